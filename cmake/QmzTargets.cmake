@@ -1,0 +1,25 @@
+# qmz_library(<target> <folder> [deps...]): a static library from every .cpp of the folder and
+# its sub-folders; public headers come from include/, private ones from src/.
+function(qmz_library target folder)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target}
+    PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:include>
+    PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  if(ARGN)
+    target_link_libraries(${target} PUBLIC ${ARGN})
+  endif()
+endfunction()
+
+# qmz_test(<name> <folder> [deps...]): one GoogleTest program per test folder.
+function(qmz_test name folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*_test.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+endfunction()

@@ -1,0 +1,55 @@
+// BaseList: the library's one public class. A host creates it, sets any of its properties and
+// calls one operation.
+//
+// Properties are write-only and land in the shared list settings of the calling thread: every
+// BaseList on that thread sees the last value written. Creating a BaseList empties KeyWord and
+// Filter (FilterItem and ItemExtInfo stay).
+//
+// Operations return a result object (Dictionary, Vector or Recordset) or null. They never
+// throw: any failure inside ends the operation quietly with null.
+//
+// BaseList is also a Component: creatable as "QMZBaseList.BaseList" or by its class id once
+// RegisterBaseListClass() ran, and callable by member name or by member number (1..12, the
+// slot order below) through Invoke.
+//
+// Threading: use a BaseList only on the thread that created it (the host's UI thread).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "qmz/components.h"
+#include "qmz/variant.h"
+
+namespace qmz {
+
+class BaseList : public Component {
+ public:
+  BaseList();
+
+  // 1..4: write-only properties.
+  void KeyWord(const std::string& value);
+  void Filter(const std::string& value);
+  void FilterItem(const std::string& value);
+  void ItemExtInfo(ObjectPtr value);
+
+  // 5: the first inventory row of the item's batch, as a Dictionary of texts.
+  ObjectPtr GetBatch(int32_t lngItemID, const std::string& strBatchNo, int32_t lngStockID,
+                     int32_t lngAuxID, int32_t lngClassType);
+  // 10: the first total row of the item's auxiliary properties whose name holds strAux.
+  ObjectPtr GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,
+                   int32_t lngAuxID, int32_t lngClassType);
+
+  // Late-bound call by member name (case-insensitive), or by number with InvokeMember.
+  Variant Invoke(const std::string& member, std::vector<Variant>& args) override;
+  Variant InvokeMember(int member_number, std::vector<Variant>& args);
+
+  // The member names in slot order (index 0 is member 1).
+  static const std::vector<std::string>& MemberNames();
+};
+
+// Registers BaseList under its ProgID and class id in the ComponentRegistry.
+void RegisterBaseListClass();
+
+}  // namespace qmz

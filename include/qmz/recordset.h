@@ -1,0 +1,101 @@
+// Recordset: a disconnected, client-side recordset, as the middle tier returns it.
+//
+// Records live in one contiguous array; the current view (after Sort and Filter) is a vector
+// of record indexes, so every move is O(1). Field names keep their order and are looked up
+// without regard to ASCII case.
+//
+// Position: BOF and EOF are the places before the first and after the last record of the view;
+// an empty view is at both. AbsolutePosition counts from 1 and reads -2 at BOF, -3 at EOF.
+// MoveNext at EOF and MovePrevious at BOF raise an Error, as do reads of a field without a
+// current record. Move(n) from a record stops at BOF or EOF when it runs past an end.
+//
+// Criteria (Filter and Find): `Field op value` with op one of < > <= >= <> = LIKE; text values
+// in single quotes with '' for a quote inside, numbers bare, dates in #...#; LIKE values may end
+// with * or % (or carry one at both ends) and nowhere else. Filter joins criteria with AND and
+// OR (AND binds tighter) and parentheses; Find takes one criterion. Texts compare without regard
+// to case; a Null field matches no criterion except `= Null`. A malformed criterion raises an
+// Error and leaves the recordset as it was. Setting Filter moves to the first record of the new
+// view; an empty Filter shows every record.
+//
+// Sort: "Field [ASC|DESC], ..."; stable; Nulls first when ascending. Setting Sort keeps the
+// filter and moves to the first record. Not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "qmz/variant.h"
+
+namespace qmz {
+
+class Recordset : public Object {
+ public:
+  explicit Recordset(std::vector<std::string> field_names);
+
+  // Building: appends one record; Error when the value count differs from the field count.
+  // The view is rebuilt lazily, so filling a large recordset costs one append per record.
+  void AddRecord(std::vector<Variant> values);
+
+  // Fields.
+  int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
+  const std::string& FieldName(int32_t index) const;
+  // Index of the field (0-based), or -1 when absent.
+  int32_t FieldIndex(const std::string& name) const;
+  // Value of the current record; Error without a current record or for an unknown field.
+  const Variant& Value(const std::string& name) const;
+  const Variant& Value(int32_t index) const;
+
+  // Position.
+  int32_t RecordCount() const;
+  bool BOF() const;
+  bool EOF() const;
+  void MoveFirst();
+  void MoveLast();
+  void MoveNext();
+  void MovePrevious();
+  void Move(int32_t records);
+  int32_t AbsolutePosition() const;
+  void SetAbsolutePosition(int32_t position);
+
+  // Searches from the current record (after skipping `skip` records) for the first record
+  // that meets the criterion; stops at EOF (forward) or BOF (backward) when none does.
+  void Find(const std::string& criterion, int32_t skip = 0, bool forward = true);
+
+  void SetSort(const std::string& sort);
+  const std::string& Sort() const { return sort_; }
+  void SetFilter(const std::string& filter);
+  const std::string& Filter() const { return filter_; }
+
+  void SetSource(std::string source) { source_ = std::move(source); }
+  const std::string& Source() const { return source_; }
+  // A disconnected recordset keeps its rows; this only drops the link to the connection.
+  void ReleaseConnection() { connected_ = false; }
+  bool Connected() const { return connected_; }
+  void SetConnected(bool connected) { connected_ = connected; }
+
+  // Direct access for code that walks the storage (the grids' row texts).
+  const std::vector<Variant>& RecordValues(int32_t view_position) const;
+
+ private:
+  void EnsureView() const;
+  void RebuildView();
+  size_t RequireCurrent() const;
+
+  std::vector<std::string> fields_;
+  std::unordered_map<std::string, int32_t> field_index_;  // keys folded to lower case
+  std::vector<std::vector<Variant>> records_;
+  mutable std::vector<uint32_t> view_;  // record indexes in view order
+  mutable bool view_is_all_ = true;     // no filter and no sort: view_ is 0..n-1, built lazily
+  int64_t position_ = 0;                // 0-based in view; -1 BOF; view size = EOF
+  std::string sort_;
+  std::string filter_;
+  std::string source_;
+  bool connected_ = true;
+};
+
+using RecordsetPtr = std::shared_ptr<Recordset>;
+
+}  // namespace qmz

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# ./run.sh setup | build | test | demo [args...]
+#   setup  installs the Debian packages the build needs (apt-get, only those missing)
+#   build  configures and builds the release tree in build/release
+#   test   builds the sanitizer tree in build/test and runs every test (CTest)
+#   demo   builds if needed, creates the demo database on first use and runs the main job
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+packages=(build-essential cmake pkg-config libsqlite3-dev libgtest-dev libgmock-dev
+  libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei)
+
+setup() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$dir" "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+build() {
+  setup
+  configure_and_build "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF
+}
+
+run_tests() {
+  setup
+  configure_and_build "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DQMZ_SANITIZE=ON \
+    -DQMZ_BUILD_TESTS=ON
+  export QT_QPA_PLATFORM=offscreen
+  ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs" --timeout 600
+}
+
+demo() {
+  build
+  local exe="$root/build/release/baselist"
+  local db="$root/demo/demo.db"
+  mkdir -p "$root/demo"
+  if [ ! -f "$db" ]; then
+    "$exe" init-db --demo --db "$db"
+  fi
+  export QMZ_MACHINE_SETTINGS="${QMZ_MACHINE_SETTINGS:-$root/demo/machine.ini}"
+  "$exe" demo --db "$db" "$@"
+}
+
+cmd=${1:-}
+[ $# -gt 0 ] && shift
+case "$cmd" in
+  setup) setup ;;
+  build) build ;;
+  test) run_tests ;;
+  demo) demo "$@" ;;
+  *)
+    echo "usage: ./run.sh setup|build|test|demo [args...]" >&2
+    exit 2
+    ;;
+esac
