@@ -2,6 +2,10 @@
 # its sub-folders; public headers come from include/, private ones from src/.
 function(qmz_library target folder)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT sources)
+    # A folder whose first sources are still to come builds as an empty library.
+    set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target}
     PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:include>

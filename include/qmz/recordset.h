@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -36,7 +37,6 @@ class Recordset : public Object {
   explicit Recordset(std::vector<std::string> field_names);
 
   // Building: appends one record; Error when the value count differs from the field count.
-  // The view is rebuilt lazily, so filling a large recordset costs one append per record.
   void AddRecord(std::vector<Variant> values);
 
   // Fields.
@@ -50,8 +50,8 @@ class Recordset : public Object {
 
   // Position.
   int32_t RecordCount() const;
-  bool BOF() const;
-  bool EOF() const;
+  bool Bof() const;
+  bool Eof() const;
   void MoveFirst();
   void MoveLast();
   void MoveNext();
@@ -76,20 +76,23 @@ class Recordset : public Object {
   bool Connected() const { return connected_; }
   void SetConnected(bool connected) { connected_ = connected; }
 
-  // Direct access for code that walks the storage (the grids' row texts).
-  const std::vector<Variant>& RecordValues(int32_t view_position) const;
+  // The values of the record at a position of the view (counted from 1), without moving;
+  // Error outside 1..RecordCount().
+  std::span<const Variant> RecordValues(int32_t view_position) const;
 
  private:
-  void EnsureView() const;
   void RebuildView();
   size_t RequireCurrent() const;
 
   std::vector<std::string> fields_;
   std::unordered_map<std::string, int32_t> field_index_;  // keys folded to lower case
-  std::vector<std::vector<Variant>> records_;
-  mutable std::vector<uint32_t> view_;  // record indexes in view order
-  mutable bool view_is_all_ = true;     // no filter and no sort: view_ is 0..n-1, built lazily
-  int64_t position_ = 0;                // 0-based in view; -1 BOF; view size = EOF
+  std::span<const Variant> Record(size_t index) const;
+  size_t StoredCount() const { return fields_.empty() ? 0 : values_.size() / fields_.size(); }
+
+  std::vector<Variant> values_;  // record after record, FieldCount() values each
+  std::vector<uint32_t> view_;   // record indexes in view order, when filtered or sorted
+  bool view_is_all_ = true;      // no filter and no sort: the view is every record in order
+  int64_t position_ = 0;         // 0-based in view; -1 BOF; view size = EOF
   std::string sort_;
   std::string filter_;
   std::string source_;

@@ -1,0 +1,67 @@
+#include "platform/text.h"
+
+namespace qmz {
+
+std::string Trim(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+static char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+static char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+std::string ToLowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = LowerAscii(c);
+  return out;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = UpperAscii(c);
+  return out;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
+  if (needle.empty()) return 0;
+  if (needle.size() > haystack.size()) return std::string_view::npos;
+  for (size_t i = 0; i + needle.size() <= haystack.size(); ++i) {
+    if (EqualsIgnoreCase(haystack.substr(i, needle.size()), needle)) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string DoubleQuotes(std::string_view text) {
+  return ReplaceAll(text, "'", "''");
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  std::string out;
+  out.reserve(text.size());
+  size_t start = 0;
+  while (true) {
+    size_t hit = text.find(from, start);
+    if (hit == std::string_view::npos || from.empty()) break;
+    out.append(text.substr(start, hit - start));
+    out.append(to);
+    start = hit + from.size();
+  }
+  out.append(text.substr(start));
+  return out;
+}
+
+}  // namespace qmz

@@ -1,0 +1,21 @@
+// Text helpers shared by the whole library. Texts are UTF-8; "blank" means U+0020 only and
+// case folding touches ASCII letters only, as the suite's own comparisons do.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qmz {
+
+std::string Trim(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
+std::string ToUpperAscii(std::string_view text);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Position of `needle` in `haystack` ignoring ASCII case, or npos.
+size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
+// Every single quote doubled, for a quoted SQL literal or LIKE pattern.
+std::string DoubleQuotes(std::string_view text);
+// Replaces every occurrence of `from` (non-empty) by `to`.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+}  // namespace qmz
