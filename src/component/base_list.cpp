@@ -1,0 +1,129 @@
+#include "qmz/baselist.h"
+
+#include "component/inventory_lookup.h"
+#include "component/list_settings.h"
+#include "platform/text.h"
+
+namespace qmz {
+
+namespace {
+
+// Runs a public operation's body: any failure ends it with no object.
+template <class Body>
+ObjectPtr Guarded(Body body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+const Variant& Arg(const std::vector<Variant>& args, size_t index, const std::string& member) {
+  if (index >= args.size()) {
+    throw Error("Argument not optional: " + member + " expects more than " +
+                std::to_string(args.size()) + " argument(s)");
+  }
+  return args[index];
+}
+
+InventoryQuery QueryFromArgs(const std::vector<Variant>& args, const std::string& member) {
+  InventoryQuery query;
+  query.item_id = Arg(args, 0, member).ToInt32();
+  query.text = Arg(args, 1, member).ToText();
+  query.stock_id = Arg(args, 2, member).ToInt32();
+  query.aux_id = Arg(args, 3, member).ToInt32();
+  query.class_type = Arg(args, 4, member).ToInt32();
+  return query;
+}
+
+}  // namespace
+
+BaseList::BaseList() {
+  ResetListSettingsForNewBaseList();
+}
+
+void BaseList::KeyWord(const std::string& value) {
+  ListSettings().KeyWord = value;
+}
+void BaseList::Filter(const std::string& value) {
+  ListSettings().Filter = value;
+}
+void BaseList::FilterItem(const std::string& value) {
+  ListSettings().FilterItem = value;
+}
+void BaseList::ItemExtInfo(ObjectPtr value) {
+  ListSettings().ItemExtInfo = std::move(value);
+}
+
+ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, int32_t lngStockID,
+                             int32_t lngAuxID, int32_t lngClassType) {
+  return Guarded([&]() -> ObjectPtr {
+    if (lngItemID <= 0 || strBatchNo.empty()) return nullptr;
+    InventoryQuery query{lngItemID, strBatchNo, lngStockID, lngAuxID, lngClassType};
+    return FetchFirstRow(ComposeBatchLookupSql(query));
+  });
+}
+
+ObjectPtr BaseList::GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,
+                           int32_t lngAuxID, int32_t lngClassType) {
+  return Guarded([&]() -> ObjectPtr {
+    if (lngItemID <= 0 || strAux.empty()) return nullptr;
+    InventoryQuery query{lngItemID, strAux, lngStockID, lngAuxID, lngClassType};
+    return FetchFirstRow(ComposeAuxLookupSql(query));
+  });
+}
+
+const std::vector<std::string>& BaseList::MemberNames() {
+  static const std::vector<std::string> names = {
+      "KeyWord",  "Filter", "FilterItem", "ItemExtInfo",
+      "GetBatch", "Show",   "ShowBatch",  "ShowBatchForMultiSelBatchNo",
+      "ShowEx",   "GetAux", "ShowAux",    "ShowAuxForMultiSel"};
+  return names;
+}
+
+Variant BaseList::Invoke(const std::string& member, std::vector<Variant>& args) {
+  const auto& names = MemberNames();
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (EqualsIgnoreCase(member, names[i])) return InvokeMember(static_cast<int>(i) + 1, args);
+  }
+  return Component::Invoke(member, args);
+}
+
+Variant BaseList::InvokeMember(int member_number, std::vector<Variant>& args) {
+  if (member_number < 1 || member_number > static_cast<int>(MemberNames().size())) {
+    throw Error("Member not found: " + std::to_string(member_number));
+  }
+  const std::string& name = MemberNames()[static_cast<size_t>(member_number - 1)];
+  switch (member_number) {
+    case 1:
+      KeyWord(Arg(args, 0, name).ToText());
+      return {};
+    case 2:
+      Filter(Arg(args, 0, name).ToText());
+      return {};
+    case 3:
+      FilterItem(Arg(args, 0, name).ToText());
+      return {};
+    case 4:
+      ItemExtInfo(Arg(args, 0, name).AsObject());
+      return {};
+    case 5: {
+      InventoryQuery q = QueryFromArgs(args, name);
+      return GetBatch(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);
+    }
+    case 10: {
+      InventoryQuery q = QueryFromArgs(args, name);
+      return GetAux(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);
+    }
+    default:
+      throw Error("BaseList." + name + " is not implemented in this build");
+  }
+}
+
+void RegisterBaseListClass() {
+  ComponentFactory factory = [] { return std::make_shared<BaseList>(); };
+  ComponentRegistry::Instance().Register(progid::kBaseList, factory);
+  ComponentRegistry::Instance().Register(progid::kBaseListClassId, factory);
+}
+
+}  // namespace qmz

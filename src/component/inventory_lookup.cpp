@@ -1,0 +1,136 @@
+#include "component/inventory_lookup.h"
+
+#include "component/row_to_dictionary.h"
+#include "login/authorization.h"
+#include "login/host_props.h"
+#include "login/login_context.h"
+#include "platform/text.h"
+#include "qmz/components.h"
+
+namespace qmz {
+
+namespace {
+
+const char kCrLf[] = "\r\n";
+
+bool ExcludesVirtualStocks(int32_t class_type) {
+  return class_type == 1020004 || class_type == 1080001;
+}
+
+std::string StockAndAuxConditions(const InventoryQuery& query) {
+  std::string sql;
+  if (query.stock_id > 0) sql += " and a.FStockID=" + std::to_string(query.stock_id);
+  if (query.aux_id > 0) sql += " and a.FAuxPropID=" + std::to_string(query.aux_id);
+  return sql;
+}
+
+std::string BatchLookupHead(bool closed) {
+  std::string sql;
+  auto line = [&sql](const char* text) { sql.append(text).append(kCrLf); };
+  if (closed) {
+    line(
+        "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
+        "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,0 as "
+        "Fprice,isnull(sum(FBal),0) as FAmount,");
+    line(
+        "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) "
+        "as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
+    line("from t_cc_inventory      a");
+  } else {
+    line(
+        "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
+        "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),0) "
+        "as Fprice, isnull(sum(FAmount),0) as FAmount,");
+    line(
+        "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber as "
+        "AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex");
+    line("from ICInvInitial        a");
+  }
+  line("inner join t_stock       b on a.Fstockid=b.FitemID");
+  line("left  join t_auxItem     c on a.FAuxPropID=c.FitemID");
+  line("inner join t_icitem      d on a.FitemID=d.FitemID");
+  line("left  join t_MeasureUnit e on d.FUnitID=e.FItemID");
+  return sql;
+}
+
+}  // namespace
+
+std::string ComposeBatchLookupSql(const InventoryQuery& query) {
+  std::string sql = BatchLookupHead(IsICClosed());
+  sql += " Where a.FitemID = " + std::to_string(query.item_id);
+  if (ExcludesVirtualStocks(query.class_type)) sql += " and  b.FTypeID <> 502 ";
+  sql += GetStockAuthFilter("b");
+  sql += " and a.FBatchNo='" + DoubleQuotes(query.text) + "'";
+  sql += StockAndAuxConditions(query);
+  if (IsICClosed()) {
+    sql +=
+        " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,b.FNumber,"
+        "c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
+  } else {
+    sql +=
+        " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FdestDate,b.FNumber,"
+        "c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
+  }
+  return sql;
+}
+
+std::string ComposeAuxLookupSql(const InventoryQuery& query) {
+  const char kDropTemp[] = "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ";
+  std::string sql = "set nocount on  ";
+  sql += kDropTemp;
+  sql += kCrLf;
+  sql += "select c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as FQty,";
+  bool closed = IsICClosed();
+  if (closed) {
+    sql += "isNull(sum(a.FSecQty),0) as FSecQty,0 as Fprice,isnull(sum(FBal),0) as FAmount,";
+  } else {
+    sql +=
+        "isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),0) as Fprice, "
+        "isnull(sum(FAmount),0) as FAmount,";
+  }
+  sql +=
+      " b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) as AuxPropID,"
+      "b.FitemID, 1 as FIndex ";
+  sql += " into #tempAux ";
+  sql += closed ? " from t_cc_inventory a inner join t_stock b on a.Fstockid=b.FitemID"
+                : " from ICInvInitial a inner join t_stock b on a.Fstockid=b.FitemID";
+  sql += " left outer join t_auxItem c on a.FAuxPropID=c.FitemID ";
+  sql += " inner join t_icitem d on a.FitemID=d.FitemID";
+  sql += " Where a.FitemID=" + std::to_string(query.item_id);
+  if (ExcludesVirtualStocks(query.class_type)) sql += " and  b.FTypeID <> 502 ";
+  sql += GetStockAuthFilter("b");
+  std::string pattern = DoubleQuotes(query.text);
+  sql += " and c.Fname like '%" + pattern + "%'";
+  sql += StockAndAuxConditions(query);
+  sql += " Group by c.Fname,b.Fname,b.FNumber,c.Fnumber,b.FitemID ";
+  sql += " order by c.Fname,b.Fname,b.FNumber,c.Fnumber,b.FitemID ";
+  // Read-back: one total row per matching property, then its warehouse rows.
+  sql +=
+      " select c.Fname as AuxName,'全部仓库' as stockName, isNull(a.FQty,0) as FQty, "
+      "isNull(a.FSecQty,0) as FSecQty, ";
+  sql += " 0 as Fprice,isnull(FAmount,0) as FAmount, '' as StockNumber,c.Fnumber as AuxNumber, ";
+  sql += " c.FItemID as AuxPropID, 0 FitemID, 0 as FIndex ";
+  sql += " from t_auxItem c left join ( ";
+  sql += " select AuxPropID, isNull(sum(FQty),0) as FQty, isNull(sum(FSecQty),0) as FSecQty, ";
+  sql += " 0 as Fprice,isnull(sum(FAmount),0) as FAmount ";
+  sql += " from #tempAux group by AuxPropID ";
+  sql += " ) a on a.AuxPropID=c.FitemID ";
+  sql += " where c.Fname like '%" + pattern + "%' ";
+  sql += " Union ";
+  sql +=
+      " select AuxName,stockName,FQty, FSecQty, Fprice,FAmount, StockNumber,AuxNumber, "
+      "AuxPropID, FitemID, FIndex ";
+  sql += " from #tempAux order by AuxName, FIndex ";
+  sql += kCrLf;
+  sql += kDropTemp;
+  return sql;
+}
+
+std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql) {
+  auto class_info = CreateComponent<ClassInfo>(progid::kClassInfo);
+  RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
+  if (!records) throw Error("The middle tier returned no recordset");
+  return RowToDictionary(*records);
+}
+
+}  // namespace qmz

@@ -1,0 +1,18 @@
+#include "component/list_settings.h"
+
+namespace qmz {
+
+SharedListSettings& ListSettings() {
+  thread_local SharedListSettings settings;
+  return settings;
+}
+
+void ResetListSettingsForNewBaseList() {
+  SharedListSettings& settings = ListSettings();
+  settings.KeyWord.clear();
+  settings.Filter.clear();
+  settings.ListClassID = 0;
+  settings.LocatePending = false;
+}
+
+}  // namespace qmz
