@@ -135,6 +135,8 @@ class ComponentRegistry {
   void Register(const std::string& prog_id, ComponentFactory factory);
   void Unregister(const std::string& prog_id);
   bool IsRegistered(const std::string& prog_id) const;
+  // The registered factory (to wrap it), or an empty one.
+  ComponentFactory Factory(const std::string& prog_id) const;
 
   // A fresh component; Error when the ProgID is unknown or its factory fails.
   ComponentPtr Create(const std::string& prog_id) const;

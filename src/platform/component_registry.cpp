@@ -23,6 +23,11 @@ bool ComponentRegistry::IsRegistered(const std::string& prog_id) const {
   return factories_.count(prog_id) != 0;
 }
 
+ComponentFactory ComponentRegistry::Factory(const std::string& prog_id) const {
+  auto hit = factories_.find(prog_id);
+  return hit == factories_.end() ? ComponentFactory() : hit->second;
+}
+
 ComponentPtr ComponentRegistry::Create(const std::string& prog_id) const {
   auto hit = factories_.find(prog_id);
   if (hit == factories_.end()) throw Error("ActiveX component can't create object: " + prog_id);

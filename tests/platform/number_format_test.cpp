@@ -1,0 +1,102 @@
+#include "platform/number_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "qmz/error.h"
+
+namespace qmz {
+namespace {
+
+TEST(NumberFormatTest, PatternsOfTheDialogs) {
+  EXPECT_EQ(FormatNumber(1234.5, "###,##0.00"), "1,234.50");
+  EXPECT_EQ(FormatNumber(0, "###,##0.00"), "0.00");
+  EXPECT_EQ(FormatNumber(0.75, "###,##0.00"), "0.75");
+  EXPECT_EQ(FormatNumber(-1234567.891, "###,##0.00"), "-1,234,567.89");
+  EXPECT_EQ(FormatNumber(999.995, "###,##0.00"), "1,000.00");  // the carry reaches a new group
+  EXPECT_EQ(FormatNumber(1e12, "###,##0.00"), "1,000,000,000,000.00");
+  EXPECT_EQ(FormatNumber(123456, "###,##0"), "123,456");
+  EXPECT_EQ(FormatNumber(1234.5, "###,##0"), "1,235");
+  EXPECT_EQ(FormatNumber(12, "###,##0"), "12");
+  EXPECT_EQ(FormatNumber(5, "###,##0."), "5.");
+  EXPECT_EQ(FormatNumber(1234.5678, "###,##0.000"), "1,234.568");
+  EXPECT_EQ(FormatNumber(2.5, "#0.000"), "2.500");
+  EXPECT_EQ(FormatNumber(0.25, "#0.000"), "0.250");
+  EXPECT_EQ(FormatNumber(1234.5, "0.00"), "1234.50");
+  EXPECT_EQ(FormatNumber(10.0 / 3, "0.00"), "3.33");
+  EXPECT_EQ(FormatNumber(0.4, "#0"), "0");
+  EXPECT_EQ(FormatNumber(7, "#0"), "7");
+}
+
+TEST(NumberFormatTest, RoundsFifteenDigitsHalfAwayFromZero) {
+  EXPECT_EQ(FormatNumber(1.005, "0.00"), "1.01");
+  EXPECT_EQ(FormatNumber(2.675, "0.00"), "2.68");
+  EXPECT_EQ(FormatNumber(0.125, "0.00"), "0.13");
+  EXPECT_EQ(FormatNumber(2.5, "0"), "3");
+  EXPECT_EQ(FormatNumber(-2.5, "0"), "-3");
+  EXPECT_EQ(FormatNumber(0.5, "#0"), "1");
+  EXPECT_EQ(FormatNumber(9.995, "0.00"), "10.00");
+  EXPECT_EQ(FormatNumber(0.05, "0.0"), "0.1");
+  EXPECT_EQ(FormatNumber(0.0049, "0.00"), "0.00");
+  EXPECT_EQ(FormatNumber(-0.005, "0.00"), "-0.01");
+  // Rounding to zero drops the sign.
+  EXPECT_EQ(FormatNumber(-0.001, "0.00"), "0.00");
+  EXPECT_EQ(FormatNumber(-0.4, "###,##0"), "0");
+  EXPECT_EQ(FormatNumber(-0.0, "0.00"), "0.00");
+  // Digits past the fifteenth are zeros, not binary noise.
+  EXPECT_EQ(FormatNumber(123456789012345678.0, "###,##0"), "123,456,789,012,346,000");
+  EXPECT_EQ(FormatNumber(0.1 + 0.2, "0.000000000000000000"), "0.300000000000000000");
+  EXPECT_EQ(FormatNumber(1e-20, "0.00"), "0.00");
+}
+
+TEST(NumberFormatTest, OptionalDigitsLiteralsAndScaling) {
+  EXPECT_EQ(FormatNumber(0, "#"), "");
+  EXPECT_EQ(FormatNumber(0.5, "#.##"), ".5");
+  EXPECT_EQ(FormatNumber(1, "#.##"), "1.");
+  EXPECT_EQ(FormatNumber(1.5, "0.0#"), "1.5");
+  EXPECT_EQ(FormatNumber(1, "0.0#"), "1.0");
+  EXPECT_EQ(FormatNumber(5, "000"), "005");
+  EXPECT_EQ(FormatNumber(12345, "0"), "12345");
+  EXPECT_EQ(FormatNumber(1.25, ".00"), "1.25");
+  EXPECT_EQ(FormatNumber(3, "00-00"), "00-03");
+  EXPECT_EQ(FormatNumber(-5, "$0.00"), "-$5.00");
+  EXPECT_EQ(FormatNumber(0.256, "0%"), "26%");
+  EXPECT_EQ(FormatNumber(12345678, "#,##0,"), "12,346");
+  EXPECT_EQ(FormatNumber(5, "\\#0"), "#5");
+  EXPECT_EQ(FormatNumber(5, "\"No. \"0"), "No. 5");
+  EXPECT_EQ(FormatNumber(1234, "#,##0 件"), "1,234 件");
+  EXPECT_EQ(FormatNumber(2.5, ""), "2.5");
+  EXPECT_THROW(FormatNumber(1, "0;(0)"), Error);
+  EXPECT_THROW(FormatNumber(1, "0.00E+00"), Error);
+  EXPECT_THROW(FormatNumber(std::nan(""), "0.00"), Error);
+  EXPECT_THROW(FormatNumber(std::numeric_limits<double>::infinity(), "0"), Error);
+}
+
+TEST(NumberFormatTest, LeadingNumberReadsLikeVal) {
+  EXPECT_EQ(LeadingNumber("1,234.50"), 1);
+  EXPECT_EQ(LeadingNumber(""), 0);
+  EXPECT_EQ(LeadingNumber("abc"), 0);
+  EXPECT_EQ(LeadingNumber("-"), 0);
+  EXPECT_EQ(LeadingNumber("."), 0);
+  EXPECT_EQ(LeadingNumber("  12.5kg"), 12.5);
+  EXPECT_EQ(LeadingNumber("-3"), -3);
+  EXPECT_EQ(LeadingNumber("+4"), 4);
+  EXPECT_EQ(LeadingNumber(" 1 2\t3"), 123);
+  EXPECT_EQ(LeadingNumber("- 5"), -5);
+  EXPECT_EQ(LeadingNumber("1.2.3"), 1.2);
+  EXPECT_EQ(LeadingNumber(".5"), 0.5);
+  EXPECT_EQ(LeadingNumber("-.5"), -0.5);
+  EXPECT_EQ(LeadingNumber("1e3"), 1000);
+  EXPECT_EQ(LeadingNumber("1E-2x"), 0.01);
+  EXPECT_EQ(LeadingNumber("2d2"), 200);
+  EXPECT_EQ(LeadingNumber("1e"), 1);
+  EXPECT_EQ(LeadingNumber("1e+"), 1);
+  EXPECT_EQ(LeadingNumber("1,5"), 1);
+  EXPECT_FALSE(std::signbit(LeadingNumber("-0")));
+  EXPECT_THROW(LeadingNumber("1e999"), Error);
+}
+
+}  // namespace
+}  // namespace qmz
