@@ -1,0 +1,387 @@
+#include "platform/ui/ledger.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "qmz/error.h"
+
+namespace qmz {
+namespace {
+
+// A form that owns a grid: row texts come from `texts` (row r is texts[r - 1]), every pull
+// is logged as "r," and every Notify and view change is recorded.
+struct Owner {
+  Ledger grid;
+  std::vector<std::string> texts;
+  std::string pulled;
+  std::vector<std::string> events;
+  std::vector<LedgerChange> changes;
+
+  Owner(std::vector<std::string> rows, int32_t cols) : texts(std::move(rows)) {
+    grid.RowText = [this](int32_t row, std::string& text) {
+      pulled += std::to_string(row) + ",";
+      text += texts[row - 1];  // += so that a text not handed over empty shows
+    };
+    grid.Notify = [this](int32_t code, const std::string& name, const Variant& p1,
+                         const Variant& p2) {
+      events.push_back(std::to_string(code) + " " + name + " " + p1.ToText() + "->" + p2.ToText());
+    };
+    grid.SetRows(static_cast<int32_t>(texts.size()));
+    grid.SetCols(cols);
+    grid.SetViewListener([this](LedgerChange change) { changes.push_back(change); });
+  }
+};
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Error& e) {
+    return e.Description();
+  }
+  return "no error";
+}
+
+TEST(LedgerTest, CellTextsArePiecesOfTheRowText) {
+  Owner o({"Code|Name|Qty", "A1|Bolt|10", "A2||", "B7", "", "a|b|c|d|e"}, 4);
+  EXPECT_EQ(o.grid.CellText(1, 1), "Code");
+  EXPECT_EQ(o.grid.CellText(1, 3), "Qty");
+  EXPECT_EQ(o.grid.CellText(1, 4), "");
+  EXPECT_EQ(o.grid.Cell(2, 2).Text(), "Bolt");
+  EXPECT_EQ(o.grid.CellText(3, 1), "A2");
+  EXPECT_EQ(o.grid.CellText(3, 2), "");
+  EXPECT_EQ(o.grid.CellText(4, 1), "B7");
+  EXPECT_EQ(o.grid.CellText(4, 2), "");
+  EXPECT_EQ(o.grid.CellText(6, 4), "d");
+  EXPECT_EQ(o.grid.RowTextOf(2), "A1|Bolt|10");
+  EXPECT_EQ(o.grid.DumpGrid(), "Code|Name|Qty||\nA1|Bolt|10||\nA2||||\nB7||||\n||||\na|b|c|d|\n");
+}
+
+TEST(LedgerTest, RowTextsArePulledWhenReadThroughAOneRowCache) {
+  Owner o({"T", "a|b", "c|d", "e"}, 2);
+  EXPECT_EQ(o.pulled, "");  // Rows and Cols writes pull nothing
+  o.grid.CellText(2, 1);
+  o.grid.CellText(2, 2);
+  o.grid.Cell(2, 1).Value();
+  EXPECT_EQ(o.pulled, "2,");
+  o.grid.CellText(3, 1);
+  o.grid.CellText(2, 2);
+  EXPECT_EQ(o.pulled, "2,3,2,");
+
+  o.grid.Click = [] {};
+  std::vector<std::pair<std::string, std::function<void()>>> drops = {
+      {"Rows", [&] { o.grid.SetRows(4); }},
+      {"Cols", [&] { o.grid.SetCols(2); }},
+      {"Cursor", [&] { o.grid.SetCursorRow(3); }},
+      {"Refresh", [&] { o.grid.Refresh(); }},
+      {"ForceRefresh", [&] { o.grid.ForceRefresh(); }},
+      {"Redraw", [&] { o.grid.Redraw(); }},
+      {"Invalidate", [&] { o.grid.Invalidate(); }},
+      {"Click", [&] { o.grid.RaiseClick(); }},
+  };
+  for (const auto& [name, drop] : drops) {
+    SCOPED_TRACE(name);
+    o.texts[1] = "was " + name;
+    o.grid.CellText(2, 1);
+    o.pulled.clear();
+    drop();
+    EXPECT_EQ(o.pulled, "");
+    o.texts[1] = "now " + name;
+    EXPECT_EQ(o.grid.CellText(2, 1), "now " + name);
+    EXPECT_EQ(o.pulled, "2,");
+  }
+
+  // The cache is dropped before the event, so the handler reads the owner's current data.
+  o.grid.CellText(3, 1);
+  o.texts[2] = "fresh";
+  std::string seen;
+  o.grid.Click = [&] { seen = o.grid.CellText(3, 1); };
+  o.grid.RaiseClick();
+  EXPECT_EQ(seen, "fresh");
+}
+
+TEST(LedgerTest, ReadsDuringAFetchAskTheOwnerAgain) {
+  Owner o({"T", "a|b", "c|d"}, 2);
+  auto base = o.grid.RowText;
+  std::string inner;
+  o.grid.RowText = [&](int32_t row, std::string& text) {
+    base(row, text);
+    if (row == 3) inner = o.grid.RowTextOf(2);
+  };
+  o.grid.CellText(2, 1);
+  EXPECT_EQ(o.grid.CellText(3, 2), "d");
+  EXPECT_EQ(inner, "a|b");
+  o.grid.CellText(3, 1);  // row 3 was kept
+  EXPECT_EQ(o.pulled, "2,3,2,");
+
+  // A fetch that saw an Invalidate is not kept.
+  o.grid.RowText = [&](int32_t row, std::string& text) {
+    base(row, text);
+    o.grid.Invalidate();
+  };
+  o.pulled.clear();
+  o.grid.CellText(2, 1);
+  o.grid.CellText(2, 2);
+  EXPECT_EQ(o.pulled, "2,2,");
+
+  // The owner's error passes through, and the grid caches normally afterwards.
+  o.grid.RowText = [](int32_t, std::string&) { throw Error("no data"); };
+  EXPECT_EQ(ErrorOf([&] { o.grid.CellText(3, 1); }), "no data");
+  o.grid.RowText = base;
+  o.pulled.clear();
+  o.grid.CellText(3, 1);
+  o.grid.CellText(3, 2);
+  EXPECT_EQ(o.pulled, "3,");
+}
+
+TEST(LedgerTest, WrittenValuesShowInsteadOfTheText) {
+  Owner o({"T|U", "a|b|c", "d"}, 3);
+  EXPECT_EQ(o.grid.CellValue(2, 2), Variant("b"));
+  EXPECT_FALSE(o.grid.HasCellValue(2, 2));
+  o.grid.Cell(2, 2).SetValue(42);
+  o.grid.SetCellValue(3, 3, 2.5);
+  o.grid.SetCellValue(2, 1, Variant::Null());
+  o.grid.SetCellValue(2, 3, "");
+  o.grid.SetCellValue(3, 1, true);
+  EXPECT_TRUE(o.grid.HasCellValue(2, 2));
+  EXPECT_EQ(o.grid.Cell(2, 2).Value(), Variant(42));
+  EXPECT_TRUE(o.grid.CellValue(2, 1).IsNull());
+  EXPECT_EQ(o.grid.CellValue(2, 3), Variant(""));
+  EXPECT_EQ(o.grid.CellValue(3, 2), Variant(""));
+  o.texts = {"T|U", "x|y|z", "v|w"};
+  o.grid.Invalidate();
+  EXPECT_EQ(o.grid.DumpGrid(), "T|U||\n|42||\nTrue|w|2.5|\n");
+  EXPECT_EQ(o.changes.size(), 5u);
+  EXPECT_EQ(o.changes.back(), LedgerChange::kCellValue);
+}
+
+TEST(LedgerTest, RowsWriteStartsANewListWithoutAnEvent) {
+  Owner o({"T", "a", "b", "c", "d"}, 1);
+  o.grid.SetFlag(kLayoutFlagMultiSelect, true);
+  o.grid.SetSelectedRows({3, 4});
+  o.grid.SetCellValue(2, 1, "v");
+  o.events.clear();
+  o.changes.clear();
+  o.grid.SetRows(3);
+  EXPECT_EQ(o.grid.Rows(), 3);
+  EXPECT_EQ(o.grid.CursorRow(), 2);
+  EXPECT_TRUE(o.grid.SelectedRows().empty());
+  EXPECT_FALSE(o.grid.HasCellValue(2, 1));
+  EXPECT_EQ(o.grid.CellText(2, 1), "a");
+  EXPECT_TRUE(o.events.empty());
+  EXPECT_EQ(o.changes, std::vector<LedgerChange>{LedgerChange::kRows});
+  o.grid.SetRows(1);
+  EXPECT_EQ(o.grid.CursorRow(), 1);
+  EXPECT_TRUE(o.events.empty());
+}
+
+TEST(LedgerTest, ColsWriteKeepsTheRemainingColumns) {
+  Owner o({"T", "a|b|c|d"}, 4);
+  LedgerColumn& first = o.grid.Column(1);
+  first.SetWidth(250);
+  o.grid.Column(2).SetAlignment(kAlignRight);
+  o.grid.Column(2).SetFlag(kColumnFlagHidden, true);
+  o.grid.Column(4).SetWidth(5);
+  o.grid.Column(4).SetAlignment(kAlignRight);
+  o.grid.SetCellValue(2, 2, "B");
+  o.grid.SetCellValue(2, 4, "D");
+  o.grid.SetCols(3);
+  EXPECT_THROW(o.grid.Column(4), Error);
+  EXPECT_THROW(o.grid.CellText(2, 4), Error);
+  EXPECT_EQ(o.grid.DumpGrid(), "T|||\na|B|c|\n");
+  o.grid.SetCols(5);
+  EXPECT_EQ(&o.grid.Column(1), &first);
+  EXPECT_EQ(first.Width(), 250);
+  EXPECT_EQ(o.grid.Column(2).Alignment(), kAlignRight);
+  EXPECT_TRUE(o.grid.Column(2).Hidden());
+  EXPECT_EQ(o.grid.Column(4).Width(), LedgerColumn::kDefaultWidth);
+  EXPECT_EQ(o.grid.Column(4).Alignment(), kAlignLeft);
+  EXPECT_FALSE(o.grid.Column(4).Hidden());
+  EXPECT_FALSE(o.grid.HasCellValue(2, 4));
+  EXPECT_EQ(o.grid.DumpGrid(), "T|||||\na|B|c|d||\n");
+  o.grid.SetCols(0);
+  EXPECT_EQ(o.grid.DumpGrid(), "\n\n");
+}
+
+TEST(LedgerTest, ColumnFlagSixteenHidesTheColumn) {
+  Owner o({"T"}, 2);
+  LedgerColumn& column = o.grid.Column(1);
+  EXPECT_FALSE(column.Hidden());
+  column.SetFlag(kColumnFlagHidden, true);
+  column.SetFlag(32, true);
+  EXPECT_TRUE(column.Hidden());
+  EXPECT_TRUE(column.Flag(16));
+  EXPECT_FALSE(o.grid.Column(2).Hidden());
+  EXPECT_FALSE(o.grid.Flag(kLayoutFlagRowHighlight));  // the grid's flags are its own
+  column.SetFlag(kColumnFlagHidden, false);
+  EXPECT_FALSE(column.Hidden());
+  EXPECT_TRUE(column.Flag(32));
+}
+
+TEST(LedgerTest, CursorWriteRaisesSelChangedBeforeItReturns) {
+  Owner o({"T", "a", "b", "c"}, 1);
+  EXPECT_EQ(o.grid.CursorRow(), 2);
+  o.grid.CellText(3, 1);
+  o.texts[2] = "b2";
+  std::vector<std::string> log;
+  o.grid.Notify = [&](int32_t code, const std::string& name, const Variant& p1, const Variant& p2) {
+    int32_t row = o.grid.CursorRow();
+    log.push_back(std::to_string(code) + " " + name + " " + p1.ToText() + "->" + p2.ToText() +
+                  " at " + std::to_string(row) + " " + o.grid.CellText(row, 1));
+    if (row == 1) o.grid.SetCursorRow(2);  // the handler may write the grid
+  };
+  o.grid.SetCursorRow(3);
+  EXPECT_EQ(log, std::vector<std::string>{"0 SelChanged 2->3 at 3 b2"});
+  o.grid.SetCursorRow(1);
+  EXPECT_EQ(o.grid.CursorRow(), 2);
+  EXPECT_EQ(log, (std::vector<std::string>{"0 SelChanged 2->3 at 3 b2", "0 SelChanged 3->1 at 1 T",
+                                           "0 SelChanged 1->2 at 2 a"}));
+  o.grid.Notify = [](int32_t, const std::string&, const Variant&, const Variant&) {
+    throw Error("rejected");
+  };
+  EXPECT_EQ(ErrorOf([&] { o.grid.SetCursorRow(4); }), "rejected");
+}
+
+TEST(LedgerTest, MultiRowSelection) {
+  Owner o({"T", "a", "b", "c", "d"}, 1);
+  o.grid.SetCursorRow(3);
+  EXPECT_FALSE(o.grid.MultiSelect());
+  EXPECT_TRUE(o.grid.SelectedRows().empty());
+  o.grid.SetFlag(kLayoutFlagMultiSelect, true);
+  EXPECT_TRUE(o.grid.MultiSelect());
+  o.grid.SetCursorRow(4);
+  o.grid.SetCursorRow(2);
+  EXPECT_EQ(o.grid.SelectedRows(), std::vector<int32_t>{2});
+  o.events.clear();
+  o.grid.SetSelectedRows({5, 3, 5, 4});
+  EXPECT_EQ(o.grid.SelectedRows(), (std::vector<int32_t>{5, 3, 4}));
+  EXPECT_EQ(o.grid.CursorRow(), 4);
+  EXPECT_EQ(o.events, std::vector<std::string>{"0 SelChanged 2->4"});
+  o.grid.SetSelectedRows({});
+  EXPECT_TRUE(o.grid.SelectedRows().empty());
+  EXPECT_EQ(o.grid.CursorRow(), 4);
+  EXPECT_EQ(o.events.size(), 1u);
+  o.grid.SetSelectedRows({3});
+  o.grid.SetFlag(kLayoutFlagMultiSelect, false);
+  EXPECT_TRUE(o.grid.SelectedRows().empty());
+}
+
+TEST(LedgerTest, FailedWritesThrowAndChangeNothing) {
+  Owner o({"T|t", "a|b", "c|d"}, 2);
+  o.grid.SetCellValue(2, 1, "v");
+  o.grid.Column(1).SetWidth(300);
+  o.grid.SetCursorRow(3);
+  auto state = [&] {
+    std::string s = std::to_string(o.grid.Rows()) + " " + std::to_string(o.grid.Cols()) + " " +
+                    std::to_string(o.grid.CursorRow()) + " [";
+    for (int32_t row : o.grid.SelectedRows()) s += std::to_string(row) + ",";
+    return s + "] " + std::to_string(o.grid.Column(1).Width()) + " " +
+           std::to_string(o.grid.Column(1).Flag(32)) + " " + o.grid.DumpGrid();
+  };
+  std::vector<std::function<void()>> failures = {
+      [&] { o.grid.Column(0); },
+      [&] { o.grid.Column(3); },
+      [&] { o.grid.Cell(4, 1); },
+      [&] { o.grid.Cell(0, 1); },
+      [&] { o.grid.Cell(1, 3); },
+      [&] { o.grid.CellValue(1, 0); },
+      [&] { o.grid.RowTextOf(4); },
+      [&] { o.grid.SetCellValue(4, 1, "x"); },
+      [&] { o.grid.SetCellValue(2, 3, "x"); },
+      [&] { o.grid.SetCursorRow(0); },
+      [&] { o.grid.SetCursorRow(4); },
+      [&] { o.grid.SetRows(0); },
+      [&] { o.grid.SetCols(-1); },
+      [&] { o.grid.SetCols(Ledger::kMaxCols + 1); },
+      [&] { o.grid.Flag(0); },
+      [&] { o.grid.SetFlag(3, true); },
+      [&] { o.grid.SetFlag(512 | 16, true); },
+      [&] { o.grid.Column(1).Flag(-16); },
+      [&] { o.grid.Column(1).SetFlag(48, true); },
+      [&] { o.grid.SetSelectedRows({2}); },
+  };
+  std::string before = state();
+  o.events.clear();
+  o.changes.clear();
+  for (size_t i = 0; i < failures.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_THROW(failures[i](), Error);
+    EXPECT_EQ(state(), before);
+  }
+  EXPECT_TRUE(o.events.empty());
+  EXPECT_TRUE(o.changes.empty());
+
+  o.grid.SetFlag(kLayoutFlagMultiSelect, true);
+  o.grid.SetSelectedRows({2});
+  before = state();
+  o.events.clear();
+  const std::vector<std::vector<int32_t>> outside = {{3, 1}, {2, 4}, {3, 0}};
+  for (const auto& rows : outside) {
+    EXPECT_THROW(o.grid.SetSelectedRows(rows), Error);
+    EXPECT_EQ(state(), before);
+  }
+  EXPECT_TRUE(o.events.empty());
+
+  // A cell handle checks its position when used, not when made.
+  LedgerCell cell = o.grid.Cell(3, 2);
+  o.grid.SetRows(2);
+  EXPECT_THROW(cell.Text(), Error);
+  o.grid.SetCols(Ledger::kMaxCols);
+  EXPECT_EQ(o.grid.Cols(), Ledger::kMaxCols);
+}
+
+TEST(LedgerTest, ViewListenerIsToldOfEachChange) {
+  using C = LedgerChange;
+  Ledger g;
+  EXPECT_EQ(g.Rows(), 1);
+  EXPECT_EQ(g.Cols(), 0);
+  EXPECT_EQ(g.CursorRow(), 1);
+  EXPECT_EQ(g.HostWidth(), Ledger::kDefaultHostWidth);
+  std::vector<C> changes;
+  std::vector<int32_t> rows_seen;
+  g.SetViewListener([&](C change) {
+    changes.push_back(change);
+    rows_seen.push_back(g.Rows());
+  });
+  g.SetRows(3);
+  EXPECT_EQ(rows_seen, std::vector<int32_t>{3});  // told after the change
+  g.SetCols(2);
+  g.Column(1).SetWidth(500);
+  g.Column(1).SetAlignment(kAlignRight);
+  g.Column(2).SetFlag(kColumnFlagHidden, true);
+  g.SetLayoutSetting(kLayoutTitleRows, 2);
+  g.SetCursorSetting(kCursorBackColor, 0xFF);
+  g.SetFlag(kLayoutFlagMultiSelect, true);
+  g.Notify = [](int32_t, const std::string&, const Variant&, const Variant&) {};
+  g.SetCursorRow(3);
+  g.SetCellValue(2, 1, 1);
+  g.Refresh();
+  g.ForceRefresh();
+  g.Redraw();
+  g.SetHostWidth(4800);
+  g.SetToolTipText("Batch");
+  int16_t key = 13;
+  g.KeyDown = [](int16_t& key_code, int16_t shift) { key_code = shift == 2 ? 0 : key_code; };
+  g.RaiseKeyDown(key, 2);
+  g.RaiseDblClick();  // an empty slot is skipped
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(changes, (std::vector<C>{C::kRows, C::kCols, C::kColumn, C::kColumn, C::kColumn,
+                                     C::kLook, C::kLook, C::kLook, C::kSelection, C::kCursor,
+                                     C::kEventHandled, C::kCellValue, C::kRedraw, C::kRedraw,
+                                     C::kRedraw, C::kHostWidth, C::kToolTip, C::kEventHandled}));
+  EXPECT_EQ(g.LayoutSetting(kLayoutTitleRows), 2);
+  EXPECT_EQ(g.CursorSetting(kCursorBackColor), 0xFF);
+  EXPECT_EQ(g.CursorSetting(kCursorForeColor), 0);
+  EXPECT_EQ(g.RefreshCount() * 100 + g.ForceRefreshCount() * 10 + g.RedrawCount(), 111);
+  EXPECT_EQ(g.HostWidth(), 4800);
+  EXPECT_EQ(g.ToolTipText(), "Batch");
+  g.SetViewListener({});
+  g.SetToolTipText("");
+  EXPECT_EQ(changes.size(), 18u);
+}
+
+}  // namespace
+}  // namespace qmz
