@@ -1,0 +1,32 @@
+// The embedded suite: a real middle tier on SQLite that implements every outside component the
+// library calls, for hosts that run without the production servers (the baselist command, the
+// examples, the tests).
+//
+// Use: OpenSuite(path) once, then LogIn(user). OpenSuite registers the suite's components in
+// the ComponentRegistry; every component call opens its own connection to the database, as a
+// component created for one call would. LogIn fills the login cache of this process (the
+// properties GetLoginProperty reads: UserName, UserID, PropsString, AcctName, ...).
+// Errors: qmz::Error with SQLite's message when the database cannot be opened or read, or when
+// the user is unknown. Threading: set up before the library is used, from the host's thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qmz {
+
+// Opens an existing suite database (Error when it is missing or not a suite database) and
+// registers the suite's components for this process.
+void OpenSuite(const std::string& database_path);
+
+// Logs a user of the suite in by name. With `outer_login` the cache answers as for a host that
+// logged in from outside (only the fourteen outer-login keys are served).
+void LogIn(const std::string& user_name, bool outer_login = false);
+
+// Creates a new suite database (replacing an existing file): schema, users and rights, the
+// system profile, and either the small demo data set or a large generated one.
+void CreateDemoDatabase(const std::string& database_path);
+void CreateLargeDatabase(const std::string& database_path, int32_t items, int32_t batches_per_item,
+                         int32_t warehouses);
+
+}  // namespace qmz

@@ -1,0 +1,250 @@
+#include "suite/sqlite_connection.h"
+
+#include <cstring>
+
+#include "qmz/error.h"
+
+namespace qmz::suite {
+
+namespace {
+
+// Decodes the UTF-8 code point at `i` and advances `i`; malformed bytes count as one point.
+char32_t NextCodePoint(const std::string& s, size_t& i) {
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
+  if (i + static_cast<size_t>(length) > s.size()) length = 1;
+  char32_t point = length == 1 ? c : c & (0x7F >> length);
+  for (int k = 1; k < length; ++k) point = (point << 6) | (s[i + k] & 0x3F);
+  i += static_cast<size_t>(length);
+  return point;
+}
+
+std::u32string Decode(const std::string& s) {
+  std::u32string out;
+  for (size_t i = 0; i < s.size();) out.push_back(NextCodePoint(s, i));
+  return out;
+}
+
+char32_t Fold(char32_t c) {
+  return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+}
+
+size_t WithoutTrailingBlanks(const std::string& s) {
+  size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return n;
+}
+
+// Matches one character against a [set] starting after '['; `end` receives the index past ']'.
+// Returns nullopt when the set is not closed (then '[' is an ordinary character).
+std::optional<bool> MatchSet(const std::u32string& p, size_t start, char32_t c, size_t& end) {
+  size_t i = start;
+  bool negate = i < p.size() && p[i] == '^';
+  if (negate) ++i;
+  bool hit = false;
+  bool first = true;
+  while (i < p.size() && (p[i] != ']' || first)) {
+    first = false;
+    char32_t low = Fold(p[i]);
+    if (i + 2 < p.size() && p[i + 1] == '-' && p[i + 2] != ']') {
+      char32_t high = Fold(p[i + 2]);
+      if (Fold(c) >= low && Fold(c) <= high) hit = true;
+      i += 3;
+    } else {
+      if (Fold(c) == low) hit = true;
+      ++i;
+    }
+  }
+  if (i >= p.size()) return std::nullopt;
+  end = i + 1;
+  return hit != negate;
+}
+
+// Iterative matcher with backtracking to the last '%' only: linear in practice, never
+// exponential.
+bool Match(const std::u32string& t, const std::u32string& p) {
+  size_t ti = 0, pi = 0;
+  size_t star_p = std::u32string::npos, star_t = 0;
+  while (ti < t.size()) {
+    if (pi < p.size() && p[pi] == '%') {
+      star_p = ++pi;
+      star_t = ti;
+      continue;
+    }
+    if (pi < p.size()) {
+      size_t next = pi + 1;
+      bool ok;
+      if (p[pi] == '_') {
+        ok = true;
+      } else if (p[pi] == '[') {
+        auto set = MatchSet(p, pi + 1, t[ti], next);
+        ok = set ? *set : Fold(t[ti]) == '[';
+        if (!set) next = pi + 1;
+      } else {
+        ok = Fold(t[ti]) == Fold(p[pi]);
+      }
+      if (ok) {
+        ++ti;
+        pi = next;
+        continue;
+      }
+    }
+    if (star_p == std::u32string::npos) return false;
+    pi = star_p;
+    ti = ++star_t;
+  }
+  while (pi < p.size() && p[pi] == '%') ++pi;
+  return pi == p.size();
+}
+
+std::string ArgText(sqlite3_value* value) {
+  const unsigned char* text = sqlite3_value_text(value);
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+    sqlite3_result_null(context);
+    return;
+  }
+  // SQLite calls like(pattern, text) for "text LIKE pattern".
+  sqlite3_result_int(context, TsqlLike(ArgText(argv[1]), ArgText(argv[0])) ? 1 : 0);
+}
+
+void CharIndexFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  for (int i = 0; i < argc; ++i) {
+    if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+      sqlite3_result_null(context);
+      return;
+    }
+  }
+  std::u32string needle = Decode(ArgText(argv[0]));
+  std::u32string text = Decode(ArgText(argv[1]));
+  int64_t start = argc > 2 ? sqlite3_value_int64(argv[2]) : 1;
+  if (start < 1) start = 1;
+  if (needle.empty()) {
+    sqlite3_result_int(context, 0);
+    return;
+  }
+  for (size_t i = static_cast<size_t>(start - 1); i + needle.size() <= text.size(); ++i) {
+    bool same = true;
+    for (size_t k = 0; k < needle.size() && same; ++k) same = Fold(text[i + k]) == Fold(needle[k]);
+    if (same) {
+      sqlite3_result_int64(context, static_cast<int64_t>(i + 1));
+      return;
+    }
+  }
+  sqlite3_result_int(context, 0);
+}
+
+int CollateTsql(void*, int la, const void* a, int lb, const void* b) {
+  return TsqlCompare(std::string(static_cast<const char*>(a), static_cast<size_t>(la)),
+                     std::string(static_cast<const char*>(b), static_cast<size_t>(lb)));
+}
+
+void RegisterFunctions(sqlite3* db) {
+  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  sqlite3_create_function(db, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr);
+  sqlite3_create_function(db, "charindex", 2, flags, nullptr, CharIndexFunction, nullptr, nullptr);
+  sqlite3_create_function(db, "charindex", 3, flags, nullptr, CharIndexFunction, nullptr, nullptr);
+  sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr, CollateTsql);
+}
+
+}  // namespace
+
+bool TsqlLike(const std::string& text, const std::string& pattern) {
+  return Match(Decode(text.substr(0, WithoutTrailingBlanks(text))), Decode(pattern));
+}
+
+int TsqlCompare(const std::string& a, const std::string& b) {
+  size_t na = WithoutTrailingBlanks(a), nb = WithoutTrailingBlanks(b);
+  for (size_t i = 0; i < na && i < nb; ++i) {
+    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  return na == nb ? 0 : (na < nb ? -1 : 1);
+}
+
+SqliteConnection::SqliteConnection(const std::string& path, bool create) {
+  int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw Error("Cannot open the suite database " + path + ": " + message);
+  }
+  sqlite3_busy_timeout(db_, 5000);
+  RegisterFunctions(db_);
+}
+
+SqliteConnection::~SqliteConnection() {
+  sqlite3_close(db_);
+}
+
+void SqliteConnection::Exec(const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string text = message ? message : LastError();
+    sqlite3_free(message);
+    throw Error(text);
+  }
+}
+
+std::vector<std::vector<std::optional<std::string>>> SqliteConnection::QueryTexts(
+    const std::string& sql, const std::vector<std::string>& params) {
+  Statement statement(*this, sql);
+  for (size_t i = 0; i < params.size(); ++i) statement.Bind(static_cast<int>(i + 1), params[i]);
+  std::vector<std::vector<std::optional<std::string>>> rows;
+  while (statement.Step()) {
+    std::vector<std::optional<std::string>> row;
+    for (int c = 0; c < sqlite3_column_count(statement.handle()); ++c) {
+      const unsigned char* text = sqlite3_column_text(statement.handle(), c);
+      row.push_back(text ? std::optional<std::string>(reinterpret_cast<const char*>(text))
+                         : std::nullopt);
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+Statement::Statement(SqliteConnection& connection, const std::string& sql)
+    : connection_(connection) {
+  if (sqlite3_prepare_v2(connection.handle(), sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK) {
+    throw Error(connection.LastError());
+  }
+  if (statement_ == nullptr) throw Error("Empty statement");
+}
+
+Statement::~Statement() {
+  sqlite3_finalize(statement_);
+}
+
+void Statement::Bind(int index, int64_t value) {
+  sqlite3_bind_int64(statement_, index, value);
+}
+void Statement::Bind(int index, double value) {
+  sqlite3_bind_double(statement_, index, value);
+}
+void Statement::Bind(int index, const std::string& value) {
+  sqlite3_bind_text(statement_, index, value.c_str(), -1, SQLITE_TRANSIENT);
+}
+void Statement::BindNull(int index) {
+  sqlite3_bind_null(statement_, index);
+}
+
+bool Statement::Step() {
+  int rc = sqlite3_step(statement_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  throw Error(connection_.LastError());
+}
+
+void Statement::Reset() {
+  sqlite3_reset(statement_);
+  sqlite3_clear_bindings(statement_);
+}
+
+}  // namespace qmz::suite

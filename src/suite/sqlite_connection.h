@@ -1,0 +1,67 @@
+// One SQLite connection of the embedded suite, with the functions that make the suite's T-SQL
+// run: the collation TSQL (ASCII case and trailing blanks ignored, like the production
+// database's default collation), charindex(needle, text[, start]) and a T-SQL LIKE
+// (% _ [set] [^set], ASCII case ignored, trailing blanks of the value ignored).
+//
+// Errors are qmz::Error carrying SQLite's message. A connection belongs to one thread.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qmz::suite {
+
+class SqliteConnection {
+ public:
+  // Opens a database file; `create` allows a new file. Error when it cannot be opened.
+  SqliteConnection(const std::string& path, bool create);
+  ~SqliteConnection();
+  SqliteConnection(const SqliteConnection&) = delete;
+  SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+  sqlite3* handle() const { return db_; }
+
+  // Runs one or more statements without results.
+  void Exec(const std::string& sql);
+  // Runs one statement with text parameters; every row's values as texts (NULL as nullopt).
+  std::vector<std::vector<std::optional<std::string>>> QueryTexts(
+      const std::string& sql, const std::vector<std::string>& params = {});
+
+  std::string LastError() const { return sqlite3_errmsg(db_); }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+// T-SQL LIKE of `text` against `pattern`, on UTF-8 code points.
+bool TsqlLike(const std::string& text, const std::string& pattern);
+// T-SQL comparison under the TSQL collation: negative, zero or positive.
+int TsqlCompare(const std::string& a, const std::string& b);
+
+// RAII prepared statement.
+class Statement {
+ public:
+  Statement(SqliteConnection& connection, const std::string& sql);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  void Bind(int index, int64_t value);
+  void Bind(int index, double value);
+  void Bind(int index, const std::string& value);
+  void BindNull(int index);
+  // Steps once: true while a row is there. Error on failure.
+  bool Step();
+  void Reset();
+  sqlite3_stmt* handle() const { return statement_; }
+
+ private:
+  SqliteConnection& connection_;
+  sqlite3_stmt* statement_ = nullptr;
+};
+
+}  // namespace qmz::suite

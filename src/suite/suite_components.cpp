@@ -1,0 +1,146 @@
+// The suite's components behind their ProgIDs, and the set-up of a suite session.
+#include <memory>
+
+#include "platform/ini_file.h"
+#include "qmz/components.h"
+#include "qmz/host.h"
+#include "qmz/suite.h"
+#include "suite/class_info.h"
+#include "suite/login_cache.h"
+#include "suite/suite_store.h"
+
+namespace qmz {
+
+namespace suite {
+namespace {
+
+SuiteStore OpenStore() {
+  return SuiteStore(ProcessLoginCache().database_path);
+}
+
+Variant CachedProperty(int32_t process_id, const std::string& key) {
+  if (static_cast<uint32_t>(process_id) != CurrentProcessId()) return {};
+  const auto& properties = ProcessLoginCache().properties;
+  auto hit = properties.find(key);
+  return hit == properties.end() ? Variant() : hit->second;
+}
+
+class SuiteCacheFacade : public CacheFacade {
+ public:
+  Variant GetItem(int32_t process_id, const std::string& key) override {
+    if (key == "IsOuterLogin") return ProcessLoginCache().outer_login ? 1 : 0;
+    return CachedProperty(process_id, key);
+  }
+};
+
+class SuiteShareProps : public ShareProps {
+ public:
+  Variant GetProperty(int32_t process_id, const std::string& key) override {
+    return CachedProperty(process_id, key);
+  }
+};
+
+class SuiteSecurityInfo : public SecurityInfo {
+ public:
+  Variant NeedAutorized(const std::string& props) override {
+    auto user = OpenStore().FindUser(UserIdFromProps(props));
+    return user && user->need_authorize;
+  }
+  Variant AccessCheck(const std::string& props, int32_t object_type, int32_t object_id,
+                      int32_t right, bool, const std::string&) override {
+    return OpenStore().HasRight(UserIdFromProps(props), object_type, object_id, right);
+  }
+};
+
+class SuiteGLData : public GLData {
+ public:
+  Variant GetAuthItemClassList() override { return OpenStore().AuthorizedItemClasses(); }
+};
+
+class SuiteItemInfo : public ItemInfo {
+ public:
+  Variant ISBatchManagerByNoTrack80(const std::string&, int32_t item_id) override {
+    return OpenStore().ItemTrackedByNumber(item_id);
+  }
+};
+
+class SuiteSystemProfile : public SystemProfile {
+ public:
+  Variant GetProfile(const std::string&, const std::string& category,
+                     const std::string& key) override {
+    // A setting the profile does not hold reads as the database's null.
+    std::optional<std::string> value = OpenStore().SystemProfile(category, key);
+    return value ? Variant(*value) : Variant::Null();
+  }
+};
+
+class SuiteUserProfileInfo : public ClassUserProfileInfo {
+ public:
+  Variant GetUserProfile(const std::string& props, const std::string& section,
+                         const std::string& key) override {
+    return OpenStore().UserProfile(UserIdFromProps(props), section, key);
+  }
+};
+
+class SuiteUserProfileUpdate : public ClassUserProfileUpdate {
+ public:
+  void SaveUserProfile(const std::string& props, const std::string& section, const std::string& key,
+                       const std::string& text) override {
+    OpenStore().SaveUserProfile(UserIdFromProps(props), section, key, text);
+  }
+};
+
+// The suite's form skin keeps the toolkit's look: it accepts the control and changes nothing.
+class SuiteChameleon : public Chameleon {
+ public:
+  void Apply(const ObjectPtr&) override {}
+};
+
+template <class C>
+void RegisterComponent(const char* prog_id) {
+  ComponentRegistry::Instance().Register(prog_id, [] { return std::make_shared<C>(); });
+}
+
+}  // namespace
+}  // namespace suite
+
+void OpenSuite(const std::string& database_path) {
+  suite::SuiteStore probe(database_path);  // fails for a missing file
+  probe.AccountName();                     // fails for a file that is no suite database
+  suite::ProcessLoginCache().database_path = database_path;
+  suite::SetSuiteDatabase(database_path);
+  using namespace suite;
+  RegisterComponent<SqliteClassInfo>(progid::kClassInfo);
+  RegisterComponent<SuiteCacheFacade>(progid::kCacheFacade);
+  RegisterComponent<SuiteShareProps>(progid::kShareProps);
+  RegisterComponent<SuiteSecurityInfo>(progid::kSecurityInfo);
+  RegisterComponent<SuiteGLData>(progid::kGLData);
+  RegisterComponent<SuiteItemInfo>(progid::kItemInfo);
+  RegisterComponent<SuiteSystemProfile>(progid::kSystemProfile);
+  RegisterComponent<SuiteUserProfileInfo>(progid::kUserProfileInfo);
+  RegisterComponent<SuiteUserProfileUpdate>(progid::kUserProfileUpdate);
+  RegisterComponent<SuiteChameleon>(progid::kChameleon);
+  RegisterIniFileComponent();
+}
+
+void LogIn(const std::string& user_name, bool outer_login) {
+  suite::LoginCache& cache = suite::ProcessLoginCache();
+  if (cache.database_path.empty()) throw Error("LogIn before OpenSuite");
+  suite::SuiteStore store(cache.database_path);
+  auto user = store.FindUser(user_name);
+  if (!user) throw Error("Unknown user of the suite: " + user_name);
+  std::string account = store.AccountName();
+  cache.outer_login = outer_login;
+  cache.properties.clear();
+  cache.properties["UserName"] = user->name;
+  cache.properties["UserID"] = user->id;
+  cache.properties["AcctName"] = account;
+  cache.properties["LogStatus"] = 1;
+  cache.properties["MachineName"] = "localhost";
+  cache.properties["Language"] = "chs";
+  cache.properties["PropsString"] = "UserName=" + user->name +
+                                    ";UserID=" + std::to_string(user->id) + ";AcctName={" +
+                                    account + "};Language=chs";
+}
+
+}  // namespace qmz

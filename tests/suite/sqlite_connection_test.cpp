@@ -1,0 +1,121 @@
+#include "suite/sqlite_connection.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdio>
+
+#include <filesystem>
+
+#include "qmz/error.h"
+#include "suite/class_info.h"
+
+namespace qmz::suite {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(TsqlFunctionsTest, LikeFollowsTheProductionDatabase) {
+  EXPECT_TRUE(TsqlLike("Dark Red", "%red%"));
+  EXPECT_TRUE(TsqlLike("B2601", "B26_1"));
+  EXPECT_TRUE(TsqlLike("B2601  ", "B2601"));  // trailing blanks of the value
+  EXPECT_TRUE(TsqlLike("A'B", "%'%"));
+  EXPECT_TRUE(TsqlLike("仓库12", "仓_1%"));  // one character is one code point
+  EXPECT_TRUE(TsqlLike("c7", "[a-c][0-9]"));
+  EXPECT_TRUE(TsqlLike("x", "[^a-c]"));
+  EXPECT_TRUE(TsqlLike("50%", "50[%]"));
+  EXPECT_TRUE(TsqlLike("[x", "[x"));  // an unclosed set is an ordinary bracket
+  EXPECT_FALSE(TsqlLike("b", "[^a-c]"));
+  EXPECT_FALSE(TsqlLike("Blue", "%Red%"));
+  EXPECT_FALSE(TsqlLike("Red", "Re"));
+  EXPECT_FALSE(TsqlLike("", "_"));
+  EXPECT_TRUE(TsqlLike("", "%"));
+  // No exponential backtracking on many wildcards.
+  EXPECT_FALSE(TsqlLike(std::string(5000, 'a'), std::string(50, '%') + "b"));
+
+  EXPECT_EQ(TsqlCompare("abc", "ABC  "), 0);
+  EXPECT_LT(TsqlCompare("abc", "abd"), 0);
+  EXPECT_GT(TsqlCompare("abc ", "ab"), 0);
+  EXPECT_NE(TsqlCompare("北京仓", "上海仓"), 0);
+}
+
+class SqliteConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = (std::filesystem::temp_directory_path() /
+             ("qmz_sqlite_" + std::to_string(::getpid()) + ".db"))
+                .string();
+    std::remove(path_.c_str());
+  }
+  void TearDown() override { std::remove(path_.c_str()); }
+
+  std::string path_;
+};
+
+TEST_F(SqliteConnectionTest, CollationCharIndexAndLikeWorkInsideStatements) {
+  SqliteConnection db(path_, true);
+  db.Exec(
+      "create table t (a text collate TSQL); insert into t values ('Red'), ('red  '), "
+      "('Blue'), ('1,12');");
+  auto rows = db.QueryTexts("select count(*) from t where a = 'RED'");
+  EXPECT_EQ(rows.at(0).at(0), "2");
+  rows = db.QueryTexts("select count(distinct a) from t");
+  EXPECT_EQ(rows.at(0).at(0), "3");
+  rows = db.QueryTexts("select a from t where a like ? order by a", {"%e%"});
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0][0], "Blue");
+  rows = db.QueryTexts(
+      "select charindex('12', '1,12'), charindex('3', '1,12'), charindex('1', '1,12', 2), "
+      "charindex('库', '仓库'), charindex(null, 'x'), charindex('', 'x')");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], "3");
+  EXPECT_EQ(rows[0][1], "0");
+  EXPECT_EQ(rows[0][2], "3");
+  EXPECT_EQ(rows[0][3], "2");
+  EXPECT_EQ(rows[0][4], std::nullopt);
+  EXPECT_EQ(rows[0][5], "0");
+}
+
+TEST_F(SqliteConnectionTest, ErrorsCarrySqlitesMessage) {
+  EXPECT_THAT([&] { SqliteConnection missing(path_, false); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("Cannot open the suite database")));
+  SqliteConnection db(path_, true);
+  EXPECT_THAT([&] { db.Exec("select * from nowhere"); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("no such table: nowhere")));
+}
+
+TEST_F(SqliteConnectionTest, ClassInfoAnswersADisconnectedTypedRecordset) {
+  {
+    SqliteConnection db(path_, true);
+    db.Exec(
+        "create table t (i integer, d real, s text, n text);"
+        "insert into t values (7, 2.5, 'O''Neil', null), (8, 0.25, '', null);");
+  }
+  SetSuiteDatabase(path_);
+  SqliteClassInfo info;
+  RecordsetPtr rows = info.GetData("", "set nocount on select n, s, d, i from t order by i");
+  ASSERT_EQ(rows->RecordCount(), 2);
+  ASSERT_EQ(rows->FieldCount(), 4);
+  EXPECT_EQ(rows->FieldName(0), "n");
+  EXPECT_EQ(rows->FieldName(3), "i");
+  EXPECT_TRUE(rows->Value("n").IsNull());
+  EXPECT_EQ(rows->Value("s").ToText(), "O'Neil");
+  EXPECT_EQ(rows->Value("d").type(), Variant::Type::Double);
+  EXPECT_EQ(rows->Value("i").type(), Variant::Type::Integer);
+  EXPECT_EQ(rows->Value("i").ToInt32(), 7);
+  EXPECT_EQ(rows->Source(), "set nocount on select n, s, d, i from t order by i");
+  EXPECT_FALSE(rows->Connected());
+
+  // Temporary tables live for one call only.
+  rows = info.GetData("", "select i into #k from t select count(*) as c from #k");
+  EXPECT_EQ(rows->Value("c").ToInt32(), 2);
+  EXPECT_THAT([&] { info.GetData("", "select * from #k"); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("no such table: #k")));
+  EXPECT_THAT([&] { info.GetData("", "select missing_column from t"); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("no such column: missing_column")));
+  SetSuiteDatabase("");
+}
+
+}  // namespace
+}  // namespace qmz::suite
