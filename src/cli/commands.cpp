@@ -1,0 +1,140 @@
+#include "cli/commands.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "cli/json_output.h"
+#include "cli/sql_trace.h"
+#include "qmz/baselist.h"
+#include "qmz/containers.h"
+#include "qmz/error.h"
+#include "qmz/host.h"
+#include "qmz/suite.h"
+
+namespace qmz::cli {
+
+namespace {
+
+struct UsageError : Error {
+  using Error::Error;
+};
+
+// KEY=VALUE; whole numbers become integers, everything else stays text.
+void AddHostProperty(Dictionary& properties, const std::string& item) {
+  size_t eq = item.find('=');
+  if (eq == std::string::npos || eq == 0) {
+    throw UsageError("--host-prop expects KEY=VALUE, got '" + item + "'");
+  }
+  std::string key = item.substr(0, eq);
+  std::string value = item.substr(eq + 1);
+  bool whole = !value.empty() && value.find_first_not_of("-0123456789") == std::string::npos &&
+               value.find('-', 1) == std::string::npos && value != "-";
+  if (whole) {
+    try {
+      properties.Set(key, Variant(static_cast<long long>(std::stoll(value))));
+      return;
+    } catch (const std::exception&) {
+      // out of range: keep the text
+    }
+  }
+  properties.Set(key, value);
+}
+
+// The host's side of a session: the suite database opened, a user logged in and the host
+// property dictionary published for the life of the session.
+class HostSession {
+ public:
+  explicit HostSession(const Options& options) {
+    for (const std::string& item : options.host_props) AddHostProperty(properties_, item);
+    OpenSuite(options.db);
+    LogIn(options.user, options.outer_login);
+    if (!options.trace_sql.empty()) TraceSqlTo(options.trace_sql);
+    PublishHostProperties(CurrentProcessId(), &properties_);
+  }
+  ~HostSession() { WithdrawHostProperties(CurrentProcessId()); }
+  HostSession(const HostSession&) = delete;
+  HostSession& operator=(const HostSession&) = delete;
+
+ private:
+  Dictionary properties_;
+};
+
+void Print(std::ostream& out, const ObjectPtr& result) {
+  out << ToJson(Variant(result)).dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+}
+
+// The demo's machine settings, next to its database: every edition's key names the database's
+// folder as the install folder (where JXCSystem.INI is kept).
+std::string WriteDemoMachineSettings(const std::string& database_path) {
+  namespace fs = std::filesystem;
+  fs::path folder = fs::absolute(database_path).parent_path();
+  fs::path file = folder / "machine.ini";
+  std::ofstream out(file, std::ios::trunc);
+  out << "; Machine settings of the demo suite (point QMZ_MACHINE_SETTINGS at this file).\n";
+  for (const char* edition : {"QMZPRODUCT", "Ombrel", "Tessan", "Virel", "Caldor", "Pennet"}) {
+    out << "[SOFTWARE\\Vantrel\\COMMERCE\\" << edition << "]\nPath=" << folder.string() << "\n";
+  }
+  out.close();
+  if (!out) throw Error("Cannot write the machine settings " + file.string());
+  return file.string();
+}
+
+int InitDatabase(const Options& options, std::ostream& out) {
+  bool sized = options.items > 0 || options.batches > 0 || options.warehouses > 0;
+  if (options.demo == sized) {
+    throw UsageError("init-db needs either --demo or --items, --batches and --warehouses");
+  }
+  if (options.demo) {
+    CreateDemoDatabase(options.db);
+    out << "machine settings " << WriteDemoMachineSettings(options.db) << "\n";
+  } else {
+    if (options.items <= 0 || options.batches <= 0 || options.warehouses <= 0) {
+      throw UsageError("--items, --batches and --warehouses must all be greater than 0");
+    }
+    CreateLargeDatabase(options.db, options.items, options.batches, options.warehouses);
+  }
+  out << "created " << options.db << "\n";
+  return 0;
+}
+
+int Demo(const Options& options, std::ostream& out) {
+  HostSession session(options);
+  BaseList list;
+  out << "GetBatch(item 1, batch \"B2601\"):\n";
+  Print(out, list.GetBatch(1, "B2601", 0, 0, 0));
+  out << "GetAux(item 2, aux \"Blue\"):\n";
+  Print(out, list.GetAux(2, "Blue", 0, 0, 0));
+  return 0;
+}
+
+}  // namespace
+
+int RunOperation(const std::string& operation, const Options& options, std::ostream& out,
+                 std::ostream& err) {
+  try {
+    if (operation == "init-db") return InitDatabase(options, out);
+    if (operation == "demo") return Demo(options, out);
+    if (operation == "get-batch" || operation == "get-aux") {
+      HostSession session(options);
+      BaseList list;
+      ObjectPtr result = operation == "get-batch"
+                             ? list.GetBatch(options.item, options.text, options.stock,
+                                             options.aux_id, options.class_type)
+                             : list.GetAux(options.item, options.text, options.stock,
+                                           options.aux_id, options.class_type);
+      Print(out, result);
+      return 0;
+    }
+    err << "baselist: unknown operation " << operation << "\n";
+    return 2;
+  } catch (const UsageError& e) {
+    err << "baselist: " << e.what() << "\n";
+    return 2;
+  } catch (const std::exception& e) {
+    err << "baselist: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace qmz::cli

@@ -1,0 +1,63 @@
+// baselist: the reference host of the library. It opens the suite database, logs a user in,
+// publishes the host properties, creates BaseList, calls one operation and prints the result
+// as JSON. Exit codes: 0 done, 1 the database cannot be opened or the operation failed to run,
+// 2 bad arguments.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  using qmz::cli::Options;
+  Options options;
+  CLI::App app{"baselist: pick master data of the suite from the command line"};
+  app.require_subcommand(1, 1);
+  app.set_help_all_flag("--help-all", "Show the help of every operation");
+
+  auto add_session = [&options](CLI::App* command) {
+    command->add_option("--db", options.db, "Suite database file")->required();
+    command->add_option("--user", options.user, "User to log in")->capture_default_str();
+    command->add_option("--host-prop", options.host_props, "Host property KEY=VALUE (repeatable)");
+    command->add_flag("--outer-login", options.outer_login, "Log in from outside the suite");
+    command->add_option("--trace-sql", options.trace_sql,
+                        "Append every SQL text sent to this file as JSON lines");
+  };
+  auto add_lookup = [&options](CLI::App* command, const char* text_option, const char* what) {
+    command->add_option("--item", options.item, "Item id (FItemID)")->required();
+    command->add_option(text_option, options.text, what)->required();
+    command->add_option("--stock", options.stock, "Warehouse id, 0 for all");
+    command->add_option("--aux-id", options.aux_id, "Auxiliary property id, 0 for all");
+    command->add_option("--class-type", options.class_type, "Class type of the calling host");
+  };
+
+  CLI::App* init = app.add_subcommand("init-db", "Create a suite database");
+  init->add_option("--db", options.db, "Suite database file to create")->required();
+  init->add_flag("--demo", options.demo, "Fill it with the small demo set");
+  init->add_option("--items", options.items, "Items of a large set");
+  init->add_option("--batches", options.batches, "Batches per item of a large set");
+  init->add_option("--warehouses", options.warehouses, "Warehouses of a large set");
+
+  CLI::App* get_batch = app.add_subcommand("get-batch", "First inventory row of an item's batch");
+  add_session(get_batch);
+  add_lookup(get_batch, "--batch", "Batch number");
+
+  CLI::App* get_aux =
+      app.add_subcommand("get-aux", "First total row of an item's auxiliary properties");
+  add_session(get_aux);
+  add_lookup(get_aux, "--aux", "Part of the property name");
+
+  CLI::App* demo = app.add_subcommand("demo", "The main job on the demo database");
+  add_session(demo);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int code = app.exit(e);
+    return code == 0 ? 0 : 2;
+  }
+
+  std::string operation = app.get_subcommands().front()->get_name();
+  return qmz::cli::RunOperation(operation, options, std::cout, std::cerr);
+}

@@ -1,0 +1,131 @@
+// The baselist command as a user runs it: a separate process, JSON on stdout, exit codes.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "component/inventory_sql.h"
+
+namespace qmz::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct Outcome {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+class BaselistCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() / ("qmz_cli_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+  Outcome Baselist(const std::string& arguments) const {
+    std::string err_file = Path("stderr.txt");
+    std::string command = std::string(QMZ_BASELIST_EXE) + " " + arguments + " 2>" + err_file;
+    Outcome run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(err_file);
+    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    return run;
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(BaselistCommandTest, InitDbThenLookupsPrintTheDictionary) {
+  std::string db = Path("demo.db");
+  Outcome init = Baselist("init-db --demo --db " + db);
+  ASSERT_EQ(init.code, 0) << init.err;
+  EXPECT_TRUE(std::filesystem::exists(Path("machine.ini")));
+
+  Outcome batch = Baselist("get-batch --db " + db + " --item 1 --batch \"A'B\" --trace-sql " +
+                           Path("trace.jsonl"));
+  ASSERT_EQ(batch.code, 0) << batch.err;
+  nlohmann::ordered_json printed = nlohmann::ordered_json::parse(batch.out);
+  EXPECT_EQ(printed.begin().key(), "FBatchNo");
+  EXPECT_EQ(printed["FBatchNo"], "A'B");
+  EXPECT_EQ(printed["stockName"], "广州仓");
+  EXPECT_EQ(printed["FQty"], "7");
+  EXPECT_EQ(printed["FAmount"], "14");
+  EXPECT_EQ(printed.size(), 16u);
+
+  Outcome aux = Baselist("get-aux --db " + db + " --item 2 --aux Blue --user clerk --trace-sql " +
+                         Path("trace.jsonl"));
+  ASSERT_EQ(aux.code, 0) << aux.err;
+  EXPECT_EQ(nlohmann::json::parse(aux.out)["FQty"], "3");
+
+  // The trace holds each text exactly as sent, one JSON line per batch.
+  std::ifstream trace(Path("trace.jsonl"));
+  std::vector<std::string> sent;
+  for (std::string line; std::getline(trace, line);) {
+    sent.push_back(nlohmann::json::parse(line)["sql"]);
+  }
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0],
+            kBatchHeadClosed + " Where a.FitemID = 1 and a.FBatchNo='A''B'" + kBatchGroupClosed);
+  EXPECT_EQ(sent[1], AuxLookupSql(true,
+                                  " Where a.FitemID=2 And  CharIndex('3',b.FRightUserID)>0  "
+                                  "and c.Fname like '%Blue%'",
+                                  "Blue"));
+
+  // Host properties reach the library: before the closing the opening balances are read.
+  Outcome open =
+      Baselist("get-batch --db " + db + " --item 1 --batch B2601 --stock 1 --host-prop ICClosed=0");
+  ASSERT_EQ(open.code, 0) << open.err;
+  EXPECT_EQ(nlohmann::json::parse(open.out)["Fprice"], "5");
+}
+
+TEST_F(BaselistCommandTest, BadArgumentsAndMissingDatabasesAreReported) {
+  Outcome run = Baselist("get-batch --item 1 --batch B");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_THAT(run.err, HasSubstr("--db is required"));
+  run = Baselist("get-batch --db x.db --item one --batch B");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_THAT(run.err, HasSubstr("--item"));
+  run = Baselist("get-aux --db x.db --item 1 --aux R --host-prop ICClosed");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_THAT(run.err, HasSubstr("--host-prop expects KEY=VALUE, got 'ICClosed'"));
+  run = Baselist("init-db --db " + Path("x.db"));
+  EXPECT_EQ(run.code, 2);
+  EXPECT_THAT(run.err, HasSubstr("init-db needs either --demo or --items"));
+  run = Baselist("frobnicate");
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(Baselist("").code, 2);
+
+  run = Baselist("get-batch --db " + Path("missing.db") + " --item 1 --batch B");
+  EXPECT_EQ(run.code, 1);
+  EXPECT_THAT(run.err, HasSubstr("Cannot open the suite database"));
+  EXPECT_FALSE(std::filesystem::exists(Path("missing.db")));
+
+  std::ofstream(Path("not-a-suite.db")) << "hello";
+  run = Baselist("get-batch --db " + Path("not-a-suite.db") + " --item 1 --batch B");
+  EXPECT_EQ(run.code, 1);
+
+  ASSERT_EQ(Baselist("init-db --demo --db " + Path("demo.db")).code, 0);
+  run = Baselist("get-batch --db " + Path("demo.db") + " --user nobody --item 1 --batch B");
+  EXPECT_EQ(run.code, 1);
+  EXPECT_THAT(run.err, HasSubstr("Unknown user of the suite: nobody"));
+}
+
+}  // namespace
+}  // namespace qmz::testing

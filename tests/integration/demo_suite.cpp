@@ -1,0 +1,109 @@
+#include "integration/demo_suite.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "qmz/components.h"
+#include "qmz/host.h"
+#include "qmz/recordset.h"
+#include "qmz/suite.h"
+#include "suite/class_info.h"
+
+namespace qmz::testing {
+
+namespace {
+
+std::string& FolderPath() {
+  static std::string folder;
+  return folder;
+}
+
+// Records each batch before the suite runs it.
+class RecordingClassInfo : public ClassInfo {
+ public:
+  RecordingClassInfo(std::shared_ptr<ClassInfo> inner,
+                     std::shared_ptr<std::vector<std::string>> sent)
+      : inner_(std::move(inner)), sent_(std::move(sent)) {}
+  RecordsetPtr GetData(const std::string& props, const std::string& sql) override {
+    sent_->push_back(sql);
+    return inner_->GetData(props, sql);
+  }
+
+ private:
+  std::shared_ptr<ClassInfo> inner_;
+  std::shared_ptr<std::vector<std::string>> sent_;
+};
+
+}  // namespace
+
+void DemoSuite::SetUpTestSuite() {
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("qmz_it_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  FolderPath() = folder.string();
+  CreateDemoDatabase(DatabasePath());
+}
+
+void DemoSuite::TearDownTestSuite() {
+  std::error_code ignored;
+  std::filesystem::remove_all(FolderPath(), ignored);
+}
+
+const std::string& DemoSuite::Folder() {
+  return FolderPath();
+}
+
+const std::string& DemoSuite::DatabasePath() {
+  static std::string path;
+  path = FolderPath() + "/demo.db";
+  return path;
+}
+
+void DemoSuite::SetUp() {
+  OpenSuite(DatabasePath());
+  LogIn("administrator");
+  auto& registry = ComponentRegistry::Instance();
+  ComponentFactory inner = registry.Factory(progid::kClassInfo);
+  auto sent = sql_sent;
+  registry.Register(progid::kClassInfo, [inner, sent]() -> ComponentPtr {
+    return std::make_shared<RecordingClassInfo>(std::dynamic_pointer_cast<ClassInfo>(inner()),
+                                                sent);
+  });
+  PublishHostProperties(CurrentProcessId(), &host);
+}
+
+void DemoSuite::TearDown() {
+  WithdrawHostProperties(CurrentProcessId());
+}
+
+void DemoSuite::LogInAs(const std::string& user) {
+  LogIn(user);
+  host = Dictionary();
+}
+
+std::vector<std::string> DemoSuite::Rows(const std::string& sql,
+                                         const std::vector<std::string>& fields) {
+  suite::SqliteClassInfo info;
+  RecordsetPtr records = info.GetData("", sql);
+  std::vector<std::string> rows;
+  for (int32_t position = 1; position <= records->RecordCount(); ++position) {
+    auto values = records->RecordValues(position);
+    std::string row;
+    for (size_t f = 0; f < fields.size(); ++f) {
+      int32_t index = records->FieldIndex(fields[f]);
+      if (index < 0) throw std::runtime_error("no field " + fields[f]);
+      if (f > 0) row += "|";
+      row += values[static_cast<size_t>(index)].ToText();
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+void OnNewThread(const std::function<void()>& body) {
+  std::thread(body).join();
+}
+
+}  // namespace qmz::testing

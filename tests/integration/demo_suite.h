@@ -1,0 +1,40 @@
+// A demo suite database for integration tests: created once per test program in a temporary
+// folder, opened and logged in for each test, with every SQL batch the library sends recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qmz/containers.h"
+
+namespace qmz::testing {
+
+class DemoSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+  void SetUp() override;
+  void TearDown() override;
+
+  // Logs `user` in; the next lookups run on a fresh thread so the per-thread authorisation
+  // flag starts over, and against a fresh host dictionary.
+  void LogInAs(const std::string& user);
+
+  // The rows of a batch on the suite, each as the texts of `fields` joined with "|".
+  static std::vector<std::string> Rows(const std::string& sql,
+                                       const std::vector<std::string>& fields);
+
+  static const std::string& DatabasePath();
+  static const std::string& Folder();
+
+  std::shared_ptr<std::vector<std::string>> sql_sent = std::make_shared<std::vector<std::string>>();
+  Dictionary host;
+};
+
+// Runs `body` on a new thread (fresh per-thread state) and waits for it.
+void OnNewThread(const std::function<void()>& body);
+
+}  // namespace qmz::testing
