@@ -4,6 +4,7 @@
 #   build  configures and builds the release tree in build/release
 #   test   builds the sanitizer tree in build/test and runs every test (CTest)
 #   demo   builds if needed, creates the demo database on first use and runs the main job
+#   bench  builds the benchmark tree in build/bench and runs the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -59,6 +60,13 @@ demo() {
   "$exe" demo --db "$db" "$@"
 }
 
+bench() {
+  setup
+  configure_and_build "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF \
+    -DQMZ_BUILD_BENCH=ON
+  "$root/build/bench/bench/lookup_bench" "$@"
+}
+
 cmd=${1:-}
 [ $# -gt 0 ] && shift
 case "$cmd" in
@@ -66,8 +74,9 @@ case "$cmd" in
   build) build ;;
   test) run_tests ;;
   demo) demo "$@" ;;
+  bench) bench "$@" ;;
   *)
-    echo "usage: ./run.sh setup|build|test|demo [args...]" >&2
+    echo "usage: ./run.sh setup|build|test|demo|bench [args...]" >&2
     exit 2
     ;;
 esac

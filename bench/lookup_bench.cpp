@@ -1,0 +1,76 @@
+// GetBatch and GetAux on a large generated suite database: the lookups must stay fast on a
+// stock list of a million rows. Size with QMZ_BENCH_ITEMS (default 20000 items; 10 batches per
+// item in 5 warehouses, so 1,000,000 inventory rows in each inventory table).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "qmz/baselist.h"
+#include "qmz/containers.h"
+#include "qmz/host.h"
+#include "qmz/suite.h"
+
+namespace {
+
+constexpr int32_t kBatches = 10;
+constexpr int32_t kWarehouses = 5;
+
+int32_t Items() {
+  const char* items = std::getenv("QMZ_BENCH_ITEMS");
+  return items ? std::max(1, std::atoi(items)) : 20000;
+}
+
+// The database is generated once per run and removed at exit.
+struct LargeSuite {
+  LargeSuite() {
+    path = (std::filesystem::temp_directory_path() /
+            ("qmz_bench_" + std::to_string(::getpid()) + ".db"))
+               .string();
+    qmz::CreateLargeDatabase(path, Items(), kBatches, kWarehouses);
+    qmz::OpenSuite(path);
+    qmz::LogIn("administrator");
+    qmz::PublishHostProperties(qmz::CurrentProcessId(), &host);
+  }
+  ~LargeSuite() {
+    qmz::WithdrawHostProperties(qmz::CurrentProcessId());
+    std::filesystem::remove(path);
+  }
+  std::string path;
+  qmz::Dictionary host;
+};
+
+LargeSuite& Suite() {
+  static LargeSuite suite;
+  return suite;
+}
+
+void BM_GetBatch(benchmark::State& state) {
+  Suite().host.Set("ICClosed", state.range(0) != 0);
+  qmz::BaseList list;
+  int32_t item = 1;
+  for (auto _ : state) {
+    auto row = list.GetBatch(item, "B000007", 0, 0, 1020004);
+    benchmark::DoNotOptimize(row);
+    item = item % Items() + 1;
+  }
+}
+BENCHMARK(BM_GetBatch)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+void BM_GetAux(benchmark::State& state) {
+  Suite().host.Set("ICClosed", true);
+  qmz::BaseList list;
+  int32_t item = 1;
+  for (auto _ : state) {
+    auto row = list.GetAux(item, "Re", 0, 0, 0);
+    benchmark::DoNotOptimize(row);
+    item = item % Items() + 1;
+  }
+}
+BENCHMARK(BM_GetAux)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
