@@ -64,4 +64,16 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return out;
 }
 
+std::vector<std::string> SplitText(std::string_view text, char separator) {
+  std::vector<std::string> pieces(1);
+  for (char c : text) {
+    if (c == separator) {
+      pieces.emplace_back();
+    } else {
+      pieces.back() += c;
+    }
+  }
+  return pieces;
+}
+
 }  // namespace qmz

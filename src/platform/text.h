@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace qmz {
@@ -17,5 +18,7 @@ size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
 std::string DoubleQuotes(std::string_view text);
 // Replaces every occurrence of `from` (non-empty) by `to`.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+// The pieces between separators; "" gives one empty piece.
+std::vector<std::string> SplitText(std::string_view text, char separator);
 
 }  // namespace qmz

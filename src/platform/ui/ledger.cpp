@@ -54,9 +54,15 @@ void LedgerColumn::SetFlag(int32_t n, bool on) {
   grid_->Changed(LedgerChange::kColumn);
 }
 
-std::string LedgerCell::Text() const { return grid_->CellText(row_, col_); }
-Variant LedgerCell::Value() const { return grid_->CellValue(row_, col_); }
-void LedgerCell::SetValue(Variant value) const { grid_->SetCellValue(row_, col_, std::move(value)); }
+std::string LedgerCell::Text() const {
+  return grid_->CellText(row_, col_);
+}
+Variant LedgerCell::Value() const {
+  return grid_->CellValue(row_, col_);
+}
+void LedgerCell::SetValue(Variant value) const {
+  grid_->SetCellValue(row_, col_, std::move(value));
+}
 
 Ledger::Ledger() = default;
 Ledger::~Ledger() = default;
@@ -70,14 +76,25 @@ void Ledger::Raise(const Handler& handler, Args&&... args) {
   Invalidate();
   if (!handler) return;
   handler(std::forward<Args>(args)...);
+  Invalidate();  // the handler may have changed the owner's data
   Changed(LedgerChange::kEventHandled);
 }
 
-void Ledger::RaiseClick() { Raise(Click); }
-void Ledger::RaiseDblClick() { Raise(DblClick); }
-void Ledger::RaiseKeyDown(int16_t& key_code, int16_t shift) { Raise(KeyDown, key_code, shift); }
-void Ledger::RaiseKeyPress(int16_t& key_ascii) { Raise(KeyPress, key_ascii); }
-void Ledger::RaiseMouseMove() { Raise(MouseMove); }
+void Ledger::RaiseClick() {
+  Raise(Click);
+}
+void Ledger::RaiseDblClick() {
+  Raise(DblClick);
+}
+void Ledger::RaiseKeyDown(int16_t& key_code, int16_t shift) {
+  Raise(KeyDown, key_code, shift);
+}
+void Ledger::RaiseKeyPress(int16_t& key_ascii) {
+  Raise(KeyPress, key_ascii);
+}
+void Ledger::RaiseMouseMove() {
+  Raise(MouseMove);
+}
 
 void Ledger::CheckRow(int32_t row) const {
   if (row < 1 || row > rows_) {

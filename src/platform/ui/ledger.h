@@ -135,8 +135,7 @@ class Ledger : public Object {
   std::function<void(int16_t& key_code, int16_t shift)> KeyDown;
   std::function<void(int16_t& key_ascii)> KeyPress;
   std::function<void()> MouseMove;
-  std::function<void(int32_t code, const std::string& name, const Variant& p1,
-                     const Variant& p2)>
+  std::function<void(int32_t code, const std::string& name, const Variant& p1, const Variant& p2)>
       Notify;
 
   // Raising the events, for the view or host that plays the user's actions.

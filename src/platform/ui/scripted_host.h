@@ -1,0 +1,66 @@
+// ScriptedHost: a modal host that plays a script of user actions instead of waiting for a
+// person, for tests and the command line (`--script`). One script serves every form shown while
+// the host lives, in order: each form takes actions until it hides itself; a form still shown
+// when the script runs out is closed as the close box would close it (and hidden if its
+// QueryClose refuses). Message boxes are written to `messages` as "[title] text" and answered
+// with OK.
+//
+// Script: actions separated by ";" (a text in double quotes may hold ";", "\"" and "\\"):
+//   type <control> <text>     focus the control and type the text key by key
+//   paste <control> <text>    focus the control and paste the text (no key events)
+//   click <control>           click a button, check box or control
+//   key <name|code> [<control>]  press a key (Enter, Esc, F9, Up, Down, PageUp, PageDown, Home,
+//                             End, Left, Right, Back, or a key code), in the control if named
+//   alt <letter>              the access key Alt+letter
+//   row <n>                   click grid row n
+//   select <n>,<n>,...        select grid rows (multi-row selection)
+//   dblclick <row> [<col>]    double-click a grid cell (column 1 when left out)
+//   hover <row> [<col>]       move the mouse over a grid cell
+//   close                     the window's close box
+// The grid actions go to the form's first grid. A script that cannot be read raises qmz::Error
+// on construction; an action that cannot be played (an unknown control, no grid) is written to
+// `messages` as "[script] ...", the form is hidden and the error raised from RunModal.
+//
+// Threading: the user-interface thread; install with ModalHostScope.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/ui/modal_host.h"
+
+namespace qmz {
+
+struct ScriptAction {
+  std::string verb;
+  std::vector<std::string> args;
+};
+
+// Splits and checks a script; Error naming the action that cannot be read.
+std::vector<ScriptAction> ParseScript(const std::string& script);
+// Key names of the script language to key codes; Error for an unknown name.
+int16_t ScriptKeyCode(const std::string& name);
+
+class ScriptedHost : public ModalHost {
+ public:
+  ScriptedHost(const std::string& script, std::ostream& messages);
+
+  void RunModal(Form& form) override;
+  void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+  void ProcessPendingMessages() override {}
+
+  const std::vector<std::string>& Messages() const { return shown_; }
+  size_t RemainingActions() const { return actions_.size(); }
+
+ private:
+  void Play(Form& form, const ScriptAction& action);
+
+  std::deque<ScriptAction> actions_;
+  std::ostream& messages_;
+  std::vector<std::string> shown_;
+};
+
+}  // namespace qmz
