@@ -37,6 +37,12 @@ class BaseList : public Component {
   // 5: the first inventory row of the item's batch, as a Dictionary of texts.
   ObjectPtr GetBatch(int32_t lngItemID, const std::string& strBatchNo, int32_t lngStockID,
                      int32_t lngAuxID, int32_t lngClassType);
+  // 6: the base-data list dialog for item class ClassID (class 0 when left out): the
+  // inventory rows of the chosen batch as a Recordset, or null. UserID is accepted, not used.
+  ObjectPtr Show(int32_t& UserID, int16_t ClassID = 0);
+  // 9: as Show, after checking the login's user id; a ClassID outside 16 bits gives null.
+  ObjectPtr ShowEx(int32_t ClassID);
+
   // 10: the first total row of the item's auxiliary properties whose name holds strAux.
   ObjectPtr GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,
                    int32_t lngAuxID, int32_t lngClassType);

@@ -1,7 +1,10 @@
 #include "qmz/baselist.h"
 
+#include "baselist/frm_base_list.h"
 #include "component/inventory_lookup.h"
 #include "component/list_settings.h"
+#include "login/login_context.h"
+#include "login/props_parser.h"
 #include "platform/text.h"
 
 namespace qmz {
@@ -73,6 +76,22 @@ ObjectPtr BaseList::GetAux(int32_t lngItemID, const std::string& strAux, int32_t
   });
 }
 
+ObjectPtr BaseList::Show(int32_t& UserID, int16_t ClassID) {
+  return Guarded([&]() -> ObjectPtr {
+    ListSettings().ListClassID = ClassID;
+    return ShowBaseListDialog();
+  });
+}
+
+ObjectPtr BaseList::ShowEx(int32_t ClassID) {
+  return Guarded([&]() -> ObjectPtr {
+    ParseProps(GetPropsString());
+    GetUserID();
+    ListSettings().ListClassID = Variant(ClassID).ToInt16();
+    return ShowBaseListDialog();
+  });
+}
+
 const std::vector<std::string>& BaseList::MemberNames() {
   static const std::vector<std::string> names = {
       "KeyWord",  "Filter", "FilterItem", "ItemExtInfo",
@@ -111,6 +130,15 @@ Variant BaseList::InvokeMember(int member_number, std::vector<Variant>& args) {
       InventoryQuery q = QueryFromArgs(args, name);
       return GetBatch(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);
     }
+    case 6: {
+      int32_t user_id = args.empty() ? 0 : args[0].ToInt32();
+      int16_t class_id = args.size() > 1 ? args[1].ToInt16() : 0;
+      ObjectPtr result = Show(user_id, class_id);
+      if (!args.empty()) args[0] = Variant(static_cast<long long>(user_id));
+      return result;
+    }
+    case 9:
+      return ShowEx(Arg(args, 0, name).ToInt32());
     case 10: {
       InventoryQuery q = QueryFromArgs(args, name);
       return GetAux(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);

@@ -1,5 +1,8 @@
 #include "login/installation.h"
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "login/host_props.h"
 #include "login/login_context.h"
 #include "platform/ignore_errors.h"
@@ -76,6 +79,19 @@ std::string GetSystemProfile(const std::string& key, const std::string& category
   } catch (...) {
     return fallback;
   }
+}
+
+std::string GetComponentFolder() {
+  const char* folder = std::getenv("QMZ_COMPONENT_DIR");
+  std::string path;
+  if (folder && *folder) {
+    path = folder;
+  } else {
+    std::error_code error;
+    path = std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+  }
+  if (path.empty() || path.back() != '/') path += "/";
+  return path;
 }
 
 }  // namespace qmz

@@ -26,4 +26,9 @@ std::string GetInstallPath();
 std::string GetSystemProfile(const std::string& key, const std::string& category,
                              const std::string& fallback);
 
+// The folder of the component's own file, ending with "/": $QMZ_COMPONENT_DIR when set (a host
+// that installs the library apart from its program names it there), else the folder of the
+// running program, which holds the statically linked library.
+std::string GetComponentFolder();
+
 }  // namespace qmz

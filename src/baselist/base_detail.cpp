@@ -1,0 +1,237 @@
+#include "baselist/base_detail.h"
+
+#include "baselist/base_data_query.h"
+#include "component/list_settings.h"
+#include "component/wait_cursor.h"
+#include "login/authorization.h"
+#include "login/host_props.h"
+#include "login/language.h"
+#include "login/login_context.h"
+#include "platform/ignore_errors.h"
+#include "platform/like.h"
+#include "platform/number_format.h"
+#include "platform/text.h"
+#include "platform/ui/ledger.h"
+#include "platform/ui/modal_host.h"
+#include "qmz/components.h"
+
+namespace qmz {
+
+namespace {
+
+constexpr int16_t kBatchClass = 18;
+constexpr int16_t kPriceClass = 17;
+
+RecordsetPtr RunOnMiddleTier(const std::string& sql) {
+  auto class_info = CreateComponent<ClassInfo>(progid::kClassInfo);
+  RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
+  if (!records) throw Error("The middle tier returned no recordset");
+  return records;
+}
+
+void ReportFailure(const std::exception& failure) {
+  MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+}
+
+std::string AuthFilterForBaseData() {
+  return GetAppType() == 4 ? GetStockAuthFilter("t2") : std::string();
+}
+
+// The "#0." pattern with `digits` zeros, or "#0" without decimals.
+std::string PricePattern(int32_t digits) {
+  return digits != 0 ? "#0." + std::string(static_cast<size_t>(std::max(digits, 0)), '0')
+                     : std::string("#0");
+}
+
+}  // namespace
+
+Recordset& BaseDetail::Records() const {
+  if (!data_) throw Error("The base-data list has no recordset");
+  return *data_;
+}
+
+Ledger& BaseDetail::Grid() const {
+  if (!grid_) throw Error("The base-data list has no grid");
+  return *grid_;
+}
+
+BaseDetail::~BaseDetail() {
+  data_.reset();
+  grid_.reset();
+  ListSettings().Filter.clear();
+  columns_.clear();
+}
+
+void BaseDetail::GetTitleInfo(int32_t ClassID) {
+  if (grid_) {
+    IgnoreErrors([&] {
+      if (Grid().Cols() >= 4) Grid().Column(4).SetFlag(kColumnFlagHidden, false);
+      if (Grid().Cols() >= 5) Grid().Column(5).SetFlag(kColumnFlagHidden, false);
+    });
+  }
+  columns_ = TitleColumns(ClassID, GetAppType());
+}
+
+RecordsetPtr BaseDetail::GetData(const std::string& Number) {
+  WaitCursor wait;
+  try {
+    if (ListSettings().ListClassID != kBatchClass) return nullptr;
+    return RunOnMiddleTier(
+        ComposeBaseDataQuery(Number, ListSettings().FilterItem, AuthFilterForBaseData()));
+  } catch (const std::exception& failure) {
+    ReportFailure(failure);
+    return nullptr;
+  }
+}
+
+void BaseDetail::SizeGrid() {
+  IgnoreErrors([&] { Grid().SetRows(1); });
+  IgnoreErrors([&] { Grid().SetRows(Records().RecordCount() + 1); });
+}
+
+bool BaseDetail::TakeJournalData(RecordsetPtr Rs) {
+  IgnoreErrors([&] {
+    if (Rs) {
+      data_ = std::move(Rs);
+    } else {
+      data_ = GetData(ListSettings().KeyWord);
+      Records().ReleaseConnection();  // kept in memory, without a connection
+    }
+  });
+  IgnoreErrors([&] { Grid().SetCols(static_cast<int32_t>(columns_.size())); });
+  SizeGrid();
+  IgnoreErrors([&] { Grid().Column(1).SetFlag(kColumnFlagHidden, false); });
+  IgnoreErrors([&] { Grid().Column(2).SetFlag(kColumnFlagHidden, false); });
+  return false;
+}
+
+void BaseDetail::Refresh() {
+  IgnoreErrors([&] { data_ = RunOnMiddleTier(Records().Source()); });
+  IgnoreErrors([&] { Grid().SetCols(static_cast<int32_t>(columns_.size())); });
+  SizeGrid();
+  IgnoreErrors([&] { Grid().Column(1).SetFlag(kColumnFlagHidden, true); });
+  IgnoreErrors([&] { Grid().Column(2).SetFlag(kColumnFlagHidden, true); });
+  IgnoreErrors([&] { Grid().ForceRefresh(); });
+}
+
+RecordsetPtr BaseDetail::ReturnData(int32_t Row) {
+  try {
+    std::string batch = Grid().CellText(Row, 2);
+    std::string row_filter;
+    if (ListSettings().ListClassID == kBatchClass) {
+      row_filter = ReturnRowFilter(Grid().CellText(Row, 11), Grid().CellText(Row, 8),
+                                   Grid().CellText(Row, 7));
+    }
+    WaitCursor wait;
+    if (ListSettings().ListClassID != kBatchClass) {
+      throw Error("The item class " + std::to_string(ListSettings().ListClassID) +
+                  " has no rows to return");
+    }
+    RecordsetPtr rows = RunOnMiddleTier(
+        ComposeBatchRowsQuery(batch, ListSettings().Filter, row_filter, AuthFilterForBaseData()));
+    rows->SetFilter(row_filter);
+    return rows;
+  } catch (const std::exception& failure) {
+    ReportFailure(failure);
+    return nullptr;
+  }
+}
+
+void BaseDetail::Location(const std::string& strNumber) {
+  IgnoreErrors([&] {
+    std::string pattern = strNumber + "*";
+    for (int32_t row = 2; row <= Grid().Rows(); ++row) {
+      if (!Like(Grid().CellText(row, 3), pattern)) continue;
+      // Set before the move: the grid reports the move at once, and that report must not
+      // overwrite the text being typed.
+      ListSettings().LocatePending = true;
+      Grid().SetCursorRow(row);
+      return;
+    }
+  });
+}
+
+void BaseDetail::LocationNew(const std::string& strNumber) {
+  IgnoreErrors([&] {
+    std::string value = "'" + DoubleQuotes(strNumber) + "%'";
+    if (Records().RecordCount() == 0) return;
+    Records().MoveFirst();
+    std::string field = ListSettings().ListClassID == kBatchClass ? "FBatchNo" : "FNumber";
+    Records().Find(field + " Like " + value, 0, true);
+    if (Records().Eof() || Records().Bof()) return;
+    ListSettings().LocatePending = true;  // before the move, as in Location
+    Grid().SetCursorRow(Records().AbsolutePosition() + 1);
+  });
+}
+
+void BaseDetail::MoveLDG(int16_t DWay) {
+  if (moving_) return;
+  IgnoreErrors([&] {
+    if (Grid().Rows() < 2) return;
+    moving_ = true;
+    int32_t row = Grid().CursorRow();
+    if (DWay != 0) {
+      if (row >= 3) Grid().SetCursorRow(row - 1);
+    } else if (row != Grid().Rows()) {
+      Grid().SetCursorRow(row + 1);
+    }
+  });
+  moving_ = false;
+}
+
+int32_t BaseDetail::Sort(int32_t FCol, int16_t SortMode) {
+  IgnoreErrors([&] {
+    if (FCol <= 0 || FCol > static_cast<int32_t>(columns_.size())) return;
+    const std::string& field = columns_[static_cast<size_t>(FCol - 1)].FieldName;
+    if (field.empty()) return;
+    Records().SetSort(field + (SortMode == 0 ? " DESC" : " ASC"));
+  });
+  return 0;
+}
+
+std::string BaseDetail::CellTextOf(const Variant& value, const std::string& field) const {
+  std::string text = value.IsNull() ? std::string() : Trim(value.ToText());
+  if (ListSettings().ListClassID == kPriceClass && EqualsIgnoreCase(field, "FPrice")) {
+    IgnoreErrors([&] {
+      int32_t digits = Records().Value("FPriceDecimal").ToInt32();
+      text = FormatNumber(value.ToDouble(), PricePattern(digits));
+    });
+  }
+  return text;
+}
+
+std::string BaseDetail::DRowData(int32_t lRow, int16_t) {
+  IgnoreErrors([&] {
+    Records().MoveFirst();
+    Records().Move(lRow - 2);
+  });
+  IgnoreErrors([&] {
+    if (Records().Eof()) Records().MoveLast();
+  });
+  IgnoreErrors([&] {
+    if (Records().Bof()) Records().MoveFirst();
+  });
+  std::string text;
+  for (const ColumnDef& column : columns_) {
+    std::string cell;
+    IgnoreErrors([&] { cell = CellTextOf(Records().Value(column.FieldName), column.FieldName); });
+    text += cell + "|";
+  }
+  return text;
+}
+
+std::string BaseDetail::TRowData(int32_t lRow) {
+  std::string text;
+  for (size_t k = 0; k < columns_.size(); ++k) {
+    const ColumnDef& column = columns_[k];
+    text += lRow == 1 ? column.Caption + "|" : std::string(" |");
+    IgnoreErrors([&] {
+      LedgerColumn& grid_column = Grid().Column(static_cast<int32_t>(k) + 1);
+      if (IsNumericDataType(column.DataType)) grid_column.SetAlignment(kAlignRight);
+      if (lRow == 1) grid_column.SetFlag(kColumnFlagHidden, column.Hidden);
+    });
+  }
+  return text;
+}
+
+}  // namespace qmz

@@ -1,0 +1,68 @@
+// frmBaseList: the modal dialog in which the user picks one row of the current item class
+// (ListClassID of the shared list settings). A thin shell over its BaseDetail: the grid's
+// titles, rows, locating and sorting come from there. Typing in the search box moves the
+// selection to the first record whose code begins with the text; selecting a row copies its
+// code into the search box; F9 or the button reads the list again with the text as a fragment;
+// Enter, a double click or the grid's Enter returns the record(s) of the chosen row.
+//
+// Lifecycle: construct, RunLoad() (reads the list), ShowModal(), read OK() and RtRec(),
+// RunUnload() (saves the column widths to JXCSystem.INI). Hiding never destroys the form.
+// User-interface thread only; handlers that the design runs with errors ignored swallow their
+// failures, the others let them reach the caller.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "baselist/base_detail.h"
+#include "platform/ui/form.h"
+#include "platform/ui/ledger.h"
+#include "qmz/recordset.h"
+
+namespace qmz {
+
+class frmBaseList : public Form {
+ public:
+  frmBaseList();
+  ~frmBaseList() override;
+
+  bool OK() const { return OK_; }
+  const RecordsetPtr& RtRec() const { return RtRec_; }
+
+  Ledger& LDGBase() const { return *grid_; }
+  TextBox& txtNumber() const { return *txtNumber_; }
+  BaseDetail* Detail() const { return detail_.get(); }
+
+  // Take a row (0: the current row, n: row n) or cancel (-1), and hide.
+  void ReturnRow(int32_t n);
+
+ private:
+  void OnLoad();
+  void OnUnload();
+  void OnActivate();
+  void OnKeyDown(int16_t& key_code, int16_t shift);
+  void OnKeyPress(int16_t& key_ascii);
+  void ReRead();
+  void SetColumnWidths();
+  void LoadIniColumnWidths();
+  void SaveIniColumnWidths(int32_t class_id);
+  void OnGridClick();
+  void OnGridDblClick();
+  void OnGridKeyPress(int16_t& key_ascii);
+  void OnGridMouseMove();
+  void OnGridNotify(int32_t code, const std::string& name, const Variant& p2);
+
+  std::shared_ptr<Ledger> grid_;
+  TextBox* txtNumber_ = nullptr;
+  std::unique_ptr<BaseDetail> detail_;
+  bool OK_ = false;
+  RecordsetPtr RtRec_;
+  int32_t CurrentRow_ = 0;
+  bool Updating_ = false;
+};
+
+// The common steps of BaseList.Show and ShowEx for the class already in ListClassID: create,
+// load and show the dialog, take RtRec when OK, unload. Failures rise to the caller's guard.
+ObjectPtr ShowBaseListDialog();
+
+}  // namespace qmz

@@ -1,0 +1,281 @@
+// BaseDetail on a grid and in-memory recordsets: titles, row texts, locating, stepping, sorting,
+// and the texts of the base-data queries.
+#include "baselist/base_detail.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "baselist/base_data_query.h"
+#include "component/list_settings.h"
+#include "platform/ui/ledger.h"
+#include "platform/ui/scripted_host.h"
+#include "support/fake_suite.h"
+
+namespace qmz {
+namespace {
+
+using testing::FakeSuite;
+using testing::MakeRecordset;
+using testing::OnFreshThread;
+using testing::PublishedHostDictionary;
+
+const std::string kCrLf = "\r\n";
+
+std::string TitlesOf(int32_t class_id, int32_t app_type = 2) {
+  std::string text;
+  for (const ColumnDef& c : TitleColumns(class_id, app_type)) {
+    text += c.FieldName + ":" + c.Caption + (c.Hidden ? "(h)" : "") +
+            (c.DataType ? "#" + std::to_string(c.DataType) : "") + "|";
+  }
+  return text;
+}
+
+TEST(BaseDataColumnsTest, EachClassDefinesItsColumns) {
+  EXPECT_EQ(TitlesOf(4), "FBrNo:(h)|FItemID:(h)|FNumber:代码|FName:名称|FModel:规格|");
+  EXPECT_EQ(TitlesOf(18),
+            "FBatchNo:(h)|FBatchNo:(h)|FBatchNo:批号|FAuxPropName:辅助属性名称|FQty:数量#5|"
+            "FStockName:仓库|FKFDate:生产/采购日期|FKFPeriod:保质期|FStockName:仓位(h)|"
+            "FStockID:(h)|FStockID:(h)|");
+  EXPECT_THAT(TitlesOf(18, 1), ::testing::StartsWith("FBatchNo:(h)|FBatchNo:(h)|FBatchNo:批号|"
+                                                     "FAuxPropName:辅助属性名称(h)|"));
+  EXPECT_EQ(TitlesOf(-121), "FInterID:(h)|FOperID:(h)|FOperSN:工序顺序号|FNumber:工序|FName:名称|");
+  EXPECT_EQ(TitlesOf(99), "FBrNo:(h)|FInterID:(h)|FID:代码|FName:名称|");
+  EXPECT_EQ(TitlesOf(0), "FBrNo:(h)|FItemID:(h)|FNumber:代码|FName:名称|");
+  EXPECT_EQ(TitlesOf(130), "FBrNo:(h)|FItemID:(h)|FNumber:代码|FName:名称|");
+  EXPECT_EQ(TitlesOf(12), "FBrNo:(h)|FCurrencyID:(h)|FNumber:代码|FName:名称|");
+  EXPECT_EQ(TitlesOf(16), "FBrNo:(h)|FItemId:(h)|FNumber:代码|FName:名称|");
+  EXPECT_EQ(TitlesOf(17), "FInterID:(h)|FInterID:(h)|FName:价格类型|FPrice:单价#5|");
+  EXPECT_EQ(TitlesOf(-118),
+            "FOperMoveNo:(h)|FOperMoveNo:(h)|FOperMoveNo:流转号|FTransType:(h)|FWBInterID:(h)|");
+}
+
+TEST(BaseDataQueryTest, ListAndReturnQueriesFillTheirPlaceholders) {
+  const std::string joins =
+      "From t_cc_Inventory t1   \r\n"
+      "Inner Join t_Stock t2 on t1.FStockID=t2.FItemID   \r\n"
+      "Inner Join t_ICItem t3 on t1.FItemID=t3.FItemID And (t3.FBatchManager=1 OR "
+      "t3.FIsBatchManager=1)\r\n"
+      "Inner Join t_MeasureUnit t4 on t3.FUnitID=t4.FItemID   \r\n"
+      "Left Join t_AuxItem t6 on t1.FAuxPropID=t6.FItemID \r\n";
+  const std::string list_head =
+      "SELECT * FROM (\r\n"
+      "Select t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,t1.FStockID,t2.FName as "
+      "FStockName, case when t1.FKFPeriod <0 or t1.FKFDate='1900-01-01' then null else "
+      "t1.FKFDate end as FKFDate ,t1.FKFPeriod,t2.FTypeID \r\n" +
+      joins;
+  const std::string list_tail = " ) as T1 where 1=1 order by FBatchNo,FStockName\r\n";
+  EXPECT_EQ(ComposeBaseDataQuery("  ", " ", ""), list_head + "Where 2=2 and 3=3 \r\n" + list_tail);
+  EXPECT_EQ(
+      ComposeBaseDataQuery(" B'6", "t1.FStockID=1", " And  CharIndex('3',t2.FRightUserID)>0 "),
+      list_head +
+          "Where t1.FBatchNo Like '% B''6%' and t1.FStockID=1 \r\n"
+          " And  CharIndex('3',t2.FRightUserID)>0 " +
+          list_tail);
+
+  const std::string rows_head =
+      "SELECT * FROM (\r\n"
+      "Select 0 as FStockPlaceID,t1.FAuxPropID,t6.FName as "
+      "FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,t1.FStockID,t2.FName as "
+      "FStockName,t1.FKFDate,t1.FKFPeriod,t2.FTypeID \r\n" +
+      joins;
+  EXPECT_EQ(ComposeBatchRowsQuery("A'B", "FQty>0", "FStockID=4 AND FKFPeriod=365", ""),
+            rows_head + "Where t1.FBatchNo Like 'A''B' \r\n" +
+                " ) as T1 where FQty>0 and FStockID=4 AND FKFPeriod=365 order by "
+                "FBatchNo,FStockName\r\n");
+  EXPECT_EQ(
+      ComposeBatchRowsQuery("", "", "", ""),
+      rows_head + "Where 2=2 \r\n" + " ) as T1 where 1=1 and 3=3 order by FBatchNo,FStockName\r\n");
+
+  EXPECT_EQ(ReturnRowFilter(" 4 ", "365", "2026-03-01"),
+            "FStockID=4 AND FKFPeriod=365 AND FKFDate='2026-03-01'");
+  EXPECT_EQ(ReturnRowFilter("2", "-1", ""), "FStockID=2 AND FKFPeriod=-1 AND FKFDate='1900-01-01'");
+  EXPECT_EQ(ReturnRowFilter("1", "0", ""), "FStockID=1 AND FKFPeriod=0");
+  EXPECT_EQ(ReturnRowFilter("12abc", "", ""), "FStockID=12 AND FKFPeriod=0");
+}
+
+// A class-18 BaseDetail over an in-memory list, on the calling thread's settings.
+struct BatchList {
+  explicit BatchList(int16_t class_id = 18) {
+    ListSettings().ListClassID = class_id;
+    grid->SetCols(5);
+    detail.LDG(grid);
+    detail.GetTitleInfo(class_id);
+    grid->RowText = [this](int32_t row, std::string& text) {
+      text = row == 1 ? detail.TRowData(1) : detail.DRowData(row);
+    };
+    grid->Notify = [this](int32_t, const std::string&, const Variant&, const Variant& row) {
+      moves.push_back(row.ToInt32());
+    };
+  }
+  void Take(std::vector<std::vector<Variant>> rows) {
+    detail.TakeJournalData(MakeRecordset({"FAuxPropName", "FItemID", "FBatchNo", "FQty", "FStockID",
+                                          "FStockName", "FKFDate", "FKFPeriod", "FNumber"},
+                                         std::move(rows)));
+  }
+  std::shared_ptr<Ledger> grid = std::make_shared<Ledger>();
+  BaseDetail detail;
+  std::vector<int32_t> moves;
+};
+
+std::vector<Variant> Batch(const char* batch, double qty, int stock, const char* number = "N") {
+  return {Variant::Null(), 1,   batch, qty, stock, "仓" + std::to_string(stock),
+          "2026-01-05",    365, number};
+}
+
+TEST(BaseDetailTest, RowTextsTitlesAndSort) {
+  OnFreshThread([] {
+    BatchList list;
+    list.Take({Batch(" B1 ", 12, 1), Batch("B2", 0.5, 2), Batch("C1", 3, 1)});
+    EXPECT_EQ(list.grid->Rows(), 4);
+    EXPECT_EQ(list.grid->Cols(), 11);
+    EXPECT_EQ(list.grid->RowTextOf(1),
+              "||批号|辅助属性名称|数量|仓库|生产/采购日期|保质期|仓位|||");
+    EXPECT_TRUE(list.grid->Column(1).Hidden());
+    EXPECT_TRUE(list.grid->Column(9).Hidden());
+    EXPECT_FALSE(list.grid->Column(3).Hidden());
+    EXPECT_EQ(list.grid->Column(5).Alignment(), kAlignRight);
+    EXPECT_EQ(list.grid->Column(6).Alignment(), kAlignLeft);
+    EXPECT_EQ(list.detail.DRowData(2), "B1|B1|B1||12|仓1|2026-01-05|365|仓1|1|1|");
+    EXPECT_EQ(list.detail.DRowData(9), list.detail.DRowData(4));  // past the end: the last
+    EXPECT_EQ(list.detail.DRowData(0), list.detail.DRowData(2));
+    EXPECT_EQ(list.detail.TRowData(3), " | | | | | | | | | | |");
+
+    EXPECT_EQ(list.detail.Sort(3), 0);
+    EXPECT_EQ(list.detail.Data()->Sort(), "FBatchNo DESC");
+    list.grid->Invalidate();
+    EXPECT_EQ(list.grid->CellText(2, 3), "C1");
+    list.detail.Sort(5, 1);
+    list.grid->Invalidate();  // the data changed under the grid
+    EXPECT_EQ(list.detail.Data()->Sort(), "FQty ASC");
+    EXPECT_EQ(list.grid->CellText(2, 5), "0.5");
+    list.detail.Sort(0);
+    list.detail.Sort(12);
+    EXPECT_EQ(list.detail.Data()->Sort(), "FQty ASC");
+  });
+}
+
+TEST(BaseDetailTest, LocateAndStep) {
+  OnFreshThread([] {
+    BatchList list;
+    list.Take({Batch("AXC", 1, 1, "Z"), Batch("ABC9", 1, 1, "B2"), Batch("B20", 1, 2, "A")});
+    // Location: wildcards over the code column of the grid, case-sensitive.
+    list.detail.Location("A?C");
+    EXPECT_EQ(list.grid->CursorRow(), 2);
+    list.detail.Location("A[!X]C#");
+    EXPECT_EQ(list.grid->CursorRow(), 3);
+    EXPECT_TRUE(ListSettings().LocatePending);
+    ListSettings().LocatePending = false;
+    list.moves.clear();
+    list.detail.Location("abc");
+    list.detail.Location("[");  // an invalid pattern is ignored
+    EXPECT_EQ(list.grid->CursorRow(), 3);
+    EXPECT_FALSE(ListSettings().LocatePending);
+    EXPECT_TRUE(list.moves.empty());
+
+    // LocationNew: the recordset's batch number for class 18 (not FNumber).
+    list.detail.LocationNew("B2");
+    EXPECT_EQ(list.grid->CursorRow(), 4);
+    EXPECT_TRUE(ListSettings().LocatePending);
+    ListSettings().LocatePending = false;
+    list.detail.LocationNew("Q");
+    EXPECT_EQ(list.grid->CursorRow(), 4);
+    EXPECT_FALSE(ListSettings().LocatePending);
+    list.detail.LocationNew("a'");  // a quote is no criterion error
+    EXPECT_EQ(list.grid->CursorRow(), 4);
+
+    // MoveLDG keeps within the data rows.
+    list.detail.MoveLDG(0);
+    EXPECT_EQ(list.grid->CursorRow(), 4);
+    list.detail.MoveLDG(1);
+    list.detail.MoveLDG(1);
+    list.detail.MoveLDG(1);
+    EXPECT_EQ(list.grid->CursorRow(), 2);
+    EXPECT_EQ(list.moves, (std::vector<int32_t>{4, 3, 2}));
+  });
+  OnFreshThread([] {
+    BatchList list(4);
+    list.Take({Batch("X", 1, 1, "B2")});
+    list.detail.LocationNew("B2");  // other classes search FNumber
+    EXPECT_EQ(list.grid->CursorRow(), 2);
+    EXPECT_TRUE(ListSettings().LocatePending);
+    BatchList empty;
+    empty.Take({});
+    empty.detail.LocationNew("");
+    empty.detail.MoveLDG(0);
+    empty.detail.MoveLDG(1);
+    EXPECT_EQ(empty.grid->Rows(), 1);
+    EXPECT_TRUE(empty.moves.empty());
+  });
+}
+
+TEST(BaseDetailTest, MiddleTierCallsAndTheirFailures) {
+  FakeSuite suite;
+  PublishedHostDictionary host;
+  OnFreshThread([&] {
+    std::ostringstream messages;
+    ScriptedHost dialogs("", messages);
+    ModalHostScope scope(dialogs);
+    {
+      // Classes without a query read nothing; the grid keeps its title row.
+      BatchList list(12);
+      list.detail.TakeJournalData();
+      EXPECT_EQ(list.grid->Rows(), 1);
+      EXPECT_EQ(list.grid->Cols(), 4);
+      EXPECT_TRUE(suite.sql_sent.empty());
+      EXPECT_EQ(list.detail.ReturnData(2), nullptr);
+      ASSERT_EQ(dialogs.Messages().size(), 1u);
+      EXPECT_THAT(dialogs.Messages()[0], ::testing::StartsWith("[Vantrel提示] "));
+      EXPECT_TRUE(suite.sql_sent.empty());
+    }
+    ListSettings().KeyWord = "B2";
+    ListSettings().Filter = "FQty>0";
+    suite.data = [](const std::string&) {
+      return MakeRecordset({"FBatchNo", "FStockID", "FKFPeriod", "FKFDate"},
+                           {{"B2", 2, -1, "1900-01-01"}, {"B2", 3, -1, "1900-01-01"}});
+    };
+    {
+      BatchList list;
+      list.detail.TakeJournalData();
+      ASSERT_EQ(suite.sql_sent.size(), 1u);
+      EXPECT_EQ(suite.sql_sent[0], ComposeBaseDataQuery("B2", "", ""));
+      EXPECT_FALSE(list.detail.Data()->Connected());
+      EXPECT_EQ(list.grid->Rows(), 3);
+      list.grid->SetCellValue(2, 11, "2");
+      list.grid->SetCellValue(2, 8, "-1");
+      list.grid->SetCellValue(2, 7, "");
+      RecordsetPtr rows = list.detail.ReturnData(2);
+      ASSERT_TRUE(rows);
+      const std::string filter = "FStockID=2 AND FKFPeriod=-1 AND FKFDate='1900-01-01'";
+      EXPECT_EQ(suite.sql_sent.back(), ComposeBatchRowsQuery("B2", "FQty>0", filter, ""));
+      EXPECT_EQ(rows->Filter(), filter);
+      EXPECT_EQ(rows->RecordCount(), 1);
+
+      suite.get_data_fails = true;
+      EXPECT_EQ(list.detail.GetData("B"), nullptr);
+      EXPECT_EQ(dialogs.Messages().size(), 2u);
+      list.detail.Refresh();  // failures ignored: the old list stays
+      EXPECT_EQ(list.grid->Rows(), 3);
+      EXPECT_TRUE(list.grid->Column(2).Hidden());
+    }
+    EXPECT_EQ(ListSettings().Filter, "");  // an ended BaseDetail clears the host's filter
+  });
+}
+
+TEST(BaseDetailTest, PriceListFormatsPricesWithTheirDecimals) {
+  OnFreshThread([] {
+    ListSettings().ListClassID = 17;
+    auto grid = std::make_shared<Ledger>();
+    BaseDetail detail;
+    detail.LDG(grid);
+    detail.GetTitleInfo(17);
+    detail.TakeJournalData(MakeRecordset({"FInterID", "FName", "FPrice", "FPriceDecimal"},
+                                         {{1, "零售价", 12.5, 2}, {2, "批发价", 12.5, 0}}));
+    EXPECT_EQ(detail.DRowData(2), "1|1|零售价|12.50|");
+    EXPECT_EQ(detail.DRowData(3), "2|2|批发价|13|");
+  });
+}
+
+}  // namespace
+}  // namespace qmz
