@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 
+#include "cli/dialog_host.h"
 #include "cli/json_output.h"
 #include "cli/sql_trace.h"
 #include "qmz/baselist.h"
@@ -108,6 +109,27 @@ int Demo(const Options& options, std::ostream& out) {
   return 0;
 }
 
+// show / show-ex: the base-data list dialog for one item class.
+int ShowBaseList(const std::string& operation, const Options& options, std::ostream& out,
+                 std::ostream& err) {
+  if (!options.class_id_given) throw UsageError(operation + " needs --class-id");
+  if (operation == "show" && (options.class_id < -32768 || options.class_id > 32767)) {
+    throw UsageError("--class-id of show must fit 16 bits");
+  }
+  HostSession session(options);
+  DialogHost dialogs(options, err);
+  BaseList list;
+  if (!options.keyword.empty()) list.KeyWord(options.keyword);
+  if (!options.filter.empty()) list.Filter(options.filter);
+  if (!options.filter_item.empty()) list.FilterItem(options.filter_item);
+  int32_t user_id = 0;
+  ObjectPtr result = operation == "show"
+                         ? list.Show(user_id, static_cast<int16_t>(options.class_id))
+                         : list.ShowEx(options.class_id);
+  Print(out, result);
+  return 0;
+}
+
 }  // namespace
 
 int RunOperation(const std::string& operation, const Options& options, std::ostream& out,
@@ -115,6 +137,9 @@ int RunOperation(const std::string& operation, const Options& options, std::ostr
   try {
     if (operation == "init-db") return InitDatabase(options, out);
     if (operation == "demo") return Demo(options, out);
+    if (operation == "show" || operation == "show-ex") {
+      return ShowBaseList(operation, options, out, err);
+    }
     if (operation == "get-batch" || operation == "get-aux") {
       HostSession session(options);
       BaseList list;

@@ -21,6 +21,16 @@ struct Options {
   int32_t aux_id = 0;
   int32_t class_type = 0;
 
+  // Dialogs: the item class, the host's settings, the scripted user or the real dialog.
+  int32_t class_id = 0;
+  bool class_id_given = false;
+  std::string keyword;
+  std::string filter;
+  std::string filter_item;
+  std::string script;
+  std::string dump_grid;
+  std::string screenshot;
+
   bool demo = false;
   int32_t items = 0;
   int32_t batches = 0;

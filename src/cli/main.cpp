@@ -48,6 +48,28 @@ int main(int argc, char** argv) {
   add_session(get_aux);
   add_lookup(get_aux, "--aux", "Part of the property name");
 
+  auto add_dialog = [&options](CLI::App* command) {
+    command->add_option("--script", options.script,
+                        "Play these user actions instead of opening the dialog");
+    command->add_option("--dump-grid", options.dump_grid,
+                        "Write each grid as the user saw it when its dialog closes");
+    command->add_option("--screenshot", options.screenshot,
+                        "Save a PNG of the dialog when it is first shown");
+  };
+  for (const char* name : {"show", "show-ex"}) {
+    CLI::App* show = app.add_subcommand(name, std::string(name) == "show"
+                                                  ? "The base-data list dialog (BaseList.Show)"
+                                                  : "The base-data list dialog (BaseList.ShowEx)");
+    add_session(show);
+    add_dialog(show);
+    show->add_option("--class-id", options.class_id, "Item class of the list (18: batches)")
+        ->required()
+        ->each([&options](const std::string&) { options.class_id_given = true; });
+    show->add_option("--keyword", options.keyword, "Search text the dialog opens with");
+    show->add_option("--filter", options.filter, "SQL condition on the returned rows");
+    show->add_option("--filter-item", options.filter_item, "SQL condition on the listed rows");
+  }
+
   CLI::App* demo = app.add_subcommand("demo", "The main job on the demo database");
   add_session(demo);
 
