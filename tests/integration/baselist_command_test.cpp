@@ -35,7 +35,8 @@ class BaselistCommandTest : public ::testing::Test {
 
   Outcome Baselist(const std::string& arguments) const {
     std::string err_file = Path("stderr.txt");
-    std::string command = std::string(QMZ_BASELIST_EXE) + " " + arguments + " 2>" + err_file;
+    std::string command = "QMZ_COMPONENT_DIR=" + folder_.string() + " " +
+                          std::string(QMZ_BASELIST_EXE) + " " + arguments + " 2>" + err_file;
     Outcome run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -93,6 +94,40 @@ TEST_F(BaselistCommandTest, InitDbThenLookupsPrintTheDictionary) {
       Baselist("get-batch --db " + db + " --item 1 --batch B2601 --stock 1 --host-prop ICClosed=0");
   ASSERT_EQ(open.code, 0) << open.err;
   EXPECT_EQ(nlohmann::json::parse(open.out)["Fprice"], "5");
+}
+
+TEST_F(BaselistCommandTest, ShowPlaysTheDialogAndPrintsTheChosenRows) {
+  std::string db = Path("demo.db");
+  ASSERT_EQ(Baselist("init-db --demo --db " + db).code, 0);
+  Outcome shown = Baselist("show --db " + db +
+                           " --class-id 18 --keyword B2603 --script \"key Enter\" --dump-grid " +
+                           Path("grid.txt"));
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  nlohmann::ordered_json rows = nlohmann::ordered_json::parse(shown.out);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]["FBatchNo"], "B2603");
+  EXPECT_EQ(rows[0]["FStockName"], "上海仓");
+  EXPECT_EQ(rows[0]["FKFDate"], "1900-01-01");
+  std::ifstream dump(Path("grid.txt"));
+  std::string title, first;
+  std::getline(dump, title);
+  std::getline(dump, first);
+  EXPECT_EQ(title, "||批号|辅助属性名称|数量|仓库|生产/采购日期|保质期|仓位|||");
+  // The keyword was the query's fragment: the one B2603 row, its empty date as shown.
+  EXPECT_EQ(first, "B2603|B2603|B2603||12|上海仓||-1|上海仓|2|2|");
+
+  Outcome quote = Baselist("show-ex --db " + db +
+                           " --class-id 18 --script \"paste txtNumber x'; key F9; key Esc\"");
+  ASSERT_EQ(quote.code, 0) << quote.err;
+  EXPECT_EQ(quote.out, "null\n");
+  EXPECT_THAT(quote.err, HasSubstr("[Vantrel提示] 不能输入单引号。"));
+
+  EXPECT_EQ(Baselist("show-ex --db " + db + " --class-id 70000 --script close").out, "null\n");
+  Outcome bad = Baselist("show --db " + db + " --class-id 18 --script \"jump 3\"");
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_THAT(bad.err, HasSubstr("Unknown script action 'jump 3'"));
+  EXPECT_EQ(Baselist("show --db " + db + " --script close").code, 2);
+  EXPECT_EQ(Baselist("show --db " + db + " --class-id 40000 --script close").code, 2);
 }
 
 TEST_F(BaselistCommandTest, BadArgumentsAndMissingDatabasesAreReported) {

@@ -1,0 +1,214 @@
+// The base-data list dialog on the demo suite, played by the scripted host.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "baselist/base_data_query.h"
+#include "baselist/frm_base_list.h"
+#include "component/list_settings.h"
+#include "integration/demo_suite.h"
+#include "platform/ini_file.h"
+#include "platform/ui/scripted_host.h"
+#include "qmz/baselist.h"
+
+namespace qmz::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+class BaseListDialogTest : public DemoSuite {
+ protected:
+  void SetUp() override {
+    DemoSuite::SetUp();
+    std::filesystem::create_directories(Folder() + "/install");
+    std::ofstream(Folder() + "/machine.ini")
+        << "[SOFTWARE\\Vantrel\\COMMERCE\\Tessan]\nPath=" << Folder() << "/install\n";
+    ::setenv("QMZ_MACHINE_SETTINGS", (Folder() + "/machine.ini").c_str(), 1);
+    ::setenv("QMZ_COMPONENT_DIR", (Folder() + "/component").c_str(), 1);
+    std::filesystem::create_directories(Folder() + "/component");
+  }
+  void TearDown() override {
+    ::unsetenv("QMZ_MACHINE_SETTINGS");
+    ::unsetenv("QMZ_COMPONENT_DIR");
+    std::filesystem::remove_all(Folder() + "/component");
+    std::filesystem::remove_all(Folder() + "/install");
+    DemoSuite::TearDown();
+  }
+
+  // Plays `script` on a loaded class-18 dialog and leaves it hidden, not unloaded.
+  void Play(frmBaseList& form, const std::string& script) {
+    ScriptedHost host(script, messages);
+    ModalHostScope scope(host);
+    form.RunLoad();
+    form.ShowModal();
+  }
+
+  std::ostringstream messages;
+};
+
+// The texts of a column over the data rows.
+std::vector<std::string> Column(Ledger& grid, int32_t col) {
+  std::vector<std::string> texts;
+  for (int32_t row = 2; row <= grid.Rows(); ++row) texts.push_back(grid.CellText(row, col));
+  return texts;
+}
+
+TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
+  OnNewThread([&] {
+    BaseList list;
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    std::vector<int32_t> cursor;
+    form.LDGBase().SetViewListener([&](LedgerChange change) {
+      if (change == LedgerChange::kCursor) cursor.push_back(form.LDGBase().CursorRow());
+    });
+    Play(form, "type txtNumber B260; row 9; key Up txtNumber; key Esc");
+    ASSERT_EQ(sql_sent->size(), 1u);
+    EXPECT_EQ(sql_sent->front(), ComposeBaseDataQuery("", "", ""));
+    EXPECT_THAT(Column(form.LDGBase(), 3),
+                ElementsAre("A'B", "B2601", "B2601", "B2601", "B2601", "B2602", "B2603", "N-0001",
+                            "N-0002", "P-01", "P-01", "P-02", "P-03"));
+    // Each key located the first B260 row and left the typed text alone; the click and the
+    // arrow key copied the selected row's code into the box without moving the selection back.
+    EXPECT_THAT(cursor, ElementsAre(3, 3, 3, 3, 9, 8));
+    EXPECT_EQ(form.txtNumber().Text(), "B2603");
+    EXPECT_FALSE(form.OK());
+    form.RunUnload();
+  });
+}
+
+TEST_F(BaseListDialogTest, ReReadSortAndTheQuoteMessage) {
+  OnNewThread([&] {
+    BaseList list;
+    list.KeyWord("P-0");
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    Play(form, "key F9; dblclick 1 5; paste txtNumber A'B; key F9; close");
+    ASSERT_EQ(sql_sent->size(), 2u);  // the load and one re-read; the quote blocked the second
+    EXPECT_EQ(sql_sent->at(0), ComposeBaseDataQuery("P-0", "", ""));
+    EXPECT_EQ(sql_sent->at(1), ComposeBaseDataQuery("P-0", "", ""));
+    EXPECT_EQ(messages.str(), "[Vantrel提示] 不能输入单引号。\n");
+    EXPECT_EQ(form.LDGBase().Rows(), 5);
+    // Sorted by quantity, descending; the pasted text located nothing in this list.
+    EXPECT_THAT(Column(form.LDGBase(), 5), ElementsAre("10", "5", "3", "0"));
+    EXPECT_EQ(form.txtNumber().Text(), "A'B");  // the focus selected the old text
+    form.RunUnload();
+  });
+}
+
+TEST_F(BaseListDialogTest, ShowReturnsTheInventoryRowsOfTheChosenBatch) {
+  auto show = [&](const std::string& script, const std::string& filter = "") {
+    RecordsetPtr rows;
+    OnNewThread([&] {
+      ScriptedHost host(script, messages);
+      ModalHostScope scope(host);
+      BaseList list;
+      if (!filter.empty()) list.Filter(filter);
+      int32_t user = 7;
+      rows = std::dynamic_pointer_cast<Recordset>(list.Show(user, 18));
+    });
+    return rows;
+  };
+  EXPECT_EQ(show("key Esc"), nullptr);
+  EXPECT_EQ(show("close"), nullptr);
+
+  RecordsetPtr rows = show("type txtNumber B2601; key Down txtNumber; key Enter");
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(rows->Filter(), "FStockID=1 AND FKFPeriod=365 AND FKFDate='2026-01-05'");
+  EXPECT_EQ(Rows(sql_sent->back(), {"FBatchNo", "FStockName", "FQty"}),
+            (std::vector<std::string>{"B2601|北京仓|100", "B2601|北京仓|20"}));
+  EXPECT_EQ(rows->RecordCount(), 2);
+
+  // A period below 0 with no date shown finds the rows stored with 1900-01-01.
+  rows = show("type txtNumber B2603; key Enter");
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(rows->Filter(), "FStockID=2 AND FKFPeriod=-1 AND FKFDate='1900-01-01'");
+  ASSERT_EQ(rows->RecordCount(), 1);
+  rows->MoveFirst();
+  EXPECT_EQ(rows->Value("FQty").ToText(), "12");
+
+  // The host's filter narrows the returned rows; a double click returns its row.
+  rows = show("dblclick 4 3", "FQty>50");
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(rows->RecordCount(), 1);
+  EXPECT_EQ(Rows(sql_sent->back(), {"FQty"}), (std::vector<std::string>{"100"}));
+
+  // The quoted batch is found again.
+  rows = show("row 2; key Enter");
+  ASSERT_TRUE(rows);
+  EXPECT_EQ(Rows(sql_sent->back(), {"FBatchNo", "FStockName"}),
+            (std::vector<std::string>{"A'B|广州仓"}));
+}
+
+TEST_F(BaseListDialogTest, ColumnWidthsComeFromAndGoToTheSettingsFile) {
+  OnNewThread([&] {
+    BaseList list;
+    ListSettings().ListClassID = 18;
+    {
+      frmBaseList form;
+      form.LDGBase().SetHostWidth(7000);
+      ScriptedHost host("", messages);
+      ModalHostScope scope(host);
+      form.RunLoad();
+      std::vector<float> widths;
+      for (int32_t col = 3; col <= 8; ++col) widths.push_back(form.LDGBase().Column(col).Width());
+      EXPECT_THAT(widths, ElementsAre(900, 1000, 1400, 1400, 1020, 1000));
+      form.RunUnload();
+    }
+    IniFileComponent saved;
+    saved.SetFile(Folder() + "/component/JXCSystem.INI");
+    EXPECT_EQ(saved.Read("BaseList", "1803", ""), "900");
+    EXPECT_EQ(saved.Read("BaseList", "1811", ""), "1000");
+
+    IniFileComponent install;
+    install.SetFile(Folder() + "/install/JXCSystem.INI");
+    install.Write("BaseList", "1803", "1234.5");
+    install.Write("BaseList", "1804", "wide");  // unreadable: the default
+    frmBaseList form;
+    form.LDGBase().SetHostWidth(7000);
+    form.RunLoad();
+    EXPECT_EQ(form.LDGBase().Column(3).Width(), 1234.5f);
+    EXPECT_EQ(form.LDGBase().Column(4).Width(), 1000);
+  });
+
+  OnNewThread([&] {
+    ScriptedHost host("close", messages);
+    ModalHostScope scope(host);
+    BaseList list;
+    int32_t user = 0;
+    EXPECT_EQ(list.Show(user, -121), nullptr);
+    IniFileComponent saved;
+    saved.SetFile(Folder() + "/component/JXCSystem.INI");
+    EXPECT_EQ(saved.Read("BaseList", "-12101", ""), "1000");
+    EXPECT_EQ(saved.Read("BaseList", "-12103", ""), "3200");
+    EXPECT_EQ(saved.Read("BaseList", "-12105", ""), "3200");
+    EXPECT_EQ(saved.Read("BaseList", "-12106", "none"), "none");
+  });
+}
+
+TEST_F(BaseListDialogTest, OtherClassesShowTitlesOnly) {
+  OnNewThread([&] {
+    std::vector<std::string> dumped;
+    SetFormHiddenListener(
+        [&](Form& form) { dumped.push_back(form.Find<GridControl>("LDGBase").Grid().DumpGrid()); });
+    ScriptedHost host("key Enter; close; close", messages);
+    ModalHostScope scope(host);
+    BaseList list;
+    int32_t user = 0;
+    EXPECT_EQ(list.Show(user), nullptr);  // class 0; Enter without rows keeps it open
+    EXPECT_EQ(list.ShowEx(4), nullptr);
+    EXPECT_EQ(list.ShowEx(70000), nullptr);  // beyond 16 bits: no dialog
+    EXPECT_EQ(host.RemainingActions(), 0u);
+    EXPECT_THAT(dumped, ElementsAre("||代码|名称|\n", "||代码|名称|规格|\n"));
+    EXPECT_TRUE(sql_sent->empty());
+    SetFormHiddenListener(nullptr);
+  });
+}
+
+}  // namespace
+}  // namespace qmz::testing
