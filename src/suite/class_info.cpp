@@ -27,11 +27,26 @@ Variant ColumnValue(sqlite3_stmt* statement, int column) {
   }
 }
 
+// A result column's name as the production database gives it: the alias, or the column as
+// written in the select list without its table prefix ("b.FitemID" gives "FitemID").
+std::string ResultName(const char* span) {
+  std::string name = span ? span : "";
+  size_t dot = name.find('.');
+  bool qualified = dot != std::string::npos && dot > 0 && dot + 1 < name.size() &&
+                   name.find_first_of(" ()'+-*/,", 0) == std::string::npos &&
+                   name.find('.', dot + 1) == std::string::npos;
+  if (qualified) name = name.substr(dot + 1);
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+    name = name.substr(1, name.size() - 2);
+  }
+  return name;
+}
+
 RecordsetPtr ReadAll(Statement& statement) {
   sqlite3_stmt* handle = statement.handle();
   int columns = sqlite3_column_count(handle);
   std::vector<std::string> names;
-  for (int c = 0; c < columns; ++c) names.emplace_back(sqlite3_column_name(handle, c));
+  for (int c = 0; c < columns; ++c) names.push_back(ResultName(sqlite3_column_name(handle, c)));
   auto records = std::make_shared<Recordset>(std::move(names));
   while (statement.Step()) {
     std::vector<Variant> values;
@@ -54,6 +69,8 @@ const std::string& SuiteDatabase() {
 RecordsetPtr SqliteClassInfo::GetData(const std::string&, const std::string& sql) {
   if (DatabasePath().empty()) throw Error("No suite database is open");
   SqliteConnection connection(DatabasePath(), false);
+  // Column names as written in the select list, not SQLite's declared names.
+  connection.Exec("PRAGMA short_column_names=OFF; PRAGMA full_column_names=OFF;");
   RecordsetPtr result;
   for (const std::string& statement_text : AdaptTsql(sql)) {
     Statement statement(connection, statement_text);

@@ -107,6 +107,12 @@ TEST_F(SqliteConnectionTest, ClassInfoAnswersADisconnectedTypedRecordset) {
   EXPECT_EQ(rows->Source(), "set nocount on select n, s, d, i from t order by i");
   EXPECT_FALSE(rows->Connected());
 
+  // Names as written in the select list, without the table prefix.
+  rows = info.GetData("", "select x.I, x.s as Alias, count(*) from t x group by x.I");
+  EXPECT_EQ(rows->FieldName(0), "I");
+  EXPECT_EQ(rows->FieldName(1), "Alias");
+  EXPECT_EQ(rows->FieldName(2), "count(*)");
+
   // Temporary tables live for one call only.
   rows = info.GetData("", "select i into #k from t select count(*) as c from #k");
   EXPECT_EQ(rows->Value("c").ToInt32(), 2);
