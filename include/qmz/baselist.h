@@ -40,6 +40,12 @@ class BaseList : public Component {
   // 6: the base-data list dialog for item class ClassID (class 0 when left out): the
   // inventory rows of the chosen batch as a Recordset, or null. UserID is accepted, not used.
   ObjectPtr Show(int32_t& UserID, int16_t ClassID = 0);
+  // 7: the batch picker for one item: the chosen row as a Dictionary, or null.
+  ObjectPtr ShowBatch(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
+                      int32_t lngAuxID, int32_t lngClassType);
+  // 8: the batch picker with several rows allowed: a Vector of Dictionaries, or null.
+  ObjectPtr ShowBatchForMultiSelBatchNo(int32_t lngItemID, const std::string& strFilter,
+                                        int32_t lngStockID, int32_t lngAuxID, int32_t lngClassType);
   // 9: as Show, after checking the login's user id; a ClassID outside 16 bits gives null.
   ObjectPtr ShowEx(int32_t ClassID);
 

@@ -6,6 +6,7 @@
 #include "login/installation.h"
 #include "login/language.h"
 #include "platform/ignore_errors.h"
+#include "platform/number_format.h"
 #include "platform/ui/modal_host.h"
 #include "qmz/components.h"
 
@@ -29,13 +30,6 @@ std::string TwoDigits(int32_t value) {
   std::string digits = std::to_string(value < 0 ? -static_cast<int64_t>(value) : value);
   if (digits.size() < 2) digits.insert(0, 2 - digits.size(), '0');
   return value < 0 ? "-" + digits : digits;
-}
-
-// A single-precision width as the settings file keeps it: up to 7 significant digits.
-std::string SingleToText(float width) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.7g", static_cast<double>(width));
-  return text;
 }
 
 // A saved width, or the default when the value is missing or not a number.

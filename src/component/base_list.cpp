@@ -1,6 +1,7 @@
 #include "qmz/baselist.h"
 
 #include "baselist/frm_base_list.h"
+#include "batch/show_batch.h"
 #include "component/inventory_lookup.h"
 #include "component/list_settings.h"
 #include "login/login_context.h"
@@ -83,6 +84,21 @@ ObjectPtr BaseList::Show(int32_t& UserID, int16_t ClassID) {
   });
 }
 
+ObjectPtr BaseList::ShowBatch(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
+                              int32_t lngAuxID, int32_t lngClassType) {
+  return Guarded([&]() -> ObjectPtr {
+    return ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false);
+  });
+}
+
+ObjectPtr BaseList::ShowBatchForMultiSelBatchNo(int32_t lngItemID, const std::string& strFilter,
+                                                int32_t lngStockID, int32_t lngAuxID,
+                                                int32_t lngClassType) {
+  return Guarded([&]() -> ObjectPtr {
+    return ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true);
+  });
+}
+
 ObjectPtr BaseList::ShowEx(int32_t ClassID) {
   return Guarded([&]() -> ObjectPtr {
     ParseProps(GetPropsString());
@@ -136,6 +152,13 @@ Variant BaseList::InvokeMember(int member_number, std::vector<Variant>& args) {
       ObjectPtr result = Show(user_id, class_id);
       if (!args.empty()) args[0] = Variant(static_cast<long long>(user_id));
       return result;
+    }
+    case 7:
+    case 8: {
+      InventoryQuery q = QueryFromArgs(args, name);
+      return member_number == 7 ? ShowBatch(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type)
+                                : ShowBatchForMultiSelBatchNo(q.item_id, q.text, q.stock_id,
+                                                              q.aux_id, q.class_type);
     }
     case 9:
       return ShowEx(Arg(args, 0, name).ToInt32());

@@ -285,4 +285,10 @@ double LeadingNumber(const std::string& text) {
   return value == 0 ? 0.0 : value;
 }
 
+std::string SingleToText(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7g", static_cast<double>(value));
+  return text;
+}
+
 }  // namespace qmz

@@ -36,4 +36,8 @@ std::string FormatNumber(double value, const std::string& pattern);
 // is too large for a double. Hexadecimal (&H) and octal (&O) forms are not read.
 double LeadingNumber(const std::string& text);
 
+// The text form of a single-precision number: up to 7 significant digits, no trailing zeros
+// (1371 gives "1371", 1919.4 gives "1919.4").
+std::string SingleToText(float value);
+
 }  // namespace qmz

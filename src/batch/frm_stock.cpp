@@ -1,0 +1,179 @@
+#include "batch/frm_stock.h"
+
+#include "batch/picker_format.h"
+#include "login/authorization.h"
+#include "login/host_props.h"
+#include "platform/ignore_errors.h"
+#include "platform/number_format.h"
+#include "platform/text.h"
+
+namespace qmz {
+
+namespace {
+
+const PickerTexts kBatchTexts = {"请选择批号", "txtBatchNo", "批号：",
+                                 "显示数量为零、金额不为零的批次", "ShowZero"};
+
+const std::map<int32_t, int32_t> kStockRights = {
+    {1020002, 1120}, {1030002, 900},  {1030003, 900},  {1040001, 1140}, {1040002, 1000},
+    {1040003, 1160}, {1040004, 1110}, {1040005, 1170}, {1040006, 1180}, {1040007, 1100}};
+
+const std::map<int32_t, int32_t> kSelectBatchNoRights = {
+    {1020001, 1200}, {1020002, 1120}, {1020003, 1130}, {1030001, 2000}, {1030002, 900},
+    {1030003, 2020}, {1040001, 1140}, {1040002, 1000}, {1040003, 1160}, {1040004, 1110},
+    {1040005, 1170}, {1040006, 1180}, {1040007, 1150}};
+
+// Appends one piece and its bar; a piece that cannot be read is left out.
+void Append(std::string& text, const std::function<std::string()>& piece) {
+  IgnoreErrors([&] { text += piece() + "|"; });
+}
+
+void HideColumns(Ledger& grid, std::initializer_list<int32_t> cols) {
+  for (int32_t col : cols) grid.Column(col).SetFlag(kColumnFlagHidden, true);
+}
+
+void AlignRight(Ledger& grid, std::initializer_list<int32_t> cols) {
+  for (int32_t col : cols) grid.Column(col).SetAlignment(kAlignRight);
+}
+
+}  // namespace
+
+BatchPickerForm::BatchPickerForm(const std::string& name, BatchPicker kind, PriceColumns columns)
+    : PickerForm(name, kBatchTexts, columns), kind_(kind) {}
+
+void BatchPickerForm::QueryList() {
+  BatchQueryInput input;
+  input.closed = InventoryClosed();
+  input.item_id = ItemID;
+  input.class_type = ClassTypeID;
+  input.filter = Filter;
+  input.batch = Batch;
+  input.stock_id = StockID;
+  input.aux_id = AuxID;
+  input.show_zero = ShowZeroBox().Value() != 0;
+  input.box_text = Box().Text();
+  if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
+  ShowList(RunQuery(ComposeBatchListQuery(kind_, input)));
+}
+
+std::string BatchPickerForm::ChooseFilter(const std::vector<std::string>& cells) const {
+  const std::string& batch = cells[0];
+  const std::string& aux = cells[1];
+  const std::string& stock = cells[2];
+  std::string filter = batch.empty() ? "FBatchNo=''" : "FBatchNo='" + DoubleQuotes(batch) + "'";
+  if (!aux.empty()) filter += " and AuxName='" + DoubleQuotes(aux) + "'";
+  if (!stock.empty()) filter += " and stockName='" + DoubleQuotes(stock) + "'";
+  return filter;
+}
+
+std::string BatchPickerForm::Number(const char* field, const std::string& pattern) const {
+  return FormatField(Field(field, 0), pattern);
+}
+
+std::string BatchPickerForm::Text(const char* field) const {
+  return Field(field, "").ToText();
+}
+
+std::string BatchPickerForm::DateIfShelfLife(const char* field) const {
+  return Field("FISKFPeriod", 0).ToDouble() == 0 ? std::string() : Text(field);
+}
+
+frmStock::frmStock() : BatchPickerForm("frmStock", BatchPicker::kStock, {5, 6, 7}) {}
+
+void frmStock::SetUpGrid() {
+  bool denied = PricesDenied(kStockRights);
+  ApplyGridLook(11);
+  SetWidths({500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0});
+  Ledger& grid = *grid_;
+  if (GetAppType() == 1) HideColumns(grid, {3});
+  if (denied) HideColumns(grid, {6, 7});
+  HideColumns(grid, {10, 11});
+  if (GetIndustryType() == 1) HideColumns(grid, {8, 9});
+  AlignRight(grid, {5, 6, 7});
+}
+
+std::string frmStock::TitleText() const {
+  return GetIndustryType() == 1
+             ? "序号|批号|辅助属性|仓库|理论重量|理论单价|金额|生产日期|有效期至|stockID|"
+               "FBatchNoIndex|"
+             : "序号|批号|辅助属性|仓库|数量|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|";
+}
+
+std::string frmStock::ListRowText(int32_t row) {
+  std::string text;
+  IgnoreErrors([&] { MoveToRow(row); });
+  Append(text, [&] { return std::to_string(row - 1); });
+  Append(text, [&] { return Text("FBatchNo"); });
+  Append(text, [&] { return Text("AuxName"); });
+  Append(text, [&] { return Text("stockName"); });
+  Append(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
+  Append(text, [&] { return Number("FPrice", GroupedPattern(PriceDigits())); });
+  Append(text, [&] { return Number("FAmount", "###,##0.00"); });
+  Append(text, [&] { return DateIfShelfLife("FKFDATE"); });
+  Append(text, [&] { return DateIfShelfLife("FPeriodDate"); });
+  Append(text, [&] { return Field("FitemID", 0).ToText(); });
+  Append(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
+  return text;
+}
+
+frmSelectBatchNo::frmSelectBatchNo()
+    : BatchPickerForm("frmSelectBatchNo", BatchPicker::kSelectBatchNo, {5, 7, 8}) {}
+
+void frmSelectBatchNo::BeforeSetUpGrid() {
+  Box().SetText(Batch);
+}
+
+void frmSelectBatchNo::SetUpGrid() {
+  bool denied = PricesDenied(kSelectBatchNoRights);
+  ApplyGridLook(12);
+  auto saved = SavedWidths();
+  if (saved->Exists("Col11")) {
+    SetWidths({500, 1500, 1000, 1000, 1000, 500, 1000, 900, 1100, 1100, 0, 0});
+  } else {
+    // A shorter record (frmStock's eleven columns): the unit column sits between its parts.
+    const float defaults[] = {500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0};
+    for (int32_t part = 0; part <= 10; ++part) {
+      int32_t col = part < 5 ? part + 1 : part + 2;
+      SetWidth(col, *saved, "Col" + std::to_string(part), defaults[part]);
+    }
+    grid_->Column(6).SetWidth(500);
+  }
+  Ledger& grid = *grid_;
+  if (GetAppType() == 1) HideColumns(grid, {3});
+  if (denied) HideColumns(grid, {7, 8});
+  HideColumns(grid, {11, 12});
+  if (GetIndustryType() == 1) HideColumns(grid, {9, 10});
+  AlignRight(grid, {5, 7, 8});
+}
+
+std::string frmSelectBatchNo::TitleText() const {
+  return GetIndustryType() == 1
+             ? "序号|批号|辅助属性|仓库|理论重量|单位|单价|金额|生产日期|有效期至|stockID|"
+               "FBatchNoIndex|"
+             : "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|"
+               "FBatchNoIndex|";
+}
+
+std::string frmSelectBatchNo::ListRowText(int32_t row) {
+  std::string text;
+  IgnoreErrors([&] { MoveToRow(row); });
+  Append(text, [&] { return std::to_string(row - 1); });
+  Append(text, [&] { return Text("FBatchNo"); });
+  Append(text, [&] { return Text("AuxName"); });
+  Append(text, [&] { return Text("StockName"); });
+  Append(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
+  Append(text, [&] { return Text("FUnitName"); });
+  Append(text, [&] {
+    double quantity = Field("FQty", 0).ToDouble();
+    if (quantity == 0) return std::string("0");
+    return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, GroupedPattern(PriceDigits()));
+  });
+  Append(text, [&] { return Number("FAmount", "###,##0.00"); });
+  Append(text, [&] { return DateIfShelfLife("FKFDATE"); });
+  Append(text, [&] { return DateIfShelfLife("FPeriodDate"); });
+  Append(text, [&] { return Field("FitemID", 0).ToText(); });
+  Append(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
+  return text;
+}
+
+}  // namespace qmz

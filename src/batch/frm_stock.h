@@ -1,0 +1,52 @@
+// The two batch pickers. frmStock lists the batches of one item per warehouse and auxiliary
+// property (11 columns); frmSelectBatchNo, for items whose batches are tracked by number, adds
+// the unit column (12 columns), computes unit prices in its rows, takes the entry point's
+// fragment into its box and confirms on Enter in the grid. Both offer the batch picker
+// interface of PickerForm.
+#pragma once
+
+#include "batch/batch_query.h"
+#include "batch/picker_form.h"
+
+namespace qmz {
+
+class BatchPickerForm : public PickerForm {
+ protected:
+  BatchPickerForm(const std::string& name, BatchPicker kind, PriceColumns columns);
+
+  void QueryList() override;
+  std::string ChooseFilter(const std::vector<std::string>& cells) const override;
+  std::vector<int32_t> ChooseColumns() const override { return {2, 3, 4}; }
+  // The texts of the row pieces both pickers share.
+  std::string Number(const char* field, const std::string& pattern) const;
+  std::string Text(const char* field) const;
+  std::string DateIfShelfLife(const char* field) const;
+
+ private:
+  BatchPicker kind_;
+};
+
+class frmStock : public BatchPickerForm {
+ public:
+  frmStock();
+
+ protected:
+  void SetUpGrid() override;
+  std::string TitleText() const override;
+  std::string ListRowText(int32_t row) override;
+  bool QueryButtonRecomputes() const override { return true; }
+};
+
+class frmSelectBatchNo : public BatchPickerForm {
+ public:
+  frmSelectBatchNo();
+
+ protected:
+  void BeforeSetUpGrid() override;
+  void SetUpGrid() override;
+  std::string TitleText() const override;
+  std::string ListRowText(int32_t row) override;
+  bool GridEnterConfirms() const override { return true; }
+};
+
+}  // namespace qmz

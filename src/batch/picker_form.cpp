@@ -1,0 +1,289 @@
+#include "batch/picker_form.h"
+
+#include "batch/batch_query.h"
+#include "batch/picker_format.h"
+#include "component/row_to_dictionary.h"
+#include "login/host_props.h"
+#include "login/installation.h"
+#include "login/language.h"
+#include "login/login_context.h"
+#include "login/user_profile.h"
+#include "platform/number_format.h"
+#include "platform/text.h"
+#include "platform/ui/modal_host.h"
+#include "qmz/components.h"
+
+namespace qmz {
+
+namespace {
+
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
+  return r + g * 256 + b * 65536;
+}
+const char kProfileGroup[] = "BaseList";
+constexpr int32_t kPriceObjectType = 15;
+constexpr int32_t kPriceRight = 32;
+
+}  // namespace
+
+PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceColumns columns)
+    : Form(name), grid_(std::make_shared<Ledger>()), texts_(texts), columns_(columns) {
+  SetCaption(texts.caption);
+  SetSize(9600, 6000);
+  lbl_no_ = &AddLabel("lblNo");
+  lbl_no_->SetCaption("商品代码：");
+  lbl_name_ = &AddLabel("lblName");
+  lbl_name_->SetCaption("商品名称：");
+  lbl_model_ = &AddLabel("lblModel");
+  lbl_model_->SetCaption("规格型号：");
+  Label& box_label = AddLabel("Label1");
+  box_label.SetCaption(texts.box_label);
+  box_label.SetBuddy(texts.box_name);
+  box_label.SetLine(1);
+  box_ = &AddTextBox(texts.box_name);
+  box_->SetLine(1);
+  AddLabel("Label2").SetCaption("（包含）");
+  FindControl("Label2").SetLine(1);
+  CommandButton& query = AddCommandButton("cmdQuery");
+  query.SetCaption("查询");
+  query.SetLine(1);
+  check_ = &AddCheckBox("chkShowZero");
+  check_->SetCaption(texts.check_caption);
+  check_->SetLine(1);
+  AddGrid("Ledger", grid_).SetLine(2);
+  CommandButton& yes = AddCommandButton("cmdYes");
+  yes.SetCaption("确定(&O)");
+  yes.SetLine(3);
+  CommandButton& no = AddCommandButton("cmdNo");
+  no.SetCaption("关闭(&C)");
+  no.SetLine(3);
+
+  Load = [this] { OnLoad(); };
+  Unload = [this] { OnUnload(); };
+  Activate = [this] { Reported([this] { RecomputeIfClosed(); }); };
+  check_->Click = [this] {
+    Reported([this] {
+      QueryList();
+      RecomputeIfClosed();
+    });
+  };
+  query.Click = [this] {
+    Reported([this] {
+      SetUpGrid();
+      QueryList();
+      LoadItemHeader();
+      if (QueryButtonRecomputes()) RecomputeIfClosed();
+    });
+  };
+  yes.Click = [this] { Reported([this] { Confirm(); }); };
+  no.Click = [this] {
+    OK = false;
+    Hide();
+  };
+  grid_->RowText = [this](int32_t row, std::string& text) {
+    if (row == 1) {
+      text = TitleText();
+    } else if (list_) {
+      text = ListRowText(row);
+    }
+  };
+  grid_->DblClick = [this] { Reported([this] { ChooseRows(); }); };
+  grid_->KeyDown = [this](int16_t& code, int16_t) {
+    if (code == kKeyEnter && GridEnterConfirms()) Reported([this] { Confirm(); });
+  };
+}
+
+PickerForm::~PickerForm() {
+  grid_->RowText = nullptr;
+  grid_->DblClick = nullptr;
+  grid_->KeyDown = nullptr;
+}
+
+void PickerForm::OnLoad() {
+  loading_ = true;
+  struct EndOfLoad {
+    bool& flag;
+    ~EndOfLoad() { flag = false; }
+  } end_of_load{loading_};
+  quantity_digits_ = DigitCount(GetSystemProfile("QuantityDigitCount", "IC", ""));
+  price_digits_ = DigitCount(GetSystemProfile("PriceDigitCount", "IC", ""));
+  closed_ = IsICClosed();
+  BeforeSetUpGrid();
+  SetUpGrid();
+  QueryList();
+  LoadItemHeader();
+  check_->SetValue(
+      static_cast<int16_t>(LeadingNumber(GetUserProfile(kProfileGroup, texts_.check_key))));
+  OK = false;
+  CreateComponent<Chameleon>(progid::kChameleon)->Apply(grid_);
+}
+
+void PickerForm::OnUnload() {
+  list_.reset();
+  rtn_dict_.reset();
+  rtn_vect_.reset();
+  std::string widths;
+  for (int32_t col = 1; col <= grid_->Cols(); ++col) {
+    widths += SingleToText(grid_->Column(col).Width()) + "|";
+  }
+  if (!widths.empty()) widths.pop_back();
+  SaveColWidths(widths);
+}
+
+void PickerForm::Reported(const std::function<void()>& action) {
+  if (loading_ || !Visible()) {
+    action();
+    return;
+  }
+  try {
+    action();
+  } catch (const std::exception& failure) {
+    MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+    // Show the list that is still there, as it was.
+    try {
+      int32_t rows = list_ ? list_->RecordCount() + 1 : 1;
+      if (grid_->Rows() != rows) grid_->SetRows(rows);
+      grid_->Refresh();
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+void PickerForm::RecomputeIfClosed() {
+  if (closed_) RecomputeUnitPrices();
+}
+
+void PickerForm::Confirm() {
+  SaveUserProfile(kProfileGroup, texts_.check_key, std::to_string(check_->Value()));
+  ChooseRows();
+}
+
+bool PickerForm::PricesDenied(const std::map<int32_t, int32_t>& codes) const {
+  auto security = CreateComponent<SecurityInfo>(progid::kSecurityInfo);
+  auto code = codes.find(ClassTypeID);
+  if (code == codes.end()) return true;
+  return !security
+              ->AccessCheck(GetPropsString(), kPriceObjectType, code->second, kPriceRight, false,
+                            "")
+              .ToBool();
+}
+
+void PickerForm::ApplyGridLook(int32_t cols) {
+  grid_->SetFlag(kLayoutFlagRowHighlight, true);
+  grid_->SetLayoutSetting(kLayoutColor7, Rgb(192, 195, 212));
+  grid_->SetCursorSetting(kCursorStyle, 3);
+  grid_->SetFlag(kLayoutFlagMultiSelect, multi_select_);
+  grid_->SetCursorSetting(kCursorForeColor, Rgb(255, 255, 255));
+  grid_->SetCursorSetting(kCursorBackColor, Rgb(7, 59, 131));
+  grid_->SetCols(cols);
+  grid_->SetLayoutSetting(kLayoutTitleRows, 1);
+  grid_->SetRows(1);
+}
+
+std::shared_ptr<Dictionary> PickerForm::SavedWidths() const {
+  auto saved = LoadColWidths();
+  return saved ? saved : std::make_shared<Dictionary>();
+}
+
+void PickerForm::SetWidth(int32_t col, const Dictionary& saved, const std::string& key,
+                          float fallback) {
+  double width = fallback;
+  // A saved part that is no number leaves the default.
+  if (saved.Exists(key) && !ParseNumber(saved.Get(key).ToText(), width)) width = fallback;
+  grid_->Column(col).SetWidth(static_cast<float>(width));
+}
+
+void PickerForm::SetWidths(const std::vector<float>& defaults) {
+  auto saved = SavedWidths();
+  for (size_t i = 0; i < defaults.size(); ++i) {
+    SetWidth(static_cast<int32_t>(i) + 1, *saved, "Col" + std::to_string(i), defaults[i]);
+  }
+}
+
+RecordsetPtr PickerForm::RunQuery(const std::string& sql) const {
+  auto class_info = CreateComponent<ClassInfo>(progid::kClassInfo);
+  RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
+  if (!records) throw Error("The middle tier returned no recordset");
+  return records;
+}
+
+void PickerForm::ShowList(RecordsetPtr list) {
+  int32_t rows = list->RecordCount() + 1;
+  list_ = std::move(list);
+  grid_->SetRows(rows);
+  grid_->Refresh();
+}
+
+Variant PickerForm::Field(const std::string& name, const Variant& fallback) const {
+  return NullToDefault(list_->Value(name), fallback);
+}
+
+void PickerForm::MoveToRow(int32_t row) {
+  list_->MoveFirst();
+  list_->Move(row - 2);
+}
+
+void PickerForm::LoadItemHeader() {
+  RecordsetPtr item = RunQuery(ComposeItemHeaderQuery(ItemID));
+  if (item->RecordCount() == 0) return;
+  item->MoveFirst();
+  auto text = [&item](const char* field) { return NullToDefault(item->Value(field), "").ToText(); };
+  lbl_no_->SetCaption("商品代码:" + text("FNumber"));
+  lbl_name_->SetCaption("商品名称:" + text("FName"));
+  lbl_model_->SetCaption("规格型号:" + text("Fmodel"));
+}
+
+void PickerForm::RecomputeUnitPrices() {
+  const std::string pattern = PlainPattern(price_digits_);
+  for (int32_t row = 2; row <= grid_->Rows(); ++row) {  // a 32-bit count: every row of a list
+    double quantity = 0;
+    if (!ParseNumber(grid_->CellValue(row, columns_.quantity).ToText(), quantity)) {
+      throw Error("The quantity of row " + std::to_string(row) + " is no number");
+    }
+    if (quantity == 0) continue;
+    double amount = CellNumber(grid_->CellText(row, columns_.amount));
+    quantity = CellNumber(grid_->CellText(row, columns_.quantity));
+    grid_->SetCellValue(row, columns_.price, FormatNumber(amount / quantity, pattern));
+  }
+}
+
+void PickerForm::ChooseRows() {
+  std::vector<int32_t> rows = grid_->SelectedRows();
+  if (rows.size() <= 1) {
+    int32_t row = grid_->CursorRow();
+    if (row <= 1) {
+      OK = false;
+      Hide();
+      return;
+    }
+    rows.assign(1, row);
+  }
+  // Every chosen row's cells are read before the list is filtered: the grid draws its rows
+  // from the list, so a filtered list would answer for the next row.
+  struct Chosen {
+    std::string filter;
+    double price;
+    double amount;
+  };
+  std::vector<Chosen> chosen;
+  for (int32_t row : rows) {
+    std::vector<std::string> cells;
+    for (int32_t col : ChooseColumns()) cells.push_back(grid_->CellText(row, col));
+    chosen.push_back({ChooseFilter(cells), CellNumber(grid_->CellText(row, columns_.price)),
+                      CellNumber(grid_->CellText(row, columns_.amount))});
+  }
+  rtn_vect_ = std::make_shared<Vector>();
+  for (const Chosen& row : chosen) {
+    list_->SetFilter(row.filter);
+    rtn_dict_ = RowToDictionary(*list_);
+    rtn_dict_->Set("Fprice", row.price);
+    rtn_dict_->Set("FAmount", row.amount);
+    rtn_vect_->Add(rtn_dict_);
+  }
+  // The whole list again, so the grid still shows what the user chose from.
+  list_->SetFilter("");
+  OK = true;
+  Hide();
+}
+
+}  // namespace qmz

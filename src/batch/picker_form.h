@@ -1,0 +1,139 @@
+// PickerForm: the skeleton shared by the stock pickers (frmStock, frmSelectBatchNo and the aux
+// picker frmSelectAux): the item header labels, a fragment box with its query button, the
+// zero-quantity check box, the grid and the OK/close buttons; the load sequence, the rights
+// check for prices, the grid look, the item header, unit prices recomputed from amount and
+// quantity, the choice of one or several rows into RtnDict/RtnVect, and the saved settings
+// (the check box state and the shared column widths, group "BaseList").
+//
+// A picker fills in its own query, columns, row texts, rights table and record filter.
+//
+// Failures: during the load sequence every failure reaches the caller (the entry point's
+// guard). After load, a failure of a user action (query button, check box, activation, OK,
+// double click, Enter) is shown in a message box titled "Vantrel提示" and the dialog and its
+// list stay as they were. Row texts ignore errors piece by piece.
+//
+// Lifecycle and threading as every Form: RunLoad, ShowModal, read OK/RtnDict/RtnVect,
+// RunUnload (releases the list and the containers, saves the widths). UI thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/form.h"
+#include "platform/ui/ledger.h"
+#include "qmz/containers.h"
+#include "qmz/recordset.h"
+
+namespace qmz {
+
+// The grid columns that hold quantity, unit price and amount (from 1).
+struct PriceColumns {
+  int32_t quantity;
+  int32_t price;
+  int32_t amount;
+};
+
+struct PickerTexts {
+  const char* caption;        // the dialog's caption
+  const char* box_name;       // txtBatchNo, txtAux
+  const char* box_label;      // "批号：", "辅助属性："
+  const char* check_caption;  // chkShowZero's caption
+  const char* check_key;      // user profile key of the check box: ShowZero, AuxShowZero
+};
+
+class PickerForm : public Form {
+ public:
+  ~PickerForm() override;
+
+  // The picker interface the entry points set before load and read after the modal show.
+  int32_t ClassTypeID = 0;
+  std::string Filter;
+  std::string Batch;
+  int32_t ItemID = 0;
+  int32_t StockID = 0;
+  int32_t AuxID = 0;
+  void SetMultiSelect(int32_t value) { multi_select_ = value != 0; }
+  bool MultiSelect() const { return multi_select_; }
+  bool OK = false;
+  const std::shared_ptr<Dictionary>& RtnDict() const { return rtn_dict_; }
+  const std::shared_ptr<Vector>& RtnVect() const { return rtn_vect_; }
+
+  Ledger& Grid() const { return *grid_; }
+  TextBox& Box() const { return *box_; }
+  CheckBox& ShowZeroBox() const { return *check_; }
+  const RecordsetPtr& List() const { return list_; }
+  int32_t QuantityDigits() const { return quantity_digits_; }
+  int32_t PriceDigits() const { return price_digits_; }
+  bool InventoryClosed() const { return closed_; }
+
+ protected:
+  PickerForm(const std::string& name, const PickerTexts& texts, PriceColumns columns);
+
+  // What each picker fills in.
+  virtual void SetUpGrid() = 0;
+  virtual void QueryList() = 0;
+  virtual std::string TitleText() const = 0;
+  virtual std::string ListRowText(int32_t row) = 0;
+  // The record filter of a chosen row, from the texts of its cells.
+  virtual std::string ChooseFilter(const std::vector<std::string>& cells) const = 0;
+  // The grid columns whose texts ChooseFilter receives.
+  virtual std::vector<int32_t> ChooseColumns() const = 0;
+  // Steps of the load sequence around the shared ones.
+  virtual void BeforeSetUpGrid() {}
+  // Whether the query button also recomputes the unit prices.
+  virtual bool QueryButtonRecomputes() const { return false; }
+  // Whether Enter in the grid confirms as the OK button does.
+  virtual bool GridEnterConfirms() const { return false; }
+
+  // Shared steps.
+  // The rights check: denied when the class type has no code in `codes`, else when the
+  // security component refuses right 32 on object type 15 with the code.
+  bool PricesDenied(const std::map<int32_t, int32_t>& codes) const;
+  void ApplyGridLook(int32_t cols);
+  // Column widths from the saved ColWidth record, key "Col<i-1>" or the default.
+  void SetWidths(const std::vector<float>& defaults);
+  void SetWidth(int32_t col, const Dictionary& saved, const std::string& key, float fallback);
+  std::shared_ptr<Dictionary> SavedWidths() const;
+  void LoadItemHeader();
+  void RecomputeUnitPrices();
+  void ChooseRows();
+  RecordsetPtr RunQuery(const std::string& sql) const;
+  // Keeps a new list and sizes the grid for it (title row + records), then refreshes.
+  void ShowList(RecordsetPtr list);
+  // A field of the list's current record, null as `fallback`.
+  Variant Field(const std::string& name, const Variant& fallback) const;
+  // Moves the list to the record of grid row `row`.
+  void MoveToRow(int32_t row);
+
+  std::shared_ptr<Ledger> grid_;
+  RecordsetPtr list_;
+
+ private:
+  void OnLoad();
+  void OnUnload();
+  void Confirm();
+  // Runs a user action; after load its failure is reported and the list shown again.
+  void Reported(const std::function<void()>& action);
+  void RecomputeIfClosed();
+
+  PickerTexts texts_;
+  PriceColumns columns_;
+  Label* lbl_no_ = nullptr;
+  Label* lbl_name_ = nullptr;
+  Label* lbl_model_ = nullptr;
+  TextBox* box_ = nullptr;
+  CheckBox* check_ = nullptr;
+  bool multi_select_ = false;
+  bool loading_ = false;
+  int32_t quantity_digits_ = 0;
+  int32_t price_digits_ = 0;
+  bool closed_ = true;
+  std::shared_ptr<Dictionary> rtn_dict_;
+  std::shared_ptr<Vector> rtn_vect_;
+};
+
+}  // namespace qmz

@@ -1,0 +1,27 @@
+// The batch picker entry points behind BaseList.ShowBatch and ShowBatchForMultiSelBatchNo: ask
+// how the item's batches are tracked, open frmStock or frmSelectBatchNo with the parameters,
+// and take the chosen row (RtnDict) or rows (RtnVect). Failures rise to the caller's guard.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "qmz/variant.h"
+
+namespace qmz {
+
+struct BatchPickerRequest {
+  int32_t item_id = 0;
+  std::string filter;
+  int32_t stock_id = 0;
+  int32_t aux_id = 0;
+  int32_t class_type = 0;
+};
+
+ObjectPtr ShowBatchPicker(const BatchPickerRequest& request, bool multi_select);
+
+// Whether the item's batches are tracked by number; false when the item component cannot be
+// created or its call fails.
+bool IsBatchNoTracked(int32_t item_id);
+
+}  // namespace qmz
