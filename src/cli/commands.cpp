@@ -130,6 +130,22 @@ int ShowBaseList(const std::string& operation, const Options& options, std::ostr
   return 0;
 }
 
+// show-batch / show-batch-multi: the batch pickers for one item.
+int ShowBatchPicker(const std::string& operation, const Options& options, std::ostream& out,
+                    std::ostream& err) {
+  HostSession session(options);
+  DialogHost dialogs(options, err);
+  BaseList list;
+  ObjectPtr result =
+      operation == "show-batch"
+          ? list.ShowBatch(options.item, options.filter, options.stock, options.aux_id,
+                           options.class_type)
+          : list.ShowBatchForMultiSelBatchNo(options.item, options.filter, options.stock,
+                                             options.aux_id, options.class_type);
+  Print(out, result);
+  return 0;
+}
+
 }  // namespace
 
 int RunOperation(const std::string& operation, const Options& options, std::ostream& out,
@@ -137,6 +153,9 @@ int RunOperation(const std::string& operation, const Options& options, std::ostr
   try {
     if (operation == "init-db") return InitDatabase(options, out);
     if (operation == "demo") return Demo(options, out);
+    if (operation == "show-batch" || operation == "show-batch-multi") {
+      return ShowBatchPicker(operation, options, out, err);
+    }
     if (operation == "show" || operation == "show-ex") {
       return ShowBaseList(operation, options, out, err);
     }
