@@ -8,7 +8,7 @@ const std::vector<std::string>& FakedProgIds() {
   static const std::vector<std::string> ids = {
       progid::kClassInfo,     progid::kCacheFacade,     progid::kShareProps,
       progid::kSecurityInfo,  progid::kGLData,          progid::kItemInfo,
-      progid::kSystemProfile, progid::kUserProfileInfo, progid::kUserProfileUpdate};
+      progid::kSystemProfile, progid::kUserProfileInfo, progid::kUserProfileUpdate, progid::kChameleon};
   return ids;
 }
 
@@ -139,6 +139,15 @@ class FakeUserProfileUpdate : public ClassUserProfileUpdate {
   FakeSuite& suite_;
 };
 
+class FakeChameleon : public Chameleon {
+ public:
+  explicit FakeChameleon(FakeSuite& suite) : suite_(suite) {}
+  void Apply(const ObjectPtr&) override { suite_.calls.push_back("Apply skin"); }
+
+ private:
+  FakeSuite& suite_;
+};
+
 template <class Fake>
 void RegisterFake(FakeSuite& suite, const std::string& prog_id) {
   ComponentRegistry::Instance().Register(prog_id, [&suite, prog_id]() -> ComponentPtr {
@@ -159,6 +168,7 @@ FakeSuite::FakeSuite() {
   RegisterFake<FakeSystemProfile>(*this, progid::kSystemProfile);
   RegisterFake<FakeUserProfileInfo>(*this, progid::kUserProfileInfo);
   RegisterFake<FakeUserProfileUpdate>(*this, progid::kUserProfileUpdate);
+  RegisterFake<FakeChameleon>(*this, progid::kChameleon);
 }
 
 FakeSuite::~FakeSuite() {

@@ -1,0 +1,101 @@
+// The exact texts of the batch list query of both pickers.
+#include "batch/batch_query.h"
+
+#include <gtest/gtest.h>
+
+#include "component/inventory_sql.h"
+
+namespace qmz {
+namespace {
+
+using testing::kBatchGroupClosed;
+using testing::kBatchGroupOpen;
+using testing::kBatchHeadClosed;
+using testing::kBatchHeadOpen;
+
+const std::string kSelectHeadClosed =
+    "Select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
+    "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,0 as "
+    "Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
+    "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) as "
+    "AuxPropID,b.FitemID,d.FISKFPeriod, '0' as FBatchNoIndex \r\n"
+    "from t_cc_inventory      a\r\n"
+    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID \r\n"
+    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
+const std::string kSelectHeadOpen =
+    "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
+    "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),0) as "
+    "Fprice, isnull(sum(FAmount),0) as FAmount,\r\n"
+    "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber as "
+    "AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod, '0' as FBatchNoIndex\r\n"
+    "from ICInvInitial        a\r\n"
+    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
+    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
+const std::string kBatchManaged =
+    " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) ";
+
+BatchQueryInput Input(bool closed, int32_t class_type) {
+  BatchQueryInput in;
+  in.closed = closed;
+  in.item_id = 5;
+  in.class_type = class_type;
+  return in;
+}
+
+TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
+  BatchQueryInput in = Input(true, 1020004);
+  in.filter = "O'K";
+  in.batch = "O'K";
+  in.stock_id = 1;
+  in.aux_id = 9;
+  in.box_text = "  b'1 ";
+  in.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";
+  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kStock, in),
+            kBatchHeadClosed +
+                " Where a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
+                " and a.FQty<>0 " +
+                kBatchManaged +
+                " and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and a.FStockID=1 and "
+                "a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  b.FTypeID <> 502 " +
+                kBatchGroupClosed);
+  in.show_zero = true;
+  in.class_type = 1080001;
+  in.filter = in.batch = in.box_text = in.auth_filter = "";
+  in.stock_id = 0;
+  in.aux_id = -1;
+  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kStock, in),
+            kBatchHeadClosed +
+                " Where a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) " +
+                kBatchManaged + kBatchGroupClosed);
+  // Before the closing the box has no effect and there is no zero filter.
+  in.closed = false;
+  in.class_type = 1030003;
+  in.box_text = "   ";
+  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kStock, in),
+            kBatchHeadOpen + " Where a.FitemID=5" + kBatchManaged + kBatchGroupOpen);
+}
+
+TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
+  BatchQueryInput in = Input(true, 1020004);
+  in.filter = in.batch = "X";
+  in.box_text = "O'K";
+  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kSelectBatchNo, in),
+            kSelectHeadClosed + " Where a.FitemID=5 and  b.FTypeID <> 502  and a.FQty<>0 " +
+                kBatchManaged + " and a.FBatchNo like '%O''K%'" + kBatchGroupClosed);
+  in.closed = false;
+  in.class_type = 0;
+  in.box_text = "";
+  in.stock_id = 2;
+  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kSelectBatchNo, in),
+            kSelectHeadOpen + " Where a.FitemID=5" + kBatchManaged + " and a.FStockID=2" +
+                kBatchGroupOpen);
+  EXPECT_EQ(ComposeItemHeaderQuery(5),
+            "select a.FNumber,a.Fname,a.Fmodel from t_icitem a Where a.FitemID=5");
+}
+
+}  // namespace
+}  // namespace qmz
