@@ -1,6 +1,6 @@
 // Deterministic data of the suite: the small demo set, and large sets for benchmarks.
 //
-// Demo set (ids fixed, documented in docs/suite.md): items 1 (screws, batches B2601/B2602 and
+// Demo set (ids fixed, documented in docs/suite.md): items 1 (screws, batches B2601 to B2604 and
 // A'B), 2 (paint, auxiliary properties Red, Blue, Dark Red), 3 (O'Neil washer, no batches),
 // 4 (serial-numbered part, batches tracked by number); warehouses 1 北京仓 (users 1,3),
 // 2 上海仓 (users 1,12), 3 虚拟仓 (type 502), 4 广州仓 (nobody). Both inventory tables hold the

@@ -67,16 +67,16 @@ TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
     form.LDGBase().SetViewListener([&](LedgerChange change) {
       if (change == LedgerChange::kCursor) cursor.push_back(form.LDGBase().CursorRow());
     });
-    Play(form, "type txtNumber B260; row 9; key Up txtNumber; key Esc");
+    Play(form, "type txtNumber B260; row 10; key Up txtNumber; key Esc");
     ASSERT_EQ(sql_sent->size(), 1u);
     EXPECT_EQ(sql_sent->front(), ComposeBaseDataQuery("", "", ""));
     EXPECT_THAT(Column(form.LDGBase(), 3),
-                ElementsAre("A'B", "B2601", "B2601", "B2601", "B2601", "B2602", "B2603", "N-0001",
-                            "N-0002", "P-01", "P-01", "P-02", "P-03"));
+                ElementsAre("A'B", "B2601", "B2601", "B2601", "B2601", "B2602", "B2603", "B2604",
+                            "N-0001", "N-0002", "P-01", "P-01", "P-02", "P-03"));
     // Each key located the first B260 row and left the typed text alone; the click and the
     // arrow key copied the selected row's code into the box without moving the selection back.
-    EXPECT_THAT(cursor, ElementsAre(3, 3, 3, 3, 9, 8));
-    EXPECT_EQ(form.txtNumber().Text(), "B2603");
+    EXPECT_THAT(cursor, ElementsAre(3, 3, 3, 3, 10, 9));
+    EXPECT_EQ(form.txtNumber().Text(), "B2604");
     EXPECT_FALSE(form.OK());
     form.RunUnload();
   });
