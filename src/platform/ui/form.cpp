@@ -274,19 +274,20 @@ void Form::PressAccessKey(char key) {
   }
 }
 
-void Form::ClickGridRow(const std::string& name, int32_t row) {
+void Form::ClickGridRow(const std::string& name, int32_t row, int32_t col) {
   if (!visible_) return;
   auto& control = Find<GridControl>(name);
   Ledger& grid = control.Grid();
   SetFocus(&control);
   if (!visible_) return;
-  grid.SetMouse(row, 1);
+  grid.SetMouse(row, col);
   if (row >= 2 && row != grid.CursorRow()) grid.SetCursorRow(row);
   if (visible_) grid.RaiseClick();
 }
 
-void Form::DoubleClickGrid(const std::string& name, int32_t row, int32_t col) {
-  ClickGridRow(name, row);
+void Form::DoubleClickGrid(const std::string& name, int32_t row, int32_t col,
+                           bool first_press_done) {
+  if (!first_press_done) ClickGridRow(name, row, col);
   if (!visible_) return;
   Ledger& grid = Find<GridControl>(name).Grid();
   grid.SetMouse(row, col);

@@ -100,8 +100,11 @@ class Form : public Object {
   void Paste(const std::string& name, const std::string& text);
   void Click(const std::string& name);
   void PressAccessKey(char key);
-  void ClickGridRow(const std::string& grid, int32_t row);
-  void DoubleClickGrid(const std::string& grid, int32_t row, int32_t col);
+  void ClickGridRow(const std::string& grid, int32_t row, int32_t col = 1);
+  // The whole gesture (a click on the row, then the double click); a view whose first press
+  // already went to ClickGridRow passes `first_press_done`.
+  void DoubleClickGrid(const std::string& grid, int32_t row, int32_t col,
+                       bool first_press_done = false);
   void HoverGrid(const std::string& grid, int32_t row, int32_t col);
   void SelectGridRows(const std::string& grid, const std::vector<int32_t>& rows);
   void CloseBox();

@@ -1,0 +1,63 @@
+#include "qt/ledger_model.h"
+
+#include "platform/ui/ledger.h"
+
+namespace qmz {
+
+LedgerModel::LedgerModel(Ledger& grid, std::function<void(std::exception_ptr)> on_error,
+                         QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid), on_error_(std::move(on_error)) {}
+
+int LedgerModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : grid_.Rows() - 1;
+}
+
+int LedgerModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : grid_.Cols();
+}
+
+Qt::ItemFlags LedgerModel::flags(const QModelIndex& index) const {
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+QVariant LedgerModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  return Cell(index.row() + 2, index.column() + 1, role);
+}
+
+QVariant LedgerModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal) return {};
+  return Cell(1, section + 1, role);
+}
+
+QVariant LedgerModel::Cell(int row, int col, int role) const {
+  if (failed_ || row > grid_.Rows() || col < 1 || col > grid_.Cols()) return {};
+  if (role == Qt::TextAlignmentRole) {
+    Qt::Alignment horizontal =
+        grid_.Column(col).Alignment() == kAlignRight ? Qt::AlignRight : Qt::AlignLeft;
+    return static_cast<int>(horizontal | Qt::AlignVCenter);
+  }
+  if (role != Qt::DisplayRole) return {};
+  try {
+    return QString::fromStdString(grid_.CellText(row, col));
+  } catch (...) {
+    failed_ = true;
+    if (on_error_) on_error_(std::current_exception());
+    return {};
+  }
+}
+
+void LedgerModel::Reset() {
+  beginResetModel();
+  endResetModel();
+}
+
+void LedgerModel::Redraw() {
+  const int rows = rowCount();
+  const int cols = columnCount();
+  if (cols == 0) return;
+  if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, cols - 1));
+  emit headerDataChanged(Qt::Horizontal, 0, cols - 1);
+}
+
+}  // namespace qmz

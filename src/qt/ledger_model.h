@@ -1,0 +1,50 @@
+// LedgerModel: a Qt table model over a Ledger, for the grids of the Qt host (form_dialog.h).
+// Model row i is ledger row i + 2; the ledger's title row (row 1) is the horizontal header, so
+// the header text of column c is CellText(1, c + 1). Texts are pulled from the ledger only when
+// Qt asks for them, which a table view does for the rows it paints: a list of any length costs
+// its visible rows.
+//
+// The model keeps no copy of the data and never writes to the ledger; the dialog tells it when
+// rows or columns changed (Reset) and when texts may have changed (Redraw). A position outside
+// the ledger as it is now reads as empty.
+//
+// Errors: the owner's RowText handler may fail while Qt paints. The error must not unwind through
+// Qt, so it goes to the error sink once; from then on every cell reads as empty.
+//
+// Ownership and threading: the model borrows the ledger, which must outlive it. The
+// user-interface thread only.
+#pragma once
+
+#include <exception>
+#include <functional>
+
+#include <QAbstractTableModel>
+
+namespace qmz {
+
+class Ledger;
+
+class LedgerModel : public QAbstractTableModel {
+ public:
+  LedgerModel(Ledger& grid, std::function<void(std::exception_ptr)> on_error, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // The ledger's row or column count changed.
+  void Reset();
+  // Texts, values or alignments may have changed: the views pull what they show again.
+  void Redraw();
+
+ private:
+  QVariant Cell(int row, int col, int role) const;
+
+  Ledger& grid_;
+  std::function<void(std::exception_ptr)> on_error_;
+  mutable bool failed_ = false;
+};
+
+}  // namespace qmz

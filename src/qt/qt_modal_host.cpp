@@ -1,0 +1,107 @@
+#include "qt/qt_modal_host.h"
+
+#include <QApplication>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPixmap>
+
+#include "platform/ui/form.h"
+#include "qmz/error.h"
+#include "qmz/host.h"
+#include "qt/form_dialog.h"
+
+namespace qmz {
+
+namespace {
+
+QtModalHost* pointer_host = nullptr;  // the host that shows the screen's pointer
+
+QMessageBox::Icon QtIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kCritical:
+      return QMessageBox::Critical;
+    case MessageIcon::kQuestion:
+      return QMessageBox::Question;
+    case MessageIcon::kExclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::kInformation:
+      return QMessageBox::Information;
+    case MessageIcon::kNone:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QtModalHost::QtModalHost() {
+  if (!QCoreApplication::instance()) {
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+  } else if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    throw Error("The Qt host needs a QApplication, and the process has a QCoreApplication");
+  }
+  outer_ = pointer_host;
+  if (outer_) outer_->ShowPointerFor(kPointerDefault);
+  ListenToPointer(this);
+  ShowPointerFor(ScreenMousePointer());
+}
+
+QtModalHost::~QtModalHost() {
+  ShowPointerFor(kPointerDefault);
+  if (pointer_host == this) {
+    ListenToPointer(outer_);
+    if (outer_) outer_->ShowPointerFor(ScreenMousePointer());
+  }
+}
+
+void QtModalHost::RunModal(Form& form) {
+  // Over the window the user is in, a nested form's dialog over its parent's.
+  FormDialog dialog(form, QApplication::activeModalWidget());
+  dialog.Show();
+  if (!screenshot_path_.empty()) {
+    const std::string path = std::move(screenshot_path_);
+    screenshot_path_.clear();
+    dialog.layout()->activate();
+    if (!dialog.grab().save(QString::fromStdString(path), "PNG")) {
+      dialog.Fail(std::make_exception_ptr(Error("Cannot write the screenshot " + path)));
+    }
+  }
+  dialog.Wait();
+}
+
+void QtModalHost::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
+  QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
+                  QMessageBox::Ok, QApplication::activeModalWidget());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void QtModalHost::ProcessPendingMessages() {
+  QCoreApplication::processEvents();
+}
+
+void QtModalHost::SetScreenshotPath(std::string path) {
+  screenshot_path_ = std::move(path);
+}
+
+void QtModalHost::ListenToPointer(QtModalHost* host) {
+  pointer_host = host;
+  if (host) {
+    SetMousePointerListener([host](int pointer) { host->ShowPointerFor(pointer); });
+  } else {
+    SetMousePointerListener({});
+  }
+}
+
+void QtModalHost::ShowPointerFor(int pointer) {
+  const bool wait = pointer == kPointerHourglass;
+  if (wait == waiting_) return;
+  waiting_ = wait;
+  if (wait) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+}  // namespace qmz

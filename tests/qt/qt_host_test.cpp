@@ -1,0 +1,315 @@
+#include "qt/qt_modal_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCursor>
+#include <QDialog>
+#include <QFile>
+#include <QHeaderView>
+#include <QImage>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+
+#include "platform/ui/form.h"
+#include "platform/ui/ledger.h"
+#include "qmz/error.h"
+#include "qmz/host.h"
+
+namespace qmz {
+namespace {
+
+constexpr int32_t kDataRows = 10000;
+
+std::string S(const QString& text) {
+  return text.toStdString();
+}
+
+// A customer picker: a search box, a check box, a button and a list of 10000 rows whose texts
+// are counted as the grid pulls them.
+struct PickForm {
+  Form form{"frmPick"};
+  std::shared_ptr<Ledger> grid = std::make_shared<Ledger>();
+  std::map<int32_t, int> pulled;  // RowText calls per row
+  std::vector<std::string> events;
+  bool refuse_close = false;
+
+  PickForm() {
+    form.SetCaption("选择客户");
+    form.SetSize(9600, 7200);
+    form.SetKeyPreview(true);
+    Label& label = form.AddLabel("lblFind");
+    label.SetCaption("查找(&N)");
+    label.SetBuddy("txtFind");
+    form.AddTextBox("txtFind").SetToolTipText("编号或名称");
+    form.AddCheckBox("chkAll").SetCaption("全部(&A)");
+    CommandButton& ok = form.AddCommandButton("cmdOK");
+    ok.SetCaption("确定(&O)");
+    ok.Click = [this] { events.push_back("cmdOK.Click"); };
+    form.AddGrid("grdList", grid).SetLine(1);
+    grid->SetCols(3);
+    grid->Column(1).SetWidth(1500);
+    grid->Column(3).SetAlignment(kAlignRight);
+    grid->SetRows(kDataRows + 1);
+    grid->RowText = [this](int32_t row, std::string& text) {
+      ++pulled[row];
+      const std::string n = std::to_string(row - 1);
+      text = row == 1 ? "编号|名称|余额" : "C" + n + "|客户" + n + "|" + n + ".00";
+    };
+    grid->Click = [this] {
+      events.push_back("grdList.Click " + std::to_string(grid->CursorRow()));
+    };
+    grid->MouseMove = [this] {
+      grid->SetToolTipText("第" + std::to_string(grid->MouseRow()) + "行");
+    };
+    form.KeyDown = [this](int16_t& code, int16_t) {
+      if (code == kKeyF9) events.push_back("F9");
+    };
+    form.KeyPress = [](int16_t& ascii) {
+      if (ascii == '"' || ascii == '\'') ascii = 0;  // quotes never reach the search text
+    };
+    form.QueryClose = [this](bool& cancel) {
+      events.push_back("QueryClose");
+      cancel = refuse_close;
+    };
+  }
+  TextBox& Find() const { return form.Find<TextBox>("txtFind"); }
+};
+
+class QtHostTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);  // CTest sets it too; no display either way
+    host_ = new QtModalHost;
+  }
+  static void TearDownTestSuite() {
+    delete host_;
+    host_ = nullptr;
+  }
+
+  // Shows the form; `steps` run inside its modal loop, and the form is hidden after them.
+  void ShowAndPlay(Form& form, const std::function<void(QDialog&)>& steps) {
+    QTimer::singleShot(0, qApp, [&] {
+      QCoreApplication::processEvents();  // the dialog's activation and first paint
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        steps(*dialog);
+      } else {
+        ADD_FAILURE() << "No dialog is shown";
+      }
+      if (form.Visible()) form.Hide();
+    });
+    form.ShowModal();
+  }
+
+  static QtModalHost* host_;
+  ModalHostScope scope_{*host_};
+  PickForm pick_;
+};
+
+QtModalHost* QtHostTest::host_ = nullptr;
+
+TEST_F(QtHostTest, ShowsAnyFormFromItsControls) {
+  EXPECT_TRUE(host_->OwnsApplication());
+  ShowAndPlay(pick_.form, [&](QDialog& dialog) {
+    EXPECT_EQ(S(dialog.windowTitle()), "选择客户");
+    auto* label = dialog.findChild<QLabel*>("lblFind");
+    auto* edit = dialog.findChild<QLineEdit*>("txtFind");
+    auto* table = dialog.findChild<QTableView*>("grdList");
+    ASSERT_TRUE(label && edit && table);
+    EXPECT_EQ(S(label->text()), "查找(&N)");
+    EXPECT_EQ(label->buddy(), edit);
+    EXPECT_EQ(S(edit->toolTip()), "编号或名称");
+    EXPECT_EQ(S(dialog.findChild<QPushButton*>("cmdOK")->text()), "确定(&O)");
+    EXPECT_EQ(table->model()->rowCount(), kDataRows);
+    EXPECT_EQ(S(table->model()->headerData(1, Qt::Horizontal).toString()), "名称");
+    EXPECT_EQ(S(table->model()->index(0, 1).data().toString()), "客户1");
+    EXPECT_EQ(table->model()->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+              Qt::AlignRight);
+    EXPECT_EQ(table->columnWidth(0), 100);
+    EXPECT_EQ(table->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_EQ(pick_.grid->HostWidth(), table->viewport()->width() * 15.0f);
+    EXPECT_EQ(pick_.form.Focused()->Name(), "txtFind");
+  });
+}
+
+TEST_F(QtHostTest, PullsOnlyTheRowsItPaints) {
+  ShowAndPlay(pick_.form, [&](QDialog& dialog) {
+    auto* table = dialog.findChild<QTableView*>("grdList");
+    pick_.grid->Refresh();  // a redraw pulls the rows shown again, and only those
+    dialog.grab();          // paints every widget now
+    pick_.pulled.erase(1);  // the title row, for the header
+    ASSERT_FALSE(pick_.pulled.empty());
+    EXPECT_EQ(pick_.pulled.begin()->first, 2);
+    EXPECT_LT(pick_.pulled.rbegin()->first, 200);
+    pick_.pulled.clear();
+    table->scrollToBottom();
+    dialog.grab();
+    pick_.pulled.erase(1);
+    ASSERT_FALSE(pick_.pulled.empty());
+    EXPECT_GT(pick_.pulled.begin()->first, kDataRows - 200);
+    EXPECT_EQ(pick_.pulled.rbegin()->first, kDataRows + 1);
+  });
+}
+
+TEST_F(QtHostTest, KeysAndClicksBecomeTheFormsActions) {
+  pick_.form.Find<CheckBox>("chkAll").Click = [&] { pick_.events.push_back("chkAll.Click"); };
+  ShowAndPlay(pick_.form, [&](QDialog& dialog) {
+    auto* edit = dialog.findChild<QLineEdit*>("txtFind");
+    auto* table = dialog.findChild<QTableView*>("grdList");
+    QTest::keyClick(edit, Qt::Key_F9);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);  // 确定(&O)
+    QTest::mouseClick(dialog.findChild<QCheckBox*>("chkAll"), Qt::LeftButton);
+    EXPECT_EQ(pick_.form.Find<CheckBox>("chkAll").Value(), 1);
+    EXPECT_TRUE(dialog.findChild<QCheckBox*>("chkAll")->isChecked());
+
+    const QPoint row5 = table->visualRect(table->model()->index(3, 0)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row5);
+    EXPECT_EQ(pick_.grid->CursorRow(), 5);
+    EXPECT_EQ(pick_.form.Focused()->Name(), "grdList");
+    QTest::keyClick(table, Qt::Key_Down);
+    EXPECT_EQ(pick_.grid->CursorRow(), 6);
+    EXPECT_EQ(table->currentIndex().row(), 4);
+    EXPECT_TRUE(table->selectionModel()->isRowSelected(4, {}));
+  });
+  EXPECT_EQ(pick_.events, (std::vector<std::string>{"F9", "cmdOK.Click", "cmdOK.Click",
+                                                    "chkAll.Click", "grdList.Click 5"}));
+}
+
+TEST_F(QtHostTest, TheGridsMouseBecomesGridActions) {
+  pick_.grid->SetFlag(kLayoutFlagMultiSelect, true);
+  pick_.grid->DblClick = [&] {
+    pick_.events.push_back("grdList.DblClick " + std::to_string(pick_.grid->MouseRow()) + "," +
+                           std::to_string(pick_.grid->MouseCol()));
+  };
+  ShowAndPlay(pick_.form, [&](QDialog& dialog) {
+    auto* table = dialog.findChild<QTableView*>("grdList");
+    auto at = [&](int32_t row) {  // the middle of a ledger row's first cell
+      return table->visualRect(table->model()->index(row - 2, 0)).center();
+    };
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, at(4));
+    EXPECT_EQ(pick_.grid->SelectedRows(), (std::vector<int32_t>{2, 4}));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(6));
+    EXPECT_EQ(pick_.grid->SelectedRows(), (std::vector<int32_t>{4, 5, 6}));
+    EXPECT_EQ(table->selectionModel()->selectedRows().size(), 3);
+    QHeaderView* header = table->horizontalHeader();
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
+                       QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+
+    QMouseEvent move(QEvent::MouseMove, at(5), table->viewport()->mapToGlobal(at(5)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(table->viewport(), &move);
+    EXPECT_EQ(pick_.grid->MouseRow(), 5);
+    EXPECT_EQ(S(QToolTip::text()), "第5行");
+  });
+  // QTest's double click sends no first press: the double click alone reaches the grid.
+  EXPECT_EQ(pick_.events, (std::vector<std::string>{"grdList.Click 4", "grdList.Click 6",
+                                                    "grdList.DblClick 1,2"}));
+}
+
+TEST_F(QtHostTest, TextGoesThroughTheFormsKeyPreview) {
+  QGuiApplication::clipboard()->setText("D'5");
+  ShowAndPlay(pick_.form, [&](QDialog& dialog) {
+    auto* edit = dialog.findChild<QLineEdit*>("txtFind");
+    QTest::keyClicks(edit, "ab'c\"d");
+    EXPECT_EQ(pick_.Find().Text(), "abcd");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Home);  // moves the caret natively, and the form's with it
+    EXPECT_EQ(pick_.Find().SelStart(), 0u);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);  // a paste types no keys
+    EXPECT_EQ(pick_.Find().Text(), "D'5abc");
+    QInputMethodEvent chinese;
+    chinese.setCommitString("张三");
+    QCoreApplication::sendEvent(edit, &chinese);
+    EXPECT_EQ(pick_.Find().Text(), "D'5张三abc");
+    EXPECT_EQ(S(edit->text()), "D'5张三abc");
+  });
+}
+
+TEST_F(QtHostTest, TheCloseBoxAsksTheForm) {
+  pick_.refuse_close = true;
+  ShowAndPlay(pick_.form, [&](QDialog& dialog) {
+    QTest::keyClick(dialog.findChild<QLineEdit*>("txtFind"), Qt::Key_Escape);  // not Qt's reject
+    dialog.close();
+    EXPECT_TRUE(pick_.form.Visible());
+    EXPECT_TRUE(dialog.isVisible());
+    pick_.refuse_close = false;
+    dialog.close();
+    EXPECT_FALSE(pick_.form.Visible());
+  });
+  EXPECT_EQ(pick_.events, (std::vector<std::string>{"QueryClose", "QueryClose"}));
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(QtHostTest, AHandlersErrorEndsTheDialogAndPassesThrough) {
+  pick_.form.Find<CommandButton>("cmdOK").Click = [] { throw Error("库存不足"); };
+  try {
+    ShowAndPlay(pick_.form, [&](QDialog& dialog) {
+      QTest::mouseClick(dialog.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+      EXPECT_FALSE(pick_.form.Visible());
+    });
+    ADD_FAILURE() << "RunModal returned without the error";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "库存不足");
+  }
+  EXPECT_FALSE(pick_.form.Visible());
+}
+
+TEST_F(QtHostTest, SavesAScreenshotOfTheNextDialogOnce) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("pick.png");
+  host_->SetScreenshotPath(S(path));
+  ShowAndPlay(pick_.form, [](QDialog&) {});
+  const QImage shot(path);
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_EQ(shot.size(), QSize(640, 480));
+  std::set<QRgb> colours;
+  for (int y = 0; y < shot.height(); y += 4) {
+    for (int x = 0; x < shot.width(); x += 4) colours.insert(shot.pixel(x, y));
+  }
+  EXPECT_GT(colours.size(), 2u);  // drawn, not blank
+  ASSERT_TRUE(QFile::remove(path));
+  ShowAndPlay(pick_.form, [](QDialog&) {});
+  EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(QtHostTest, MessageBoxesAndTheHourglass) {
+  std::string seen;
+  QTimer::singleShot(0, qApp, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box) {
+      seen = S(box->windowTitle()) + "|" + S(box->text());
+      EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    }
+    if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) modal->accept();
+  });
+  MessageBox("已保存", MessageIcon::kExclamation, "提示");
+  EXPECT_EQ(seen, "提示|已保存");
+
+  SetScreenMousePointer(kPointerHourglass);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  SetScreenMousePointer(kPointerDefault);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+}  // namespace qmz
