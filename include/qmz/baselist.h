@@ -6,7 +6,9 @@
 // Filter (FilterItem and ItemExtInfo stay).
 //
 // Operations return a result object (Dictionary, Vector or Recordset) or null. They never
-// throw: any failure inside ends the operation quietly with null.
+// throw: any failure inside ends the operation quietly with null. The one exception is the
+// rights check of ShowAux and ShowAuxForMultiSel: a security component that cannot be created
+// or asked raises to the host.
 //
 // BaseList is also a Component: creatable as "QMZBaseList.BaseList" or by its class id once
 // RegisterBaseListClass() ran, and callable by member name or by member number (1..12, the
@@ -48,6 +50,14 @@ class BaseList : public Component {
                                         int32_t lngStockID, int32_t lngAuxID, int32_t lngClassType);
   // 9: as Show, after checking the login's user id; a ClassID outside 16 bits gives null.
   ObjectPtr ShowEx(int32_t ClassID);
+
+  // 11: the aux picker after the base-data query right: the chosen row as a Dictionary, or
+  // null (also after the refusal message).
+  ObjectPtr ShowAux(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
+                    int32_t lngAuxID, int32_t lngClassType);
+  // 12: the aux picker with several rows allowed: a Vector of Dictionaries, or null.
+  ObjectPtr ShowAuxForMultiSel(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
+                               int32_t lngAuxID, int32_t lngClassType);
 
   // 10: the first total row of the item's auxiliary properties whose name holds strAux.
   ObjectPtr GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,

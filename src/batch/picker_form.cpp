@@ -261,6 +261,7 @@ void PickerForm::ChooseRows() {
   // Every chosen row's cells are read before the list is filtered: the grid draws its rows
   // from the list, so a filtered list would answer for the next row.
   struct Chosen {
+    int32_t row;
     std::string filter;
     double price;
     double amount;
@@ -269,12 +270,18 @@ void PickerForm::ChooseRows() {
   for (int32_t row : rows) {
     std::vector<std::string> cells;
     for (int32_t col : ChooseColumns()) cells.push_back(grid_->CellText(row, col));
-    chosen.push_back({ChooseFilter(cells), CellNumber(grid_->CellText(row, columns_.price)),
+    chosen.push_back({row, ChooseFilter(cells), CellNumber(grid_->CellText(row, columns_.price)),
                       CellNumber(grid_->CellText(row, columns_.amount))});
   }
   rtn_vect_ = std::make_shared<Vector>();
   for (const Chosen& row : chosen) {
-    list_->SetFilter(row.filter);
+    // Without a filter the list stays on the row's own record, where reading its cells left it.
+    if (row.filter.empty()) {
+      list_->SetFilter("");
+      MoveToRow(row.row);
+    } else {
+      list_->SetFilter(row.filter);
+    }
     rtn_dict_ = RowToDictionary(*list_);
     rtn_dict_->Set("Fprice", row.price);
     rtn_dict_->Set("FAmount", row.amount);

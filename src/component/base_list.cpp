@@ -1,5 +1,6 @@
 #include "qmz/baselist.h"
 
+#include "auxprop/frm_select_aux.h"
 #include "baselist/frm_base_list.h"
 #include "batch/show_batch.h"
 #include "component/inventory_lookup.h"
@@ -99,6 +100,22 @@ ObjectPtr BaseList::ShowBatchForMultiSelBatchNo(int32_t lngItemID, const std::st
   });
 }
 
+ObjectPtr BaseList::ShowAux(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
+                            int32_t lngAuxID, int32_t lngClassType) {
+  if (!MayQueryBaseData()) return nullptr;  // outside the guard: its failure reaches the host
+  return Guarded([&]() -> ObjectPtr {
+    return ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false);
+  });
+}
+
+ObjectPtr BaseList::ShowAuxForMultiSel(int32_t lngItemID, const std::string& strFilter,
+                                       int32_t lngStockID, int32_t lngAuxID, int32_t lngClassType) {
+  if (!MayQueryBaseData()) return nullptr;
+  return Guarded([&]() -> ObjectPtr {
+    return ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true);
+  });
+}
+
 ObjectPtr BaseList::ShowEx(int32_t ClassID) {
   return Guarded([&]() -> ObjectPtr {
     ParseProps(GetPropsString());
@@ -166,8 +183,15 @@ Variant BaseList::InvokeMember(int member_number, std::vector<Variant>& args) {
       InventoryQuery q = QueryFromArgs(args, name);
       return GetAux(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);
     }
+    case 11:
+    case 12: {
+      InventoryQuery q = QueryFromArgs(args, name);
+      return member_number == 11
+                 ? ShowAux(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type)
+                 : ShowAuxForMultiSel(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);
+    }
     default:
-      throw Error("BaseList." + name + " is not implemented in this build");
+      throw Error("Member not found: " + name);
   }
 }
 

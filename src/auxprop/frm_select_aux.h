@@ -1,0 +1,44 @@
+// frmSelectAux: the auxiliary-property picker. It lists, for one item, each auxiliary property's
+// total over all warehouses followed by its stock per warehouse (7 columns), computes unit
+// prices from amount and quantity, and confirms on OK, Enter in the grid or a double click.
+// Its check box, ticked, leaves out zero quantities (saved as AuxShowZero). Built on the
+// PickerForm skeleton of the batch pickers; Aux is the fragment its box opens with.
+#pragma once
+
+#include "batch/picker_form.h"
+
+namespace qmz {
+
+class frmSelectAux : public PickerForm {
+ public:
+  frmSelectAux();
+
+  std::string Aux;
+
+ protected:
+  void BeforeSetUpGrid() override;
+  void SetUpGrid() override;
+  void QueryList() override;
+  std::string TitleText() const override;
+  std::string ListRowText(int32_t row) override;
+  std::string ChooseFilter(const std::vector<std::string>& cells) const override;
+  std::vector<int32_t> ChooseColumns() const override { return {2, 3}; }
+  bool GridEnterConfirms() const override { return true; }
+};
+
+// The entry points behind BaseList.ShowAux and ShowAuxForMultiSel.
+struct AuxPickerRequest {
+  int32_t item_id = 0;
+  std::string filter;
+  int32_t stock_id = 0;
+  int32_t aux_id = 0;
+  int32_t class_type = 0;
+};
+
+// The base-data query right (40, 800, 1): false after the refusal message was shown. A security
+// component that cannot be created or asked raises to the caller.
+bool MayQueryBaseData();
+// The dialog part, under the caller's guard.
+ObjectPtr ShowAuxPicker(const AuxPickerRequest& request, bool multi_select);
+
+}  // namespace qmz
