@@ -99,13 +99,18 @@ int InitDatabase(const Options& options, std::ostream& out) {
   return 0;
 }
 
-int Demo(const Options& options, std::ostream& out) {
+// The main job on the demo data: the two lookups, then the batch picker for item 1 (the Qt
+// dialog, or the --script user) and what the user chose.
+int Demo(const Options& options, std::ostream& out, std::ostream& err) {
   HostSession session(options);
   BaseList list;
   out << "GetBatch(item 1, batch \"B2601\"):\n";
   Print(out, list.GetBatch(1, "B2601", 0, 0, 0));
   out << "GetAux(item 2, aux \"Blue\"):\n";
   Print(out, list.GetAux(2, "Blue", 0, 0, 0));
+  DialogHost dialogs(options, err);
+  out << "ShowBatch(item 1), as the user chose:\n";
+  Print(out, list.ShowBatch(1, "", 0, 0, 1030003));
   return 0;
 }
 
@@ -130,18 +135,23 @@ int ShowBaseList(const std::string& operation, const Options& options, std::ostr
   return 0;
 }
 
-// show-batch / show-batch-multi: the batch pickers for one item.
-int ShowBatchPicker(const std::string& operation, const Options& options, std::ostream& out,
-                    std::ostream& err) {
+// show-batch, show-batch-multi, show-aux, show-aux-multi: the pickers for one item.
+int ShowPicker(const std::string& operation, const Options& options, std::ostream& out,
+               std::ostream& err) {
   HostSession session(options);
   DialogHost dialogs(options, err);
   BaseList list;
-  ObjectPtr result =
-      operation == "show-batch"
-          ? list.ShowBatch(options.item, options.filter, options.stock, options.aux_id,
-                           options.class_type)
-          : list.ShowBatchForMultiSelBatchNo(options.item, options.filter, options.stock,
-                                             options.aux_id, options.class_type);
+  const Options& o = options;
+  ObjectPtr result;
+  if (operation == "show-batch") {
+    result = list.ShowBatch(o.item, o.filter, o.stock, o.aux_id, o.class_type);
+  } else if (operation == "show-batch-multi") {
+    result = list.ShowBatchForMultiSelBatchNo(o.item, o.filter, o.stock, o.aux_id, o.class_type);
+  } else if (operation == "show-aux") {
+    result = list.ShowAux(o.item, o.filter, o.stock, o.aux_id, o.class_type);
+  } else {
+    result = list.ShowAuxForMultiSel(o.item, o.filter, o.stock, o.aux_id, o.class_type);
+  }
   Print(out, result);
   return 0;
 }
@@ -152,9 +162,10 @@ int RunOperation(const std::string& operation, const Options& options, std::ostr
                  std::ostream& err) {
   try {
     if (operation == "init-db") return InitDatabase(options, out);
-    if (operation == "demo") return Demo(options, out);
-    if (operation == "show-batch" || operation == "show-batch-multi") {
-      return ShowBatchPicker(operation, options, out, err);
+    if (operation == "demo") return Demo(options, out, err);
+    if (operation == "show-batch" || operation == "show-batch-multi" || operation == "show-aux" ||
+        operation == "show-aux-multi") {
+      return ShowPicker(operation, options, out, err);
     }
     if (operation == "show" || operation == "show-ex") {
       return ShowBaseList(operation, options, out, err);

@@ -1,5 +1,7 @@
 #include "cli/dialog_host.h"
 
+#include <cstdlib>
+
 #include "cli/commands.h"
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
@@ -17,6 +19,12 @@ namespace {
 std::unique_ptr<ModalHost> MakeHost(const Options& options, std::ostream& messages) {
   if (!options.script.empty()) return std::make_unique<ScriptedHost>(options.script, messages);
 #ifdef QMZ_WITH_QT
+  if (!HasDisplay()) {
+    throw Error(
+        "No display for the dialog: run on a desktop, give the user's actions with "
+        "--script \"...\" (e.g. --script \"row 2; click cmdYes\"), or set "
+        "QT_QPA_PLATFORM=offscreen");
+  }
   auto host = std::make_unique<QtModalHost>();
   if (!options.screenshot.empty()) host->SetScreenshotPath(options.screenshot);
   return host;
@@ -34,6 +42,14 @@ void DumpGrids(std::ofstream& out, Form& form) {
 }
 
 }  // namespace
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
 
 bool HasDialogs() {
 #ifdef QMZ_WITH_QT

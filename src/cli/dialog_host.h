@@ -30,7 +30,9 @@ class DialogHost {
   std::shared_ptr<std::ofstream> dump_;
 };
 
-// Whether this build can open real dialogs.
+// Whether this build can open real dialogs, and whether there is a display to open them on
+// (DISPLAY, WAYLAND_DISPLAY, or a Qt platform such as offscreen named by QT_QPA_PLATFORM).
 bool HasDialogs();
+bool HasDisplay();
 
 }  // namespace qmz::cli

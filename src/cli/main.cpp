@@ -70,15 +70,17 @@ int main(int argc, char** argv) {
     show->add_option("--filter-item", options.filter_item, "SQL condition on the listed rows");
   }
 
-  for (const char* name : {"show-batch", "show-batch-multi"}) {
-    CLI::App* pick = app.add_subcommand(
-        name, std::string(name) == "show-batch"
-                  ? "The batch picker (BaseList.ShowBatch): one row"
-                  : "The batch picker (BaseList.ShowBatchForMultiSelBatchNo): several rows");
+  const std::pair<const char*, const char*> pickers[] = {
+      {"show-batch", "The batch picker (BaseList.ShowBatch): one row"},
+      {"show-batch-multi", "The batch picker (BaseList.ShowBatchForMultiSelBatchNo): rows"},
+      {"show-aux", "The auxiliary-property picker (BaseList.ShowAux): one row"},
+      {"show-aux-multi", "The auxiliary-property picker (BaseList.ShowAuxForMultiSel): rows"}};
+  for (const auto& [name, what] : pickers) {
+    CLI::App* pick = app.add_subcommand(name, what);
     add_session(pick);
     add_dialog(pick);
     pick->add_option("--item", options.item, "Item id (FItemID)")->required();
-    pick->add_option("--filter", options.filter, "Batch-number fragment");
+    pick->add_option("--filter", options.filter, "Batch-number or property fragment");
     pick->add_option("--stock", options.stock, "Warehouse id, 0 for all");
     pick->add_option("--aux-id", options.aux_id, "Auxiliary property id, 0 for all");
     pick->add_option("--class-type", options.class_type, "Class type of the calling host");
@@ -86,6 +88,7 @@ int main(int argc, char** argv) {
 
   CLI::App* demo = app.add_subcommand("demo", "The main job on the demo database");
   add_session(demo);
+  add_dialog(demo);
 
   try {
     app.parse(argc, argv);
