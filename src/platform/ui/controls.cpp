@@ -44,9 +44,13 @@ void TextBox::SetSelection(size_t start, size_t length) {
 void TextBox::InsertAtCaret(const std::string& characters) {
   std::string text = text_;
   text.replace(sel_start_, sel_length_, characters);
-  size_t caret = sel_start_ + characters.size();
-  SetText(std::move(text));
-  SetSelection(caret, 0);
+  bool differs = text != text_;
+  // The caret stands after the insertion before Change runs.
+  sel_start_ = sel_start_ + characters.size();
+  sel_length_ = 0;
+  text_ = std::move(text);
+  Changed();
+  if (differs && Change) Change();
 }
 
 void CheckBox::SetCaption(std::string caption) {
