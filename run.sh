@@ -65,6 +65,7 @@ bench() {
   configure_and_build "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF \
     -DQMZ_BUILD_BENCH=ON
   "$root/build/bench/bench/lookup_bench" "$@"
+  "$root/build/bench/bench/picker_bench" "$@"
 }
 
 cmd=${1:-}

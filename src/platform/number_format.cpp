@@ -1,9 +1,9 @@
 #include "platform/number_format.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -226,7 +226,16 @@ std::string FormatFraction(const Pattern& pattern, std::string digits) {
 std::string FormatNumber(double value, const std::string& pattern_text) {
   if (!std::isfinite(value)) throw Error("Overflow");
   if (pattern_text.empty()) return DoubleToText(value);
-  Pattern pattern = Parse(pattern_text);
+  // The pickers format every row with the same few patterns: keep them parsed.
+  thread_local std::vector<std::pair<std::string, Pattern>> parsed;
+  auto hit = std::find_if(parsed.begin(), parsed.end(),
+                          [&](const auto& entry) { return entry.first == pattern_text; });
+  if (hit == parsed.end()) {
+    if (parsed.size() >= 16) parsed.clear();
+    parsed.emplace_back(pattern_text, Parse(pattern_text));
+    hit = parsed.end() - 1;
+  }
+  const Pattern& pattern = hit->second;
   for (int i = 0; i < pattern.percents; ++i) value *= 100;
   for (int i = 0; i < pattern.scale_commas; ++i) value /= 1000;
   if (!std::isfinite(value)) throw Error("Overflow");

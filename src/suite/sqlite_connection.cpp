@@ -1,6 +1,7 @@
 #include "suite/sqlite_connection.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "qmz/error.h"
 
@@ -29,7 +30,7 @@ char32_t Fold(char32_t c) {
   return (c >= 'A' && c <= 'Z') ? c + 32 : c;
 }
 
-size_t WithoutTrailingBlanks(const std::string& s) {
+size_t WithoutTrailingBlanks(std::string_view s) {
   size_t n = s.size();
   while (n > 0 && s[n - 1] == ' ') --n;
   return n;
@@ -138,8 +139,8 @@ void CharIndexFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
 }
 
 int CollateTsql(void*, int la, const void* a, int lb, const void* b) {
-  return TsqlCompare(std::string(static_cast<const char*>(a), static_cast<size_t>(la)),
-                     std::string(static_cast<const char*>(b), static_cast<size_t>(lb)));
+  return TsqlCompare(std::string_view(static_cast<const char*>(a), static_cast<size_t>(la)),
+                     std::string_view(static_cast<const char*>(b), static_cast<size_t>(lb)));
 }
 
 void RegisterFunctions(sqlite3* db) {
@@ -156,7 +157,7 @@ bool TsqlLike(const std::string& text, const std::string& pattern) {
   return Match(Decode(text.substr(0, WithoutTrailingBlanks(text))), Decode(pattern));
 }
 
-int TsqlCompare(const std::string& a, const std::string& b) {
+int TsqlCompare(std::string_view a, std::string_view b) {
   size_t na = WithoutTrailingBlanks(a), nb = WithoutTrailingBlanks(b);
   for (size_t i = 0; i < na && i < nb; ++i) {
     unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);

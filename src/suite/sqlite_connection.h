@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qmz::suite {
@@ -40,7 +41,7 @@ class SqliteConnection {
 // T-SQL LIKE of `text` against `pattern`, on UTF-8 code points.
 bool TsqlLike(const std::string& text, const std::string& pattern);
 // T-SQL comparison under the TSQL collation: negative, zero or positive.
-int TsqlCompare(const std::string& a, const std::string& b);
+int TsqlCompare(std::string_view a, std::string_view b);
 
 // RAII prepared statement.
 class Statement {
