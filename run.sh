@@ -57,6 +57,7 @@ demo() {
     "$exe" init-db --demo --db "$db"
   fi
   export QMZ_MACHINE_SETTINGS="${QMZ_MACHINE_SETTINGS:-$root/demo/machine.ini}"
+  export QMZ_COMPONENT_DIR="${QMZ_COMPONENT_DIR:-$root/demo}"
   "$exe" demo --db "$db" "$@"
 }
 
