@@ -107,28 +107,12 @@ bool MayQueryBaseData() {
   return true;
 }
 
-ObjectPtr ShowAuxPicker(const AuxPickerRequest& request, bool multi_select) {
+ObjectPtr ShowAuxPicker(const PickerRequest& request, bool multi_select) {
   if (request.item_id <= 0) return nullptr;
   auto form = std::make_unique<frmSelectAux>();
-  form->ClassTypeID = request.class_type;
-  form->Filter = request.filter;
+  form->SetRequest(request);
   form->Aux = request.filter;
-  form->ItemID = request.item_id;
-  form->StockID = request.stock_id;
-  form->AuxID = request.aux_id;
-  if (multi_select) form->SetMultiSelect(1);
-  form->RunLoad();
-  form->ShowModal();
-  ObjectPtr result;
-  if (form->OK) {
-    if (multi_select) {
-      result = form->RtnVect();
-    } else {
-      result = form->RtnDict();
-    }
-  }
-  form->RunUnload();
-  return result;
+  return RunPicker(*form, multi_select);
 }
 
 }  // namespace qmz

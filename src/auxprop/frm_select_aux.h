@@ -27,18 +27,10 @@ class frmSelectAux : public PickerForm {
 };
 
 // The entry points behind BaseList.ShowAux and ShowAuxForMultiSel.
-struct AuxPickerRequest {
-  int32_t item_id = 0;
-  std::string filter;
-  int32_t stock_id = 0;
-  int32_t aux_id = 0;
-  int32_t class_type = 0;
-};
-
 // The base-data query right (40, 800, 1): false after the refusal message was shown. A security
 // component that cannot be created or asked raises to the caller.
 bool MayQueryBaseData();
 // The dialog part, under the caller's guard.
-ObjectPtr ShowAuxPicker(const AuxPickerRequest& request, bool multi_select);
+ObjectPtr ShowAuxPicker(const PickerRequest& request, bool multi_select);
 
 }  // namespace qmz

@@ -293,4 +293,28 @@ void PickerForm::ChooseRows() {
   Hide();
 }
 
+void PickerForm::SetRequest(const PickerRequest& request) {
+  ClassTypeID = request.class_type;
+  Filter = request.filter;
+  ItemID = request.item_id;
+  StockID = request.stock_id;
+  AuxID = request.aux_id;
+}
+
+ObjectPtr RunPicker(PickerForm& form, bool multi_select) {
+  if (multi_select) form.SetMultiSelect(1);
+  form.RunLoad();
+  form.ShowModal();
+  ObjectPtr result;
+  if (form.OK) {
+    if (multi_select) {
+      result = form.RtnVect();
+    } else {
+      result = form.RtnDict();
+    }
+  }
+  form.RunUnload();
+  return result;
+}
+
 }  // namespace qmz

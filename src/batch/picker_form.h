@@ -45,6 +45,15 @@ struct PickerTexts {
   const char* check_key;      // user profile key of the check box: ShowZero, AuxShowZero
 };
 
+// What an entry point hands a picker.
+struct PickerRequest {
+  int32_t item_id = 0;
+  std::string filter;
+  int32_t stock_id = 0;
+  int32_t aux_id = 0;
+  int32_t class_type = 0;
+};
+
 class PickerForm : public Form {
  public:
   ~PickerForm() override;
@@ -57,6 +66,8 @@ class PickerForm : public Form {
   int32_t StockID = 0;
   int32_t AuxID = 0;
   void SetMultiSelect(int32_t value) { multi_select_ = value != 0; }
+  // ClassTypeID, Filter, ItemID, StockID and AuxID from the request, in that order.
+  void SetRequest(const PickerRequest& request);
   bool MultiSelect() const { return multi_select_; }
   bool OK = false;
   const std::shared_ptr<Dictionary>& RtnDict() const { return rtn_dict_; }
@@ -135,5 +146,9 @@ class PickerForm : public Form {
   std::shared_ptr<Dictionary> rtn_dict_;
   std::shared_ptr<Vector> rtn_vect_;
 };
+
+// The entry points' common steps for a picker whose properties are set: load, show modally,
+// take RtnVect (several rows allowed) or RtnDict when OK, unload. Failures rise to the caller.
+ObjectPtr RunPicker(PickerForm& form, bool multi_select);
 
 }  // namespace qmz

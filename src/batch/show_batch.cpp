@@ -17,7 +17,7 @@ bool IsBatchNoTracked(int32_t item_id) {
   }
 }
 
-ObjectPtr ShowBatchPicker(const BatchPickerRequest& request, bool multi_select) {
+ObjectPtr ShowBatchPicker(const PickerRequest& request, bool multi_select) {
   if (request.item_id <= 0) return nullptr;
   std::unique_ptr<PickerForm> form;
   if (IsBatchNoTracked(request.item_id)) {
@@ -25,25 +25,9 @@ ObjectPtr ShowBatchPicker(const BatchPickerRequest& request, bool multi_select) 
   } else {
     form = std::make_unique<frmStock>();
   }
-  form->ClassTypeID = request.class_type;
-  form->Filter = request.filter;
+  form->SetRequest(request);
   form->Batch = request.filter;
-  form->ItemID = request.item_id;
-  form->StockID = request.stock_id;
-  form->AuxID = request.aux_id;
-  if (multi_select) form->SetMultiSelect(1);
-  form->RunLoad();
-  form->ShowModal();
-  ObjectPtr result;
-  if (form->OK) {
-    if (multi_select) {
-      result = form->RtnVect();
-    } else {
-      result = form->RtnDict();
-    }
-  }
-  form->RunUnload();
-  return result;
+  return RunPicker(*form, multi_select);
 }
 
 }  // namespace qmz

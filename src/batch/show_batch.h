@@ -10,15 +10,9 @@
 
 namespace qmz {
 
-struct BatchPickerRequest {
-  int32_t item_id = 0;
-  std::string filter;
-  int32_t stock_id = 0;
-  int32_t aux_id = 0;
-  int32_t class_type = 0;
-};
+struct PickerRequest;
 
-ObjectPtr ShowBatchPicker(const BatchPickerRequest& request, bool multi_select);
+ObjectPtr ShowBatchPicker(const PickerRequest& request, bool multi_select);
 
 // Whether the item's batches are tracked by number; false when the item component cannot be
 // created or its call fails.

@@ -2,6 +2,7 @@
 
 #include "auxprop/frm_select_aux.h"
 #include "baselist/frm_base_list.h"
+#include "batch/picker_form.h"
 #include "batch/show_batch.h"
 #include "component/inventory_lookup.h"
 #include "component/list_settings.h"
