@@ -88,7 +88,10 @@ TEST_F(BaseListDialogTest, ReReadSortAndTheQuoteMessage) {
     list.KeyWord("P-0");
     ListSettings().ListClassID = 18;
     frmBaseList form;
-    Play(form, "key F9; dblclick 1 5; paste txtNumber A'B; key F9; close");
+    Play(form, "key F9; dblclick 1 5; hover 3 2; paste txtNumber A'B; key F9; close");
+    // The tip holds the shown cells from the code column on.
+    EXPECT_EQ(form.LDGBase().ToolTipText(),
+              "P-01    |Red    |5    |上海仓    |2026-04-01    |0    ");
     ASSERT_EQ(sql_sent->size(), 2u);  // the load and one re-read; the quote blocked the second
     EXPECT_EQ(sql_sent->at(0), ComposeBaseDataQuery("P-0", "", ""));
     EXPECT_EQ(sql_sent->at(1), ComposeBaseDataQuery("P-0", "", ""));

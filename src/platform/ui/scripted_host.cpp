@@ -81,6 +81,20 @@ std::string FirstGridName(Form& form) {
   throw Error("The form " + form.Name() + " has no grid");
 }
 
+// What a screen does between the user's actions: it paints each grid's title row, which asks
+// the form for that row's text (forms set column flags there).
+void PaintTitleRows(Form& form) {
+  for (const auto& control : form.Controls()) {
+    auto* grid = dynamic_cast<GridControl*>(control.get());
+    if (!grid || grid->Grid().Cols() == 0) continue;
+    try {
+      grid->Grid().RowTextOf(1);
+    } catch (const std::exception&) {
+      // A row that cannot be drawn stays blank, as on a screen.
+    }
+  }
+}
+
 }  // namespace
 
 int16_t ScriptKeyCode(const std::string& name) {
@@ -158,11 +172,13 @@ ScriptedHost::ScriptedHost(const std::string& script, std::ostream& messages)
 
 void ScriptedHost::RunModal(Form& form) {
   form.HostShown();
+  if (form.Visible()) PaintTitleRows(form);
   while (form.Visible() && !actions_.empty()) {
     ScriptAction action = std::move(actions_.front());
     actions_.pop_front();
     try {
       Play(form, action);
+      if (form.Visible()) PaintTitleRows(form);
     } catch (const std::exception& e) {
       messages_ << "[script] " << e.what() << "\n";
       form.Hide();

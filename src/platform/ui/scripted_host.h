@@ -3,7 +3,8 @@
 // the host lives, in order: each form takes actions until it hides itself; a form still shown
 // when the script runs out is closed as the close box would close it (and hidden if its
 // QueryClose refuses). Message boxes are written to `messages` as "[title] text" and answered
-// with OK.
+// with OK. Like a screen, the host paints each grid's title row when the form shows and after
+// every action (the form answers that row's text).
 //
 // Script: actions separated by ";" (a text in double quotes may hold ";", "\"" and "\\"):
 //   type <control> <text>     focus the control and type the text key by key
