@@ -108,7 +108,7 @@ int Demo(const Options& options, std::ostream& out, std::ostream& err) {
   Print(out, list.GetBatch(1, "B2601", 0, 0, 0));
   out << "GetAux(item 2, aux \"Blue\"):\n";
   Print(out, list.GetAux(2, "Blue", 0, 0, 0));
-  DialogHost dialogs(options, err);
+  auto dialogs = OpenDialogs(options, err);
   out << "ShowBatch(item 1), as the user chose:\n";
   Print(out, list.ShowBatch(1, "", 0, 0, 1030003));
   return 0;
@@ -122,7 +122,7 @@ int ShowBaseList(const std::string& operation, const Options& options, std::ostr
     throw UsageError("--class-id of show must fit 16 bits");
   }
   HostSession session(options);
-  DialogHost dialogs(options, err);
+  auto dialogs = OpenDialogs(options, err);
   BaseList list;
   if (!options.keyword.empty()) list.KeyWord(options.keyword);
   if (!options.filter.empty()) list.Filter(options.filter);
@@ -139,7 +139,7 @@ int ShowBaseList(const std::string& operation, const Options& options, std::ostr
 int ShowPicker(const std::string& operation, const Options& options, std::ostream& out,
                std::ostream& err) {
   HostSession session(options);
-  DialogHost dialogs(options, err);
+  auto dialogs = OpenDialogs(options, err);
   BaseList list;
   const Options& o = options;
   ObjectPtr result;

@@ -1,38 +1,18 @@
-// The modal host of a baselist session: the scripted host when a script is given, else the Qt
-// dialogs (when this build has them). Installed for the thread while the object lives, together
-// with the grid dump (`--dump-grid`) that records each grid as the user saw it when its form
-// hides itself.
+// The dialogs of a baselist session: the scripted user when `--script` is given, else the Qt
+// dialogs, with `--dump-grid` and `--screenshot`. Serves the thread while the object lives.
 #pragma once
 
-#include <fstream>
 #include <memory>
 #include <ostream>
-#include <string>
 
-#include "platform/ui/modal_host.h"
+#include "qmz/dialogs.h"
 
 namespace qmz::cli {
 
 struct Options;
 
-class DialogHost {
- public:
-  // Error when the options cannot be used (no script and no dialogs in this build, a dump file
-  // that cannot be written).
-  DialogHost(const Options& options, std::ostream& messages);
-  ~DialogHost();
-  DialogHost(const DialogHost&) = delete;
-  DialogHost& operator=(const DialogHost&) = delete;
-
- private:
-  std::unique_ptr<ModalHost> host_;
-  std::unique_ptr<ModalHostScope> scope_;
-  std::shared_ptr<std::ofstream> dump_;
-};
-
-// Whether this build can open real dialogs, and whether there is a display to open them on
-// (DISPLAY, WAYLAND_DISPLAY, or a Qt platform such as offscreen named by QT_QPA_PLATFORM).
-bool HasDialogs();
-bool HasDisplay();
+// Error when the options cannot be used (no display for the Qt dialogs, a build without them,
+// a dump file that cannot be written, a script that cannot be read).
+std::unique_ptr<DialogSession> OpenDialogs(const Options& options, std::ostream& messages);
 
 }  // namespace qmz::cli

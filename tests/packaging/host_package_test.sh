@@ -16,6 +16,11 @@ echo "$out"
 grep -qx "FBatchNo=A'B" <<<"$out"
 grep -qx "stockName=广州仓" <<<"$out"
 grep -qx "FQty=7" <<<"$out"
+# The installed package also opens the batch picker for a scripted user.
+picked=$("$scratch/host/host" "$scratch/demo.db" 1 "A'B" "row 2; click cmdYes")
+echo "$picked"
+grep -qx "picked:" <<<"$picked"
+grep -qx "FBatchNo=A'B" <<<"${picked#*picked:}"
 if "$scratch/host/host" "$scratch/demo.db" 1 "NO-SUCH" | grep -qx "FQty=7"; then
   echo "a missing batch answered a row" >&2
   exit 1
