@@ -67,9 +67,14 @@ struct LongList {
   qmz::Dictionary host;
 };
 
+LongList& LongStockList() {
+  static LongList suite;
+  return suite;
+}
+
 // The batch picker opened and closed by the user on one item's whole stock list.
 void BM_BatchPickerOpen(benchmark::State& state) {
-  static LongList suite;
+  LongStockList();
   std::ostringstream messages;
   for (auto _ : state) {
     qmz::ScriptedHost user("close", messages);
@@ -80,6 +85,21 @@ void BM_BatchPickerOpen(benchmark::State& state) {
   state.counters["rows"] = static_cast<double>(Batches()) * 5;
 }
 BENCHMARK(BM_BatchPickerOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The base-data list of batches opened and closed on the same stock list.
+void BM_BaseDataListOpen(benchmark::State& state) {
+  LongStockList();
+  std::ostringstream messages;
+  for (auto _ : state) {
+    qmz::ScriptedHost user("close", messages);
+    qmz::ModalHostScope scope(user);
+    qmz::BaseList list;
+    int32_t user_id = 0;
+    benchmark::DoNotOptimize(list.Show(user_id, 18));
+  }
+  state.counters["rows"] = static_cast<double>(Batches()) * 5;
+}
+BENCHMARK(BM_BaseDataListOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
