@@ -47,6 +47,8 @@ TEST_F(AuxPickerDialogTest, TotalsStandBeforeTheirWarehouseRows) {
   open.box_text = "DR";
   EXPECT_THAT(Rows(ComposeAuxListQuery(open), kFields),
               ElementsAre("Dark Red|全部仓库|0|0|0", "Dark Red|北京仓|0|1|1"));
+  open.hide_zero = true;
+  EXPECT_THAT(Rows(ComposeAuxListQuery(open), kFields), IsEmpty());
 }
 
 TEST_F(AuxPickerDialogTest, ShowAuxReturnsTheChosenProperty) {

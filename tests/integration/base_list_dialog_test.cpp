@@ -104,6 +104,21 @@ TEST_F(BaseListDialogTest, ReReadSortAndTheQuoteMessage) {
   });
 }
 
+TEST_F(BaseListDialogTest, TheHostsFilterItemNarrowsTheList) {
+  OnNewThread([&] {
+    BaseList list;
+    list.FilterItem("t1.FStockID=2");
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    Play(form, "type txtNumber P; key Esc");
+    EXPECT_EQ(sql_sent->front(), ComposeBaseDataQuery("", "t1.FStockID=2", ""));
+    EXPECT_THAT(Column(form.LDGBase(), 3), ElementsAre("B2601", "B2603", "N-0002", "P-01"));
+    EXPECT_THAT(Column(form.LDGBase(), 6), ElementsAre("上海仓", "上海仓", "上海仓", "上海仓"));
+    EXPECT_EQ(form.LDGBase().CursorRow(), 5);  // typing P found the first P row
+    form.RunUnload();
+  });
+}
+
 TEST_F(BaseListDialogTest, ShowReturnsTheInventoryRowsOfTheChosenBatch) {
   auto show = [&](const std::string& script, const std::string& filter = "") {
     RecordsetPtr rows;

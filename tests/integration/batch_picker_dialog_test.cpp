@@ -76,6 +76,12 @@ TEST_F(BatchPickerDialogTest, QueriesReturnTheBatchesAUserExpects) {
   EXPECT_THAT(Rows(ComposeBatchListQuery(BatchPicker::kSelectBatchNo, tracked),
                    {"FBatchNo", "stockName", "FUnitName", "FBatchNoIndex"}),
               ElementsAre("N-0001|北京仓|个|0"));
+  tracked.closed = false;
+  tracked.auth_filter.clear();
+  tracked.box_text = "0002";
+  EXPECT_THAT(Rows(ComposeBatchListQuery(BatchPicker::kSelectBatchNo, tracked),
+                   {"FBatchNo", "stockName", "Fprice", "FBatchNoIndex"}),
+              ElementsAre("N-0002|上海仓|1234.5|0"));
 }
 
 TEST_F(BatchPickerDialogTest, ShowBatchReturnsTheChosenRow) {
