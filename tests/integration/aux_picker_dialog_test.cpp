@@ -73,7 +73,8 @@ TEST_F(AuxPickerDialogTest, ShowAuxReturnsTheChosenProperty) {
     EXPECT_EQ(list.ShowAux(2, "", 0, 0, 0), nullptr);
     EXPECT_EQ(user.RemainingActions(), 2u);  // no dialog was shown
   });
-  EXPECT_EQ(messages.str(), "[] 对不起，您没有相应的基础资料查询权限！！\n");
+  EXPECT_EQ(messages.str(),
+            "[] 对不起，您没有相应的基础资料查询权限！！\n[script] 2 actions were not played\n");
 }
 
 }  // namespace

@@ -170,6 +170,12 @@ ScriptedHost::ScriptedHost(const std::string& script, std::ostream& messages)
   for (ScriptAction& action : ParseScript(script)) actions_.push_back(std::move(action));
 }
 
+ScriptedHost::~ScriptedHost() {
+  if (actions_.empty()) return;
+  messages_ << "[script] " << actions_.size()
+            << (actions_.size() == 1 ? " action was" : " actions were") << " not played\n";
+}
+
 void ScriptedHost::RunModal(Form& form) {
   form.HostShown();
   if (form.Visible()) PaintTitleRows(form);

@@ -22,6 +22,9 @@
 // on construction; an action that cannot be played (an unknown control, no grid) is written to
 // `messages` as "[script] ...", the form is hidden and the error raised from RunModal.
 //
+// Actions no dialog took are reported on `messages` when the host ends ("[script] 2 actions
+// were not played").
+//
 // Threading: the user-interface thread; install with ModalHostScope.
 #pragma once
 
@@ -48,6 +51,9 @@ int16_t ScriptKeyCode(const std::string& name);
 class ScriptedHost : public ModalHost {
  public:
   ScriptedHost(const std::string& script, std::ostream& messages);
+  // Says how many actions were never played (no dialog took them), so a script that missed
+  // its dialog does not pass unnoticed.
+  ~ScriptedHost() override;
 
   void RunModal(Form& form) override;
   void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
