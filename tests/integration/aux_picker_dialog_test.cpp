@@ -37,6 +37,17 @@ TEST_F(AuxPickerDialogTest, TotalsStandBeforeTheirWarehouseRows) {
   in.box_text = " re ";
   EXPECT_THAT(Rows(ComposeAuxListQuery(in), kFields),
               ElementsAre("Red|全部仓库|10|0|0", "Red|北京仓|10|1|1"));
+  in.box_text = "";
+  in.hide_zero = false;
+  in.stock_id = 0;
+  in.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";  // the clerk's warehouses
+  EXPECT_THAT(Rows(ComposeAuxListQuery(in), kFields),
+              ElementsAre("Blue|全部仓库|3|0|0", "Blue|北京仓|3|1|1", "Dark Red|全部仓库|0|0|0",
+                          "Dark Red|北京仓|0|1|1", "Green|全部仓库|0|0|0", "Red|全部仓库|10|0|0",
+                          "Red|北京仓|10|1|1"));
+  in.auth_filter.clear();
+  in.hide_zero = true;
+  in.stock_id = 1;
   in.box_text = "O'K";
   EXPECT_THAT(Rows(ComposeAuxListQuery(in), kFields), IsEmpty());
 

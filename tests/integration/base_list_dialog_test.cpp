@@ -119,6 +119,28 @@ TEST_F(BaseListDialogTest, TheHostsFilterItemNarrowsTheList) {
   });
 }
 
+TEST_F(BaseListDialogTest, TheClerkSeesHisWarehousesOnly) {
+  LogInAs("clerk");
+  host.Set("AppType", 4);  // the application type under which the list asks for rights
+  OnNewThread([&] {
+    ScriptedHost user("type txtNumber B2601; key Enter", messages);
+    ModalHostScope scope(user);
+    BaseList list;
+    int32_t id = 3;
+    auto rows = std::dynamic_pointer_cast<Recordset>(list.Show(id, 18));
+    const std::string auth = " And  CharIndex('3',t2.FRightUserID)>0 ";
+    ASSERT_EQ(sql_sent->size(), 2u);
+    EXPECT_EQ(sql_sent->at(0), ComposeBaseDataQuery("", "", auth));
+    EXPECT_THAT(Rows(sql_sent->at(0), {"FStockName"}),
+                ::testing::Each(::testing::AnyOf("北京仓", "虚拟仓")));
+    EXPECT_EQ(sql_sent->at(1),
+              ComposeBatchRowsQuery("B2601", "",
+                                    "FStockID=1 AND FKFPeriod=365 AND FKFDate='2026-01-05'", auth));
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->RecordCount(), 2);
+  });
+}
+
 TEST_F(BaseListDialogTest, ShowReturnsTheInventoryRowsOfTheChosenBatch) {
   auto show = [&](const std::string& script, const std::string& filter = "") {
     RecordsetPtr rows;
