@@ -179,7 +179,19 @@ void FormDialog::AddGrid(Control& control) {
   rows.setSectionResizeMode(QHeaderView::Fixed);
   rows.setDefaultSectionSize(std::max(rows.minimumSectionSize(), table.fontMetrics().height() + 6));
   QHeaderView& header = *table.horizontalHeader();
-  header.setSectionResizeMode(QHeaderView::Fixed);  // the widths are the form's
+  // The user may drag a column wider or narrower; the width goes back to the grid, which the
+  // pickers remember when they close.
+  header.setSectionResizeMode(QHeaderView::Interactive);
+  connect(&header, &QHeaderView::sectionResized, this,
+          [this, &grid_control](int section, int, int pixels) {
+            if (syncing_ || closing_) return;
+            Act([&] {
+              Ledger& grid = grid_control.Grid();
+              if (section + 1 > grid.Cols()) return;
+              FlagScope mirroring(syncing_);
+              grid.Column(section + 1).SetWidth(static_cast<float>(pixels) * kTwipsPerPixel);
+            });
+          });
   header.setSectionsClickable(false);
   header.setHighlightSections(false);
   header.setStretchLastSection(false);
@@ -399,6 +411,7 @@ void FormDialog::SyncLedger(GridView& view, LedgerChange change) {
 }
 
 void FormDialog::ApplyColumns(GridView& view) {
+  FlagScope mirroring(syncing_);  // the header reports these widths back: not as the user's
   const Ledger& grid = view.control->Grid();
   for (int32_t col = 1; col <= grid.Cols(); ++col) {
     const LedgerColumn& column = grid.Column(col);

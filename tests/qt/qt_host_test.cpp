@@ -147,6 +147,13 @@ TEST_F(QtHostTest, ShowsAnyFormFromItsControls) {
     EXPECT_EQ(table->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
     EXPECT_EQ(pick_.grid->HostWidth(), table->viewport()->width() * 15.0f);
     EXPECT_EQ(pick_.form.Focused()->Name(), "txtFind");
+    // A column the user drags wider goes back to the grid in twips; the form's own widths
+    // reach the table without coming back as the user's.
+    table->horizontalHeader()->resizeSection(0, 140);
+    EXPECT_EQ(pick_.grid->Column(1).Width(), 2100);
+    pick_.grid->Column(2).SetWidth(1800);
+    EXPECT_EQ(table->columnWidth(1), 120);
+    EXPECT_EQ(pick_.grid->Column(2).Width(), 1800);
   });
 }
 
