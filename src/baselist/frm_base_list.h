@@ -7,8 +7,8 @@
 //
 // Lifecycle: construct, RunLoad() (reads the list), ShowModal(), read OK() and RtRec(),
 // RunUnload() (saves the column widths to JXCSystem.INI). Hiding never destroys the form.
-// User-interface thread only; handlers that the design runs with errors ignored swallow their
-// failures, the others let them reach the caller.
+// User-interface thread only; handlers that run with errors ignored (grid events, keys) swallow
+// their failures, the others let them reach the caller.
 #pragma once
 
 #include <cstdint>
