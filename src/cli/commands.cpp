@@ -7,6 +7,9 @@
 #include "cli/dialog_host.h"
 #include "cli/json_output.h"
 #include "cli/sql_trace.h"
+#include "platform/ui/form.h"
+#include "platform/ui/ledger.h"
+#include "platform/ui/modal_host.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
@@ -16,6 +19,9 @@
 namespace qmz::cli {
 
 namespace {
+
+// The demo's user where no dialog can open: the first batch, confirmed.
+const char kDemoUser[] = "row 2; click cmdYes";
 
 struct UsageError : Error {
   using Error::Error;
@@ -100,7 +106,9 @@ int InitDatabase(const Options& options, std::ostream& out) {
 }
 
 // The main job on the demo data: the two lookups, then the batch picker for item 1 (the Qt
-// dialog, or the --script user) and what the user chose.
+// dialog, or the --script user) and what the user chose. Where no dialog can open (no display,
+// or a build without Qt) a scripted user takes the first row, and the command says how to do
+// otherwise.
 int Demo(const Options& options, std::ostream& out, std::ostream& err) {
   HostSession session(options);
   BaseList list;
@@ -108,9 +116,26 @@ int Demo(const Options& options, std::ostream& out, std::ostream& err) {
   Print(out, list.GetBatch(1, "B2601", 0, 0, 0));
   out << "GetAux(item 2, aux \"Blue\"):\n";
   Print(out, list.GetAux(2, "Blue", 0, 0, 0));
-  auto dialogs = OpenDialogs(options, err);
-  out << "ShowBatch(item 1), as the user chose:\n";
-  Print(out, list.ShowBatch(1, "", 0, 0, 1030003));
+
+  Options dialog_options = options;
+  if (options.script.empty() && (!HasQtDialogs() || !HasDisplay())) {
+    dialog_options.script = kDemoUser;
+    err << "baselist: no display for the dialog, so a scripted user plays \"" << kDemoUser
+        << "\". Run on a desktop for the real dialog, give your own --script \"...\", or set "
+           "QT_QPA_PLATFORM=offscreen.\n";
+  }
+  std::string seen;
+  auto dialogs = OpenDialogs(dialog_options, err);
+  SetFormHiddenListener([&seen](Form& form) {
+    for (const auto& control : form.Controls()) {
+      if (auto* grid = dynamic_cast<GridControl*>(control.get())) seen = grid->Grid().DumpGrid();
+    }
+  });
+  ObjectPtr chosen = list.ShowBatch(1, "", 0, 0, 1030003);
+  SetFormHiddenListener(nullptr);
+  out << "ShowBatch(item 1): the batch picker showed\n" << seen;
+  out << "and the user chose:\n";
+  Print(out, chosen);
   return 0;
 }
 

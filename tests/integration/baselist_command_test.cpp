@@ -33,9 +33,9 @@ class BaselistCommandTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
-  Outcome Baselist(const std::string& arguments) const {
+  Outcome Baselist(const std::string& arguments, const std::string& prefix = "") const {
     std::string err_file = Path("stderr.txt");
-    std::string command = "QMZ_COMPONENT_DIR=" + folder_.string() + " " +
+    std::string command = prefix + "QMZ_COMPONENT_DIR=" + folder_.string() + " " +
                           std::string(QMZ_BASELIST_EXE) + " " + arguments + " 2>" + err_file;
     Outcome run;
     FILE* pipe = ::popen(command.c_str(), "r");
@@ -128,6 +128,28 @@ TEST_F(BaselistCommandTest, ShowPlaysTheDialogAndPrintsTheChosenRows) {
   EXPECT_THAT(bad.err, HasSubstr("Unknown script action 'jump 3'"));
   EXPECT_EQ(Baselist("show --db " + db + " --script close").code, 2);
   EXPECT_EQ(Baselist("show --db " + db + " --class-id 40000 --script close").code, 2);
+}
+
+TEST_F(BaselistCommandTest, TheDemoRunsWithoutADisplay) {
+  std::string db = Path("demo.db");
+  ASSERT_EQ(Baselist("init-db --demo --db " + db).code, 0);
+  Outcome demo =
+      Baselist("demo --db " + db, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
+  ASSERT_EQ(demo.code, 0) << demo.err;
+  EXPECT_THAT(demo.err, HasSubstr("a scripted user plays \"row 2; click cmdYes\""));
+  EXPECT_THAT(demo.out,
+              HasSubstr("ShowBatch(item 1): the batch picker showed\n"
+                        "序号|批号|辅助属性|仓库|数量|单价|金额|生产日期|有效期至|stockID|"
+                        "FBatchNoIndex|\n1|A'B||广州仓|7|2.00|14.00|"));
+  std::string chosen = demo.out.substr(demo.out.find("and the user chose:\n") + 20);
+  EXPECT_EQ(nlohmann::json::parse(chosen)["FBatchNo"], "A'B");
+
+  // The user's own script takes the place of the demo's.
+  demo = Baselist("demo --db " + db + " --script \"row 3; click cmdYes\"");
+  ASSERT_EQ(demo.code, 0) << demo.err;
+  EXPECT_EQ(demo.err, "");
+  chosen = demo.out.substr(demo.out.find("and the user chose:\n") + 20);
+  EXPECT_EQ(nlohmann::json::parse(chosen)["FBatchNo"], "B2601");
 }
 
 TEST_F(BaselistCommandTest, BadArgumentsAndMissingDatabasesAreReported) {
