@@ -2,6 +2,7 @@
 
 #include "auxprop/aux_query.h"
 #include "batch/picker_format.h"
+#include "component/inventory_lookup.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/login_context.h"
@@ -22,10 +23,6 @@ const std::map<int32_t, int32_t> kAuxRights = {
     {1020001, 1200}, {1020002, 1120}, {1020003, 1130}, {1030001, 2000}, {1030002, 2010},
     {1030003, 2020}, {1040001, 1140}, {1040002, 1000}, {1040003, 1160}, {1040004, 1110},
     {1040005, 1170}, {1040006, 1180}, {1040007, 1150}};
-
-void Append(std::string& text, const std::function<std::string()>& piece) {
-  IgnoreErrors([&] { text += piece() + "|"; });
-}
 
 }  // namespace
 
@@ -56,7 +53,7 @@ void frmSelectAux::QueryList() {
   input.hide_zero = ShowZeroBox().Value() != 0;
   input.stock_id = StockID;
   input.box_text = Box().Text();
-  ShowList(RunQuery(ComposeAuxListQuery(input)));
+  ShowList(RunOnClassInfo(ComposeAuxListQuery(input)));
 }
 
 std::string frmSelectAux::TitleText() const {
@@ -70,16 +67,16 @@ std::string frmSelectAux::ListRowText(int32_t row) {
   double quantity = 0;
   IgnoreErrors([&] { quantity = Field("FQty", 0).ToDouble(); });
   const std::string quantity_pattern = GroupedPattern(QuantityDigits());
-  Append(text, [&] { return std::to_string(row - 1); });
-  Append(text, [&] { return Field("AuxName", "").ToText(); });
-  Append(text, [&] { return Field("stockName", "").ToText(); });
-  Append(text, [&] { return FormatNumber(quantity, quantity_pattern); });
-  Append(text, [&] {
+  AppendPiece(text, [&] { return std::to_string(row - 1); });
+  AppendPiece(text, [&] { return Field("AuxName", "").ToText(); });
+  AppendPiece(text, [&] { return Field("stockName", "").ToText(); });
+  AppendPiece(text, [&] { return FormatNumber(quantity, quantity_pattern); });
+  AppendPiece(text, [&] {
     if (quantity == 0) return std::string("0");
     return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, GroupedPattern(PriceDigits()));
   });
-  Append(text, [&] { return FormatField(Field("FAmount", 0), "###,##0.00"); });
-  Append(text, [&] { return Field("FitemID", 0).ToText(); });
+  AppendPiece(text, [&] { return FormatField(Field("FAmount", 0), "###,##0.00"); });
+  AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
   return text;
 }
 

@@ -1,19 +1,19 @@
 #include "baselist/base_detail.h"
 
 #include "baselist/base_data_query.h"
+#include "component/inventory_lookup.h"
 #include "component/list_settings.h"
 #include "component/wait_cursor.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/language.h"
-#include "login/login_context.h"
 #include "platform/ignore_errors.h"
 #include "platform/like.h"
 #include "platform/number_format.h"
 #include "platform/text.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/modal_host.h"
-#include "qmz/components.h"
+#include "qmz/error.h"
 
 namespace qmz {
 
@@ -21,13 +21,6 @@ namespace {
 
 constexpr int16_t kBatchClass = 18;
 constexpr int16_t kPriceClass = 17;
-
-RecordsetPtr RunOnMiddleTier(const std::string& sql) {
-  auto class_info = CreateComponent<ClassInfo>(progid::kClassInfo);
-  RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
-  if (!records) throw Error("The middle tier returned no recordset");
-  return records;
-}
 
 void ReportFailure(const std::exception& failure) {
   MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
@@ -76,7 +69,7 @@ RecordsetPtr BaseDetail::GetData(const std::string& Number) {
   WaitCursor wait;
   try {
     if (ListSettings().ListClassID != kBatchClass) return nullptr;
-    return RunOnMiddleTier(
+    return RunOnClassInfo(
         ComposeBaseDataQuery(Number, ListSettings().FilterItem, AuthFilterForBaseData()));
   } catch (const std::exception& failure) {
     ReportFailure(failure);
@@ -106,7 +99,7 @@ bool BaseDetail::TakeJournalData(RecordsetPtr Rs) {
 }
 
 void BaseDetail::Refresh() {
-  IgnoreErrors([&] { data_ = RunOnMiddleTier(Records().Source()); });
+  IgnoreErrors([&] { data_ = RunOnClassInfo(Records().Source()); });
   IgnoreErrors([&] { Grid().SetCols(static_cast<int32_t>(columns_.size())); });
   SizeGrid();
   IgnoreErrors([&] { Grid().Column(1).SetFlag(kColumnFlagHidden, true); });
@@ -127,7 +120,7 @@ RecordsetPtr BaseDetail::ReturnData(int32_t Row) {
       throw Error("The item class " + std::to_string(ListSettings().ListClassID) +
                   " has no rows to return");
     }
-    RecordsetPtr rows = RunOnMiddleTier(
+    RecordsetPtr rows = RunOnClassInfo(
         ComposeBatchRowsQuery(batch, ListSettings().Filter, row_filter, AuthFilterForBaseData()));
     rows->SetFilter(row_filter);
     return rows;

@@ -1,6 +1,7 @@
 #include "batch/frm_stock.h"
 
 #include "batch/picker_format.h"
+#include "component/inventory_lookup.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
 #include "platform/ignore_errors.h"
@@ -22,11 +23,6 @@ const std::map<int32_t, int32_t> kSelectBatchNoRights = {
     {1020001, 1200}, {1020002, 1120}, {1020003, 1130}, {1030001, 2000}, {1030002, 900},
     {1030003, 2020}, {1040001, 1140}, {1040002, 1000}, {1040003, 1160}, {1040004, 1110},
     {1040005, 1170}, {1040006, 1180}, {1040007, 1150}};
-
-// Appends one piece and its bar; a piece that cannot be read is left out.
-void Append(std::string& text, const std::function<std::string()>& piece) {
-  IgnoreErrors([&] { text += piece() + "|"; });
-}
 
 void HideColumns(Ledger& grid, std::initializer_list<int32_t> cols) {
   for (int32_t col : cols) grid.Column(col).SetFlag(kColumnFlagHidden, true);
@@ -53,7 +49,7 @@ void BatchPickerForm::QueryList() {
   input.show_zero = ShowZeroBox().Value() != 0;
   input.box_text = Box().Text();
   if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
-  ShowList(RunQuery(ComposeBatchListQuery(kind_, input)));
+  ShowList(RunOnClassInfo(ComposeBatchListQuery(kind_, input)));
 }
 
 std::string BatchPickerForm::ChooseFilter(const std::vector<std::string>& cells) const {
@@ -102,17 +98,17 @@ std::string frmStock::TitleText() const {
 std::string frmStock::ListRowText(int32_t row) {
   std::string text;
   IgnoreErrors([&] { MoveToRow(row); });
-  Append(text, [&] { return std::to_string(row - 1); });
-  Append(text, [&] { return Text("FBatchNo"); });
-  Append(text, [&] { return Text("AuxName"); });
-  Append(text, [&] { return Text("stockName"); });
-  Append(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
-  Append(text, [&] { return Number("FPrice", GroupedPattern(PriceDigits())); });
-  Append(text, [&] { return Number("FAmount", "###,##0.00"); });
-  Append(text, [&] { return DateIfShelfLife("FKFDATE"); });
-  Append(text, [&] { return DateIfShelfLife("FPeriodDate"); });
-  Append(text, [&] { return Field("FitemID", 0).ToText(); });
-  Append(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
+  AppendPiece(text, [&] { return std::to_string(row - 1); });
+  AppendPiece(text, [&] { return Text("FBatchNo"); });
+  AppendPiece(text, [&] { return Text("AuxName"); });
+  AppendPiece(text, [&] { return Text("stockName"); });
+  AppendPiece(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
+  AppendPiece(text, [&] { return Number("FPrice", GroupedPattern(PriceDigits())); });
+  AppendPiece(text, [&] { return Number("FAmount", "###,##0.00"); });
+  AppendPiece(text, [&] { return DateIfShelfLife("FKFDATE"); });
+  AppendPiece(text, [&] { return DateIfShelfLife("FPeriodDate"); });
+  AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
+  AppendPiece(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
   return text;
 }
 
@@ -157,22 +153,22 @@ std::string frmSelectBatchNo::TitleText() const {
 std::string frmSelectBatchNo::ListRowText(int32_t row) {
   std::string text;
   IgnoreErrors([&] { MoveToRow(row); });
-  Append(text, [&] { return std::to_string(row - 1); });
-  Append(text, [&] { return Text("FBatchNo"); });
-  Append(text, [&] { return Text("AuxName"); });
-  Append(text, [&] { return Text("StockName"); });
-  Append(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
-  Append(text, [&] { return Text("FUnitName"); });
-  Append(text, [&] {
+  AppendPiece(text, [&] { return std::to_string(row - 1); });
+  AppendPiece(text, [&] { return Text("FBatchNo"); });
+  AppendPiece(text, [&] { return Text("AuxName"); });
+  AppendPiece(text, [&] { return Text("StockName"); });
+  AppendPiece(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
+  AppendPiece(text, [&] { return Text("FUnitName"); });
+  AppendPiece(text, [&] {
     double quantity = Field("FQty", 0).ToDouble();
     if (quantity == 0) return std::string("0");
     return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, GroupedPattern(PriceDigits()));
   });
-  Append(text, [&] { return Number("FAmount", "###,##0.00"); });
-  Append(text, [&] { return DateIfShelfLife("FKFDATE"); });
-  Append(text, [&] { return DateIfShelfLife("FPeriodDate"); });
-  Append(text, [&] { return Field("FitemID", 0).ToText(); });
-  Append(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
+  AppendPiece(text, [&] { return Number("FAmount", "###,##0.00"); });
+  AppendPiece(text, [&] { return DateIfShelfLife("FKFDATE"); });
+  AppendPiece(text, [&] { return DateIfShelfLife("FPeriodDate"); });
+  AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
+  AppendPiece(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
   return text;
 }
 

@@ -2,12 +2,14 @@
 
 #include "batch/batch_query.h"
 #include "batch/picker_format.h"
+#include "component/inventory_lookup.h"
 #include "component/row_to_dictionary.h"
 #include "login/host_props.h"
 #include "login/installation.h"
 #include "login/language.h"
 #include "login/login_context.h"
 #include "login/user_profile.h"
+#include "platform/ignore_errors.h"
 #include "platform/number_format.h"
 #include "platform/text.h"
 #include "platform/ui/modal_host.h"
@@ -200,18 +202,15 @@ void PickerForm::SetWidths(const std::vector<float>& defaults) {
   }
 }
 
-RecordsetPtr PickerForm::RunQuery(const std::string& sql) const {
-  auto class_info = CreateComponent<ClassInfo>(progid::kClassInfo);
-  RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
-  if (!records) throw Error("The middle tier returned no recordset");
-  return records;
-}
-
 void PickerForm::ShowList(RecordsetPtr list) {
   int32_t rows = list->RecordCount() + 1;
   list_ = std::move(list);
   grid_->SetRows(rows);
   grid_->Refresh();
+}
+
+void PickerForm::AppendPiece(std::string& text, const std::function<std::string()>& piece) {
+  IgnoreErrors([&] { text += piece() + "|"; });
 }
 
 Variant PickerForm::Field(const std::string& name, const Variant& fallback) const {
@@ -224,7 +223,7 @@ void PickerForm::MoveToRow(int32_t row) {
 }
 
 void PickerForm::LoadItemHeader() {
-  RecordsetPtr item = RunQuery(ComposeItemHeaderQuery(ItemID));
+  RecordsetPtr item = RunOnClassInfo(ComposeItemHeaderQuery(ItemID));
   if (item->RecordCount() == 0) return;
   item->MoveFirst();
   auto text = [&item](const char* field) { return NullToDefault(item->Value(field), "").ToText(); };

@@ -112,9 +112,10 @@ class PickerForm : public Form {
   void LoadItemHeader();
   void RecomputeUnitPrices();
   void ChooseRows();
-  RecordsetPtr RunQuery(const std::string& sql) const;
   // Keeps a new list and sizes the grid for it (title row + records), then refreshes.
   void ShowList(RecordsetPtr list);
+  // Appends one piece of a row text and its bar; a piece that cannot be read is left out.
+  static void AppendPiece(std::string& text, const std::function<std::string()>& piece);
   // A field of the list's current record, null as `fallback`.
   Variant Field(const std::string& name, const Variant& fallback) const;
   // Moves the list to the record of grid row `row`.

@@ -126,11 +126,15 @@ std::string ComposeAuxLookupSql(const InventoryQuery& query) {
   return sql;
 }
 
-std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql) {
+RecordsetPtr RunOnClassInfo(const std::string& sql) {
   auto class_info = CreateComponent<ClassInfo>(progid::kClassInfo);
   RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
   if (!records) throw Error("The middle tier returned no recordset");
-  return RowToDictionary(*records);
+  return records;
+}
+
+std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql) {
+  return RowToDictionary(*RunOnClassInfo(sql));
 }
 
 }  // namespace qmz

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "qmz/containers.h"
+#include "qmz/recordset.h"
 
 namespace qmz {
 
@@ -23,6 +24,10 @@ struct InventoryQuery {
 
 std::string ComposeBatchLookupSql(const InventoryQuery& query);
 std::string ComposeAuxLookupSql(const InventoryQuery& query);
+
+// Runs the SQL through the class-info component with the login property string; Error when the
+// component fails or answers no recordset. Every query of the library goes this way.
+RecordsetPtr RunOnClassInfo(const std::string& sql);
 
 // Runs the SQL through the class-info component and returns its current row as a Dictionary.
 std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql);

@@ -67,13 +67,6 @@ int32_t Number(const std::string& text, const std::string& action) {
   return value;
 }
 
-Ledger& FirstGrid(Form& form) {
-  for (const auto& control : form.Controls()) {
-    if (auto* grid = dynamic_cast<GridControl*>(control.get())) return grid->Grid();
-  }
-  throw Error("The form " + form.Name() + " has no grid");
-}
-
 std::string FirstGridName(Form& form) {
   for (const auto& control : form.Controls()) {
     if (control->Kind() == ControlKind::kGrid) return control->Name();
@@ -219,7 +212,6 @@ void ScriptedHost::Play(Form& form, const ScriptAction& action) {
   } else if (verb == "dblclick" || verb == "hover") {
     int32_t row = Number(args[0], verb);
     int32_t col = args.size() > 1 ? Number(args[1], verb) : 1;
-    FirstGrid(form);
     if (verb == "dblclick") {
       form.DoubleClickGrid(FirstGridName(form), row, col);
     } else {
