@@ -70,6 +70,24 @@ std::string BatchPickerForm::Text(const char* field) const {
   return Field(field, "").ToText();
 }
 
+std::string BatchPickerForm::BatchRowText(int32_t row,
+                                          const std::function<void(std::string&)>& middle) {
+  std::string text;
+  IgnoreErrors([&] { MoveToRow(row); });
+  AppendPiece(text, [&] { return std::to_string(row - 1); });
+  AppendPiece(text, [&] { return Text("FBatchNo"); });
+  AppendPiece(text, [&] { return Text("AuxName"); });
+  AppendPiece(text, [&] { return Text("stockName"); });
+  AppendPiece(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
+  middle(text);
+  AppendPiece(text, [&] { return Number("FAmount", "###,##0.00"); });
+  AppendPiece(text, [&] { return DateIfShelfLife("FKFDATE"); });
+  AppendPiece(text, [&] { return DateIfShelfLife("FPeriodDate"); });
+  AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
+  AppendPiece(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
+  return text;
+}
+
 std::string BatchPickerForm::DateIfShelfLife(const char* field) const {
   return Field("FISKFPeriod", 0).ToDouble() == 0 ? std::string() : Text(field);
 }
@@ -96,20 +114,9 @@ std::string frmStock::TitleText() const {
 }
 
 std::string frmStock::ListRowText(int32_t row) {
-  std::string text;
-  IgnoreErrors([&] { MoveToRow(row); });
-  AppendPiece(text, [&] { return std::to_string(row - 1); });
-  AppendPiece(text, [&] { return Text("FBatchNo"); });
-  AppendPiece(text, [&] { return Text("AuxName"); });
-  AppendPiece(text, [&] { return Text("stockName"); });
-  AppendPiece(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
-  AppendPiece(text, [&] { return Number("FPrice", GroupedPattern(PriceDigits())); });
-  AppendPiece(text, [&] { return Number("FAmount", "###,##0.00"); });
-  AppendPiece(text, [&] { return DateIfShelfLife("FKFDATE"); });
-  AppendPiece(text, [&] { return DateIfShelfLife("FPeriodDate"); });
-  AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
-  AppendPiece(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
-  return text;
+  return BatchRowText(row, [&](std::string& text) {
+    AppendPiece(text, [&] { return Number("FPrice", GroupedPattern(PriceDigits())); });
+  });
 }
 
 frmSelectBatchNo::frmSelectBatchNo()
@@ -151,25 +158,14 @@ std::string frmSelectBatchNo::TitleText() const {
 }
 
 std::string frmSelectBatchNo::ListRowText(int32_t row) {
-  std::string text;
-  IgnoreErrors([&] { MoveToRow(row); });
-  AppendPiece(text, [&] { return std::to_string(row - 1); });
-  AppendPiece(text, [&] { return Text("FBatchNo"); });
-  AppendPiece(text, [&] { return Text("AuxName"); });
-  AppendPiece(text, [&] { return Text("StockName"); });
-  AppendPiece(text, [&] { return Number("FQty", GroupedPattern(QuantityDigits())); });
-  AppendPiece(text, [&] { return Text("FUnitName"); });
-  AppendPiece(text, [&] {
-    double quantity = Field("FQty", 0).ToDouble();
-    if (quantity == 0) return std::string("0");
-    return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, GroupedPattern(PriceDigits()));
+  return BatchRowText(row, [&](std::string& text) {
+    AppendPiece(text, [&] { return Text("FUnitName"); });
+    AppendPiece(text, [&] {  // the unit price, never divided by a zero quantity
+      double quantity = Field("FQty", 0).ToDouble();
+      if (quantity == 0) return std::string("0");
+      return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, GroupedPattern(PriceDigits()));
+    });
   });
-  AppendPiece(text, [&] { return Number("FAmount", "###,##0.00"); });
-  AppendPiece(text, [&] { return DateIfShelfLife("FKFDATE"); });
-  AppendPiece(text, [&] { return DateIfShelfLife("FPeriodDate"); });
-  AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
-  AppendPiece(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
-  return text;
 }
 
 }  // namespace qmz

@@ -5,6 +5,9 @@
 // interface of PickerForm.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "batch/batch_query.h"
 #include "batch/picker_form.h"
 
@@ -17,6 +20,9 @@ class BatchPickerForm : public PickerForm {
   void QueryList() override;
   std::string ChooseFilter(const std::vector<std::string>& cells) const override;
   std::vector<int32_t> ChooseColumns() const override { return {2, 3, 4}; }
+  // A row's text: the pieces both pickers share around the picker's own middle pieces (after the
+  // quantity, before the amount).
+  std::string BatchRowText(int32_t row, const std::function<void(std::string&)>& middle);
   // The texts of the row pieces both pickers share.
   std::string Number(const char* field, const std::string& pattern) const;
   std::string Text(const char* field) const;
