@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "baselist/base_data_query.h"
+#include "component/inventory_sql.h"
 #include "component/list_settings.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/scripted_host.h"
@@ -16,12 +17,12 @@
 namespace qmz {
 namespace {
 
+using testing::BaseDataListSql;
+using testing::BatchRowsSql;
 using testing::FakeSuite;
 using testing::MakeRecordset;
 using testing::OnFreshThread;
 using testing::PublishedHostDictionary;
-
-const std::string kCrLf = "\r\n";
 
 std::string TitlesOf(int32_t class_id, int32_t app_type = 2) {
   std::string text;
@@ -52,41 +53,15 @@ TEST(BaseDataColumnsTest, EachClassDefinesItsColumns) {
 }
 
 TEST(BaseDataQueryTest, ListAndReturnQueriesFillTheirPlaceholders) {
-  const std::string joins =
-      "From t_cc_Inventory t1   \r\n"
-      "Inner Join t_Stock t2 on t1.FStockID=t2.FItemID   \r\n"
-      "Inner Join t_ICItem t3 on t1.FItemID=t3.FItemID And (t3.FBatchManager=1 OR "
-      "t3.FIsBatchManager=1)\r\n"
-      "Inner Join t_MeasureUnit t4 on t3.FUnitID=t4.FItemID   \r\n"
-      "Left Join t_AuxItem t6 on t1.FAuxPropID=t6.FItemID \r\n";
-  const std::string list_head =
-      "SELECT * FROM (\r\n"
-      "Select t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,t1.FStockID,t2.FName as "
-      "FStockName, case when t1.FKFPeriod <0 or t1.FKFDate='1900-01-01' then null else "
-      "t1.FKFDate end as FKFDate ,t1.FKFPeriod,t2.FTypeID \r\n" +
-      joins;
-  const std::string list_tail = " ) as T1 where 1=1 order by FBatchNo,FStockName\r\n";
-  EXPECT_EQ(ComposeBaseDataQuery("  ", " ", ""), list_head + "Where 2=2 and 3=3 \r\n" + list_tail);
+  EXPECT_EQ(ComposeBaseDataQuery("  ", " ", ""), BaseDataListSql("Where 2=2 and 3=3 \r\n"));
   EXPECT_EQ(
       ComposeBaseDataQuery(" B'6", "t1.FStockID=1", " And  CharIndex('3',t2.FRightUserID)>0 "),
-      list_head +
-          "Where t1.FBatchNo Like '% B''6%' and t1.FStockID=1 \r\n"
-          " And  CharIndex('3',t2.FRightUserID)>0 " +
-          list_tail);
-
-  const std::string rows_head =
-      "SELECT * FROM (\r\n"
-      "Select 0 as FStockPlaceID,t1.FAuxPropID,t6.FName as "
-      "FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,t1.FStockID,t2.FName as "
-      "FStockName,t1.FKFDate,t1.FKFPeriod,t2.FTypeID \r\n" +
-      joins;
+      BaseDataListSql("Where t1.FBatchNo Like '% B''6%' and t1.FStockID=1 \r\n"
+                      " And  CharIndex('3',t2.FRightUserID)>0 "));
   EXPECT_EQ(ComposeBatchRowsQuery("A'B", "FQty>0", "FStockID=4 AND FKFPeriod=365", ""),
-            rows_head + "Where t1.FBatchNo Like 'A''B' \r\n" +
-                " ) as T1 where FQty>0 and FStockID=4 AND FKFPeriod=365 order by "
-                "FBatchNo,FStockName\r\n");
-  EXPECT_EQ(
-      ComposeBatchRowsQuery("", "", "", ""),
-      rows_head + "Where 2=2 \r\n" + " ) as T1 where 1=1 and 3=3 order by FBatchNo,FStockName\r\n");
+            BatchRowsSql("Where t1.FBatchNo Like 'A''B' \r\n",
+                         "FQty>0 and FStockID=4 AND FKFPeriod=365"));
+  EXPECT_EQ(ComposeBatchRowsQuery("", "", "", ""), BatchRowsSql("Where 2=2 \r\n", "1=1 and 3=3"));
 
   EXPECT_EQ(ReturnRowFilter(" 4 ", "365", "2026-03-01"),
             "FStockID=4 AND FKFPeriod=365 AND FKFDate='2026-03-01'");
@@ -239,7 +214,7 @@ TEST(BaseDetailTest, MiddleTierCallsAndTheirFailures) {
       BatchList list;
       list.detail.TakeJournalData();
       ASSERT_EQ(suite.sql_sent.size(), 1u);
-      EXPECT_EQ(suite.sql_sent[0], ComposeBaseDataQuery("B2", "", ""));
+      EXPECT_EQ(suite.sql_sent[0], BaseDataListSql("Where t1.FBatchNo Like '%B2%' and 3=3 \r\n"));
       EXPECT_FALSE(list.detail.Data()->Connected());
       EXPECT_EQ(list.grid->Rows(), 3);
       list.grid->SetCellValue(2, 11, "2");
@@ -248,7 +223,8 @@ TEST(BaseDetailTest, MiddleTierCallsAndTheirFailures) {
       RecordsetPtr rows = list.detail.ReturnData(2);
       ASSERT_TRUE(rows);
       const std::string filter = "FStockID=2 AND FKFPeriod=-1 AND FKFDate='1900-01-01'";
-      EXPECT_EQ(suite.sql_sent.back(), ComposeBatchRowsQuery("B2", "FQty>0", filter, ""));
+      EXPECT_EQ(suite.sql_sent.back(),
+                BatchRowsSql("Where t1.FBatchNo Like 'B2' \r\n", "FQty>0 and " + filter));
       EXPECT_EQ(rows->Filter(), filter);
       EXPECT_EQ(rows->RecordCount(), 1);
 

@@ -1,4 +1,5 @@
-// The exact texts GetBatch and GetAux send, written out once for the tests that check them.
+// The exact texts GetBatch, GetAux and the base-data list send, written out once for the tests
+// that check them.
 #pragma once
 
 #include <string>
@@ -69,6 +70,32 @@ inline std::string AuxLookupSql(bool closed, const std::string& where, const std
       "AuxPropID, FitemID, FIndex  from #tempAux order by AuxName, FIndex \r\n"
       "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ";
   return sql;
+}
+
+// The base-data list of batches (class 18) and the inventory rows of the chosen batch, around
+// their where-lines (with the warehouse condition) and the outer query's conditions.
+inline const std::string kBaseDataJoins =
+    "From t_cc_Inventory t1   \r\n"
+    "Inner Join t_Stock t2 on t1.FStockID=t2.FItemID   \r\n"
+    "Inner Join t_ICItem t3 on t1.FItemID=t3.FItemID And (t3.FBatchManager=1 OR "
+    "t3.FIsBatchManager=1)\r\n"
+    "Inner Join t_MeasureUnit t4 on t3.FUnitID=t4.FItemID   \r\n"
+    "Left Join t_AuxItem t6 on t1.FAuxPropID=t6.FItemID \r\n";
+
+inline std::string BaseDataListSql(const std::string& where) {
+  return "SELECT * FROM (\r\n"
+         "Select t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,t1.FStockID,t2.FName as "
+         "FStockName, case when t1.FKFPeriod <0 or t1.FKFDate='1900-01-01' then null else "
+         "t1.FKFDate end as FKFDate ,t1.FKFPeriod,t2.FTypeID \r\n" +
+         kBaseDataJoins + where + " ) as T1 where 1=1 order by FBatchNo,FStockName\r\n";
+}
+
+inline std::string BatchRowsSql(const std::string& where, const std::string& outer) {
+  return "SELECT * FROM (\r\n"
+         "Select 0 as FStockPlaceID,t1.FAuxPropID,t6.FName as "
+         "FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,t1.FStockID,t2.FName as "
+         "FStockName,t1.FKFDate,t1.FKFPeriod,t2.FTypeID \r\n" +
+         kBaseDataJoins + where + " ) as T1 where " + outer + " order by FBatchNo,FStockName\r\n";
 }
 
 }  // namespace qmz::testing

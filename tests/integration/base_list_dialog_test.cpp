@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "baselist/base_data_query.h"
 #include "baselist/frm_base_list.h"
+#include "component/inventory_sql.h"
 #include "component/list_settings.h"
 #include "integration/demo_suite.h"
 #include "platform/ini_file.h"
@@ -69,7 +69,7 @@ TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
     });
     Play(form, "type txtNumber B260; row 10; key Up txtNumber; key Esc");
     ASSERT_EQ(sql_sent->size(), 1u);
-    EXPECT_EQ(sql_sent->front(), ComposeBaseDataQuery("", "", ""));
+    EXPECT_EQ(sql_sent->front(), BaseDataListSql("Where 2=2 and 3=3 \r\n"));
     EXPECT_THAT(Column(form.LDGBase(), 3),
                 ElementsAre("A'B", "B2601", "B2601", "B2601", "B2601", "B2602", "B2603", "B2604",
                             "N-0001", "N-0002", "P-01", "P-01", "P-02", "P-03"));
@@ -93,8 +93,8 @@ TEST_F(BaseListDialogTest, ReReadSortAndTheQuoteMessage) {
     EXPECT_EQ(form.LDGBase().ToolTipText(),
               "P-01    |Red    |5    |上海仓    |2026-04-01    |0    ");
     ASSERT_EQ(sql_sent->size(), 2u);  // the load and one re-read; the quote blocked the second
-    EXPECT_EQ(sql_sent->at(0), ComposeBaseDataQuery("P-0", "", ""));
-    EXPECT_EQ(sql_sent->at(1), ComposeBaseDataQuery("P-0", "", ""));
+    EXPECT_EQ(sql_sent->at(0), BaseDataListSql("Where t1.FBatchNo Like '%P-0%' and 3=3 \r\n"));
+    EXPECT_EQ(sql_sent->at(1), sql_sent->at(0));
     EXPECT_EQ(messages.str(), "[Vantrel提示] 不能输入单引号。\n");
     EXPECT_EQ(form.LDGBase().Rows(), 5);
     // Sorted by quantity, descending; the pasted text located nothing in this list.
@@ -111,7 +111,7 @@ TEST_F(BaseListDialogTest, TheHostsFilterItemNarrowsTheList) {
     ListSettings().ListClassID = 18;
     frmBaseList form;
     Play(form, "type txtNumber P; key Esc");
-    EXPECT_EQ(sql_sent->front(), ComposeBaseDataQuery("", "t1.FStockID=2", ""));
+    EXPECT_EQ(sql_sent->front(), BaseDataListSql("Where 2=2 and t1.FStockID=2 \r\n"));
     EXPECT_THAT(Column(form.LDGBase(), 3), ElementsAre("B2601", "B2603", "N-0002", "P-01"));
     EXPECT_THAT(Column(form.LDGBase(), 6), ElementsAre("上海仓", "上海仓", "上海仓", "上海仓"));
     EXPECT_EQ(form.LDGBase().CursorRow(), 5);  // typing P found the first P row
@@ -130,12 +130,12 @@ TEST_F(BaseListDialogTest, TheClerkSeesHisWarehousesOnly) {
     auto rows = std::dynamic_pointer_cast<Recordset>(list.Show(id, 18));
     const std::string auth = " And  CharIndex('3',t2.FRightUserID)>0 ";
     ASSERT_EQ(sql_sent->size(), 2u);
-    EXPECT_EQ(sql_sent->at(0), ComposeBaseDataQuery("", "", auth));
+    EXPECT_EQ(sql_sent->at(0), BaseDataListSql("Where 2=2 and 3=3 \r\n" + auth));
     EXPECT_THAT(Rows(sql_sent->at(0), {"FStockName"}),
                 ::testing::Each(::testing::AnyOf("北京仓", "虚拟仓")));
     EXPECT_EQ(sql_sent->at(1),
-              ComposeBatchRowsQuery("B2601", "",
-                                    "FStockID=1 AND FKFPeriod=365 AND FKFDate='2026-01-05'", auth));
+              BatchRowsSql("Where t1.FBatchNo Like 'B2601' \r\n" + auth,
+                           "1=1 and FStockID=1 AND FKFPeriod=365 AND FKFDate='2026-01-05'"));
     ASSERT_TRUE(rows);
     EXPECT_EQ(rows->RecordCount(), 2);
   });
