@@ -38,9 +38,14 @@ QVariant LedgerModel::Cell(int row, int col, int role) const {
     return static_cast<int>(horizontal | Qt::AlignVCenter);
   }
   if (role != Qt::DisplayRole) return {};
+  const bool outer = !reading_;
+  reading_ = true;
   try {
-    return QString::fromStdString(grid_.CellText(row, col));
+    QString text = QString::fromStdString(grid_.CellText(row, col));
+    if (outer) reading_ = false;
+    return text;
   } catch (...) {
+    if (outer) reading_ = false;
     failed_ = true;
     if (on_error_) on_error_(std::current_exception());
     return {};

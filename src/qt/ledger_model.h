@@ -38,6 +38,9 @@ class LedgerModel : public QAbstractTableModel {
   void Reset();
   // Texts, values or alignments may have changed: the views pull what they show again.
   void Redraw();
+  // True while the model reads the ledger for a view (the owner's RowText runs then). A change
+  // the owner makes in that time is applied after the paint, never inside it.
+  bool Reading() const { return reading_; }
 
  private:
   QVariant Cell(int row, int col, int role) const;
@@ -45,6 +48,7 @@ class LedgerModel : public QAbstractTableModel {
   Ledger& grid_;
   std::function<void(std::exception_ptr)> on_error_;
   mutable bool failed_ = false;
+  mutable bool reading_ = false;
 };
 
 }  // namespace qmz

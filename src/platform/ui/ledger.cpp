@@ -34,11 +34,13 @@ std::string Piece(const std::string& text, int32_t col) {
 
 void LedgerColumn::SetWidth(float twips) {
   CheckTwips(twips);
+  if (twips == width_) return;
   width_ = twips;
   grid_->Changed(LedgerChange::kColumn);
 }
 
 void LedgerColumn::SetAlignment(int16_t alignment) {
+  if (alignment == alignment_) return;
   alignment_ = alignment;
   grid_->Changed(LedgerChange::kColumn);
 }
@@ -50,7 +52,10 @@ bool LedgerColumn::Flag(int32_t n) const {
 
 void LedgerColumn::SetFlag(int32_t n, bool on) {
   CheckFlagBit(n);
-  flags_ = on ? flags_ | static_cast<uint32_t>(n) : flags_ & ~static_cast<uint32_t>(n);
+  const uint32_t flags =
+      on ? flags_ | static_cast<uint32_t>(n) : flags_ & ~static_cast<uint32_t>(n);
+  if (flags == flags_) return;
+  flags_ = flags;
   grid_->Changed(LedgerChange::kColumn);
 }
 
@@ -141,6 +146,7 @@ int64_t Ledger::LayoutSetting(int32_t id) const {
 }
 
 void Ledger::SetLayoutSetting(int32_t id, int64_t value) {
+  if (LayoutSetting(id) == value && layout_settings_.count(id)) return;
   layout_settings_[id] = value;
   Changed(LedgerChange::kLook);
 }
@@ -152,7 +158,10 @@ bool Ledger::Flag(int32_t n) const {
 
 void Ledger::SetFlag(int32_t n, bool on) {
   CheckFlagBit(n);
-  flags_ = on ? flags_ | static_cast<uint32_t>(n) : flags_ & ~static_cast<uint32_t>(n);
+  const uint32_t flags =
+      on ? flags_ | static_cast<uint32_t>(n) : flags_ & ~static_cast<uint32_t>(n);
+  if (flags == flags_) return;
+  flags_ = flags;
   Changed(LedgerChange::kLook);
   if (n == kLayoutFlagMultiSelect && !on && !selected_.empty()) {
     selected_.clear();
@@ -206,6 +215,7 @@ int64_t Ledger::CursorSetting(int32_t id) const {
 }
 
 void Ledger::SetCursorSetting(int32_t id, int64_t value) {
+  if (CursorSetting(id) == value && cursor_settings_.count(id)) return;
   cursor_settings_[id] = value;
   Changed(LedgerChange::kLook);
 }
@@ -266,6 +276,16 @@ void Ledger::SetCellValue(int32_t row, int32_t col, Variant value) {
   Changed(LedgerChange::kCellValue);
 }
 
+void Ledger::RestoreCellValues(CellValueMap values) {
+  std::erase_if(values, [this](const auto& entry) {
+    const auto [row, col] = entry.first;
+    return row < 1 || row > rows_ || col < 1 || col > Cols();
+  });
+  values_ = std::move(values);
+  Invalidate();
+  Changed(LedgerChange::kCellValue);
+}
+
 bool Ledger::HasCellValue(int32_t row, int32_t col) const {
   return values_.count({row, col}) != 0;
 }
@@ -309,11 +329,13 @@ std::string Ledger::DumpGrid() {
 
 void Ledger::SetHostWidth(float twips) {
   CheckTwips(twips);
+  if (twips == host_width_) return;
   host_width_ = twips;
   Changed(LedgerChange::kHostWidth);
 }
 
 void Ledger::SetToolTipText(std::string text) {
+  if (text == tool_tip_) return;
   tool_tip_ = std::move(text);
   Changed(LedgerChange::kToolTip);
 }

@@ -193,6 +193,11 @@ class Ledger : public Object {
   Variant CellValue(int32_t row, int32_t col);
   void SetCellValue(int32_t row, int32_t col, Variant value);
   bool HasCellValue(int32_t row, int32_t col) const;
+  // Every value written into a cell, by (row, col); to put back after a Rows write with
+  // RestoreCellValues, which drops the cells outside the grid and reports one change.
+  using CellValueMap = std::map<std::pair<int32_t, int32_t>, Variant>;
+  const CellValueMap& CellValues() const { return values_; }
+  void RestoreCellValues(CellValueMap values);
 
   // The owner's text of a row (through RowText, or the cache); Error outside 1..Rows. The
   // owner's handler receives an empty text to fill. A read from inside that handler asks the
@@ -208,7 +213,9 @@ class Ledger : public Object {
   void SetToolTipText(std::string text);
 
   // One listener, told after each change; empty to stop. It must not replace itself while
-  // it runs.
+  // it runs. A write that leaves a setting as it was (a width, alignment, flag, Layout or Cursor
+  // setting, the host width, the tool tip) tells nothing, so a view that reads the grid while it
+  // paints is not asked to paint again by the owner's rewrites of the same values.
   void SetViewListener(std::function<void(LedgerChange)> listener) {
     listener_ = std::move(listener);
   }
@@ -232,7 +239,7 @@ class Ledger : public Object {
   int32_t mouse_col_ = 0;
   int32_t cursor_row_ = 1;
   std::vector<int32_t> selected_;
-  std::map<std::pair<int32_t, int32_t>, Variant> values_;
+  CellValueMap values_;
   int32_t refresh_count_ = 0;
   int32_t force_refresh_count_ = 0;
   int32_t redraw_count_ = 0;
