@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -27,13 +28,13 @@
 #include "platform/ui/ledger.h"
 #include "qt/key_codes.h"
 #include "qt/ledger_model.h"
+#include "qt/twips_scale.h"
 #include "qt/widget_input.h"
 
 namespace qmz {
 
 namespace {
 
-constexpr float kTwipsPerPixel = 15;
 constexpr int kGridDialogWidth = 640;  // pixels, for a form with a grid and no size of its own
 constexpr int kGridDialogHeight = 480;
 
@@ -65,6 +66,9 @@ struct FormDialog::GridView {
   int32_t hover_row = -1;  // ledger cell last told to the form; 0 off the cells
   int32_t hover_col = -1;
   QPoint hover_pos;
+  // Changes the owner made while the view was reading the grid to paint it, applied once the
+  // paint is over: a view that relaid itself out inside its own paint would paint again.
+  std::vector<LedgerChange> deferred;
 };
 
 template <class Action>
@@ -80,6 +84,10 @@ void FormDialog::Act(Action&& action) {
 FormDialog::FormDialog(Form& form, QWidget* parent) : QDialog(parent), form_(form) {
   setObjectName(ToQt(form_.Name()));
   setWindowModality(Qt::ApplicationModal);
+  QFont dialog_font = font();
+  dialog_font.setPointSize(kDialogFontPoints);
+  setFont(dialog_font);
+  twips_per_pixel_ = TwipsPerPixel(dialog_font, *style());
   installEventFilter(this);
   for (const auto& control : form_.Controls()) AddWidget(*control);
   LayOut();
@@ -189,7 +197,7 @@ void FormDialog::AddGrid(Control& control) {
               Ledger& grid = grid_control.Grid();
               if (section + 1 > grid.Cols()) return;
               FlagScope mirroring(syncing_);
-              grid.Column(section + 1).SetWidth(static_cast<float>(pixels) * kTwipsPerPixel);
+              grid.Column(section + 1).SetWidth(static_cast<float>(pixels) * twips_per_pixel_);
             });
           });
   header.setSectionsClickable(false);
@@ -305,8 +313,8 @@ void FormDialog::SyncForm() {
   FlagScope mirroring(syncing_);
   const QString title = ToQt(form_.Caption());
   if (windowTitle() != title) setWindowTitle(title);
-  const QSize size(static_cast<int>(std::lround(form_.Width() / kTwipsPerPixel)),
-                   static_cast<int>(std::lround(form_.Height() / kTwipsPerPixel)));
+  const QSize size(static_cast<int>(std::lround(form_.Width() / twips_per_pixel_)),
+                   static_cast<int>(std::lround(form_.Height() / twips_per_pixel_)));
   if (size.width() > 0 && size.height() > 0 && size != applied_size_) {
     applied_size_ = size;
     resize(size);
@@ -378,6 +386,21 @@ void FormDialog::OnEditSelection(TextBox& box, QLineEdit& edit) {
 }
 
 void FormDialog::SyncLedger(GridView& view, LedgerChange change) {
+  if (view.model->Reading()) {
+    if (std::find(view.deferred.begin(), view.deferred.end(), change) != view.deferred.end()) {
+      return;
+    }
+    if (view.deferred.empty()) {
+      QTimer::singleShot(0, this, [this, &view] {
+        std::vector<LedgerChange> changes;
+        changes.swap(view.deferred);
+        if (closing_) return;
+        for (LedgerChange deferred : changes) SyncLedger(view, deferred);
+      });
+    }
+    view.deferred.push_back(change);
+    return;
+  }
   FlagScope mirroring(syncing_);
   switch (change) {
     case LedgerChange::kRows:
@@ -416,7 +439,7 @@ void FormDialog::ApplyColumns(GridView& view) {
   for (int32_t col = 1; col <= grid.Cols(); ++col) {
     const LedgerColumn& column = grid.Column(col);
     view.table->setColumnWidth(col - 1,
-                               static_cast<int>(std::lround(column.Width() / kTwipsPerPixel)));
+                               static_cast<int>(std::lround(column.Width() / twips_per_pixel_)));
     view.table->setColumnHidden(col - 1, column.Hidden());
   }
 }
@@ -455,7 +478,7 @@ void FormDialog::ApplySelection(GridView& view, bool scroll) {
 
 void FormDialog::UpdateHostWidth(GridView& view) {
   Ledger& grid = view.control->Grid();
-  const float twips = static_cast<float>(view.table->viewport()->width()) * kTwipsPerPixel;
+  const float twips = static_cast<float>(view.table->viewport()->width()) * twips_per_pixel_;
   if (twips != grid.HostWidth()) Act([&] { grid.SetHostWidth(twips); });
 }
 
@@ -557,7 +580,8 @@ bool FormDialog::OnKeyPress(Control* control, QKeyEvent& event) {
   const int16_t code = VirtualKeyCode(key, modifiers);
   bool native = false;
   Act([&] {
-    if (code != 0) form_.PressKey(code, ShiftMask(modifiers));
+    // A key the form discarded does not move the caret or delete either.
+    const bool passed = code == 0 || form_.PressKey(code, ShiftMask(modifiers));
     // What a text box does with the key, when the key left the focus on it.
     const bool in_box = box && form_.Visible() && form_.Focused() == box;
     if (box && event.matches(QKeySequence::Paste)) {
@@ -568,9 +592,9 @@ bool FormDialog::OnKeyPress(Control* control, QKeyEvent& event) {
         DeleteForward(*box);
       }
     } else if (box && event.matches(QKeySequence::Delete)) {
-      if (in_box) DeleteForward(*box);
+      if (in_box && passed) DeleteForward(*box);
     } else if (box && IsCaretKey(event)) {
-      native = in_box;
+      native = in_box && passed;
     } else if (!ctrl && !alt && IsTyped(event.text()) && form_.Visible()) {
       form_.TypeText(event.text().toStdString());
     }

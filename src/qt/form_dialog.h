@@ -94,6 +94,7 @@ class FormDialog : public QDialog {
   bool syncing_ = false;  // mirroring the form: the widgets' signals are echoes
   bool closing_ = false;
   QSize applied_size_;
+  float twips_per_pixel_ = 15;  // the forms' twips on this screen, in this font
 };
 
 }  // namespace qmz

@@ -16,6 +16,13 @@ namespace {
 
 QtModalHost* pointer_host = nullptr;  // the host that shows the screen's pointer
 
+// The window the user is in: the modal dialog on top, else the host's active window (a main
+// window is not modal), so that a dialog opens over it and not on its own.
+QWidget* UserWindow() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return QApplication::activeWindow();
+}
+
 QMessageBox::Icon QtIcon(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::kCritical:
@@ -56,7 +63,7 @@ QtModalHost::~QtModalHost() {
 
 void QtModalHost::RunModal(Form& form) {
   // Over the window the user is in, a nested form's dialog over its parent's.
-  FormDialog dialog(form, QApplication::activeModalWidget());
+  FormDialog dialog(form, UserWindow());
   dialog.Show();
   if (!screenshot_path_.empty()) {
     const std::string path = std::move(screenshot_path_);
@@ -71,7 +78,7 @@ void QtModalHost::RunModal(Form& form) {
 
 void QtModalHost::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
   QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
-                  QMessageBox::Ok, QApplication::activeModalWidget());
+                  QMessageBox::Ok, UserWindow());
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }

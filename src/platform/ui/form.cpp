@@ -132,20 +132,21 @@ void Form::SetFocus(Control* control) {
   if (control && control->GotFocus) control->GotFocus();
 }
 
-void Form::PressKey(int16_t key_code, int16_t shift) {
-  if (!visible_) return;
+bool Form::PressKey(int16_t key_code, int16_t shift) {
+  if (!visible_) return false;
   if (key_preview_ && KeyDown) KeyDown(key_code, shift);
-  if (key_code == 0 || !visible_) return;
+  if (key_code == 0 || !visible_) return false;
   if (Control* control = focused_) {
     if (control->KeyDown) control->KeyDown(key_code, shift);
     auto* grid = dynamic_cast<GridControl*>(control);
     if (grid && key_code != 0 && visible_) grid->Grid().RaiseKeyDown(key_code, shift);
-    if (key_code == 0 || !visible_) return;
+    if (key_code == 0 || !visible_) return false;
     if (grid) GridKeyBehaviour(*grid, key_code);
   }
   if (key_code == kKeyEnter || key_code == kKeyEscape || key_code == kKeyBack) {
     PressChar(key_code);
   }
+  return visible_;
 }
 
 void Form::GridKeyBehaviour(GridControl& control, int16_t key_code) {

@@ -94,7 +94,9 @@ class Form : public Object {
   void SetFocus(Control* control);
 
   // User actions.
-  void PressKey(int16_t key_code, int16_t shift = 0);
+  // False when a handler discarded the key (or the form hid itself): a view then leaves out
+  // what the key would do natively, such as moving a text box's caret.
+  bool PressKey(int16_t key_code, int16_t shift = 0);
   void PressChar(int16_t key_ascii);
   void TypeText(const std::string& text);
   void Paste(const std::string& name, const std::string& text);
