@@ -35,7 +35,7 @@ void frmSelectAux::BeforeSetUpGrid() {
 void frmSelectAux::SetUpGrid() {
   bool denied = PricesDenied(kAuxRights);
   ApplyGridLook(7);
-  SetWidths({500, 1500, 1000, 1000, 1000, 900, 0});
+  SetWidths({500, 1500, 1000, 1000, 1000, 900, 0}, *SavedWidths());
   Ledger& grid = *grid_;
   if (GetAppType() == 1) grid.Column(2).SetFlag(kColumnFlagHidden, true);
   grid.Column(5).SetFlag(kColumnFlagHidden, denied);
@@ -104,12 +104,12 @@ bool MayQueryBaseData() {
   return true;
 }
 
-ObjectPtr ShowAuxPicker(const PickerRequest& request, bool multi_select) {
-  if (request.item_id <= 0) return nullptr;
+void ShowAuxPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result) {
+  if (request.item_id <= 0) return;
   auto form = std::make_unique<frmSelectAux>();
   form->SetRequest(request);
   form->Aux = request.filter;
-  return RunPicker(*form, multi_select);
+  RunPicker(*form, multi_select, result);
 }
 
 }  // namespace qmz

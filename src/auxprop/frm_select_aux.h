@@ -30,7 +30,7 @@ class frmSelectAux : public PickerForm {
 // The base-data query right (40, 800, 1): false after the refusal message was shown. A security
 // component that cannot be created or asked raises to the caller.
 bool MayQueryBaseData();
-// The dialog part, under the caller's guard.
-ObjectPtr ShowAuxPicker(const PickerRequest& request, bool multi_select);
+// The dialog part, under the caller's guard; `result` is set as in RunPicker.
+void ShowAuxPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result);
 
 }  // namespace qmz

@@ -91,11 +91,20 @@ bool BaseDetail::TakeJournalData(RecordsetPtr Rs) {
       Records().ReleaseConnection();  // kept in memory, without a connection
     }
   });
+  ShowTakenData();
+  return false;
+}
+
+void BaseDetail::TakeNoData() {
+  data_.reset();
+  ShowTakenData();
+}
+
+void BaseDetail::ShowTakenData() {
   IgnoreErrors([&] { Grid().SetCols(static_cast<int32_t>(columns_.size())); });
   SizeGrid();
   IgnoreErrors([&] { Grid().Column(1).SetFlag(kColumnFlagHidden, false); });
   IgnoreErrors([&] { Grid().Column(2).SetFlag(kColumnFlagHidden, false); });
-  return false;
 }
 
 void BaseDetail::Refresh() {

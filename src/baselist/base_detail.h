@@ -36,6 +36,9 @@ class BaseDetail {
   void GetTitleInfo(int32_t ClassID = 0);
   RecordsetPtr GetData(const std::string& Number);
   bool TakeJournalData(RecordsetPtr Rs = nullptr);
+  // A re-read that found nothing to show (its failure already reported): no list, the title
+  // row alone, the columns as TakeJournalData leaves them; nothing is queried.
+  void TakeNoData();
   void Refresh();
   RecordsetPtr ReturnData(int32_t Row);
 
@@ -55,6 +58,7 @@ class BaseDetail {
   Recordset& Records() const;
   Ledger& Grid() const;
   void SizeGrid();
+  void ShowTakenData();
   std::string CellTextOf(const Variant& value, const std::string& field) const;
 
   RecordsetPtr data_;

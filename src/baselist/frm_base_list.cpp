@@ -190,8 +190,12 @@ void frmBaseList::ReRead() {
                TranslateText("Vantrel提示"));
     return;
   }
-  RecordsetPtr rows = detail_->GetData(txtNumber_->Text());
-  detail_->TakeJournalData(rows);
+  // A failed read was reported once by GetData; the list is then empty, not read again.
+  if (RecordsetPtr rows = detail_->GetData(txtNumber_->Text())) {
+    detail_->TakeJournalData(rows);
+  } else {
+    detail_->TakeNoData();
+  }
   grid_->Refresh();
 }
 
@@ -260,14 +264,12 @@ void frmBaseList::OnGridNotify(int32_t code, const std::string& name, const Vari
   Updating_ = false;
 }
 
-ObjectPtr ShowBaseListDialog() {
+void ShowBaseListDialog(ObjectPtr& result) {
   auto form = std::make_unique<frmBaseList>();
   form->RunLoad();
   form->ShowModal();
-  ObjectPtr result;
   if (form->OK()) result = form->RtRec();
   form->RunUnload();
-  return result;
 }
 
 }  // namespace qmz

@@ -62,7 +62,8 @@ class frmBaseList : public Form {
 };
 
 // The common steps of BaseList.Show and ShowEx for the class already in ListClassID: create,
-// load and show the dialog, take RtRec when OK, unload. Failures rise to the caller's guard.
-ObjectPtr ShowBaseListDialog();
+// load and show the dialog, take RtRec into `result` when OK, unload. Failures rise to the
+// caller's guard; one in the unload (the widths cannot be saved) leaves `result` set.
+void ShowBaseListDialog(ObjectPtr& result);
 
 }  // namespace qmz

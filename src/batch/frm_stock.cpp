@@ -97,7 +97,7 @@ frmStock::frmStock() : BatchPickerForm("frmStock", BatchPicker::kStock, {5, 6, 7
 void frmStock::SetUpGrid() {
   bool denied = PricesDenied(kStockRights);
   ApplyGridLook(11);
-  SetWidths({500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0});
+  SetWidths({500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0}, *SavedWidths());
   Ledger& grid = *grid_;
   if (GetAppType() == 1) HideColumns(grid, {3});
   if (denied) HideColumns(grid, {6, 7});
@@ -131,7 +131,7 @@ void frmSelectBatchNo::SetUpGrid() {
   ApplyGridLook(12);
   auto saved = SavedWidths();
   if (saved->Exists("Col11")) {
-    SetWidths({500, 1500, 1000, 1000, 1000, 500, 1000, 900, 1100, 1100, 0, 0});
+    SetWidths({500, 1500, 1000, 1000, 1000, 500, 1000, 900, 1100, 1100, 0, 0}, *saved);
   } else {
     // A shorter record (frmStock's eleven columns): the unit column sits between its parts.
     const float defaults[] = {500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0};

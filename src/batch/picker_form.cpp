@@ -70,12 +70,17 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
     });
   };
   query.Click = [this] {
-    Reported([this] {
-      SetUpGrid();
-      QueryList();
-      LoadItemHeader();
-      if (QueryButtonRecomputes()) RecomputeIfClosed();
-    });
+    // SetUpGrid starts a new grid before the query runs: a failure puts back what the list
+    // showed, its recomputed unit prices included.
+    Ledger::CellValueMap shown = grid_->CellValues();
+    Reported(
+        [this] {
+          SetUpGrid();
+          QueryList();
+          LoadItemHeader();
+          if (QueryButtonRecomputes()) RecomputeIfClosed();
+        },
+        &shown);
   };
   yes.Click = [this] { Reported([this] { Confirm(); }); };
   no.Click = [this] {
@@ -132,7 +137,7 @@ void PickerForm::OnUnload() {
   SaveColWidths(widths);
 }
 
-void PickerForm::Reported(const std::function<void()>& action) {
+void PickerForm::Reported(const std::function<void()>& action, Ledger::CellValueMap* shown) {
   if (loading_ || !Visible()) {
     action();
     return;
@@ -145,6 +150,7 @@ void PickerForm::Reported(const std::function<void()>& action) {
     try {
       int32_t rows = list_ ? list_->RecordCount() + 1 : 1;
       if (grid_->Rows() != rows) grid_->SetRows(rows);
+      if (shown) grid_->RestoreCellValues(std::move(*shown));
       grid_->Refresh();
     } catch (const std::exception&) {
     }
@@ -156,7 +162,9 @@ void PickerForm::RecomputeIfClosed() {
 }
 
 void PickerForm::Confirm() {
-  SaveUserProfile(kProfileGroup, texts_.check_key, std::to_string(check_->Value()));
+  // A check box state that cannot be saved must not keep the user from choosing.
+  IgnoreErrors(
+      [&] { SaveUserProfile(kProfileGroup, texts_.check_key, std::to_string(check_->Value())); });
   ChooseRows();
 }
 
@@ -195,10 +203,9 @@ void PickerForm::SetWidth(int32_t col, const Dictionary& saved, const std::strin
   grid_->Column(col).SetWidth(static_cast<float>(width));
 }
 
-void PickerForm::SetWidths(const std::vector<float>& defaults) {
-  auto saved = SavedWidths();
+void PickerForm::SetWidths(const std::vector<float>& defaults, const Dictionary& saved) {
   for (size_t i = 0; i < defaults.size(); ++i) {
-    SetWidth(static_cast<int32_t>(i) + 1, *saved, "Col" + std::to_string(i), defaults[i]);
+    SetWidth(static_cast<int32_t>(i) + 1, saved, "Col" + std::to_string(i), defaults[i]);
   }
 }
 
@@ -300,11 +307,10 @@ void PickerForm::SetRequest(const PickerRequest& request) {
   AuxID = request.aux_id;
 }
 
-ObjectPtr RunPicker(PickerForm& form, bool multi_select) {
+void RunPicker(PickerForm& form, bool multi_select, ObjectPtr& result) {
   if (multi_select) form.SetMultiSelect(1);
   form.RunLoad();
   form.ShowModal();
-  ObjectPtr result;
   if (form.OK) {
     if (multi_select) {
       result = form.RtnVect();
@@ -313,7 +319,6 @@ ObjectPtr RunPicker(PickerForm& form, bool multi_select) {
     }
   }
   form.RunUnload();
-  return result;
 }
 
 }  // namespace qmz

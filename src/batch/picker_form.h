@@ -105,8 +105,9 @@ class PickerForm : public Form {
   // security component refuses right 32 on object type 15 with the code.
   bool PricesDenied(const std::map<int32_t, int32_t>& codes) const;
   void ApplyGridLook(int32_t cols);
-  // Column widths from the saved ColWidth record, key "Col<i-1>" or the default.
-  void SetWidths(const std::vector<float>& defaults);
+  // Column widths from the saved ColWidth record (read once by the caller), key "Col<i-1>" or
+  // the default.
+  void SetWidths(const std::vector<float>& defaults, const Dictionary& saved);
   void SetWidth(int32_t col, const Dictionary& saved, const std::string& key, float fallback);
   std::shared_ptr<Dictionary> SavedWidths() const;
   void LoadItemHeader();
@@ -128,8 +129,9 @@ class PickerForm : public Form {
   void OnLoad();
   void OnUnload();
   void Confirm();
-  // Runs a user action; after load its failure is reported and the list shown again.
-  void Reported(const std::function<void()>& action);
+  // Runs a user action; after load its failure is reported and the list shown again, with the
+  // cell values in `shown` (those of the grid before the action) when given.
+  void Reported(const std::function<void()>& action, Ledger::CellValueMap* shown = nullptr);
   void RecomputeIfClosed();
 
   PickerTexts texts_;
@@ -149,7 +151,8 @@ class PickerForm : public Form {
 };
 
 // The entry points' common steps for a picker whose properties are set: load, show modally,
-// take RtnVect (several rows allowed) or RtnDict when OK, unload. Failures rise to the caller.
-ObjectPtr RunPicker(PickerForm& form, bool multi_select);
+// take RtnVect (several rows allowed) or RtnDict into `result` when OK, unload. Failures rise
+// to the caller; one in the unload (the widths cannot be saved) leaves `result` set.
+void RunPicker(PickerForm& form, bool multi_select, ObjectPtr& result);
 
 }  // namespace qmz

@@ -17,8 +17,8 @@ bool IsBatchNoTracked(int32_t item_id) {
   }
 }
 
-ObjectPtr ShowBatchPicker(const PickerRequest& request, bool multi_select) {
-  if (request.item_id <= 0) return nullptr;
+void ShowBatchPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result) {
+  if (request.item_id <= 0) return;
   std::unique_ptr<PickerForm> form;
   if (IsBatchNoTracked(request.item_id)) {
     form = std::make_unique<frmSelectBatchNo>();
@@ -27,7 +27,7 @@ ObjectPtr ShowBatchPicker(const PickerRequest& request, bool multi_select) {
   }
   form->SetRequest(request);
   form->Batch = request.filter;
-  return RunPicker(*form, multi_select);
+  RunPicker(*form, multi_select, result);
 }
 
 }  // namespace qmz

@@ -12,7 +12,8 @@ namespace qmz {
 
 struct PickerRequest;
 
-ObjectPtr ShowBatchPicker(const PickerRequest& request, bool multi_select);
+// `result` is set as in RunPicker.
+void ShowBatchPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result);
 
 // Whether the item's batches are tracked by number; false when the item component cannot be
 // created or its call fails.

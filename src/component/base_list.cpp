@@ -14,14 +14,17 @@ namespace qmz {
 
 namespace {
 
-// Runs a public operation's body: any failure ends it with no object.
+// Runs a public operation's body, which sets the operation's result as it goes: a failure
+// ends it with what was set so far (a dialog's result is set before its unload, so a failure
+// while it saves its settings keeps the user's choice), and nothing reaches the host.
 template <class Body>
 ObjectPtr Guarded(Body body) noexcept {
+  ObjectPtr result;
   try {
-    return body();
+    body(result);
   } catch (...) {
-    return nullptr;
   }
+  return result;
 }
 
 const Variant& Arg(const std::vector<Variant>& args, size_t index, const std::string& member) {
@@ -63,66 +66,66 @@ void BaseList::ItemExtInfo(ObjectPtr value) {
 
 ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, int32_t lngStockID,
                              int32_t lngAuxID, int32_t lngClassType) {
-  return Guarded([&]() -> ObjectPtr {
-    if (lngItemID <= 0 || strBatchNo.empty()) return nullptr;
+  return Guarded([&](ObjectPtr& result) {
+    if (lngItemID <= 0 || strBatchNo.empty()) return;
     InventoryQuery query{lngItemID, strBatchNo, lngStockID, lngAuxID, lngClassType};
-    return FetchFirstRow(ComposeBatchLookupSql(query));
+    result = FetchFirstRow(ComposeBatchLookupSql(query));
   });
 }
 
 ObjectPtr BaseList::GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,
                            int32_t lngAuxID, int32_t lngClassType) {
-  return Guarded([&]() -> ObjectPtr {
-    if (lngItemID <= 0 || strAux.empty()) return nullptr;
+  return Guarded([&](ObjectPtr& result) {
+    if (lngItemID <= 0 || strAux.empty()) return;
     InventoryQuery query{lngItemID, strAux, lngStockID, lngAuxID, lngClassType};
-    return FetchFirstRow(ComposeAuxLookupSql(query));
+    result = FetchFirstRow(ComposeAuxLookupSql(query));
   });
 }
 
 ObjectPtr BaseList::Show(int32_t& UserID, int16_t ClassID) {
-  return Guarded([&]() -> ObjectPtr {
+  return Guarded([&](ObjectPtr& result) {
     ListSettings().ListClassID = ClassID;
-    return ShowBaseListDialog();
+    ShowBaseListDialog(result);
   });
 }
 
 ObjectPtr BaseList::ShowBatch(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
                               int32_t lngAuxID, int32_t lngClassType) {
-  return Guarded([&]() -> ObjectPtr {
-    return ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false);
+  return Guarded([&](ObjectPtr& result) {
+    ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false, result);
   });
 }
 
 ObjectPtr BaseList::ShowBatchForMultiSelBatchNo(int32_t lngItemID, const std::string& strFilter,
                                                 int32_t lngStockID, int32_t lngAuxID,
                                                 int32_t lngClassType) {
-  return Guarded([&]() -> ObjectPtr {
-    return ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true);
+  return Guarded([&](ObjectPtr& result) {
+    ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true, result);
   });
 }
 
 ObjectPtr BaseList::ShowAux(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
                             int32_t lngAuxID, int32_t lngClassType) {
   if (!MayQueryBaseData()) return nullptr;  // outside the guard: its failure reaches the host
-  return Guarded([&]() -> ObjectPtr {
-    return ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false);
+  return Guarded([&](ObjectPtr& result) {
+    ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false, result);
   });
 }
 
 ObjectPtr BaseList::ShowAuxForMultiSel(int32_t lngItemID, const std::string& strFilter,
                                        int32_t lngStockID, int32_t lngAuxID, int32_t lngClassType) {
   if (!MayQueryBaseData()) return nullptr;
-  return Guarded([&]() -> ObjectPtr {
-    return ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true);
+  return Guarded([&](ObjectPtr& result) {
+    ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true, result);
   });
 }
 
 ObjectPtr BaseList::ShowEx(int32_t ClassID) {
-  return Guarded([&]() -> ObjectPtr {
+  return Guarded([&](ObjectPtr& result) {
     ParseProps(GetPropsString());
     GetUserID();
     ListSettings().ListClassID = Variant(ClassID).ToInt16();
-    return ShowBaseListDialog();
+    ShowBaseListDialog(result);
   });
 }
 

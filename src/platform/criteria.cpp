@@ -195,15 +195,16 @@ class Parser {
     return Op::Like;
   }
 
-  // Wildcards (* or %) are allowed only at the end, or at both ends, of a LIKE value.
+  // Wildcards (* or %) are allowed only at the end, or at both ends, of a LIKE value. A lone
+  // wildcard is a prefix of nothing: it matches every value that is not null.
   static void SetLikePattern(Criteria::Node& node, const Token& value) {
     if (value.kind != Tok::Text) Fail("LIKE needs a quoted text", value.at);
     std::string text = value.text;
     auto is_wild = [](char c) { return c == '*' || c == '%'; };
-    bool lead = !text.empty() && is_wild(text.front());
-    if (lead) text.erase(0, 1);
     bool trail = !text.empty() && is_wild(text.back());
     if (trail) text.pop_back();
+    bool lead = !text.empty() && is_wild(text.front());
+    if (lead) text.erase(0, 1);
     for (char c : text) {
       if (is_wild(c)) Fail("wildcard inside a LIKE value", value.at);
     }
