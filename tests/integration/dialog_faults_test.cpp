@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "auxprop/frm_select_aux.h"
@@ -44,6 +45,23 @@ class RefusingProfileUpdate : public ClassUserProfileUpdate {
                        const std::string&) override {
     throw Error("the profile cannot be written");
   }
+};
+
+// Counts the saved values asked for, by key.
+class CountingProfileInfo : public ClassUserProfileInfo {
+ public:
+  CountingProfileInfo(std::shared_ptr<ClassUserProfileInfo> inner,
+                      std::map<std::string, int>& asked)
+      : inner_(std::move(inner)), asked_(asked) {}
+  Variant GetUserProfile(const std::string& props, const std::string& section,
+                         const std::string& key) override {
+    ++asked_[key];
+    return inner_->GetUserProfile(props, section, key);
+  }
+
+ private:
+  std::shared_ptr<ClassUserProfileInfo> inner_;
+  std::map<std::string, int>& asked_;
 };
 
 class DialogFaultsTest : public DemoSuite {
@@ -175,6 +193,38 @@ TEST_F(DialogFaultsTest, PickersKeepTheirListWhenAQueryFailsAfterLoad) {
   });
   EXPECT_EQ(messages.str(),
             "[Vantrel提示] the database went away\n[Vantrel提示] the database went away\n");
+}
+
+TEST_F(DialogFaultsTest, ClearingTheSearchBoxLocatesTheFirstRow) {
+  OnNewThread([&] {
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    ScriptedHost user("type txtNumber B2603; key Back; key Back; key Back; key Back; key Back",
+                      messages);
+    ModalHostScope scope(user);
+    form.RunLoad();
+    form.ShowModal();
+    EXPECT_EQ(form.txtNumber().Text(), "");
+    EXPECT_EQ(form.LDGBase().CursorRow(), 2);
+    form.RunUnload();
+  });
+}
+
+TEST_F(DialogFaultsTest, TheSecondPickerReadsItsSavedWidthsOnce) {
+  std::map<std::string, int> asked;
+  auto& registry = ComponentRegistry::Instance();
+  ComponentFactory inner = registry.Factory(progid::kUserProfileInfo);
+  registry.Register(progid::kUserProfileInfo, [inner, &asked]() -> ComponentPtr {
+    return std::make_shared<CountingProfileInfo>(
+        std::dynamic_pointer_cast<ClassUserProfileInfo>(inner()), asked);
+  });
+  OnNewThread([&] {
+    ScriptedHost user("close; close", messages);
+    ModalHostScope scope(user);
+    BaseList().ShowBatch(4, "", 0, 0, 0);  // closing saves its twelve widths
+    BaseList().ShowBatch(4, "", 0, 0, 0);  // which the next one reads
+  });
+  EXPECT_EQ(asked["ColWidth"], 2);
 }
 
 }  // namespace
