@@ -15,7 +15,8 @@ function(qmz_library target folder)
   endif()
 endfunction()
 
-# qmz_test(<name> <folder> [deps...]): one GoogleTest program per test folder.
+# qmz_test(<name> <folder> [deps...]): one GoogleTest program per test folder; a test that runs
+# longer than a minute fails.
 function(qmz_test name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*_test.cpp)
   if(NOT sources)
@@ -25,5 +26,6 @@ function(qmz_test name folder)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+    PROPERTIES ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp"
+      TIMEOUT 60)
 endfunction()

@@ -26,13 +26,13 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolTip>
 
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
 #include "qmz/error.h"
 #include "qmz/host.h"
+#include "qt/dialog_play.h"
 
 namespace qmz {
 namespace {
@@ -106,14 +106,8 @@ class QtHostTest : public ::testing::Test {
   }
 
   // Shows the form; `steps` run inside its modal loop, and the form is hidden after them.
-  void ShowAndPlay(Form& form, const std::function<void(QDialog&)>& steps) {
-    QTimer::singleShot(0, qApp, [&] {
-      QCoreApplication::processEvents();  // the dialog's activation and first paint
-      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-        steps(*dialog);
-      } else {
-        ADD_FAILURE() << "No dialog is shown";
-      }
+  void ShowAndPlay(Form& form, const testing::DialogPlay::Steps& steps) {
+    testing::DialogPlay play(steps, [&](QDialog&) {
       if (form.Visible()) form.Hide();
     });
     form.ShowModal();
@@ -300,13 +294,12 @@ TEST_F(QtHostTest, SavesAScreenshotOfTheNextDialogOnce) {
 
 TEST_F(QtHostTest, MessageBoxesAndTheHourglass) {
   std::string seen;
-  QTimer::singleShot(0, qApp, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box) {
-      seen = S(box->windowTitle()) + "|" + S(box->text());
-      EXPECT_EQ(box->icon(), QMessageBox::Warning);
-    }
-    if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) modal->accept();
+  testing::DialogPlay play([&](QDialog& dialog) {
+    auto* box = qobject_cast<QMessageBox*>(&dialog);
+    ASSERT_TRUE(box);
+    seen = S(box->windowTitle()) + "|" + S(box->text());
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    box->accept();
   });
   MessageBox("已保存", MessageIcon::kExclamation, "提示");
   EXPECT_EQ(seen, "提示|已保存");

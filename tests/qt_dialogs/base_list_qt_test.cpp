@@ -3,23 +3,18 @@
 
 #include <cstdlib>
 
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include "integration/demo_suite.h"
 #include "qmz/baselist.h"
+#include "qt/dialog_play.h"
 #include "qt/qt_modal_host.h"
 
 namespace qmz::testing {
 namespace {
-
-QDialog* ActiveDialog() {
-  return qobject_cast<QDialog*>(QApplication::activeModalWidget());
-}
 
 using QtDialogsTest = DemoSuite;
 
@@ -29,15 +24,14 @@ TEST_F(QtDialogsTest, TypingInTheBaseDataListLocatesAndEnterReturnsTheRows) {
   QtModalHost host;
   ModalHostScope scope(host);
   std::string title, current;
-  QTimer::singleShot(0, [&] {
-    QDialog* dialog = ActiveDialog();
-    ASSERT_TRUE(dialog);
-    title = dialog->windowTitle().toStdString();
-    auto* box = dialog->findChild<QLineEdit*>();
+  DialogPlay play([&](QDialog& dialog) {
+    title = dialog.windowTitle().toStdString();
+    auto* box = dialog.findChild<QLineEdit*>();
     ASSERT_TRUE(box);
     box->setFocus();
     QTest::keyClicks(box, "B2603");
-    auto* table = dialog->findChild<QTableView*>();
+    auto* table = dialog.findChild<QTableView*>();
+    ASSERT_TRUE(table);
     current = table->model()->index(table->currentIndex().row(), 2).data().toString().toStdString();
     QTest::keyClick(box, Qt::Key_Return);
   });
@@ -45,6 +39,7 @@ TEST_F(QtDialogsTest, TypingInTheBaseDataListLocatesAndEnterReturnsTheRows) {
   int32_t user = 0;
   auto rows = std::dynamic_pointer_cast<Recordset>(list.Show(user, 18));
   ::unsetenv("QMZ_COMPONENT_DIR");
+  ASSERT_TRUE(play.Played());
   EXPECT_EQ(title, "基础资料");
   EXPECT_EQ(current, "B2603");  // the typed code moved the selection
   ASSERT_TRUE(rows);
@@ -58,11 +53,9 @@ TEST_F(QtDialogsTest, TheAuxPickerTakesADoubleClickedRow) {
   QtModalHost host;
   ModalHostScope scope(host);
   std::string title;
-  QTimer::singleShot(0, [&] {
-    QDialog* dialog = ActiveDialog();
-    ASSERT_TRUE(dialog);
-    title = dialog->windowTitle().toStdString();
-    auto* table = dialog->findChild<QTableView*>();
+  DialogPlay play([&](QDialog& dialog) {
+    title = dialog.windowTitle().toStdString();
+    auto* table = dialog.findChild<QTableView*>();
     ASSERT_TRUE(table);
     QPoint cell = table->visualRect(table->model()->index(0, 1)).center();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell);
@@ -70,6 +63,7 @@ TEST_F(QtDialogsTest, TheAuxPickerTakesADoubleClickedRow) {
   });
   BaseList list;
   auto row = std::dynamic_pointer_cast<Dictionary>(list.ShowAux(2, "Blue", 0, 0, 1030003));
+  ASSERT_TRUE(play.Played());
   EXPECT_EQ(title, "请选择辅助属性");
   ASSERT_TRUE(row);
   EXPECT_EQ(row->Get("AuxName").ToText(), "Blue");

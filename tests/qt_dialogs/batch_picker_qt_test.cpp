@@ -4,17 +4,16 @@
 
 #include <cstdlib>
 
-#include <QApplication>
 #include <QDialog>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include "integration/demo_suite.h"
 #include "qmz/baselist.h"
+#include "qt/dialog_play.h"
 #include "qt/qt_modal_host.h"
 
 namespace qmz::testing {
@@ -30,26 +29,25 @@ TEST_F(BatchPickerQtTest, TheDialogShowsTheListAndReturnsTheChoice) {
   host.SetScreenshotPath(png);
   std::string title, item_label, first_row;
   // Plays the user once the dialog runs: click the first data row, then OK.
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_TRUE(dialog);
-    title = dialog->windowTitle().toStdString();
-    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+  DialogPlay play([&](QDialog& dialog) {
+    title = dialog.windowTitle().toStdString();
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
       if (label->text().startsWith(QString::fromUtf8("商品代码"))) {
         item_label = label->text().toStdString();
       }
     }
-    auto* table = dialog->findChild<QTableView*>();
+    auto* table = dialog.findChild<QTableView*>();
     ASSERT_TRUE(table);
     first_row = table->model()->index(0, 1).data().toString().toStdString();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                       table->visualRect(table->model()->index(0, 1)).center());
-    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
       if (button->text().startsWith(QString::fromUtf8("确定"))) button->click();
     }
   });
   BaseList list;
   auto row = std::dynamic_pointer_cast<Dictionary>(list.ShowBatch(1, "B2601", 0, 0, 1030003));
+  ASSERT_TRUE(play.Played());
   EXPECT_EQ(title, "请选择批号");
   EXPECT_EQ(item_label, "商品代码:A001");
   EXPECT_EQ(first_row, "B2601");
