@@ -8,144 +8,112 @@ const std::vector<std::string>& FakedProgIds() {
   static const std::vector<std::string> ids = {
       progid::kClassInfo,     progid::kCacheFacade,     progid::kShareProps,
       progid::kSecurityInfo,  progid::kGLData,          progid::kItemInfo,
-      progid::kSystemProfile, progid::kUserProfileInfo, progid::kUserProfileUpdate, progid::kChameleon};
+      progid::kSystemProfile, progid::kUserProfileInfo, progid::kUserProfileUpdate,
+      progid::kChameleon};
   return ids;
 }
 
-class FakeClassInfo : public ClassInfo {
- public:
-  explicit FakeClassInfo(FakeSuite& suite) : suite_(suite) {}
+// A fake of one interface, reporting to the suite.
+template <class Interface>
+struct Fake : Interface {
+  explicit Fake(FakeSuite& s) : suite(s) {}
+  template <class Map>
+  static Variant Find(const Map& map, const std::string& key, Variant missing = Variant()) {
+    auto hit = map.find(key);
+    return hit == map.end() ? missing : Variant(hit->second);
+  }
+  FakeSuite& suite;
+};
+
+struct FakeClassInfo : Fake<ClassInfo> {
+  using Fake::Fake;
   RecordsetPtr GetData(const std::string& props, const std::string& sql) override {
-    suite_.calls.push_back("GetData " + sql);
-    suite_.sql_sent.push_back(sql);
-    suite_.props_sent.push_back(props);
-    if (suite_.get_data_fails) throw Error("GetData failed");
-    if (suite_.data) return suite_.data(sql);
+    suite.calls.push_back("GetData " + sql);
+    suite.sql_sent.push_back(sql);
+    suite.props_sent.push_back(props);
+    if (suite.get_data_fails) throw Error("GetData failed");
+    if (suite.data) return suite.data(sql);
     return std::make_shared<Recordset>(std::vector<std::string>{});
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeCacheFacade : public CacheFacade {
- public:
-  explicit FakeCacheFacade(FakeSuite& suite) : suite_(suite) {}
+struct FakeCacheFacade : Fake<CacheFacade> {
+  using Fake::Fake;
   Variant GetItem(int32_t process_id, const std::string& key) override {
-    suite_.calls.push_back("GetItem " + std::to_string(process_id) + " " + key);
-    if (key == "IsOuterLogin") return suite_.outer_login;
-    auto hit = suite_.cache_items.find(key);
-    return hit == suite_.cache_items.end() ? Variant() : hit->second;
+    suite.calls.push_back("GetItem " + std::to_string(process_id) + " " + key);
+    return key == "IsOuterLogin" ? suite.outer_login : Find(suite.cache_items, key);
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeShareProps : public ShareProps {
- public:
-  explicit FakeShareProps(FakeSuite& suite) : suite_(suite) {}
+struct FakeShareProps : Fake<ShareProps> {
+  using Fake::Fake;
   Variant GetProperty(int32_t process_id, const std::string& key) override {
-    suite_.calls.push_back("GetProperty " + std::to_string(process_id) + " " + key);
-    auto hit = suite_.shared_props.find(key);
-    return hit == suite_.shared_props.end() ? Variant() : hit->second;
+    suite.calls.push_back("GetProperty " + std::to_string(process_id) + " " + key);
+    return Find(suite.shared_props, key);
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeSecurityInfo : public SecurityInfo {
- public:
-  explicit FakeSecurityInfo(FakeSuite& suite) : suite_(suite) {}
+struct FakeSecurityInfo : Fake<SecurityInfo> {
+  using Fake::Fake;
   Variant NeedAutorized(const std::string& props) override {
-    suite_.calls.push_back("NeedAutorized " + props);
-    return suite_.need_authorized;
+    suite.calls.push_back("NeedAutorized " + props);
+    return suite.need_authorized;
   }
   Variant AccessCheck(const std::string& props, int32_t a, int32_t b, int32_t c, bool flag,
                       const std::string& text) override {
-    suite_.calls.push_back("AccessCheck " + std::to_string(a) + " " + std::to_string(b) + " " +
-                           std::to_string(c) + (flag ? " true '" : " false '") + text + "'");
-    suite_.access_checks.push_back({a, b, c});
-    return suite_.access;
+    suite.calls.push_back("AccessCheck " + std::to_string(a) + " " + std::to_string(b) + " " +
+                          std::to_string(c) + (flag ? " true '" : " false '") + text + "'");
+    suite.access_checks.push_back({a, b, c});
+    return suite.access;
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeGLData : public GLData {
- public:
-  explicit FakeGLData(FakeSuite& suite) : suite_(suite) {}
+struct FakeGLData : Fake<GLData> {
+  using Fake::Fake;
   Variant GetAuthItemClassList() override {
-    suite_.calls.push_back("GetAuthItemClassList");
-    return suite_.auth_item_classes;
+    suite.calls.push_back("GetAuthItemClassList");
+    return suite.auth_item_classes;
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeItemInfo : public ItemInfo {
- public:
-  explicit FakeItemInfo(FakeSuite& suite) : suite_(suite) {}
+struct FakeItemInfo : Fake<ItemInfo> {
+  using Fake::Fake;
   Variant ISBatchManagerByNoTrack80(const std::string& props, int32_t item_id) override {
-    suite_.calls.push_back("ISBatchManagerByNoTrack80 " + std::to_string(item_id));
-    return suite_.batch_tracked;
+    suite.calls.push_back("ISBatchManagerByNoTrack80 " + std::to_string(item_id));
+    return suite.batch_tracked;
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeSystemProfile : public SystemProfile {
- public:
-  explicit FakeSystemProfile(FakeSuite& suite) : suite_(suite) {}
+struct FakeSystemProfile : Fake<SystemProfile> {
+  using Fake::Fake;
   Variant GetProfile(const std::string& props, const std::string& category,
                      const std::string& key) override {
-    suite_.calls.push_back("GetProfile " + category + " " + key);
-    auto hit = suite_.system_profile.find(category + "|" + key);
-    return hit == suite_.system_profile.end() ? Variant("") : hit->second;
+    suite.calls.push_back("GetProfile " + category + " " + key);
+    return Find(suite.system_profile, category + "|" + key, "");
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeUserProfileInfo : public ClassUserProfileInfo {
- public:
-  explicit FakeUserProfileInfo(FakeSuite& suite) : suite_(suite) {}
+struct FakeUserProfileInfo : Fake<ClassUserProfileInfo> {
+  using Fake::Fake;
   Variant GetUserProfile(const std::string& props, const std::string& section,
                          const std::string& key) override {
-    suite_.calls.push_back("GetUserProfile " + section + " " + key);
-    auto hit = suite_.user_profile.find(section + "|" + key);
-    return hit == suite_.user_profile.end() ? std::string() : hit->second;
+    suite.calls.push_back("GetUserProfile " + section + " " + key);
+    return Find(suite.user_profile, section + "|" + key, std::string());
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeUserProfileUpdate : public ClassUserProfileUpdate {
- public:
-  explicit FakeUserProfileUpdate(FakeSuite& suite) : suite_(suite) {}
+struct FakeUserProfileUpdate : Fake<ClassUserProfileUpdate> {
+  using Fake::Fake;
   void SaveUserProfile(const std::string& props, const std::string& section, const std::string& key,
                        const std::string& text) override {
-    suite_.calls.push_back("SaveUserProfile " + section + " " + key + " " + text);
-    suite_.user_profile[section + "|" + key] = text;
+    suite.calls.push_back("SaveUserProfile " + section + " " + key + " " + text);
+    suite.user_profile[section + "|" + key] = text;
   }
-
- private:
-  FakeSuite& suite_;
 };
 
-class FakeChameleon : public Chameleon {
- public:
-  explicit FakeChameleon(FakeSuite& suite) : suite_(suite) {}
-  void Apply(const ObjectPtr&) override { suite_.calls.push_back("Apply skin"); }
-
- private:
-  FakeSuite& suite_;
+struct FakeChameleon : Fake<Chameleon> {
+  using Fake::Fake;
+  void Apply(const ObjectPtr&) override { suite.calls.push_back("Apply skin"); }
 };
 
 template <class Fake>
