@@ -153,23 +153,21 @@ TEST_F(BaselistCommandTest, TheDemoRunsWithoutADisplay) {
 }
 
 TEST_F(BaselistCommandTest, BadArgumentsAndMissingDatabasesAreReported) {
-  Outcome run = Baselist("get-batch --item 1 --batch B");
-  EXPECT_EQ(run.code, 2);
-  EXPECT_THAT(run.err, HasSubstr("--db is required"));
-  run = Baselist("get-batch --db x.db --item one --batch B");
-  EXPECT_EQ(run.code, 2);
-  EXPECT_THAT(run.err, HasSubstr("--item"));
-  run = Baselist("get-aux --db x.db --item 1 --aux R --host-prop ICClosed");
-  EXPECT_EQ(run.code, 2);
-  EXPECT_THAT(run.err, HasSubstr("--host-prop expects KEY=VALUE, got 'ICClosed'"));
-  run = Baselist("init-db --db " + Path("x.db"));
-  EXPECT_EQ(run.code, 2);
-  EXPECT_THAT(run.err, HasSubstr("init-db needs either --demo or --items"));
-  run = Baselist("frobnicate");
-  EXPECT_EQ(run.code, 2);
-  EXPECT_EQ(Baselist("").code, 2);
+  const std::pair<std::string, std::string> bad_arguments[] = {
+      {"get-batch --item 1 --batch B", "--db is required"},
+      {"get-batch --db x.db --item one --batch B", "--item"},
+      {"get-aux --db x.db --item 1 --aux R --host-prop ICClosed",
+       "--host-prop expects KEY=VALUE, got 'ICClosed'"},
+      {"init-db --db " + Path("x.db"), "init-db needs either --demo or --items"},
+      {"frobnicate", ""},
+      {"", ""}};
+  for (const auto& [arguments, message] : bad_arguments) {
+    Outcome run = Baselist(arguments);
+    EXPECT_EQ(run.code, 2) << arguments;
+    EXPECT_THAT(run.err, HasSubstr(message)) << arguments;
+  }
 
-  run = Baselist("get-batch --db " + Path("missing.db") + " --item 1 --batch B");
+  Outcome run = Baselist("get-batch --db " + Path("missing.db") + " --item 1 --batch B");
   EXPECT_EQ(run.code, 1);
   EXPECT_THAT(run.err, HasSubstr("Cannot open the suite database"));
   EXPECT_FALSE(std::filesystem::exists(Path("missing.db")));

@@ -201,21 +201,6 @@ TEST(LedgerTest, ColsWriteKeepsTheRemainingColumns) {
   EXPECT_EQ(o.grid.DumpGrid(), "\n\n");
 }
 
-TEST(LedgerTest, ColumnFlagSixteenHidesTheColumn) {
-  Owner o({"T"}, 2);
-  LedgerColumn& column = o.grid.Column(1);
-  EXPECT_FALSE(column.Hidden());
-  column.SetFlag(kColumnFlagHidden, true);
-  column.SetFlag(32, true);
-  EXPECT_TRUE(column.Hidden());
-  EXPECT_TRUE(column.Flag(16));
-  EXPECT_FALSE(o.grid.Column(2).Hidden());
-  EXPECT_FALSE(o.grid.Flag(kLayoutFlagRowHighlight));  // the grid's flags are its own
-  column.SetFlag(kColumnFlagHidden, false);
-  EXPECT_FALSE(column.Hidden());
-  EXPECT_TRUE(column.Flag(32));
-}
-
 TEST(LedgerTest, CursorWriteRaisesSelChangedBeforeItReturns) {
   Owner o({"T", "a", "b", "c"}, 1);
   EXPECT_EQ(o.grid.CursorRow(), 2);
