@@ -136,16 +136,18 @@ TEST_F(QtHostTest, ShowsAnyFormFromItsControls) {
     EXPECT_EQ(S(table->model()->index(0, 1).data().toString()), "客户1");
     EXPECT_EQ(table->model()->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
               Qt::AlignRight);
-    EXPECT_EQ(table->columnWidth(0), 100);
+    // Twips per pixel: never more than a 96-DPI screen's 15, and the same both ways.
+    const float scale = 1500.0f / static_cast<float>(table->columnWidth(0));
+    EXPECT_LE(scale, 15.1f);
     EXPECT_EQ(table->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-    EXPECT_EQ(pick_.grid->HostWidth(), table->viewport()->width() * 15.0f);
+    EXPECT_NEAR(pick_.grid->HostWidth(), table->viewport()->width() * scale, scale);
     EXPECT_EQ(pick_.form.Focused()->Name(), "txtFind");
     // A column the user drags wider goes back to the grid in twips; the form's own widths
     // reach the table without coming back as the user's.
     table->horizontalHeader()->resizeSection(0, 140);
-    EXPECT_EQ(pick_.grid->Column(1).Width(), 2100);
+    EXPECT_NEAR(pick_.grid->Column(1).Width(), 140 * scale, scale);
     pick_.grid->Column(2).SetWidth(1800);
-    EXPECT_EQ(table->columnWidth(1), 120);
+    EXPECT_NEAR(table->columnWidth(1), 1800 / scale, 1);
     EXPECT_EQ(pick_.grid->Column(2).Width(), 1800);
   });
 }
@@ -277,11 +279,12 @@ TEST_F(QtHostTest, SavesAScreenshotOfTheNextDialogOnce) {
   QTemporaryDir dir;
   const QString path = dir.filePath("pick.png");
   host_->SetScreenshotPath(S(path));
-  ShowAndPlay(pick_.form, [](QDialog&) {});
+  QSize shown;
+  ShowAndPlay(pick_.form, [&](QDialog& dialog) { shown = dialog.size(); });
   const QImage shot(path);
   ASSERT_FALSE(shot.isNull());
-  EXPECT_EQ(shot.size(), QSize(640, 480));
-  EXPECT_NE(shot.pixel(320, 240), shot.pixel(2, 2));  // drawn, not blank
+  EXPECT_EQ(shot.size(), shown);
+  EXPECT_NE(shot.pixel(shown.width() / 2, shown.height() / 2), shot.pixel(2, 2));  // not blank
   ASSERT_TRUE(QFile::remove(path));
   ShowAndPlay(pick_.form, [](QDialog&) {});
   EXPECT_FALSE(QFile::exists(path));

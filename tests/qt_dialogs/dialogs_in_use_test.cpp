@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 
 #include <QApplication>
 #include <QDialog>
@@ -20,28 +19,11 @@
 #include "integration/demo_suite.h"
 #include "platform/ui/ledger.h"
 #include "qmz/baselist.h"
+#include "qt/dialog_play.h"
 #include "qt/qt_modal_host.h"
 
 namespace qmz::testing {
 namespace {
-
-QDialog* ActiveDialog() {
-  return qobject_cast<QDialog*>(QApplication::activeModalWidget());
-}
-
-// Plays `user` on the dialog once it runs, then closes it whatever the checks found, so that a
-// failed check cannot leave a modal dialog waiting.
-void OnceShown(std::function<void(QDialog&)> user) {
-  QTimer::singleShot(0, [user = std::move(user)] {
-    QDialog* dialog = ActiveDialog();
-    if (!dialog) {
-      ADD_FAILURE() << "no dialog is shown";
-      return;
-    }
-    user(*dialog);
-    if (ActiveDialog() == dialog) dialog->reject();
-  });
-}
 
 // Events a dialog left alone keeps getting: timers, posted updates, the paint they cause.
 void IdleFor(int rounds) {
@@ -74,19 +56,20 @@ TEST_F(DialogsInUseTest, AnIdleBaseDataListAsksForNothing) {
     answer(row, text);
   };
   int settled = -1, idle = -1, caret = -1;
-  OnceShown([&](QDialog& dialog) {
+  DialogPlay play([&](QDialog& dialog) {
     IdleFor(20);  // shown and painted
     settled = asked;
     IdleFor(200);
     idle = asked - settled;
     // The form discards Right and Page Down: the caret stays where Home put it.
     auto* box = dialog.findChild<QLineEdit*>();
-    if (!box) return;
+    ASSERT_TRUE(box);
     QTest::keyClicks(box, "B26");
     QTest::keyClick(box, Qt::Key_Home);
     QTest::keyClick(box, Qt::Key_Right);
     QTest::keyClick(box, Qt::Key_PageDown);
     caret = box->cursorPosition();
+    dialog.reject();
   });
   form.ShowModal();
   form.RunUnload();
@@ -100,9 +83,9 @@ TEST_F(DialogsInUseTest, DefaultWidthsHoldDatesAndAmounts) {
   ModalHostScope scope(host);
   std::string date, amount;
   int date_room = 0, amount_room = 0;
-  OnceShown([&](QDialog& dialog) {
+  DialogPlay play([&](QDialog& dialog) {
     auto* table = dialog.findChild<QTableView*>();
-    if (!table) return;
+    ASSERT_TRUE(table);
     // The room a cell leaves its text: the column less the margins either side.
     const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
     const QFontMetrics metrics = table->fontMetrics();
@@ -110,6 +93,7 @@ TEST_F(DialogsInUseTest, DefaultWidthsHoldDatesAndAmounts) {
     amount = table->model()->index(0, 6).data().toString().toStdString();
     date_room = table->columnWidth(7) - margins - metrics.horizontalAdvance("2026-03-15");
     amount_room = table->columnWidth(6) - margins - metrics.horizontalAdvance("1,234,567.00");
+    dialog.reject();
   });
   BaseList list;
   list.ShowBatch(1, "", 0, 0, 1030003);
@@ -126,7 +110,10 @@ TEST_F(DialogsInUseTest, ADialogOpensOverTheHostsWindow) {
   window.show();
   QApplication::setActiveWindow(&window);
   const QWidget* parent = nullptr;
-  OnceShown([&](QDialog& dialog) { parent = dialog.parentWidget(); });
+  DialogPlay play([&](QDialog& dialog) {
+    parent = dialog.parentWidget();
+    dialog.reject();
+  });
   BaseList list;
   list.ShowAux(2, "", 0, 0, 0);
   EXPECT_EQ(parent, &window);
