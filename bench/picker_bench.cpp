@@ -10,7 +10,7 @@
 #include <string>
 
 #include "baselist/base_detail.h"
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"

@@ -1,11 +1,11 @@
 #include "auxprop/frm_select_aux.h"
 
 #include "auxprop/aux_query.h"
-#include "batch/picker_format.h"
-#include "component/inventory_lookup.h"
+#include "list_services/middle_tier_query.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/login_context.h"
+#include "picker/picker_format.h"
 #include "platform/ignore_errors.h"
 #include "platform/number_format.h"
 #include "platform/text.h"

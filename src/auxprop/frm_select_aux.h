@@ -5,7 +5,7 @@
 // PickerForm skeleton of the batch pickers; Aux is the fragment its box opens with.
 #pragma once
 
-#include "batch/picker_form.h"
+#include "picker/picker_form.h"
 
 namespace qmz {
 

@@ -1,9 +1,9 @@
 #include "baselist/base_detail.h"
 
 #include "baselist/base_data_query.h"
-#include "component/inventory_lookup.h"
-#include "component/list_settings.h"
-#include "component/wait_cursor.h"
+#include "list_services/list_settings.h"
+#include "list_services/middle_tier_query.h"
+#include "list_services/wait_cursor.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/language.h"

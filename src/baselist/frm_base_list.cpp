@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 #include "login/installation.h"
 #include "login/language.h"
 #include "platform/ignore_errors.h"

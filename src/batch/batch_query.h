@@ -29,7 +29,4 @@ struct BatchQueryInput {
 
 std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& input);
 
-// The item header query of every picker.
-std::string ComposeItemHeaderQuery(int32_t item_id);
-
 }  // namespace qmz

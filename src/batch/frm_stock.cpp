@@ -1,9 +1,9 @@
 #include "batch/frm_stock.h"
 
-#include "batch/picker_format.h"
-#include "component/inventory_lookup.h"
+#include "list_services/middle_tier_query.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
+#include "picker/picker_format.h"
 #include "platform/ignore_errors.h"
 #include "platform/number_format.h"
 #include "platform/text.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "batch/batch_query.h"
-#include "batch/picker_form.h"
+#include "picker/picker_form.h"
 
 namespace qmz {
 

@@ -2,12 +2,13 @@
 
 #include "auxprop/frm_select_aux.h"
 #include "baselist/frm_base_list.h"
-#include "batch/picker_form.h"
 #include "batch/show_batch.h"
 #include "component/inventory_lookup.h"
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
+#include "list_services/middle_tier_query.h"
 #include "login/login_context.h"
 #include "login/props_parser.h"
+#include "picker/picker_form.h"
 #include "platform/text.h"
 
 namespace qmz {

@@ -1,6 +1,5 @@
 #include "component/inventory_lookup.h"
 
-#include "component/row_to_dictionary.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/login_context.h"
@@ -124,17 +123,6 @@ std::string ComposeAuxLookupSql(const InventoryQuery& query) {
   sql += kCrLf;
   sql += kDropTemp;
   return sql;
-}
-
-RecordsetPtr RunOnClassInfo(const std::string& sql) {
-  auto class_info = CreateComponent<ClassInfo>(progid::kClassInfo);
-  RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
-  if (!records) throw Error("The middle tier returned no recordset");
-  return records;
-}
-
-std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql) {
-  return RowToDictionary(*RunOnClassInfo(sql));
 }
 
 }  // namespace qmz

@@ -9,7 +9,7 @@
 
 #include "baselist/base_data_query.h"
 #include "component/inventory_sql.h"
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/scripted_host.h"
 #include "support/fake_suite.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "component/inventory_sql.h"
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 #include "qmz/containers.h"
 #include "support/fake_suite.h"
 

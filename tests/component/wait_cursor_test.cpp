@@ -1,4 +1,4 @@
-#include "component/wait_cursor.h"
+#include "list_services/wait_cursor.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 
 #include "baselist/frm_base_list.h"
 #include "component/inventory_sql.h"
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 #include "integration/demo_suite.h"
 #include "platform/ini_file.h"
 #include "platform/ui/scripted_host.h"

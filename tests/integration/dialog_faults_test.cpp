@@ -12,7 +12,7 @@
 #include "auxprop/frm_select_aux.h"
 #include "baselist/frm_base_list.h"
 #include "batch/frm_stock.h"
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 #include "integration/demo_suite.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"

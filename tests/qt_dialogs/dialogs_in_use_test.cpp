@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "baselist/frm_base_list.h"
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 #include "integration/demo_suite.h"
 #include "platform/ui/ledger.h"
 #include "qmz/baselist.h"

@@ -1,4 +1,4 @@
-#include "component/list_settings.h"
+#include "list_services/list_settings.h"
 
 namespace qmz {
 

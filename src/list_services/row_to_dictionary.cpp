@@ -1,4 +1,4 @@
-#include "component/row_to_dictionary.h"
+#include "list_services/row_to_dictionary.h"
 
 #include "platform/text.h"
 

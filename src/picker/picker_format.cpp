@@ -1,4 +1,4 @@
-#include "batch/picker_format.h"
+#include "picker/picker_format.h"
 
 #include "platform/number_format.h"
 #include "platform/text.h"

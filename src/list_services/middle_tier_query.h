@@ -1,0 +1,22 @@
+// The one way every query of the library reaches the database: the suite's class-info component,
+// created for one call and given the login property string.
+//
+// Errors: the component cannot be created, fails, or answers no recordset (qmz::Error); they
+// rise to the caller. The user-interface thread only, as every middle-tier call.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "qmz/containers.h"
+#include "qmz/recordset.h"
+
+namespace qmz {
+
+// Runs the SQL and returns the recordset it answers.
+RecordsetPtr RunOnClassInfo(const std::string& sql);
+
+// Runs the SQL and returns its current row as a Dictionary (RowToDictionary).
+std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql);
+
+}  // namespace qmz
