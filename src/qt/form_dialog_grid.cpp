@@ -1,0 +1,251 @@
+// FormDialog's grids: a QTableView over each form grid, mirrored from the ledger's changes, and
+// the mouse on it turned into the form's grid actions.
+#include <algorithm>
+#include <cmath>
+
+#include <QAbstractItemView>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolTip>
+
+#include "platform/ui/form.h"
+#include "qt/form_dialog_parts.h"
+#include "qt/ledger_model.h"
+#include "qt/widget_input.h"
+
+namespace qmz {
+
+using namespace qt_input;
+
+void FormDialog::AddGrid(Control& control) {
+  auto& grid_control = static_cast<GridControl&>(control);
+  auto view = std::make_unique<GridView>();
+  view->control = &grid_control;
+  view->table = new QTableView(this);
+  view->model = new LedgerModel(
+      grid_control.Grid(), [this](std::exception_ptr error) { Fail(std::move(error)); },
+      view->table);
+  QTableView& table = *view->table;
+  table.setObjectName(ToQt(control.Name()));
+  table.setModel(view->model);
+  table.setSelectionBehavior(QAbstractItemView::SelectRows);
+  table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table.setTabKeyNavigation(false);
+  table.setWordWrap(false);
+  table.setCornerButtonEnabled(false);
+  table.setAutoScroll(false);
+  table.setContextMenuPolicy(Qt::NoContextMenu);
+  // Fixed rows: Qt then places rows without reading them, and reads only those it paints.
+  QHeaderView& rows = *table.verticalHeader();
+  rows.hide();
+  rows.setSectionResizeMode(QHeaderView::Fixed);
+  rows.setDefaultSectionSize(std::max(rows.minimumSectionSize(), table.fontMetrics().height() + 6));
+  QHeaderView& header = *table.horizontalHeader();
+  // The user may drag a column wider or narrower; the width goes back to the grid, which the
+  // pickers remember when they close.
+  header.setSectionResizeMode(QHeaderView::Interactive);
+  connect(&header, &QHeaderView::sectionResized, this,
+          [this, &grid_control](int section, int, int pixels) {
+            if (syncing_ || closing_) return;
+            Act([&] {
+              Ledger& grid = grid_control.Grid();
+              if (section + 1 > grid.Cols()) return;
+              FlagScope mirroring(syncing_);
+              grid.Column(section + 1).SetWidth(static_cast<float>(pixels) * twips_per_pixel_);
+            });
+          });
+  header.setSectionsClickable(false);
+  header.setHighlightSections(false);
+  header.setStretchLastSection(false);
+  table.viewport()->setMouseTracking(true);
+  header.viewport()->setMouseTracking(true);
+  for (QObject* part : {static_cast<QObject*>(&table), static_cast<QObject*>(table.viewport()),
+                        static_cast<QObject*>(header.viewport())}) {
+    part->installEventFilter(this);
+    owners_[part] = &control;
+  }
+  widgets_[&control] = &table;
+  control.SetViewListener([this, &control] { SyncControl(control); });
+  GridView* shown = view.get();
+  grids_.push_back(std::move(view));
+  grid_control.Grid().SetViewListener(
+      [this, shown](LedgerChange change) { SyncLedger(*shown, change); });
+  shown->model->Reset();
+  ApplyColumns(*shown);
+  ApplySelection(*shown, false);  // scrolled to the cursor once shown, at its real size
+}
+
+void FormDialog::SyncLedger(GridView& view, LedgerChange change) {
+  if (view.model->Reading()) {
+    if (std::find(view.deferred.begin(), view.deferred.end(), change) != view.deferred.end()) {
+      return;
+    }
+    if (view.deferred.empty()) {
+      QTimer::singleShot(0, this, [this, &view] {
+        std::vector<LedgerChange> changes;
+        changes.swap(view.deferred);
+        if (closing_) return;
+        for (LedgerChange deferred : changes) SyncLedger(view, deferred);
+      });
+    }
+    view.deferred.push_back(change);
+    return;
+  }
+  FlagScope mirroring(syncing_);
+  switch (change) {
+    case LedgerChange::kRows:
+    case LedgerChange::kCols:
+      view.model->Reset();
+      ApplyColumns(view);
+      ApplySelection(view, true);
+      break;
+    case LedgerChange::kColumn:
+      ApplyColumns(view);
+      view.model->Redraw();
+      break;
+    case LedgerChange::kCursor:
+      ApplySelection(view, true);
+      break;
+    case LedgerChange::kSelection:
+    case LedgerChange::kLook:
+      ApplySelection(view, false);
+      break;
+    case LedgerChange::kCellValue:
+    case LedgerChange::kRedraw:
+    case LedgerChange::kEventHandled:
+      view.model->Redraw();
+      break;
+    case LedgerChange::kToolTip:
+      if (QToolTip::isVisible() && view.hover_row > 0) ShowGridToolTip(view, view.hover_pos);
+      break;
+    case LedgerChange::kHostWidth:
+      break;
+  }
+}
+
+void FormDialog::ApplyColumns(GridView& view) {
+  FlagScope mirroring(syncing_);  // the header reports these widths back: not as the user's
+  const Ledger& grid = view.control->Grid();
+  for (int32_t col = 1; col <= grid.Cols(); ++col) {
+    const LedgerColumn& column = grid.Column(col);
+    view.table->setColumnWidth(col - 1,
+                               static_cast<int>(std::lround(column.Width() / twips_per_pixel_)));
+    view.table->setColumnHidden(col - 1, column.Hidden());
+  }
+}
+
+void FormDialog::ApplySelection(GridView& view, bool scroll) {
+  const Ledger& grid = view.control->Grid();
+  QTableView& table = *view.table;
+  table.setSelectionMode(grid.MultiSelect() ? QAbstractItemView::ExtendedSelection
+                                            : QAbstractItemView::SingleSelection);
+  const int rows = view.model->rowCount();
+  const int cols = view.model->columnCount();
+  const int32_t cursor = grid.CursorRow();
+  // Without a selection list the cursor row shows selected.
+  std::vector<int32_t> picked = grid.SelectedRows();
+  if (picked.empty() && cursor >= 2) picked.push_back(cursor);
+  QItemSelection selection;
+  for (int32_t row : picked) {
+    if (cols > 0 && row >= 2 && row - 2 < rows) {
+      selection.select(view.model->index(row - 2, 0), view.model->index(row - 2, cols - 1));
+    }
+  }
+  table.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  if (cursor < 2 || cursor - 2 >= rows || cols == 0) return;
+  int col = 0;
+  while (col < cols && table.isColumnHidden(col)) ++col;
+  const QModelIndex current = view.model->index(cursor - 2, col < cols ? col : 0);
+  table.selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+  if (scroll && col < cols) {
+    // Brings the row into view without scrolling sideways.
+    QScrollBar& sideways = *table.horizontalScrollBar();
+    const int x = sideways.value();
+    table.scrollTo(current);
+    sideways.setValue(x);
+  }
+}
+
+void FormDialog::UpdateHostWidth(GridView& view) {
+  Ledger& grid = view.control->Grid();
+  const float twips = static_cast<float>(view.table->viewport()->width()) * twips_per_pixel_;
+  if (twips != grid.HostWidth()) Act([&] { grid.SetHostWidth(twips); });
+}
+
+void FormDialog::ShowGridToolTip(GridView& view, const QPoint& global_pos) {
+  std::string text = view.control->Grid().ToolTipText();
+  if (text.empty()) text = view.control->ToolTipText();
+  if (text.empty() || view.hover_row == 0) {
+    QToolTip::hideText();
+  } else {
+    QToolTip::showText(global_pos, ToQt(text), view.table->viewport());
+  }
+}
+
+FormDialog::GridView* FormDialog::GridOf(const Control* control) const {
+  for (const auto& view : grids_) {
+    if (view->control == control) return view.get();
+  }
+  return nullptr;
+}
+
+bool FormDialog::OnGridMouse(GridView& view, QObject* watched, QMouseEvent& event) {
+  QTableView& table = *view.table;
+  const QPoint pos = event.position().toPoint();
+  int32_t row = 0;  // the ledger cell under the mouse; 0 off the cells
+  int32_t col = 0;
+  if (watched == table.horizontalHeader()->viewport()) {
+    const int section = table.horizontalHeader()->logicalIndexAt(pos);
+    if (section >= 0) {
+      row = 1;
+      col = section + 1;
+    }
+  } else {
+    const int r = table.rowAt(pos.y());
+    const int c = table.columnAt(pos.x());
+    if (r >= 0 && c >= 0) {
+      row = r + 2;
+      col = c + 1;
+    }
+  }
+  const std::string& name = view.control->Name();
+  const Ledger& grid = view.control->Grid();
+  switch (event.type()) {
+    case QEvent::MouseButtonPress:
+      if (event.button() != Qt::LeftButton) break;
+      Act([&] {
+        const Qt::KeyboardModifiers modifiers = event.modifiers();
+        if (row == 0) {
+          form_.SetFocus(view.control);
+        } else if (row >= 2 && grid.MultiSelect() &&
+                   (modifiers & (Qt::ControlModifier | Qt::ShiftModifier))) {
+          form_.SelectGridRows(name, ExtendedSelection(grid, row, modifiers & Qt::ShiftModifier));
+        } else {
+          form_.ClickGridRow(name, row, col);
+        }
+      });
+      break;
+    case QEvent::MouseButtonDblClick:
+      if (event.button() == Qt::LeftButton && row != 0) {
+        Act([&] { form_.DoubleClickGrid(name, row, col, true); });
+      }
+      break;
+    case QEvent::MouseMove:
+      if (row == view.hover_row && col == view.hover_col) break;
+      view.hover_row = row;
+      view.hover_col = col;
+      view.hover_pos = event.globalPosition().toPoint();
+      if (row != 0) Act([&] { form_.HoverGrid(name, row, col); });
+      ShowGridToolTip(view, view.hover_pos);
+      break;
+    default:
+      break;
+  }
+  return true;  // the table never selects on its own
+}
+
+}  // namespace qmz
