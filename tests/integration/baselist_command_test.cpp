@@ -128,6 +128,24 @@ TEST_F(BaselistCommandTest, ShowPlaysTheDialogAndPrintsTheChosenRows) {
   EXPECT_THAT(bad.err, HasSubstr("Unknown script action 'jump 3'"));
   EXPECT_EQ(Baselist("show --db " + db + " --script close").code, 2);
   EXPECT_EQ(Baselist("show --db " + db + " --class-id 40000 --script close").code, 2);
+
+  // The multi-row pickers print an array of the chosen rows, prices as numbers; null for none.
+  Outcome batches = Baselist("show-batch-multi --db " + db +
+                             " --item 4 --filter N-000 --script \"select 2,3; key Enter Ledger\"");
+  ASSERT_EQ(batches.code, 0) << batches.err;
+  nlohmann::json picked = nlohmann::json::parse(batches.out);
+  ASSERT_TRUE(picked.is_array());
+  ASSERT_EQ(picked.size(), 2u);
+  EXPECT_EQ(picked[1]["FBatchNo"], "N-0002");
+  EXPECT_EQ(picked[1]["Fprice"], 1234.5);
+  EXPECT_EQ(picked[1]["FAmount"], 1234.5);
+  Outcome aux = Baselist("show-aux-multi --db " + db +
+                         " --item 2 --class-type 1030003 --script \"select 3; click cmdYes\"");
+  picked = nlohmann::json::parse(aux.out);
+  ASSERT_EQ(picked.size(), 1u);
+  EXPECT_EQ(picked[0]["stockName"], "北京仓");
+  EXPECT_EQ(picked[0]["Fprice"], 30);
+  EXPECT_EQ(Baselist("show-aux-multi --db " + db + " --item 2 --script close").out, "null\n");
 }
 
 TEST_F(BaselistCommandTest, TheDemoRunsWithoutADisplay) {
