@@ -7,9 +7,11 @@
 #include <sstream>
 
 #include "batch/batch_query.h"
+#include "batch/show_batch.h"
 #include "integration/demo_suite.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"
+#include "qmz/components.h"
 
 namespace qmz::testing {
 namespace {
@@ -89,7 +91,9 @@ TEST_F(BatchPickerDialogTest, ShowBatchReturnsTheChosenRow) {
   LogInAs("clerk");
   host.Set("AppType", 4);  // warehouse authorisation applies to the clerk
   OnNewThread([&] {
-    ScriptedHost user("type txtBatchNo 2601; click cmdQuery; row 2; click cmdYes", messages);
+    // Enter in the grid does not confirm the first picker: every action is played.
+    ScriptedHost user("type txtBatchNo 2601; click cmdQuery; row 2; key Enter Ledger; click cmdYes",
+                      messages);
     ModalHostScope scope(user);
     BaseList list;
     auto row = std::dynamic_pointer_cast<Dictionary>(list.ShowBatch(1, "", 0, 0, 1030003));
@@ -123,7 +127,13 @@ TEST_F(BatchPickerDialogTest, TrackedItemsOpenTheSecondPicker) {
                        "|" + row->Get("Fprice").ToText());
     }
     EXPECT_THAT(chosen, UnorderedElementsAre("N-0001|0|1234.5", "N-0002|0|1234.5"));
+    EXPECT_THAT(sql_sent->at(0), ::testing::StartsWith("Select a.FBatchNo"));  // the second's
     EXPECT_THAT(sql_sent->at(0), ::testing::HasSubstr(" and a.FBatchNo like '%N-000%'"));
+    sql_sent->clear();
+    EXPECT_EQ(list.ShowBatch(0, "B", 0, 0, 0), nullptr);
+    EXPECT_TRUE(sql_sent->empty());
+    ComponentRegistry::Instance().Unregister(progid::kItemInfo);
+    EXPECT_FALSE(IsBatchNoTracked(4));  // no item component: the first picker
   });
 }
 

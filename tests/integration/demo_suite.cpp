@@ -24,16 +24,19 @@ std::string& FolderPath() {
 class RecordingClassInfo : public ClassInfo {
  public:
   RecordingClassInfo(std::shared_ptr<ClassInfo> inner,
-                     std::shared_ptr<std::vector<std::string>> sent)
-      : inner_(std::move(inner)), sent_(std::move(sent)) {}
+                     std::shared_ptr<std::vector<std::string>> sent,
+                     std::shared_ptr<std::string> props)
+      : inner_(std::move(inner)), sent_(std::move(sent)), props_(std::move(props)) {}
   RecordsetPtr GetData(const std::string& props, const std::string& sql) override {
     sent_->push_back(sql);
+    *props_ = props;
     return inner_->GetData(props, sql);
   }
 
  private:
   std::shared_ptr<ClassInfo> inner_;
   std::shared_ptr<std::vector<std::string>> sent_;
+  std::shared_ptr<std::string> props_;
 };
 
 }  // namespace
@@ -66,11 +69,11 @@ void DemoSuite::SetUp() {
   LogIn("administrator");
   auto& registry = ComponentRegistry::Instance();
   ComponentFactory inner = registry.Factory(progid::kClassInfo);
-  auto sent = sql_sent;
-  registry.Register(progid::kClassInfo, [inner, sent]() -> ComponentPtr {
-    return std::make_shared<RecordingClassInfo>(std::dynamic_pointer_cast<ClassInfo>(inner()),
-                                                sent);
-  });
+  registry.Register(progid::kClassInfo,
+                    [inner, sent = sql_sent, props = props_sent]() -> ComponentPtr {
+                      return std::make_shared<RecordingClassInfo>(
+                          std::dynamic_pointer_cast<ClassInfo>(inner()), sent, props);
+                    });
   PublishHostProperties(CurrentProcessId(), &host);
 }
 

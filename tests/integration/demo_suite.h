@@ -31,6 +31,7 @@ class DemoSuite : public ::testing::Test {
   static const std::string& Folder();
 
   std::shared_ptr<std::vector<std::string>> sql_sent = std::make_shared<std::vector<std::string>>();
+  std::shared_ptr<std::string> props_sent = std::make_shared<std::string>();  // with the last
   Dictionary host;
 };
 

@@ -4,8 +4,12 @@
 
 #include "component/inventory_sql.h"
 #include "integration/demo_suite.h"
+#include "list_services/list_settings.h"
 #include "qmz/baselist.h"
+#include "qmz/components.h"
 #include "qmz/containers.h"
+#include "qmz/error.h"
+#include "qmz/recordset.h"
 
 namespace qmz::testing {
 namespace {
@@ -58,6 +62,10 @@ TEST_F(InventoryLookupTest, GetBatchSumsEachWarehouseOfTheBatch) {
     EXPECT_THAT(Rows(sql_sent->back(), {"stockName", "FQty"}),
                 UnorderedElementsAre("北京仓|120", "上海仓|40"));
     result = list.GetBatch(1, "B2601", 2, 0, 1020004);
+    EXPECT_EQ(sql_sent->back(), kBatchHeadClosed +
+                                    " Where a.FitemID = 1 and  b.FTypeID <> 502  and "
+                                    "a.FBatchNo='B2601' and a.FStockID=2" +
+                                    kBatchGroupClosed);
     EXPECT_THAT(Rows(sql_sent->back(), {"stockName", "FQty"}), ElementsAre("上海仓|40"));
     EXPECT_EQ(Text(result, "StockNumber"), "02");
 
@@ -68,7 +76,11 @@ TEST_F(InventoryLookupTest, GetBatchSumsEachWarehouseOfTheBatch) {
     EXPECT_EQ(Joined(result, kBatchFields), "A'B|广州仓|7|0|14|2026-03-01|2027-03-01|个");
 
     // A batch the item does not have: every key, each empty.
-    result = list.GetBatch(1, "B2699", 0, 0, 0);
+    result = list.GetBatch(1, "B2699", 0, 7, 0);
+    EXPECT_EQ(sql_sent->back(), kBatchHeadClosed +
+                                    " Where a.FitemID = 1 and a.FBatchNo='B2699' and "
+                                    "a.FAuxPropID=7" +
+                                    kBatchGroupClosed);
     EXPECT_EQ(Joined(result, kBatchFields), "|||||||");
   });
 }
@@ -91,14 +103,14 @@ TEST_F(InventoryLookupTest, DataAuthorisationKeepsOutWarehousesOfOtherUsers) {
   LogInAs("clerk");
   OnNewThread([&] {
     BaseList list;
-    list.GetBatch(1, "B2601", 0, 0, 0);
+    list.GetBatch(1, "B2601", 0, 0, 1020004);
     EXPECT_EQ(sql_sent->back(), kBatchHeadClosed +
-                                    " Where a.FitemID = 1 And  CharIndex('3',b.FRightUserID)>0  "
-                                    "and a.FBatchNo='B2601'" +
+                                    " Where a.FitemID = 1 and  b.FTypeID <> 502  And  "
+                                    "CharIndex('3',b.FRightUserID)>0  and a.FBatchNo='B2601'" +
                                     kBatchGroupClosed);
-    // 上海仓 lists users 1 and 12 only.
-    EXPECT_THAT(Rows(sql_sent->back(), {"stockName", "FQty"}),
-                UnorderedElementsAre("北京仓|120", "虚拟仓|5"));
+    EXPECT_EQ(*props_sent, "UserName=clerk;UserID=3;AcctName={演示账套};Language=chs");
+    // 上海仓 lists users 1 and 12 only; 虚拟仓 is virtual.
+    EXPECT_THAT(Rows(sql_sent->back(), {"stockName", "FQty"}), ElementsAre("北京仓|120"));
 
     ObjectPtr result = list.GetAux(2, "Red", 0, 0, 1020004);
     EXPECT_EQ(sql_sent->back(),
@@ -150,6 +162,55 @@ TEST_F(InventoryLookupTest, GetAuxAnswersTheFirstMatchingPropertysTotal) {
               AuxLookupSql(false, " Where a.FitemID=2 and c.Fname like '%O''Neil%'", "O''Neil"));
     EXPECT_EQ(Joined(result, kAuxFields), "||||");
   });
+}
+
+TEST_F(InventoryLookupTest, PreconditionsAndFailuresReturnNoObjectQuietly) {
+  OnNewThread([&] {
+    BaseList list;
+    EXPECT_EQ(list.GetBatch(0, "B1", 0, 0, 0), nullptr);
+    EXPECT_EQ(list.GetBatch(-4, "B1", 0, 0, 0), nullptr);
+    EXPECT_EQ(list.GetBatch(5, "", 0, 0, 0), nullptr);
+    EXPECT_EQ(list.GetAux(0, "Red", 0, 0, 0), nullptr);
+    EXPECT_EQ(list.GetAux(5, "", 0, 0, 0), nullptr);
+    EXPECT_TRUE(sql_sent->empty());
+  });
+  LogInAs("clerk");  // an authorisation condition that cannot be built ends the lookup
+  ComponentRegistry::Instance().Unregister(progid::kGLData);
+  OnNewThread([&] { EXPECT_EQ(BaseList().GetBatch(1, "B2601", 0, 0, 0), nullptr); });
+  ComponentRegistry::Instance().Unregister(progid::kClassInfo);
+  LogInAs("administrator");
+  OnNewThread([&] { EXPECT_EQ(BaseList().GetAux(2, "Red", 0, 0, 0), nullptr); });
+  EXPECT_TRUE(sql_sent->empty());
+}
+
+TEST_F(InventoryLookupTest, CreatableByProgIdAndCallableByNameOrNumber) {
+  RegisterBaseListClass();
+  LogInAs("guest");
+  OnNewThread([&] {
+    auto& registry = ComponentRegistry::Instance();
+    auto list = std::dynamic_pointer_cast<BaseList>(registry.Create("QMZBaseList.BaseList"));
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(std::dynamic_pointer_cast<BaseList>(
+        registry.Create("{942525AF-49FE-4A89-8DA1-9A6964F14C86}")));
+    std::vector<Variant> keyword = {"abc"};
+    list->Invoke("keyword", keyword);
+    EXPECT_EQ(ListSettings().KeyWord, "abc");
+    std::vector<Variant> args = {1, "A'B", 0, 0, 0};
+    EXPECT_EQ(Text(list->Invoke("GetBatch", args).As<Dictionary>(), "stockName"), "广州仓");
+    std::vector<Variant> aux = {2, "Blue", 0, 0, 0};  // member 10: GetAux
+    EXPECT_EQ(Text(list->InvokeMember(10, aux).As<Dictionary>(), "FQty"), "3");
+    std::vector<Variant> too_few = {5};
+    EXPECT_THROW(list->Invoke("GetBatch", too_few), Error);
+    EXPECT_THROW(list->Invoke("NoSuchMember", args), Error);
+    EXPECT_THROW(list->InvokeMember(13, args), Error);
+    // The dialogs answer null: the guest may not query base data, and there is no modal host.
+    EXPECT_FALSE(list->Invoke("ShowAux", args).As<Dictionary>());
+    std::vector<Variant> show_args = {Variant(7), Variant(18)};
+    EXPECT_FALSE(list->Invoke("show", show_args).As<Recordset>());
+    EXPECT_EQ(show_args[0].ToInt32(), 7);  // the by-reference user id comes back
+  });
+  ComponentRegistry::Instance().Unregister(progid::kBaseList);
+  ComponentRegistry::Instance().Unregister(progid::kBaseListClassId);
 }
 
 }  // namespace
