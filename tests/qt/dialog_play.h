@@ -1,11 +1,8 @@
 // Plays a test's steps on the next modal dialog and sees that no dialog outlives them, so that a
 // failing check ends the test at once instead of leaving a modal loop waiting for a user.
-//
-// The steps run once, on the first modal dialog shown after the play is made. Whatever happens
-// in them (a failed EXPECT or ASSERT, an exception) `finish` runs afterwards; by default it closes
-// the dialog if it is still open a moment later. A failure or exception in the steps, or a dialog
-// still open at the deadline, is reported to the running test and from then on every modal
-// dialog is closed as soon as it shows, until the play ends.
+// The steps run once, on the first modal dialog shown after the play is made. A failure or an
+// exception in them, a dialog they leave open, or the deadline is reported to the running test,
+// and from then on every modal dialog is closed as soon as it shows, until the play ends.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -29,17 +26,14 @@ namespace qmz::testing {
 class DialogPlay {
  public:
   using Steps = std::function<void(QDialog&)>;
+  using Clock = std::chrono::steady_clock;
 
-  explicit DialogPlay(Steps steps, Steps finish = CloseIfLeftOpen,
-                      std::chrono::seconds deadline = std::chrono::seconds(10))
-      : steps_(std::move(steps)),
-        finish_(std::move(finish)),
-        deadline_(std::chrono::steady_clock::now() + deadline) {
+  explicit DialogPlay(Steps steps, std::chrono::seconds deadline = std::chrono::seconds(10))
+      : steps_(std::move(steps)), deadline_(Clock::now() + deadline) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
     timer_.start(10);
   }
   ~DialogPlay() {
-    timer_.stop();
     if (!started_) ADD_FAILURE() << "No dialog was shown";
   }
   DialogPlay(const DialogPlay&) = delete;
@@ -48,34 +42,18 @@ class DialogPlay {
   // The steps ran to their end, without a fatal failure or an exception.
   bool Played() const { return played_; }
 
-  // Ends a dialog the way a user would (the close box); a form that refuses is made to end.
-  static void Close(QWidget& widget) {
-    if (auto* box = qobject_cast<QMessageBox*>(&widget)) {
-      box->done(QMessageBox::Cancel);
-      return;
-    }
-    widget.close();
-    if (auto* form = dynamic_cast<FormDialog*>(&widget); form && form->isVisible()) {
-      form->Fail(std::make_exception_ptr(Error("The test closed the dialog")));
-    } else if (auto* dialog = qobject_cast<QDialog*>(&widget); dialog && dialog->isVisible()) {
-      dialog->done(QDialog::Rejected);
-    }
-  }
-
-  static void CloseIfLeftOpen(QDialog& dialog) {
-    QTimer::singleShot(200, &dialog, [d = &dialog] {
-      if (!d->isVisible()) return;
-      ADD_FAILURE() << "The steps left the dialog open";
-      Close(*d);
-    });
-  }
-
  private:
+  void Fail(const std::string& why) {
+    ADD_FAILURE() << why;
+    sweeping_ = true;
+  }
+
   void Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!sweeping_ && std::chrono::steady_clock::now() > deadline_) {
-      ADD_FAILURE() << "A dialog was still open at the deadline";
-      sweeping_ = true;
+    if (!sweeping_ && Clock::now() > deadline_) Fail("A dialog was still open at the deadline");
+    if (left_ && Clock::now() > left_at_ + std::chrono::milliseconds(200)) {
+      if (left_->isVisible()) Fail("The steps left the dialog open");
+      left_ = nullptr;
     }
     if (sweeping_) {
       if (modal) Close(*modal);
@@ -87,29 +65,35 @@ class DialogPlay {
     QCoreApplication::processEvents();  // the dialog's activation and first paint
     QPointer<QDialog> guard(dialog);
     const bool fatal_before = ::testing::Test::HasFatalFailure();
-    Guarded("steps", [&] { steps_(*dialog); });
-    played_ = !sweeping_ && !(::testing::Test::HasFatalFailure() && !fatal_before);
-    if (guard) Guarded("finish", [&] { finish_(*guard); });
+    try {
+      steps_(*dialog);
+    } catch (const std::exception& e) {
+      Fail(std::string("The steps raised: ") + e.what());
+    } catch (...) {
+      Fail("The steps raised an exception");
+    }
+    played_ = !sweeping_ && (fatal_before || !::testing::Test::HasFatalFailure());
     if (!played_) sweeping_ = true;
+    left_ = guard;
+    left_at_ = Clock::now();
   }
 
-  template <class Action>
-  void Guarded(const char* what, Action&& action) {
-    try {
-      action();
-      return;
-    } catch (const std::exception& e) {
-      ADD_FAILURE() << "The test's " << what << " raised: " << e.what();
-    } catch (...) {
-      ADD_FAILURE() << "The test's " << what << " raised an exception";
+  // Ends a dialog the way a user would (the close box); a form that refuses is made to end.
+  static void Close(QWidget& widget) {
+    if (auto* box = qobject_cast<QMessageBox*>(&widget)) return box->done(QMessageBox::Cancel);
+    widget.close();
+    if (auto* form = dynamic_cast<FormDialog*>(&widget); form && form->isVisible()) {
+      form->Fail(std::make_exception_ptr(Error("The test closed the dialog")));
+    } else if (auto* dialog = qobject_cast<QDialog*>(&widget); dialog && dialog->isVisible()) {
+      dialog->done(QDialog::Rejected);
     }
-    sweeping_ = true;
   }
 
   Steps steps_;
-  Steps finish_;
-  std::chrono::steady_clock::time_point deadline_;
+  Clock::time_point deadline_;
+  Clock::time_point left_at_;
   QTimer timer_;
+  QPointer<QDialog> left_;  // the played dialog, until it is seen closed
   bool started_ = false;
   bool played_ = false;
   bool sweeping_ = false;
