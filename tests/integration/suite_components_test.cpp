@@ -81,6 +81,11 @@ TEST_F(SuiteComponentsTest, ProfilesRoundTripForTheLoggedInUserOnly) {
 
   EXPECT_EQ(GetSystemProfile("PriceDigitCount", "IC", "4"), "2");
   EXPECT_EQ(GetSystemProfile("NoSuchKey", "IC", "4"), "4");
+  // Without the components: the default, and a failure to read the saved widths.
+  ComponentRegistry::Instance().Unregister(progid::kSystemProfile);
+  EXPECT_EQ(GetSystemProfile("PriceDigitCount", "IC", "4"), "4");
+  ComponentRegistry::Instance().Unregister(progid::kUserProfileInfo);
+  EXPECT_THROW(LoadColWidths(), Error);
 }
 
 TEST_F(SuiteComponentsTest, DemoMachineSettingsNameTheInstallFolder) {

@@ -25,7 +25,6 @@ TEST_F(AuthorizationTest, StockConditionForUser16) {
   PublishedHostDictionary host;
   OnFreshThread([] {
     EXPECT_EQ(GetStockAuthFilter("b"), " And  CharIndex('16',b.FRightUserID)>0 ");
-    EXPECT_EQ(GetStockAuthFilter("t2"), " And  CharIndex('16',t2.FRightUserID)>0 ");
   });
   EXPECT_EQ(suite.CountCalls("NeedAutorized UserName=ann;UserID=16"), 1);
   EXPECT_EQ(suite.CountCalls("GetAuthItemClassList"), 1);  // cached in the host dictionary

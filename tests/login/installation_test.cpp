@@ -6,31 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "login/user_profile.h"
-#include "support/fake_suite.h"
-
 namespace qmz {
 namespace {
-
-using testing::FakeSuite;
-using testing::PublishedHostDictionary;
-
-class MachineSettingsFile {
- public:
-  explicit MachineSettingsFile(const std::string& text)
-      : path_(std::filesystem::temp_directory_path() /
-              ("qmz-machine-" + std::to_string(::getpid()) + ".ini")) {
-    std::ofstream(path_) << text;
-    ::setenv("QMZ_MACHINE_SETTINGS", path_.c_str(), 1);
-  }
-  ~MachineSettingsFile() {
-    ::unsetenv("QMZ_MACHINE_SETTINGS");
-    std::filesystem::remove(path_);
-  }
-
- private:
-  std::filesystem::path path_;
-};
 
 TEST(InstallationTest, EditionTableChoosesTheProductKey) {
   std::string keys;
@@ -39,10 +16,6 @@ TEST(InstallationTest, EditionTableChoosesTheProductKey) {
   }
   EXPECT_EQ(keys, "Ombrel Tessan Virel Caldor Pennet QMZPRODUCT QMZPRODUCT ");
   EXPECT_EQ(GetProductRegKey(), "SOFTWARE\\Vantrel\\COMMERCE\\Tessan");  // no host: AppType 2
-  PublishedHostDictionary host;
-  host.properties.Set("AppType", 4);
-  host.properties.Set("IndustryType", 2);
-  EXPECT_EQ(GetProductRegKey(), "SOFTWARE\\Vantrel\\COMMERCE\\Pennet");
 }
 
 TEST(InstallationTest, ThirtyTwoBitViewRewritesEverySoftwareIgnoringCase) {
@@ -54,35 +27,17 @@ TEST(InstallationTest, ThirtyTwoBitViewRewritesEverySoftwareIgnoringCase) {
 }
 
 TEST(InstallationTest, InstallPathFromTheMachineSettings) {
-  {
-    MachineSettingsFile file(
-        "; machine settings\n[software\\vantrel\\COMMERCE\\Tessan]\npath = /opt/suite   \n");
-    EXPECT_EQ(GetInstallPath(), "/opt/suite/");
-    EXPECT_EQ(ReadMachineRegValue("SOFTWARE\\Vantrel\\COMMERCE\\Tessan", "Missing"), "");
-    EXPECT_EQ(ReadMachineRegValue("SOFTWARE\\Other", "Path"), "");
-  }
+  const std::string path = ::testing::TempDir() + "qmz-machine.ini";
+  std::ofstream(path) << "; machine settings\n[software\\vantrel\\COMMERCE\\Tessan]\n"
+                         "path = /opt/suite   \n";
+  ::setenv("QMZ_MACHINE_SETTINGS", path.c_str(), 1);
+  EXPECT_EQ(GetInstallPath(), "/opt/suite/");
+  EXPECT_EQ(ReadMachineRegValue("SOFTWARE\\Vantrel\\COMMERCE\\Tessan", "Missing"), "");
+  EXPECT_EQ(ReadMachineRegValue("SOFTWARE\\Other", "Path"), "");
+  std::filesystem::remove(path);
   ::setenv("QMZ_MACHINE_SETTINGS", "/nonexistent/machine.ini", 1);
   EXPECT_EQ(GetInstallPath(), "/");
   ::unsetenv("QMZ_MACHINE_SETTINGS");
-}
-
-TEST(InstallationTest, SystemProfileOrTheDefault) {
-  FakeSuite suite;
-  suite.system_profile["IC|QuantityDigitCount"] = 3;
-  EXPECT_EQ(GetSystemProfile("QuantityDigitCount", "IC", ""), "3");
-  EXPECT_EQ(suite.CountCalls("GetProfile IC QuantityDigitCount"), 1);
-  suite.Remove(progid::kSystemProfile);
-  EXPECT_EQ(GetSystemProfile("QuantityDigitCount", "IC", "2"), "2");
-}
-
-TEST(UserProfileTest, ColumnWidthsAreOneRecordOfTheUserProfile) {
-  FakeSuite suite;
-  EXPECT_EQ(LoadColWidths()->Count(), 0);
-  SaveColWidths("1200|800|");
-  EXPECT_EQ(suite.user_profile["BaseList|ColWidth"], "1200|800|");
-  EXPECT_EQ(LoadColWidths()->Get("Col1").ToText(), "800");
-  suite.Remove(progid::kUserProfileInfo);
-  EXPECT_THROW(LoadColWidths(), Error);
 }
 
 }  // namespace
