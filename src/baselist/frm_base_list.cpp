@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "list_services/list_settings.h"
+#include "list_services/saved_settings.h"
 #include "login/installation.h"
 #include "login/language.h"
 #include "platform/ignore_errors.h"
@@ -30,12 +31,6 @@ std::string TwoDigits(int32_t value) {
   std::string digits = std::to_string(value < 0 ? -static_cast<int64_t>(value) : value);
   if (digits.size() < 2) digits.insert(0, 2 - digits.size(), '0');
   return value < 0 ? "-" + digits : digits;
-}
-
-// A saved width, or the default when the value is missing or not a number.
-float WidthOrDefault(const std::string& saved, float fallback) {
-  double width = 0;
-  return ParseNumber(saved, width) ? static_cast<float>(width) : fallback;
 }
 
 }  // namespace
@@ -133,7 +128,7 @@ void frmBaseList::LoadIniColumnWidths() {
   for (int32_t col = 3; col <= 8; ++col) {
     float fallback = defaults[col - 3];
     std::string saved = ini.Read(kIniSection, "18" + TwoDigits(col), SingleToText(fallback));
-    grid_->Column(col).SetWidth(WidthOrDefault(saved, fallback));
+    grid_->Column(col).SetWidth(SavedWidth(saved, fallback));
   }
 }
 

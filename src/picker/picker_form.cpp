@@ -2,6 +2,7 @@
 
 #include "list_services/middle_tier_query.h"
 #include "list_services/row_to_dictionary.h"
+#include "list_services/saved_settings.h"
 #include "login/host_props.h"
 #include "login/installation.h"
 #include "login/language.h"
@@ -119,8 +120,7 @@ void PickerForm::OnLoad() {
   SetUpGrid();
   QueryList();
   LoadItemHeader();
-  check_->SetValue(
-      static_cast<int16_t>(LeadingNumber(GetUserProfile(kProfileGroup, texts_.check_key))));
+  check_->SetValue(SavedCheckState(GetUserProfile(kProfileGroup, texts_.check_key)));
   OK = false;
   CreateComponent<Chameleon>(progid::kChameleon)->Apply(grid_);
 }
@@ -197,10 +197,8 @@ std::shared_ptr<Dictionary> PickerForm::SavedWidths() const {
 
 void PickerForm::SetWidth(int32_t col, const Dictionary& saved, const std::string& key,
                           float fallback) {
-  double width = fallback;
-  // A saved part that is no number leaves the default.
-  if (saved.Exists(key) && !ParseNumber(saved.Get(key).ToText(), width)) width = fallback;
-  grid_->Column(col).SetWidth(static_cast<float>(width));
+  const float width = saved.Exists(key) ? SavedWidth(saved.Get(key).ToText(), fallback) : fallback;
+  grid_->Column(col).SetWidth(width);
 }
 
 void PickerForm::SetWidths(const std::vector<float>& defaults, const Dictionary& saved) {
