@@ -4,15 +4,6 @@ namespace qmz::testing {
 
 namespace {
 
-const std::vector<std::string>& FakedProgIds() {
-  static const std::vector<std::string> ids = {
-      progid::kClassInfo,     progid::kCacheFacade,     progid::kShareProps,
-      progid::kSecurityInfo,  progid::kGLData,          progid::kItemInfo,
-      progid::kSystemProfile, progid::kUserProfileInfo, progid::kUserProfileUpdate,
-      progid::kChameleon};
-  return ids;
-}
-
 // A fake of one interface, reporting to the suite.
 template <class Interface>
 struct Fake : Interface {
@@ -30,7 +21,6 @@ struct FakeClassInfo : Fake<ClassInfo> {
   RecordsetPtr GetData(const std::string& props, const std::string& sql) override {
     suite.calls.push_back("GetData " + sql);
     suite.sql_sent.push_back(sql);
-    suite.props_sent.push_back(props);
     if (suite.get_data_fails) throw Error("GetData failed");
     if (suite.data) return suite.data(sql);
     return std::make_shared<Recordset>(std::vector<std::string>{});
@@ -76,14 +66,6 @@ struct FakeGLData : Fake<GLData> {
   }
 };
 
-struct FakeItemInfo : Fake<ItemInfo> {
-  using Fake::Fake;
-  Variant ISBatchManagerByNoTrack80(const std::string& props, int32_t item_id) override {
-    suite.calls.push_back("ISBatchManagerByNoTrack80 " + std::to_string(item_id));
-    return suite.batch_tracked;
-  }
-};
-
 struct FakeSystemProfile : Fake<SystemProfile> {
   using Fake::Fake;
   Variant GetProfile(const std::string& props, const std::string& category,
@@ -118,6 +100,7 @@ struct FakeChameleon : Fake<Chameleon> {
 
 template <class Fake>
 void RegisterFake(FakeSuite& suite, const std::string& prog_id) {
+  suite.registered.push_back(prog_id);
   ComponentRegistry::Instance().Register(prog_id, [&suite, prog_id]() -> ComponentPtr {
     suite.calls.push_back("create " + prog_id);
     return std::make_shared<Fake>(suite);
@@ -132,7 +115,6 @@ FakeSuite::FakeSuite() {
   RegisterFake<FakeShareProps>(*this, progid::kShareProps);
   RegisterFake<FakeSecurityInfo>(*this, progid::kSecurityInfo);
   RegisterFake<FakeGLData>(*this, progid::kGLData);
-  RegisterFake<FakeItemInfo>(*this, progid::kItemInfo);
   RegisterFake<FakeSystemProfile>(*this, progid::kSystemProfile);
   RegisterFake<FakeUserProfileInfo>(*this, progid::kUserProfileInfo);
   RegisterFake<FakeUserProfileUpdate>(*this, progid::kUserProfileUpdate);
@@ -140,7 +122,7 @@ FakeSuite::FakeSuite() {
 }
 
 FakeSuite::~FakeSuite() {
-  for (const std::string& id : FakedProgIds()) ComponentRegistry::Instance().Unregister(id);
+  for (const std::string& id : registered) ComponentRegistry::Instance().Unregister(id);
 }
 
 void FakeSuite::Remove(const std::string& prog_id) {

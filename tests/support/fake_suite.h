@@ -31,11 +31,11 @@ struct FakeSuite {
   std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
 
   std::vector<std::string> calls;
+  std::vector<std::string> registered;  // the ProgIDs to unregister on destruction
 
   // QMZMClass.ClassInfo: answers every GetData; the default answers an empty recordset.
   std::function<RecordsetPtr(const std::string& sql)> data;
   std::vector<std::string> sql_sent;
-  std::vector<std::string> props_sent;
   bool get_data_fails = false;
 
   // Login cache: CacheFacade (IsOuterLogin and its items) and ShareProps.
@@ -49,7 +49,6 @@ struct FakeSuite {
   std::vector<std::array<int32_t, 3>> access_checks;
   Variant auth_item_classes = "";
 
-  Variant batch_tracked = false;
   std::map<std::string, Variant> system_profile;    // "category|key"
   std::map<std::string, std::string> user_profile;  // "section|key"
 };
