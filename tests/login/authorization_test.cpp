@@ -23,9 +23,8 @@ class AuthorizationTest : public ::testing::Test {
 
 TEST_F(AuthorizationTest, StockConditionForUser16) {
   PublishedHostDictionary host;
-  OnFreshThread([] {
-    EXPECT_EQ(GetStockAuthFilter("b"), " And  CharIndex('16',b.FRightUserID)>0 ");
-  });
+  OnFreshThread(
+      [] { EXPECT_EQ(GetStockAuthFilter("b"), " And  CharIndex('16',b.FRightUserID)>0 "); });
   EXPECT_EQ(suite.CountCalls("NeedAutorized UserName=ann;UserID=16"), 1);
   EXPECT_EQ(suite.CountCalls("GetAuthItemClassList"), 1);  // cached in the host dictionary
   EXPECT_EQ(host.properties.Get("NeedAuthrize"), Variant(true));
