@@ -5,6 +5,7 @@
 #   test   builds the sanitizer tree in build/test and runs every test (CTest)
 #   demo   builds if needed, creates the demo database on first use and runs the main job
 #   bench  builds the benchmark tree in build/bench and runs the benchmarks
+#   fuzz SECONDS  builds the libFuzzer targets with clang in build/fuzz and runs each that long
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -13,9 +14,12 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(build-essential cmake pkg-config libsqlite3-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei)
 
+# Installs the Debian packages named (default: the build's), only those missing.
 setup() {
+  local wanted=("$@")
+  [ ${#wanted[@]} -gt 0 ] || wanted=("${packages[@]}")
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -eq 0 ]; then
@@ -69,6 +73,37 @@ bench() {
   "$root/build/bench/bench/picker_bench" "$@"
 }
 
+fuzz_targets=(props criteria tsql ini machine_settings number_like script saved_settings)
+
+# Each target starts from its seed corpus (fuzz/corpus/NAME, read only) and a scratch corpus;
+# a crash is written to fuzz/crashes/NAME/, which `./run.sh test` replays from then on.
+fuzz() {
+  local seconds=${1:-60}
+  setup "${packages[@]}" clang libclang-rt-14-dev
+  CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQMZ_FUZZ=ON -DQMZ_WITH_QT=OFF -DQMZ_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$root/build/fuzz" -j "$jobs" --target $(printf '%s_fuzz ' "${fuzz_targets[@]}")
+  local failed=()
+  for name in "${fuzz_targets[@]}"; do
+    local scratch="$root/build/fuzz/corpus/$name"
+    mkdir -p "$scratch" "$root/fuzz/crashes/$name"
+    echo "fuzzing $name for ${seconds}s"
+    if ! "$root/build/fuzz/fuzz/${name}_fuzz" "$scratch" "$root/fuzz/corpus/$name" \
+      -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$root/fuzz/crashes/$name/" >"$root/build/fuzz/$name.log" 2>&1; then
+      failed+=("$name")
+      tail -30 "$root/build/fuzz/$name.log"
+    fi
+    grep -E "stat::number_of_executed_units|stat::peak_rss_mb" "$root/build/fuzz/$name.log" |
+      sed "s/^/  $name /"
+  done
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "fuzz: crashes in ${failed[*]} (kept in fuzz/crashes/)" >&2
+    return 1
+  fi
+  echo "fuzz: ${#fuzz_targets[@]} targets ran ${seconds}s each without a crash"
+}
+
 cmd=${1:-}
 [ $# -gt 0 ] && shift
 case "$cmd" in
@@ -77,8 +112,9 @@ case "$cmd" in
   test) run_tests ;;
   demo) demo "$@" ;;
   bench) bench "$@" ;;
+  fuzz) fuzz "$@" ;;
   *)
-    echo "usage: ./run.sh setup|build|test|demo|bench [args...]" >&2
+    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz [args...]" >&2
     exit 2
     ;;
 esac
