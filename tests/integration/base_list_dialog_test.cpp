@@ -9,8 +9,8 @@
 
 #include "baselist/frm_base_list.h"
 #include "component/inventory_sql.h"
-#include "list_services/list_settings.h"
 #include "integration/demo_suite.h"
+#include "list_services/list_settings.h"
 #include "platform/ini_file.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"

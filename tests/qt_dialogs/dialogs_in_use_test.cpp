@@ -15,8 +15,8 @@
 #include <QTimer>
 
 #include "baselist/frm_base_list.h"
-#include "list_services/list_settings.h"
 #include "integration/demo_suite.h"
+#include "list_services/list_settings.h"
 #include "platform/ui/ledger.h"
 #include "qmz/baselist.h"
 #include "qt/dialog_play.h"
