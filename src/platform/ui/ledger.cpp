@@ -14,6 +14,24 @@ void CheckFlagBit(int32_t n) {
   }
 }
 
+// Sets or clears bit n of `flags`; whether that changed them.
+bool UpdateFlag(uint32_t& flags, int32_t n, bool on) {
+  CheckFlagBit(n);
+  const uint32_t bit = static_cast<uint32_t>(n);
+  const uint32_t updated = on ? flags | bit : flags & ~bit;
+  if (updated == flags) return false;
+  flags = updated;
+  return true;
+}
+
+// Stores a numbered setting; whether it changed (a first write always counts as a change).
+bool UpdateSetting(std::map<int32_t, int64_t>& settings, int32_t id, int64_t value) {
+  auto [it, inserted] = settings.try_emplace(id, value);
+  if (!inserted && it->second == value) return false;
+  it->second = value;
+  return true;
+}
+
 void CheckTwips(float twips) {
   if (!std::isfinite(twips) || twips < 0) throw Error("Invalid property value");
 }
@@ -51,12 +69,7 @@ bool LedgerColumn::Flag(int32_t n) const {
 }
 
 void LedgerColumn::SetFlag(int32_t n, bool on) {
-  CheckFlagBit(n);
-  const uint32_t flags =
-      on ? flags_ | static_cast<uint32_t>(n) : flags_ & ~static_cast<uint32_t>(n);
-  if (flags == flags_) return;
-  flags_ = flags;
-  grid_->Changed(LedgerChange::kColumn);
+  if (UpdateFlag(flags_, n, on)) grid_->Changed(LedgerChange::kColumn);
 }
 
 std::string LedgerCell::Text() const {
@@ -146,9 +159,7 @@ int64_t Ledger::LayoutSetting(int32_t id) const {
 }
 
 void Ledger::SetLayoutSetting(int32_t id, int64_t value) {
-  if (LayoutSetting(id) == value && layout_settings_.count(id)) return;
-  layout_settings_[id] = value;
-  Changed(LedgerChange::kLook);
+  if (UpdateSetting(layout_settings_, id, value)) Changed(LedgerChange::kLook);
 }
 
 bool Ledger::Flag(int32_t n) const {
@@ -157,11 +168,7 @@ bool Ledger::Flag(int32_t n) const {
 }
 
 void Ledger::SetFlag(int32_t n, bool on) {
-  CheckFlagBit(n);
-  const uint32_t flags =
-      on ? flags_ | static_cast<uint32_t>(n) : flags_ & ~static_cast<uint32_t>(n);
-  if (flags == flags_) return;
-  flags_ = flags;
+  if (!UpdateFlag(flags_, n, on)) return;
   Changed(LedgerChange::kLook);
   if (n == kLayoutFlagMultiSelect && !on && !selected_.empty()) {
     selected_.clear();
@@ -215,9 +222,7 @@ int64_t Ledger::CursorSetting(int32_t id) const {
 }
 
 void Ledger::SetCursorSetting(int32_t id, int64_t value) {
-  if (CursorSetting(id) == value && cursor_settings_.count(id)) return;
-  cursor_settings_[id] = value;
-  Changed(LedgerChange::kLook);
+  if (UpdateSetting(cursor_settings_, id, value)) Changed(LedgerChange::kLook);
 }
 
 std::vector<int32_t> Ledger::SelectedRows() const {
