@@ -10,11 +10,7 @@ namespace qmz {
 
 float SavedWidth(const std::string& text, float fallback) {
   double width = 0;
-  try {
-    if (!ParseNumber(text, width) || !std::isfinite(width)) return fallback;
-  } catch (const Error&) {  // a number beyond any width
-    return fallback;
-  }
+  if (!ParseNumber(text, width) || !std::isfinite(width)) return fallback;
   return width >= 0 && width <= kMaxSavedWidth ? static_cast<float>(width) : fallback;
 }
 
