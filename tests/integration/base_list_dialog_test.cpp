@@ -40,13 +40,7 @@ class BaseListDialogTest : public DemoSuite {
     DemoSuite::TearDown();
   }
 
-  // Plays `script` on a loaded class-18 dialog and leaves it hidden, not unloaded.
-  void Play(frmBaseList& form, const std::string& script) {
-    ScriptedHost host(script, messages);
-    ModalHostScope scope(host);
-    form.RunLoad();
-    form.ShowModal();
-  }
+  void Play(frmBaseList& form, const std::string& script) { PlayLoaded(form, script, messages); }
 
   std::ostringstream messages;
 };

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/ui/form.h"
+#include "platform/ui/scripted_host.h"
 #include "qmz/components.h"
 #include "qmz/host.h"
 #include "qmz/recordset.h"
@@ -103,6 +105,13 @@ std::vector<std::string> DemoSuite::Rows(const std::string& sql,
     rows.push_back(row);
   }
   return rows;
+}
+
+void PlayLoaded(Form& form, const std::string& script, std::ostream& messages) {
+  ScriptedHost user(script, messages);
+  ModalHostScope scope(user);
+  form.RunLoad();
+  form.ShowModal();
 }
 
 void OnNewThread(const std::function<void()>& body) {

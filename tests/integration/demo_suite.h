@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "qmz/containers.h"
+
+namespace qmz {
+class Form;
+}
 
 namespace qmz::testing {
 
@@ -34,6 +39,10 @@ class DemoSuite : public ::testing::Test {
   std::shared_ptr<std::string> props_sent = std::make_shared<std::string>();  // with the last
   Dictionary host;
 };
+
+// Loads `form` and shows it to a scripted user playing `script` (messages go to `messages`);
+// the form is left hidden, not unloaded.
+void PlayLoaded(Form& form, const std::string& script, std::ostream& messages);
 
 // Runs `body` on a new thread (fresh per-thread state) and waits for it.
 void OnNewThread(const std::function<void()>& body);

@@ -143,10 +143,7 @@ TEST_F(DialogFaultsTest, BaseListReadFailingAfterLoadIsReportedOnce) {
   OnNewThread([&] {
     ListSettings().ListClassID = 18;
     frmBaseList form;
-    ScriptedHost user("type txtNumber ZZ; key F9", messages);
-    ModalHostScope scope(user);
-    form.RunLoad();
-    form.ShowModal();
+    PlayLoaded(form, "type txtNumber ZZ; key F9", messages);
     EXPECT_EQ(messages.str(), "[Vantrel提示] the database went away\n");
     EXPECT_EQ(sql_sent->size(), 1u);  // the load only: the failed read is not followed by another
     EXPECT_EQ(form.LDGBase().DumpGrid(),
@@ -170,10 +167,7 @@ TEST_F(DialogFaultsTest, PickersKeepTheirListWhenAQueryFailsAfterLoad) {
   OnNewThread([&] {
     frmSelectBatchNo picker;
     picker.SetRequest({4, "", 0, 0, 1030003});
-    ScriptedHost user("type txtBatchNo ZZ; click cmdQuery", messages);
-    ModalHostScope scope(user);
-    picker.RunLoad();
-    picker.ShowModal();
+    PlayLoaded(picker, "type txtBatchNo ZZ; click cmdQuery", messages);
     // The unit prices recomputed when the dialog opened are still those shown.
     EXPECT_THAT(Column(picker.Grid(), 2), ElementsAre("N-0001", "N-0002"));
     EXPECT_THAT(Column(picker.Grid(), 7), ElementsAre("1234.50", "1234.50"));
@@ -182,10 +176,7 @@ TEST_F(DialogFaultsTest, PickersKeepTheirListWhenAQueryFailsAfterLoad) {
   OnNewThread([&] {
     frmSelectAux picker;
     picker.SetRequest({2, "", 0, 0, 1030003});
-    ScriptedHost user("type txtAux ZZ; click chkShowZero", messages);
-    ModalHostScope scope(user);
-    picker.RunLoad();
-    picker.ShowModal();
+    PlayLoaded(picker, "type txtAux ZZ; click chkShowZero", messages);
     EXPECT_EQ(picker.Grid().Rows(), 9);
     EXPECT_EQ(picker.Grid().CellText(2, 2), "Blue");
     EXPECT_EQ(picker.Grid().CellText(2, 5), "30.00");
@@ -199,11 +190,8 @@ TEST_F(DialogFaultsTest, ClearingTheSearchBoxLocatesTheFirstRow) {
   OnNewThread([&] {
     ListSettings().ListClassID = 18;
     frmBaseList form;
-    ScriptedHost user("type txtNumber B2603; key Back; key Back; key Back; key Back; key Back",
-                      messages);
-    ModalHostScope scope(user);
-    form.RunLoad();
-    form.ShowModal();
+    PlayLoaded(form, "type txtNumber B2603; key Back; key Back; key Back; key Back; key Back",
+               messages);
     EXPECT_EQ(form.txtNumber().Text(), "");
     EXPECT_EQ(form.LDGBase().CursorRow(), 2);
     form.RunUnload();
