@@ -1,5 +1,8 @@
 #include "suite/sqlite_connection.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <string_view>
 
@@ -151,6 +154,23 @@ void RegisterFunctions(sqlite3* db) {
   sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr, CollateTsql);
 }
 
+// A file that nobody may write is opened read-only, also for root, whom the system would let
+// write it anyway: a database someone marked read-only is never changed by us.
+bool MarkedReadOnly(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+// SQLite's message, with what a busy database means for the user.
+std::string StatementError(sqlite3* db, int rc) {
+  std::string message = sqlite3_errmsg(db);
+  if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) {
+    return "The suite database is in use by another program; try again later (" + message + ")";
+  }
+  return message;
+}
+
 }  // namespace
 
 bool TsqlLike(const std::string& text, const std::string& pattern) {
@@ -169,7 +189,9 @@ int TsqlCompare(std::string_view a, std::string_view b) {
 }
 
 SqliteConnection::SqliteConnection(const std::string& path, bool create) {
-  int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  int flags = !create && MarkedReadOnly(path)
+                  ? SQLITE_OPEN_READONLY
+                  : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
@@ -187,11 +209,9 @@ SqliteConnection::~SqliteConnection() {
 
 void SqliteConnection::Exec(const std::string& sql) {
   char* message = nullptr;
-  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-    std::string text = message ? message : LastError();
-    sqlite3_free(message);
-    throw Error(text);
-  }
+  int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
+  sqlite3_free(message);
+  if (rc != SQLITE_OK) throw Error(StatementError(db_, rc));
 }
 
 std::vector<std::vector<std::optional<std::string>>> SqliteConnection::QueryTexts(
@@ -213,9 +233,9 @@ std::vector<std::vector<std::optional<std::string>>> SqliteConnection::QueryText
 
 Statement::Statement(SqliteConnection& connection, const std::string& sql)
     : connection_(connection) {
-  if (sqlite3_prepare_v2(connection.handle(), sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK) {
-    throw Error(connection.LastError());
-  }
+  int rc = sqlite3_prepare_v2(connection.handle(), sql.data(), static_cast<int>(sql.size()),
+                              &statement_, nullptr);
+  if (rc != SQLITE_OK) throw Error(StatementError(connection.handle(), rc));
   if (statement_ == nullptr) throw Error("Empty statement");
 }
 
@@ -230,7 +250,8 @@ void Statement::Bind(int index, double value) {
   sqlite3_bind_double(statement_, index, value);
 }
 void Statement::Bind(int index, const std::string& value) {
-  sqlite3_bind_text(statement_, index, value.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()),
+                    SQLITE_TRANSIENT);
 }
 void Statement::BindNull(int index) {
   sqlite3_bind_null(statement_, index);
@@ -240,7 +261,7 @@ bool Statement::Step() {
   int rc = sqlite3_step(statement_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
-  throw Error(connection_.LastError());
+  throw Error(StatementError(connection_.handle(), rc));
 }
 
 void Statement::Reset() {

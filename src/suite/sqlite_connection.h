@@ -3,7 +3,8 @@
 // database's default collation), charindex(needle, text[, start]) and a T-SQL LIKE
 // (% _ [set] [^set], ASCII case ignored, trailing blanks of the value ignored).
 //
-// Errors are qmz::Error carrying SQLite's message. A connection belongs to one thread.
+// Errors are qmz::Error carrying SQLite's message; a database locked by another program is
+// waited for up to five seconds, then reported as in use. A connection belongs to one thread.
 #pragma once
 
 #include <sqlite3.h>
@@ -18,7 +19,9 @@ namespace qmz::suite {
 
 class SqliteConnection {
  public:
-  // Opens a database file; `create` allows a new file. Error when it cannot be opened.
+  // Opens a database file; `create` allows a new file. An existing file without write
+  // permission opens read-only (writes then fail), whoever runs us. Error when it cannot be
+  // opened.
   SqliteConnection(const std::string& path, bool create);
   ~SqliteConnection();
   SqliteConnection(const SqliteConnection&) = delete;
