@@ -1,13 +1,17 @@
-// The aux picker on the demo suite: its query on SQLite and a whole dialog.
+// The aux picker on the demo suite: its query on SQLite, whole dialogs, the rights check.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "auxprop/aux_query.h"
+#include "auxprop/frm_select_aux.h"
 #include "integration/demo_suite.h"
+#include "login/user_profile.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"
+#include "qmz/components.h"
+#include "qmz/suite.h"
 
 namespace qmz::testing {
 namespace {
@@ -62,13 +66,55 @@ TEST_F(AuxPickerDialogTest, TotalsStandBeforeTheirWarehouseRows) {
   EXPECT_THAT(Rows(ComposeAuxListQuery(open), kFields), IsEmpty());
 }
 
-TEST_F(AuxPickerDialogTest, ShowAuxReturnsTheChosenProperty) {
+TEST_F(AuxPickerDialogTest, RowTextsAndTheIndustrysCaptions) {
+  host.Set("IndustryType", 1);
   std::ostringstream messages;
+  OnNewThread([&] {
+    frmSelectAux form;
+    form.SetRequest({2, "", 1, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(form.Caption(), "请选择辅助属性");
+    EXPECT_EQ(form.Grid().DumpGrid(),
+              "序号|辅助属性|仓库|理论重量|单价|金额|stockID|\n"
+              "1|Blue|全部仓库|3|30.00|90.00|0|\n"
+              "2|Blue|北京仓|3|30.00|90.00|1|\n"
+              "3|Dark Red|全部仓库|0|0|0.00|0|\n"
+              "4|Dark Red|北京仓|0|0|0.00|1|\n"
+              "5|Green|全部仓库|0|0|0.00|0|\n"
+              "6|Red|全部仓库|10|30.00|300.00|0|\n"
+              "7|Red|北京仓|10|30.00|300.00|1|\n");
+    EXPECT_TRUE(form.Grid().Column(7).Hidden());
+    EXPECT_FALSE(form.Grid().Column(5).Hidden());  // the administrator sees prices
+  });
+}
+
+TEST_F(AuxPickerDialogTest, EnterSavesTheBoxADoubleClickDoesNot) {
+  std::ostringstream messages;
+  auto choose = [&](const std::string& script, int32_t item, int32_t stock) {
+    std::shared_ptr<Dictionary> row;
+    OnNewThread([&] {
+      ScriptedHost user(script, messages);
+      ModalHostScope scope(user);
+      row = std::dynamic_pointer_cast<Dictionary>(BaseList().ShowAux(item, "", stock, 0, 1030003));
+    });
+    if (!row) return std::string("none");
+    std::string text;
+    for (const char* key : {"AuxName", "stockName", "FQty", "FitemID", "FIndex", "Fprice"}) {
+      text += row->Get(key).ToText() + "|";
+    }
+    return text;
+  };
+  EXPECT_EQ(choose("row 2; key Enter Ledger", 2, 0), "Blue|全部仓库|3|0|0|30|");
+  EXPECT_EQ(GetUserProfile("BaseList", "AuxShowZero"), "0");
+  // Ticked, the box hides the totals of nothing; a row without a property is its warehouse's.
+  EXPECT_EQ(choose("click chkShowZero; dblclick 2", 1, 2), "|上海仓|52|2|1|2.5|");
+  EXPECT_EQ(GetUserProfile("BaseList", "AuxShowZero"), "0");
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"), "500|1500|1000|1000|1000|900|0");
+
   OnNewThread([&] {
     ScriptedHost user("type txtAux Blue; click cmdQuery; row 3; click cmdYes", messages);
     ModalHostScope scope(user);
-    BaseList list;
-    auto row = std::dynamic_pointer_cast<Dictionary>(list.ShowAux(2, "", 0, 0, 1030003));
+    auto row = std::dynamic_pointer_cast<Dictionary>(BaseList().ShowAux(2, "", 0, 0, 1030003));
     ASSERT_TRUE(row);
     EXPECT_EQ(row->Get("AuxName").ToText(), "Blue");
     EXPECT_EQ(row->Get("stockName").ToText(), "北京仓");
@@ -76,16 +122,31 @@ TEST_F(AuxPickerDialogTest, ShowAuxReturnsTheChosenProperty) {
     EXPECT_EQ(row->Get("FAmount").ToDouble(), 90);
     EXPECT_EQ(row->Get("StockNumber").ToText(), "01");
   });
-  LogInAs("guest");
+  EXPECT_EQ(messages.str(), "");
+}
+
+TEST_F(AuxPickerDialogTest, TheBaseDataRightIsAskedBeforeAnything) {
+  Exec("delete from t_suite_right where FObjectType=40");  // the clerk keeps his price rights
+  LogInAs("clerk");
+  std::ostringstream messages;
   OnNewThread([&] {
     ScriptedHost user("row 2; click cmdYes", messages);
     ModalHostScope scope(user);
     BaseList list;
-    EXPECT_EQ(list.ShowAux(2, "", 0, 0, 0), nullptr);
+    EXPECT_EQ(list.ShowAuxForMultiSel(2, "", 0, 0, 0), nullptr);
     EXPECT_EQ(user.RemainingActions(), 2u);  // no dialog was shown
   });
+  EXPECT_TRUE(sql_sent->empty());
   EXPECT_EQ(messages.str(),
             "[] 对不起，您没有相应的基础资料查询权限！！\n[script] 2 actions were not played\n");
+  LogInAs("administrator");
+  OnNewThread([&] {
+    BaseList list;
+    EXPECT_EQ(list.ShowAux(-1, "", 0, 0, 0), nullptr);  // after the check, no dialog
+    EXPECT_EQ(list.ShowAux(2, "", 0, 0, 0), nullptr);   // no modal host: quietly nothing
+    ComponentRegistry::Instance().Unregister(progid::kSecurityInfo);
+    EXPECT_THROW(list.ShowAux(2, "", 0, 0, 0), Error);  // the check's failure reaches the host
+  });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "baselist/base_detail.h"
 #include "baselist/frm_base_list.h"
 #include "component/inventory_sql.h"
 #include "integration/demo_suite.h"
@@ -14,6 +15,7 @@
 #include "platform/ini_file.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"
+#include "qmz/components.h"
 
 namespace qmz::testing {
 namespace {
@@ -241,6 +243,29 @@ TEST_F(BaseListDialogTest, OtherClassesShowTitlesOnly) {
     EXPECT_THAT(dumped, ElementsAre("||代码|名称|\n", "||代码|名称|规格|\n"));
     EXPECT_TRUE(sql_sent->empty());
     SetFormHiddenListener(nullptr);
+  });
+}
+
+TEST_F(BaseListDialogTest, BaseDetailKeepsItsListWhenAReReadFails) {
+  OnNewThread([&] {
+    BaseList list;
+    ListSettings().ListClassID = 18;
+    ListSettings().Filter = "FQty>0";
+    {
+      auto grid = std::make_shared<Ledger>();
+      BaseDetail detail;
+      detail.LDG(grid);
+      detail.GetTitleInfo(18);
+      detail.TakeJournalData();
+      EXPECT_EQ(sql_sent->size(), 1u);
+      EXPECT_FALSE(detail.Data()->Connected());  // kept in memory
+      EXPECT_EQ(grid->Rows(), 15);
+      ComponentRegistry::Instance().Unregister(progid::kClassInfo);
+      detail.Refresh();
+      EXPECT_EQ(grid->Rows(), 15);
+      EXPECT_TRUE(grid->Column(2).Hidden());
+    }
+    EXPECT_EQ(ListSettings().Filter, "");  // an ended BaseDetail clears the host's filter
   });
 }
 

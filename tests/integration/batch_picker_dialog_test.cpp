@@ -1,5 +1,5 @@
 // The batch pickers on the demo suite: their queries run on SQLite, and whole dialogs played
-// by the scripted host.
+// by the scripted host: row texts, price rights, choices and saved settings.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,16 +7,20 @@
 #include <sstream>
 
 #include "batch/batch_query.h"
+#include "batch/frm_stock.h"
 #include "batch/show_batch.h"
 #include "integration/demo_suite.h"
+#include "login/user_profile.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"
 #include "qmz/components.h"
+#include "qmz/suite.h"
 
 namespace qmz::testing {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;
 
 const std::vector<std::string> kFields = {"FBatchNo", "stockName", "FQty", "FAmount"};
@@ -134,6 +138,141 @@ TEST_F(BatchPickerDialogTest, TrackedItemsOpenTheSecondPicker) {
     EXPECT_TRUE(sql_sent->empty());
     ComponentRegistry::Instance().Unregister(progid::kItemInfo);
     EXPECT_FALSE(IsBatchNoTracked(4));  // no item component: the first picker
+  });
+}
+
+// The columns a picker's grid hides, as "6,7,".
+std::string HiddenColumns(const Ledger& grid) {
+  std::string hidden;
+  for (int32_t col = 1; col <= grid.Cols(); ++col) {
+    if (grid.Column(col).Hidden()) hidden += std::to_string(col) + ",";
+  }
+  return hidden;
+}
+
+TEST_F(BatchPickerDialogTest, RowTextsFollowTheDigitsTheBoxAndTheClosing) {
+  Exec("update t_suite_system_profile set FValue='3' where FKey='QuantityDigitCount'");
+  SaveUserProfile("BaseList", "ShowZero", "1");
+  SaveUserProfile("BaseList", "ColWidth", "600|1600");
+  std::ostringstream messages;
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 1, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(form.Caption(), "请选择批号");
+    EXPECT_EQ(form.Find<Label>("lblName").Caption(), "商品名称:螺丝钉");
+    EXPECT_EQ(form.Find<Label>("lblModel").Caption(), "规格型号:M3x10");
+    // Unit prices are recomputed from amount and quantity, except where the quantity is zero.
+    EXPECT_EQ(form.Grid().DumpGrid(),
+              "序号|批号|辅助属性|仓库|数量|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|\n"
+              "1|B2601||北京仓|120.000|2.50|300.00|2026-01-05|2027-01-05|1|0|\n"
+              "2|B2604||北京仓|0.000|0.00|8.00|2026-03-15|2027-03-15|1|0|\n");
+    EXPECT_EQ(form.Grid().Column(5).Alignment(), kAlignRight);
+    // The remembered box ran the query a second time, with the rows of zero quantity that
+    // still hold an amount.
+    ASSERT_EQ(sql_sent->size(), 3u);
+    EXPECT_THAT(sql_sent->at(0), HasSubstr(" and a.FQty<>0 "));
+    EXPECT_THAT(sql_sent->at(2), HasSubstr(" and (a.FQty<>0 or a.FBal<>0) "));
+    EXPECT_EQ(form.ShowZeroBox().Value(), 1);
+    EXPECT_THAT(ColumnWidths(form.Grid()),
+                ElementsAre(600, 1600, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0));
+  });
+  // Before the closing the delivered prices stay; the second picker never divides by zero.
+  host.Set("ICClosed", false);
+  Exec("update ICInvInitial set FQty=0 where FBatchNo='N-0002'");
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 1, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(form.Grid().RowTextOf(2),
+              "1|B2601||北京仓|120.000|5.00|300.00|2026-01-05|2027-01-05|1|0|");
+    frmSelectBatchNo second;
+    second.SetRequest({4, "", 0, 0, 1030003});
+    PlayLoaded(second, "", messages);
+    EXPECT_EQ(
+        second.Grid().DumpGrid(),
+        "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|\n"
+        "1|N-0001||北京仓|1.000|个|1,234.50|1,234.50|||1|0|\n"
+        "2|N-0002||上海仓|0.000|个|0|1,234.50|||2|0|\n");
+  });
+  EXPECT_EQ(messages.str(), "");
+}
+
+TEST_F(BatchPickerDialogTest, PriceColumnsFollowTheRightOfTheClassType) {
+  Exec("delete from t_suite_right where FObjectType=15 and FObjectID=900");
+  LogInAs("clerk");
+  OnNewThread([&] {
+    frmStock stock;  // asks for code 900: refused
+    stock.SetRequest({1, "", 0, 0, 1030003});
+    stock.RunLoad();
+    EXPECT_EQ(HiddenColumns(stock.Grid()), "6,7,10,11,");
+    frmSelectBatchNo second;  // asks for code 2020: granted
+    second.SetRequest({4, "", 0, 0, 1030003});
+    second.RunLoad();
+    EXPECT_EQ(HiddenColumns(second.Grid()), "11,12,");
+    LogIn("guest");
+    frmSelectBatchNo refused;
+    refused.SetRequest({4, "", 0, 0, 1030003});
+    refused.RunLoad();
+    EXPECT_EQ(HiddenColumns(refused.Grid()), "7,8,11,12,");
+    LogIn("administrator");
+    frmStock outside;  // a class type without a code: no prices, whoever asks
+    outside.SetRequest({1, "", 0, 0, 1050001});
+    outside.RunLoad();
+    EXPECT_EQ(HiddenColumns(outside.Grid()), "6,7,10,11,");
+  });
+}
+
+TEST_F(BatchPickerDialogTest, ChosenRowsComeBackInTheOrderChosen) {
+  std::ostringstream messages;
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    form.SetMultiSelect(1);
+    PlayLoaded(form, "select 4,2,3; click cmdYes", messages);
+    ASSERT_TRUE(form.OK);
+    std::vector<std::string> chosen;
+    for (int32_t i = 1; i <= form.RtnVect()->Count(); ++i) {
+      auto row = std::dynamic_pointer_cast<Dictionary>(form.RtnVect()->Item(i));
+      chosen.push_back(row->Get("FBatchNo").ToText() + "|" + row->Get("stockName").ToText() + "|" +
+                       row->Get("FQty").ToText());
+    }
+    EXPECT_THAT(chosen, ElementsAre("B2601|北京仓|120", "A'B|广州仓|7", "B2601|上海仓|40"));
+    EXPECT_EQ(form.RtnDict(), form.RtnVect()->Item(3));
+    // Price and amount come from the grid as numbers; the rest as texts.
+    EXPECT_EQ(form.RtnDict()->Get("Fprice"), Variant(2.5));
+    EXPECT_EQ(form.RtnDict()->Get("FAmount"), Variant(100.0));
+    EXPECT_EQ(form.RtnDict()->Get("FQty"), Variant("40"));
+    EXPECT_EQ(GetUserProfile("BaseList", "ShowZero"), "0");
+    form.RunUnload();
+    EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"),
+              "500|1500|1000|1000|1000|1000|900|1100|1100|0|0");
+
+    frmStock none;
+    none.SetRequest({1, "ZZ", 0, 0, 1030003});
+    PlayLoaded(none, "click cmdYes", messages);
+    EXPECT_FALSE(none.OK);
+    EXPECT_EQ(none.RtnVect(), nullptr);
+    EXPECT_EQ(none.Grid().Rows(), 1);
+  });
+}
+
+TEST_F(BatchPickerDialogTest, TheSecondPickerMapsTheFirstOnesWidths) {
+  SaveUserProfile("BaseList", "ColWidth", "1|2|3|4|5|6|7|8|9|10|11");
+  std::ostringstream messages;
+  OnNewThread([&] {
+    frmSelectBatchNo form;
+    form.SetRequest({4, "", 0, 0, 0});
+    form.Batch = "N-";
+    PlayLoaded(form, "", messages);
+    EXPECT_THAT(ColumnWidths(form.Grid()), ElementsAre(1, 2, 3, 4, 5, 500, 6, 7, 8, 9, 10, 11));
+    EXPECT_EQ(form.Box().Text(), "N-");
+    form.RunUnload();
+    frmSelectBatchNo next;  // the twelve parts just saved map one to one
+    next.SetRequest({4, "", 0, 0, 0});
+    PlayLoaded(next, "", messages);
+    EXPECT_EQ(next.Grid().Column(6).Width(), 500);
+    EXPECT_EQ(next.Grid().Column(12).Width(), 11);
   });
 }
 

@@ -6,12 +6,14 @@
 #include <thread>
 
 #include "platform/ui/form.h"
+#include "platform/ui/ledger.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/components.h"
 #include "qmz/host.h"
 #include "qmz/recordset.h"
 #include "qmz/suite.h"
 #include "suite/class_info.h"
+#include "suite/sqlite_connection.h"
 
 namespace qmz::testing {
 
@@ -22,7 +24,8 @@ std::string& FolderPath() {
   return folder;
 }
 
-// Records each batch before the suite runs it.
+// Records each batch before the suite runs it, and answers with the recordset still connected,
+// as the middle tier's answer comes: the library releases the connection of a list it keeps.
 class RecordingClassInfo : public ClassInfo {
  public:
   RecordingClassInfo(std::shared_ptr<ClassInfo> inner,
@@ -32,7 +35,9 @@ class RecordingClassInfo : public ClassInfo {
   RecordsetPtr GetData(const std::string& props, const std::string& sql) override {
     sent_->push_back(sql);
     *props_ = props;
-    return inner_->GetData(props, sql);
+    RecordsetPtr answer = inner_->GetData(props, sql);
+    answer->SetConnected(true);
+    return answer;
   }
 
  private:
@@ -48,7 +53,6 @@ void DemoSuite::SetUpTestSuite() {
       std::filesystem::temp_directory_path() / ("qmz_it_" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   FolderPath() = folder.string();
-  CreateDemoDatabase(DatabasePath());
 }
 
 void DemoSuite::TearDownTestSuite() {
@@ -67,6 +71,7 @@ const std::string& DemoSuite::DatabasePath() {
 }
 
 void DemoSuite::SetUp() {
+  CreateDemoDatabase(DatabasePath());
   OpenSuite(DatabasePath());
   LogIn("administrator");
   auto& registry = ComponentRegistry::Instance();
@@ -86,6 +91,10 @@ void DemoSuite::TearDown() {
 void DemoSuite::LogInAs(const std::string& user) {
   LogIn(user);
   host = Dictionary();
+}
+
+void DemoSuite::Exec(const std::string& sql) {
+  suite::SqliteConnection(DatabasePath(), false).Exec(sql);
 }
 
 std::vector<std::string> DemoSuite::Rows(const std::string& sql,
@@ -112,6 +121,18 @@ void PlayLoaded(Form& form, const std::string& script, std::ostream& messages) {
   ModalHostScope scope(user);
   form.RunLoad();
   form.ShowModal();
+}
+
+std::vector<std::string> ColumnTexts(Ledger& grid, int32_t col) {
+  std::vector<std::string> texts;
+  for (int32_t row = 2; row <= grid.Rows(); ++row) texts.push_back(grid.CellText(row, col));
+  return texts;
+}
+
+std::vector<float> ColumnWidths(const Ledger& grid) {
+  std::vector<float> widths;
+  for (int32_t col = 1; col <= grid.Cols(); ++col) widths.push_back(grid.Column(col).Width());
+  return widths;
 }
 
 void OnNewThread(const std::function<void()>& body) {

@@ -1,5 +1,6 @@
-// A demo suite database for integration tests: created once per test program in a temporary
-// folder, opened and logged in for each test, with every SQL batch the library sends recorded.
+// A demo suite database for integration tests: created afresh for each test in a temporary
+// folder (so a test may change its data), opened and logged in, with every SQL batch the library
+// sends recorded.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +14,8 @@
 
 namespace qmz {
 class Form;
-}
+class Ledger;
+}  // namespace qmz
 
 namespace qmz::testing {
 
@@ -32,6 +34,9 @@ class DemoSuite : public ::testing::Test {
   static std::vector<std::string> Rows(const std::string& sql,
                                        const std::vector<std::string>& fields);
 
+  // Changes the demo data for this test.
+  static void Exec(const std::string& sql);
+
   static const std::string& DatabasePath();
   static const std::string& Folder();
 
@@ -43,6 +48,10 @@ class DemoSuite : public ::testing::Test {
 // Loads `form` and shows it to a scripted user playing `script` (messages go to `messages`);
 // the form is left hidden, not unloaded.
 void PlayLoaded(Form& form, const std::string& script, std::ostream& messages);
+
+// The texts of a grid column over the data rows, and the widths of every column.
+std::vector<std::string> ColumnTexts(Ledger& grid, int32_t col);
+std::vector<float> ColumnWidths(const Ledger& grid);
 
 // Runs `body` on a new thread (fresh per-thread state) and waits for it.
 void OnNewThread(const std::function<void()>& body);

@@ -12,12 +12,35 @@
 #include "login/authorization.h"
 #include "login/installation.h"
 #include "login/login_context.h"
+#include "login/props_parser.h"
 #include "login/user_profile.h"
 #include "qmz/components.h"
+#include "qmz/host.h"
 #include "qmz/suite.h"
 
 namespace qmz::testing {
 namespace {
+
+// Counts the calls that reach the suite's shared properties.
+class CountingShareProps : public ShareProps {
+ public:
+  CountingShareProps(ComponentPtr inner, int& calls)
+      : inner_(std::dynamic_pointer_cast<ShareProps>(inner)), calls_(calls) {}
+  Variant GetProperty(int32_t process_id, const std::string& key) override {
+    ++calls_;
+    return inner_->GetProperty(process_id, key);
+  }
+
+ private:
+  std::shared_ptr<ShareProps> inner_;
+  int& calls_;
+};
+
+// A cache facade that calls the login neither inner (0) nor outer (1).
+class UndecidedFacade : public CacheFacade {
+ public:
+  Variant GetItem(int32_t, const std::string&) override { return 2; }
+};
 
 using SuiteComponentsTest = DemoSuite;
 
@@ -29,13 +52,97 @@ TEST_F(SuiteComponentsTest, LoginCacheServesTheLoggedInUser) {
   EXPECT_EQ(GetPropsString(), "UserName=clerk;UserID=3;AcctName={演示账套};Language=chs");
   EXPECT_EQ(GetLoginProperty("Language").ToText(), "chs");
 
-  // A host that logged in from outside sees only the outer-login keys.
+  // Nothing is cached; each property is asked for twice (the first answer tells a value from an
+  // object).
+  auto& registry = ComponentRegistry::Instance();
+  const ComponentFactory shared = registry.Factory(progid::kShareProps);
+  int calls = 0;
+  registry.Register(progid::kShareProps,
+                    [&] { return std::make_shared<CountingShareProps>(shared(), calls); });
+  LogIn("guest");
+  EXPECT_EQ(GetLoginProperty("UserName").ToText(), "guest");
+  EXPECT_EQ(calls, 2);
+
+  // A host that logged in from outside reads the facade, and only the outer-login keys.
   LogIn("clerk", true);
+  registry.Unregister(progid::kShareProps);
   EXPECT_EQ(GetLoginProperty("UserName").ToText(), "clerk");
-  EXPECT_TRUE(GetLoginProperty("Language").ToText().empty());
+  EXPECT_TRUE(GetLoginProperty("Language").IsEmpty());
+  registry.Register(progid::kCacheFacade, [] { return std::make_shared<UndecidedFacade>(); });
+  registry.Register(progid::kShareProps, shared);
+  EXPECT_TRUE(GetLoginProperty("UserName").IsEmpty());
+  // Without the facade the login counts as inner; without the shared properties too, nothing
+  // is known and nothing fails.
+  registry.Unregister(progid::kCacheFacade);
+  EXPECT_EQ(GetLoginProperty("Language").ToText(), "chs");
+  registry.Unregister(progid::kShareProps);
+  EXPECT_EQ(GetPropsString(), "");
 
   EXPECT_THROW(LogIn("nobody"), Error);
   EXPECT_THROW(OpenSuite(Folder() + "/missing.db"), Error);
+}
+
+TEST_F(SuiteComponentsTest, DataAuthorisationIsAskedOncePerThreadAndKeptForTheHost) {
+  LogInAs("clerk");
+  OnNewThread([&] {
+    EXPECT_EQ(GetStockAuthFilter("b"), " And  CharIndex('3',b.FRightUserID)>0 ");
+    EXPECT_TRUE(AuthorizationAskedOnThisThread());
+    // The thread reads both answers from the host's dictionary now, for whoever is logged in.
+    LogIn("administrator");
+    ComponentRegistry::Instance().Unregister(progid::kGLData);
+    EXPECT_EQ(GetStockAuthFilter("b"), " And  CharIndex('1',b.FRightUserID)>0 ");
+  });
+  EXPECT_EQ(host.Get("NeedAuthrize"), Variant(true));
+  EXPECT_EQ(host.Get("AuthrizeItemClassList").ToText(), "1,5");
+  // A fresh thread asks once more and writes its answer; one that lost it asks again.
+  OnNewThread([&] {
+    EXPECT_FALSE(IsAuthorizeNeeded());
+    LogIn("clerk");
+    EXPECT_FALSE(IsAuthorizeNeeded());
+    host.Set("NeedAuthrize", Variant());
+    EXPECT_TRUE(IsAuthorizeNeeded());
+  });
+  EXPECT_EQ(host.Get("NeedAuthrize"), Variant(true));
+  // Without an answer for the host the item classes' failure reaches the caller.
+  LogInAs("clerk");
+  OnNewThread([] { EXPECT_THROW(GetStockAuthFilter("b"), Error); });
+  // Without a dictionary there is no condition, no failure, and the thread has not asked.
+  WithdrawHostProperties(CurrentProcessId());
+  OnNewThread([] {
+    EXPECT_FALSE(IsAuthorizeNeeded());
+    EXPECT_FALSE(AuthorizationAskedOnThisThread());
+    EXPECT_EQ(GetStockAuthFilter("b"), "");
+  });
+}
+
+TEST_F(SuiteComponentsTest, AuthorisationConditionsForTheTablesOfItsClasses) {
+  OnNewThread([] {  // the administrator needs none: the condition stays, nothing is parsed
+    ParseProps("UserID=99");
+    std::string condition = "x=1";
+    EXPECT_FALSE(BuildAuthFilter(Vector(), condition));
+    EXPECT_EQ(condition, "x=1");
+    EXPECT_EQ(GetStockAuthFilter("b"), "");
+    EXPECT_EQ(GetParsedProp("UserID"), "99");
+  });
+  Exec("delete from t_suite_auth_item_class; insert into t_suite_auth_item_class values (15);");
+  LogInAs("clerk");
+  OnNewThread([] {
+    Vector descriptors;
+    auto add = [&descriptors](const char* table, const char* alias, const char* type) {
+      auto d = std::make_shared<Dictionary>();
+      d->Set("DataTable", table);
+      d->Set("DataTableAs", alias);
+      d->Set("ItemClassType", type);
+      descriptors.Add(d);
+    };
+    add("T_STOCK", "s", "5");          // 5 occurs in 15
+    add("t_icitem", "i", "1");         // not a table under row authorisation
+    add("t_organization", "o", "15");  // any case
+    add("t_supplier", "p", "8");       // not in the list
+    std::string condition;
+    EXPECT_TRUE(BuildAuthFilter(descriptors, condition));
+    EXPECT_EQ(condition, " CharIndex('3',s.FRightUserID)>0  And  CharIndex('3',o.FRightUserID)>0 ");
+  });
 }
 
 TEST_F(SuiteComponentsTest, RightsFollowTheUser) {
