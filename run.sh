@@ -71,6 +71,7 @@ bench() {
     -DQMZ_BUILD_BENCH=ON
   "$root/build/bench/bench/lookup_bench" "$@"
   "$root/build/bench/bench/picker_bench" "$@"
+  "$root/build/bench/bench/long_run"
 }
 
 fuzz_targets=(props criteria tsql ini machine_settings number_like script saved_settings)
