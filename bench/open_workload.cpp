@@ -1,0 +1,39 @@
+#include "open_workload.h"
+
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "qmz/error.h"
+#include "suite/tsql_adaption.h"
+
+namespace qmz::bench {
+
+std::vector<std::string> ReadTrace(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw Error("Cannot read the SQL trace " + path);
+  std::vector<std::string> batches;
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (line.empty()) continue;
+    nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
+    if (!record.is_object() || !record.contains("sql") || !record["sql"].is_string()) {
+      throw Error(path + ":" + std::to_string(number) + ": not a trace record");
+    }
+    batches.push_back(record["sql"].get<std::string>());
+  }
+  if (batches.empty()) throw Error("The SQL trace " + path + " holds no batch");
+  return batches;
+}
+
+std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_path) {
+  std::vector<std::vector<std::string>> adapted;
+  for (const std::string& batch : ReadTrace(trace_path)) {
+    adapted.push_back(qmz::suite::AdaptTsql(batch));
+  }
+  return adapted;
+}
+
+}  // namespace qmz::bench

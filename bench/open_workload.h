@@ -1,0 +1,26 @@
+// What the limit and the peer of the open benchmark run: the SQL batches the component sent for
+// one opening of a list (the baselist command's --trace-sql file), each turned by the suite's own
+// adaption step into the statements SQLite runs.
+//
+// Errors are qmz::Error: a trace that cannot be read, a line that is no trace record, a batch
+// the adaption step refuses.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qmz::bench {
+
+// The pragmas the suite's class-info component runs on each connection before a batch (result
+// column names as written in the select list). They name columns only; the contenders run them
+// so that SQLite sees exactly what it sees under the component.
+inline constexpr const char* kColumnNamePragmas[] = {"PRAGMA short_column_names=OFF",
+                                                     "PRAGMA full_column_names=OFF"};
+
+// Every batch of a trace file, in the order the component sent them.
+std::vector<std::string> ReadTrace(const std::string& path);
+
+// The statements of each batch, as the suite runs them, batch by batch.
+std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_path);
+
+}  // namespace qmz::bench
