@@ -27,32 +27,16 @@ class BaseListDialogTest : public DemoSuite {
  protected:
   void SetUp() override {
     DemoSuite::SetUp();
-    std::filesystem::create_directories(Folder() + "/install");
-    std::ofstream(Folder() + "/machine.ini")
-        << "[SOFTWARE\\Vantrel\\COMMERCE\\Tessan]\nPath=" << Folder() << "/install\n";
-    ::setenv("QMZ_MACHINE_SETTINGS", (Folder() + "/machine.ini").c_str(), 1);
     ::setenv("QMZ_COMPONENT_DIR", (Folder() + "/component").c_str(), 1);
-    std::filesystem::create_directories(Folder() + "/component");
   }
   void TearDown() override {
-    ::unsetenv("QMZ_MACHINE_SETTINGS");
     ::unsetenv("QMZ_COMPONENT_DIR");
     std::filesystem::remove_all(Folder() + "/component");
-    std::filesystem::remove_all(Folder() + "/install");
     DemoSuite::TearDown();
   }
-
   void Play(frmBaseList& form, const std::string& script) { PlayLoaded(form, script, messages); }
-
   std::ostringstream messages;
 };
-
-// The texts of a column over the data rows.
-std::vector<std::string> Column(Ledger& grid, int32_t col) {
-  std::vector<std::string> texts;
-  for (int32_t row = 2; row <= grid.Rows(); ++row) texts.push_back(grid.CellText(row, col));
-  return texts;
-}
 
 TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
   OnNewThread([&] {
@@ -66,7 +50,7 @@ TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
     Play(form, "type txtNumber B260; row 10; key Up txtNumber; key Esc");
     ASSERT_EQ(sql_sent->size(), 1u);
     EXPECT_EQ(sql_sent->front(), BaseDataListSql("Where 2=2 and 3=3 \r\n"));
-    EXPECT_THAT(Column(form.LDGBase(), 3),
+    EXPECT_THAT(ColumnTexts(form.LDGBase(), 3),
                 ElementsAre("A'B", "B2601", "B2601", "B2601", "B2601", "B2602", "B2603", "B2604",
                             "N-0001", "N-0002", "P-01", "P-01", "P-02", "P-03"));
     // Each key located the first B260 row and left the typed text alone; the click and the
@@ -94,7 +78,7 @@ TEST_F(BaseListDialogTest, ReReadSortAndTheQuoteMessage) {
     EXPECT_EQ(messages.str(), "[Vantrel提示] 不能输入单引号。\n");
     EXPECT_EQ(form.LDGBase().Rows(), 5);
     // Sorted by quantity, descending; the pasted text located nothing in this list.
-    EXPECT_THAT(Column(form.LDGBase(), 5), ElementsAre("10", "5", "3", "0"));
+    EXPECT_THAT(ColumnTexts(form.LDGBase(), 5), ElementsAre("10", "5", "3", "0"));
     EXPECT_EQ(form.txtNumber().Text(), "A'B");  // the focus selected the old text
     form.RunUnload();
   });
@@ -108,8 +92,9 @@ TEST_F(BaseListDialogTest, TheHostsFilterItemNarrowsTheList) {
     frmBaseList form;
     Play(form, "type txtNumber P; key Esc");
     EXPECT_EQ(sql_sent->front(), BaseDataListSql("Where 2=2 and t1.FStockID=2 \r\n"));
-    EXPECT_THAT(Column(form.LDGBase(), 3), ElementsAre("B2601", "B2603", "N-0002", "P-01"));
-    EXPECT_THAT(Column(form.LDGBase(), 6), ElementsAre("上海仓", "上海仓", "上海仓", "上海仓"));
+    EXPECT_THAT(ColumnTexts(form.LDGBase(), 3), ElementsAre("B2601", "B2603", "N-0002", "P-01"));
+    EXPECT_THAT(ColumnTexts(form.LDGBase(), 6),
+                ElementsAre("上海仓", "上海仓", "上海仓", "上海仓"));
     EXPECT_EQ(form.LDGBase().CursorRow(), 5);  // typing P found the first P row
     form.RunUnload();
   });
@@ -182,49 +167,45 @@ TEST_F(BaseListDialogTest, ShowReturnsTheInventoryRowsOfTheChosenBatch) {
 }
 
 TEST_F(BaseListDialogTest, ColumnWidthsComeFromAndGoToTheSettingsFile) {
+  std::filesystem::create_directories(Folder() + "/install");
+  std::ofstream(Folder() + "/machine.ini")
+      << "[SOFTWARE\\Vantrel\\COMMERCE\\Tessan]\nPath=" << Folder() << "/install\n";
+  ::setenv("QMZ_MACHINE_SETTINGS", (Folder() + "/machine.ini").c_str(), 1);
+  auto saved = [&](const std::string& key) {
+    IniFileComponent ini;
+    ini.SetFile(Folder() + "/component/JXCSystem.INI");
+    return ini.Read("BaseList", key, "none");
+  };
   OnNewThread([&] {
     BaseList list;
     ListSettings().ListClassID = 18;
     {
       frmBaseList form;
       form.LDGBase().SetHostWidth(7000);
-      ScriptedHost host("", messages);
-      ModalHostScope scope(host);
       form.RunLoad();
-      std::vector<float> widths;
-      for (int32_t col = 3; col <= 8; ++col) widths.push_back(form.LDGBase().Column(col).Width());
-      EXPECT_THAT(widths, ElementsAre(900, 1000, 1400, 1400, 1020, 1000));
+      EXPECT_THAT(ColumnWidths(form.LDGBase()),
+                  ElementsAre(0, 0, 900, 1000, 1400, 1400, 1020, 1000, 0, 0, 0));
       form.RunUnload();
     }
-    IniFileComponent saved;
-    saved.SetFile(Folder() + "/component/JXCSystem.INI");
-    EXPECT_EQ(saved.Read("BaseList", "1803", ""), "900");
-    EXPECT_EQ(saved.Read("BaseList", "1811", ""), "1000");
-
-    IniFileComponent install;
+    EXPECT_EQ(saved("1803") + " " + saved("1811"), "900 1000");
+    IniFileComponent install;  // read from the install folder, saved next to the component
     install.SetFile(Folder() + "/install/JXCSystem.INI");
     install.Write("BaseList", "1803", "1234.5");
-    install.Write("BaseList", "1804", "wide");  // unreadable: the default
     frmBaseList form;
     form.LDGBase().SetHostWidth(7000);
     form.RunLoad();
     EXPECT_EQ(form.LDGBase().Column(3).Width(), 1234.5f);
-    EXPECT_EQ(form.LDGBase().Column(4).Width(), 1000);
   });
-
   OnNewThread([&] {
     ScriptedHost host("close", messages);
     ModalHostScope scope(host);
-    BaseList list;
     int32_t user = 0;
-    EXPECT_EQ(list.Show(user, -121), nullptr);
-    IniFileComponent saved;
-    saved.SetFile(Folder() + "/component/JXCSystem.INI");
-    EXPECT_EQ(saved.Read("BaseList", "-12101", ""), "1000");
-    EXPECT_EQ(saved.Read("BaseList", "-12103", ""), "3200");
-    EXPECT_EQ(saved.Read("BaseList", "-12105", ""), "3200");
-    EXPECT_EQ(saved.Read("BaseList", "-12106", "none"), "none");
+    EXPECT_EQ(BaseList().Show(user, -121), nullptr);
+    EXPECT_EQ(
+        saved("-12101") + " " + saved("-12103") + " " + saved("-12105") + " " + saved("-12106"),
+        "1000 3200 3200 none");
   });
+  ::unsetenv("QMZ_MACHINE_SETTINGS");
 }
 
 TEST_F(BaseListDialogTest, OtherClassesShowTitlesOnly) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -116,11 +117,36 @@ std::vector<std::string> DemoSuite::Rows(const std::string& sql,
   return rows;
 }
 
+std::string DemoSuite::SortedRows(const std::string& sql, const std::vector<std::string>& fields) {
+  std::vector<std::string> rows = Rows(sql, fields);
+  std::sort(rows.begin(), rows.end());
+  std::string text;
+  for (const std::string& row : rows) text += (text.empty() ? "" : ",") + row;
+  return text;
+}
+
 void PlayLoaded(Form& form, const std::string& script, std::ostream& messages) {
   ScriptedHost user(script, messages);
   ModalHostScope scope(user);
   form.RunLoad();
   form.ShowModal();
+}
+
+std::string Fields(const ObjectPtr& rows, const std::vector<std::string>& fields) {
+  if (auto several = std::dynamic_pointer_cast<Vector>(rows)) {
+    std::string text;
+    for (int32_t i = 1; i <= several->Count(); ++i) {
+      text += (i > 1 ? "," : "") + Fields(several->Item(i), fields);
+    }
+    return text;
+  }
+  auto row = std::dynamic_pointer_cast<Dictionary>(rows);
+  if (!row) return "null";
+  std::string text;
+  for (size_t f = 0; f < fields.size(); ++f) {
+    text += (f ? "|" : "") + (row->Exists(fields[f]) ? row->Get(fields[f]).ToText() : "<no key>");
+  }
+  return text;
 }
 
 std::vector<std::string> ColumnTexts(Ledger& grid, int32_t col) {

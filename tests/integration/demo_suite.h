@@ -33,6 +33,8 @@ class DemoSuite : public ::testing::Test {
   // The rows of a batch on the suite, each as the texts of `fields` joined with "|".
   static std::vector<std::string> Rows(const std::string& sql,
                                        const std::vector<std::string>& fields);
+  // The same rows sorted, joined with ",".
+  static std::string SortedRows(const std::string& sql, const std::vector<std::string>& fields);
 
   // Changes the demo data for this test.
   static void Exec(const std::string& sql);
@@ -48,6 +50,10 @@ class DemoSuite : public ::testing::Test {
 // Loads `form` and shows it to a scripted user playing `script` (messages go to `messages`);
 // the form is left hidden, not unloaded.
 void PlayLoaded(Form& form, const std::string& script, std::ostream& messages);
+
+// The values of `fields` in a returned row (a dictionary) joined with "|", "<no key>" where a
+// key is missing; the rows of a vector each so, joined with ","; "null" for no object.
+std::string Fields(const ObjectPtr& rows, const std::vector<std::string>& fields);
 
 // The texts of a grid column over the data rows, and the widths of every column.
 std::vector<std::string> ColumnTexts(Ledger& grid, int32_t col);

@@ -1,18 +1,20 @@
-// The Qt dialogs as a user meets them (offscreen): an idle dialog does no work, keys the form
-// discards stay discarded, the designed widths hold their texts, a dialog opens over the
-// host's window.
+// The dialogs as real Qt dialogs on the demo suite, as a user meets them (offscreen): the
+// batch picker, the aux picker and the base-data list take the user's clicks and keys; an idle
+// dialog does no work, keys the form discards stay discarded, the designed widths hold their
+// texts, a dialog opens over the host's window.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QStyle>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 
 #include "baselist/frm_base_list.h"
 #include "integration/demo_suite.h"
@@ -30,22 +32,99 @@ void IdleFor(int rounds) {
   for (int i = 0; i < rounds; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+std::string S(const QString& text) {
+  return text.toStdString();
+}
+
+// The middle of a data cell (from 0) of the dialog's grid.
+QPoint CellCenter(QTableView& table, int row, int col) {
+  return table.visualRect(table.model()->index(row, col)).center();
+}
+
 class DialogsInUseTest : public DemoSuite {
  protected:
+  static void SetUpTestSuite() {
+    DemoSuite::SetUpTestSuite();
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  }
   void SetUp() override {
     DemoSuite::SetUp();
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::setenv("QMZ_COMPONENT_DIR", Folder().c_str(), 1);
+    host_ = std::make_unique<QtModalHost>();
+    scope_ = std::make_unique<ModalHostScope>(*host_);
   }
   void TearDown() override {
+    scope_.reset();
+    host_.reset();
     ::unsetenv("QMZ_COMPONENT_DIR");
     DemoSuite::TearDown();
   }
+  std::unique_ptr<QtModalHost> host_;
+  std::unique_ptr<ModalHostScope> scope_;
 };
 
+TEST_F(DialogsInUseTest, TheBatchPickerShowsItsListAndReturnsTheChoice) {
+  std::string title, item_label, first_row;
+  DialogPlay play([&](QDialog& dialog) {
+    title = S(dialog.windowTitle());
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+      if (label->text().startsWith(QString::fromUtf8("商品代码"))) item_label = S(label->text());
+    }
+    auto* table = dialog.findChild<QTableView*>();
+    ASSERT_TRUE(table);
+    first_row = S(table->model()->index(0, 1).data().toString());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+      if (button->text().startsWith(QString::fromUtf8("确定"))) button->click();
+    }
+  });
+  ObjectPtr row = BaseList().ShowBatch(1, "B2601", 0, 0, 1030003);
+  ASSERT_TRUE(play.Played());
+  EXPECT_EQ(title, "请选择批号");
+  EXPECT_EQ(item_label, "商品代码:A001");
+  EXPECT_EQ(first_row, "B2601");
+  EXPECT_EQ(Fields(row, {"FBatchNo"}), "B2601");
+}
+
+TEST_F(DialogsInUseTest, TheAuxPickerTakesADoubleClickedRow) {
+  std::string title;
+  DialogPlay play([&](QDialog& dialog) {
+    title = S(dialog.windowTitle());
+    auto* table = dialog.findChild<QTableView*>();
+    ASSERT_TRUE(table);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
+  });
+  ObjectPtr row = BaseList().ShowAux(2, "Blue", 0, 0, 1030003);
+  ASSERT_TRUE(play.Played());
+  EXPECT_EQ(title, "请选择辅助属性");
+  EXPECT_EQ(Fields(row, {"AuxName", "stockName"}), "Blue|全部仓库");
+}
+
+TEST_F(DialogsInUseTest, TypingInTheBaseDataListLocatesAndEnterReturnsTheRows) {
+  std::string title, current;
+  DialogPlay play([&](QDialog& dialog) {
+    title = S(dialog.windowTitle());
+    auto* box = dialog.findChild<QLineEdit*>();
+    auto* table = dialog.findChild<QTableView*>();
+    ASSERT_TRUE(box && table);
+    box->setFocus();
+    QTest::keyClicks(box, "B2603");
+    current = S(table->model()->index(table->currentIndex().row(), 2).data().toString());
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  int32_t user = 0;
+  auto rows = std::dynamic_pointer_cast<Recordset>(BaseList().Show(user, 18));
+  ASSERT_TRUE(play.Played());
+  EXPECT_EQ(title, "基础资料");
+  EXPECT_EQ(current, "B2603");  // the typed code moved the selection
+  ASSERT_TRUE(rows);
+  ASSERT_EQ(rows->RecordCount(), 1);
+  rows->MoveFirst();
+  EXPECT_EQ(rows->Value("FBatchNo").ToText(), "B2603");
+}
+
 TEST_F(DialogsInUseTest, AnIdleBaseDataListAsksForNothing) {
-  QtModalHost host;
-  ModalHostScope scope(host);
   ListSettings().ListClassID = 18;
   frmBaseList form;
   form.RunLoad();
@@ -79,8 +158,6 @@ TEST_F(DialogsInUseTest, AnIdleBaseDataListAsksForNothing) {
 }
 
 TEST_F(DialogsInUseTest, DefaultWidthsHoldDatesAndAmounts) {
-  QtModalHost host;
-  ModalHostScope scope(host);
   std::string date, amount;
   int date_room = 0, amount_room = 0;
   DialogPlay play([&](QDialog& dialog) {
@@ -89,14 +166,13 @@ TEST_F(DialogsInUseTest, DefaultWidthsHoldDatesAndAmounts) {
     // The room a cell leaves its text: the column less the margins either side.
     const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
     const QFontMetrics metrics = table->fontMetrics();
-    date = table->model()->index(0, 7).data().toString().toStdString();
-    amount = table->model()->index(0, 6).data().toString().toStdString();
+    date = S(table->model()->index(0, 7).data().toString());
+    amount = S(table->model()->index(0, 6).data().toString());
     date_room = table->columnWidth(7) - margins - metrics.horizontalAdvance("2026-03-15");
     amount_room = table->columnWidth(6) - margins - metrics.horizontalAdvance("1,234,567.00");
     dialog.reject();
   });
-  BaseList list;
-  list.ShowBatch(1, "", 0, 0, 1030003);
+  BaseList().ShowBatch(1, "", 0, 0, 1030003);
   EXPECT_EQ(date, "2026-03-01");
   EXPECT_EQ(amount, "14.00");
   EXPECT_GE(date_room, 0);
@@ -104,8 +180,6 @@ TEST_F(DialogsInUseTest, DefaultWidthsHoldDatesAndAmounts) {
 }
 
 TEST_F(DialogsInUseTest, ADialogOpensOverTheHostsWindow) {
-  QtModalHost host;
-  ModalHostScope scope(host);
   QMainWindow window;
   window.show();
   QApplication::setActiveWindow(&window);
@@ -114,8 +188,7 @@ TEST_F(DialogsInUseTest, ADialogOpensOverTheHostsWindow) {
     parent = dialog.parentWidget();
     dialog.reject();
   });
-  BaseList list;
-  list.ShowAux(2, "", 0, 0, 0);
+  BaseList().ShowAux(2, "", 0, 0, 0);
   EXPECT_EQ(parent, &window);
 }
 
