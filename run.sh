@@ -12,7 +12,8 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake pkg-config libsqlite3-dev libgtest-dev libgmock-dev
-  libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei)
+  libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei
+  libqt6sql6-sqlite gnuplot-nox)
 
 # Installs the Debian packages named (default: the build's), only those missing.
 setup() {
@@ -65,13 +66,34 @@ demo() {
   "$exe" demo --db "$db" "$@"
 }
 
+# The Google Benchmark programs (arguments go to them), the long run, then opening long lists
+# side by side: ours, the limit and the peer (bench/open_compare.cpp, docs/performance.md).
 bench() {
   setup
-  configure_and_build "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF \
-    -DQMZ_BUILD_BENCH=ON
-  "$root/build/bench/bench/lookup_bench" "$@"
-  "$root/build/bench/bench/picker_bench" "$@"
-  "$root/build/bench/bench/long_run"
+  local out="$root/build/bench"
+  configure_and_build "$out" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF -DQMZ_BUILD_BENCH=ON
+  "$out/bench/lookup_bench" "$@"
+  "$out/bench/picker_bench" "$@"
+  "$out/bench/long_run"
+
+  # Generated databases are kept by size in build/bench/data; a change of the code that
+  # generates them starts them afresh.
+  local data="$out/data" stamp
+  mkdir -p "$data"
+  stamp=$(cat "$root"/src/suite/{demo_data,inventory_schema,suite_seed,suite_store,suite_setup}.cpp |
+    sha1sum | cut -c1-16)
+  if [ "$(cat "$data/generator" 2>/dev/null)" != "$stamp" ]; then
+    rm -f "$data"/*.db
+    echo "$stamp" >"$data/generator"
+  fi
+  echo
+  echo "Opening long lists: ours, the limit and the peer side by side"
+  "$out/bench/open_compare" --baselist "$out/baselist" --limit "$out/bench/open_limit" \
+    --peer "$out/bench/open_peer" --data "$data" --report "$data/open-report.md" \
+    --plot-data "$data/open"
+  gnuplot -e "prefix='$data/open'; output='$root/docs/performance-open.png'" \
+    "$root/bench/open_plot.gp"
+  echo "plot: docs/performance-open.png; report: $data/open-report.md; every run: $data/open-samples.txt"
 }
 
 fuzz_targets=(props criteria tsql ini machine_settings number_like script saved_settings)
