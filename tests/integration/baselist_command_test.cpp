@@ -16,6 +16,7 @@ namespace qmz::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using Json = nlohmann::ordered_json;
 
 struct Outcome {
   int code = -1;
@@ -23,11 +24,15 @@ struct Outcome {
   std::string err;
 };
 
+// Each test has a folder with a demo database (and its machine.ini) made by the command.
 class BaselistCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() / ("qmz_cli_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
+    db = " --db " + Path("demo.db");
+    Outcome init = Baselist("init-db --demo" + db);
+    ASSERT_EQ(init.code, 0) << init.err;
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
@@ -51,59 +56,46 @@ class BaselistCommandTest : public ::testing::Test {
   }
 
   std::filesystem::path folder_;
+  std::string db;  // the demo database's option
 };
 
-TEST_F(BaselistCommandTest, InitDbThenLookupsPrintTheDictionary) {
-  std::string db = Path("demo.db");
-  Outcome init = Baselist("init-db --demo --db " + db);
-  ASSERT_EQ(init.code, 0) << init.err;
+TEST_F(BaselistCommandTest, LookupsPrintTheDictionaryAndTraceTheirSql) {
   EXPECT_TRUE(std::filesystem::exists(Path("machine.ini")));
-
-  Outcome batch = Baselist("get-batch --db " + db + " --item 1 --batch \"A'B\" --trace-sql " +
-                           Path("trace.jsonl"));
+  const std::string trace = " --trace-sql " + Path("trace.jsonl");
+  Outcome batch = Baselist("get-batch --item 1 --batch \"A'B\"" + db + trace);
   ASSERT_EQ(batch.code, 0) << batch.err;
-  nlohmann::ordered_json printed = nlohmann::ordered_json::parse(batch.out);
+  Json printed = Json::parse(batch.out);
+  EXPECT_EQ(printed.size(), 16u);
   EXPECT_EQ(printed.begin().key(), "FBatchNo");
   EXPECT_EQ(printed["FBatchNo"], "A'B");
   EXPECT_EQ(printed["stockName"], "广州仓");
   EXPECT_EQ(printed["FQty"], "7");
   EXPECT_EQ(printed["FAmount"], "14");
-  EXPECT_EQ(printed.size(), 16u);
-
-  Outcome aux = Baselist("get-aux --db " + db + " --item 2 --aux Blue --user clerk --trace-sql " +
-                         Path("trace.jsonl"));
+  Outcome aux = Baselist("get-aux --item 2 --aux Blue --user clerk" + db + trace);
   ASSERT_EQ(aux.code, 0) << aux.err;
-  EXPECT_EQ(nlohmann::json::parse(aux.out)["FQty"], "3");
+  EXPECT_EQ(Json::parse(aux.out)["FQty"], "3");
 
   // The trace holds each text exactly as sent, one JSON line per batch.
-  std::ifstream trace(Path("trace.jsonl"));
+  std::ifstream lines(Path("trace.jsonl"));
   std::vector<std::string> sent;
-  for (std::string line; std::getline(trace, line);) {
-    sent.push_back(nlohmann::json::parse(line)["sql"]);
-  }
+  for (std::string line; std::getline(lines, line);) sent.push_back(Json::parse(line)["sql"]);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0],
             kBatchHeadClosed + " Where a.FitemID = 1 and a.FBatchNo='A''B'" + kBatchGroupClosed);
-  EXPECT_EQ(sent[1], AuxLookupSql(true,
-                                  " Where a.FitemID=2 And  CharIndex('3',b.FRightUserID)>0  "
-                                  "and c.Fname like '%Blue%'",
-                                  "Blue"));
+  EXPECT_THAT(sent[1], HasSubstr(" And  CharIndex('3',b.FRightUserID)>0 "));  // the clerk's
 
   // Host properties reach the library: before the closing the opening balances are read.
-  Outcome open =
-      Baselist("get-batch --db " + db + " --item 1 --batch B2601 --stock 1 --host-prop ICClosed=0");
+  Outcome open = Baselist("get-batch --item 1 --batch B2601 --stock 1 --host-prop ICClosed=0" + db);
   ASSERT_EQ(open.code, 0) << open.err;
-  EXPECT_EQ(nlohmann::json::parse(open.out)["Fprice"], "5");
+  EXPECT_EQ(Json::parse(open.out)["Fprice"], "5");
 }
 
-TEST_F(BaselistCommandTest, ShowPlaysTheDialogAndPrintsTheChosenRows) {
-  std::string db = Path("demo.db");
-  ASSERT_EQ(Baselist("init-db --demo --db " + db).code, 0);
-  Outcome shown = Baselist("show --db " + db +
-                           " --class-id 18 --keyword B2603 --script \"key Enter\" --dump-grid " +
-                           Path("grid.txt"));
+TEST_F(BaselistCommandTest, DialogsPlayTheScriptAndPrintTheChosenRows) {
+  Outcome shown =
+      Baselist("show --class-id 18 --keyword B2603 --script \"key Enter\" --dump-grid " +
+               Path("grid.txt") + db);
   ASSERT_EQ(shown.code, 0) << shown.err;
-  nlohmann::ordered_json rows = nlohmann::ordered_json::parse(shown.out);
+  Json rows = Json::parse(shown.out);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0]["FBatchNo"], "B2603");
   EXPECT_EQ(rows[0]["FStockName"], "上海仓");
@@ -116,43 +108,35 @@ TEST_F(BaselistCommandTest, ShowPlaysTheDialogAndPrintsTheChosenRows) {
   // The keyword was the query's fragment: the one B2603 row, its empty date as shown.
   EXPECT_EQ(first, "B2603|B2603|B2603||12|上海仓||-1|上海仓|2|2|");
 
-  Outcome quote = Baselist("show-ex --db " + db +
-                           " --class-id 18 --script \"paste txtNumber x'; key F9; key Esc\"");
+  Outcome quote =
+      Baselist("show-ex --class-id 18 --script \"paste txtNumber x'; key F9; key Esc\"" + db);
   ASSERT_EQ(quote.code, 0) << quote.err;
   EXPECT_EQ(quote.out, "null\n");
   EXPECT_THAT(quote.err, HasSubstr("[Vantrel提示] 不能输入单引号。"));
 
-  EXPECT_EQ(Baselist("show-ex --db " + db + " --class-id 70000 --script close").out, "null\n");
-  Outcome bad = Baselist("show --db " + db + " --class-id 18 --script \"jump 3\"");
-  EXPECT_EQ(bad.code, 1);
-  EXPECT_THAT(bad.err, HasSubstr("Unknown script action 'jump 3'"));
-  EXPECT_EQ(Baselist("show --db " + db + " --script close").code, 2);
-  EXPECT_EQ(Baselist("show --db " + db + " --class-id 40000 --script close").code, 2);
-
   // The multi-row pickers print an array of the chosen rows, prices as numbers; null for none.
-  Outcome batches = Baselist("show-batch-multi --db " + db +
-                             " --item 4 --filter N-000 --script \"select 2,3; key Enter Ledger\"");
+  Outcome batches = Baselist(
+      "show-batch-multi --item 4 --filter N-000 --script \"select 2,3; key Enter Ledger\"" + db);
   ASSERT_EQ(batches.code, 0) << batches.err;
-  nlohmann::json picked = nlohmann::json::parse(batches.out);
+  Json picked = Json::parse(batches.out);
   ASSERT_TRUE(picked.is_array());
   ASSERT_EQ(picked.size(), 2u);
   EXPECT_EQ(picked[1]["FBatchNo"], "N-0002");
   EXPECT_EQ(picked[1]["Fprice"], 1234.5);
   EXPECT_EQ(picked[1]["FAmount"], 1234.5);
-  Outcome aux = Baselist("show-aux-multi --db " + db +
-                         " --item 2 --class-type 1030003 --script \"select 3; click cmdYes\"");
-  picked = nlohmann::json::parse(aux.out);
+  picked = Json::parse(
+      Baselist("show-aux-multi --item 2 --class-type 1030003 --script \"select 3; click cmdYes\"" +
+               db)
+          .out);
   ASSERT_EQ(picked.size(), 1u);
   EXPECT_EQ(picked[0]["stockName"], "北京仓");
   EXPECT_EQ(picked[0]["Fprice"], 30);
-  EXPECT_EQ(Baselist("show-aux-multi --db " + db + " --item 2 --script close").out, "null\n");
+  EXPECT_EQ(Baselist("show-aux-multi --item 2 --script close" + db).out, "null\n");
+  EXPECT_EQ(Baselist("show-ex --class-id 70000 --script close" + db).out, "null\n");
 }
 
 TEST_F(BaselistCommandTest, TheDemoRunsWithoutADisplay) {
-  std::string db = Path("demo.db");
-  ASSERT_EQ(Baselist("init-db --demo --db " + db).code, 0);
-  Outcome demo =
-      Baselist("demo --db " + db, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
+  Outcome demo = Baselist("demo" + db, "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
   ASSERT_EQ(demo.code, 0) << demo.err;
   EXPECT_THAT(demo.err, HasSubstr("a scripted user plays \"row 2; click cmdYes\""));
   EXPECT_THAT(demo.out,
@@ -160,44 +144,40 @@ TEST_F(BaselistCommandTest, TheDemoRunsWithoutADisplay) {
                         "序号|批号|辅助属性|仓库|数量|单价|金额|生产日期|有效期至|stockID|"
                         "FBatchNoIndex|\n1|A'B||广州仓|7|2.00|14.00|"));
   std::string chosen = demo.out.substr(demo.out.find("and the user chose:\n") + 20);
-  EXPECT_EQ(nlohmann::json::parse(chosen)["FBatchNo"], "A'B");
+  EXPECT_EQ(Json::parse(chosen)["FBatchNo"], "A'B");
 
   // The user's own script takes the place of the demo's.
-  demo = Baselist("demo --db " + db + " --script \"row 3; click cmdYes\"");
+  demo = Baselist("demo --script \"row 3; click cmdYes\"" + db);
   ASSERT_EQ(demo.code, 0) << demo.err;
   EXPECT_EQ(demo.err, "");
   chosen = demo.out.substr(demo.out.find("and the user chose:\n") + 20);
-  EXPECT_EQ(nlohmann::json::parse(chosen)["FBatchNo"], "B2601");
+  EXPECT_EQ(Json::parse(chosen)["FBatchNo"], "B2601");
 }
 
-TEST_F(BaselistCommandTest, BadArgumentsAndMissingDatabasesAreReported) {
-  const std::pair<std::string, std::string> bad_arguments[] = {
-      {"get-batch --item 1 --batch B", "--db is required"},
-      {"get-batch --db x.db --item one --batch B", "--item"},
-      {"get-aux --db x.db --item 1 --aux R --host-prop ICClosed",
+TEST_F(BaselistCommandTest, FailuresAreReportedWithTheirExitCode) {
+  std::ofstream(Path("not-a-suite.db")) << "hello";
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"get-batch --item 1 --batch B", 2, "--db is required"},
+      {"get-batch --db x.db --item one --batch B", 2, "--item"},
+      {"get-aux --db x.db --item 1 --aux R --host-prop ICClosed", 2,
        "--host-prop expects KEY=VALUE, got 'ICClosed'"},
-      {"init-db --db " + Path("x.db"), "init-db needs either --demo or --items"},
-      {"frobnicate", ""},
-      {"", ""}};
-  for (const auto& [arguments, message] : bad_arguments) {
+      {"init-db --db " + Path("x.db"), 2, "init-db needs either --demo or --items"},
+      {"frobnicate", 2, ""},
+      {"", 2, ""},
+      {"show --script close" + db, 2, ""},  // no class id
+      {"show --class-id 40000 --script close" + db, 2, ""},
+      {"show --class-id 18 --script \"jump 3\"" + db, 1, "Unknown script action 'jump 3'"},
+      {"get-batch --user nobody --item 1 --batch B" + db, 1, "Unknown user of the suite: nobody"},
+      {"get-batch --item 1 --batch B --db " + Path("missing.db"), 1,
+       "Cannot open the suite database"},
+      {"get-batch --item 1 --batch B --db " + Path("not-a-suite.db"), 1, ""},
+  };
+  for (const auto& [arguments, code, message] : cases) {
     Outcome run = Baselist(arguments);
-    EXPECT_EQ(run.code, 2) << arguments;
+    EXPECT_EQ(run.code, code) << arguments;
     EXPECT_THAT(run.err, HasSubstr(message)) << arguments;
   }
-
-  Outcome run = Baselist("get-batch --db " + Path("missing.db") + " --item 1 --batch B");
-  EXPECT_EQ(run.code, 1);
-  EXPECT_THAT(run.err, HasSubstr("Cannot open the suite database"));
   EXPECT_FALSE(std::filesystem::exists(Path("missing.db")));
-
-  std::ofstream(Path("not-a-suite.db")) << "hello";
-  run = Baselist("get-batch --db " + Path("not-a-suite.db") + " --item 1 --batch B");
-  EXPECT_EQ(run.code, 1);
-
-  ASSERT_EQ(Baselist("init-db --demo --db " + Path("demo.db")).code, 0);
-  run = Baselist("get-batch --db " + Path("demo.db") + " --user nobody --item 1 --batch B");
-  EXPECT_EQ(run.code, 1);
-  EXPECT_THAT(run.err, HasSubstr("Unknown user of the suite: nobody"));
 }
 
 }  // namespace

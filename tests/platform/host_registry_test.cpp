@@ -1,5 +1,11 @@
+// The component registry, the host's published properties, and INI files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+#include <filesystem>
+
+#include "platform/ini_file.h"
 #include "qmz/components.h"
 #include "qmz/containers.h"
 #include "qmz/host.h"
@@ -39,7 +45,7 @@ TEST(ComponentRegistryTest, CreatesFreshComponentsAndFailsForUnknownOnes) {
   registry.Unregister("Test.Null");
 }
 
-TEST(HostTest, PropertiesArePublishedByProcessIdAndThePointerNotifies) {
+TEST(HostTest, PropertiesArePublishedByProcessId) {
   Dictionary properties;
   uint32_t pid = CurrentProcessId();
   EXPECT_EQ(PublishedHostProperties(pid), nullptr);
@@ -48,14 +54,69 @@ TEST(HostTest, PropertiesArePublishedByProcessIdAndThePointerNotifies) {
   EXPECT_EQ(PublishedHostProperties(pid + 1), nullptr);
   WithdrawHostProperties(pid);
   EXPECT_EQ(PublishedHostProperties(pid), nullptr);
+}
 
-  std::vector<int> seen;
-  SetMousePointerListener([&seen](int p) { seen.push_back(p); });
-  SetScreenMousePointer(kPointerHourglass);
-  EXPECT_EQ(ScreenMousePointer(), 11);
-  SetScreenMousePointer(kPointerDefault);
-  SetMousePointerListener(nullptr);
-  EXPECT_EQ(seen, (std::vector<int>{11, 0}));
+namespace fs = std::filesystem;
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  IniFileTest() : folder_(fs::temp_directory_path() / ("qmz-ini-" + std::to_string(::getpid()))) {
+    fs::create_directories(folder_);
+    path_ = (folder_ / "JXCSystem.INI").string();
+    ini_.SetFile(path_);
+  }
+  ~IniFileTest() override {
+    fs::permissions(folder_, fs::perms::owner_all);
+    fs::remove_all(folder_);
+  }
+  std::string Contents() {
+    std::string text;
+    ReadWholeFile(path_, text);
+    return text;
+  }
+
+  fs::path folder_;
+  std::string path_;
+  IniFileComponent ini_;
+};
+
+TEST_F(IniFileTest, MissingFileReadsDefaultsAndIsCreatedOnWrite) {
+  EXPECT_EQ(ini_.Read("BaseList", "1801", "900"), "900");
+  ini_.Write("BaseList", "1801", "1000");
+  ini_.Write("BaseList", "1802", "1400");
+  EXPECT_EQ(ini_.Read("baselist", "1801", ""), "1000");
+  EXPECT_EQ(Contents(), "[BaseList]\n1801=1000\n1802=1400\n");
+}
+
+TEST_F(IniFileTest, WritesKeepOtherLinesAndMatchWithoutCase) {
+  ReplaceFileAtomically(path_,
+                        "; suite settings\n[System]\nName = main \n\n[BASELIST]\n1801=5\n\n"
+                        "[Other]\nx=1\n");
+  EXPECT_EQ(ini_.Read("system", "NAME", ""), "main");
+  ini_.Write("BaseList", "1801", "700");
+  ini_.Write("baselist", "NEW", "1");
+  ini_.Write("Added", "k", "v");
+  EXPECT_EQ(Contents(),
+            "; suite settings\n[System]\nName = main \n\n[BASELIST]\n1801=700\nNEW=1\n\n"
+            "[Other]\nx=1\n\n[Added]\nk=v\n");
+}
+
+TEST_F(IniFileTest, FailedWriteLeavesTheOldFile) {
+  ini_.Write("BaseList", "1801", "1000");
+  // The temporary file cannot be made (its name is taken by a folder): even root fails here.
+  fs::path blocker = path_ + ".tmp." + std::to_string(::getpid());
+  fs::create_directory(blocker);
+  EXPECT_THROW(ini_.Write("BaseList", "1801", "2000"), Error);
+  EXPECT_EQ(Contents(), "[BaseList]\n1801=1000\n");
+  fs::remove(blocker);
+  if (::geteuid() != 0) {  // root writes into read-only folders
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_THROW(ini_.Write("BaseList", "1801", "3000"), Error);
+    EXPECT_EQ(Contents(), "[BaseList]\n1801=1000\n");
+  }
+  IniFileComponent unset;
+  EXPECT_THROW(unset.Write("a", "b", "c"), Error);
+  EXPECT_EQ(unset.Read("a", "b", "d"), "d");
 }
 
 }  // namespace

@@ -1,9 +1,16 @@
-#include "qmz/variant.h"
-
+// The platform's values: Variant conversions, the containers, number texts and Like.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/like.h"
+#include "platform/number_format.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
+#include "qmz/variant.h"
 
 namespace qmz {
 namespace {
@@ -73,6 +80,117 @@ TEST(ContainersTest, DictionaryKeepsOrderAndExactCaseVectorCountsFromOne) {
 
   EXPECT_EQ(NullToDefault(Variant::Null(), "").ToText(), "");
   EXPECT_EQ(NullToDefault(7, "").ToInt32(), 7);
+}
+
+// The values formatted with one pattern, joined with " ".
+std::string Formats(const char* pattern, std::initializer_list<double> values) {
+  std::string texts;
+  for (double value : values) texts += (texts.empty() ? "" : " ") + FormatNumber(value, pattern);
+  return texts;
+}
+
+TEST(NumberFormatTest, PatternsOfTheDialogs) {
+  // The carry of 999.995 reaches a new group.
+  EXPECT_EQ(Formats("###,##0.00", {1234.5, 0, 0.75, -1234567.891, 999.995, 1e12}),
+            "1,234.50 0.00 0.75 -1,234,567.89 1,000.00 1,000,000,000,000.00");
+  EXPECT_EQ(Formats("###,##0", {123456, 1234.5, 12}), "123,456 1,235 12");
+  EXPECT_EQ(FormatNumber(5, "###,##0."), "5.");
+  EXPECT_EQ(FormatNumber(1234.5678, "###,##0.000"), "1,234.568");
+  EXPECT_EQ(Formats("#0.000", {2.5, 0.25}), "2.500 0.250");
+  EXPECT_EQ(Formats("0.00", {1234.5, 10.0 / 3}), "1234.50 3.33");
+  EXPECT_EQ(Formats("#0", {0.4, 7, 0.5}), "0 7 1");
+}
+
+TEST(NumberFormatTest, RoundsFifteenDigitsHalfAwayFromZero) {
+  EXPECT_EQ(Formats("0.00", {1.005, 2.675, 0.125, 9.995, 0.0049, -0.005}),
+            "1.01 2.68 0.13 10.00 0.00 -0.01");
+  EXPECT_EQ(Formats("0", {2.5, -2.5}), "3 -3");
+  EXPECT_EQ(FormatNumber(0.05, "0.0"), "0.1");
+  // Rounding to zero drops the sign.
+  EXPECT_EQ(Formats("0.00", {-0.001, -0.0}), "0.00 0.00");
+  EXPECT_EQ(FormatNumber(-0.4, "###,##0"), "0");
+  // Digits past the fifteenth are zeros, not binary noise.
+  EXPECT_EQ(FormatNumber(123456789012345678.0, "###,##0"), "123,456,789,012,346,000");
+  EXPECT_EQ(FormatNumber(0.1 + 0.2, "0.000000000000000000"), "0.300000000000000000");
+  EXPECT_EQ(FormatNumber(1e-20, "0.00"), "0.00");
+}
+
+TEST(NumberFormatTest, OptionalDigitsLiteralsAndScaling) {
+  EXPECT_EQ(FormatNumber(0, "#"), "");
+  EXPECT_EQ(Formats("#.##", {0.5, 1}), ".5 1.");
+  EXPECT_EQ(Formats("0.0#", {1.5, 1}), "1.5 1.0");
+  EXPECT_EQ(FormatNumber(5, "000"), "005");
+  EXPECT_EQ(FormatNumber(12345, "0"), "12345");
+  EXPECT_EQ(FormatNumber(1.25, ".00"), "1.25");
+  EXPECT_EQ(FormatNumber(3, "00-00"), "00-03");
+  EXPECT_EQ(FormatNumber(-5, "$0.00"), "-$5.00");
+  EXPECT_EQ(FormatNumber(0.256, "0%"), "26%");
+  EXPECT_EQ(FormatNumber(12345678, "#,##0,"), "12,346");
+  EXPECT_EQ(FormatNumber(5, "\\#0"), "#5");
+  EXPECT_EQ(FormatNumber(5, "\"No. \"0"), "No. 5");
+  EXPECT_EQ(FormatNumber(1234, "#,##0 件"), "1,234 件");
+  EXPECT_EQ(FormatNumber(2.5, ""), "2.5");
+  EXPECT_THROW(FormatNumber(1, "0;(0)"), Error);
+  EXPECT_THROW(FormatNumber(1, "0.00E+00"), Error);
+  EXPECT_THROW(FormatNumber(std::nan(""), "0.00"), Error);
+  EXPECT_THROW(FormatNumber(std::numeric_limits<double>::infinity(), "0"), Error);
+}
+
+TEST(NumberFormatTest, LeadingNumberReadsLikeVal) {
+  const std::pair<const char*, double> cases[] = {
+      {"1,234.50", 1},    {"", 0},     {"abc", 0},    {"-", 0},         {".", 0},
+      {"  12.5kg", 12.5}, {"-3", -3},  {"+4", 4},     {" 1 2\t3", 123}, {"- 5", -5},
+      {"1.2.3", 1.2},     {".5", 0.5}, {"-.5", -0.5}, {"1e3", 1000},    {"1E-2x", 0.01},
+      {"2d2", 200},       {"1e", 1},   {"1e+", 1},    {"1,5", 1}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
+  EXPECT_FALSE(std::signbit(LeadingNumber("-0")));
+  EXPECT_THROW(LeadingNumber("1e999"), Error);
+}
+
+// Each list holds (text, pattern) pairs that match, then pairs that do not.
+void ExpectLike(const std::vector<std::string>& matching,
+                const std::vector<std::string>& not_matching) {
+  ASSERT_EQ(matching.size() % 2 + not_matching.size() % 2, 0u) << "a pattern without its text";
+  for (size_t i = 0; i + 1 < matching.size(); i += 2) {
+    EXPECT_TRUE(Like(matching[i], matching[i + 1])) << matching[i] << " Like " << matching[i + 1];
+  }
+  for (size_t i = 0; i + 1 < not_matching.size(); i += 2) {
+    EXPECT_FALSE(Like(not_matching[i], not_matching[i + 1]))
+        << not_matching[i] << " Like " << not_matching[i + 1];
+  }
+}
+
+TEST(LikeTest, WildcardsCoverTheWholeTextCaseSensitively) {
+  ExpectLike(
+      {"ABC", "A?C", "A1C",    "A#C",  "",       "*",   "",    "",    "abc", "a*c",
+       "ac",  "a*c", "xbybzc", "*b*c", "B1-001", "B1*", "a]b", "a]b", "aaa", "a**a"},
+      {"AC", "A?C", "ABCD", "A?C", "AxC", "A#C", "a", "", "", "?", "abc", "a*b", "b1-001", "B1*"});
+}
+
+TEST(LikeTest, BracketLists) {
+  ExpectLike({"b",    "[abc]", "d",    "[!abc]", "m",   "[a-z]", "5",   "[0-35-9]",    "-",
+              "[a-]", "-",     "[-a]", "*",      "[*]", "?",     "[?]", "#",           "[#]",
+              "[",    "[[]",   "a!",   "a[!]",   "ab",  "a[]b",  "A1x", "[A-C]#[!0-9]"},
+             {"d", "[abc]", "a", "[!abc]", "M", "[a-z]", "4", "[0-35-9]", "x", "[*]", "!", "a[!]"});
+  EXPECT_THROW(Like("a", "[abc"), Error);
+  EXPECT_THROW(Like("", "["), Error);
+  EXPECT_THROW(Like("x", "x[!"), Error);
+  EXPECT_THROW(Like("m", "[z-a]"), Error);
+}
+
+// A character is a UTF-8 code point; a stray byte is one character that only matches itself, and
+// a cut sequence is two.
+TEST(LikeTest, CountsUtf8CodePoints) {
+  ExpectLike({"批号01", "批号##", "批号", "??", "批", "[批次]", "号", "[!批次]", "中", "[一-龥]",
+              "仓库A", "仓*", "\xff", "?", "a\xff", "a\xff"},
+             {"批号", "?", "\xfe", "\xff", "\xe6\x89", "?"});
+}
+
+TEST(LikeTest, ManyStarsStayFast) {
+  std::string text(20000, 'a');
+  EXPECT_FALSE(Like(text, "*a*a*a*a*a*a*a*a*a*a*b"));
+  EXPECT_TRUE(Like(text + "b", "*a*a*a*a*a*a*a*a*a*a*b"));
+  EXPECT_TRUE(Like(text, "a*?*a"));
 }
 
 }  // namespace

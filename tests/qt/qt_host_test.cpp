@@ -25,6 +25,7 @@
 #include "qmz/error.h"
 #include "qmz/host.h"
 #include "qt/dialog_play.h"
+#include "qt/key_codes.h"
 
 namespace qmz {
 namespace {
@@ -302,6 +303,18 @@ TEST_F(QtHostTest, MessageBoxesAndTheHourglass) {
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   SetScreenMousePointer(kPointerDefault);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(QtKeyCodesTest, QtKeysBecomeTheFormsKeyCodes) {
+  EXPECT_EQ(VirtualKeyCode(Qt::Key_Enter, Qt::KeypadModifier), kKeyEnter);
+  EXPECT_EQ(VirtualKeyCode(Qt::Key_F9, {}), kKeyF9);
+  EXPECT_EQ(VirtualKeyCode(Qt::Key_PageDown, {}), kKeyPageDown);
+  EXPECT_EQ(VirtualKeyCode(Qt::Key_Exclam, Qt::ShiftModifier), '1');
+  EXPECT_EQ(VirtualKeyCode(Qt::Key_QuoteDbl, Qt::ShiftModifier), 222);
+  EXPECT_EQ(VirtualKeyCode(Qt::Key_5, Qt::KeypadModifier), 101);
+  EXPECT_EQ(VirtualKeyCode(Qt::Key_unknown, {}), 0);
+  EXPECT_EQ(ShiftMask(Qt::ShiftModifier | Qt::AltModifier), 5);
+  EXPECT_EQ(AccessLetter(Qt::Key_O), 'o');
 }
 
 }  // namespace
