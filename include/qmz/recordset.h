@@ -1,7 +1,8 @@
 // Recordset: a disconnected, client-side recordset, as the middle tier returns it.
 //
-// Records live in one contiguous array; the current view (after Sort and Filter) is a vector
-// of record indexes, so every move is O(1). Field names keep their order and are looked up
+// Records are packed into large blocks, each value about the size of its text, and decoded when
+// read; the current view (after Sort and Filter) is a vector of record indexes, so every move
+// is O(1). Field names keep their order and are looked up
 // without regard to ASCII case.
 //
 // Position: BOF and EOF are the places before the first and after the last record of the view;
@@ -23,8 +24,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -32,12 +33,24 @@
 
 namespace qmz {
 
+class RecordStore;
+
 class Recordset : public Object {
  public:
   explicit Recordset(std::vector<std::string> field_names);
+  ~Recordset() override;
+  Recordset(Recordset&&) noexcept;
+  Recordset& operator=(Recordset&&) noexcept;
 
   // Building: appends one record; Error when the value count differs from the field count.
   void AddRecord(std::vector<Variant> values);
+  // Building without Variants, for readers of large results: one Append per field in order,
+  // then EndRecord (Error when the count differs from the field count; the record is dropped).
+  void AppendNull();
+  void AppendInteger(int64_t value);
+  void AppendDouble(double value);
+  void AppendText(std::string_view value);
+  void EndRecord();
 
   // Fields.
   int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
@@ -45,8 +58,8 @@ class Recordset : public Object {
   // Index of the field (0-based), or -1 when absent.
   int32_t FieldIndex(const std::string& name) const;
   // Value of the current record; Error without a current record or for an unknown field.
-  const Variant& Value(const std::string& name) const;
-  const Variant& Value(int32_t index) const;
+  Variant Value(const std::string& name) const;
+  Variant Value(int32_t index) const;
 
   // Position.
   int32_t RecordCount() const;
@@ -78,21 +91,22 @@ class Recordset : public Object {
 
   // The values of the record at a position of the view (counted from 1), without moving;
   // Error outside 1..RecordCount().
-  std::span<const Variant> RecordValues(int32_t view_position) const;
+  std::vector<Variant> RecordValues(int32_t view_position) const;
 
  private:
   void RebuildView();
   size_t RequireCurrent() const;
 
+  void RecordAdded();
+  size_t StoredCount() const;
+  size_t StoredIndex(int32_t view_position) const;
+
   std::vector<std::string> fields_;
   std::unordered_map<std::string, int32_t> field_index_;  // keys folded to lower case
-  std::span<const Variant> Record(size_t index) const;
-  size_t StoredCount() const { return fields_.empty() ? 0 : values_.size() / fields_.size(); }
-
-  std::vector<Variant> values_;  // record after record, FieldCount() values each
-  std::vector<uint32_t> view_;   // record indexes in view order, when filtered or sorted
-  bool view_is_all_ = true;      // no filter and no sort: the view is every record in order
-  int64_t position_ = 0;         // 0-based in view; -1 BOF; view size = EOF
+  std::unique_ptr<RecordStore> records_;
+  std::vector<uint32_t> view_;  // record indexes in view order, when filtered or sorted
+  bool view_is_all_ = true;     // no filter and no sort: the view is every record in order
+  int64_t position_ = 0;        // 0-based in view; -1 BOF; view size = EOF
   std::string sort_;
   std::string filter_;
   std::string source_;

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "platform/criteria.h"
+#include "platform/record_store.h"
 #include "platform/text.h"
 #include "qmz/error.h"
 
@@ -15,19 +16,46 @@ const char kNoCurrentRecord[] =
     "requires a current record.";
 }  // namespace
 
-Recordset::Recordset(std::vector<std::string> field_names) : fields_(std::move(field_names)) {
+Recordset::Recordset(std::vector<std::string> field_names)
+    : fields_(std::move(field_names)), records_(std::make_unique<RecordStore>(fields_.size())) {
   for (size_t i = 0; i < fields_.size(); ++i) {
     field_index_.emplace(ToLowerAscii(fields_[i]), static_cast<int32_t>(i));
   }
 }
+
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
 void Recordset::AddRecord(std::vector<Variant> values) {
   if (values.size() != fields_.size()) {
     throw Error("Record has " + std::to_string(values.size()) + " values for " +
                 std::to_string(fields_.size()) + " fields");
   }
-  for (Variant& value : values) values_.push_back(std::move(value));
+  for (const Variant& value : values) records_->Append(value);
+  EndRecord();
+}
+
+void Recordset::AppendNull() {
+  records_->AppendNull();
+}
+void Recordset::AppendInteger(int64_t value) {
+  records_->AppendInteger(value);
+}
+void Recordset::AppendDouble(double value) {
+  records_->AppendDouble(value);
+}
+void Recordset::AppendText(std::string_view value) {
+  records_->AppendText(value);
+}
+
+void Recordset::EndRecord() {
+  records_->EndRecord();
   if (!view_is_all_) RebuildView();
+}
+
+size_t Recordset::StoredCount() const {
+  return records_->Count();
 }
 
 const std::string& Recordset::FieldName(int32_t index) const {
@@ -45,7 +73,7 @@ size_t Recordset::RequireCurrent() const {
   return view_is_all_ ? static_cast<size_t>(position_) : view_[static_cast<size_t>(position_)];
 }
 
-const Variant& Recordset::Value(const std::string& name) const {
+Variant Recordset::Value(const std::string& name) const {
   int32_t index = FieldIndex(name);
   if (index < 0) {
     throw Error("Item cannot be found in the collection corresponding to the requested name: " +
@@ -54,9 +82,9 @@ const Variant& Recordset::Value(const std::string& name) const {
   return Value(index);
 }
 
-const Variant& Recordset::Value(int32_t index) const {
+Variant Recordset::Value(int32_t index) const {
   FieldName(index);
-  return Record(RequireCurrent())[static_cast<size_t>(index)];
+  return records_->Value(RequireCurrent(), static_cast<size_t>(index));
 }
 
 int32_t Recordset::RecordCount() const {
@@ -111,14 +139,16 @@ void Recordset::SetAbsolutePosition(int32_t position) {
   position_ = position - 1;
 }
 
-std::span<const Variant> Recordset::Record(size_t index) const {
-  return std::span<const Variant>(values_).subspan(index * fields_.size(), fields_.size());
-}
-
-std::span<const Variant> Recordset::RecordValues(int32_t view_position) const {
+size_t Recordset::StoredIndex(int32_t view_position) const {
   if (view_position < 1 || view_position > RecordCount()) throw Error(kNoCurrentRecord);
   size_t at = static_cast<size_t>(view_position - 1);
-  return Record(view_is_all_ ? at : view_[at]);
+  return view_is_all_ ? at : view_[at];
+}
+
+std::vector<Variant> Recordset::RecordValues(int32_t view_position) const {
+  std::vector<Variant> values;
+  records_->Decode(StoredIndex(view_position), values);
+  return values;
 }
 
 void Recordset::Find(const std::string& criterion, int32_t skip, bool forward) {
@@ -127,8 +157,10 @@ void Recordset::Find(const std::string& criterion, int32_t skip, bool forward) {
   RequireCurrent();
   int64_t count = RecordCount();
   int64_t step = forward ? 1 : -1;
+  std::vector<Variant> values;
   for (int64_t at = position_ + step * skip; at >= 0 && at < count; at += step) {
-    if (criteria.Matches(RecordValues(static_cast<int32_t>(at + 1)))) {
+    records_->Decode(StoredIndex(static_cast<int32_t>(at + 1)), values);
+    if (criteria.Matches(values)) {
       position_ = at;
       return;
     }
@@ -166,20 +198,29 @@ void Recordset::RebuildView() {
   view_.clear();
   if (filtered) {
     Criteria criteria = Criteria::Parse(filter_, resolve, false);
+    std::vector<Variant> values;
     for (size_t i = 0; i < StoredCount(); ++i) {
-      if (criteria.Matches(Record(i))) view_.push_back(static_cast<uint32_t>(i));
+      records_->Decode(i, values);
+      if (criteria.Matches(values)) view_.push_back(static_cast<uint32_t>(i));
     }
   } else {
     view_.resize(StoredCount());
     std::iota(view_.begin(), view_.end(), 0u);
   }
   if (keys.empty()) return;
+  // The sort keys of every record, decoded once for the sort.
+  std::vector<Variant> sort_values(StoredCount() * keys.size());
+  for (uint32_t record : view_) {
+    for (size_t k = 0; k < keys.size(); ++k) {
+      sort_values[record * keys.size() + k] =
+          records_->Value(record, static_cast<size_t>(keys[k].field));
+    }
+  }
   std::stable_sort(view_.begin(), view_.end(), [&](uint32_t a, uint32_t b) {
-    for (const SortKey& key : keys) {
-      size_t field = static_cast<size_t>(key.field);
+    for (size_t k = 0; k < keys.size(); ++k) {
       int order =
-          CompareForSort(values_[a * fields_.size() + field], values_[b * fields_.size() + field]);
-      if (order != 0) return key.descending ? order > 0 : order < 0;
+          CompareForSort(sort_values[a * keys.size() + k], sort_values[b * keys.size() + k]);
+      if (order != 0) return keys[k].descending ? order > 0 : order < 0;
     }
     return false;
   });

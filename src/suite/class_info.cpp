@@ -12,17 +12,20 @@ std::string& DatabasePath() {
   return path;
 }
 
-Variant ColumnValue(sqlite3_stmt* statement, int column) {
+// Appends a result value to the record being built, as the production middle tier types it.
+void AppendColumn(Recordset& records, sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
     case SQLITE_INTEGER:
-      return Variant(static_cast<long long>(sqlite3_column_int64(statement, column)));
+      return records.AppendInteger(sqlite3_column_int64(statement, column));
     case SQLITE_FLOAT:
-      return Variant(sqlite3_column_double(statement, column));
+      return records.AppendDouble(sqlite3_column_double(statement, column));
     case SQLITE_NULL:
-      return Variant::Null();
+      return records.AppendNull();
     default: {
       const unsigned char* text = sqlite3_column_text(statement, column);
-      return Variant(std::string(text ? reinterpret_cast<const char*>(text) : ""));
+      int bytes = sqlite3_column_bytes(statement, column);
+      return records.AppendText(std::string_view(reinterpret_cast<const char*>(text),
+                                                 text ? static_cast<size_t>(bytes) : 0));
     }
   }
 }
@@ -49,10 +52,8 @@ RecordsetPtr ReadAll(Statement& statement) {
   for (int c = 0; c < columns; ++c) names.push_back(ResultName(sqlite3_column_name(handle, c)));
   auto records = std::make_shared<Recordset>(std::move(names));
   while (statement.Step()) {
-    std::vector<Variant> values;
-    values.reserve(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) values.push_back(ColumnValue(handle, c));
-    records->AddRecord(std::move(values));
+    for (int c = 0; c < columns; ++c) AppendColumn(*records, handle, c);
+    records->EndRecord();
   }
   return records;
 }

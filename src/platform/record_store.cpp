@@ -1,0 +1,177 @@
+#include "platform/record_store.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "qmz/error.h"
+
+namespace qmz {
+
+namespace {
+
+constexpr size_t kBlockSize = size_t{1} << 20;
+
+size_t WriteVarint(uint64_t value, unsigned char* out) {
+  size_t n = 0;
+  while (value >= 0x80) {
+    out[n++] = static_cast<unsigned char>(value | 0x80);
+    value >>= 7;
+  }
+  out[n++] = static_cast<unsigned char>(value);
+  return n;
+}
+
+uint64_t ReadVarint(const char*& at) {
+  uint64_t value = 0;
+  for (int shift = 0;; shift += 7) {
+    auto byte = static_cast<unsigned char>(*at++);
+    value |= static_cast<uint64_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return value;
+  }
+}
+
+uint64_t ZigZag(int64_t value) {
+  return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
+}
+
+int64_t UnZigZag(uint64_t value) {
+  return static_cast<int64_t>(value >> 1) ^ -static_cast<int64_t>(value & 1);
+}
+
+}  // namespace
+
+char* RecordStore::Room(size_t bytes) {
+  if (blocks_.empty() || used_ + bytes > block_size_) {
+    size_t open = used_ - record_start_;
+    size_t size = std::max(kBlockSize, (open + bytes) * 2);
+    auto block = std::make_unique<char[]>(size);
+    if (open > 0) std::memcpy(block.get(), blocks_.back().get() + record_start_, open);
+    blocks_.push_back(std::move(block));
+    block_size_ = size;
+    used_ = open;
+    record_start_ = 0;
+  }
+  return blocks_.back().get() + used_;
+}
+
+void RecordStore::Put(Kind kind, const void* payload, size_t bytes) {
+  char* at = Room(1 + bytes);
+  at[0] = static_cast<char>(kind);
+  if (bytes > 0) std::memcpy(at + 1, payload, bytes);
+  used_ += 1 + bytes;
+  ++open_values_;
+}
+
+void RecordStore::PutVarint(Kind kind, uint64_t value, const char* text, size_t text_bytes) {
+  unsigned char varint[10];
+  size_t length = WriteVarint(value, varint);
+  char* at = Room(1 + length + text_bytes);
+  at[0] = static_cast<char>(kind);
+  std::memcpy(at + 1, varint, length);
+  if (text_bytes > 0) std::memcpy(at + 1 + length, text, text_bytes);
+  used_ += 1 + length + text_bytes;
+  ++open_values_;
+}
+
+void RecordStore::AppendNull() {
+  Put(kNull, nullptr, 0);
+}
+
+void RecordStore::AppendInteger(int64_t value) {
+  PutVarint(kInteger, ZigZag(value), nullptr, 0);
+}
+
+void RecordStore::AppendDouble(double value) {
+  Put(kDouble, &value, sizeof value);
+}
+
+void RecordStore::AppendText(std::string_view value) {
+  PutVarint(kText, value.size(), value.data(), value.size());
+}
+
+void RecordStore::Append(const Variant& value) {
+  switch (value.type()) {
+    case Variant::Type::Empty:
+      return Put(kEmpty, nullptr, 0);
+    case Variant::Type::Null:
+      return AppendNull();
+    case Variant::Type::Boolean:
+      return Put(value.ToBool() ? kTrue : kFalse, nullptr, 0);
+    case Variant::Type::Integer:
+      return AppendInteger(value.ToInt64());
+    case Variant::Type::Double:
+      return AppendDouble(value.ToDouble());
+    case Variant::Type::Text:
+      return AppendText(value.ToText());
+    case Variant::Type::Object:
+      objects_.push_back(value.AsObject());
+      return PutVarint(kObject, objects_.size() - 1, nullptr, 0);
+  }
+}
+
+void RecordStore::EndRecord() {
+  if (open_values_ != field_count_) {
+    size_t given = open_values_;
+    used_ = record_start_;
+    open_values_ = 0;
+    throw Error("Record has " + std::to_string(given) + " values for " +
+                std::to_string(field_count_) + " fields");
+  }
+  Room(0);
+  starts_.push_back(blocks_.back().get() + record_start_);
+  record_start_ = used_;
+  open_values_ = 0;
+}
+
+Variant RecordStore::Read(const char*& at) const {
+  auto kind = static_cast<Kind>(*at++);
+  switch (kind) {
+    case kEmpty:
+      return Variant();
+    case kNull:
+      return Variant::Null();
+    case kFalse:
+    case kTrue:
+      return Variant(kind == kTrue);
+    case kInteger:
+      return Variant(static_cast<long long>(UnZigZag(ReadVarint(at))));
+    case kDouble: {
+      double value;
+      std::memcpy(&value, at, sizeof value);
+      at += sizeof value;
+      return Variant(value);
+    }
+    case kText: {
+      size_t length = ReadVarint(at);
+      std::string text(at, length);
+      at += length;
+      return Variant(std::move(text));
+    }
+    case kObject:
+      return Variant(objects_[ReadVarint(at)]);
+  }
+  return Variant();
+}
+
+Variant RecordStore::Value(size_t record, size_t field) const {
+  const char* at = starts_[record];
+  for (size_t f = 0; f < field; ++f) {
+    auto kind = static_cast<Kind>(*at++);
+    if (kind == kDouble) {
+      at += sizeof(double);
+    } else if (kind == kText) {
+      at += ReadVarint(at);
+    } else if (kind == kInteger || kind == kObject) {
+      ReadVarint(at);
+    }
+  }
+  return Read(at);
+}
+
+void RecordStore::Decode(size_t record, std::vector<Variant>& out) const {
+  out.resize(field_count_);
+  const char* at = starts_[record];
+  for (size_t f = 0; f < field_count_; ++f) out[f] = Read(at);
+}
+
+}  // namespace qmz

@@ -1,0 +1,55 @@
+// The records of a Recordset, packed back to back in large blocks: each value is a kind byte and
+// its payload (integers as zigzag varints, doubles as their 8 bytes, texts as a varint length
+// and their bytes, objects as an index into a side table). A million rows take about what their
+// values take as text; a value is decoded when it is read. Records never move once written.
+//
+// Building: one Append per field of a record, then EndRecord (Error when the count is wrong).
+// Not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "qmz/variant.h"
+
+namespace qmz {
+
+class RecordStore {
+ public:
+  explicit RecordStore(size_t field_count) : field_count_(field_count) {}
+
+  void AppendNull();
+  void AppendInteger(int64_t value);
+  void AppendDouble(double value);
+  void AppendText(std::string_view value);
+  void Append(const Variant& value);
+  void EndRecord();
+
+  size_t Count() const { return starts_.size(); }
+  // One value, or every value of a record into `out` (resized to the field count).
+  Variant Value(size_t record, size_t field) const;
+  void Decode(size_t record, std::vector<Variant>& out) const;
+
+ private:
+  enum Kind : uint8_t { kEmpty, kNull, kFalse, kTrue, kInteger, kDouble, kText, kObject };
+
+  // Room for `bytes` more bytes of the open record, which moves to a new block when the current
+  // one is full.
+  char* Room(size_t bytes);
+  void Put(Kind kind, const void* payload, size_t bytes);
+  void PutVarint(Kind kind, uint64_t value, const char* text, size_t text_bytes);
+  Variant Read(const char*& at) const;
+
+  size_t field_count_;
+  size_t open_values_ = 0;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t block_size_ = 0;
+  size_t used_ = 0;          // bytes used in the last block
+  size_t record_start_ = 0;  // where the open record starts in the last block
+  std::vector<const char*> starts_;
+  std::vector<ObjectPtr> objects_;
+};
+
+}  // namespace qmz
