@@ -73,7 +73,7 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
   query.Click = [this] {
     // SetUpGrid starts a new grid before the query runs: a failure puts back what the list
     // showed, its recomputed unit prices included.
-    Ledger::CellValueMap shown = grid_->CellValues();
+    const bool prices_before = prices_recomputed_;
     Reported(
         [this] {
           SetUpGrid();
@@ -81,7 +81,7 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
           LoadItemHeader();
           if (QueryButtonRecomputes()) RecomputeIfClosed();
         },
-        &shown);
+        &prices_before);
   };
   yes.Click = [this] { Reported([this] { Confirm(); }); };
   no.Click = [this] {
@@ -93,6 +93,7 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
       text = TitleText();
     } else if (list_) {
       text = ListRowText(row);
+      if (prices_recomputed_) ApplyRecomputedPrice(text);
     }
   };
   grid_->DblClick = [this] { Reported([this] { ChooseRows(); }); };
@@ -137,7 +138,7 @@ void PickerForm::OnUnload() {
   SaveColWidths(widths);
 }
 
-void PickerForm::Reported(const std::function<void()>& action, Ledger::CellValueMap* shown) {
+void PickerForm::Reported(const std::function<void()>& action, const bool* prices_before) {
   if (loading_ || !Visible()) {
     action();
     return;
@@ -150,7 +151,7 @@ void PickerForm::Reported(const std::function<void()>& action, Ledger::CellValue
     try {
       int32_t rows = list_ ? list_->RecordCount() + 1 : 1;
       if (grid_->Rows() != rows) grid_->SetRows(rows);
-      if (shown) grid_->RestoreCellValues(std::move(*shown));
+      if (prices_before) prices_recomputed_ = *prices_before;
       grid_->Refresh();
     } catch (const std::exception&) {
     }
@@ -188,6 +189,7 @@ void PickerForm::ApplyGridLook(int32_t cols) {
   grid_->SetCols(cols);
   grid_->SetLayoutSetting(kLayoutTitleRows, 1);
   grid_->SetRows(1);
+  prices_recomputed_ = false;
 }
 
 std::shared_ptr<Dictionary> PickerForm::SavedWidths() const {
@@ -211,6 +213,7 @@ void PickerForm::ShowList(RecordsetPtr list) {
   int32_t rows = list->RecordCount() + 1;
   list_ = std::move(list);
   grid_->SetRows(rows);
+  prices_recomputed_ = false;
   grid_->Refresh();
 }
 
@@ -238,17 +241,34 @@ void PickerForm::LoadItemHeader() {
 }
 
 void PickerForm::RecomputeUnitPrices() {
-  const std::string pattern = PlainPattern(price_digits_);
-  for (int32_t row = 2; row <= grid_->Rows(); ++row) {  // a 32-bit count: every row of a list
-    double quantity = 0;
-    if (!ParseNumber(grid_->CellValue(row, columns_.quantity).ToText(), quantity)) {
-      throw Error("The quantity of row " + std::to_string(row) + " is no number");
-    }
-    if (quantity == 0) continue;
-    double amount = CellNumber(grid_->CellText(row, columns_.amount));
-    quantity = CellNumber(grid_->CellText(row, columns_.quantity));
-    grid_->SetCellValue(row, columns_.price, FormatNumber(amount / quantity, pattern));
+  prices_recomputed_ = true;
+  grid_->Refresh();
+}
+
+void PickerForm::ApplyRecomputedPrice(std::string& text) const {
+  // The pieces of the row text between its bars, as the grid splits it: column c is piece c - 1.
+  std::vector<std::pair<size_t, size_t>> pieces;
+  size_t start = 0;
+  for (size_t bar; (bar = text.find('|', start)) != std::string::npos; start = bar + 1) {
+    pieces.emplace_back(start, bar - start);
   }
+  pieces.emplace_back(start, text.size() - start);
+  auto piece = [&](int32_t col) {
+    const auto [start, length] = pieces[static_cast<size_t>(col - 1)];
+    return text.substr(start, length);
+  };
+  const int32_t last = std::max({columns_.quantity, columns_.amount, columns_.price});
+  double quantity = 0;
+  if (static_cast<int32_t>(pieces.size()) < last ||
+      !ParseNumber(piece(columns_.quantity), quantity)) {
+    return;
+  }
+  if (quantity == 0) return;
+  const double amount = CellNumber(piece(columns_.amount));
+  const std::string price =
+      FormatNumber(amount / CellNumber(piece(columns_.quantity)), PlainPattern(price_digits_));
+  const auto [price_start, price_length] = pieces[static_cast<size_t>(columns_.price - 1)];
+  text.replace(price_start, price_length, price);
 }
 
 void PickerForm::ChooseRows() {

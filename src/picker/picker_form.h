@@ -111,6 +111,9 @@ class PickerForm : public Form {
   void SetWidth(int32_t col, const Dictionary& saved, const std::string& key, float fallback);
   std::shared_ptr<Dictionary> SavedWidths() const;
   void LoadItemHeader();
+  // From now until the grid gets new rows, each row's unit price reads as recomputed: the
+  // amount shown divided by the quantity shown, in the plain price format (rows of no quantity
+  // keep theirs). Computed when a row is read, so a long list costs nothing here.
   void RecomputeUnitPrices();
   void ChooseRows();
   // Keeps a new list and sizes the grid for it (title row + records), then refreshes.
@@ -129,10 +132,12 @@ class PickerForm : public Form {
   void OnLoad();
   void OnUnload();
   void Confirm();
-  // Runs a user action; after load its failure is reported and the list shown again, with the
-  // cell values in `shown` (those of the grid before the action) when given.
-  void Reported(const std::function<void()>& action, Ledger::CellValueMap* shown = nullptr);
+  // Runs a user action; after load its failure is reported and the list shown again, with
+  // the unit prices as they read before the action when `prices_before` is given.
+  void Reported(const std::function<void()>& action, const bool* prices_before = nullptr);
   void RecomputeIfClosed();
+  // The row text with its recomputed unit price in place, when prices read as recomputed.
+  void ApplyRecomputedPrice(std::string& text) const;
 
   PickerTexts texts_;
   PriceColumns columns_;
@@ -146,6 +151,7 @@ class PickerForm : public Form {
   int32_t quantity_digits_ = 0;
   int32_t price_digits_ = 0;
   bool closed_ = true;
+  bool prices_recomputed_ = false;  // cleared whenever the grid gets new rows
   std::shared_ptr<Dictionary> rtn_dict_;
   std::shared_ptr<Vector> rtn_vect_;
 };
