@@ -76,6 +76,8 @@ Measured RunMeasured(const std::vector<std::string>& command, const std::filesys
   Measured measured;
   measured.seconds = std::chrono::duration<double>(end - start).count();
   measured.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;  // KiB on Linux
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  measured.cpu_seconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   return measured;
 }
 

@@ -8,8 +8,9 @@
 namespace qmz::bench {
 
 struct Measured {
-  double seconds = 0;   // wall clock, from before the fork to after the child was reaped
-  double peak_mib = 0;  // the child's ru_maxrss as wait4 reports it for that child alone
+  double seconds = 0;      // wall clock, from before the fork to after the child was reaped
+  double peak_mib = 0;     // the child's ru_maxrss as wait4 reports it for that child alone
+  double cpu_seconds = 0;  // the child's user and system time (ru_utime + ru_stime)
 };
 
 // Runs `command` (the program, then its arguments) with its standard output written to `out`
