@@ -135,39 +135,28 @@ TEST(BaseDetailTest, LocateAndStep) {
   OnFreshThread([] {
     BatchList list;
     list.Take({Batch("AXC", 1, 1, "Z"), Batch("ABC9", 1, 1, "B2"), Batch("B20", 1, 2, "A")});
-    // Location: wildcards over the code column of the grid, case-sensitive.
-    list.detail.Location("A?C");
-    EXPECT_EQ(list.grid->CursorRow(), 2);
-    list.detail.Location("A[!X]C#");
-    EXPECT_EQ(list.grid->CursorRow(), 3);
-    EXPECT_TRUE(ListSettings().LocatePending);
-    ListSettings().LocatePending = false;
-    list.moves.clear();
-    list.detail.Location("abc");
-    list.detail.Location("[");  // an invalid pattern is ignored
-    EXPECT_EQ(list.grid->CursorRow(), 3);
-    EXPECT_FALSE(ListSettings().LocatePending);
-    EXPECT_TRUE(list.moves.empty());
-
-    // LocationNew: the recordset's batch number for class 18 (not FNumber).
-    list.detail.LocationNew("B2");
-    EXPECT_EQ(list.grid->CursorRow(), 4);
-    EXPECT_TRUE(ListSettings().LocatePending);
-    ListSettings().LocatePending = false;
-    list.detail.LocationNew("Q");
-    EXPECT_EQ(list.grid->CursorRow(), 4);
-    EXPECT_FALSE(ListSettings().LocatePending);
-    list.detail.LocationNew("a'");  // a quote is no criterion error
-    EXPECT_EQ(list.grid->CursorRow(), 4);
-
-    // MoveLDG keeps within the data rows.
-    list.detail.MoveLDG(0);
-    EXPECT_EQ(list.grid->CursorRow(), 4);
-    list.detail.MoveLDG(1);
-    list.detail.MoveLDG(1);
-    list.detail.MoveLDG(1);
-    EXPECT_EQ(list.grid->CursorRow(), 2);
-    EXPECT_EQ(list.moves, (std::vector<int32_t>{4, 3, 2}));
+    // L: Location, wildcards over the grid's code column, case-sensitive; N: LocationNew, the
+    // recordset's batch number for class 18 (not FNumber); M: MoveLDG, within the data rows.
+    struct Step {
+      char how;
+      const char* text;
+      int32_t cursor;
+      bool pending;  // a row was located
+    };
+    const Step steps[] = {{'L', "A?C", 2, true}, {'L', "A[!X]C#", 3, true}, {'L', "abc", 3, false},
+                          {'L', "[", 3, false},  {'N', "B2", 4, true},      {'N', "Q", 4, false},
+                          {'N', "a'", 4, false}, {'M', "0", 4, false},      {'M', "1", 3, false},
+                          {'M', "1", 2, false},  {'M', "1", 2, false}};
+    for (const Step& step : steps) {
+      SCOPED_TRACE(std::string(1, step.how) + " " + step.text);
+      ListSettings().LocatePending = false;
+      if (step.how == 'L') list.detail.Location(step.text);
+      if (step.how == 'N') list.detail.LocationNew(step.text);
+      if (step.how == 'M') list.detail.MoveLDG(static_cast<int16_t>(step.text[0] - '0'));
+      EXPECT_EQ(list.grid->CursorRow(), step.cursor);
+      EXPECT_EQ(ListSettings().LocatePending, step.pending);
+    }
+    EXPECT_EQ(list.moves, (std::vector<int32_t>{3, 4, 3, 2}));  // nothing found: no move
   });
   OnFreshThread([] {
     BatchList list(4);

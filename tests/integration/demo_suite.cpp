@@ -94,6 +94,18 @@ void DemoSuite::LogInAs(const std::string& user) {
   host = Dictionary();
 }
 
+size_t DemoSuite::AsUser(const std::string& script, const std::function<void(BaseList&)>& body) {
+  size_t remaining = 0;
+  OnNewThread([&] {
+    ScriptedHost user(script, messages);
+    ModalHostScope scope(user);
+    BaseList list;
+    body(list);
+    remaining = user.RemainingActions();
+  });
+  return remaining;
+}
+
 void DemoSuite::Exec(const std::string& sql) {
   suite::SqliteConnection(DatabasePath(), false).Exec(sql);
 }

@@ -7,9 +7,11 @@
 
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "qmz/baselist.h"
 #include "qmz/containers.h"
 
 namespace qmz {
@@ -36,6 +38,10 @@ class DemoSuite : public ::testing::Test {
   // The same rows sorted, joined with ",".
   static std::string SortedRows(const std::string& sql, const std::vector<std::string>& fields);
 
+  // Runs `body` on a new thread for a scripted user playing `script`; what the dialogs say goes
+  // to `messages`. Answers how many of the script's actions no dialog took.
+  size_t AsUser(const std::string& script, const std::function<void(BaseList&)>& body);
+
   // Changes the demo data for this test.
   static void Exec(const std::string& sql);
 
@@ -45,6 +51,7 @@ class DemoSuite : public ::testing::Test {
   std::shared_ptr<std::vector<std::string>> sql_sent = std::make_shared<std::vector<std::string>>();
   std::shared_ptr<std::string> props_sent = std::make_shared<std::string>();  // with the last
   Dictionary host;
+  std::ostringstream messages;
 };
 
 // Loads `form` and shows it to a scripted user playing `script` (messages go to `messages`);

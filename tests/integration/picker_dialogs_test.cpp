@@ -1,0 +1,326 @@
+// The batch and aux pickers on the demo suite: their queries run on SQLite, and whole dialogs
+// played by the scripted host: row texts, price rights, choices, saved settings, the rights check.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "auxprop/aux_query.h"
+#include "auxprop/frm_select_aux.h"
+#include "batch/batch_query.h"
+#include "batch/frm_stock.h"
+#include "batch/show_batch.h"
+#include "integration/demo_suite.h"
+#include "login/user_profile.h"
+#include "qmz/components.h"
+#include "qmz/suite.h"
+
+namespace qmz::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+const std::vector<std::string> kBatchFields = {"FBatchNo", "stockName", "FQty", "FAmount"};
+const std::vector<std::string> kAuxFields = {"AuxName", "stockName", "FQty", "FitemID", "FIndex"};
+
+// The columns a picker's grid hides, as "6,7,".
+std::string HiddenColumns(const Ledger& grid) {
+  std::string hidden;
+  for (int32_t col = 1; col <= grid.Cols(); ++col) {
+    if (grid.Column(col).Hidden()) hidden += std::to_string(col) + ",";
+  }
+  return hidden;
+}
+
+// A query input for one item.
+template <class In>
+In Input(int32_t item, bool closed = true) {
+  In in;
+  in.item_id = item;
+  in.closed = closed;
+  return in;
+}
+
+using PickerDialogsTest = DemoSuite;
+
+TEST_F(PickerDialogsTest, BatchQueriesReturnTheBatchesAUserExpects) {
+  auto rows = [](BatchPicker picker, const BatchQueryInput& in,
+                 const std::vector<std::string>& fields = kBatchFields) {
+    return SortedRows(ComposeBatchListQuery(picker, in), fields);
+  };
+  BatchQueryInput in = Input<BatchQueryInput>(1);
+  EXPECT_EQ(rows(BatchPicker::kStock, in),
+            "A'B|广州仓|7|14,B2601|上海仓|40|100,B2601|北京仓|120|300,B2601|虚拟仓|5|12.5,"
+            "B2603|上海仓|12|30");
+  in.show_zero = true;  // also quantity zero with an amount
+  in.class_type = 1020004;
+  EXPECT_EQ(rows(BatchPicker::kStock, in),
+            "A'B|广州仓|7|14,B2601|上海仓|40|100,B2601|北京仓|120|300,B2603|上海仓|12|30,"
+            "B2604|北京仓|0|8");
+  in.filter = in.batch = "'B";
+  in.box_text = " A' ";
+  EXPECT_EQ(rows(BatchPicker::kStock, in), "A'B|广州仓|7|14");
+  // Before the closing: opening balances, zero rows included, prices summed as stored.
+  BatchQueryInput open = Input<BatchQueryInput>(1, false);
+  open.stock_id = 1;
+  open.box_text = "B260";
+  EXPECT_EQ(rows(BatchPicker::kStock, open, {"FBatchNo", "FQty", "Fprice", "FPeriodDate"}),
+            "B2601|120|5|2027-01-05,B2602|0|2.6|2027-02-10,B2604|0|0|2027-03-15");
+  // Items that are not batch-managed list their rows without a number.
+  EXPECT_EQ(rows(BatchPicker::kStock, Input<BatchQueryInput>(3)), "|北京仓|50|25");
+
+  BatchQueryInput tracked = Input<BatchQueryInput>(4);
+  tracked.filter = "NONE";  // the second picker ignores Filter
+  tracked.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";
+  EXPECT_EQ(rows(BatchPicker::kSelectBatchNo, tracked, {"FBatchNo", "FUnitName", "FBatchNoIndex"}),
+            "N-0001|个|0");
+  tracked = Input<BatchQueryInput>(4, false);
+  tracked.box_text = "0002";
+  EXPECT_EQ(rows(BatchPicker::kSelectBatchNo, tracked, {"FBatchNo", "stockName", "Fprice"}),
+            "N-0002|上海仓|1234.5");
+}
+
+TEST_F(PickerDialogsTest, AuxTotalsStandBeforeTheirWarehouseRows) {
+  AuxQueryInput in = Input<AuxQueryInput>(2);
+  std::vector<std::string> rows = Rows(ComposeAuxListQuery(in), kAuxFields);
+  ASSERT_EQ(rows.size(), 8u);
+  EXPECT_THAT(std::vector<std::string>(rows.begin(), rows.begin() + 6),
+              ElementsAre("Blue|全部仓库|3|0|0", "Blue|北京仓|3|1|1", "Dark Red|全部仓库|0|0|0",
+                          "Dark Red|北京仓|0|1|1", "Green|全部仓库|0|0|0", "Red|全部仓库|15|0|0"));
+  EXPECT_THAT(std::vector<std::string>(rows.begin() + 6, rows.end()),
+              UnorderedElementsAre("Red|北京仓|10|1|1", "Red|上海仓|5|2|1"));
+  // Ticked: zero totals and zero warehouse rows go; one warehouse; a fragment by name.
+  in.hide_zero = true;
+  in.stock_id = 1;
+  in.box_text = " re ";
+  EXPECT_THAT(Rows(ComposeAuxListQuery(in), kAuxFields),
+              ElementsAre("Red|全部仓库|10|0|0", "Red|北京仓|10|1|1"));
+  in.box_text = "O'K";
+  EXPECT_TRUE(Rows(ComposeAuxListQuery(in), kAuxFields).empty());
+  in = Input<AuxQueryInput>(2);
+  in.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";  // the clerk's warehouses
+  EXPECT_THAT(Rows(ComposeAuxListQuery(in), kAuxFields),
+              ElementsAre("Blue|全部仓库|3|0|0", "Blue|北京仓|3|1|1", "Dark Red|全部仓库|0|0|0",
+                          "Dark Red|北京仓|0|1|1", "Green|全部仓库|0|0|0", "Red|全部仓库|10|0|0",
+                          "Red|北京仓|10|1|1"));
+  // Before the closing the opening balances count; the number matches as well as the name.
+  in = Input<AuxQueryInput>(2, false);
+  in.box_text = "DR";
+  EXPECT_THAT(Rows(ComposeAuxListQuery(in), kAuxFields),
+              ElementsAre("Dark Red|全部仓库|0|0|0", "Dark Red|北京仓|0|1|1"));
+  in.hide_zero = true;
+  EXPECT_TRUE(Rows(ComposeAuxListQuery(in), kAuxFields).empty());
+}
+
+TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
+  Exec("update t_suite_system_profile set FValue='3' where FKey='QuantityDigitCount'");
+  SaveUserProfile("BaseList", "ShowZero", "1");
+  SaveUserProfile("BaseList", "ColWidth", "600|1600");
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 1, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(form.Caption(), "请选择批号");
+    EXPECT_EQ(form.Find<Label>("lblName").Caption() + form.Find<Label>("lblModel").Caption(),
+              "商品名称:螺丝钉规格型号:M3x10");
+    // Unit prices are recomputed from amount and quantity, except where the quantity is zero.
+    EXPECT_EQ(form.Grid().DumpGrid(),
+              "序号|批号|辅助属性|仓库|数量|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|\n"
+              "1|B2601||北京仓|120.000|2.50|300.00|2026-01-05|2027-01-05|1|0|\n"
+              "2|B2604||北京仓|0.000|0.00|8.00|2026-03-15|2027-03-15|1|0|\n");
+    EXPECT_EQ(form.Grid().Column(5).Alignment(), kAlignRight);
+    // The remembered box ran the query a second time, with the rows of zero quantity that
+    // still hold an amount.
+    ASSERT_EQ(sql_sent->size(), 3u);
+    EXPECT_THAT(sql_sent->at(0), HasSubstr(" and a.FQty<>0 "));
+    EXPECT_THAT(sql_sent->at(2), HasSubstr(" and (a.FQty<>0 or a.FBal<>0) "));
+    EXPECT_EQ(form.ShowZeroBox().Value(), 1);
+    EXPECT_THAT(ColumnWidths(form.Grid()),
+                ElementsAre(600, 1600, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0));
+  });
+  // Before the closing the delivered prices stay; the second picker never divides by zero.
+  host.Set("ICClosed", false);
+  Exec("update ICInvInitial set FQty=0 where FBatchNo='N-0002'");
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 1, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(form.Grid().RowTextOf(2),
+              "1|B2601||北京仓|120.000|5.00|300.00|2026-01-05|2027-01-05|1|0|");
+    frmSelectBatchNo second;
+    second.SetRequest({4, "", 0, 0, 1030003});
+    PlayLoaded(second, "", messages);
+    EXPECT_EQ(
+        second.Grid().DumpGrid(),
+        "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|\n"
+        "1|N-0001||北京仓|1.000|个|1,234.50|1,234.50|||1|0|\n"
+        "2|N-0002||上海仓|0.000|个|0|1,234.50|||2|0|\n");
+  });
+  EXPECT_EQ(messages.str(), "");
+}
+
+TEST_F(PickerDialogsTest, AuxRowTextsAndTheIndustrysCaptions) {
+  host.Set("IndustryType", 1);
+  OnNewThread([&] {
+    frmSelectAux form;
+    form.SetRequest({2, "", 1, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(form.Caption(), "请选择辅助属性");
+    EXPECT_EQ(form.Grid().DumpGrid(),
+              "序号|辅助属性|仓库|理论重量|单价|金额|stockID|\n"
+              "1|Blue|全部仓库|3|30.00|90.00|0|\n"
+              "2|Blue|北京仓|3|30.00|90.00|1|\n"
+              "3|Dark Red|全部仓库|0|0|0.00|0|\n"
+              "4|Dark Red|北京仓|0|0|0.00|1|\n"
+              "5|Green|全部仓库|0|0|0.00|0|\n"
+              "6|Red|全部仓库|10|30.00|300.00|0|\n"
+              "7|Red|北京仓|10|30.00|300.00|1|\n");
+    EXPECT_EQ(HiddenColumns(form.Grid()), "7,");  // the administrator sees prices
+  });
+}
+
+TEST_F(PickerDialogsTest, PriceColumnsFollowTheRightOfTheClassType) {
+  Exec("delete from t_suite_right where FObjectType=15 and FObjectID=900");
+  LogInAs("clerk");
+  OnNewThread([&] {
+    frmStock stock;  // asks for code 900: refused
+    stock.SetRequest({1, "", 0, 0, 1030003});
+    stock.RunLoad();
+    EXPECT_EQ(HiddenColumns(stock.Grid()), "6,7,10,11,");
+    frmSelectBatchNo second;  // asks for code 2020: granted
+    second.SetRequest({4, "", 0, 0, 1030003});
+    second.RunLoad();
+    EXPECT_EQ(HiddenColumns(second.Grid()), "11,12,");
+    LogIn("guest");
+    frmSelectBatchNo refused;
+    refused.SetRequest({4, "", 0, 0, 1030003});
+    refused.RunLoad();
+    EXPECT_EQ(HiddenColumns(refused.Grid()), "7,8,11,12,");
+    LogIn("administrator");
+    frmStock outside;  // a class type without a code: no prices, whoever asks
+    outside.SetRequest({1, "", 0, 0, 1050001});
+    outside.RunLoad();
+    EXPECT_EQ(HiddenColumns(outside.Grid()), "6,7,10,11,");
+  });
+}
+
+TEST_F(PickerDialogsTest, ShowBatchReturnsTheChosenRow) {
+  LogInAs("clerk");
+  host.Set("AppType", 4);  // warehouse authorisation applies to the clerk
+  // Enter in the grid does not confirm the first picker: every action is played.
+  AsUser("type txtBatchNo 2601; click cmdQuery; row 2; key Enter Ledger; click cmdYes",
+         [&](BaseList& list) {
+           // The unit price is recomputed from amount and quantity.
+           EXPECT_EQ(Fields(list.ShowBatch(1, "", 0, 0, 1030003),
+                            {"FBatchNo", "stockName", "FQty", "Fprice", "FAmount"}),
+                     "B2601|北京仓|120|2.5|300");
+         });
+  // 上海仓 is not the clerk's: the list held 北京仓 and 虚拟仓 only (the item header query
+  // follows the list query).
+  EXPECT_EQ(SortedRows(sql_sent->at(sql_sent->size() - 2), kBatchFields),
+            "B2601|北京仓|120|300,B2601|虚拟仓|5|12.5");
+  EXPECT_EQ(messages.str(), "");
+}
+
+TEST_F(PickerDialogsTest, TrackedItemsOpenTheSecondPicker) {
+  AsUser("select 2,3; key Enter Ledger", [&](BaseList& list) {
+    EXPECT_EQ(Fields(list.ShowBatchForMultiSelBatchNo(4, "N-000", 0, 0, 1040007),
+                     {"FBatchNo", "FBatchNoIndex", "Fprice"}),
+              "N-0001|0|1234.5,N-0002|0|1234.5");
+    EXPECT_THAT(sql_sent->at(0), ::testing::StartsWith("Select a.FBatchNo"));  // the second's
+    EXPECT_THAT(sql_sent->at(0), HasSubstr(" and a.FBatchNo like '%N-000%'"));
+    sql_sent->clear();
+    EXPECT_EQ(list.ShowBatch(0, "B", 0, 0, 0), nullptr);
+    EXPECT_TRUE(sql_sent->empty());
+    ComponentRegistry::Instance().Unregister(progid::kItemInfo);
+    EXPECT_FALSE(IsBatchNoTracked(4));  // no item component: the first picker
+  });
+}
+
+TEST_F(PickerDialogsTest, ChosenRowsComeBackInTheOrderChosen) {
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    form.SetMultiSelect(1);
+    PlayLoaded(form, "select 4,2,3; click cmdYes", messages);
+    ASSERT_TRUE(form.OK);
+    EXPECT_EQ(Fields(form.RtnVect(), {"FBatchNo", "stockName", "FQty"}),
+              "B2601|北京仓|120,A'B|广州仓|7,B2601|上海仓|40");
+    EXPECT_EQ(form.RtnDict(), form.RtnVect()->Item(3));
+    // Price and amount come from the grid as numbers; the rest as texts.
+    EXPECT_EQ(form.RtnDict()->Get("Fprice"), Variant(2.5));
+    EXPECT_EQ(form.RtnDict()->Get("FAmount"), Variant(100.0));
+    EXPECT_EQ(form.RtnDict()->Get("FQty"), Variant("40"));
+
+    frmStock none;
+    none.SetRequest({1, "ZZ", 0, 0, 1030003});
+    PlayLoaded(none, "click cmdYes", messages);
+    EXPECT_FALSE(none.OK);
+    EXPECT_EQ(none.RtnVect(), nullptr);
+    EXPECT_EQ(none.Grid().Rows(), 1);
+  });
+}
+
+TEST_F(PickerDialogsTest, TheSecondPickerMapsTheFirstOnesWidths) {
+  SaveUserProfile("BaseList", "ColWidth", "1|2|3|4|5|6|7|8|9|10|11");
+  OnNewThread([&] {
+    frmSelectBatchNo form;
+    form.SetRequest({4, "", 0, 0, 0});
+    form.Batch = "N-";
+    PlayLoaded(form, "", messages);
+    EXPECT_THAT(ColumnWidths(form.Grid()), ElementsAre(1, 2, 3, 4, 5, 500, 6, 7, 8, 9, 10, 11));
+    EXPECT_EQ(form.Box().Text(), "N-");
+    form.RunUnload();
+    frmSelectBatchNo next;  // the twelve parts just saved map one to one
+    next.SetRequest({4, "", 0, 0, 0});
+    PlayLoaded(next, "", messages);
+    EXPECT_EQ(next.Grid().Column(6).Width(), 500);
+    EXPECT_EQ(next.Grid().Column(12).Width(), 11);
+  });
+}
+
+TEST_F(PickerDialogsTest, TheAuxPickersEnterSavesTheBoxADoubleClickDoesNot) {
+  auto choose = [&](const std::string& script, int32_t item, int32_t stock) {
+    std::string row;
+    AsUser(script, [&](BaseList& list) {
+      row = Fields(list.ShowAux(item, "", stock, 0, 1030003),
+                   {"AuxName", "stockName", "FQty", "FitemID", "FIndex", "Fprice"});
+    });
+    return row;
+  };
+  EXPECT_EQ(choose("row 2; key Enter Ledger", 2, 0), "Blue|全部仓库|3|0|0|30");
+  EXPECT_EQ(GetUserProfile("BaseList", "AuxShowZero"), "0");
+  // Ticked, the box hides the totals of nothing; a row without a property is its warehouse's.
+  EXPECT_EQ(choose("click chkShowZero; dblclick 2", 1, 2), "|上海仓|52|2|1|2.5");
+  EXPECT_EQ(GetUserProfile("BaseList", "AuxShowZero"), "0");
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"), "500|1500|1000|1000|1000|900|0");
+  AsUser("type txtAux Blue; click cmdQuery; row 3; click cmdYes", [&](BaseList& list) {
+    EXPECT_EQ(Fields(list.ShowAux(2, "", 0, 0, 1030003),
+                     {"AuxName", "stockName", "Fprice", "FAmount", "StockNumber"}),
+              "Blue|北京仓|30|90|01");
+  });
+  EXPECT_EQ(messages.str(), "");
+}
+
+TEST_F(PickerDialogsTest, TheBaseDataRightIsAskedBeforeTheAuxPickerOpens) {
+  Exec("delete from t_suite_right where FObjectType=40");  // the clerk keeps his price rights
+  LogInAs("clerk");
+  EXPECT_EQ(
+      AsUser("row 2; click cmdYes",
+             [](BaseList& list) { EXPECT_EQ(list.ShowAuxForMultiSel(2, "", 0, 0, 0), nullptr); }),
+      2u);  // no dialog was shown
+  EXPECT_TRUE(sql_sent->empty());
+  EXPECT_EQ(messages.str(),
+            "[] 对不起，您没有相应的基础资料查询权限！！\n[script] 2 actions were not played\n");
+  LogInAs("administrator");
+  OnNewThread([&] {
+    BaseList list;
+    EXPECT_EQ(list.ShowAux(-1, "", 0, 0, 0), nullptr);  // after the check, no dialog
+    EXPECT_EQ(list.ShowAux(2, "", 0, 0, 0), nullptr);   // no modal host: quietly nothing
+    ComponentRegistry::Instance().Unregister(progid::kSecurityInfo);
+    EXPECT_THROW(list.ShowAux(2, "", 0, 0, 0), Error);  // the check's failure reaches the host
+  });
+}
+
+}  // namespace
+}  // namespace qmz::testing
