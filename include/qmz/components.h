@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qmz/error.h"
@@ -117,6 +118,11 @@ class IniFile : public Component {
                            const std::string& fallback) = 0;
   virtual void Write(const std::string& section, const std::string& key,
                      const std::string& value) = 0;
+  // Several keys of one section in one write; by default one Write per key.
+  virtual void WriteAll(const std::string& section,
+                        const std::vector<std::pair<std::string, std::string>>& entries) {
+    for (const auto& [key, value] : entries) Write(section, key, value);
+  }
 };
 
 // QMZ_ISIC.Chameleon: the form skin; each dialog hands it its grid once while loading.

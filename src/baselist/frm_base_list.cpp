@@ -135,10 +135,13 @@ void frmBaseList::LoadIniColumnWidths() {
 void frmBaseList::SaveIniColumnWidths(int32_t class_id) {
   IniFile& ini = ThreadIniFile();
   ini.SetFile(GetComponentFolder() + kIniFileName);
+  // Every width in one write: one replacement of the file, not one per column.
+  std::vector<std::pair<std::string, std::string>> widths;
   for (int32_t col = 1; col <= grid_->Cols(); ++col) {
-    ini.Write(kIniSection, std::to_string(class_id) + TwoDigits(col),
-              SingleToText(grid_->Column(col).Width()));
+    widths.emplace_back(std::to_string(class_id) + TwoDigits(col),
+                        SingleToText(grid_->Column(col).Width()));
   }
+  ini.WriteAll(kIniSection, widths);
 }
 
 void frmBaseList::OnUnload() {

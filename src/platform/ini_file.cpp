@@ -47,11 +47,16 @@ std::string IniFileComponent::Read(const std::string& section, const std::string
 
 void IniFileComponent::Write(const std::string& section, const std::string& key,
                              const std::string& value) {
+  WriteAll(section, {{key, value}});
+}
+
+void IniFileComponent::WriteAll(const std::string& section,
+                                const std::vector<std::pair<std::string, std::string>>& entries) {
   if (path_.empty()) throw Error("The settings file has not been set");
   std::string text;
   ReadWholeFile(path_, text);
   IniDocument doc = IniDocument::Parse(text);
-  doc.Set(section, key, value);
+  for (const auto& [key, value] : entries) doc.Set(section, key, value);
   ReplaceFileAtomically(path_, doc.Text());
 }
 

@@ -3,8 +3,8 @@
 //
 // A missing file reads as defaults and is created on the first write. A write goes to a
 // temporary file in the same folder that is renamed over the old file, so a failed write
-// (qmz::Error) never leaves a half-written file. Reads before SetFile give the default;
-// writes before SetFile fail.
+// (qmz::Error) never leaves a half-written file; WriteAll changes all its keys in one such write.
+// Reads before SetFile give the default; writes before SetFile fail.
 #pragma once
 
 #include <string>
@@ -19,6 +19,8 @@ class IniFileComponent : public IniFile {
   std::string Read(const std::string& section, const std::string& key,
                    const std::string& fallback) override;
   void Write(const std::string& section, const std::string& key, const std::string& value) override;
+  void WriteAll(const std::string& section,
+                const std::vector<std::pair<std::string, std::string>>& entries) override;
 
  private:
   std::string path_;
