@@ -23,7 +23,7 @@
 #include <string>
 
 #include "open_workload.h"
-#include "suite_functions.h"
+#include "suite/sqlite_connection.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ std::pair<int, int> RunBatch(const QString& name, const std::string& database,
   db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
   if (!db.open())
     throw std::runtime_error("cannot open " + database + ": " + Message(db.lastError()));
-  qmz::bench::RegisterSuiteFunctions(Handle(db));
+  qmz::suite::RegisterSuiteFunctions(Handle(db));
   for (const char* pragma : qmz::bench::kColumnNamePragmas) {
     QSqlQuery query(db);
     if (!query.exec(pragma)) throw std::runtime_error(Message(query.lastError()));

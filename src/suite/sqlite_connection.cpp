@@ -147,14 +147,6 @@ int CollateTsql(void*, int la, const void* a, int lb, const void* b) {
                      std::string_view(static_cast<const char*>(b), static_cast<size_t>(lb)));
 }
 
-void RegisterFunctions(sqlite3* db) {
-  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  sqlite3_create_function(db, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr);
-  sqlite3_create_function(db, "charindex", 2, flags, nullptr, CharIndexFunction, nullptr, nullptr);
-  sqlite3_create_function(db, "charindex", 3, flags, nullptr, CharIndexFunction, nullptr, nullptr);
-  sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr, CollateTsql);
-}
-
 // A file that nobody may write is opened read-only, also for root, whom the system would let
 // write it anyway: a database someone marked read-only is never changed by us.
 bool MarkedReadOnly(const std::string& path) {
@@ -173,6 +165,14 @@ std::string StatementError(sqlite3* db, int rc) {
 }
 
 }  // namespace
+
+void RegisterSuiteFunctions(sqlite3* db) {
+  const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  sqlite3_create_function(db, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr);
+  sqlite3_create_function(db, "charindex", 2, flags, nullptr, CharIndexFunction, nullptr, nullptr);
+  sqlite3_create_function(db, "charindex", 3, flags, nullptr, CharIndexFunction, nullptr, nullptr);
+  sqlite3_create_collation(db, "TSQL", SQLITE_UTF8, nullptr, CollateTsql);
+}
 
 bool TsqlLike(const std::string& text, const std::string& pattern) {
   return Match(Decode(text.substr(0, WithoutTrailingBlanks(text))), Decode(pattern));
@@ -208,7 +208,7 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) {
     throw Error("Cannot open the suite database " + path + ": " + message);
   }
   sqlite3_busy_timeout(db_, 5000);
-  RegisterFunctions(db_);
+  RegisterSuiteFunctions(db_);
 }
 
 SqliteConnection::~SqliteConnection() {

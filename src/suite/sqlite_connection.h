@@ -41,6 +41,10 @@ class SqliteConnection {
   sqlite3* db_ = nullptr;
 };
 
+// Registers the collation TSQL, like and charindex on a connection opened elsewhere (every
+// SqliteConnection has them already).
+void RegisterSuiteFunctions(sqlite3* db);
+
 // T-SQL LIKE of `text` against `pattern`, on UTF-8 code points.
 bool TsqlLike(const std::string& text, const std::string& pattern);
 // T-SQL comparison under the TSQL collation: negative, zero or positive.
