@@ -1,4 +1,4 @@
-// The component registry, the host's published properties, and INI files.
+// The component registry and INI files.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -8,7 +8,6 @@
 #include "platform/ini_file.h"
 #include "qmz/components.h"
 #include "qmz/containers.h"
-#include "qmz/host.h"
 
 namespace qmz {
 namespace {
@@ -43,17 +42,6 @@ TEST(ComponentRegistryTest, CreatesFreshComponentsAndFailsForUnknownOnes) {
   registry.Register("Test.Null", [] { return ComponentPtr(); });
   EXPECT_THROW(registry.Create("Test.Null"), Error);
   registry.Unregister("Test.Null");
-}
-
-TEST(HostTest, PropertiesArePublishedByProcessId) {
-  Dictionary properties;
-  uint32_t pid = CurrentProcessId();
-  EXPECT_EQ(PublishedHostProperties(pid), nullptr);
-  PublishHostProperties(pid, &properties);
-  EXPECT_EQ(PublishedHostProperties(pid), &properties);
-  EXPECT_EQ(PublishedHostProperties(pid + 1), nullptr);
-  WithdrawHostProperties(pid);
-  EXPECT_EQ(PublishedHostProperties(pid), nullptr);
 }
 
 namespace fs = std::filesystem;

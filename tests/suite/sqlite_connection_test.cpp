@@ -15,66 +15,59 @@
 namespace qmz::suite {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-TEST(TsqlAdaptionTest, RewritesTheTemporaryTableBatch) {
-  std::vector<std::string> statements = AdaptTsql(
-      "set nocount on  IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux \r\n"
-      "select a.x, isNull(sum(a.q),0) as q into #tempAux  from t a group by a.x "
-      " select x from #tempAux Union  select x from #tempAux order by x \r\n"
-      "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ");
-  EXPECT_THAT(statements,
-              ElementsAre("DROP TABLE IF EXISTS \"#tempAux\"",
-                          "CREATE TEMP TABLE \"#tempAux\" AS select a.x, ifnull(sum(a.q),0) as q "
-                          "  from t a group by a.x  ",
-                          "select x from \"#tempAux\" Union  select x from \"#tempAux\" order by "
-                          "x \r\n",
-                          "DROP TABLE IF EXISTS \"#tempAux\""));
+// A batch's statements after the adaption, joined with " ;; ", or the adaption's error.
+std::string Adapted(const std::string& batch) {
+  try {
+    std::string joined;
+    for (const std::string& statement : AdaptTsql(batch)) {
+      joined += (joined.empty() ? "" : " ;; ") + statement;
+    }
+    return joined;
+  } catch (const Error& e) {
+    return e.what();
+  }
 }
 
-TEST(TsqlAdaptionTest, SubqueriesUnionAllAndUpdateSetStayInTheirStatement) {
-  EXPECT_THAT(AdaptTsql("select a from (select b as a from t) s union all select c from u"),
-              ElementsAre("select a from (select b as a from t) s union all select c from u"));
-  EXPECT_THAT(AdaptTsql("update t set a = 1 select a from t"),
-              ElementsAre("update t set a = 1 ", "select a from t"));
-  EXPECT_THAT(AdaptTsql("SET NOCOUNT OFF select 1"), ElementsAre("select 1"));
-  EXPECT_THAT(AdaptTsql("  \r\n "), ElementsAre());
-}
-
-TEST(TsqlAdaptionTest, QuotedTextsAndCommentsAreHandledAsTheDatabaseDoes) {
-  // Texts keep keywords, comment marks, semicolons, #names and doubled quotes untouched.
-  EXPECT_THAT(
-      AdaptTsql("select 'set -- ; select #t isNull(x) O''Neil' as t from s where a like '%a%'"),
-      ElementsAre("select 'set -- ; select #t isNull(x) O''Neil' as t from s where a like '%a%'"));
-  // Comments outside texts vanish; a keyword inside one starts nothing.
-  EXPECT_THAT(AdaptTsql("select 1 -- select 2\nfrom t /* set x */ where b=1"),
-              ElementsAre("select 1  \nfrom t   where b=1"));
-  // isNull only when it is called; a column of that name stays.
-  EXPECT_THAT(AdaptTsql("select isnull (a,0), isNull from t"),
-              ElementsAre("select ifnull (a,0), isNull from t"));
-  EXPECT_THAT(AdaptTsql("select [Order] from t"), ElementsAre("select \"Order\" from t"));
+TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsSqliteRuns) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"set nocount on  IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux \r\n"
+       "select a.x, isNull(sum(a.q),0) as q into #tempAux  from t a group by a.x "
+       " select x from #tempAux Union  select x from #tempAux order by x \r\n"
+       "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ",
+       "DROP TABLE IF EXISTS \"#tempAux\" ;; CREATE TEMP TABLE \"#tempAux\" AS select a.x, "
+       "ifnull(sum(a.q),0) as q   from t a group by a.x   ;; select x from \"#tempAux\" Union  "
+       "select x from \"#tempAux\" order by x \r\n ;; DROP TABLE IF EXISTS \"#tempAux\""},
+      // Subqueries, union all and update's set stay in their statement.
+      {"select a from (select b as a from t) s union all select c from u",
+       "select a from (select b as a from t) s union all select c from u"},
+      {"update t set a = 1 select a from t", "update t set a = 1  ;; select a from t"},
+      {"SET NOCOUNT OFF select 1", "select 1"},
+      {"  \r\n ", ""},
+      // Texts keep keywords, comment marks, semicolons, #names and doubled quotes untouched.
+      {"select 'set -- ; select #t isNull(x) O''Neil' as t from s where a like '%a%'",
+       "select 'set -- ; select #t isNull(x) O''Neil' as t from s where a like '%a%'"},
+      // Comments outside texts vanish; a keyword inside one starts nothing.
+      {"select 1 -- select 2\nfrom t /* set x */ where b=1", "select 1  \nfrom t   where b=1"},
+      // isNull only when it is called; a column of that name stays.
+      {"select isnull (a,0), isNull from t", "select ifnull (a,0), isNull from t"},
+      {"select [Order] from t", "select \"Order\" from t"},
+  };
+  for (const auto& [batch, statements] : cases) EXPECT_EQ(Adapted(batch), statements) << batch;
 }
 
 TEST(TsqlAdaptionTest, WhatTheSuiteCannotRunIsAClearError) {
-  auto message = [](const std::string& batch) {
-    try {
-      AdaptTsql(batch);
-    } catch (const Error& e) {
-      return std::string(e.what());
-    }
-    return std::string("no error");
+  const std::pair<const char*, const char*> cases[] = {
+      {"set rowcount 10 select 1", "The suite cannot run this statement: set rowcount 10"},
+      {"IF 1=1 select 2", "The suite cannot run this statement: IF 1=1"},
+      {"IF object_id('tempdb..#a') IS NOT NULL DROP TABLE #b", "cannot run this statement"},
+      {"select a into t_real from t", "can only select into temporary tables"},
+      {"select 'open", "Unterminated text"},
+      {"select 1 /* open", "Unterminated comment"},
+      {"select [open", "Unterminated name"},
   };
-  EXPECT_THAT(message("set rowcount 10 select 1"),
-              HasSubstr("The suite cannot run this statement: set rowcount 10"));
-  EXPECT_THAT(message("IF 1=1 select 2"), HasSubstr("The suite cannot run this statement: IF 1=1"));
-  EXPECT_THAT(message("IF object_id('tempdb..#a') IS NOT NULL DROP TABLE #b"),
-              HasSubstr("cannot run this statement"));
-  EXPECT_THAT(message("select a into t_real from t"),
-              HasSubstr("can only select into temporary tables"));
-  EXPECT_THAT(message("select 'open"), HasSubstr("Unterminated text"));
-  EXPECT_THAT(message("select 1 /* open"), HasSubstr("Unterminated comment"));
-  EXPECT_THAT(message("select [open"), HasSubstr("Unterminated name"));
+  for (const auto& [batch, error] : cases) EXPECT_THAT(Adapted(batch), HasSubstr(error)) << batch;
 }
 
 TEST(TsqlFunctionsTest, LikeFollowsTheProductionDatabase) {
