@@ -183,24 +183,18 @@ TEST_F(PickerDialogsTest, PriceColumnsFollowTheRightOfTheClassType) {
   Exec("delete from t_suite_right where FObjectType=15 and FObjectID=900");
   LogInAs("clerk");
   OnNewThread([&] {
-    frmStock stock;  // asks for code 900: refused
-    stock.SetRequest({1, "", 0, 0, 1030003});
-    stock.RunLoad();
-    EXPECT_EQ(HiddenColumns(stock.Grid()), "6,7,10,11,");
-    frmSelectBatchNo second;  // asks for code 2020: granted
-    second.SetRequest({4, "", 0, 0, 1030003});
-    second.RunLoad();
-    EXPECT_EQ(HiddenColumns(second.Grid()), "11,12,");
+    auto hidden = [](PickerForm&& form, const PickerRequest& request) {
+      form.SetRequest(request);
+      form.RunLoad();
+      return HiddenColumns(form.Grid());
+    };
+    // The first picker asks for code 900, refused; the second for 2020, granted.
+    EXPECT_EQ(hidden(frmStock(), {1, "", 0, 0, 1030003}), "6,7,10,11,");
+    EXPECT_EQ(hidden(frmSelectBatchNo(), {4, "", 0, 0, 1030003}), "11,12,");
     LogIn("guest");
-    frmSelectBatchNo refused;
-    refused.SetRequest({4, "", 0, 0, 1030003});
-    refused.RunLoad();
-    EXPECT_EQ(HiddenColumns(refused.Grid()), "7,8,11,12,");
-    LogIn("administrator");
-    frmStock outside;  // a class type without a code: no prices, whoever asks
-    outside.SetRequest({1, "", 0, 0, 1050001});
-    outside.RunLoad();
-    EXPECT_EQ(HiddenColumns(outside.Grid()), "6,7,10,11,");
+    EXPECT_EQ(hidden(frmSelectBatchNo(), {4, "", 0, 0, 1030003}), "7,8,11,12,");
+    LogIn("administrator");  // a class type without a code: no prices, whoever asks
+    EXPECT_EQ(hidden(frmStock(), {1, "", 0, 0, 1050001}), "6,7,10,11,");
   });
 }
 

@@ -63,44 +63,6 @@ class DialogsInUseTest : public DemoSuite {
   std::unique_ptr<ModalHostScope> scope_;
 };
 
-TEST_F(DialogsInUseTest, TheBatchPickerShowsItsListAndReturnsTheChoice) {
-  std::string title, item_label, first_row;
-  DialogPlay play([&](QDialog& dialog) {
-    title = S(dialog.windowTitle());
-    for (QLabel* label : dialog.findChildren<QLabel*>()) {
-      if (label->text().startsWith(QString::fromUtf8("商品代码"))) item_label = S(label->text());
-    }
-    auto* table = dialog.findChild<QTableView*>();
-    ASSERT_TRUE(table);
-    first_row = S(table->model()->index(0, 1).data().toString());
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
-    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
-      if (button->text().startsWith(QString::fromUtf8("确定"))) button->click();
-    }
-  });
-  ObjectPtr row = BaseList().ShowBatch(1, "B2601", 0, 0, 1030003);
-  ASSERT_TRUE(play.Played());
-  EXPECT_EQ(title, "请选择批号");
-  EXPECT_EQ(item_label, "商品代码:A001");
-  EXPECT_EQ(first_row, "B2601");
-  EXPECT_EQ(Fields(row, {"FBatchNo"}), "B2601");
-}
-
-TEST_F(DialogsInUseTest, TheAuxPickerTakesADoubleClickedRow) {
-  std::string title;
-  DialogPlay play([&](QDialog& dialog) {
-    title = S(dialog.windowTitle());
-    auto* table = dialog.findChild<QTableView*>();
-    ASSERT_TRUE(table);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
-    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
-  });
-  ObjectPtr row = BaseList().ShowAux(2, "Blue", 0, 0, 1030003);
-  ASSERT_TRUE(play.Played());
-  EXPECT_EQ(title, "请选择辅助属性");
-  EXPECT_EQ(Fields(row, {"AuxName", "stockName"}), "Blue|全部仓库");
-}
-
 TEST_F(DialogsInUseTest, TypingInTheBaseDataListLocatesAndEnterReturnsTheRows) {
   std::string title, current;
   DialogPlay play([&](QDialog& dialog) {
@@ -157,10 +119,14 @@ TEST_F(DialogsInUseTest, AnIdleBaseDataListAsksForNothing) {
   EXPECT_EQ(caret, 0);
 }
 
-TEST_F(DialogsInUseTest, DefaultWidthsHoldDatesAndAmounts) {
-  std::string date, amount;
+TEST_F(DialogsInUseTest, TheBatchPickersWidthsHoldDatesAndAmountsAndItReturnsTheChoice) {
+  std::string title, item_label, date, amount;
   int date_room = 0, amount_room = 0;
   DialogPlay play([&](QDialog& dialog) {
+    title = S(dialog.windowTitle());
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+      if (label->text().startsWith(QString::fromUtf8("商品代码"))) item_label = S(label->text());
+    }
     auto* table = dialog.findChild<QTableView*>();
     ASSERT_TRUE(table);
     // The room a cell leaves its text: the column less the margins either side.
@@ -170,26 +136,41 @@ TEST_F(DialogsInUseTest, DefaultWidthsHoldDatesAndAmounts) {
     amount = S(table->model()->index(0, 6).data().toString());
     date_room = table->columnWidth(7) - margins - metrics.horizontalAdvance("2026-03-15");
     amount_room = table->columnWidth(6) - margins - metrics.horizontalAdvance("1,234,567.00");
-    dialog.reject();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 1));
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+      if (button->text().startsWith(QString::fromUtf8("确定"))) button->click();
+    }
   });
-  BaseList().ShowBatch(1, "", 0, 0, 1030003);
+  ObjectPtr row = BaseList().ShowBatch(1, "", 0, 0, 1030003);
+  ASSERT_TRUE(play.Played());
+  EXPECT_EQ(title, "请选择批号");
+  EXPECT_EQ(item_label, "商品代码:A001");
   EXPECT_EQ(date, "2026-03-01");
   EXPECT_EQ(amount, "14.00");
   EXPECT_GE(date_room, 0);
   EXPECT_GE(amount_room, 0);
+  EXPECT_EQ(Fields(row, {"FBatchNo", "stockName"}), "B2601|上海仓");  // the second row
 }
 
-TEST_F(DialogsInUseTest, ADialogOpensOverTheHostsWindow) {
+TEST_F(DialogsInUseTest, TheAuxPickerOpensOverTheHostsWindowAndTakesADoubleClickedRow) {
   QMainWindow window;
   window.show();
   QApplication::setActiveWindow(&window);
   const QWidget* parent = nullptr;
+  std::string title;
   DialogPlay play([&](QDialog& dialog) {
     parent = dialog.parentWidget();
-    dialog.reject();
+    title = S(dialog.windowTitle());
+    auto* table = dialog.findChild<QTableView*>();
+    ASSERT_TRUE(table);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
   });
-  BaseList().ShowAux(2, "", 0, 0, 0);
+  ObjectPtr row = BaseList().ShowAux(2, "Blue", 0, 0, 1030003);
+  ASSERT_TRUE(play.Played());
   EXPECT_EQ(parent, &window);
+  EXPECT_EQ(title, "请选择辅助属性");
+  EXPECT_EQ(Fields(row, {"AuxName", "stockName"}), "Blue|全部仓库");
 }
 
 }  // namespace
