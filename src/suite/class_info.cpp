@@ -1,7 +1,7 @@
 #include "suite/class_info.h"
 
-#include "suite/sqlite_connection.h"
-#include "suite/tsql_adaption.h"
+#include "qmz/error.h"
+#include "suite/database.h"
 
 namespace qmz::suite {
 
@@ -10,52 +10,6 @@ namespace {
 std::string& DatabasePath() {
   static std::string path;
   return path;
-}
-
-// Appends a result value to the record being built, as the production middle tier types it.
-void AppendColumn(Recordset& records, sqlite3_stmt* statement, int column) {
-  switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-      return records.AppendInteger(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-      return records.AppendDouble(sqlite3_column_double(statement, column));
-    case SQLITE_NULL:
-      return records.AppendNull();
-    default: {
-      const unsigned char* text = sqlite3_column_text(statement, column);
-      int bytes = sqlite3_column_bytes(statement, column);
-      return records.AppendText(std::string_view(reinterpret_cast<const char*>(text),
-                                                 text ? static_cast<size_t>(bytes) : 0));
-    }
-  }
-}
-
-// A result column's name as the production database gives it: the alias, or the column as
-// written in the select list without its table prefix ("b.FitemID" gives "FitemID").
-std::string ResultName(const char* span) {
-  std::string name = span ? span : "";
-  size_t dot = name.find('.');
-  bool qualified = dot != std::string::npos && dot > 0 && dot + 1 < name.size() &&
-                   name.find_first_of(" ()'+-*/,", 0) == std::string::npos &&
-                   name.find('.', dot + 1) == std::string::npos;
-  if (qualified) name = name.substr(dot + 1);
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
-    name = name.substr(1, name.size() - 2);
-  }
-  return name;
-}
-
-RecordsetPtr ReadAll(Statement& statement) {
-  sqlite3_stmt* handle = statement.handle();
-  int columns = sqlite3_column_count(handle);
-  std::vector<std::string> names;
-  for (int c = 0; c < columns; ++c) names.push_back(ResultName(sqlite3_column_name(handle, c)));
-  auto records = std::make_shared<Recordset>(std::move(names));
-  while (statement.Step()) {
-    for (int c = 0; c < columns; ++c) AppendColumn(*records, handle, c);
-    records->EndRecord();
-  }
-  return records;
 }
 
 }  // namespace
@@ -67,22 +21,9 @@ const std::string& SuiteDatabase() {
   return DatabasePath();
 }
 
-RecordsetPtr SqliteClassInfo::GetData(const std::string&, const std::string& sql) {
+RecordsetPtr SuiteClassInfo::GetData(const std::string&, const std::string& sql) {
   if (DatabasePath().empty()) throw Error("No suite database is open");
-  SqliteConnection connection(DatabasePath(), false);
-  // Column names as written in the select list, not SQLite's declared names.
-  connection.Exec("PRAGMA short_column_names=OFF; PRAGMA full_column_names=OFF;");
-  RecordsetPtr result;
-  for (const std::string& statement_text : AdaptTsql(sql)) {
-    Statement statement(connection, statement_text);
-    if (!result && sqlite3_column_count(statement.handle()) > 0) {
-      result = ReadAll(statement);
-    } else {
-      while (statement.Step()) {
-      }
-    }
-  }
-  if (!result) throw Error("The SQL batch returned no rows");
+  RecordsetPtr result = OpenDatabase(DatabasePath())->RunBatch(sql);
   result->SetSource(sql);
   result->ReleaseConnection();
   return result;

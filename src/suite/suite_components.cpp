@@ -105,12 +105,12 @@ void RegisterComponent(const char* prog_id) {
 }  // namespace suite
 
 void OpenSuite(const std::string& database_path) {
-  suite::SuiteStore probe(database_path);  // fails for a missing file
+  suite::SuiteStore probe(database_path);  // fails for a missing file or an unreachable server
   probe.AccountName();                     // fails for a file that is no suite database
   suite::ProcessLoginCache().database_path = database_path;
   suite::SetSuiteDatabase(database_path);
   using namespace suite;
-  RegisterComponent<SqliteClassInfo>(progid::kClassInfo);
+  RegisterComponent<SuiteClassInfo>(progid::kClassInfo);
   RegisterComponent<SuiteCacheFacade>(progid::kCacheFacade);
   RegisterComponent<SuiteShareProps>(progid::kShareProps);
   RegisterComponent<SuiteSecurityInfo>(progid::kSecurityInfo);

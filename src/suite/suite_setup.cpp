@@ -1,7 +1,9 @@
 // Creating suite databases: the demo set and the large generated sets.
 #include <cstdio>
 
+#include "qmz/error.h"
 #include "qmz/suite.h"
+#include "suite/database.h"
 #include "suite/demo_data.h"
 #include "suite/inventory_schema.h"
 #include "suite/sqlite_connection.h"
@@ -13,6 +15,9 @@ namespace {
 
 // A fresh file every time: a generated database never mixes with an old one.
 void RemoveOldFile(const std::string& path) {
+  if (suite::IsOdbcTarget(path)) {
+    throw Error("A suite database is created as a SQLite file; on a server, create it there");
+  }
   std::remove(path.c_str());
 }
 

@@ -4,7 +4,8 @@
 
 namespace qmz::suite {
 
-SuiteStore::SuiteStore(const std::string& database_path) : connection_(database_path, false) {}
+SuiteStore::SuiteStore(const std::string& database_target)
+    : database_(OpenDatabase(database_target)) {}
 
 const char* SuiteStore::Schema() {
   return R"sql(
@@ -42,8 +43,7 @@ CREATE TABLE IF NOT EXISTS t_suite_item_tracking (
 
 namespace {
 
-std::optional<SuiteUser> FirstUser(
-    const std::vector<std::vector<std::optional<std::string>>>& rows) {
+std::optional<SuiteUser> FirstUser(const TextRows& rows) {
   if (rows.empty()) return std::nullopt;
   const auto& row = rows.front();
   SuiteUser user;
@@ -108,14 +108,19 @@ std::string SuiteStore::UserProfile(int32_t user_id, const std::string& section,
 
 void SuiteStore::SaveUserProfile(int32_t user_id, const std::string& section,
                                  const std::string& key, const std::string& value) {
-  Query(
-      "insert into t_suite_user_profile (FUserID, FSection, FKey, FValue) values (?, ?, ?, ?) "
-      "on conflict (FUserID, FSection, FKey) do update set FValue = excluded.FValue",
-      {std::to_string(user_id), section, key, value});
+  // An update, else an insert: the one form every suite database runs alike.
+  const std::string user = std::to_string(user_id);
+  if (database_->Execute("update t_suite_user_profile set FValue = ? where FUserID = ? and "
+                         "FSection = ? and FKey = ?",
+                         {value, user, section, key}) == 0) {
+    database_->Execute(
+        "insert into t_suite_user_profile (FUserID, FSection, FKey, FValue) values (?, ?, ?, ?)",
+        {user, section, key, value});
+  }
 }
 
 std::string SuiteStore::AccountName() {
-  auto rows = Query("select FName from t_suite_account limit 1", {});
+  auto rows = Query("select FName from t_suite_account", {});
   return rows.empty() ? std::string() : rows.front()[0].value_or("");
 }
 

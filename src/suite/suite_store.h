@@ -1,6 +1,7 @@
 // The suite's own tables: users and their rights, the item classes under data authorisation,
-// the system profile and the user profile. One SuiteStore is one connection, opened for one
-// component call and closed at its end. Errors (qmz::Error) carry SQLite's message.
+// the system profile and the user profile, in SQL every suite database runs unchanged, with
+// parameters. One SuiteStore is one connection (database.h), opened for one component call and
+// closed at its end. Errors (qmz::Error) carry the database's message.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "suite/sqlite_connection.h"
+#include <memory>
+
+#include "suite/database.h"
 
 namespace qmz::suite {
 
@@ -21,7 +24,8 @@ struct SuiteUser {
 
 class SuiteStore {
  public:
-  explicit SuiteStore(const std::string& database_path);
+  // A file or "odbc:..." (database.h).
+  explicit SuiteStore(const std::string& database_target);
 
   // The CREATE statements of the suite's own tables.
   static const char* Schema();
@@ -39,12 +43,11 @@ class SuiteStore {
   bool ItemTrackedByNumber(int32_t item_id);
 
  private:
-  std::vector<std::vector<std::optional<std::string>>> Query(
-      const std::string& sql, const std::vector<std::string>& params) {
-    return connection_.QueryTexts(sql, params);
+  TextRows Query(const std::string& sql, const std::vector<std::string>& params) {
+    return database_->Query(sql, params);
   }
 
-  SqliteConnection connection_;
+  std::unique_ptr<Database> database_;
 };
 
 }  // namespace qmz::suite

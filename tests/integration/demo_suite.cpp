@@ -112,7 +112,7 @@ void DemoSuite::Exec(const std::string& sql) {
 
 std::vector<std::string> DemoSuite::Rows(const std::string& sql,
                                          const std::vector<std::string>& fields) {
-  suite::SqliteClassInfo info;
+  suite::SuiteClassInfo info;
   RecordsetPtr records = info.GetData("", sql);
   std::vector<std::string> rows;
   for (int32_t position = 1; position <= records->RecordCount(); ++position) {

@@ -145,7 +145,7 @@ TEST_F(SqliteConnectionTest, ClassInfoAnswersADisconnectedTypedRecordset) {
         "insert into t values (7, 2.5, 'O''Neil', null), (8, 0.25, '', null);");
   }
   SetSuiteDatabase(path_);
-  SqliteClassInfo info;
+  SuiteClassInfo info;
   RecordsetPtr rows = info.GetData("", "set nocount on select n, s, d, i from t order by i");
   ASSERT_EQ(rows->RecordCount(), 2);
   ASSERT_EQ(rows->FieldCount(), 4);

@@ -1,0 +1,43 @@
+// One connection to the suite's database, opened for one component call and closed with it:
+// the embedded SQLite file, or a database server reached over ODBC.
+//
+// The suite's own tables (users, rights, profiles) are read and written with Query and Execute
+// in SQL that every suite database runs unchanged, with `?` parameters, never pasted texts. The
+// component's T-SQL batches go through RunBatch, which hands them to the database in its
+// dialect: byte for byte to SQL Server, through the adaption step to SQLite.
+//
+// Errors are qmz::Error with the database's message. A Database belongs to one thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "qmz/recordset.h"
+
+namespace qmz::suite {
+
+using TextRows = std::vector<std::vector<std::optional<std::string>>>;
+
+class Database {
+ public:
+  virtual ~Database() = default;
+
+  // One statement with text parameters; every row's values as texts (NULL as nullopt).
+  virtual TextRows Query(const std::string& sql, const std::vector<std::string>& params = {}) = 0;
+  // One statement without rows; the number of rows it changed.
+  virtual int64_t Execute(const std::string& sql, const std::vector<std::string>& params = {}) = 0;
+  // A batch the component composed: the result of its first statement that returns columns,
+  // with the columns' names and kinds (integers, doubles, texts, nulls). Error when no
+  // statement returns columns.
+  virtual RecordsetPtr RunBatch(const std::string& tsql) = 0;
+};
+
+// What `--db` and OpenSuite take: "odbc:" followed by an ODBC connection string, or the path of
+// an existing SQLite file.
+bool IsOdbcTarget(const std::string& target);
+std::unique_ptr<Database> OpenDatabase(const std::string& target);
+
+}  // namespace qmz::suite

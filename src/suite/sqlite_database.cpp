@@ -1,0 +1,86 @@
+#include "suite/sqlite_database.h"
+
+#include "qmz/error.h"
+#include "suite/tsql_adaption.h"
+
+namespace qmz::suite {
+
+namespace {
+
+// Appends a result value to the record being built, as the production middle tier types it.
+void AppendColumn(Recordset& records, sqlite3_stmt* statement, int column) {
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+      return records.AppendInteger(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+      return records.AppendDouble(sqlite3_column_double(statement, column));
+    case SQLITE_NULL:
+      return records.AppendNull();
+    default: {
+      const unsigned char* text = sqlite3_column_text(statement, column);
+      int bytes = sqlite3_column_bytes(statement, column);
+      return records.AppendText(std::string_view(reinterpret_cast<const char*>(text),
+                                                 text ? static_cast<size_t>(bytes) : 0));
+    }
+  }
+}
+
+// A result column's name as the production database gives it: the alias, or the column as
+// written in the select list without its table prefix ("b.FitemID" gives "FitemID").
+std::string ResultName(const char* span) {
+  std::string name = span ? span : "";
+  size_t dot = name.find('.');
+  bool qualified = dot != std::string::npos && dot > 0 && dot + 1 < name.size() &&
+                   name.find_first_of(" ()'+-*/,", 0) == std::string::npos &&
+                   name.find('.', dot + 1) == std::string::npos;
+  if (qualified) name = name.substr(dot + 1);
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
+    name = name.substr(1, name.size() - 2);
+  }
+  return name;
+}
+
+RecordsetPtr ReadAll(Statement& statement) {
+  sqlite3_stmt* handle = statement.handle();
+  int columns = sqlite3_column_count(handle);
+  std::vector<std::string> names;
+  for (int c = 0; c < columns; ++c) names.push_back(ResultName(sqlite3_column_name(handle, c)));
+  auto records = std::make_shared<Recordset>(std::move(names));
+  while (statement.Step()) {
+    for (int c = 0; c < columns; ++c) AppendColumn(*records, handle, c);
+    records->EndRecord();
+  }
+  return records;
+}
+
+}  // namespace
+
+SqliteDatabase::SqliteDatabase(const std::string& path, bool create) : connection_(path, create) {}
+
+TextRows SqliteDatabase::Query(const std::string& sql, const std::vector<std::string>& params) {
+  return connection_.QueryTexts(sql, params);
+}
+
+int64_t SqliteDatabase::Execute(const std::string& sql, const std::vector<std::string>& params) {
+  connection_.QueryTexts(sql, params);
+  return sqlite3_changes64(connection_.handle());
+}
+
+RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql) {
+  // Column names as written in the select list, not SQLite's declared names.
+  connection_.Exec("PRAGMA short_column_names=OFF; PRAGMA full_column_names=OFF;");
+  RecordsetPtr result;
+  for (const std::string& statement_text : AdaptTsql(tsql)) {
+    Statement statement(connection_, statement_text);
+    if (!result && sqlite3_column_count(statement.handle()) > 0) {
+      result = ReadAll(statement);
+    } else {
+      while (statement.Step()) {
+      }
+    }
+  }
+  if (!result) throw Error("The SQL batch returned no rows");
+  return result;
+}
+
+}  // namespace qmz::suite
