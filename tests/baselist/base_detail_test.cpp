@@ -156,7 +156,7 @@ TEST(BaseDetailTest, LocateAndStep) {
       EXPECT_EQ(list.grid->CursorRow(), step.cursor);
       EXPECT_EQ(ListSettings().LocatePending, step.pending);
     }
-    EXPECT_EQ(list.moves, (std::vector<int32_t>{3, 4, 3, 2}));  // nothing found: no move
+    EXPECT_EQ(list.moves, (std::vector<int32_t>{2, 3, 4, 3, 2}));  // nothing found: no move
   });
   OnFreshThread([] {
     BatchList list(4);
