@@ -6,12 +6,15 @@
 #   demo   builds if needed, creates the demo database on first use and runs the main job
 #   bench  builds the benchmark tree in build/bench and runs the benchmarks
 #   fuzz SECONDS  builds the libFuzzer targets with clang in build/fuzz and runs each that long
+#   pg-start DIR  starts a throwaway PostgreSQL 15 server in DIR and prints the value for --db
+#   pg-stop DIR   stops that server and removes DIR
 set -euo pipefail
+callers_dir=$(pwd)
 cd "$(dirname "$0")"
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-packages=(build-essential cmake pkg-config libsqlite3-dev libgtest-dev libgmock-dev
+packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei
   libqt6sql6-sqlite gnuplot-nox)
 
@@ -127,6 +130,281 @@ fuzz() {
   echo "fuzz: ${#fuzz_targets[@]} targets ran ${seconds}s each without a crash"
 }
 
+# The throwaway PostgreSQL server of `pg-start DIR` / `pg-stop DIR` (docs/suite.md). DIR holds:
+#   .qmz-pg     says pg-start made DIR, so that pg-stop may remove it
+#   data/       the cluster, owned by the server's user
+#   socket/     the server's Unix socket, mode 0700: only that user (and root) reach it
+#   server.log  the server's log; initdb.log what initdb said
+#   password    the generated password of the role suite (mode 0600)
+#   connection  the line pg-start prints
+# The server runs as an unprivileged user: qmzpg (made here) when we are root, for PostgreSQL
+# refuses to run as root; otherwise the caller.
+pg_packages=(postgresql odbc-postgresql unixodbc)
+pg_bin=/usr/lib/postgresql/15/bin
+pg_os_user=qmzpg
+pg_driver="PostgreSQL Unicode"
+
+# Runs a command as the server's user, from / (the caller's folder may be closed to that user)
+# and without the caller's environment (PGHOST and the like).
+as_pg() {
+  local clean=(env -i "PATH=$pg_bin:/usr/bin:/bin" LC_ALL=C.UTF-8)
+  if [ "$(id -u)" -eq 0 ]; then
+    (cd / && runuser -u "$pg_os_user" -- "${clean[@]}" "$@")
+  else
+    (cd / && "${clean[@]}" "$@")
+  fi
+}
+
+# Hands files to the server's user (only needed when we are root).
+pg_own() {
+  [ "$(id -u)" -ne 0 ] || chown "$pg_os_user:$pg_os_user" "$@"
+}
+
+# Debian registers psqlODBC with CommLog=1: every connection of every host would leave a
+# /tmp/psqlodbc_*.log behind. The suite's connections need no driver log.
+pg_quiet_driver() {
+  local ini
+  ini=$(odbcinst -j 2>/dev/null | sed -n 's/^DRIVERS[. ]*: //p')
+  [ -n "$ini" ] && [ -w "$ini" ] || return 0
+  grep -q '^CommLog=1$' "$ini" || return 0
+  awk '/^\[/ { pg = /^\[PostgreSQL/ } pg && $0 == "CommLog=1" { $0 = "CommLog=0" } 1' "$ini" \
+    >"$ini.qmz" && cat "$ini.qmz" >"$ini" && rm -f "$ini.qmz"
+}
+
+pg_make_os_user() {
+  id -u "$pg_os_user" >/dev/null 2>&1 && return 0
+  (
+    flock 8
+    id -u "$pg_os_user" >/dev/null 2>&1 ||
+      useradd --system --user-group --no-create-home --home-dir /nonexistent \
+        --shell /usr/sbin/nologin "$pg_os_user"
+  ) 8>/run/lock/qmz-pg-user.lock
+}
+
+# DIR as an absolute path, relative ones taken from the caller's folder.
+pg_abs_dir() {
+  (cd "$callers_dir" && realpath -m -- "$1")
+}
+
+# The folder names a server setting, and its socket path must fit a sockaddr_un (107 bytes).
+pg_check_dir() {
+  local dir=$1 socket="/socket/.s.PGSQL.NNNNN"
+  if [[ ! $dir =~ ^[A-Za-z0-9._/@+=-]+$ ]]; then
+    echo "pg: $dir: use only letters, digits and . _ / @ + = - in DIR" >&2
+    return 1
+  fi
+  if [ $((${#dir} + ${#socket})) -gt 107 ]; then
+    echo "pg: $dir is too long for a Unix socket path inside it; choose a shorter DIR" >&2
+    return 1
+  fi
+}
+
+pg_running() {
+  [ -f "$1/data/PG_VERSION" ] && [ -f "$1/data/postmaster.pid" ] &&
+    as_pg pg_ctl status -D "$1/data" >/dev/null 2>&1
+}
+
+pg_port_in_use() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+# A port nothing listens on, below the kernel's range for outgoing connections.
+pg_free_port() {
+  local port _
+  for _ in $(seq 100); do
+    port=$((20000 + RANDOM % 12000))
+    if ! pg_port_in_use "$port"; then
+      echo "$port"
+      return 0
+    fi
+  done
+  echo "pg-start: found no free port" >&2
+  return 1
+}
+
+pg_init() {
+  local dir=$1
+  rm -rf "$dir/data" "$dir/socket" "$dir/connection"
+  mkdir -m 0700 "$dir/data" "$dir/socket"
+  : >"$dir/server.log"
+  chmod 0600 "$dir/server.log"
+  pg_own "$dir/data" "$dir/socket" "$dir/server.log"
+  if ! as_pg initdb -D "$dir/data" -U postgres -E UTF8 --locale=C.UTF-8 --no-sync \
+    --auth-local=trust --auth-host=scram-sha-256 >"$dir/initdb.log" 2>&1; then
+    cat "$dir/initdb.log" >&2
+    return 1
+  fi
+  # Trust on the socket: its folder lets only the server's user and root in. Over TCP any user
+  # of this machine could connect, so there the role suite alone logs in, with its password.
+  as_pg tee "$dir/data/pg_hba.conf" >/dev/null <<'HBA'
+# TYPE  DATABASE  USER   ADDRESS       METHOD
+local   all       all                  trust
+host    suite     suite  127.0.0.1/32  scram-sha-256
+HBA
+  echo "include 'throwaway.conf'" | as_pg tee -a "$dir/data/postgresql.conf" >/dev/null
+}
+
+pg_write_conf() {
+  local dir=$1 port=$2
+  as_pg tee "$dir/data/throwaway.conf" >/dev/null <<CONF
+listen_addresses = '127.0.0.1'
+port = $port
+unix_socket_directories = '$dir/socket'
+unix_socket_permissions = 0700
+# pg-stop throws the data away, so it need not outlive a crash of the machine.
+fsync = off
+synchronous_commit = off
+full_page_writes = off
+CONF
+}
+
+# Starts the server on its last port if that is still free, else on another; tries another
+# port when one is taken between the check and the server binding it.
+pg_start_server() {
+  local dir=$1 port size said _
+  port=$(sed -n 's/^port = //p' "$dir/data/throwaway.conf" 2>/dev/null || true)
+  for _ in 1 2 3 4 5; do
+    if [ -z "$port" ] || pg_port_in_use "$port"; then
+      port=$(pg_free_port)
+    fi
+    pg_write_conf "$dir" "$port"
+    size=$(stat -c %s "$dir/server.log")
+    # fd 9 (our lock) must not live on in the server.
+    if said=$(as_pg pg_ctl start -D "$dir/data" -l "$dir/server.log" -w -t 60 -s 2>&1 9>&-); then
+      return 0
+    fi
+    tail -c +$((size + 1)) "$dir/server.log" | grep -q "could not create any TCP/IP sockets" ||
+      break
+    port=""
+  done
+  echo "$said" >&2
+  echo "pg-start: the server did not start; the end of $dir/server.log:" >&2
+  tail -20 "$dir/server.log" >&2
+  return 1
+}
+
+# The role and database suite (the role owns the database) and citext in it; safe to repeat.
+pg_make_suite() {
+  local dir=$1 port=$2 password
+  if [ ! -s "$dir/password" ]; then
+    (umask 077 && od -An -tx1 -N16 /dev/urandom | tr -d ' \n' >"$dir/password")
+  fi
+  password=$(cat "$dir/password")
+  local psql=(psql -X -q -v ON_ERROR_STOP=1 -h "$dir/socket" -p "$port" -U postgres)
+  as_pg "${psql[@]}" -d postgres >/dev/null <<SQL
+SELECT 'CREATE ROLE suite' WHERE NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'suite') \gexec
+ALTER ROLE suite LOGIN PASSWORD '$password';
+SELECT 'CREATE DATABASE suite OWNER suite'
+  WHERE NOT EXISTS (SELECT FROM pg_database WHERE datname = 'suite') \gexec
+\c suite
+SELECT 'CREATE EXTENSION IF NOT EXISTS citext'
+  FROM pg_available_extensions WHERE name = 'citext' \gexec
+SQL
+  if [ "$(as_pg "${psql[@]}" -d suite -tAc \
+    "SELECT count(*) FROM pg_extension WHERE extname = 'citext'")" != 1 ]; then
+    echo "pg-start: the extension citext is not available; the database suite has none" >&2
+  fi
+}
+
+pg_start() {
+  if [ $# -ne 1 ] || [ -z "$1" ]; then
+    echo "usage: ./run.sh pg-start DIR" >&2
+    return 2
+  fi
+  local dir port
+  dir=$(pg_abs_dir "$1")
+  pg_check_dir "$dir" || return 2
+  # Only the connection line goes to standard output.
+  setup "${pg_packages[@]}" >&2
+  if [ ! -x "$pg_bin/pg_ctl" ]; then
+    echo "pg-start: PostgreSQL 15 is not in $pg_bin" >&2
+    return 1
+  fi
+  if ! odbcinst -q -d -n "$pg_driver" >/dev/null 2>&1; then
+    echo "pg-start: the ODBC driver \"$pg_driver\" is not registered (odbcinst -q -d)" >&2
+    return 1
+  fi
+  if [ "$(id -u)" -eq 0 ]; then
+    pg_make_os_user
+    pg_quiet_driver
+  fi
+
+  mkdir -p "$dir"
+  if [ ! -e "$dir/.qmz-pg" ]; then
+    if [ -n "$(ls -A "$dir")" ]; then
+      echo "pg-start: $dir holds other files; give a new or empty folder" >&2
+      return 1
+    fi
+    : >"$dir/.qmz-pg"
+  fi
+  exec 9<"$dir/.qmz-pg"
+  flock 9
+  chmod 0755 "$dir"
+  if ! as_pg test -x "$dir"; then
+    echo "pg-start: user $pg_os_user cannot reach $dir (a folder above it is closed to" \
+      "other users); give a folder that it can reach, e.g. a new one under /tmp or from mktemp -d" >&2
+    return 1
+  fi
+
+  if ! pg_running "$dir"; then
+    if [ ! -f "$dir/data/PG_VERSION" ]; then
+      pg_init "$dir"
+    fi
+    pg_start_server "$dir"
+  fi
+  port=$(sed -n 4p "$dir/data/postmaster.pid")
+  if [ ! -s "$dir/connection" ]; then
+    pg_make_suite "$dir" "$port"
+  fi
+  (umask 077 && echo "odbc:Driver=$pg_driver;Server=127.0.0.1;Port=$port;Database=suite;Uid=suite;Pwd=$(
+    cat "$dir/password")" >"$dir/connection")
+  cat "$dir/connection"
+}
+
+# Processes of a server of DIR: a PostgreSQL server's processes work in its data folder.
+pg_dir_pids() {
+  local dir=$1 p cwd
+  for p in /proc/[0-9]*; do
+    cwd=$(readlink "$p/cwd" 2>/dev/null) || continue
+    case $cwd in
+      "$dir/data" | "$dir/data (deleted)")
+        [ "$(cat "$p/comm" 2>/dev/null)" = postgres ] && echo "${p#/proc/}"
+        ;;
+    esac
+  done
+  return 0
+}
+
+pg_stop() {
+  if [ $# -ne 1 ] || [ -z "$1" ]; then
+    echo "usage: ./run.sh pg-stop DIR" >&2
+    return 2
+  fi
+  local dir pids=()
+  dir=$(pg_abs_dir "$1")
+  [ -e "$dir" ] || return 0
+  if [ ! -e "$dir/.qmz-pg" ]; then
+    if [ -d "$dir" ] && [ -z "$(ls -A "$dir")" ]; then
+      rmdir "$dir"
+      return 0
+    fi
+    echo "pg-stop: $dir was not made by pg-start; left as it is" >&2
+    return 1
+  fi
+  if [ -x "$pg_bin/pg_ctl" ] && { [ "$(id -u)" -ne 0 ] || id -u "$pg_os_user" >/dev/null 2>&1; } &&
+    pg_running "$dir"; then
+    as_pg pg_ctl stop -D "$dir/data" -m fast -w -t 60 -s ||
+      as_pg pg_ctl stop -D "$dir/data" -m immediate -w -t 30 -s || true
+  fi
+  mapfile -t pids < <(pg_dir_pids "$dir")
+  if [ ${#pids[@]} -gt 0 ]; then
+    echo "pg-stop: killing what is left of the server: ${pids[*]}" >&2
+    kill -KILL "${pids[@]}" 2>/dev/null || true
+    sleep 1
+  fi
+  rm -rf "$dir"
+}
+
 cmd=${1:-}
 [ $# -gt 0 ] && shift
 case "$cmd" in
@@ -136,8 +414,10 @@ case "$cmd" in
   demo) demo "$@" ;;
   bench) bench "$@" ;;
   fuzz) fuzz "$@" ;;
+  pg-start) pg_start "$@" ;;
+  pg-stop) pg_stop "$@" ;;
   *)
-    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz [args...]" >&2
+    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz|pg-start|pg-stop [args...]" >&2
     exit 2
     ;;
 esac
