@@ -84,6 +84,17 @@ TEST_F(BaseListDialogTest, ReReadSortAndTheQuoteMessage) {
   });
 }
 
+TEST_F(BaseListDialogTest, ClearingTheSearchBoxLocatesTheFirstRow) {
+  OnNewThread([&] {
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    Play(form, "type txtNumber B2603; key Back; key Back; key Back; key Back; key Back");
+    EXPECT_EQ(form.txtNumber().Text(), "");
+    EXPECT_EQ(form.LDGBase().CursorRow(), 2);
+    form.RunUnload();
+  });
+}
+
 TEST_F(BaseListDialogTest, TheHostsFilterItemNarrowsTheList) {
   OnNewThread([&] {
     BaseList list;
