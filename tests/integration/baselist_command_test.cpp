@@ -11,6 +11,10 @@
 #include <sstream>
 
 #include "component/inventory_sql.h"
+#include "login/installation.h"
+#include "qmz/containers.h"
+#include "qmz/host.h"
+#include "suite/sqlite_connection.h"
 
 namespace qmz::testing {
 namespace {
@@ -60,7 +64,17 @@ class BaselistCommandTest : public ::testing::Test {
 };
 
 TEST_F(BaselistCommandTest, LookupsPrintTheDictionaryAndTraceTheirSql) {
-  EXPECT_TRUE(std::filesystem::exists(Path("machine.ini")));
+  // The demo's machine settings name its folder as the install folder, for every edition.
+  ::setenv("QMZ_MACHINE_SETTINGS", Path("machine.ini").c_str(), 1);
+  EXPECT_EQ(GetInstallPath(), folder_.string() + "/");
+  Dictionary host;
+  host.Set("AppType", 4);
+  host.Set("IndustryType", 2);
+  PublishHostProperties(CurrentProcessId(), &host);
+  EXPECT_EQ(GetProductRegKey(), "SOFTWARE\\Vantrel\\COMMERCE\\Pennet");
+  EXPECT_EQ(GetInstallPath(), folder_.string() + "/");
+  WithdrawHostProperties(CurrentProcessId());
+  ::unsetenv("QMZ_MACHINE_SETTINGS");
   const std::string trace = " --trace-sql " + Path("trace.jsonl");
   Outcome batch = Baselist("get-batch --item 1 --batch \"A'B\"" + db + trace);
   ASSERT_EQ(batch.code, 0) << batch.err;
@@ -152,6 +166,20 @@ TEST_F(BaselistCommandTest, TheDemoRunsWithoutADisplay) {
   EXPECT_EQ(demo.err, "");
   chosen = demo.out.substr(demo.out.find("and the user chose:\n") + 20);
   EXPECT_EQ(Json::parse(chosen)["FBatchNo"], "B2601");
+}
+
+// Whatever text the database holds, the command prints JSON a program can read: quotes,
+// backslashes and control characters escaped, bytes that are not UTF-8 replaced.
+TEST_F(BaselistCommandTest, ItPrintsValidJsonForAnyStoredText) {
+  suite::SqliteConnection(Path("demo.db"), false)
+      .Exec(
+          "update t_cc_inventory set FBatchNo = '0\"\\' || char(1) || char(10) || "
+          "cast(X'FF' as text) || '''' where FBatchNo = 'B2602'");
+  Outcome shown = Baselist("show --class-id 18 --script 'row 2; key Enter'" + db);
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  Json rows = Json::parse(shown.out);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]["FBatchNo"], "0\"\\\u0001\n\uFFFD'");
 }
 
 TEST_F(BaselistCommandTest, FailuresAreReportedWithTheirExitCode) {
