@@ -1,8 +1,7 @@
-// Plays a test's steps on the next modal dialog and sees that no dialog outlives them, so that a
-// failing check ends the test at once instead of leaving a modal loop waiting for a user.
-// The steps run once, on the first modal dialog shown after the play is made. A failure or an
-// exception in them, a dialog they leave open, or the deadline is reported to the running test,
-// and from then on every modal dialog is closed as soon as it shows, until the play ends.
+// Plays a test's steps on the next modal dialog, once, and sees that no dialog outlives them, so
+// that a failing check ends the test at once instead of leaving a modal loop waiting for a user.
+// A failure or an exception in the steps, or a dialog open at the deadline, is reported to the
+// running test, and from then on every modal dialog is closed as soon as it shows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,7 +14,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTimer>
 
 #include "qmz/error.h"
@@ -51,10 +49,6 @@ class DialogPlay {
   void Poll() {
     QWidget* modal = QApplication::activeModalWidget();
     if (!sweeping_ && Clock::now() > deadline_) Fail("A dialog was still open at the deadline");
-    if (left_ && Clock::now() > left_at_ + std::chrono::milliseconds(200)) {
-      if (left_->isVisible()) Fail("The steps left the dialog open");
-      left_ = nullptr;
-    }
     if (sweeping_) {
       if (modal) Close(*modal);
       return;
@@ -63,7 +57,6 @@ class DialogPlay {
     if (started_ || !dialog || !dialog->isVisible()) return;
     started_ = true;
     QCoreApplication::processEvents();  // the dialog's activation and first paint
-    QPointer<QDialog> guard(dialog);
     const bool fatal_before = ::testing::Test::HasFatalFailure();
     try {
       steps_(*dialog);
@@ -74,8 +67,6 @@ class DialogPlay {
     }
     played_ = !sweeping_ && (fatal_before || !::testing::Test::HasFatalFailure());
     if (!played_) sweeping_ = true;
-    left_ = guard;
-    left_at_ = Clock::now();
   }
 
   // Ends a dialog the way a user would (the close box); a form that refuses is made to end.
@@ -91,9 +82,7 @@ class DialogPlay {
 
   Steps steps_;
   Clock::time_point deadline_;
-  Clock::time_point left_at_;
   QTimer timer_;
-  QPointer<QDialog> left_;  // the played dialog, until it is seen closed
   bool started_ = false;
   bool played_ = false;
   bool sweeping_ = false;
