@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the layering of the source tree under ROOT (default: this repository): every folder of
 # src/ includes only its own headers and those of folders in lower layers, every library links
-# only libraries of lower layers, and no source file passes 500 lines. Layers are numbered; equal numbers may not use each
-# other, so no cycle can form. Prints each violation and exits 1 when there is one.
+# only libraries of lower layers, and no source file passes 500 lines. Equal layers may not use
+# each other, so no cycle can form. Prints each violation and exits 1 when there is one.
 set -euo pipefail
 
 # --self-test: a tree whose login folder includes and links the facade must be refused.
@@ -21,51 +21,32 @@ if [ "${1:-}" = "--self-test" ]; then
 fi
 
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
-
-declare -A layer=(
-  [platform]=0
-  [login]=1 [suite]=1 [qt]=1
-  [list_services]=2 [dialogs]=2
-  [picker]=3
-  [baselist]=4 [batch]=4 [auxprop]=4
-  [component]=5
-  [cli]=6
-)
-# The public headers belong to the folder that implements them.
-public_owner() {
-  case "$1" in
-    baselist.h) echo component ;;
-    dialogs.h) echo dialogs ;;
-    suite.h) echo suite ;;
-    *) echo platform ;;
-  esac
-}
-
+declare -A layer=([platform]=0 [login]=1 [suite]=1 [qt]=1 [list_services]=2 [dialogs]=2
+  [picker]=3 [baselist]=4 [batch]=4 [auxprop]=4 [component]=5 [cli]=6)
 violations=0
 report() {
   echo "layering: $*" >&2
   violations=$((violations + 1))
 }
-
-# The folder a header path or a source file belongs to.
-owner_of_include() {
-  local path=$1
-  if [[ $path == qmz/* ]]; then
-    public_owner "${path#qmz/}"
-  else
-    echo "${path%%/*}"
-  fi
+# The folder a header belongs to; the public headers belong to the folder that implements them.
+owner_of() {
+  case "$1" in
+    qmz/baselist.h) echo component ;;
+    qmz/dialogs.h) echo dialogs ;;
+    qmz/suite.h) echo suite ;;
+    qmz/*) echo platform ;;
+    *) echo "${1%%/*}" ;;
+  esac
 }
 
 check_file() {
-  local file=$1 folder=$2
+  local file=$1 folder=$2 included target
   local from=${layer[$folder]:-}
   [ -n "$from" ] || { report "$file: folder '$folder' has no layer"; return; }
-  local included to target
   while IFS= read -r included; do
-    target=$(owner_of_include "$included")
+    target=$(owner_of "$included")
     [ "$target" = "$folder" ] && continue
-    to=${layer[$target]:-}
+    local to=${layer[$target]:-}
     if [ -z "$to" ]; then
       report "$file includes \"$included\" of folder '$target', which has no layer"
     elif [ "$to" -ge "$from" ]; then
@@ -81,25 +62,20 @@ while IFS= read -r file; do
   [ "$lines" -le 500 ] || report "$file has $lines lines; a source file keeps to one concern, 500 at most"
 done < <(find "$root/src" -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 while IFS= read -r file; do
-  check_file "$file" "$(public_owner "$(basename "$file")")"
+  check_file "$file" "$(owner_of "qmz/$(basename "$file")")"
 done < <(find "$root/include/qmz" -type f -name '*.h' | sort)
 
 # Libraries: qmz_<name> is the library of src/<name>.
-lib_layer() {
-  local name=${1#qmz_}
-  echo "${layer[$name]:-}"
-}
 while IFS= read -r call; do
   read -r -a words <<<"$(echo "$call" | sed 's/^[a-z_]*(//; s/)$//')"
-  target=${words[0]}
-  [[ $target == qmz_* ]] || continue
-  from=$(lib_layer "$target")
+  [[ ${words[0]} == qmz_* ]] || continue
+  from=${layer[${words[0]#qmz_}]:-}
   [ -n "$from" ] || continue
   for dep in "${words[@]:1}"; do
     [[ $dep == qmz_* ]] || continue
-    to=$(lib_layer "$dep")
+    to=${layer[${dep#qmz_}]:-}
     if [ -z "$to" ] || [ "$to" -ge "$from" ]; then
-      report "library $target (layer $from) links $dep (layer ${to:-none})"
+      report "library ${words[0]} (layer $from) links $dep (layer ${to:-none})"
     fi
   done
 done < <(cat "$root/CMakeLists.txt" "$root"/src/*/CMakeLists.txt 2>/dev/null | tr '\n' ' ' |
