@@ -49,7 +49,8 @@ build() {
 }
 
 run_tests() {
-  setup
+  # The tests also run on a throwaway PostgreSQL server (tests/pg/server.sh).
+  setup "${packages[@]}" "${pg_packages[@]}"
   configure_and_build "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DQMZ_SANITIZE=ON \
     -DQMZ_BUILD_TESTS=ON
   export QT_QPA_PLATFORM=offscreen

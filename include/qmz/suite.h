@@ -23,10 +23,11 @@ void OpenSuite(const std::string& database_path);
 // logged in from outside (only the fourteen outer-login keys are served).
 void LogIn(const std::string& user_name, bool outer_login = false);
 
-// Creates a new suite database (replacing an existing file): schema, users and rights, the
-// system profile, and either the small demo data set or a large generated one.
-void CreateDemoDatabase(const std::string& database_path);
-void CreateLargeDatabase(const std::string& database_path, int32_t items, int32_t batches_per_item,
+// Creates a new suite database (replacing an existing file, or the suite's tables on a
+// PostgreSQL server given as "odbc:..."): schema, users and rights, the system profile, and
+// either the small demo data set or a large generated one.
+void CreateDemoDatabase(const std::string& database_target);
+void CreateLargeDatabase(const std::string& database_target, int32_t items, int32_t batches_per_item,
                          int32_t warehouses);
 
 }  // namespace qmz

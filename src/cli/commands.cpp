@@ -15,6 +15,7 @@
 #include "qmz/error.h"
 #include "qmz/host.h"
 #include "qmz/suite.h"
+#include "suite/database.h"
 
 namespace qmz::cli {
 
@@ -94,14 +95,19 @@ int InitDatabase(const Options& options, std::ostream& out) {
   }
   if (options.demo) {
     CreateDemoDatabase(options.db);
-    out << "machine settings " << WriteDemoMachineSettings(options.db) << "\n";
+    // On a server the install folder stays where the machine settings already say.
+    if (!suite::IsOdbcTarget(options.db)) {
+      out << "machine settings " << WriteDemoMachineSettings(options.db) << "\n";
+    }
   } else {
     if (options.items <= 0 || options.batches <= 0 || options.warehouses <= 0) {
       throw UsageError("--items, --batches and --warehouses must all be greater than 0");
     }
     CreateLargeDatabase(options.db, options.items, options.batches, options.warehouses);
   }
-  out << "created " << options.db << "\n";
+  // A connection string may hold a password: a server is named by its kind only.
+  out << "created " << (suite::IsOdbcTarget(options.db) ? "the suite on the server" : options.db)
+      << "\n";
   return 0;
 }
 

@@ -20,15 +20,17 @@
 namespace qmz::suite {
 
 using TextRows = std::vector<std::vector<std::optional<std::string>>>;
+// Statement parameters as texts; nullopt is NULL.
+using Params = std::vector<std::optional<std::string>>;
 
 class Database {
  public:
   virtual ~Database() = default;
 
   // One statement with text parameters; every row's values as texts (NULL as nullopt).
-  virtual TextRows Query(const std::string& sql, const std::vector<std::string>& params = {}) = 0;
+  virtual TextRows Query(const std::string& sql, const Params& params = {}) = 0;
   // One statement without rows; the number of rows it changed.
-  virtual int64_t Execute(const std::string& sql, const std::vector<std::string>& params = {}) = 0;
+  virtual int64_t Execute(const std::string& sql, const Params& params = {}) = 0;
   // A batch the component composed: the result of its first statement that returns columns,
   // with the columns' names and kinds (integers, doubles, texts, nulls). Error when no
   // statement returns columns.

@@ -3,8 +3,10 @@
 #include <sqlext.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 
+#include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/tsql_adaption.h"
 
@@ -100,18 +102,21 @@ std::optional<std::string> ColumnText(const Handle& stmt, SQLUSMALLINT column) {
   return text;
 }
 
-void BindTexts(const Handle& stmt, const std::vector<std::string>& params,
-               std::vector<SQLLEN>& lengths) {
+const std::string kEmpty;
+
+void BindTexts(const Handle& stmt, const Params& params, std::vector<SQLLEN>& lengths) {
   lengths.resize(params.size());
   for (size_t i = 0; i < params.size(); ++i) {
-    lengths[i] = static_cast<SQLLEN>(params[i].size());
+    const std::string& text = params[i] ? *params[i] : kEmpty;
+    lengths[i] = params[i] ? static_cast<SQLLEN>(text.size()) : SQL_NULL_DATA;
     stmt.Check(SQLBindParameter(stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
-                                SQL_C_CHAR, SQL_VARCHAR, std::max<SQLULEN>(1, params[i].size()), 0,
-                                const_cast<char*>(params[i].data()), lengths[i], &lengths[i]));
+                                SQL_C_CHAR, SQL_VARCHAR, std::max<SQLULEN>(1, text.size()), 0,
+                                const_cast<char*>(text.data()), static_cast<SQLLEN>(text.size()),
+                                &lengths[i]));
   }
 }
 
-void Run(const Handle& stmt, const std::string& sql, const std::vector<std::string>& params) {
+void Run(const Handle& stmt, const std::string& sql, const Params& params) {
   std::vector<SQLLEN> lengths;
   auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data()));
   if (params.empty()) {
@@ -152,8 +157,24 @@ Kind KindOf(SQLSMALLINT type) {
   }
 }
 
-// The current result set as a Recordset: names as the server gives them, numbers as numbers.
-RecordsetPtr ReadResult(const Handle& stmt, SQLSMALLINT columns) {
+// A server that folds names to lower case answers them as the select list spells them, else
+// as the batch first spells them.
+struct Spelling {
+  std::vector<std::string> select_names;
+  std::map<std::string, std::string> batch_names;
+
+  std::string operator()(size_t column, const std::string& given) const {
+    if (column < select_names.size() && ToLowerAscii(select_names[column]) == given) {
+      return select_names[column];
+    }
+    auto spelled = batch_names.find(given);
+    return spelled != batch_names.end() ? spelled->second : given;
+  }
+};
+
+// The current result set as a Recordset: names as `spelling` gives them (as the server gives
+// them without one), numbers as numbers.
+RecordsetPtr ReadResult(const Handle& stmt, SQLSMALLINT columns, const Spelling* spelling) {
   std::vector<std::string> names;
   std::vector<Kind> kinds;
   for (SQLUSMALLINT c = 1; c <= columns; ++c) {
@@ -162,7 +183,8 @@ RecordsetPtr ReadResult(const Handle& stmt, SQLSMALLINT columns) {
     SQLULEN size = 0;
     stmt.Check(SQLDescribeCol(stmt.get(), c, name, sizeof name, &name_length, &type, &size, &digits,
                               &nullable));
-    names.emplace_back(reinterpret_cast<const char*>(name));
+    const std::string given = reinterpret_cast<const char*>(name);
+    names.push_back(spelling ? (*spelling)(c - 1u, given) : given);
     kinds.push_back(KindOf(type));
   }
   auto records = std::make_shared<Recordset>(std::move(names));
@@ -217,6 +239,9 @@ OdbcDatabase::OdbcDatabase(const std::string& connection_string) {
   const std::string dbms = reinterpret_cast<const char*>(name);
   if (dbms.find("PostgreSQL") != std::string::npos) {
     dialect_ = Dialect::kPostgres;
+    // Grouped, distinct and united rows come out sorted by their keys, as on the embedded suite
+    // and as the production server's plans give them, not in the order of a hash table.
+    Execute("SET enable_hashagg = off", {});
   } else if (dbms.find("SQLite") != std::string::npos) {
     dialect_ = Dialect::kSqlite;
   }
@@ -228,7 +253,7 @@ OdbcDatabase::~OdbcDatabase() {
   SQLFreeHandle(SQL_HANDLE_ENV, env_);
 }
 
-TextRows OdbcDatabase::Query(const std::string& sql, const std::vector<std::string>& params) {
+TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
   Handle stmt(dbc_);
   Run(stmt, sql, params);
   TextRows rows;
@@ -244,7 +269,7 @@ TextRows OdbcDatabase::Query(const std::string& sql, const std::vector<std::stri
   return rows;
 }
 
-int64_t OdbcDatabase::Execute(const std::string& sql, const std::vector<std::string>& params) {
+int64_t OdbcDatabase::Execute(const std::string& sql, const Params& params) {
   Handle stmt(dbc_);
   Run(stmt, sql, params);
   SQLLEN changed = 0;
@@ -261,18 +286,23 @@ std::vector<std::string> OdbcDatabase::Statements(const std::string& tsql) const
     case Dialect::kPostgres:
       break;
   }
-  throw Error("The component's T-SQL cannot run on PostgreSQL yet");
+  return AdaptTsql(tsql, Target::kPostgres);
 }
 
 RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
   RecordsetPtr result;
+  const bool folds_names = dialect_ == Dialect::kPostgres;
+  Spelling spelling;
+  if (folds_names) spelling.batch_names = NameSpellings(tsql);
   for (const std::string& statement : Statements(tsql)) {
     Handle stmt(dbc_);
     Run(stmt, statement, {});
+    if (folds_names) spelling.select_names = SelectNames(statement);
     // A batch answers one result after another; the first with columns is the answer.
     for (SQLRETURN more = SQL_SUCCESS; Ok(more); more = SQLMoreResults(stmt.get())) {
       const SQLSMALLINT columns = ColumnCount(stmt);
-      if (!result && columns > 0) result = ReadResult(stmt, columns);
+      if (!result && columns > 0)
+        result = ReadResult(stmt, columns, folds_names ? &spelling : nullptr);
     }
   }
   if (!result) throw Error("The SQL batch returned no rows");

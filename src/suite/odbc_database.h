@@ -3,9 +3,11 @@
 //
 // The dialect follows the server the driver names: SQL Server gets the component's batches byte
 // for byte, as the production suite sends them; a driver for SQLite gets the embedded suite's
-// adaption. Texts cross as UTF-8 (parameters and the batch text as composed, results read as
-// wide characters and converted). Errors: qmz::Error with the driver's diagnostics; a failed
-// connection says "Cannot connect to the suite database: " and why, without the password.
+// adaption; PostgreSQL gets its own (suite/tsql_adaption.h), its answers' names spelled as the
+// batch spells them, and its grouped rows sorted by their keys (no hash aggregation). Texts cross
+// as UTF-8 (parameters and the batch text as composed, results read as wide characters and
+// converted). Errors: qmz::Error with the driver's diagnostics; a failed connection says "Cannot
+// connect to the suite database: " and why, without the password.
 #pragma once
 
 #include <sql.h>
@@ -25,8 +27,8 @@ class OdbcDatabase : public Database {
   OdbcDatabase(const OdbcDatabase&) = delete;
   OdbcDatabase& operator=(const OdbcDatabase&) = delete;
 
-  TextRows Query(const std::string& sql, const std::vector<std::string>& params) override;
-  int64_t Execute(const std::string& sql, const std::vector<std::string>& params) override;
+  TextRows Query(const std::string& sql, const Params& params) override;
+  int64_t Execute(const std::string& sql, const Params& params) override;
   RecordsetPtr RunBatch(const std::string& tsql) override;
 
   Dialect DatabaseDialect() const { return dialect_; }

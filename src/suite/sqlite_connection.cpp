@@ -223,9 +223,12 @@ void SqliteConnection::Exec(const std::string& sql) {
 }
 
 std::vector<std::vector<std::optional<std::string>>> SqliteConnection::QueryTexts(
-    const std::string& sql, const std::vector<std::string>& params) {
+    const std::string& sql, const std::vector<std::optional<std::string>>& params) {
   Statement statement(*this, sql);
-  for (size_t i = 0; i < params.size(); ++i) statement.Bind(static_cast<int>(i + 1), params[i]);
+  for (size_t i = 0; i < params.size(); ++i) {
+    params[i] ? statement.Bind(static_cast<int>(i + 1), *params[i])
+              : statement.BindNull(static_cast<int>(i + 1));
+  }
   std::vector<std::vector<std::optional<std::string>>> rows;
   while (statement.Step()) {
     std::vector<std::optional<std::string>> row;

@@ -33,7 +33,7 @@ class SqliteConnection {
   void Exec(const std::string& sql);
   // Runs one statement with text parameters; every row's values as texts (NULL as nullopt).
   std::vector<std::vector<std::optional<std::string>>> QueryTexts(
-      const std::string& sql, const std::vector<std::string>& params = {});
+      const std::string& sql, const std::vector<std::optional<std::string>>& params = {});
 
   std::string LastError() const { return sqlite3_errmsg(db_); }
 

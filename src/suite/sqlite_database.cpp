@@ -57,11 +57,11 @@ RecordsetPtr ReadAll(Statement& statement) {
 
 SqliteDatabase::SqliteDatabase(const std::string& path, bool create) : connection_(path, create) {}
 
-TextRows SqliteDatabase::Query(const std::string& sql, const std::vector<std::string>& params) {
+TextRows SqliteDatabase::Query(const std::string& sql, const Params& params) {
   return connection_.QueryTexts(sql, params);
 }
 
-int64_t SqliteDatabase::Execute(const std::string& sql, const std::vector<std::string>& params) {
+int64_t SqliteDatabase::Execute(const std::string& sql, const Params& params) {
   connection_.QueryTexts(sql, params);
   return sqlite3_changes64(connection_.handle());
 }

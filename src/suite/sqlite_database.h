@@ -14,8 +14,8 @@ class SqliteDatabase : public Database {
   // Opens an existing file (or a new one with `create`); Error when it cannot be opened.
   SqliteDatabase(const std::string& path, bool create);
 
-  TextRows Query(const std::string& sql, const std::vector<std::string>& params) override;
-  int64_t Execute(const std::string& sql, const std::vector<std::string>& params) override;
+  TextRows Query(const std::string& sql, const Params& params) override;
+  int64_t Execute(const std::string& sql, const Params& params) override;
   RecordsetPtr RunBatch(const std::string& tsql) override;
 
   SqliteConnection& Connection() { return connection_; }

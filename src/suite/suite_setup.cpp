@@ -1,11 +1,13 @@
 // Creating suite databases: the demo set and the large generated sets.
 #include <cstdio>
+#include <functional>
 
 #include "qmz/error.h"
 #include "qmz/suite.h"
 #include "suite/database.h"
 #include "suite/demo_data.h"
 #include "suite/inventory_schema.h"
+#include "suite/server_suite.h"
 #include "suite/sqlite_connection.h"
 #include "suite/suite_seed.h"
 
@@ -13,31 +15,39 @@ namespace qmz {
 
 namespace {
 
-// A fresh file every time: a generated database never mixes with an old one.
-void RemoveOldFile(const std::string& path) {
-  if (suite::IsOdbcTarget(path)) {
-    throw Error("A suite database is created as a SQLite file; on a server, create it there");
+// Builds a suite with `fill` in a new SQLite file, or in memory and then copied to a server.
+void CreateSuite(const std::string& target,
+                 const std::function<void(suite::SqliteConnection&)>& fill) {
+  if (suite::IsOdbcTarget(target)) {
+    auto server = suite::OpenDatabase(target);
+    suite::SqliteConnection built(":memory:", true);
+    fill(built);
+    suite::CopySuiteToServer(built, *server);
+    return;
   }
-  std::remove(path.c_str());
+  // A fresh file every time: a generated database never mixes with an old one.
+  std::remove(target.c_str());
+  suite::SqliteConnection db(target, true);
+  fill(db);
 }
 
 }  // namespace
 
-void CreateDemoDatabase(const std::string& database_path) {
-  RemoveOldFile(database_path);
-  suite::SqliteConnection db(database_path, true);
-  db.Exec(suite::InventorySchema());
-  std::vector<int> tracked = suite::FillDemoData(db);
-  suite::SeedSuiteTables(db, tracked);
+void CreateDemoDatabase(const std::string& database_target) {
+  CreateSuite(database_target, [](suite::SqliteConnection& db) {
+    db.Exec(suite::InventorySchema());
+    std::vector<int> tracked = suite::FillDemoData(db);
+    suite::SeedSuiteTables(db, tracked);
+  });
 }
 
-void CreateLargeDatabase(const std::string& database_path, int32_t items, int32_t batches_per_item,
-                         int32_t warehouses) {
-  RemoveOldFile(database_path);
-  suite::SqliteConnection db(database_path, true);
-  db.Exec(suite::InventorySchema());
-  suite::FillLargeData(db, items, batches_per_item, warehouses);
-  suite::SeedSuiteTables(db, {});
+void CreateLargeDatabase(const std::string& database_target, int32_t items,
+                         int32_t batches_per_item, int32_t warehouses) {
+  CreateSuite(database_target, [&](suite::SqliteConnection& db) {
+    db.Exec(suite::InventorySchema());
+    suite::FillLargeData(db, items, batches_per_item, warehouses);
+    suite::SeedSuiteTables(db, {});
+  });
 }
 
 }  // namespace qmz

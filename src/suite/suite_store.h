@@ -43,7 +43,7 @@ class SuiteStore {
   bool ItemTrackedByNumber(int32_t item_id);
 
  private:
-  TextRows Query(const std::string& sql, const std::vector<std::string>& params) {
+  TextRows Query(const std::string& sql, const Params& params) {
     return database_->Query(sql, params);
   }
 

@@ -1,5 +1,6 @@
 #include "suite/tsql_adaption.h"
 
+#include <optional>
 #include <regex>
 
 #include "platform/text.h"
@@ -116,17 +117,137 @@ std::string Join(const std::vector<Token>& tokens) {
   return out;
 }
 
-// Quotes #names and renames isNull, outside quoted texts.
-std::string Rewrite(const std::vector<Token>& tokens) {
+size_t NextNonSpace(const std::vector<Token>& tokens, size_t i) {
+  while (i < tokens.size() && tokens[i].kind == Kind::Space) ++i;
+  return i;
+}
+
+// A T-SQL LIKE pattern as PostgreSQL's SIMILAR TO reads it: % _ and [set] [^set] keep their
+// meaning, every other character stands for itself.
+std::string SimilarPattern(const std::string& literal) {
+  const std::string pattern = ReplaceAll(literal.substr(1, literal.size() - 2), "''", "'");
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    size_t close = c == '[' ? pattern.find(']', i + 2) : std::string::npos;
+    if (close != std::string::npos) {
+      for (size_t j = i; j <= close; ++j) {
+        out += pattern[j] == '\\' ? "\\\\" : std::string(1, pattern[j]);
+      }
+      i = close;
+    } else if (std::string_view("\\|*+?{}()[]").find(c) != std::string_view::npos) {
+      out += '\\';
+      out += c;
+    } else {
+      out += c;
+    }
+  }
+  return "'" + ReplaceAll(out, "'", "''") + "'";
+}
+
+// A LIKE with a literal pattern: a pattern with a [set] becomes SIMILAR TO; otherwise the
+// backslash, PostgreSQL's escape in LIKE and no escape in T-SQL, is doubled.
+std::string PostgresLike(const Token& like, const Token& pattern) {
+  if (pattern.text.find('[') != std::string::npos)
+    return "similar to " + SimilarPattern(pattern.text);
+  return like.text + " " + ReplaceAll(pattern.text, "\\", "\\\\");
+}
+
+// The top-level key lists of a select: after `by` of GROUP BY or ORDER BY, each key as the
+// range [first, last] of its tokens without surrounding blanks.
+struct KeyList {
+  size_t end = 0;  // where the list stops (the next clause or the end)
+  std::vector<std::pair<size_t, size_t>> keys;
+};
+
+std::optional<KeyList> KeysAfter(const std::vector<Token>& tokens, const char* clause) {
+  int depth = 0;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].kind == Kind::Open) ++depth;
+    if (tokens[i].kind == Kind::Close) --depth;
+    const size_t by = NextNonSpace(tokens, i + 1);
+    if (depth != 0 || !IsWord(tokens[i], clause) || by >= tokens.size() ||
+        !IsWord(tokens[by], "by")) {
+      continue;
+    }
+    KeyList list;
+    size_t first = NextNonSpace(tokens, by + 1), last = first;
+    size_t j = first;
+    for (; j < tokens.size(); ++j) {
+      const Token& t = tokens[j];
+      if (t.kind == Kind::Open) ++depth;
+      if (t.kind == Kind::Close) --depth;
+      if (depth == 0 && (IsWord(t, "having") || IsWord(t, "order") || IsWord(t, "union"))) break;
+      if (depth == 0 && t.text == ",") {
+        list.keys.emplace_back(first, last);
+        first = NextNonSpace(tokens, j + 1);
+        last = first;
+      } else if (t.kind != Kind::Space) {
+        last = j;
+      }
+    }
+    if (first < j) list.keys.emplace_back(first, last);
+    list.end = j;
+    return list;
+  }
+  return std::nullopt;
+}
+
+bool HasTopLevelWord(const std::vector<Token>& tokens, const char* word) {
+  int depth = 0;
+  for (const Token& t : tokens) {
+    if (t.kind == Kind::Open) ++depth;
+    if (t.kind == Kind::Close) --depth;
+    if (depth == 0 && IsWord(t, word)) return true;
+  }
+  return false;
+}
+
+// Rows in the embedded suite's order: an ORDER BY puts NULL first, as SQLite and the production
+// server sort it (PostgreSQL puts it last); grouped rows without an ORDER BY come sorted by
+// their keys as written (PostgreSQL may group by fewer keys, or hash them).
+std::vector<Token> PostgresOrder(std::vector<Token> tokens) {
+  if (auto order = KeysAfter(tokens, "order")) {
+    for (auto key = order->keys.rbegin(); key != order->keys.rend(); ++key) {
+      const Token& last = tokens[key->second];
+      const char* nulls = IsWord(last, "desc") ? " nulls last" : " nulls first";
+      tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(key->second + 1),
+                    Token{Kind::Other, nulls});
+    }
+    return tokens;
+  }
+  auto group = KeysAfter(tokens, "group");
+  if (!group || HasTopLevelWord(tokens, "union")) return tokens;
+  std::string order = " order by ";
+  for (size_t k = 0; k < group->keys.size(); ++k) {
+    std::vector<Token> key(tokens.begin() + static_cast<std::ptrdiff_t>(group->keys[k].first),
+                           tokens.begin() + static_cast<std::ptrdiff_t>(group->keys[k].second + 1));
+    order += (k ? ", " : "") + Join(key) + " nulls first";
+  }
+  while (!tokens.empty() && tokens.back().kind == Kind::Space) tokens.pop_back();
+  tokens.push_back(Token{Kind::Other, order});
+  return tokens;
+}
+
+// Quotes #names and renames isNull, outside quoted texts; for PostgreSQL also names in the
+// case the server folds unquoted names to, and LIKE patterns.
+std::string Rewrite(const std::vector<Token>& tokens, Target target) {
+  const bool postgres = target == Target::kPostgres;
   std::string out;
   for (size_t i = 0; i < tokens.size(); ++i) {
     const Token& t = tokens[i];
+    const size_t next = NextNonSpace(tokens, i + 1);
     if (t.kind == Kind::Word && t.text[0] == '#') {
-      out += "\"" + t.text + "\"";
+      out += "\"" + (postgres ? ToLowerAscii(t.text) : t.text) + "\"";
+    } else if (postgres && t.kind == Kind::Word && t.text[0] == '"') {
+      out += ToLowerAscii(t.text);
     } else if (IsWord(t, "isnull")) {
-      size_t next = i + 1;
-      while (next < tokens.size() && tokens[next].kind == Kind::Space) ++next;
-      out += (next < tokens.size() && tokens[next].kind == Kind::Open) ? "ifnull" : t.text;
+      const bool call = next < tokens.size() && tokens[next].kind == Kind::Open;
+      out += !call ? t.text : postgres ? "coalesce" : "ifnull";
+    } else if (postgres && IsWord(t, "like") && next < tokens.size() &&
+               tokens[next].kind == Kind::Text) {
+      out += PostgresLike(t, tokens[next]);
+      i = next;
     } else {
       out += t.text;
     }
@@ -134,7 +255,7 @@ std::string Rewrite(const std::vector<Token>& tokens) {
   return out;
 }
 
-std::string AdaptIf(const std::string& statement) {
+std::string AdaptIf(const std::string& statement, Target target) {
   static const std::regex drop(
       R"(^\s*IF\s+object_id\s*\(\s*'tempdb\.\.(#\w+)'\s*\)\s+IS\s+NOT\s+NULL\s+DROP\s+TABLE\s+(#\w+)\s*$)",
       std::regex::icase);
@@ -142,10 +263,12 @@ std::string AdaptIf(const std::string& statement) {
   if (!std::regex_match(statement, m, drop) || !EqualsIgnoreCase(m[1].str(), m[2].str())) {
     throw Error("The suite cannot run this statement: " + Trim(statement));
   }
-  return "DROP TABLE IF EXISTS \"" + m[2].str() + "\"";
+  const std::string table = target == Target::kPostgres ? ToLowerAscii(m[2].str()) : m[2].str();
+  return "DROP TABLE IF EXISTS \"" + table + "\"";
 }
 
-std::string AdaptSelect(std::vector<Token> tokens) {
+std::string AdaptSelect(std::vector<Token> tokens, Target target) {
+  if (target == Target::kPostgres) tokens = PostgresOrder(std::move(tokens));
   int depth = 0;
   for (size_t i = 0; i < tokens.size(); ++i) {
     if (tokens[i].kind == Kind::Open) ++depth;
@@ -156,17 +279,18 @@ std::string AdaptSelect(std::vector<Token> tokens) {
     if (name >= tokens.size() || tokens[name].kind != Kind::Word || tokens[name].text[0] != '#') {
       throw Error("The suite can only select into temporary tables: " + Trim(Join(tokens)));
     }
-    std::string table = tokens[name].text;
+    std::string table =
+        target == Target::kPostgres ? ToLowerAscii(tokens[name].text) : tokens[name].text;
     tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i),
                  tokens.begin() + static_cast<std::ptrdiff_t>(name + 1));
-    return "CREATE TEMP TABLE \"" + table + "\" AS " + Rewrite(tokens);
+    return "CREATE TEMP TABLE \"" + table + "\" AS " + Rewrite(tokens, target);
   }
-  return Rewrite(tokens);
+  return Rewrite(tokens, target);
 }
 
 }  // namespace
 
-std::vector<std::string> AdaptTsql(const std::string& batch) {
+std::vector<std::string> AdaptTsql(const std::string& batch, Target target) {
   std::vector<std::string> out;
   for (const auto& tokens : SplitStatements(Tokenize(batch))) {
     std::string text = Join(tokens);
@@ -182,12 +306,61 @@ std::vector<std::string> AdaptTsql(const std::string& batch) {
         throw Error("The suite cannot run this statement: " + Trim(text));
       }
     } else if (IsWord(lead, "if")) {
-      out.push_back(AdaptIf(text));
+      out.push_back(AdaptIf(text, target));
     } else {
-      out.push_back(AdaptSelect(tokens));
+      out.push_back(AdaptSelect(tokens, target));
     }
   }
   return out;
+}
+
+std::map<std::string, std::string> NameSpellings(const std::string& batch) {
+  std::map<std::string, std::string> spellings;
+  for (const Token& t : Tokenize(batch)) {
+    if (t.kind != Kind::Word) continue;
+    std::string name = t.text[0] == '"' ? t.text.substr(1, t.text.size() - 2) : t.text;
+    spellings.emplace(ToLowerAscii(name), name);
+  }
+  return spellings;
+}
+
+std::vector<std::string> SelectNames(const std::string& statement) {
+  const std::vector<Token> tokens = Tokenize(statement);
+  size_t i = 0;
+  while (i < tokens.size() && !IsWord(tokens[i], "select")) ++i;
+  std::vector<std::string> names;
+  std::vector<const Token*> item;  // the item's tokens without blanks
+  auto name_of_item = [&] {
+    std::string name;
+    for (size_t k = 0; k + 1 < item.size(); ++k) {
+      if (IsWord(*item[k], "as") && item[k + 1]->kind == Kind::Word) name = item[k + 1]->text;
+    }
+    bool dotted = !item.empty() && item.size() % 2 == 1;
+    for (size_t k = 0; dotted && k < item.size(); ++k) {
+      dotted = k % 2 == 0 ? item[k]->kind == Kind::Word : item[k]->text == ".";
+    }
+    // An alias without AS: a name after an expression ("0 FitemID").
+    const bool bare_alias =
+        item.size() >= 2 && item.back()->kind == Kind::Word && item[item.size() - 2]->text != ".";
+    if (name.empty() && (dotted || bare_alias)) name = item.back()->text;
+    if (name.size() >= 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
+    names.push_back(name);
+    item.clear();
+  };
+  int depth = 0;
+  for (++i; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (t.kind == Kind::Open) ++depth;
+    if (t.kind == Kind::Close) --depth;
+    if (depth == 0 && (IsWord(t, "from") || IsWord(t, "into"))) break;
+    if (depth == 0 && t.text == ",") {
+      name_of_item();
+    } else if (t.kind != Kind::Space) {
+      item.push_back(&t);
+    }
+  }
+  if (!item.empty()) name_of_item();
+  return names;
 }
 
 }  // namespace qmz::suite

@@ -9,13 +9,28 @@
 //  - other `#t` names are quoted, `isNull(` becomes `ifnull(`, comments are dropped.
 // Quoted texts are copied untouched. Anything else the step cannot run (another `set` or `IF`,
 // an unterminated text or comment) raises qmz::Error naming the statement.
+//
+// For PostgreSQL the same step also: writes `isNull(` as `coalesce(`; writes bracketed and #
+// names in lower case, as the server folds unquoted names; turns `LIKE 'p'` with a [set] into
+// `SIMILAR TO` with the same meaning, and doubles backslashes in other LIKE patterns.
+// Case-insensitive texts (citext) and `charindex` come with the server's schema.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
 namespace qmz::suite {
 
-std::vector<std::string> AdaptTsql(const std::string& batch);
+enum class Target { kSqlite, kPostgres };
+
+std::vector<std::string> AdaptTsql(const std::string& batch, Target target = Target::kSqlite);
+
+// Every name of a batch by its lower-case form, as the batch first spells it: PostgreSQL
+// answers unquoted names in lower case, the production database as they were written.
+std::map<std::string, std::string> NameSpellings(const std::string& batch);
+// The names of a select's columns as the production database gives them: the alias after AS,
+// or the column without its table ("b.FitemID" gives "FitemID"); "" for an expression.
+std::vector<std::string> SelectNames(const std::string& statement);
 
 }  // namespace qmz::suite

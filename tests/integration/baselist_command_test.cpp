@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -34,9 +35,13 @@ class BaselistCommandTest : public ::testing::Test {
   void SetUp() override {
     folder_ = std::filesystem::temp_directory_path() / ("qmz_cli_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
-    db = " --db " + Path("demo.db");
+    // The server of QMZ_TEST_SERVER when the tests run on one, else a SQLite file.
+    const char* server = std::getenv("QMZ_TEST_SERVER");
+    db = server ? " --db '" + std::string(server) + "'" : " --db " + Path("demo.db");
     Outcome init = Baselist("init-db --demo" + db);
     ASSERT_EQ(init.code, 0) << init.err;
+    // The demo file and its machine.ini are there also when the suite is on a server.
+    if (server) ASSERT_EQ(Baselist("init-db --demo --db " + Path("demo.db")).code, 0);
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 

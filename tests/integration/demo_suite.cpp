@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -14,7 +15,7 @@
 #include "qmz/recordset.h"
 #include "qmz/suite.h"
 #include "suite/class_info.h"
-#include "suite/sqlite_connection.h"
+#include "suite/database.h"
 
 namespace qmz::testing {
 
@@ -71,9 +72,17 @@ const std::string& DemoSuite::DatabasePath() {
   return path;
 }
 
+const std::string& DemoSuite::Target() {
+  static const std::string server = [] {
+    const char* given = std::getenv("QMZ_TEST_SERVER");
+    return std::string(given ? given : "");
+  }();
+  return server.empty() ? DatabasePath() : server;
+}
+
 void DemoSuite::SetUp() {
-  CreateDemoDatabase(DatabasePath());
-  OpenSuite(DatabasePath());
+  CreateDemoDatabase(Target());
+  OpenSuite(Target());
   LogIn("administrator");
   auto& registry = ComponentRegistry::Instance();
   ComponentFactory inner = registry.Factory(progid::kClassInfo);
@@ -107,7 +116,12 @@ size_t DemoSuite::AsUser(const std::string& script, const std::function<void(Bas
 }
 
 void DemoSuite::Exec(const std::string& sql) {
-  suite::SqliteConnection(DatabasePath(), false).Exec(sql);
+  auto database = suite::OpenDatabase(Target());
+  for (size_t start = 0; start < sql.size();) {
+    size_t end = std::min(sql.find(';', start), sql.size());
+    if (sql.find_first_not_of(' ', start) < end) database->Execute(sql.substr(start, end - start));
+    start = end + 1;
+  }
 }
 
 std::vector<std::string> DemoSuite::Rows(const std::string& sql,

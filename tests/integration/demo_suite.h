@@ -1,6 +1,6 @@
 // A demo suite database for integration tests: created afresh for each test in a temporary
-// folder (so a test may change its data), opened and logged in, with every SQL batch the library
-// sends recorded.
+// folder, or on the server QMZ_TEST_SERVER names (so a test may change its data), opened and
+// logged in, with every SQL batch the library sends recorded.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -45,6 +45,9 @@ class DemoSuite : public ::testing::Test {
   // Changes the demo data for this test.
   static void Exec(const std::string& sql);
 
+  // The suite under test: the server of QMZ_TEST_SERVER ("odbc:..."), else DatabasePath().
+  static const std::string& Target();
+  // The SQLite file of the embedded suite (for tests that damage or lock it).
   static const std::string& DatabasePath();
   static const std::string& Folder();
 
