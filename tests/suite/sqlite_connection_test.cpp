@@ -57,6 +57,45 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsSqliteRuns) {
   for (const auto& [batch, statements] : cases) EXPECT_EQ(Adapted(batch), statements) << batch;
 }
 
+TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
+  auto adapted = [](const std::string& batch) {
+    std::string joined;
+    for (const std::string& s : AdaptTsql(batch, Target::kPostgres)) {
+      joined += (joined.empty() ? "" : " ;; ") + s;
+    }
+    return joined;
+  };
+  const std::pair<const char*, const char*> cases[] = {
+      {"set nocount on IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux "
+       "select a.x, isNull(sum(a.q),0) as q into #tempAux from t a group by a.x, a.y "
+       "select x from #tempAux Union select x from #tempAux order by x",
+       "DROP TABLE IF EXISTS \"#tempaux\" ;; CREATE TEMP TABLE \"#tempaux\" AS select a.x, "
+       "coalesce(sum(a.q),0) as q  from t a group by a.x, a.y order by a.x nulls first, a.y nulls "
+       "first ;; select x from \"#tempaux\" Union select x from \"#tempaux\" order by x nulls "
+       "first"},
+      // NULL sorts first ascending and last descending, as on the production server.
+      {"select a from t order by a desc, [B]",
+       "select a from t order by a desc nulls last, \"b\" nulls first"},
+      {"select a from t group by a having count(*) > 1",
+       "select a from t group by a having count(*) > 1 order by a nulls first"},
+      {"select s.a from (select a from t group by a) s",
+       "select s.a from (select a from t group by a) s"},
+      // T-SQL LIKE: a [set] as SIMILAR TO with its other specials escaped; a backslash is no
+      // escape; texts elsewhere untouched.
+      {"select a from t where a like '%[^a](b)|%' and b Like 'x\\y%' and c like 'O''N(1)*'",
+       "select a from t where a similar to '%[^a]\\(b\\)\\|%' and b Like 'x\\\\y%' and c like "
+       "'O''N(1)*'"},
+      {"select a from t where a like '[' and b = 'like [x]'",
+       "select a from t where a similar to '\\[' and b = 'like [x]'"},
+  };
+  for (const auto& [batch, statements] : cases) EXPECT_EQ(adapted(batch), statements) << batch;
+
+  // Names as the production server answers them, which PostgreSQL folds to lower case.
+  EXPECT_EQ(SelectNames("select a.FBatchNo, c.Fname as AuxName, 0 FitemID, sum(x), [Order] "
+                        "into #t from t"),
+            (std::vector<std::string>{"FBatchNo", "AuxName", "FitemID", "", "Order"}));
+}
+
 TEST(TsqlAdaptionTest, WhatTheSuiteCannotRunIsAClearError) {
   const std::pair<const char*, const char*> cases[] = {
       {"set rowcount 10 select 1", "The suite cannot run this statement: set rowcount 10"},
