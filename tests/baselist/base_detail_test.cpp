@@ -77,7 +77,7 @@ TEST(BaseDataQueryTest, ListAndReturnQueriesFillTheirPlaceholders) {
   EXPECT_EQ(ReturnRowFilter("12abc", "", ""), "FStockID=12 AND FKFPeriod=0");
 }
 
-// A class-18 BaseDetail over an in-memory list, on the calling thread's settings.
+// A BaseDetail (of batches, class 18) over an in-memory list, on the calling thread's settings.
 struct BatchList {
   explicit BatchList(int16_t class_id = 18) {
     ListSettings().ListClassID = class_id;
@@ -193,15 +193,11 @@ TEST(BaseDetailTest, ClassesWithoutAQueryReadNothing) {
 
 TEST(BaseDetailTest, PriceListFormatsPricesWithTheirDecimals) {
   OnFreshThread([] {
-    ListSettings().ListClassID = 17;
-    auto grid = std::make_shared<Ledger>();
-    BaseDetail detail;
-    detail.LDG(grid);
-    detail.GetTitleInfo(17);
-    detail.TakeJournalData(MakeRecordset({"FInterID", "FName", "FPrice", "FPriceDecimal"},
-                                         {{1, "零售价", 12.5, 2}, {2, "批发价", 12.5, 0}}));
-    EXPECT_EQ(detail.DRowData(2), "1|1|零售价|12.50|");
-    EXPECT_EQ(detail.DRowData(3), "2|2|批发价|13|");
+    BatchList list(17);
+    list.detail.TakeJournalData(MakeRecordset({"FInterID", "FName", "FPrice", "FPriceDecimal"},
+                                              {{1, "零售价", 12.5, 2}, {2, "批发价", 12.5, 0}}));
+    EXPECT_EQ(list.detail.DRowData(2), "1|1|零售价|12.50|");
+    EXPECT_EQ(list.detail.DRowData(3), "2|2|批发价|13|");
   });
 }
 

@@ -74,9 +74,7 @@ TEST_F(IniFileTest, MissingFileReadsDefaultsAndIsCreatedOnWrite) {
   ini_.Write("BaseList", "1802", "1400");
   EXPECT_EQ(ini_.Read("baselist", "1801", ""), "1000");
   EXPECT_EQ(Contents(), "[BaseList]\n1801=1000\n1802=1400\n");
-}
-
-TEST_F(IniFileTest, WritesKeepOtherLinesAndMatchWithoutCase) {
+  // A write keeps the other lines and matches sections and keys without regard to case.
   ReplaceFileAtomically(path_,
                         "; suite settings\n[System]\nName = main \n\n[BASELIST]\n1801=5\n\n"
                         "[Other]\nx=1\n");
