@@ -1,12 +1,13 @@
-// The embedded suite: a real middle tier on SQLite that implements every outside component the
-// library calls, for hosts that run without the production servers (the baselist command, the
+// The embedded suite: a real middle tier that implements every outside component the library
+// calls, on a SQLite file or on a database server reached over ODBC ("odbc:" and a connection
+// string), for hosts that run without the production middle tier (the baselist command, the
 // examples, the tests).
 //
-// Use: OpenSuite(path) once, then LogIn(user). OpenSuite registers the suite's components in
+// Use: OpenSuite(target) once, then LogIn(user). OpenSuite registers the suite's components in
 // the ComponentRegistry; every component call opens its own connection to the database, as a
 // component created for one call would. LogIn fills the login cache of this process (the
 // properties GetLoginProperty reads: UserName, UserID, PropsString, AcctName, ...).
-// Errors: qmz::Error with SQLite's message when the database cannot be opened or read, or when
+// Errors: qmz::Error with the database's message when it cannot be opened or read, or when
 // the user is unknown. Threading: set up before the library is used, from the host's thread.
 #pragma once
 
@@ -15,9 +16,9 @@
 
 namespace qmz {
 
-// Opens an existing suite database (Error when it is missing or not a suite database) and
-// registers the suite's components for this process.
-void OpenSuite(const std::string& database_path);
+// Opens an existing suite database, a file or "odbc:..." (Error when it is missing, cannot be
+// reached or is not a suite database) and registers the suite's components for this process.
+void OpenSuite(const std::string& database_target);
 
 // Logs a user of the suite in by name. With `outer_login` the cache answers as for a host that
 // logged in from outside (only the fourteen outer-login keys are served).
@@ -27,7 +28,7 @@ void LogIn(const std::string& user_name, bool outer_login = false);
 // PostgreSQL server given as "odbc:..."): schema, users and rights, the system profile, and
 // either the small demo data set or a large generated one.
 void CreateDemoDatabase(const std::string& database_target);
-void CreateLargeDatabase(const std::string& database_target, int32_t items, int32_t batches_per_item,
-                         int32_t warehouses);
+void CreateLargeDatabase(const std::string& database_target, int32_t items,
+                         int32_t batches_per_item, int32_t warehouses);
 
 }  // namespace qmz

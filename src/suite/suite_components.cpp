@@ -104,11 +104,11 @@ void RegisterComponent(const char* prog_id) {
 }  // namespace
 }  // namespace suite
 
-void OpenSuite(const std::string& database_path) {
-  suite::SuiteStore probe(database_path);  // fails for a missing file or an unreachable server
-  probe.AccountName();                     // fails for a file that is no suite database
-  suite::ProcessLoginCache().database_path = database_path;
-  suite::SetSuiteDatabase(database_path);
+void OpenSuite(const std::string& database_target) {
+  suite::SuiteStore probe(database_target);  // fails for a missing file or an unreachable server
+  probe.AccountName();                       // fails for a file that is no suite database
+  suite::ProcessLoginCache().database_path = database_target;
+  suite::SetSuiteDatabase(database_target);
   using namespace suite;
   RegisterComponent<SuiteClassInfo>(progid::kClassInfo);
   RegisterComponent<SuiteCacheFacade>(progid::kCacheFacade);
