@@ -1,6 +1,8 @@
 // GetBatch and GetAux on a large generated suite database: the lookups must stay fast on a
 // stock list of a million rows. Size with QMZ_BENCH_ITEMS (default 20000 items; 10 batches per
-// item in 5 warehouses, so 1,000,000 inventory rows in each inventory table).
+// item in 5 warehouses, so 1,000,000 inventory rows in each inventory table). With
+// QMZ_BENCH_SERVER ("odbc:...", e.g. the line of ./run.sh pg-start) the suite is made on that
+// server instead of a SQLite file.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -26,9 +28,12 @@ int32_t Items() {
 // The database is generated once per run and removed at exit.
 struct LargeSuite {
   LargeSuite() {
-    path = (std::filesystem::temp_directory_path() /
-            ("qmz_bench_" + std::to_string(::getpid()) + ".db"))
-               .string();
+    const char* server = std::getenv("QMZ_BENCH_SERVER");
+    path = server ? server
+                  : (std::filesystem::temp_directory_path() /
+                     ("qmz_bench_" + std::to_string(::getpid()) + ".db"))
+                        .string();
+    on_server = server != nullptr;
     qmz::CreateLargeDatabase(path, Items(), kBatches, kWarehouses);
     qmz::OpenSuite(path);
     qmz::LogIn("administrator");
@@ -36,9 +41,10 @@ struct LargeSuite {
   }
   ~LargeSuite() {
     qmz::WithdrawHostProperties(qmz::CurrentProcessId());
-    std::filesystem::remove(path);
+    if (!on_server) std::filesystem::remove(path);
   }
   std::string path;
+  bool on_server = false;
   qmz::Dictionary host;
 };
 
