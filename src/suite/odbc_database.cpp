@@ -18,6 +18,23 @@ bool Ok(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
+// A driver's message on one line: line breaks and the blanks around them become one blank.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  bool pending_blank = false;
+  for (char c : text) {
+    const bool line_blank = c == '\n' || c == '\r' || c == '\t';
+    if (line_blank || (c == ' ' && pending_blank)) {
+      pending_blank = true;
+      continue;
+    }
+    if (pending_blank && !out.empty() && out.back() != ' ') out += ' ';
+    pending_blank = false;
+    out += c;
+  }
+  return out;
+}
+
 std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   std::string all;
   SQLCHAR state[6];
@@ -28,7 +45,7 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
                                            static_cast<SQLSMALLINT>(sizeof text), &length));
        ++i) {
     if (!all.empty()) all += "; ";
-    all += reinterpret_cast<const char*>(text);
+    all += OneLine(reinterpret_cast<const char*>(text));
   }
   return all.empty() ? "the ODBC driver gave no reason" : all;
 }
