@@ -229,6 +229,14 @@ std::vector<Token> PostgresOrder(std::vector<Token> tokens) {
   return tokens;
 }
 
+// Whether the text at `i` is compared with = or <> (the operator just before it).
+bool ComparedFor(const std::vector<Token>& tokens, size_t i) {
+  size_t j = i;
+  while (j > 0 && tokens[j - 1].kind == Kind::Space) --j;
+  if (j == 0 || (tokens[j - 1].text != "=" && tokens[j - 1].text != ">")) return false;
+  return tokens[j - 1].text == "=" || (j >= 2 && tokens[j - 2].text == "<");
+}
+
 // Quotes #names and renames isNull, outside quoted texts; for PostgreSQL also names in the
 // case the server folds unquoted names to, and LIKE patterns.
 std::string Rewrite(const std::vector<Token>& tokens, Target target) {
@@ -248,6 +256,10 @@ std::string Rewrite(const std::vector<Token>& tokens, Target target) {
                tokens[next].kind == Kind::Text) {
       out += PostgresLike(t, tokens[next]);
       i = next;
+    } else if (postgres && t.kind == Kind::Text && ComparedFor(tokens, i)) {
+      // The production collation ignores trailing blanks in a comparison; citext does not.
+      const size_t kept = t.text.find_last_not_of(' ', t.text.size() - 2);
+      out += t.text.substr(0, kept + 1) + "'";
     } else {
       out += t.text;
     }

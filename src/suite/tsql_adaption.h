@@ -12,7 +12,9 @@
 //
 // For PostgreSQL the same step also: writes `isNull(` as `coalesce(`; writes bracketed and #
 // names in lower case, as the server folds unquoted names; turns `LIKE 'p'` with a [set] into
-// `SIMILAR TO` with the same meaning, and doubles backslashes in other LIKE patterns.
+// `SIMILAR TO` with the same meaning, and doubles backslashes in other LIKE patterns; drops the
+// trailing blanks of a text compared with = or <>; sorts NULL first as SQLite does and puts
+// grouped rows in the order of their keys.
 // Case-insensitive texts (citext) and `charindex` come with the server's schema.
 #pragma once
 
