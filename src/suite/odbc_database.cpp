@@ -318,8 +318,9 @@ RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
     // A batch answers one result after another; the first with columns is the answer.
     for (SQLRETURN more = SQL_SUCCESS; Ok(more); more = SQLMoreResults(stmt.get())) {
       const SQLSMALLINT columns = ColumnCount(stmt);
-      if (!result && columns > 0)
+      if (!result && columns > 0) {
         result = ReadResult(stmt, columns, folds_names ? &spelling : nullptr);
+      }
     }
   }
   if (!result) throw Error("The SQL batch returned no rows");

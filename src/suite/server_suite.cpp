@@ -21,7 +21,7 @@ const char* const kFunctions[] = {
     "LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT charindex(needle, haystack, 1) $$",
 };
 
-constexpr int kRowsPerInsert = 400;
+constexpr size_t kRowsPerInsert = 400;
 
 struct Table {
   std::string name, create;
@@ -74,10 +74,12 @@ std::string InsertSql(const Table& table, size_t rows) {
 
 void CopyRows(SqliteConnection& source, const Table& table, Database& server) {
   Statement read(source, "select * from " + table.name + " order by rowid");
+  const std::string full_insert = InsertSql(table, kRowsPerInsert);
   Params params;
   size_t rows = 0;
   auto flush = [&] {
-    if (rows > 0) server.Execute(InsertSql(table, rows), params);
+    if (rows > 0)
+      server.Execute(rows == kRowsPerInsert ? full_insert : InsertSql(table, rows), params);
     params.clear();
     rows = 0;
   };

@@ -347,14 +347,8 @@ std::vector<std::string> SelectNames(const std::string& statement) {
     for (size_t k = 0; k + 1 < item.size(); ++k) {
       if (IsWord(*item[k], "as") && item[k + 1]->kind == Kind::Word) name = item[k + 1]->text;
     }
-    bool dotted = !item.empty() && item.size() % 2 == 1;
-    for (size_t k = 0; dotted && k < item.size(); ++k) {
-      dotted = k % 2 == 0 ? item[k]->kind == Kind::Word : item[k]->text == ".";
-    }
-    // An alias without AS: a name after an expression ("0 FitemID").
-    const bool bare_alias =
-        item.size() >= 2 && item.back()->kind == Kind::Word && item[item.size() - 2]->text != ".";
-    if (name.empty() && (dotted || bare_alias)) name = item.back()->text;
+    // Else the item's last name: the column ("b.FitemID") or an alias without AS ("0 FitemID").
+    if (name.empty() && !item.empty() && item.back()->kind == Kind::Word) name = item.back()->text;
     if (name.size() >= 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
     names.push_back(name);
     item.clear();
