@@ -23,18 +23,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::UnorderedElementsAre;
 
-class BaseListDialogTest : public DemoSuite {
+class BaseListDialogTest : public DemoSuiteWithComponentFolder {
  protected:
-  void SetUp() override {
-    DemoSuite::SetUp();
-    std::filesystem::create_directories(Folder() + "/component");
-    ::setenv("QMZ_COMPONENT_DIR", (Folder() + "/component").c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("QMZ_COMPONENT_DIR");
-    std::filesystem::remove_all(Folder() + "/component");
-    DemoSuite::TearDown();
-  }
   void Play(frmBaseList& form, const std::string& script) { PlayLoaded(form, script, messages); }
 };
 

@@ -98,6 +98,18 @@ void DemoSuite::TearDown() {
   WithdrawHostProperties(CurrentProcessId());
 }
 
+void DemoSuiteWithComponentFolder::SetUp() {
+  DemoSuite::SetUp();
+  std::filesystem::create_directories(ComponentFolder());
+  ::setenv("QMZ_COMPONENT_DIR", ComponentFolder().c_str(), 1);
+}
+
+void DemoSuiteWithComponentFolder::TearDown() {
+  ::unsetenv("QMZ_COMPONENT_DIR");
+  std::filesystem::remove_all(ComponentFolder());
+  DemoSuite::TearDown();
+}
+
 void DemoSuite::LogInAs(const std::string& user) {
   LogIn(user);
   host = Dictionary();

@@ -57,6 +57,15 @@ class DemoSuite : public ::testing::Test {
   std::ostringstream messages;
 };
 
+// The demo suite with the settings file next to the component (JXCSystem.INI) in a folder of
+// the test's own, made afresh for each test.
+class DemoSuiteWithComponentFolder : public DemoSuite {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  static std::string ComponentFolder() { return Folder() + "/component"; }
+};
+
 // Loads `form` and shows it to a scripted user playing `script` (messages go to `messages`);
 // the form is left hidden, not unloaded.
 void PlayLoaded(Form& form, const std::string& script, std::ostream& messages);

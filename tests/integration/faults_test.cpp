@@ -39,19 +39,11 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::FloatEq;
 
-// The settings file next to the component goes to a folder of the test's own.
-class FaultsTest : public DemoSuite {
+class FaultsTest : public DemoSuiteWithComponentFolder {
  protected:
-  void SetUp() override {
-    DemoSuite::SetUp();
-    fs::create_directories(Folder() + "/component");
-    ::setenv("QMZ_COMPONENT_DIR", (Folder() + "/component").c_str(), 1);
-  }
   void TearDown() override {
-    ::unsetenv("QMZ_COMPONENT_DIR");
-    fs::remove_all(Folder() + "/component");
     fs::remove(Folder() + "/not-a-folder");
-    DemoSuite::TearDown();
+    DemoSuiteWithComponentFolder::TearDown();
   }
 };
 
