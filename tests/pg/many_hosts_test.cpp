@@ -2,6 +2,7 @@
 // and hosts call) and saves its user's profile entries while the others do the same. Every
 // answer must equal the single-process answer and every profile write must land.
 // Needs QMZ_TEST_SERVER (tests/pg/server.sh run).
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,10 +15,14 @@
 #include "login/user_profile.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
+#include "qmz/error.h"
 #include "qmz/suite.h"
+#include "suite/database.h"
 
 namespace qmz {
 namespace {
+
+using ::testing::HasSubstr;
 
 constexpr int kHosts = 6;
 constexpr int kRounds = 25;
@@ -93,6 +98,26 @@ TEST(ManyHostsTest, HostsPickAndSaveAtOnceAsOneHostAlone) {
     EXPECT_EQ(GetUserProfile("ManyHosts", "Host" + std::to_string(host)),
               std::to_string(kRounds - 1));
   }
+}
+
+// The server pg-start made lets the suite's role in with its password only, and no other role
+// (a superuser's name among them) over the network.
+TEST(ManyHostsTest, OnlyTheSuitesRoleLogsInOverTheNetwork) {
+  const std::string server = std::getenv("QMZ_TEST_SERVER");
+  auto refusal = [](const std::string& target) {
+    try {
+      suite::OpenDatabase(target)->Query("select 1");
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+    return std::string("logged in");
+  };
+  EXPECT_EQ(suite::OpenDatabase(server)->Query("select current_user")[0][0], "suite");
+  const std::string wrong = server.substr(0, server.find("Pwd=")) + "Pwd=wrong";
+  EXPECT_THAT(refusal(wrong), HasSubstr("password authentication failed for user \"suite\""));
+  std::string superuser = server;
+  superuser.replace(superuser.find("Uid=suite"), 9, "Uid=postgres");
+  EXPECT_THAT(refusal(superuser), HasSubstr("no pg_hba.conf entry"));
 }
 
 }  // namespace
