@@ -151,10 +151,6 @@ TEST_F(BaseListDialogTest, ShowReturnsTheInventoryRowsOfTheChosenBatch) {
 }
 
 TEST_F(BaseListDialogTest, ColumnWidthsComeFromAndGoToTheSettingsFile) {
-  std::filesystem::create_directories(Folder() + "/install");
-  std::ofstream(Folder() + "/machine.ini")
-      << "[SOFTWARE\\Vantrel\\COMMERCE\\Tessan]\nPath=" << Folder() << "/install\n";
-  ::setenv("QMZ_MACHINE_SETTINGS", (Folder() + "/machine.ini").c_str(), 1);
   auto saved = [&](const std::string& key) {
     IniFileComponent ini;
     ini.SetFile(Folder() + "/component/JXCSystem.INI");
@@ -174,7 +170,7 @@ TEST_F(BaseListDialogTest, ColumnWidthsComeFromAndGoToTheSettingsFile) {
     }
     EXPECT_EQ(saved("1803") + " " + saved("1811"), "900 1000");
     IniFileComponent install;  // read from the install folder, saved next to the component
-    install.SetFile(Folder() + "/install/JXCSystem.INI");
+    install.SetFile(InstallFolder() + "/JXCSystem.INI");
     install.Write("BaseList", "1803", "1234.5");
     frmBaseList form;
     form.LDGBase().SetHostWidth(7000);
@@ -190,7 +186,6 @@ TEST_F(BaseListDialogTest, ColumnWidthsComeFromAndGoToTheSettingsFile) {
         saved("-12101") + " " + saved("-12103") + " " + saved("-12105") + " " + saved("-12106"),
         "1000 3200 3200 none");
   });
-  ::unsetenv("QMZ_MACHINE_SETTINGS");
 }
 
 TEST_F(BaseListDialogTest, OtherClassesShowTitlesOnly) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/ui/form.h"
@@ -101,12 +102,18 @@ void DemoSuite::TearDown() {
 void DemoSuiteWithComponentFolder::SetUp() {
   DemoSuite::SetUp();
   std::filesystem::create_directories(ComponentFolder());
+  std::filesystem::create_directories(InstallFolder());
   ::setenv("QMZ_COMPONENT_DIR", ComponentFolder().c_str(), 1);
+  std::ofstream(Folder() + "/machine.ini")
+      << "[SOFTWARE\\Vantrel\\COMMERCE\\Tessan]\nPath=" << InstallFolder() << "\n";
+  ::setenv("QMZ_MACHINE_SETTINGS", (Folder() + "/machine.ini").c_str(), 1);
 }
 
 void DemoSuiteWithComponentFolder::TearDown() {
   ::unsetenv("QMZ_COMPONENT_DIR");
+  ::unsetenv("QMZ_MACHINE_SETTINGS");
   std::filesystem::remove_all(ComponentFolder());
+  std::filesystem::remove_all(InstallFolder());
   DemoSuite::TearDown();
 }
 

@@ -57,13 +57,15 @@ class DemoSuite : public ::testing::Test {
   std::ostringstream messages;
 };
 
-// The demo suite with the settings file next to the component (JXCSystem.INI) in a folder of
-// the test's own, made afresh for each test.
+// The demo suite with the settings file next to the component (JXCSystem.INI) and the install
+// folder in folders of the test's own, made afresh for each test.
 class DemoSuiteWithComponentFolder : public DemoSuite {
  protected:
   void SetUp() override;
   void TearDown() override;
   static std::string ComponentFolder() { return Folder() + "/component"; }
+  // The suite's install folder, named by machine settings of this test's own.
+  static std::string InstallFolder() { return Folder() + "/install"; }
 };
 
 // Loads `form` and shows it to a scripted user playing `script` (messages go to `messages`);

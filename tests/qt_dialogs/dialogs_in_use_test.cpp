@@ -41,19 +41,11 @@ QPoint CellCenter(QTableView& table, int row, int col) {
   return table.visualRect(table.model()->index(row, col)).center();
 }
 
-class DialogsInUseTest : public DemoSuite {
+class DialogsInUseTest : public DemoSuiteWithComponentFolder {
  protected:
   static void SetUpTestSuite() {
     DemoSuite::SetUpTestSuite();
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  }
-  void SetUp() override {
-    DemoSuite::SetUp();
-    ::setenv("QMZ_COMPONENT_DIR", Folder().c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("QMZ_COMPONENT_DIR");
-    DemoSuite::TearDown();
   }
   QtModalHost host_;
   ModalHostScope scope_{host_};

@@ -18,10 +18,10 @@ namespace {
 using ::testing::HasSubstr;
 
 // A batch's statements after the adaption, joined with " ;; ", or the adaption's error.
-std::string Adapted(const std::string& batch) {
+std::string Adapted(const std::string& batch, Target target = Target::kSqlite) {
   try {
     std::string joined;
-    for (const std::string& statement : AdaptTsql(batch)) {
+    for (const std::string& statement : AdaptTsql(batch, target)) {
       joined += (joined.empty() ? "" : " ;; ") + statement;
     }
     return joined;
@@ -58,13 +58,6 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsSqliteRuns) {
 }
 
 TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
-  auto adapted = [](const std::string& batch) {
-    std::string joined;
-    for (const std::string& s : AdaptTsql(batch, Target::kPostgres)) {
-      joined += (joined.empty() ? "" : " ;; ") + s;
-    }
-    return joined;
-  };
   const std::pair<const char*, const char*> cases[] = {
       {"set nocount on IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux "
        "select a.x, isNull(sum(a.q),0) as q into #tempAux from t a group by a.x, a.y "
@@ -91,7 +84,9 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
       {"select a from t where b = 'B2 ' and c<>'x  ' and d > 'y ' and e like 'z '",
        "select a from t where b = 'B2' and c<>'x' and d > 'y ' and e like 'z '"},
   };
-  for (const auto& [batch, statements] : cases) EXPECT_EQ(adapted(batch), statements) << batch;
+  for (const auto& [batch, statements] : cases) {
+    EXPECT_EQ(Adapted(batch, Target::kPostgres), statements) << batch;
+  }
 
   // Names as the production server answers them, which PostgreSQL folds to lower case.
   EXPECT_EQ(SelectNames("select a.FBatchNo, c.Fname as AuxName, 0 FitemID, sum(x), [Order] "
@@ -147,36 +142,40 @@ class SqliteConnectionTest : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(SqliteConnectionTest, CollationCharIndexAndLikeWorkInsideStatements) {
+// Each row's values joined with "|" (NULL as "null"), the rows with ",".
+std::string Texts(SqliteConnection& db, const std::string& sql,
+                  const std::vector<std::optional<std::string>>& params = {}) {
+  std::string text;
+  for (const auto& row : db.QueryTexts(sql, params)) {
+    for (size_t i = 0; i < row.size(); ++i) {
+      text += (i ? "|" : (text.empty() ? "" : ",")) + row[i].value_or("null");
+    }
+  }
+  return text;
+}
+
+TEST_F(SqliteConnectionTest, CollationCharIndexLikeAndErrorsInsideStatements) {
+  EXPECT_THAT([&] { SqliteConnection missing(path_, false); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("Cannot open the suite database")));
   SqliteConnection db(path_, true);
   db.Exec(
       "create table t (a text collate TSQL); insert into t values ('Red'), ('red  '), "
       "('Blue'), ('1,12');");
-  auto rows = db.QueryTexts("select count(*) from t where a = 'RED'");
-  EXPECT_EQ(rows.at(0).at(0), "2");
-  rows = db.QueryTexts("select count(distinct a) from t");
-  EXPECT_EQ(rows.at(0).at(0), "3");
-  rows = db.QueryTexts("select a from t where a like ? order by a", {"%e%"});
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0][0], "Blue");
-  rows = db.QueryTexts(
-      "select charindex('12', '1,12'), charindex('3', '1,12'), charindex('1', '1,12', 2), "
-      "charindex('库', '仓库'), charindex(null, 'x'), charindex('', 'x')");
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][0], "3");
-  EXPECT_EQ(rows[0][1], "0");
-  EXPECT_EQ(rows[0][2], "3");
-  EXPECT_EQ(rows[0][3], "2");
-  EXPECT_EQ(rows[0][4], std::nullopt);
-  EXPECT_EQ(rows[0][5], "0");
-}
-
-TEST_F(SqliteConnectionTest, ErrorsCarrySqlitesMessage) {
-  EXPECT_THAT([&] { SqliteConnection missing(path_, false); },
-              ::testing::ThrowsMessage<Error>(HasSubstr("Cannot open the suite database")));
-  SqliteConnection db(path_, true);
+  EXPECT_EQ(Texts(db, "select count(*) from t where a = 'RED'"), "2");
+  EXPECT_EQ(Texts(db, "select count(distinct a) from t"), "3");
+  EXPECT_EQ(Texts(db, "select count(*), min(a) from t where a like ?", {"%e%"}), "3|Blue");
+  EXPECT_EQ(Texts(db,
+                  "select charindex('12', '1,12'), charindex('3', '1,12'), charindex('1', '1,12', "
+                  "2), charindex('库', '仓库'), charindex(null, 'x'), charindex('', 'x')"),
+            "3|0|3|2|null|0");
   EXPECT_THAT([&] { db.Exec("select * from nowhere"); },
               ::testing::ThrowsMessage<Error>(HasSubstr("no such table: nowhere")));
+}
+
+std::string Names(const Recordset& rows) {
+  std::string names;
+  for (int32_t i = 0; i < rows.FieldCount(); ++i) names += (i ? "," : "") + rows.FieldName(i);
+  return names;
 }
 
 TEST_F(SqliteConnectionTest, ClassInfoAnswersADisconnectedTypedRecordset) {
@@ -190,9 +189,7 @@ TEST_F(SqliteConnectionTest, ClassInfoAnswersADisconnectedTypedRecordset) {
   SuiteClassInfo info;
   RecordsetPtr rows = info.GetData("", "set nocount on select n, s, d, i from t order by i");
   ASSERT_EQ(rows->RecordCount(), 2);
-  ASSERT_EQ(rows->FieldCount(), 4);
-  EXPECT_EQ(rows->FieldName(0), "n");
-  EXPECT_EQ(rows->FieldName(3), "i");
+  EXPECT_EQ(Names(*rows), "n,s,d,i");
   EXPECT_TRUE(rows->Value("n").IsNull());
   EXPECT_EQ(rows->Value("s").ToText(), "O'Neil");
   EXPECT_EQ(rows->Value("d").type(), Variant::Type::Double);
@@ -203,9 +200,7 @@ TEST_F(SqliteConnectionTest, ClassInfoAnswersADisconnectedTypedRecordset) {
 
   // Names as written in the select list, without the table prefix.
   rows = info.GetData("", "select x.I, x.s as Alias, count(*) from t x group by x.I");
-  EXPECT_EQ(rows->FieldName(0), "I");
-  EXPECT_EQ(rows->FieldName(1), "Alias");
-  EXPECT_EQ(rows->FieldName(2), "count(*)");
+  EXPECT_EQ(Names(*rows), "I,Alias,count(*)");
 
   // Temporary tables live for one call only.
   rows = info.GetData("", "select i into #k from t select count(*) as c from #k");
