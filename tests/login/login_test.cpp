@@ -1,5 +1,4 @@
-// The login context's own parts: the property-string parser, the host property readers, the
-// edition's product key and the install path.
+// Login: the property parser, the host property readers, product keys and the install path.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,7 +15,7 @@
 namespace qmz {
 namespace {
 
-TEST(PropsParserTest, BracedValuesEmptyValuesAndKeysWithoutRegardToCase) {
+TEST(PropsParserTest, BracedValuesEmptyValuesKeysWithoutRegardToCaseAndFailures) {
   ASSERT_TRUE(ParseProps("A=1;B={x;y}; C"));
   EXPECT_EQ(GetParsedProp("A"), "1");
   EXPECT_EQ(GetParsedProp("b"), "x;y");
@@ -26,10 +25,7 @@ TEST(PropsParserTest, BracedValuesEmptyValuesAndKeysWithoutRegardToCase) {
   EXPECT_EQ(GetParsedProp("server"), "a=b;c");
   EXPECT_EQ(GetParsedProp("Acct"), "Main=2");
   EXPECT_THROW(GetParsedProp("A"), Error);  // every parse replaces the collection
-}
-
-TEST(PropsParserTest, FailuresOfTheGrammar) {
-  ParseProps("=1;A=2");  // the first key is empty: nothing is parsed
+  ParseProps("=1;A=2");                     // the first key is empty: nothing is parsed
   EXPECT_THROW(GetParsedProp("A"), Error);
   EXPECT_THROW(ParseProps("a=1;A=2"), Error);
   for (const char* props : {"UserID=abc", "UserID=40000", "Name=x"}) {
@@ -38,8 +34,7 @@ TEST(PropsParserTest, FailuresOfTheGrammar) {
   }
 }
 
-// The readers' use on the demo suite (closing, application and industry types, the answers
-// written for the host) is checked by the integration tests.
+// Their use on the demo suite (closing, app and industry types, answers) is integration-tested.
 TEST(HostPropsTest, DefaultsWithoutDictionaryAndReadersWithOne) {
   EXPECT_EQ(GetAppType(), 2);
   EXPECT_EQ(GetHostProp("X", "d").ToText(), "d");

@@ -13,7 +13,6 @@ namespace qmz {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 // A dialog with every kind of control that logs what reaches it.
 struct LoggingForm {
@@ -69,10 +68,8 @@ TEST(FormTest, KeysGoThroughTheFormFirstAndStopWhenItHides) {
   EXPECT_EQ(f.form.Focused(), f.text);  // the first control that takes the focus
   f.form.PressKey(kKeyDown);
   f.form.PressKey(kKeyRight);  // discarded by the form
-  f.form.TypeText("a'b仓");
-  EXPECT_EQ(f.text->Text(), "ab仓");
+  f.form.TypeText("a'b仓");    // the form drops the quote
   f.form.PressChar(kKeyBack);
-  EXPECT_EQ(f.text->Text(), "ab");
   f.text->SetText("ab");  // the same text: no change
   EXPECT_THAT(f.log, ElementsAre("form down 40", "text down 40", "form down 39", "change a",
                                  "change ab", "change ab仓", "change ab"));
@@ -126,7 +123,6 @@ TEST(ScriptedHostTest, PlaysTheScriptFormByForm) {
   ModalHostScope scope(host);
   LoggingForm first;
   first.form.ShowModal();
-  EXPECT_EQ(first.text->Text(), "a;b");
   EXPECT_THAT(first.log, ElementsAre("change a", "change a;", "change a;b", "form down 13", "yes"));
   EXPECT_EQ(host.RemainingActions(), 2u);
 

@@ -1,13 +1,11 @@
 // The component registry and INI files.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
 
 #include "platform/ini_file.h"
 #include "qmz/components.h"
-#include "qmz/containers.h"
 
 namespace qmz {
 namespace {

@@ -1,5 +1,6 @@
 #include "platform/ui/ledger.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,6 +13,7 @@
 namespace qmz {
 namespace {
 
+using ::testing::ThrowsMessage;
 using Events = std::vector<std::string>;
 
 // A form that owns a grid: row texts come from `texts` (row r is texts[r - 1]), every pull is
@@ -36,13 +38,19 @@ struct Owner {
   }
 };
 
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.Description();
+// Rows, cols, the cursor row, the selection list and each column as width|alignment|hidden,
+// e.g. "5 2 4 [5,3,4,] 250|R|h 1000|L|".
+std::string Layout(const Ledger& g) {
+  std::string s = std::to_string(g.Rows()) + " " + std::to_string(g.Cols()) + " " +
+                  std::to_string(g.CursorRow()) + " [";
+  for (int32_t row : g.SelectedRows()) s += std::to_string(row) + ",";
+  s += "]";
+  for (int32_t c = 1; c <= g.Cols(); ++c) {
+    const LedgerColumn& col = g.Column(c);
+    const char* align = col.Alignment() == kAlignRight ? "|R|" : col.Alignment() ? "|?|" : "|L|";
+    s += " " + std::to_string(static_cast<int>(col.Width())) + align + (col.Hidden() ? "h" : "");
   }
-  return "no error";
+  return s;
 }
 
 TEST(LedgerTest, CellTextsArePiecesOfTheRowTextUnlessAValueWasWritten) {
@@ -132,7 +140,7 @@ TEST(LedgerTest, ReadsDuringAFetchAskTheOwnerAgain) {
 
   // The owner's error passes through, and the grid caches normally afterwards.
   o.grid.RowText = [](int32_t, std::string&) { throw Error("no data"); };
-  EXPECT_EQ(ErrorOf([&] { o.grid.CellText(3, 1); }), "no data");
+  EXPECT_THAT([&] { o.grid.CellText(3, 1); }, ThrowsMessage<Error>("no data"));
   o.grid.RowText = base;
   o.pulled.clear();
   o.grid.CellText(3, 1);
@@ -147,8 +155,7 @@ TEST(LedgerTest, RowsWriteStartsANewListWithoutAnEventColsWriteKeepsColumns) {
   o.grid.SetCellValue(3, 1, "v");
   o.events.clear();
   o.grid.SetRows(3);
-  EXPECT_EQ(o.grid.CursorRow(), 2);
-  EXPECT_TRUE(o.grid.SelectedRows().empty());
+  EXPECT_EQ(Layout(o.grid), "3 4 2 [] 1000|L| 1000|L| 1000|L| 1000|L|");
   EXPECT_FALSE(o.grid.HasCellValue(3, 1));
   o.grid.SetRows(1);
   EXPECT_EQ(o.grid.CursorRow(), 1);
@@ -168,12 +175,7 @@ TEST(LedgerTest, RowsWriteStartsANewListWithoutAnEventColsWriteKeepsColumns) {
   EXPECT_EQ(o.grid.DumpGrid(), "T|||\na|B|c|\n");
   o.grid.SetCols(5);
   EXPECT_EQ(&o.grid.Column(1), &first);
-  EXPECT_EQ(first.Width(), 250);
-  EXPECT_EQ(o.grid.Column(2).Alignment(), kAlignRight);
-  EXPECT_TRUE(o.grid.Column(2).Hidden());
-  EXPECT_EQ(o.grid.Column(4).Width(), LedgerColumn::kDefaultWidth);
-  EXPECT_EQ(o.grid.Column(4).Alignment(), kAlignLeft);
-  EXPECT_FALSE(o.grid.Column(4).Hidden());
+  EXPECT_EQ(Layout(o.grid), "2 5 2 [] 250|L| 1000|R|h 1000|L| 1000|L| 1000|L|");  // 4 is new
   EXPECT_EQ(o.grid.DumpGrid(), "T|||||\na|B|c|d||\n");
   o.grid.SetCols(0);
   EXPECT_EQ(o.grid.DumpGrid(), "\n\n");
@@ -199,29 +201,26 @@ TEST(LedgerTest, CursorWriteRaisesSelChangedBeforeItReturns) {
   o.grid.Notify = [](int32_t, const std::string&, const Variant&, const Variant&) {
     throw Error("rejected");
   };
-  EXPECT_EQ(ErrorOf([&] { o.grid.SetCursorRow(4); }), "rejected");
+  EXPECT_THAT([&] { o.grid.SetCursorRow(4); }, ThrowsMessage<Error>("rejected"));
 }
 
 TEST(LedgerTest, MultiRowSelection) {
   Owner o({"T", "a", "b", "c", "d"}, 1);
   o.grid.SetCursorRow(3);
-  EXPECT_TRUE(o.grid.SelectedRows().empty());
+  EXPECT_EQ(Layout(o.grid), "5 1 3 [] 1000|L|");
   o.grid.SetFlag(kLayoutFlagMultiSelect, true);
-  EXPECT_TRUE(o.grid.MultiSelect());
   o.grid.SetCursorRow(4);
   o.grid.SetCursorRow(2);
-  EXPECT_EQ(o.grid.SelectedRows(), std::vector<int32_t>{2});
+  EXPECT_EQ(Layout(o.grid), "5 1 2 [2,] 1000|L|");
   o.events.clear();
   o.grid.SetSelectedRows({5, 3, 5, 4});
-  EXPECT_EQ(o.grid.SelectedRows(), (std::vector<int32_t>{5, 3, 4}));
-  EXPECT_EQ(o.grid.CursorRow(), 4);
+  EXPECT_EQ(Layout(o.grid), "5 1 4 [5,3,4,] 1000|L|");
   o.grid.SetSelectedRows({});
-  EXPECT_TRUE(o.grid.SelectedRows().empty());
-  EXPECT_EQ(o.grid.CursorRow(), 4);
+  EXPECT_EQ(Layout(o.grid), "5 1 4 [] 1000|L|");
   EXPECT_EQ(o.events, Events{"0 SelChanged 2->4"});
   o.grid.SetSelectedRows({3});
   o.grid.SetFlag(kLayoutFlagMultiSelect, false);
-  EXPECT_TRUE(o.grid.SelectedRows().empty());
+  EXPECT_EQ(Layout(o.grid), "5 1 3 [] 1000|L|");
 }
 
 TEST(LedgerTest, FailedWritesThrowAndChangeNothing) {
@@ -232,11 +231,7 @@ TEST(LedgerTest, FailedWritesThrowAndChangeNothing) {
   std::vector<LedgerChange> changes;
   o.grid.SetViewListener([&](LedgerChange change) { changes.push_back(change); });
   auto state = [&] {
-    std::string s = std::to_string(o.grid.Rows()) + " " + std::to_string(o.grid.Cols()) + " " +
-                    std::to_string(o.grid.CursorRow()) + " [";
-    for (int32_t row : o.grid.SelectedRows()) s += std::to_string(row) + ",";
-    return s + "] " + std::to_string(o.grid.Column(1).Width()) + " " +
-           std::to_string(o.grid.Column(1).Flag(32)) + " " + o.grid.DumpGrid();
+    return Layout(o.grid) + " " + std::to_string(o.grid.Column(1).Flag(32)) + o.grid.DumpGrid();
   };
   const std::function<void()> failures[] = {
       [&] { o.grid.Column(0); },

@@ -17,113 +17,106 @@ Recordset Batches() {
   return r;
 }
 
-std::string Column(Recordset& r, const std::string& field) {
+// The batch numbers of the view in order, each followed by ","; after setting a filter if given.
+std::string View(Recordset& r, const char* filter = nullptr) {
+  if (filter) r.SetFilter(filter);
   std::string out;
   if (r.RecordCount() == 0) return out;
-  for (r.MoveFirst(); !r.Eof(); r.MoveNext()) {
-    out += (r.Value(field).IsNull() ? "null" : r.Value(field).ToText()) + ",";
-  }
+  for (r.MoveFirst(); !r.Eof(); r.MoveNext()) out += r.Value("FBatchNo").ToText() + ",";
   return out;
+}
+
+// The position and the batch there, or the position and bof/eof.
+std::string Where(const Recordset& r) {
+  std::string at = std::to_string(r.AbsolutePosition());
+  if (r.Bof() || r.Eof()) return at + (r.Bof() ? " bof" : "") + (r.Eof() ? " eof" : "");
+  return at + " " + r.Value("FBatchNo").ToText();
 }
 
 TEST(RecordsetTest, MovesStopAtTheEndsAndPositionsCountFromOne) {
   Recordset r = Batches();
-  EXPECT_EQ(r.RecordCount(), 5);
-  EXPECT_EQ(r.AbsolutePosition(), 1);
+  EXPECT_EQ(Where(r), "1 B1");
   EXPECT_EQ(r.Value("fbatchno").ToText(), "B1");  // names without regard to case
   r.Move(3);
-  EXPECT_EQ(r.AbsolutePosition(), 4);
+  EXPECT_EQ(Where(r), "4 B4");
   r.Move(10);
-  EXPECT_TRUE(r.Eof());
-  EXPECT_EQ(r.AbsolutePosition(), -3);
+  EXPECT_EQ(Where(r), "-3 eof");
   EXPECT_THROW(r.MoveNext(), Error);
   EXPECT_THROW(r.Value("FQty"), Error);
   r.Move(-2);
-  EXPECT_EQ(r.AbsolutePosition(), 4);
+  EXPECT_EQ(Where(r), "4 B4");
   r.Move(-10);
-  EXPECT_TRUE(r.Bof());
-  EXPECT_EQ(r.AbsolutePosition(), -2);
+  EXPECT_EQ(Where(r), "-2 bof");
   EXPECT_THROW(r.MovePrevious(), Error);
   r.MoveLast();
-  EXPECT_EQ(r.Value("FBatchNo").ToText(), "b5");
+  EXPECT_EQ(Where(r), "5 b5");
   r.SetAbsolutePosition(2);
-  EXPECT_EQ(r.Value("FBatchNo").ToText(), "a2");
+  EXPECT_EQ(Where(r), "2 a2");
   EXPECT_THROW(r.SetAbsolutePosition(6), Error);
   EXPECT_THROW(r.Value("NoSuchField"), Error);
 
   Recordset empty({"F"});
-  EXPECT_TRUE(empty.Bof());
-  EXPECT_TRUE(empty.Eof());
+  EXPECT_TRUE(empty.Bof() && empty.Eof());
   EXPECT_THROW(empty.MoveFirst(), Error);
   EXPECT_THROW(empty.AddRecord({1, 2}), Error);
 }
 
 TEST(RecordsetTest, FilterCombinesAndOrWithDoubledQuotes) {
   Recordset r = Batches();
-  r.SetFilter("FBatchNo = 'O''K'");
-  EXPECT_EQ(Column(r, "FBatchNo"), "O'K,");
-  r.SetFilter("stockName = 'north' AND FQty > 5 OR stockName = 'SOUTH' AND FQty < 1");
-  EXPECT_EQ(Column(r, "FBatchNo"), "B1,a2,");
-  r.SetFilter("(stockName = 'South' OR stockName = 'East') AND FBatchNo LIKE 'b*'");
-  EXPECT_EQ(Column(r, "FBatchNo"), "B4,b5,");
-  r.SetFilter("FBatchNo LIKE '%k%'");
-  EXPECT_EQ(Column(r, "FBatchNo"), "O'K,");
-  r.SetFilter("FQty <> 3");  // a Null quantity matches nothing
-  EXPECT_EQ(Column(r, "FBatchNo"), "B1,a2,b5,");
-  r.SetFilter("FQty = Null");
-  EXPECT_EQ(Column(r, "FBatchNo"), "B4,");
+  EXPECT_EQ(View(r, "FBatchNo = 'O''K'"), "O'K,");
+  EXPECT_EQ(View(r, "stockName = 'north' AND FQty > 5 OR stockName = 'SOUTH' AND FQty < 1"),
+            "B1,a2,");
+  EXPECT_EQ(View(r, "(stockName = 'South' OR stockName = 'East') AND FBatchNo LIKE 'b*'"),
+            "B4,b5,");
+  EXPECT_EQ(View(r, "FBatchNo LIKE '%k%'"), "O'K,");
+  EXPECT_EQ(View(r, "FQty <> 3"), "B1,a2,b5,");  // a Null quantity matches nothing
+  EXPECT_EQ(View(r, "FQty = Null"), "B4,");
 
   r.SetFilter("FQty >= 3");
   r.MoveLast();
-  EXPECT_THROW(r.SetFilter("FBatchNo LIKE '*x'"), Error);
-  EXPECT_THROW(r.SetFilter("FBatchNo LIKE 'a*b'"), Error);
-  EXPECT_THROW(r.SetFilter("Nope = 1"), Error);
-  EXPECT_THROW(r.SetFilter("FBatchNo = 'open"), Error);
+  for (const char* bad :
+       {"FBatchNo LIKE '*x'", "FBatchNo LIKE 'a*b'", "Nope = 1", "FBatchNo = 'open"})
+    EXPECT_THROW(r.SetFilter(bad), Error) << bad;
   EXPECT_EQ(r.Filter(), "FQty >= 3");  // a bad filter leaves the old one
-  EXPECT_EQ(r.AbsolutePosition(), 3);
+  EXPECT_EQ(Where(r), "3 b5");
 
   r.SetFilter("FBatchNo = 'none'");
   EXPECT_TRUE(r.Eof());
   EXPECT_EQ(r.RecordCount(), 0);
   r.SetFilter("");
   EXPECT_EQ(r.RecordCount(), 5);
-  EXPECT_EQ(r.AbsolutePosition(), 1);
+  EXPECT_EQ(Where(r), "1 B1");
 }
 
-TEST(RecordsetTest, FindSearchesFromTheCurrentRecordInEitherDirection) {
+TEST(RecordsetTest, FindSortAndFilterDriveThePosition) {
   Recordset r = Batches();
   r.Find("FBatchNo Like 'b*'");
-  EXPECT_EQ(r.Value("FBatchNo").ToText(), "B1");  // the current record itself counts
+  EXPECT_EQ(Where(r), "1 B1");  // the current record itself counts
   r.Find("FBatchNo Like 'b%'", 1);
-  EXPECT_EQ(r.Value("FBatchNo").ToText(), "B4");
+  EXPECT_EQ(Where(r), "4 B4");
   r.Find("stockName = 'North'", 0, false);
-  EXPECT_EQ(r.Value("FBatchNo").ToText(), "O'K");
+  EXPECT_EQ(Where(r), "3 O'K");
   r.Find("FBatchNo = 'zzz'");
-  EXPECT_TRUE(r.Eof());
+  EXPECT_EQ(Where(r), "-3 eof");
   EXPECT_THROW(r.Find("FBatchNo = 'B1'"), Error);  // no current record
   r.MoveFirst();
   EXPECT_THROW(r.Find("FBatchNo = 'B1' AND FQty = 10"), Error);
-}
 
-TEST(RecordsetTest, SortAndFilterTogetherDriveThePosition) {
-  Recordset r = Batches();
   r.SetSort("FQty DESC");
-  EXPECT_EQ(Column(r, "FBatchNo"), "B1,b5,O'K,a2,B4,");
+  EXPECT_EQ(View(r), "B1,b5,O'K,a2,B4,");
   r.SetSort("stockName, FBatchNo DESC");
-  EXPECT_EQ(Column(r, "FBatchNo"), "B4,O'K,B1,b5,a2,");
-  r.SetFilter("stockName <> 'East'");
-  EXPECT_EQ(Column(r, "FBatchNo"), "O'K,B1,b5,a2,");
+  EXPECT_EQ(View(r), "B4,O'K,B1,b5,a2,");
+  EXPECT_EQ(View(r, "stockName <> 'East'"), "O'K,B1,b5,a2,");
   r.MoveFirst();
   r.Find("FBatchNo = 'b5'");
-  EXPECT_EQ(r.AbsolutePosition(), 3);
+  EXPECT_EQ(Where(r), "3 b5");
   EXPECT_EQ(r.RecordValues(1)[0].ToText(), "O'K");
   r.SetSort("FQty ASC");
-  EXPECT_EQ(Column(r, "FBatchNo"), "a2,O'K,b5,B1,");
+  EXPECT_EQ(View(r), "a2,O'K,b5,B1,");
   EXPECT_EQ(r.AbsolutePosition(), -3);
   EXPECT_THROW(r.SetSort("Missing"), Error);
   r.SetSort("");
-  r.SetFilter("");
-  EXPECT_EQ(Column(r, "FBatchNo"), "B1,a2,O'K,B4,b5,");
+  EXPECT_EQ(View(r, ""), "B1,a2,O'K,B4,b5,");
 }
 
 }  // namespace
