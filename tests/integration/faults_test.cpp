@@ -39,31 +39,23 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::FloatEq;
 
-class FaultsTest : public DemoSuiteWithComponentFolder {
- protected:
-  void TearDown() override {
-    fs::remove(Folder() + "/not-a-folder");
-    DemoSuiteWithComponentFolder::TearDown();
-  }
-};
-
 std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // The suite opened on a copy of the demo database that a test may damage.
-class DatabaseFaultsTest : public FaultsTest {
+class DatabaseFaultsTest : public DemoSuiteWithComponentFolder {
  protected:
   void SetUp() override {
-    FaultsTest::SetUp();
+    DemoSuiteWithComponentFolder::SetUp();
     fs::copy_file(DatabasePath(), path_, fs::copy_options::overwrite_existing);
     OpenSuite(path_);
     LogIn("administrator");
   }
   void TearDown() override {
     fs::remove(path_);
-    FaultsTest::TearDown();
+    DemoSuiteWithComponentFolder::TearDown();
   }
 
   // Every operation of a host's BaseList, each answer as "null" or "object", then the messages
@@ -274,14 +266,14 @@ class RefusingProfileUpdate : public ClassUserProfileUpdate {
   }
 };
 
-using DialogFaultsTest = FaultsTest;
+using DialogFaultsTest = DemoSuiteWithComponentFolder;
 
 TEST_F(DialogFaultsTest, ChoicesSurviveSettingsThatCannotBeSaved) {
   // Neither the user profile nor the settings file next to the component can be written.
   ComponentRegistry::Instance().Register(progid::kUserProfileUpdate,
                                          [] { return std::make_shared<RefusingProfileUpdate>(); });
-  std::ofstream(Folder() + "/not-a-folder") << "a file";
-  ::setenv("QMZ_COMPONENT_DIR", (Folder() + "/not-a-folder/sub").c_str(), 1);
+  std::ofstream(ComponentFolder() + "/not-a-folder") << "a file";
+  ::setenv("QMZ_COMPONENT_DIR", (ComponentFolder() + "/not-a-folder/sub").c_str(), 1);
   AsUser(
       "row 3; key Enter; "                        // the base-data list
       "click chkShowZero; row 3; click cmdYes; "  // frmStock, the box's state unsaved too

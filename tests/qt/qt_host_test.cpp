@@ -145,20 +145,23 @@ TEST_F(QtHostTest, ShowsAnyFormFromItsControlsAndPullsOnlyTheRowsItPaints) {
     EXPECT_NEAR(table->columnWidth(1), 1800 / scale, 1);
     EXPECT_EQ(pick_.grid->Column(2).Width(), 1800);
 
-    pick_.pulled.clear();
+    // The first and last data rows a full paint pulls (the title row is the header's).
+    auto painted = [&] {
+      pick_.pulled.clear();
+      dialog.grab();
+      pick_.pulled.erase(1);
+      return pick_.pulled.empty()
+                 ? std::pair{0, 0}
+                 : std::pair{pick_.pulled.begin()->first, pick_.pulled.rbegin()->first};
+    };
     pick_.grid->Refresh();  // a redraw pulls the rows shown again, and only those
-    dialog.grab();          // paints every widget now
-    pick_.pulled.erase(1);  // the title row, for the header
-    ASSERT_FALSE(pick_.pulled.empty());
-    EXPECT_EQ(pick_.pulled.begin()->first, 2);
-    EXPECT_LT(pick_.pulled.rbegin()->first, 200);
-    pick_.pulled.clear();
+    auto [first, last] = painted();
+    EXPECT_EQ(first, 2);
+    EXPECT_LT(last, 200);
     table->scrollToBottom();
-    dialog.grab();
-    pick_.pulled.erase(1);
-    ASSERT_FALSE(pick_.pulled.empty());
-    EXPECT_GT(pick_.pulled.begin()->first, kDataRows - 200);
-    EXPECT_EQ(pick_.pulled.rbegin()->first, kDataRows + 1);
+    std::tie(first, last) = painted();
+    EXPECT_GT(first, kDataRows - 200);
+    EXPECT_EQ(last, kDataRows + 1);
   });
 }
 
@@ -298,9 +301,8 @@ TEST_F(QtHostTest, MessageBoxesAndTheHourglass) {
 }
 
 TEST(QtKeyCodesTest, QtKeysBecomeTheFormsKeyCodes) {
+  // The keys the dialogs' tests press arrive through real key events; these are the others.
   EXPECT_EQ(VirtualKeyCode(Qt::Key_Enter, Qt::KeypadModifier), kKeyEnter);
-  EXPECT_EQ(VirtualKeyCode(Qt::Key_F9, {}), kKeyF9);
-  EXPECT_EQ(VirtualKeyCode(Qt::Key_PageDown, {}), kKeyPageDown);
   EXPECT_EQ(VirtualKeyCode(Qt::Key_Exclam, Qt::ShiftModifier), '1');
   EXPECT_EQ(VirtualKeyCode(Qt::Key_QuoteDbl, Qt::ShiftModifier), 222);
   EXPECT_EQ(VirtualKeyCode(Qt::Key_5, Qt::KeypadModifier), 101);
