@@ -40,13 +40,12 @@ const std::string kEnd =
     "#tempAux ";
 
 TEST(AuxQueryTest, EveryFragmentInItsOrder) {
-  AuxQueryInput in;
-  in.item_id = 5;
-  in.class_type = 1020004;
-  in.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";
-  in.hide_zero = true;
-  in.stock_id = 2;
-  in.box_text = " O'K ";
+  AuxQueryInput in{.item_id = 5,
+                   .class_type = 1020004,
+                   .auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ",
+                   .hide_zero = true,
+                   .stock_id = 2,
+                   .box_text = " O'K "};
   const std::string t = " and (c.Fname like '%O''K%' or c.FNumber like '%O''K%') ";
   EXPECT_EQ(ComposeAuxListQuery(in),
             kStart +
@@ -56,10 +55,7 @@ TEST(AuxQueryTest, EveryFragmentInItsOrder) {
                 " and (a.FQty<>0 or a.FBal<>0) " + " and a.FStockID=2" + t + kGroup + kTotals + t +
                 " and (isNull(a.FQty,0) <> 0) " + kUnion +
                 " where AuxName like '%O''K%' or AuxNumber like '%O''K%' " + kEnd);
-  in = AuxQueryInput();
-  in.item_id = 5;
-  in.closed = false;
-  in.class_type = 1030003;
+  in = {.closed = false, .item_id = 5, .class_type = 1030003};
   EXPECT_EQ(ComposeAuxListQuery(in),
             kStart +
                 "isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),0) as Fprice, "

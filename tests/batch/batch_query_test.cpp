@@ -39,23 +39,16 @@ const std::string kSelectHeadOpen =
 const std::string kBatchManaged =
     " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) ";
 
-BatchQueryInput Input(bool closed, int32_t class_type) {
-  BatchQueryInput in;
-  in.closed = closed;
-  in.item_id = 5;
-  in.class_type = class_type;
-  return in;
-}
-
 TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
-  BatchQueryInput in = Input(true, 1020004);
-  in.filter = "O'K";
-  in.batch = "O'K";
-  in.stock_id = 1;
-  in.aux_id = 9;
-  in.box_text = "  b'1 ";
-  in.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";
-  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kStock, in),
+  const BatchPicker first = BatchPicker::kStock;
+  EXPECT_EQ(ComposeBatchListQuery(first, {.item_id = 5,
+                                          .class_type = 1020004,
+                                          .filter = "O'K",
+                                          .batch = "O'K",
+                                          .stock_id = 1,
+                                          .aux_id = 9,
+                                          .box_text = "  b'1 ",
+                                          .auth_filter = " And  CharIndex('3',b.FRightUserID)>0 "}),
             kBatchHeadClosed +
                 " Where a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
                 " and a.FQty<>0 " +
@@ -63,35 +56,29 @@ TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
                 " and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and a.FStockID=1 and "
                 "a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  b.FTypeID <> 502 " +
                 kBatchGroupClosed);
-  in.show_zero = true;
-  in.class_type = 1080001;
-  in.filter = in.batch = in.box_text = in.auth_filter = "";
-  in.stock_id = 0;
-  in.aux_id = -1;
-  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kStock, in),
+  EXPECT_EQ(ComposeBatchListQuery(
+                first, {.item_id = 5, .class_type = 1080001, .aux_id = -1, .show_zero = true}),
             kBatchHeadClosed +
                 " Where a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) " +
                 kBatchManaged + kBatchGroupClosed);
   // Before the closing the box has no effect and there is no zero filter.
-  in.closed = false;
-  in.class_type = 1030003;
-  in.box_text = "   ";
-  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kStock, in),
+  EXPECT_EQ(ComposeBatchListQuery(first, {.closed = false,
+                                          .item_id = 5,
+                                          .class_type = 1030003,
+                                          .show_zero = true,
+                                          .box_text = "   "}),
             kBatchHeadOpen + " Where a.FitemID=5" + kBatchManaged + kBatchGroupOpen);
 }
 
 TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
-  BatchQueryInput in = Input(true, 1020004);
-  in.filter = in.batch = "X";
-  in.box_text = "O'K";
-  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kSelectBatchNo, in),
-            kSelectHeadClosed + " Where a.FitemID=5 and  b.FTypeID <> 502  and a.FQty<>0 " +
-                kBatchManaged + " and a.FBatchNo like '%O''K%'" + kBatchGroupClosed);
-  in.closed = false;
-  in.class_type = 0;
-  in.box_text = "";
-  in.stock_id = 2;
-  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kSelectBatchNo, in),
+  const BatchPicker second = BatchPicker::kSelectBatchNo;
+  EXPECT_EQ(
+      ComposeBatchListQuery(
+          second,
+          {.item_id = 5, .class_type = 1020004, .filter = "X", .batch = "X", .box_text = "O'K"}),
+      kSelectHeadClosed + " Where a.FitemID=5 and  b.FTypeID <> 502  and a.FQty<>0 " +
+          kBatchManaged + " and a.FBatchNo like '%O''K%'" + kBatchGroupClosed);
+  EXPECT_EQ(ComposeBatchListQuery(second, {.closed = false, .item_id = 5, .stock_id = 2}),
             kSelectHeadOpen + " Where a.FitemID=5" + kBatchManaged + " and a.FStockID=2" +
                 kBatchGroupOpen);
   EXPECT_EQ(ComposeItemHeaderQuery(5),

@@ -32,15 +32,6 @@ std::string HiddenColumns(const Ledger& grid) {
   return hidden;
 }
 
-// A query input for one item.
-template <class In>
-In Input(int32_t item, bool closed = true) {
-  In in;
-  in.item_id = item;
-  in.closed = closed;
-  return in;
-}
-
 using PickerDialogsTest = DemoSuite;
 
 TEST_F(PickerDialogsTest, BatchQueriesReturnTheBatchesAUserExpects) {
@@ -48,68 +39,56 @@ TEST_F(PickerDialogsTest, BatchQueriesReturnTheBatchesAUserExpects) {
                  const std::vector<std::string>& fields = kBatchFields) {
     return SortedRows(ComposeBatchListQuery(picker, in), fields);
   };
-  BatchQueryInput in = Input<BatchQueryInput>(1);
-  EXPECT_EQ(rows(BatchPicker::kStock, in),
+  const BatchPicker first = BatchPicker::kStock, second = BatchPicker::kSelectBatchNo;
+  EXPECT_EQ(rows(first, {.item_id = 1}),
             "A'B|广州仓|7|14,B2601|上海仓|40|100,B2601|北京仓|120|300,B2601|虚拟仓|5|12.5,"
             "B2603|上海仓|12|30");
-  in.show_zero = true;  // also quantity zero with an amount
-  in.class_type = 1020004;
-  EXPECT_EQ(rows(BatchPicker::kStock, in),
+  // Ticked: also quantity zero with an amount; the class type leaves the virtual warehouse out.
+  EXPECT_EQ(rows(first, {.item_id = 1, .class_type = 1020004, .show_zero = true}),
             "A'B|广州仓|7|14,B2601|上海仓|40|100,B2601|北京仓|120|300,B2603|上海仓|12|30,"
             "B2604|北京仓|0|8");
-  in.filter = in.batch = "'B";
-  in.box_text = " A' ";
-  EXPECT_EQ(rows(BatchPicker::kStock, in), "A'B|广州仓|7|14");
+  EXPECT_EQ(rows(first, {.item_id = 1, .filter = "'B", .batch = "'B", .box_text = " A' "}),
+            "A'B|广州仓|7|14");
   // Before the closing: opening balances, zero rows included, prices summed as stored.
-  BatchQueryInput open = Input<BatchQueryInput>(1, false);
-  open.stock_id = 1;
-  open.box_text = "B260";
-  EXPECT_EQ(rows(BatchPicker::kStock, open, {"FBatchNo", "FQty", "Fprice", "FPeriodDate"}),
+  EXPECT_EQ(rows(first, {.closed = false, .item_id = 1, .stock_id = 1, .box_text = "B260"},
+                 {"FBatchNo", "FQty", "Fprice", "FPeriodDate"}),
             "B2601|120|5|2027-01-05,B2602|0|2.6|2027-02-10,B2604|0|0|2027-03-15");
   // Items that are not batch-managed list their rows without a number.
-  EXPECT_EQ(rows(BatchPicker::kStock, Input<BatchQueryInput>(3)), "|北京仓|50|25");
-
-  BatchQueryInput tracked = Input<BatchQueryInput>(4);
-  tracked.filter = "NONE";  // the second picker ignores Filter
-  tracked.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";
-  EXPECT_EQ(rows(BatchPicker::kSelectBatchNo, tracked, {"FBatchNo", "FUnitName", "FBatchNoIndex"}),
-            "N-0001|个|0");
-  tracked = Input<BatchQueryInput>(4, false);
-  tracked.box_text = "0002";
-  EXPECT_EQ(rows(BatchPicker::kSelectBatchNo, tracked, {"FBatchNo", "stockName", "Fprice"}),
+  EXPECT_EQ(rows(first, {.item_id = 3}), "|北京仓|50|25");
+  // The second picker ignores Filter.
+  EXPECT_EQ(
+      rows(
+          second,
+          {.item_id = 4, .filter = "NONE", .auth_filter = " And  CharIndex('3',b.FRightUserID)>0 "},
+          {"FBatchNo", "FUnitName", "FBatchNoIndex"}),
+      "N-0001|个|0");
+  EXPECT_EQ(rows(second, {.closed = false, .item_id = 4, .box_text = "0002"},
+                 {"FBatchNo", "stockName", "Fprice"}),
             "N-0002|上海仓|1234.5");
 }
 
 TEST_F(PickerDialogsTest, AuxTotalsStandBeforeTheirWarehouseRows) {
-  AuxQueryInput in = Input<AuxQueryInput>(2);
-  std::vector<std::string> rows = Rows(ComposeAuxListQuery(in), kAuxFields);
-  ASSERT_EQ(rows.size(), 8u);
-  EXPECT_THAT(std::vector<std::string>(rows.begin(), rows.begin() + 6),
+  auto rows = [](const AuxQueryInput& in) { return Rows(ComposeAuxListQuery(in), kAuxFields); };
+  std::vector<std::string> all = rows({.item_id = 2});
+  ASSERT_EQ(all.size(), 8u);
+  EXPECT_THAT(std::vector<std::string>(all.begin(), all.begin() + 6),
               ElementsAre("Blue|全部仓库|3|0|0", "Blue|北京仓|3|1|1", "Dark Red|全部仓库|0|0|0",
                           "Dark Red|北京仓|0|1|1", "Green|全部仓库|0|0|0", "Red|全部仓库|15|0|0"));
-  EXPECT_THAT(std::vector<std::string>(rows.begin() + 6, rows.end()),
+  EXPECT_THAT(std::vector<std::string>(all.begin() + 6, all.end()),
               UnorderedElementsAre("Red|北京仓|10|1|1", "Red|上海仓|5|2|1"));
   // Ticked: zero totals and zero warehouse rows go; one warehouse; a fragment by name.
-  in.hide_zero = true;
-  in.stock_id = 1;
-  in.box_text = " re ";
-  EXPECT_THAT(Rows(ComposeAuxListQuery(in), kAuxFields),
+  EXPECT_THAT(rows({.item_id = 2, .hide_zero = true, .stock_id = 1, .box_text = " re "}),
               ElementsAre("Red|全部仓库|10|0|0", "Red|北京仓|10|1|1"));
-  in.box_text = "O'K";
-  EXPECT_TRUE(Rows(ComposeAuxListQuery(in), kAuxFields).empty());
-  in = Input<AuxQueryInput>(2);
-  in.auth_filter = " And  CharIndex('3',b.FRightUserID)>0 ";  // the clerk's warehouses
-  EXPECT_THAT(Rows(ComposeAuxListQuery(in), kAuxFields),
+  EXPECT_TRUE(rows({.item_id = 2, .hide_zero = true, .stock_id = 1, .box_text = "O'K"}).empty());
+  // The clerk's warehouses.
+  EXPECT_THAT(rows({.item_id = 2, .auth_filter = " And  CharIndex('3',b.FRightUserID)>0 "}),
               ElementsAre("Blue|全部仓库|3|0|0", "Blue|北京仓|3|1|1", "Dark Red|全部仓库|0|0|0",
                           "Dark Red|北京仓|0|1|1", "Green|全部仓库|0|0|0", "Red|全部仓库|10|0|0",
                           "Red|北京仓|10|1|1"));
   // Before the closing the opening balances count; the number matches as well as the name.
-  in = Input<AuxQueryInput>(2, false);
-  in.box_text = "DR";
-  EXPECT_THAT(Rows(ComposeAuxListQuery(in), kAuxFields),
+  EXPECT_THAT(rows({.closed = false, .item_id = 2, .box_text = "DR"}),
               ElementsAre("Dark Red|全部仓库|0|0|0", "Dark Red|北京仓|0|1|1"));
-  in.hide_zero = true;
-  EXPECT_TRUE(Rows(ComposeAuxListQuery(in), kAuxFields).empty());
+  EXPECT_TRUE(rows({.closed = false, .item_id = 2, .hide_zero = true, .box_text = "DR"}).empty());
 }
 
 TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
