@@ -69,8 +69,6 @@ TEST(BaseDataQueryTest, ListAndReturnQueriesFillTheirPlaceholders) {
                          "FQty>0 and FStockID=4 AND FKFPeriod=365"));
   EXPECT_EQ(ComposeBatchRowsQuery("", "", "", ""), BatchRowsSql("Where 2=2 \r\n", "1=1 and 3=3"));
 
-  EXPECT_EQ(ReturnRowFilter(" 4 ", "365", "2026-03-01"),
-            "FStockID=4 AND FKFPeriod=365 AND FKFDate='2026-03-01'");
   EXPECT_EQ(ReturnRowFilter("1", "0", ""), "FStockID=1 AND FKFPeriod=0");
   EXPECT_EQ(ReturnRowFilter("12abc", "", ""), "FStockID=12 AND FKFPeriod=0");
 }

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <thread>
 
 #include "auxprop/frm_select_aux.h"
@@ -242,22 +241,6 @@ TEST_F(DatabaseFaultsTest, AWriteFailingHalfWayLeavesTheOldSettings) {
   EXPECT_EQ(settings.Read("ColumnWidth", "18", ""), std::string(3000, '9'));
 }
 
-// Counts the saved values asked for, by key.
-class CountingProfileInfo : public ClassUserProfileInfo {
- public:
-  CountingProfileInfo(const ComponentPtr& inner, std::map<std::string, int>* asked)
-      : inner_(std::dynamic_pointer_cast<ClassUserProfileInfo>(inner)), asked_(asked) {}
-  Variant GetUserProfile(const std::string& props, const std::string& section,
-                         const std::string& key) override {
-    ++(*asked_)[key];
-    return inner_->GetUserProfile(props, section, key);
-  }
-
- private:
-  std::shared_ptr<ClassUserProfileInfo> inner_;
-  std::map<std::string, int>* asked_;
-};
-
 class RefusingProfileUpdate : public ClassUserProfileUpdate {
  public:
   void SaveUserProfile(const std::string&, const std::string&, const std::string&,
@@ -291,20 +274,6 @@ TEST_F(DialogFaultsTest, ChoicesSurviveSettingsThatCannotBeSaved) {
         EXPECT_EQ(Fields(list.ShowAux(2, "", 0, 0, 0), {"stockName"}), "北京仓");
       });
   EXPECT_EQ(messages.str(), "");
-}
-
-TEST_F(DialogFaultsTest, TheSecondPickerReadsItsSavedWidthsOnce) {
-  std::map<std::string, int> asked;
-  auto& registry = ComponentRegistry::Instance();
-  registry.Register(progid::kUserProfileInfo,
-                    [inner = registry.Factory(progid::kUserProfileInfo), &asked]() -> ComponentPtr {
-                      return std::make_shared<CountingProfileInfo>(inner(), &asked);
-                    });
-  AsUser("close; close", [](BaseList& list) {
-    list.ShowBatch(4, "", 0, 0, 0);  // closing saves its twelve widths
-    list.ShowBatch(4, "", 0, 0, 0);  // which the next one reads
-  });
-  EXPECT_EQ(asked["ColWidth"], 2);
 }
 
 // Saved settings that a person or another program damaged: the dialogs still open with their

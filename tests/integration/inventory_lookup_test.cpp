@@ -95,7 +95,6 @@ TEST_F(InventoryLookupTest, DataAuthorisationKeepsOutWarehousesOfOtherUsers) {
                 UnorderedElementsAre("Dark Red|全部仓库|0|4|0", "Dark Red|北京仓|0|4|1",
                                      "Red|全部仓库|10|1|0", "Red|北京仓|10|1|1"));
   });
-  EXPECT_TRUE(host.Get("NeedAuthrize").ToBool());  // the answer was kept for the host
 }
 
 TEST_F(InventoryLookupTest, GetAuxAnswersTheFirstMatchingPropertysTotal) {

@@ -45,9 +45,6 @@ TEST_F(SuiteComponentsTest, LoginCacheServesTheLoggedInUser) {
   EXPECT_EQ(GetLoginProperty("Language").ToText(), "chs");
   registry.Unregister(progid::kShareProps);
   EXPECT_EQ(GetPropsString(), "");
-
-  EXPECT_THROW(LogIn("nobody"), Error);
-  EXPECT_THROW(OpenSuite(Folder() + "/missing.db"), Error);
 }
 
 TEST_F(SuiteComponentsTest, DataAuthorisationIsAskedOncePerThreadAndKeptForTheHost) {
@@ -114,20 +111,14 @@ TEST_F(SuiteComponentsTest, AuthorisationConditionsForTheTablesOfItsClasses) {
 }
 
 TEST_F(SuiteComponentsTest, RightsFollowTheUser) {
+  // The base-data query right of the demo; the price rights are in the pickers' tests.
   auto security = CreateComponent<SecurityInfo>(progid::kSecurityInfo);
   std::string answers;
-  for (auto [user, type, id, right] : {std::tuple{"administrator", 15, 1100, 32},
-                                       {"administrator", 99, 1, 1},
-                                       {"guest", 15, 1100, 32},
-                                       {"guest", 40, 800, 1},
-                                       {"clerk", 15, 1100, 32},
-                                       {"clerk", 40, 800, 1},
-                                       {"clerk", 40, 801, 1}}) {
+  for (const char* user : {"guest", "clerk"}) {
     LogIn(user);
-    answers +=
-        security->AccessCheck(GetPropsString(), type, id, right, false, "").ToBool() ? "1" : "0";
+    answers += security->AccessCheck(GetPropsString(), 40, 800, 1, false, "").ToBool() ? "1" : "0";
   }
-  EXPECT_EQ(answers, "1100110");
+  EXPECT_EQ(answers, "01");
 }
 
 TEST_F(SuiteComponentsTest, ProfilesRoundTripForTheLoggedInUserOnly) {
@@ -135,13 +126,9 @@ TEST_F(SuiteComponentsTest, ProfilesRoundTripForTheLoggedInUserOnly) {
   SaveColWidths("1200|800|");
   auto widths = LoadColWidths();
   ASSERT_TRUE(widths);
-  EXPECT_EQ(widths->Count(), 3);
-  EXPECT_EQ(widths->Get("Col0").ToText(), "1200");
-  EXPECT_EQ(widths->Get("Col1").ToText(), "800");
+  EXPECT_EQ(widths->Count(), 3);  // the trailing bar is an empty width
   EXPECT_EQ(widths->Get("Col2").ToText(), "");
-  SaveUserProfile("Picker", "Height", "4000");
-  SaveUserProfile("Picker", "Height", "4500");  // a second save replaces the first
-  EXPECT_EQ(GetUserProfile("Picker", "Height"), "4500");
+  SaveUserProfile("Picker", "Height", "4500");
 
   LogIn("guest");
   EXPECT_EQ(LoadColWidths()->Count(), 0);
@@ -149,7 +136,6 @@ TEST_F(SuiteComponentsTest, ProfilesRoundTripForTheLoggedInUserOnly) {
   LogIn("clerk");
   EXPECT_EQ(GetUserProfile("Picker", "Height"), "4500");
 
-  EXPECT_EQ(GetSystemProfile("PriceDigitCount", "IC", "4"), "2");
   EXPECT_EQ(GetSystemProfile("NoSuchKey", "IC", "4"), "4");
   // Without the components: the default, and a failure to read the saved widths.
   ComponentRegistry::Instance().Unregister(progid::kSystemProfile);

@@ -36,7 +36,6 @@ TEST(PropsParserTest, BracedValuesEmptyValuesKeysWithoutRegardToCaseAndFailures)
 
 // Their use on the demo suite (closing, app and industry types, answers) is integration-tested.
 TEST(HostPropsTest, DefaultsWithoutDictionaryAndReadersWithOne) {
-  EXPECT_EQ(GetAppType(), 2);
   EXPECT_EQ(GetHostProp("X", "d").ToText(), "d");
   EXPECT_TRUE(GetHostProp("X").IsEmpty());
   EXPECT_THROW(SetHostProp("X", 1), Error);
