@@ -26,6 +26,14 @@ using ::testing::UnorderedElementsAre;
 class BaseListDialogTest : public DemoSuiteWithComponentFolder {
  protected:
   void Play(frmBaseList& form, const std::string& script) { PlayLoaded(form, script, messages); }
+  // The rows the list's cursor moves to from now on.
+  static std::shared_ptr<std::vector<int32_t>> CursorMoves(frmBaseList& form) {
+    auto rows = std::make_shared<std::vector<int32_t>>();
+    form.LDGBase().SetViewListener([rows, &form](LedgerChange change) {
+      if (change == LedgerChange::kCursor) rows->push_back(form.LDGBase().CursorRow());
+    });
+    return rows;
+  }
 };
 
 TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
@@ -33,10 +41,7 @@ TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
     BaseList list;
     ListSettings().ListClassID = 18;
     frmBaseList form;
-    std::vector<int32_t> cursor;
-    form.LDGBase().SetViewListener([&](LedgerChange change) {
-      if (change == LedgerChange::kCursor) cursor.push_back(form.LDGBase().CursorRow());
-    });
+    const auto cursor = CursorMoves(form);
     Play(form, "type txtNumber B260; row 10; key Up txtNumber; key Esc");
     ASSERT_EQ(sql_sent->size(), 1u);
     EXPECT_EQ(sql_sent->front(), BaseDataListSql("Where 2=2 and 3=3 \r\n"));
@@ -45,7 +50,7 @@ TEST_F(BaseListDialogTest, TypingLocatesAndClickingFillsTheSearchBox) {
                             "N-0001", "N-0002", "P-01", "P-01", "P-02", "P-03"));
     // Each key located the first B260 row and left the typed text alone; the click and the
     // arrow key copied the selected row's code into the box without moving the selection back.
-    EXPECT_THAT(cursor, ElementsAre(3, 3, 3, 3, 10, 9));
+    EXPECT_THAT(*cursor, ElementsAre(3, 3, 3, 3, 10, 9));
     EXPECT_EQ(form.txtNumber().Text(), "B2604");
     EXPECT_FALSE(form.OK());
     form.RunUnload();
@@ -79,15 +84,12 @@ TEST_F(BaseListDialogTest, TheHostsFilterItemNarrowsTheList) {
     list.FilterItem("t1.FStockID=2");
     ListSettings().ListClassID = 18;
     frmBaseList form;
-    std::vector<int32_t> cursor;
-    form.LDGBase().SetViewListener([&](LedgerChange change) {
-      if (change == LedgerChange::kCursor) cursor.push_back(form.LDGBase().CursorRow());
-    });
+    const auto cursor = CursorMoves(form);
     Play(form, "type txtNumber P; key Back; key Esc");
     EXPECT_EQ(sql_sent->front(), BaseDataListSql("Where 2=2 and t1.FStockID=2 \r\n"));
     EXPECT_THAT(ColumnTexts(form.LDGBase(), 3), ElementsAre("B2601", "B2603", "N-0002", "P-01"));
     // Typing P found the first P row; clearing the box locates the first row.
-    EXPECT_THAT(cursor, ElementsAre(5, 2));
+    EXPECT_THAT(*cursor, ElementsAre(5, 2));
     EXPECT_EQ(form.txtNumber().Text(), "");
     form.RunUnload();
   });
