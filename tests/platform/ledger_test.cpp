@@ -171,7 +171,6 @@ TEST(LedgerTest, RowsWriteStartsANewListWithoutAnEventColsWriteKeepsColumns) {
   o.grid.SetCellValue(2, 2, "B");
   o.grid.SetCellValue(2, 4, "D");
   o.grid.SetCols(3);
-  EXPECT_THROW(o.grid.Column(4), Error);
   EXPECT_EQ(o.grid.DumpGrid(), "T|||\na|B|c|\n");
   o.grid.SetCols(5);
   EXPECT_EQ(&o.grid.Column(1), &first);
@@ -183,7 +182,6 @@ TEST(LedgerTest, RowsWriteStartsANewListWithoutAnEventColsWriteKeepsColumns) {
 
 TEST(LedgerTest, CursorWriteRaisesSelChangedBeforeItReturns) {
   Owner o({"T", "a", "b", "c"}, 1);
-  EXPECT_EQ(o.grid.CursorRow(), 2);
   o.grid.CellText(3, 1);
   o.texts[2] = "b2";
   Events log;

@@ -14,12 +14,22 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QTableView>
 #include <QTimer>
 
 #include "qmz/error.h"
 #include "qt/form_dialog.h"
 
 namespace qmz::testing {
+
+inline std::string S(const QString& text) {
+  return text.toStdString();
+}
+
+// The middle of a data cell (from 0) of a dialog's grid.
+inline QPoint CellCenter(QTableView& table, int row, int col) {
+  return table.visualRect(table.model()->index(row, col)).center();
+}
 
 class DialogPlay {
  public:

@@ -32,15 +32,6 @@ void IdleFor(int rounds) {
   for (int i = 0; i < rounds; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-std::string S(const QString& text) {
-  return text.toStdString();
-}
-
-// The middle of a data cell (from 0) of the dialog's grid.
-QPoint CellCenter(QTableView& table, int row, int col) {
-  return table.visualRect(table.model()->index(row, col)).center();
-}
-
 class DialogsInUseTest : public DemoSuiteWithComponentFolder {
  protected:
   static void SetUpTestSuite() {

@@ -26,7 +26,6 @@ std::string FailureOf(const std::string& target) {
 }
 
 TEST(DatabaseTest, UnreachableDatabasesSayWhy) {
-  EXPECT_TRUE(IsOdbcTarget("odbc:DSN=suite"));
   EXPECT_FALSE(IsOdbcTarget("/srv/odbc:suite.db"));
 
   // No such driver, and no such data source: one message each, the password never in it.
