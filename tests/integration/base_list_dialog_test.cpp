@@ -141,7 +141,7 @@ TEST_F(BaseListDialogTest, ShowReturnsTheInventoryRowsOfTheChosenBatch) {
 TEST_F(BaseListDialogTest, ColumnWidthsComeFromAndGoToTheSettingsFile) {
   auto saved = [&](const std::string& key) {
     IniFileComponent ini;
-    ini.SetFile(Folder() + "/component/JXCSystem.INI");
+    ini.SetFile(ComponentFolder() + "/JXCSystem.INI");
     return ini.Read("BaseList", key, "none");
   };
   OnNewThread([&] {

@@ -215,7 +215,7 @@ int WriteUnderFileSizeLimit(const std::function<void()>& write, bool killed) {
 
 // A settings file or profile entry whose write fails in the middle is left as it was.
 TEST_F(DatabaseFaultsTest, AWriteFailingHalfWayLeavesTheOldSettings) {
-  const std::string ini_path = Folder() + "/component/JXCSystem.INI";
+  const std::string ini_path = ComponentFolder() + "/JXCSystem.INI";
   const std::string ini = "; kept by the site\n[ColumnWidth]\n18=" + std::string(3000, '9') + "\n";
   std::ofstream(ini_path, std::ios::binary) << ini;
   IniFileComponent settings;
@@ -233,7 +233,7 @@ TEST_F(DatabaseFaultsTest, AWriteFailingHalfWayLeavesTheOldSettings) {
   }
   // A failed write leaves no temporary file behind; a killed one may, and it is never read.
   int temporaries = 0;
-  for (const auto& entry : fs::directory_iterator(Folder() + "/component")) {
+  for (const auto& entry : fs::directory_iterator(ComponentFolder())) {
     temporaries += entry.path().filename() != "JXCSystem.INI";
   }
   EXPECT_EQ(temporaries, 1);

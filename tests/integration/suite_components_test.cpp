@@ -24,7 +24,7 @@ class UndecidedFacade : public CacheFacade {
 using SuiteComponentsTest = DemoSuite;
 
 TEST_F(SuiteComponentsTest, LoginCacheServesTheLoggedInUser) {
-  LogIn("guest");  // the clerk's properties string: InventoryLookupTest  // nothing is cached
+  LogIn("guest");  // nothing is cached
   EXPECT_EQ(GetLoginProperty("UserName").ToText(), "guest");
   auto& registry = ComponentRegistry::Instance();
   const ComponentFactory shared = registry.Factory(progid::kShareProps);

@@ -104,6 +104,7 @@ TEST(ManyHostsTest, HostsPickAndSaveAtOnceAsOneHostAlone) {
 // The server pg-start made lets the suite's role in with its password only, and no other role
 // (a superuser's name among them) over the network.
 TEST(ManyHostsTest, OnlyTheSuitesRoleLogsInOverTheNetwork) {
+  ASSERT_NE(std::getenv("QMZ_TEST_SERVER"), nullptr) << "run through tests/pg/server.sh";
   const std::string server = std::getenv("QMZ_TEST_SERVER");
   auto log_in = [](const std::string& target) { suite::OpenDatabase(target)->Query("select 1"); };
   EXPECT_EQ(suite::OpenDatabase(server)->Query("select current_user")[0][0], "suite");
