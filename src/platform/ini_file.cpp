@@ -1,41 +1,157 @@
 #include "platform/ini_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <filesystem>
+#include <optional>
 
 #include "platform/ini_document.h"
 
 namespace qmz {
 
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& path, int error) {
+  throw Error(std::string(what) + " " + path + ": " + std::strerror(error));
+}
+
+// Reads `name` in `folder` (a descriptor, or AT_FDCWD for a path) to its end: 0, or the errno.
+// The file's status goes to `status`. A FIFO does not block the reader, it reads as empty.
+int ReadFileAt(int folder, const char* name, std::string& text, struct stat& status) {
+  int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return errno;
+  int error = ::fstat(fd, &status) == 0 ? 0 : errno;
+  std::string read;
+  char buffer[16384];
+  while (error == 0) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      read.append(buffer, static_cast<size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      error = errno;
+    }
+  }
+  ::close(fd);
+  if (error == 0) text = std::move(read);
+  return error;
+}
+
+// The folder of a settings file, open and exclusively locked until destroyed; closing the
+// descriptor releases the lock, also when the process dies.
+class LockedFolder {
+ public:
+  explicit LockedFolder(const std::string& path) : path_(path) {
+    std::filesystem::path split(path);
+    name_ = split.filename().string();
+    if (name_.empty() || name_ == "." || name_ == "..") Fail("Cannot write", path, EISDIR);
+    std::string folder = split.has_parent_path() ? split.parent_path().string() : ".";
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) Fail("Cannot write", path, errno);
+    while (::flock(fd_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      int error = errno;
+      ::close(fd_);
+      Fail("Cannot lock the folder of", path, error);
+    }
+  }
+  ~LockedFolder() { ::close(fd_); }
+  LockedFolder(const LockedFolder&) = delete;
+  LockedFolder& operator=(const LockedFolder&) = delete;
+
+  // The file's text, "" when it does not exist; Error when it exists but cannot be read.
+  // `old` is set to its status when it exists.
+  std::string ReadOld(std::optional<struct stat>& old) const {
+    std::string text;
+    struct stat status {};
+    int error = ReadFileAt(fd_, name_.c_str(), text, status);
+    if (error == ENOENT) return text;
+    if (error != 0) Fail("Cannot read", path_, error);
+    old = status;
+    return text;
+  }
+
+  // The status of the file now there, nullopt when there is none; Error when it cannot be seen.
+  std::optional<struct stat> StatOld() const {
+    struct stat status {};
+    if (::fstatat(fd_, name_.c_str(), &status, 0) == 0) return status;
+    if (errno != ENOENT) Fail("Cannot write", path_, errno);
+    return std::nullopt;
+  }
+
+  // Puts `text` in the file's place through a new file that gets the old file's mode and owner.
+  void Replace(const std::string& text, const std::optional<struct stat>& old) const {
+    // The name is unique in this process and among live processes; a leftover of a killed
+    // process with the same id is stepped over.
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+      temp = name_ + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+      // Created as any new file, so that the umask and the folder's default ACL apply.
+      fd = ::openat(fd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && (errno != EEXIST || attempt == 100)) Fail("Cannot write", path_, errno);
+    }
+    int error = 0;
+    if (old) {
+      struct stat made {};
+      if (::fstat(fd, &made) == 0 && (made.st_uid != old->st_uid || made.st_gid != old->st_gid)) {
+        // Only root may give a file away: an owner that cannot be kept is not an error.
+        [[maybe_unused]] int kept = ::fchown(fd, old->st_uid, old->st_gid);
+      }
+      if (::fchmod(fd, old->st_mode & 07777) != 0) error = errno;
+    }
+    for (size_t done = 0; error == 0 && done < text.size();) {
+      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+      if (n >= 0) {
+        done += static_cast<size_t>(n);
+      } else if (errno != EINTR) {
+        error = errno;
+      }
+    }
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::renameat(fd_, temp.c_str(), fd_, name_.c_str()) != 0) error = errno;
+    if (error != 0) {
+      ::unlinkat(fd_, temp.c_str(), 0);
+      Fail("Cannot write", path_, error);
+    }
+    // The rename reaches the disk with the folder. The new file is in place whatever this
+    // answers, so a failure here is not reported as a failed write.
+    ::fsync(fd_);
+  }
+
+ private:
+  std::string path_;
+  std::string name_;
+  int fd_ = -1;
+};
+
+}  // namespace
+
 bool ReadWholeFile(const std::string& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
-  return true;
+  struct stat status {};
+  return ReadFileAt(AT_FDCWD, path.c_str(), text, status) == 0;
 }
 
 void ReplaceFileAtomically(const std::string& path, const std::string& text) {
-  std::string temp = path + ".tmp." + std::to_string(::getpid());
-  FILE* file = std::fopen(temp.c_str(), "wb");
-  if (file == nullptr) {
-    throw Error("Cannot write " + path + ": " + std::strerror(errno));
-  }
-  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  written = std::fflush(file) == 0 && written;
-  written = ::fsync(::fileno(file)) == 0 && written;
-  written = std::fclose(file) == 0 && written;
-  if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
-    int error = errno;
-    std::remove(temp.c_str());
-    throw Error("Cannot write " + path + ": " + std::strerror(error));
-  }
+  LockedFolder folder(path);
+  folder.Replace(text, folder.StatOld());
+}
+
+void EditFileAtomically(const std::string& path,
+                        const std::function<std::string(const std::string&)>& edit) {
+  LockedFolder folder(path);
+  std::optional<struct stat> old;
+  std::string text = folder.ReadOld(old);
+  folder.Replace(edit(text), old);
 }
 
 std::string IniFileComponent::Read(const std::string& section, const std::string& key,
@@ -53,11 +169,11 @@ void IniFileComponent::Write(const std::string& section, const std::string& key,
 void IniFileComponent::WriteAll(const std::string& section,
                                 const std::vector<std::pair<std::string, std::string>>& entries) {
   if (path_.empty()) throw Error("The settings file has not been set");
-  std::string text;
-  ReadWholeFile(path_, text);
-  IniDocument doc = IniDocument::Parse(text);
-  for (const auto& [key, value] : entries) doc.Set(section, key, value);
-  ReplaceFileAtomically(path_, doc.Text());
+  EditFileAtomically(path_, [&](const std::string& text) {
+    IniDocument doc = IniDocument::Parse(text);
+    for (const auto& [key, value] : entries) doc.Set(section, key, value);
+    return doc.Text();
+  });
 }
 
 void RegisterIniFileComponent() {

@@ -1,12 +1,28 @@
 // The INI settings component (registered under its class id): one file, read by section, key
 // and default, written by section, key and value.
 //
-// A missing file reads as defaults and is created on the first write. A write goes to a
-// temporary file in the same folder that is renamed over the old file, so a failed write
-// (qmz::Error) never leaves a half-written file; WriteAll changes all its keys in one such write.
-// Reads before SetFile give the default; writes before SetFile fail.
+// A missing file reads as defaults and is created on the first write. A file that exists but
+// cannot be read (a folder, no permission, an I/O error) also reads as defaults, but is never
+// written over: the write fails with qmz::Error saying why.
+//
+// Writers in other threads and processes (each with its own component) lose nothing: a write
+// holds an exclusive flock on the file's folder while it reads the file, changes its keys and
+// replaces it. The folder is locked rather than a lock file beside the settings file, so nothing
+// is left next to it, and it is open anyway to flush the rename. The lock is advisory and as wide
+// as the filesystem's flock (on a network share: the processes of this machine). Reads take no
+// lock; they see the old or the new file, never a mix.
+//
+// A write goes to a temporary file in the same folder (`<name>.tmp.<pid>.<n>`), flushed to disk
+// and renamed over the old file, then the folder is flushed; a failed write (qmz::Error) leaves the
+// old file as it was and no temporary file, a process killed in the middle at most an unread
+// temporary file. The new file keeps the old one's mode and, where the system allows it, its
+// owner; a new file gets what any new file gets (0666 less the umask, the folder's default ACL).
+// WriteAll changes all its keys in one such write.
+//
+// One component per thread. Reads before SetFile give the default; writes before SetFile fail.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "qmz/components.h"
@@ -28,9 +44,15 @@ class IniFileComponent : public IniFile {
 
 void RegisterIniFileComponent();
 
-// Reads a whole file; false when it cannot be opened.
+// Reads a whole file; false when it cannot be read, for whatever reason.
 bool ReadWholeFile(const std::string& path, std::string& text);
-// Writes a whole file through a temporary file and a rename; Error on failure.
+// Writes a whole settings file as the component writes it (under the folder's lock, through a
+// temporary file and a rename, the old mode kept); Error on failure.
 void ReplaceFileAtomically(const std::string& path, const std::string& text);
+// Under the folder's lock: reads the file (a missing one as ""), and replaces it with what `edit`
+// makes of its text. Error, with nothing written, when the file exists but cannot be read or the
+// new one cannot be written; an exception from `edit` leaves the file as it was too.
+void EditFileAtomically(const std::string& path,
+                        const std::function<std::string(const std::string&)>& edit);
 
 }  // namespace qmz
