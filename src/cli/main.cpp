@@ -4,10 +4,42 @@
 // 2 bad arguments.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
 
 #include "cli/commands.h"
+
+namespace {
+
+// The database of --db @FILE: the first line of FILE. A connection string with its password on
+// the command line is shown to every user of the machine (ps); a file of mode 0600 is not.
+bool ReadDbFile(const std::string& path, std::string& db, std::string& error) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "re"),
+                                                       &std::fclose);
+  if (!file) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  db.clear();
+  for (int c; (c = std::getc(file.get())) != EOF && c != '\n';) db.push_back(static_cast<char>(c));
+  if (std::ferror(file.get())) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (!db.empty() && db.back() == '\r') db.pop_back();
+  if (db.empty()) {
+    error = "the first line of " + path + " is empty";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using qmz::cli::Options;
@@ -17,7 +49,9 @@ int main(int argc, char** argv) {
   app.set_help_all_flag("--help-all", "Show the help of every operation");
 
   auto add_session = [&options](CLI::App* command) {
-    command->add_option("--db", options.db, "Suite database file")->required();
+    command->add_option("--db", options.db,
+                        "Suite database: a SQLite file, odbc:CONNECTION, or @FILE whose first "
+                        "line is one of them (default: $QMZ_DB)");
     command->add_option("--user", options.user, "User to log in")->capture_default_str();
     command->add_option("--host-prop", options.host_props, "Host property KEY=VALUE (repeatable)");
     command->add_flag("--outer-login", options.outer_login, "Log in from outside the suite");
@@ -33,7 +67,10 @@ int main(int argc, char** argv) {
   };
 
   CLI::App* init = app.add_subcommand("init-db", "Create a suite database");
-  init->add_option("--db", options.db, "Suite database file to create")->required();
+  // init-db replaces the suite's tables, so it takes its database only from --db.
+  init->add_option("--db", options.db,
+                   "Suite database to create: a SQLite file, odbc:CONNECTION, or @FILE")
+      ->required();
   init->add_flag("--demo", options.demo, "Fill it with the small demo set");
   init->add_option("--items", options.items, "Items of a large set");
   init->add_option("--batches", options.batches, "Batches per item of a large set");
@@ -97,6 +134,26 @@ int main(int argc, char** argv) {
     return code == 0 ? 0 : 2;
   }
 
-  std::string operation = app.get_subcommands().front()->get_name();
+  CLI::App* command = app.get_subcommands().front();
+  std::string given = "--db " + options.db;
+  if (command->count("--db") == 0) {
+    const char* from_environment = std::getenv("QMZ_DB");
+    if (!from_environment || !*from_environment) {
+      std::cerr << "baselist: --db is required unless QMZ_DB is set\n";
+      return 2;
+    }
+    options.db = from_environment;
+    given = "QMZ_DB=" + options.db;
+  }
+  if (options.db.starts_with('@')) {
+    std::string error;
+    std::string path = options.db.substr(1);
+    if (!ReadDbFile(path, options.db, error)) {
+      std::cerr << "baselist: " << given << ": " << error << "\n";
+      return 2;
+    }
+  }
+
+  std::string operation = command->get_name();
   return qmz::cli::RunOperation(operation, options, std::cout, std::cerr);
 }

@@ -41,7 +41,8 @@ class BaselistCommandTest : public ::testing::Test {
     std::filesystem::create_directories(folder_);
     // The server of QMZ_TEST_SERVER when the tests run on one, else a SQLite file.
     const char* server = std::getenv("QMZ_TEST_SERVER");
-    db = server ? " --db '" + std::string(server) + "'" : " --db " + Path("demo.db");
+    db_value = server ? server : Path("demo.db");
+    db = " --db '" + db_value + "'";
     Outcome init = Baselist("init-db --demo" + db);
     ASSERT_EQ(init.code, 0) << init.err;
     // The demo file and its machine.ini are there also when the suite is on a server.
@@ -69,7 +70,8 @@ class BaselistCommandTest : public ::testing::Test {
   }
 
   std::filesystem::path folder_;
-  std::string db;  // the demo database's option
+  std::string db_value;  // the demo database: its path or connection string
+  std::string db;        // its option
 };
 
 TEST_F(BaselistCommandTest, LookupsPrintTheDictionaryAndTraceTheirSql) {
@@ -179,10 +181,55 @@ TEST_F(BaselistCommandTest, ItPrintsValidJsonForAnyStoredText) {
   EXPECT_EQ(rows[0]["FBatchNo"], "0\"\\\u0001\n\uFFFD'");
 }
 
+// The database may come from a file (--db @FILE) or from QMZ_DB, so that a connection string's
+// password need not be on the command line; --db wins over QMZ_DB.
+TEST_F(BaselistCommandTest, TheDatabaseComesFromAFileOrTheEnvironment) {
+  const std::string lookup = "get-batch --item 1 --batch B2601";
+  Outcome plain = Baselist(lookup + db);
+  ASSERT_EQ(plain.code, 0) << plain.err;
+  std::ofstream(Path("connection")) << db_value << "\n";
+  std::ofstream(Path("empty"));
+  std::ofstream(Path("blank-first")) << "\n" << db_value << "\n";
+  const std::string quoted = "'" + db_value + "' ";
+  const std::pair<std::string, std::string> same[] = {
+      {lookup + " --db @" + Path("connection"), ""},
+      {lookup, "QMZ_DB=" + quoted},
+      {lookup, "QMZ_DB=@" + Path("connection") + " "},
+      {lookup + db, "QMZ_DB=" + Path("missing.db") + " "},
+  };
+  for (const auto& [arguments, prefix] : same) {
+    Outcome run = Baselist(arguments, prefix);
+    EXPECT_EQ(run.code, 0) << prefix << arguments << ": " << run.err;
+    EXPECT_EQ(run.out, plain.out) << prefix << arguments;
+  }
+
+  const std::string missing = Path("missing");
+  const std::tuple<std::string, std::string, std::string> refused[] = {
+      {lookup + " --db @" + missing, "",
+       "baselist: --db @" + missing + ": cannot read " + missing + ": No such file or directory\n"},
+      {lookup + " --db @" + folder_.string(), "",
+       "baselist: --db @" + folder_.string() + ": cannot read " + folder_.string() +
+           ": Is a directory\n"},
+      {lookup + " --db @" + Path("empty"), "",
+       "baselist: --db @" + Path("empty") + ": the first line of " + Path("empty") + " is empty\n"},
+      {lookup, "QMZ_DB=@" + Path("blank-first") + " ",
+       "baselist: QMZ_DB=@" + Path("blank-first") + ": the first line of " + Path("blank-first") +
+           " is empty\n"},
+      {lookup, "env -u QMZ_DB ", "baselist: --db is required unless QMZ_DB is set\n"},
+      {"init-db --demo", "QMZ_DB=" + quoted,
+       "--db is required\nRun with --help or --help-all for more information.\n"},
+  };
+  for (const auto& [arguments, prefix, message] : refused) {
+    Outcome run = Baselist(arguments, prefix);
+    EXPECT_EQ(run.code, 2) << prefix << arguments;
+    EXPECT_EQ(run.err, message) << prefix << arguments;
+    EXPECT_EQ(run.out, "") << prefix << arguments;
+  }
+}
+
 TEST_F(BaselistCommandTest, FailuresAreReportedWithTheirExitCode) {
   std::ofstream(Path("not-a-suite.db")) << "hello";
   const std::tuple<std::string, int, std::string> cases[] = {
-      {"get-batch --item 1 --batch B", 2, "--db is required"},
       {"get-batch --db x.db --item one --batch B", 2, "--item"},
       {"get-aux --db x.db --item 1 --aux R --host-prop ICClosed", 2,
        "--host-prop expects KEY=VALUE, got 'ICClosed'"},
