@@ -9,7 +9,10 @@ namespace qmz {
 
 namespace {
 
-constexpr size_t kBlockSize = size_t{1} << 20;
+// The first block fits a few small records; each next one is twice the last, up to 1 MiB, so a
+// small recordset stays small and a large one takes few blocks.
+constexpr size_t kFirstBlockSize = 256;
+constexpr size_t kLargestBlockSize = size_t{1} << 20;
 
 size_t WriteVarint(uint64_t value, unsigned char* out) {
   size_t n = 0;
@@ -43,8 +46,10 @@ int64_t UnZigZag(uint64_t value) {
 char* RecordStore::Room(size_t bytes) {
   if (blocks_.empty() || used_ + bytes > block_size_) {
     size_t open = used_ - record_start_;
-    size_t size = std::max(kBlockSize, (open + bytes) * 2);
-    auto block = std::make_unique<char[]>(size);
+    size_t next = blocks_.empty() ? kFirstBlockSize : std::min(block_size_ * 2, kLargestBlockSize);
+    size_t size = std::max(next, (open + bytes) * 2);
+    // Not zero-filled: every byte is written before it is read.
+    auto block = std::make_unique_for_overwrite<char[]>(size);
     if (open > 0) std::memcpy(block.get(), blocks_.back().get() + record_start_, open);
     blocks_.push_back(std::move(block));
     block_size_ = size;

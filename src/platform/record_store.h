@@ -1,7 +1,9 @@
-// The records of a Recordset, packed back to back in large blocks: each value is a kind byte and
-// its payload (integers as zigzag varints, doubles as their 8 bytes, texts as a varint length
-// and their bytes, objects as an index into a side table). A million rows take about what their
+// The records of a Recordset, packed back to back in blocks: each value is a kind byte and its
+// payload (integers as zigzag varints, doubles as their 8 bytes, texts as a varint length and
+// their bytes, objects as an index into a side table). A million rows take about what their
 // values take as text; a value is decoded when it is read. Records never move once written.
+// The first block is small and each next one twice as large up to 1 MiB (larger only for a
+// record that needs it), so a one-row recordset takes a few hundred bytes.
 //
 // Building: one Append per field of a record, then EndRecord (Error when the count is wrong).
 // Not thread-safe.
