@@ -208,22 +208,27 @@ void Recordset::RebuildView() {
     std::iota(view_.begin(), view_.end(), 0u);
   }
   if (keys.empty()) return;
-  // The sort keys of every record, decoded once for the sort.
-  std::vector<Variant> sort_values(StoredCount() * keys.size());
-  for (uint32_t record : view_) {
-    for (size_t k = 0; k < keys.size(); ++k) {
-      sort_values[record * keys.size() + k] =
-          records_->Value(record, static_cast<size_t>(keys[k].field));
+  // The sort keys of the records in the view (not of every stored record: a filter may leave
+  // few), decoded once, in view order; the positions in the view are sorted, then mapped back.
+  const size_t width = keys.size();
+  std::vector<Variant> sort_values(view_.size() * width);
+  for (size_t i = 0; i < view_.size(); ++i) {
+    for (size_t k = 0; k < width; ++k) {
+      sort_values[i * width + k] = records_->Value(view_[i], static_cast<size_t>(keys[k].field));
     }
   }
-  std::stable_sort(view_.begin(), view_.end(), [&](uint32_t a, uint32_t b) {
-    for (size_t k = 0; k < keys.size(); ++k) {
-      int order =
-          CompareForSort(sort_values[a * keys.size() + k], sort_values[b * keys.size() + k]);
+  std::vector<uint32_t> positions(view_.size());
+  std::iota(positions.begin(), positions.end(), 0u);
+  std::stable_sort(positions.begin(), positions.end(), [&](uint32_t a, uint32_t b) {
+    for (size_t k = 0; k < width; ++k) {
+      int order = CompareForSort(sort_values[a * width + k], sort_values[b * width + k]);
       if (order != 0) return keys[k].descending ? order > 0 : order < 0;
     }
     return false;
   });
+  // Each sorted position is replaced by the record it stands for.
+  for (uint32_t& position : positions) position = view_[position];
+  view_ = std::move(positions);
 }
 
 }  // namespace qmz
