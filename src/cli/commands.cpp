@@ -7,6 +7,7 @@
 #include "cli/dialog_host.h"
 #include "cli/json_output.h"
 #include "cli/sql_trace.h"
+#include "platform/ini_file.h"
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/modal_host.h"
@@ -78,13 +79,15 @@ std::string WriteDemoMachineSettings(const std::string& database_path) {
   namespace fs = std::filesystem;
   fs::path folder = fs::absolute(database_path).parent_path();
   fs::path file = folder / "machine.ini";
-  std::ofstream out(file, std::ios::trunc);
-  out << "; Machine settings of the demo suite (point QMZ_MACHINE_SETTINGS at this file).\n";
+  std::string text =
+      "; Machine settings of the demo suite (point QMZ_MACHINE_SETTINGS at this file).\n";
   for (const char* edition : {"QMZPRODUCT", "Ombrel", "Tessan", "Virel", "Caldor", "Pennet"}) {
-    out << "[SOFTWARE\\Vantrel\\COMMERCE\\" << edition << "]\nPath=" << folder.string() << "\n";
+    text += std::string("[SOFTWARE\\Vantrel\\COMMERCE\\") + edition + "]\nPath=" + folder.string() +
+            "\n";
   }
-  out.close();
-  if (!out) throw Error("Cannot write the machine settings " + file.string());
+  // Replaced whole, as the component writes its settings: a host reading it meanwhile sees the
+  // old file or the new one.
+  ReplaceFileAtomically(file.string(), text);
   return file.string();
 }
 
