@@ -1,21 +1,30 @@
 #include "suite/odbc_database.h"
 
 #include <sqlext.h>
+#include <sqlucode.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
 
 #include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/tsql_adaption.h"
+#include "suite/wide_text.h"
 
 namespace qmz::suite {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR is UTF-16");
 
 namespace {
 
 bool Ok(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+SQLWCHAR* Wide(std::u16string& text) {
+  return reinterpret_cast<SQLWCHAR*>(text.data());
 }
 
 // A driver's message on one line: line breaks and the blanks around them become one blank.
@@ -37,117 +46,90 @@ std::string OneLine(const std::string& text) {
 
 std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   std::string all;
-  SQLCHAR state[6];
-  SQLCHAR text[1024];
+  SQLWCHAR state[6];
+  SQLWCHAR text[1024];
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  for (SQLSMALLINT i = 1; Ok(SQLGetDiagRec(type, handle, i, state, &native, text,
-                                           static_cast<SQLSMALLINT>(sizeof text), &length));
+  for (SQLSMALLINT i = 1; Ok(SQLGetDiagRecW(type, handle, i, state, &native, text,
+                                            static_cast<SQLSMALLINT>(std::size(text)), &length));
        ++i) {
+    const size_t units = std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)),
+                                          std::size(text) - 1);
     if (!all.empty()) all += "; ";
-    all += OneLine(reinterpret_cast<const char*>(text));
+    all += OneLine(Utf16ToUtf8({reinterpret_cast<const char16_t*>(text), units}));
   }
   return all.empty() ? "the ODBC driver gave no reason" : all;
 }
 
-void CheckRc(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) {
-  if (!Ok(rc)) throw Error(Diagnostics(type, handle));
-}
-
-// UTF-16 from the driver's wide characters to UTF-8; unpaired surrogates become U+FFFD.
-void AppendUtf8(std::string& out, const SQLWCHAR* text, size_t units) {
-  for (size_t i = 0; i < units; ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-}
-
-// One statement handle, freed on every path.
-class Handle {
+// One statement handle with the connection's query timeout.
+class Statement : public OdbcHandle {
  public:
-  explicit Handle(SQLHDBC dbc) {
-    CheckRc(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt_), SQL_HANDLE_DBC, dbc);
+  Statement(SQLHDBC dbc, long timeout) : OdbcHandle(SQL_HANDLE_STMT, dbc) {
+    if (timeout > 0) {
+      Check(SQLSetStmtAttr(get(), SQL_ATTR_QUERY_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout)), 0));
+    }
   }
-  ~Handle() { SQLFreeHandle(SQL_HANDLE_STMT, stmt_); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  SQLHSTMT get() const { return stmt_; }
-  void Check(SQLRETURN rc) const { CheckRc(rc, SQL_HANDLE_STMT, stmt_); }
-
- private:
-  SQLHSTMT stmt_ = SQL_NULL_HSTMT;
 };
 
 // A column's text, read in pieces of any length; nullopt for NULL.
-std::optional<std::string> ColumnText(const Handle& stmt, SQLUSMALLINT column) {
-  std::string text;
-  SQLWCHAR buffer[2048];
+std::optional<std::string> ColumnText(const Statement& stmt, SQLUSMALLINT column) {
+  Utf16Reader text;
+  char16_t buffer[2048];
   for (;;) {
     SQLLEN indicator = 0;
     SQLRETURN rc = SQLGetData(stmt.get(), column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
     if (rc == SQL_NO_DATA) break;
     stmt.Check(rc);
     if (indicator == SQL_NULL_DATA) return std::nullopt;
-    const size_t capacity = sizeof buffer / sizeof buffer[0] - 1;
-    size_t units = indicator == SQL_NO_TOTAL || indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR)) >
-                                                    static_cast<SQLLEN>(capacity)
-                       ? capacity
-                       : static_cast<size_t>(indicator) / sizeof(SQLWCHAR);
-    AppendUtf8(text, buffer, units);
+    const size_t capacity = std::size(buffer) - 1;
+    const size_t units =
+        indicator == SQL_NO_TOTAL ||
+                indicator / static_cast<SQLLEN>(sizeof(char16_t)) > static_cast<SQLLEN>(capacity)
+            ? capacity
+            : static_cast<size_t>(indicator) / sizeof(char16_t);
+    text.Append(buffer, units);
     if (rc == SQL_SUCCESS) break;
   }
-  return text;
+  return text.Finish();
 }
 
-const std::string kEmpty;
+// The parameters as UTF-16 texts; the buffers live until the statement has run.
+struct BoundTexts {
+  std::vector<std::u16string> texts;
+  std::vector<SQLLEN> lengths;
+};
 
-void BindTexts(const Handle& stmt, const Params& params, std::vector<SQLLEN>& lengths) {
-  lengths.resize(params.size());
+void BindTexts(const Statement& stmt, const Params& params, BoundTexts& bound) {
+  bound.texts.resize(params.size());
+  bound.lengths.resize(params.size());
   for (size_t i = 0; i < params.size(); ++i) {
-    const std::string& text = params[i] ? *params[i] : kEmpty;
-    lengths[i] = params[i] ? static_cast<SQLLEN>(text.size()) : SQL_NULL_DATA;
+    std::u16string& text = bound.texts[i];
+    if (params[i]) text = Utf8ToUtf16(*params[i]);
+    const auto bytes = static_cast<SQLLEN>(text.size() * sizeof(char16_t));
+    bound.lengths[i] = params[i] ? bytes : SQL_NULL_DATA;
     stmt.Check(SQLBindParameter(stmt.get(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
-                                SQL_C_CHAR, SQL_VARCHAR, std::max<SQLULEN>(1, text.size()), 0,
-                                const_cast<char*>(text.data()), static_cast<SQLLEN>(text.size()),
-                                &lengths[i]));
+                                SQL_C_WCHAR, SQL_WVARCHAR, std::max<SQLULEN>(1, text.size()), 0,
+                                Wide(text), bytes, &bound.lengths[i]));
   }
 }
 
-void Run(const Handle& stmt, const std::string& sql, const Params& params) {
-  std::vector<SQLLEN> lengths;
-  auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.data()));
+void Run(const Statement& stmt, const std::string& sql, const Params& params) {
+  std::u16string text = Utf8ToUtf16(sql);
+  const auto length = static_cast<SQLINTEGER>(text.size());
   if (params.empty()) {
-    SQLRETURN rc = SQLExecDirect(stmt.get(), text, static_cast<SQLINTEGER>(sql.size()));
+    SQLRETURN rc = SQLExecDirectW(stmt.get(), Wide(text), length);
     if (rc != SQL_NO_DATA) stmt.Check(rc);
     return;
   }
-  stmt.Check(SQLPrepare(stmt.get(), text, static_cast<SQLINTEGER>(sql.size())));
-  BindTexts(stmt, params, lengths);
+  BoundTexts bound;
+  stmt.Check(SQLPrepareW(stmt.get(), Wide(text), length));
+  BindTexts(stmt, params, bound);
   SQLRETURN rc = SQLExecute(stmt.get());
   if (rc != SQL_NO_DATA) stmt.Check(rc);
 }
 
-SQLSMALLINT ColumnCount(const Handle& stmt) {
+SQLSMALLINT ColumnCount(const Statement& stmt) {
   SQLSMALLINT columns = 0;
   stmt.Check(SQLNumResultCols(stmt.get(), &columns));
   return columns;
@@ -191,16 +173,19 @@ struct Spelling {
 
 // The current result set as a Recordset: names as `spelling` gives them (as the server gives
 // them without one), numbers as numbers.
-RecordsetPtr ReadResult(const Handle& stmt, SQLSMALLINT columns, const Spelling* spelling) {
+RecordsetPtr ReadResult(const Statement& stmt, SQLSMALLINT columns, const Spelling* spelling) {
   std::vector<std::string> names;
   std::vector<Kind> kinds;
   for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-    SQLCHAR name[256];
+    char16_t name[256];
     SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    stmt.Check(SQLDescribeCol(stmt.get(), c, name, sizeof name, &name_length, &type, &size, &digits,
-                              &nullable));
-    const std::string given = reinterpret_cast<const char*>(name);
+    stmt.Check(SQLDescribeColW(stmt.get(), c, reinterpret_cast<SQLWCHAR*>(name),
+                               static_cast<SQLSMALLINT>(std::size(name)), &name_length, &type,
+                               &size, &digits, &nullable));
+    const size_t units = std::min<size_t>(
+        static_cast<size_t>(std::max<SQLSMALLINT>(name_length, 0)), std::size(name) - 1);
+    const std::string given = Utf16ToUtf8({name, units});
     names.push_back(spelling ? (*spelling)(c - 1u, given) : given);
     kinds.push_back(KindOf(type));
   }
@@ -234,44 +219,91 @@ RecordsetPtr ReadResult(const Handle& stmt, SQLSMALLINT columns, const Spelling*
   return records;
 }
 
+// What the PostgreSQL adaption relies on, set on every connection whatever the server,
+// database or role configured.
+constexpr char kPostgresSettings[] =
+    "select set_config('enable_hashagg', 'off', false), "
+    "set_config('standard_conforming_strings', 'on', false), "
+    "set_config('transform_null_equals', 'off', false), "
+    "set_config('DateStyle', 'ISO, YMD', false), "
+    "set_config('extra_float_digits', '3', false)";
+
 }  // namespace
 
-OdbcDatabase::OdbcDatabase(const std::string& connection_string) {
-  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
-  SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
-  SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
-  auto* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(connection_string.c_str()));
-  SQLRETURN rc =
-      SQLDriverConnect(dbc_, nullptr, text, SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+OdbcHandle::OdbcHandle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
+  const SQLRETURN rc = SQLAllocHandle(type, parent, &handle_);
   if (!Ok(rc)) {
-    std::string reason = Diagnostics(SQL_HANDLE_DBC, dbc_);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-    SQLFreeHandle(SQL_HANDLE_ENV, env_);
-    throw Error("Cannot connect to the suite database: " + reason);
+    handle_ = SQL_NULL_HANDLE;
+    if (type == SQL_HANDLE_ENV) throw Error("Cannot set up ODBC: no environment handle");
+    throw Error(Diagnostics(type == SQL_HANDLE_DBC ? SQL_HANDLE_ENV : SQL_HANDLE_DBC, parent));
   }
-  SQLCHAR name[128] = {};
+  if (type == SQL_HANDLE_ENV) {
+    Check(SQLSetEnvAttr(handle_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                        0));
+  }
+}
+
+OdbcHandle::~OdbcHandle() {
+  if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(type_, handle_);
+}
+
+void OdbcHandle::Check(SQLRETURN rc) const {
+  if (!Ok(rc)) throw Error(Diagnostics(type_, handle_));
+}
+
+long QueryTimeoutSetting() {
+  const char* text = std::getenv("QMZ_QUERY_TIMEOUT");
+  if (text == nullptr || *text == '\0') return 60;
+  char* end = nullptr;
+  const long seconds = std::strtol(text, &end, 10);
+  if (*end != '\0' || seconds < 0) {
+    throw Error(std::string("QMZ_QUERY_TIMEOUT must be a number of seconds (0: no limit): ") +
+                text);
+  }
+  return seconds;
+}
+
+OdbcDatabase::OdbcDatabase(const std::string& connection_string)
+    : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE),
+      dbc_(SQL_HANDLE_DBC, env_.get()),
+      query_timeout_(QueryTimeoutSetting()) {
+  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
+  std::u16string text = Utf8ToUtf16(connection_string);
+  SQLRETURN rc =
+      SQLDriverConnectW(dbc_.get(), nullptr, Wide(text), static_cast<SQLSMALLINT>(text.size()),
+                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  if (!Ok(rc)) {
+    throw Error("Cannot connect to the suite database: " + Diagnostics(SQL_HANDLE_DBC, dbc_.get()));
+  }
+  connected_ = true;
+  char16_t name[128] = {};
   SQLSMALLINT length = 0;
-  SQLGetInfo(dbc_, SQL_DBMS_NAME, name, sizeof name, &length);
-  const std::string dbms = reinterpret_cast<const char*>(name);
+  SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, name, sizeof name - sizeof name[0], &length);
+  const std::string dbms = Utf16ToUtf8(name);
   if (dbms.find("PostgreSQL") != std::string::npos) {
     dialect_ = Dialect::kPostgres;
-    // Grouped, distinct and united rows come out sorted by their keys, as on the embedded suite
-    // and as the production server's plans give them, not in the order of a hash table.
-    Execute("SET enable_hashagg = off", {});
+    SetUpPostgres();
   } else if (dbms.find("SQLite") != std::string::npos) {
     dialect_ = Dialect::kSqlite;
   }
 }
 
 OdbcDatabase::~OdbcDatabase() {
-  SQLDisconnect(dbc_);
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-  SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  if (connected_) SQLDisconnect(dbc_.get());
+}
+
+void OdbcDatabase::SetUpPostgres() {
+  try {
+    Query(kPostgresSettings, {});
+  } catch (const Error& e) {
+    SQLDisconnect(dbc_.get());
+    connected_ = false;
+    throw Error(std::string("Cannot set up the connection to the suite database: ") + e.what());
+  }
 }
 
 TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
-  Handle stmt(dbc_);
+  Statement stmt(dbc_.get(), query_timeout_);
   Run(stmt, sql, params);
   TextRows rows;
   const SQLSMALLINT columns = ColumnCount(stmt);
@@ -287,7 +319,7 @@ TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
 }
 
 int64_t OdbcDatabase::Execute(const std::string& sql, const Params& params) {
-  Handle stmt(dbc_);
+  Statement stmt(dbc_.get(), query_timeout_);
   Run(stmt, sql, params);
   SQLLEN changed = 0;
   stmt.Check(SQLRowCount(stmt.get(), &changed));
@@ -312,19 +344,34 @@ RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
   Spelling spelling;
   if (folds_names) spelling.batch_names = NameSpellings(tsql);
   for (const std::string& statement : Statements(tsql)) {
-    Handle stmt(dbc_);
+    Statement stmt(dbc_.get(), query_timeout_);
     Run(stmt, statement, {});
     if (folds_names) spelling.select_names = SelectNames(statement);
-    // A batch answers one result after another; the first with columns is the answer.
-    for (SQLRETURN more = SQL_SUCCESS; Ok(more); more = SQLMoreResults(stmt.get())) {
+    // A batch answers one result after another; the first with columns is the answer. A
+    // statement of the batch that fails after the first reports its error too.
+    SQLRETURN more = SQL_SUCCESS;
+    for (; Ok(more); more = SQLMoreResults(stmt.get())) {
       const SQLSMALLINT columns = ColumnCount(stmt);
       if (!result && columns > 0) {
         result = ReadResult(stmt, columns, folds_names ? &spelling : nullptr);
       }
     }
+    if (more != SQL_NO_DATA) stmt.Check(more);
   }
   if (!result) throw Error("The SQL batch returned no rows");
   return result;
+}
+
+void OdbcDatabase::Begin() {
+  dbc_.Check(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                               reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0));
+}
+
+void OdbcDatabase::End(bool commit) {
+  const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), commit ? SQL_COMMIT : SQL_ROLLBACK);
+  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+  if (commit) dbc_.Check(rc);
 }
 
 }  // namespace qmz::suite

@@ -1,11 +1,13 @@
 // An ODBC driver for tests that says it is Microsoft SQL Server and records every statement text
-// it is given, byte for byte, in the file named by the connection string's Record= keyword
-// (each text followed by a line "-- end of statement --"). Every statement answers one row
-// with one integer column, so that a batch has an answer. It has only the calls a batch needs;
-// unixODBC answers the others (attributes, disconnect, diagnostics) itself.
+// it is given, as UTF-8 byte for byte, in the file named by the connection string's Record=
+// keyword (each text followed by a line "-- end of statement --"). Like the SQL Server drivers
+// it takes the wide (UTF-16) calls. Every statement answers one row with one integer column, so
+// that a batch has an answer. It has only the calls a batch needs; unixODBC answers the others
+// (disconnect, diagnostics) itself.
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -21,6 +23,47 @@ struct Statement {
   bool executed = false;
   int fetched = 0;
 };
+
+// UTF-16 as UTF-8, surrogate pairs joined.
+std::string Utf8(const SQLWCHAR* text, SQLINTEGER length) {
+  size_t units = 0;
+  if (length == SQL_NTS) {
+    while (text[units] != 0) ++units;
+  } else {
+    units = static_cast<size_t>(length);
+  }
+  std::string out;
+  for (size_t i = 0; i < units; ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    } else if (c < 0x10000) {
+      out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      out += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
+              static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+  }
+  return out;
+}
+
+// An ASCII text into a wide buffer of `max` bytes.
+void PutWide(const char* text, SQLPOINTER buffer, SQLSMALLINT max, SQLSMALLINT* length_bytes) {
+  const size_t length = std::strlen(text);
+  auto* out = static_cast<SQLWCHAR*>(buffer);
+  size_t room = max > 0 ? static_cast<size_t>(max) / sizeof(SQLWCHAR) : 0;
+  if (out && room > 0) {
+    size_t n = std::min(length, room - 1);
+    for (size_t i = 0; i < n; ++i) out[i] = static_cast<SQLWCHAR>(text[i]);
+    out[n] = 0;
+  }
+  if (length_bytes) *length_bytes = static_cast<SQLSMALLINT>(length * sizeof(SQLWCHAR));
+}
 
 std::string Keyword(const std::string& text, const std::string& key) {
   size_t at = text.find(key + "=");
@@ -48,37 +91,28 @@ SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLDriverConnect(SQLHDBC dbc, SQLHWND, SQLCHAR* in, SQLSMALLINT in_length,
-                                   SQLCHAR* out, SQLSMALLINT out_max, SQLSMALLINT* out_length,
-                                   SQLUSMALLINT) {
-  std::string text(reinterpret_cast<char*>(in),
-                   in_length == SQL_NTS ? std::strlen(reinterpret_cast<char*>(in)) : in_length);
+SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC dbc, SQLHWND, SQLWCHAR* in, SQLSMALLINT in_length,
+                                    SQLWCHAR*, SQLSMALLINT, SQLSMALLINT* out_length, SQLUSMALLINT) {
+  const std::string text = Utf8(in, in_length);
   static_cast<Connection*>(dbc)->record_file = Keyword(text, "Record");
-  if (out && out_max > 0) {
-    std::strncpy(reinterpret_cast<char*>(out), text.c_str(), out_max - 1);
-    out[out_max - 1] = 0;
-  }
-  if (out_length) *out_length = static_cast<SQLSMALLINT>(text.size());
+  if (out_length) *out_length = 0;
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLGetInfo(SQLHDBC, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT max,
-                             SQLSMALLINT* length) {
-  const char* text = type == SQL_DBMS_NAME ? "Microsoft SQL Server" : "";
-  if (value && max > 0) {
-    std::strncpy(static_cast<char*>(value), text, max - 1);
-    static_cast<char*>(value)[max - 1] = 0;
-  }
-  if (length) *length = static_cast<SQLSMALLINT>(std::strlen(text));
+SQLRETURN SQL_API SQLGetInfoW(SQLHDBC, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT max,
+                              SQLSMALLINT* length) {
+  PutWide(type == SQL_DBMS_NAME ? "Microsoft SQL Server" : "", value, max, length);
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) {
+SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER) {
+  return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR* text, SQLINTEGER length) {
   auto* statement = static_cast<Statement*>(handle);
-  size_t bytes = length == SQL_NTS ? std::strlen(reinterpret_cast<char*>(text)) : length;
   std::ofstream(statement->connection->record_file, std::ios::app | std::ios::binary)
-          .write(reinterpret_cast<char*>(text), static_cast<std::streamsize>(bytes))
-      << "\n-- end of statement --\n";
+      << Utf8(text, length) << "\n-- end of statement --\n";
   statement->executed = true;
   return SQL_SUCCESS;
 }
@@ -88,11 +122,12 @@ SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* columns) {
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT, SQLUSMALLINT, SQLCHAR* name, SQLSMALLINT max,
-                                 SQLSMALLINT* name_length, SQLSMALLINT* type, SQLULEN* size,
-                                 SQLSMALLINT* digits, SQLSMALLINT* nullable) {
-  std::strncpy(reinterpret_cast<char*>(name), "Recorded", max - 1);
-  if (name_length) *name_length = 8;
+SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT, SQLUSMALLINT, SQLWCHAR* name, SQLSMALLINT max,
+                                  SQLSMALLINT* name_length, SQLSMALLINT* type, SQLULEN* size,
+                                  SQLSMALLINT* digits, SQLSMALLINT* nullable) {
+  SQLSMALLINT bytes = 0;
+  PutWide("Recorded", name, static_cast<SQLSMALLINT>(max * sizeof(SQLWCHAR)), &bytes);
+  if (name_length) *name_length = static_cast<SQLSMALLINT>(bytes / sizeof(SQLWCHAR));
   if (type) *type = SQL_INTEGER;
   if (size) *size = 10;
   if (digits) *digits = 0;
