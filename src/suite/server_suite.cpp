@@ -108,19 +108,26 @@ void CopySuiteToServer(SqliteConnection& source, Database& server) {
     throw Error("A suite can be created on PostgreSQL; on another server, create it there");
   }
   const std::vector<Table> tables = Tables(source);
-  for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
-    server.Execute("DROP TABLE IF EXISTS " + t->name + " CASCADE");
-  }
-  for (const char* function : kFunctions) server.Execute(function);
-  for (const Table& table : tables) {
-    server.Execute(PostgresTable(table.create));
-    CopyRows(source, table, server);
-  }
-  for (const auto& row : source.QueryTexts("select sql from sqlite_master where type = 'index' and "
-                                           "sql is not null order by rowid")) {
-    server.Execute(*row[0]);
-  }
-  server.Execute("ANALYZE");
+  // A large copy may take longer than one query may; and it is all or nothing: a failure half
+  // way leaves the suite the server had.
+  odbc->SetQueryTimeout(0);
+  odbc->InTransaction([&] {
+    for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
+      server.Execute("DROP TABLE IF EXISTS " + t->name + " CASCADE");
+    }
+    for (const char* function : kFunctions) server.Execute(function);
+    for (const Table& table : tables) {
+      server.Execute(PostgresTable(table.create));
+      CopyRows(source, table, server);
+    }
+    for (const auto& row : source.QueryTexts("select sql from sqlite_master where type = "
+                                             "'index' and sql is not null order by rowid")) {
+      server.Execute(*row[0]);
+    }
+  });
+  // The suite's own tables only: a database-wide ANALYZE by a role that is not a superuser
+  // warns for every catalogue it may not analyse.
+  for (const Table& table : tables) server.Execute("ANALYZE " + table.name);
 }
 
 }  // namespace qmz::suite
