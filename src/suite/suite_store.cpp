@@ -108,14 +108,23 @@ std::string SuiteStore::UserProfile(int32_t user_id, const std::string& section,
 
 void SuiteStore::SaveUserProfile(int32_t user_id, const std::string& section,
                                  const std::string& key, const std::string& value) {
-  // An update, else an insert: the one form every suite database runs alike.
+  // An update, else an insert: the one form every suite database runs alike. Another host may
+  // insert the same entry between the two; then the insert fails on the key and the update,
+  // tried again, changes that host's row.
   const std::string user = std::to_string(user_id);
-  if (database_->Execute("update t_suite_user_profile set FValue = ? where FUserID = ? and "
-                         "FSection = ? and FKey = ?",
-                         {value, user, section, key}) == 0) {
+  auto update = [&] {
+    return database_->Execute(
+        "update t_suite_user_profile set FValue = ? where FUserID = ? and FSection = ? and "
+        "FKey = ?",
+        {value, user, section, key});
+  };
+  if (update() != 0) return;
+  try {
     database_->Execute(
         "insert into t_suite_user_profile (FUserID, FSection, FKey, FValue) values (?, ?, ?, ?)",
         {user, section, key, value});
+  } catch (const Error&) {
+    if (update() == 0) throw;
   }
 }
 
