@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/wide_text.h"
 
 namespace qmz::suite {
 
@@ -122,24 +123,68 @@ size_t NextNonSpace(const std::vector<Token>& tokens, size_t i) {
   return i;
 }
 
+// One character of a pattern as a regular expression: ASCII punctuation escaped, so that none
+// of it has a meaning of its own (in a bracket expression neither).
+void PutRegexChar(std::string& out, char32_t c) {
+  // An escaped '"' would mark a substring in SIMILAR TO; unescaped it is no special character.
+  if (c < 0x80 && c != U'"' && !std::isalnum(static_cast<int>(c))) out += '\\';
+  AppendUtf8(out, c);
+}
+
+char32_t FoldAscii(char32_t c) {
+  return c >= U'A' && c <= U'Z' ? c + 32 : c;
+}
+
+// A T-SQL [set] or [^set] starting after its "[", read as the embedded suite reads it: a "]"
+// right after the opening stands for itself, "a-z" is a range unless "-" comes last, letters
+// compare without case, a reversed range matches nothing. Written as a bracket expression;
+// nullopt when the set is not closed (then "[" is an ordinary character).
+std::optional<std::string> SimilarSet(const std::u32string& p, size_t& i) {
+  size_t at = i;
+  const bool negate = at < p.size() && p[at] == U'^';
+  if (negate) ++at;
+  std::string members;
+  for (bool first = true; at < p.size() && (p[at] != U']' || first); first = false) {
+    const char32_t low = FoldAscii(p[at]);
+    char32_t high = low;
+    if (at + 2 < p.size() && p[at + 1] == U'-' && p[at + 2] != U']') {
+      high = FoldAscii(p[at + 2]);
+      at += 3;
+    } else {
+      ++at;
+    }
+    if (high < low) continue;
+    PutRegexChar(members, low);
+    if (high != low) {
+      members += '-';
+      PutRegexChar(members, high);
+    }
+  }
+  if (at >= p.size()) return std::nullopt;
+  i = at + 1;
+  // An empty set matches no character; its negation any one.
+  if (members.empty()) return negate ? "_" : "[^\\x01-\\U0010FFFF]";
+  return (negate ? "[^" : "[") + members + "]";
+}
+
 // A T-SQL LIKE pattern as PostgreSQL's SIMILAR TO reads it: % _ and [set] [^set] keep their
 // meaning, every other character stands for itself.
 std::string SimilarPattern(const std::string& literal) {
-  const std::string pattern = ReplaceAll(literal.substr(1, literal.size() - 2), "''", "'");
+  const std::u32string pattern =
+      Utf8ToUtf32(ReplaceAll(literal.substr(1, literal.size() - 2), "''", "'"));
   std::string out;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    const char c = pattern[i];
-    size_t close = c == '[' ? pattern.find(']', i + 2) : std::string::npos;
-    if (close != std::string::npos) {
-      for (size_t j = i; j <= close; ++j) {
-        out += pattern[j] == '\\' ? "\\\\" : std::string(1, pattern[j]);
+  for (size_t i = 0; i < pattern.size();) {
+    const char32_t c = pattern[i++];
+    if (c == U'[') {
+      if (auto set = SimilarSet(pattern, i)) {
+        out += *set;
+        continue;
       }
-      i = close;
-    } else if (std::string_view("\\|*+?{}()[]").find(c) != std::string_view::npos) {
-      out += '\\';
-      out += c;
+    }
+    if (c == U'%' || c == U'_') {
+      out += static_cast<char>(c);
     } else {
-      out += c;
+      PutRegexChar(out, c);
     }
   }
   return "'" + ReplaceAll(out, "'", "''") + "'";
@@ -201,6 +246,54 @@ bool HasTopLevelWord(const std::vector<Token>& tokens, const char* word) {
     if (depth == 0 && IsWord(t, word)) return true;
   }
   return false;
+}
+
+// The number of columns a select answers: its items, or those of the subquery it selects *
+// from; 0 when the text does not tell (* from a table).
+size_t ColumnCountOf(const std::vector<Token>& tokens, size_t begin = 0) {
+  size_t i = begin;
+  while (i < tokens.size() && !IsWord(tokens[i], "select")) ++i;
+  size_t items = 0;
+  bool star_only = false, item_open = false;
+  int depth = 0;
+  for (++i; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (t.kind == Kind::Open) ++depth;
+    if (t.kind == Kind::Close && --depth < 0) break;
+    if (depth == 0 && (IsWord(t, "from") || IsWord(t, "into"))) break;
+    if (depth == 0 && t.text == ",") {
+      item_open = false;
+    } else if (t.kind != Kind::Space && !item_open) {
+      item_open = true;
+      star_only = ++items == 1 && t.text == "*";
+    } else if (t.kind != Kind::Space) {
+      star_only = false;
+    }
+  }
+  if (!star_only || items != 1) return items;
+  const size_t from = NextNonSpace(tokens, i);
+  const size_t open = NextNonSpace(tokens, from + 1);
+  if (from < tokens.size() && IsWord(tokens[from], "from") && open < tokens.size() &&
+      tokens[open].kind == Kind::Open) {
+    return ColumnCountOf(tokens, open + 1);
+  }
+  return 0;
+}
+
+// Rows whose ORDER BY keys tie come out in one order on every database: every column of the
+// answer, by its position, follows the keys as a tie-breaker.
+std::vector<Token> TotalOrder(std::vector<Token> tokens) {
+  auto order = KeysAfter(tokens, "order");
+  if (!order || order->keys.empty()) return tokens;
+  std::vector<Token> ties;
+  for (size_t column = 1, count = ColumnCountOf(tokens); column <= count; ++column) {
+    ties.push_back(Token{Kind::Other, ","});
+    ties.push_back(Token{Kind::Space, " "});
+    ties.push_back(Token{Kind::Other, std::to_string(column)});
+  }
+  tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(order->keys.back().second + 1),
+                ties.begin(), ties.end());
+  return tokens;
 }
 
 // Rows in the embedded suite's order: an ORDER BY puts NULL first, as SQLite and the production
@@ -280,6 +373,7 @@ std::string AdaptIf(const std::string& statement, Target target) {
 }
 
 std::string AdaptSelect(std::vector<Token> tokens, Target target) {
+  tokens = TotalOrder(std::move(tokens));
   if (target == Target::kPostgres) tokens = PostgresOrder(std::move(tokens));
   int depth = 0;
   for (size_t i = 0; i < tokens.size(); ++i) {

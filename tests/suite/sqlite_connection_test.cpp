@@ -47,6 +47,12 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsSqliteRuns) {
       // isNull only when it is called; a column of that name stays.
       {"select isnull (a,0), isNull from t", "select ifnull (a,0), isNull from t"},
       {"select [Order] from t", "select \"Order\" from t"},
+      // Rows whose keys tie are ordered by every column of the answer.
+      {"select a, f(b, c) as d from t order by a",
+       "select a, f(b, c) as d from t order by a, 1, 2"},
+      {"SELECT * FROM (select x, y from t) as T1 where 1=1 order by x desc",
+       "SELECT * FROM (select x, y from t) as T1 where 1=1 order by x desc, 1, 2"},
+      {"select * from t order by a", "select * from t order by a"},
   };
   for (const auto& [batch, statements] : cases) EXPECT_EQ(Adapted(batch), statements) << batch;
 }
@@ -58,11 +64,11 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
        "select x from #tempAux Union select x from #tempAux order by x",
        "DROP TABLE IF EXISTS \"#tempaux\" ;; CREATE TEMP TABLE \"#tempaux\" AS select a.x, "
        "coalesce(sum(a.q),0) as q  from t a group by a.x, a.y order by a.x nulls first, a.y nulls "
-       "first ;; select x from \"#tempaux\" Union select x from \"#tempaux\" order by x nulls "
-       "first"},
+       "first ;; select x from \"#tempaux\" Union select x from "
+       "\"#tempaux\" order by x nulls first, 1 nulls first"},
       // NULL sorts first ascending and last descending, as on the production server.
       {"select a from t order by a desc, [B]",
-       "select a from t order by a desc nulls last, \"b\" nulls first"},
+       "select a from t order by a desc nulls last, \"b\" nulls first, 1 nulls first"},
       {"select a from t group by a having count(*) > 1",
        "select a from t group by a having count(*) > 1 order by a nulls first"},
       {"select s.a from (select a from t group by a) s",
@@ -74,6 +80,13 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
        "'O''N(1)*'"},
       {"select a from t where a like '[' and b = 'like [x]'",
        "select a from t where a similar to '\\[' and b = 'like [x]'"},
+      // Sets read as T-SQL reads them: "]" first stands for itself, POSIX brackets mean
+      // nothing, a reversed range matches nothing, letters without case.
+      {"select a from t where a like '[^]]%' and b like '[[:a]' and c like '[z-a]x[^z-a]'",
+       "select a from t where a similar to '[^\\]]%' and b similar to '[\\[\\:a]' and c "
+       "similar to '[^\\x01-\\U0010FFFF]x_'"},
+      {"select a from t where a like '[A-C][a-][.]\"'",
+       "select a from t where a similar to '[a-c][a\\-][\\.]\"'"},
       // Trailing blanks of a compared text do not count, as under the production collation.
       {"select a from t where b = 'B2 ' and c<>'x  ' and d > 'y ' and e like 'z '",
        "select a from t where b = 'B2' and c<>'x' and d > 'y ' and e like 'z '"},
