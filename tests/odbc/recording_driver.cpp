@@ -2,8 +2,8 @@
 // it is given, as UTF-8 byte for byte, in the file named by the connection string's Record=
 // keyword (each text followed by a line "-- end of statement --"). Like the SQL Server drivers
 // it takes the wide (UTF-16) calls. Every statement answers one row with one integer column, so
-// that a batch has an answer. It has only the calls a batch needs; unixODBC answers the others
-// (disconnect, diagnostics) itself.
+// that a batch has an answer; a text holding RAISERROR then fails at its next result. It has
+// only the calls a batch needs; unixODBC answers the others (disconnect) itself.
 #include <sql.h>
 #include <sqlext.h>
 
@@ -21,6 +21,7 @@ struct Connection {
 struct Statement {
   Connection* connection = nullptr;
   bool executed = false;
+  bool fails_later = false;  // its text holds RAISERROR: the result after the first fails
   int fetched = 0;
 };
 
@@ -114,6 +115,7 @@ SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR* text, SQLINTEGER len
   std::ofstream(statement->connection->record_file, std::ios::app | std::ios::binary)
       << Utf8(text, length) << "\n-- end of statement --\n";
   statement->executed = true;
+  statement->fails_later = Utf8(text, length).find("RAISERROR") != std::string::npos;
   return SQL_SUCCESS;
 }
 
@@ -146,7 +148,7 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT, SQLUSMALLINT, SQLSMALLINT, SQLPOINTER val
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLMoreResults(SQLHSTMT) {
-  return SQL_NO_DATA;
+SQLRETURN SQL_API SQLMoreResults(SQLHSTMT handle) {
+  return static_cast<Statement*>(handle)->fails_later ? SQL_ERROR : SQL_NO_DATA;
 }
 }  // extern "C"

@@ -15,6 +15,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+using ::testing::ThrowsMessage;
 
 std::string FailureOf(const std::string& target) {
   try {
@@ -54,6 +55,11 @@ TEST(DatabaseTest, SqlServerReceivesTheBatchByteForByte) {
   std::ifstream in(record, std::ios::binary);
   const std::string received{std::istreambuf_iterator<char>(in), {}};
   EXPECT_EQ(received, batch + "\n-- end of statement --\n");
+
+  // A statement of the batch that fails after the first result is reported, not dropped (the
+  // driver gives no reason of its own: the driver manager says so).
+  EXPECT_THAT([&] { server->RunBatch("select 1 RAISERROR('no', 16, 1)"); },
+              ThrowsMessage<Error>(HasSubstr("Driver returned SQL_ERROR")));
 }
 
 }  // namespace

@@ -1,0 +1,143 @@
+// A server as a site may run it: database settings that change how texts read, a process in the
+// C locale (CTest runs this program with LC_ALL=C), texts outside the BMP, a statement that
+// never ends, a copy that fails half way, hosts that save the same new profile entry at once.
+// Needs QMZ_TEST_SERVER (tests/pg/server.sh run).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "login/user_profile.h"
+#include "qmz/baselist.h"
+#include "qmz/containers.h"
+#include "qmz/error.h"
+#include "qmz/suite.h"
+#include "suite/database.h"
+#include "suite/server_suite.h"
+#include "suite/sqlite_connection.h"
+#include "suite/suite_store.h"
+
+namespace qmz {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+
+std::string Server() {
+  const char* server = std::getenv("QMZ_TEST_SERVER");
+  return server ? server : "";
+}
+
+// Every key and value of an answer, or "null".
+std::string Text(const ObjectPtr& answer) {
+  auto row = std::dynamic_pointer_cast<Dictionary>(answer);
+  if (!row) return "null";
+  std::string text;
+  for (const auto& [key, value] : row->Entries()) text += key + "=" + value.ToText() + ";";
+  return text;
+}
+
+class HostileServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (Server().empty()) GTEST_SKIP() << "run through tests/pg/server.sh";
+    CreateDemoDatabase(Server());
+    OpenSuite(Server());
+    LogIn("clerk");
+  }
+  // The database's own settings, as its owner (the suite's role) may set them.
+  void SetDatabase(const std::vector<std::string>& settings) {
+    auto db = suite::OpenDatabase(Server());
+    const std::string name = *db->Query("select current_database()")[0][0];
+    for (const std::string& setting : settings) {
+      db->Execute("ALTER DATABASE " + name + " " + setting);
+    }
+  }
+  void TearDown() override {
+    if (!Server().empty()) SetDatabase({"RESET ALL"});
+  }
+};
+
+TEST_F(HostileServerTest, DatabaseSettingsChangeNoAnswerAndLetNoTextOutOfItsLiteral) {
+  BaseList list;
+  const std::string b2601 = Text(list.GetBatch(1, "B2601", 0, 0, 0));
+  const std::string nothing = Text(list.GetBatch(1, "no such batch", 0, 0, 0));
+  ASSERT_THAT(b2601, HasSubstr("FBatchNo=B2601;AuxName=;stockName=上海仓;FQty=40;"));
+  SetDatabase({"SET standard_conforming_strings = off", "SET transform_null_equals = on",
+               "SET DateStyle = 'SQL, DMY'", "SET extra_float_digits = -15",
+               "SET enable_hashagg = on"});
+
+  // A backslash before the doubled quote stays inside the batch number.
+  EXPECT_EQ(Text(list.GetBatch(1,
+                               "x\\' or 1=1 Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,"
+                               "a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,"
+                               "a.FBatchNoIndex --",
+                               0, 0, 0)),
+            nothing);
+  EXPECT_EQ(Text(list.GetBatch(1, "B2601", 0, 0, 0)), b2601);
+  // Parameters keep their backslashes; texts outside the BMP and Chinese cross whole.
+  SaveUserProfile("BaseList", "Hostile", "a\\'b\\\\ 仓😀");
+  EXPECT_EQ(GetUserProfile("BaseList", "Hostile"), "a\\'b\\\\ 仓😀");
+}
+
+TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
+  // The driver hands a text out in pieces of 2,047 UTF-16 units: the pair of 😀 is split.
+  const std::string long_text = std::string(2046, 'a') + "😀仓b";
+  auto db = suite::OpenDatabase(Server());
+  RecordsetPtr rows = db->RunBatch("select '" + long_text + "' as t");
+  ASSERT_EQ(rows->RecordCount(), 1);
+  EXPECT_EQ(rows->Value("t").ToText(), long_text);
+}
+
+TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
+  ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
+  auto db = suite::OpenDatabase(Server());
+  ::unsetenv("QMZ_QUERY_TIMEOUT");
+  EXPECT_THAT([&] { db->RunBatch("select pg_sleep(30) as s"); },
+              ThrowsMessage<Error>(HasSubstr("statement timeout")));
+  ::setenv("QMZ_QUERY_TIMEOUT", "soon", 1);
+  EXPECT_THAT([] { suite::OpenDatabase(Server()); },
+              ThrowsMessage<Error>(HasSubstr("QMZ_QUERY_TIMEOUT must be a number of seconds")));
+  ::unsetenv("QMZ_QUERY_TIMEOUT");
+}
+
+TEST_F(HostileServerTest, ACopyThatFailsHalfWayLeavesTheSuiteAsItWas) {
+  BaseList list;
+  const std::string b2601 = Text(list.GetBatch(1, "B2601", 0, 0, 0));
+  // The second table's row is no integer for the server: the copy fails after the first table.
+  suite::SqliteConnection source(":memory:", true);
+  source.Exec(
+      "create table t_icitem (FItemID INTEGER); insert into t_icitem values (1);"
+      "create table t_stock (FItemID INTEGER); insert into t_stock values ('x');");
+  auto server = suite::OpenDatabase(Server());
+  EXPECT_THROW(suite::CopySuiteToServer(source, *server), Error);
+  EXPECT_EQ(Text(list.GetBatch(1, "B2601", 0, 0, 0)), b2601);
+}
+
+TEST_F(HostileServerTest, HostsSavingTheSameNewProfileEntryAtOnceAllSucceed) {
+  constexpr int kHosts = 8, kKeys = 25;
+  std::vector<std::string> failures(kHosts);
+  std::vector<std::thread> hosts;
+  for (int h = 0; h < kHosts; ++h) {
+    hosts.emplace_back([h, &failures] {
+      try {
+        suite::SuiteStore store(Server());
+        for (int k = 0; k < kKeys; ++k) {
+          store.SaveUserProfile(1, "Race", "Key" + std::to_string(k), "host" + std::to_string(h));
+        }
+      } catch (const std::exception& e) {
+        failures[h] = e.what();
+      }
+    });
+  }
+  for (auto& host : hosts) host.join();
+  EXPECT_EQ(failures, std::vector<std::string>(kHosts));
+  suite::SuiteStore store(Server());
+  EXPECT_THAT(store.UserProfile(1, "Race", "Key24"), HasSubstr("host"));
+}
+
+}  // namespace
+}  // namespace qmz
