@@ -62,9 +62,9 @@ std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
 }
 
 // One statement handle with the connection's query timeout.
-class Statement : public OdbcHandle {
+class OdbcStatement : public OdbcHandle {
  public:
-  Statement(SQLHDBC dbc, long timeout) : OdbcHandle(SQL_HANDLE_STMT, dbc) {
+  OdbcStatement(SQLHDBC dbc, long timeout) : OdbcHandle(SQL_HANDLE_STMT, dbc) {
     if (timeout > 0) {
       Check(SQLSetStmtAttr(get(), SQL_ATTR_QUERY_TIMEOUT,
                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout)), 0));
@@ -73,7 +73,7 @@ class Statement : public OdbcHandle {
 };
 
 // A column's text, read in pieces of any length; nullopt for NULL.
-std::optional<std::string> ColumnText(const Statement& stmt, SQLUSMALLINT column) {
+std::optional<std::string> ColumnText(const OdbcStatement& stmt, SQLUSMALLINT column) {
   Utf16Reader text;
   char16_t buffer[2048];
   for (;;) {
@@ -100,7 +100,7 @@ struct BoundTexts {
   std::vector<SQLLEN> lengths;
 };
 
-void BindTexts(const Statement& stmt, const Params& params, BoundTexts& bound) {
+void BindTexts(const OdbcStatement& stmt, const Params& params, BoundTexts& bound) {
   bound.texts.resize(params.size());
   bound.lengths.resize(params.size());
   for (size_t i = 0; i < params.size(); ++i) {
@@ -114,7 +114,7 @@ void BindTexts(const Statement& stmt, const Params& params, BoundTexts& bound) {
   }
 }
 
-void Run(const Statement& stmt, const std::string& sql, const Params& params) {
+void Run(const OdbcStatement& stmt, const std::string& sql, const Params& params) {
   std::u16string text = Utf8ToUtf16(sql);
   const auto length = static_cast<SQLINTEGER>(text.size());
   if (params.empty()) {
@@ -129,7 +129,7 @@ void Run(const Statement& stmt, const std::string& sql, const Params& params) {
   if (rc != SQL_NO_DATA) stmt.Check(rc);
 }
 
-SQLSMALLINT ColumnCount(const Statement& stmt) {
+SQLSMALLINT ColumnCount(const OdbcStatement& stmt) {
   SQLSMALLINT columns = 0;
   stmt.Check(SQLNumResultCols(stmt.get(), &columns));
   return columns;
@@ -173,7 +173,7 @@ struct Spelling {
 
 // The current result set as a Recordset: names as `spelling` gives them (as the server gives
 // them without one), numbers as numbers.
-RecordsetPtr ReadResult(const Statement& stmt, SQLSMALLINT columns, const Spelling* spelling) {
+RecordsetPtr ReadResult(const OdbcStatement& stmt, SQLSMALLINT columns, const Spelling* spelling) {
   std::vector<std::string> names;
   std::vector<Kind> kinds;
   for (SQLUSMALLINT c = 1; c <= columns; ++c) {
@@ -303,7 +303,7 @@ void OdbcDatabase::SetUpPostgres() {
 }
 
 TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
-  Statement stmt(dbc_.get(), query_timeout_);
+  OdbcStatement stmt(dbc_.get(), query_timeout_);
   Run(stmt, sql, params);
   TextRows rows;
   const SQLSMALLINT columns = ColumnCount(stmt);
@@ -319,7 +319,7 @@ TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
 }
 
 int64_t OdbcDatabase::Execute(const std::string& sql, const Params& params) {
-  Statement stmt(dbc_.get(), query_timeout_);
+  OdbcStatement stmt(dbc_.get(), query_timeout_);
   Run(stmt, sql, params);
   SQLLEN changed = 0;
   stmt.Check(SQLRowCount(stmt.get(), &changed));
@@ -344,7 +344,7 @@ RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
   Spelling spelling;
   if (folds_names) spelling.batch_names = NameSpellings(tsql);
   for (const std::string& statement : Statements(tsql)) {
-    Statement stmt(dbc_.get(), query_timeout_);
+    OdbcStatement stmt(dbc_.get(), query_timeout_);
     Run(stmt, statement, {});
     if (folds_names) spelling.select_names = SelectNames(statement);
     // A batch answers one result after another; the first with columns is the answer. A
