@@ -10,55 +10,16 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/odbc_connection.h"
 #include "suite/tsql_adaption.h"
 #include "suite/wide_text.h"
 
 namespace qmz::suite {
 
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR is UTF-16");
-
 namespace {
-
-bool Ok(SQLRETURN rc) {
-  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
 
 SQLWCHAR* Wide(std::u16string& text) {
   return reinterpret_cast<SQLWCHAR*>(text.data());
-}
-
-// A driver's message on one line: line breaks and the blanks around them become one blank.
-std::string OneLine(const std::string& text) {
-  std::string out;
-  bool pending_blank = false;
-  for (char c : text) {
-    const bool line_blank = c == '\n' || c == '\r' || c == '\t';
-    if (line_blank || (c == ' ' && pending_blank)) {
-      pending_blank = true;
-      continue;
-    }
-    if (pending_blank && !out.empty() && out.back() != ' ') out += ' ';
-    pending_blank = false;
-    out += c;
-  }
-  return out;
-}
-
-std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
-  std::string all;
-  SQLWCHAR state[6];
-  SQLWCHAR text[1024];
-  SQLINTEGER native = 0;
-  SQLSMALLINT length = 0;
-  for (SQLSMALLINT i = 1; Ok(SQLGetDiagRecW(type, handle, i, state, &native, text,
-                                            static_cast<SQLSMALLINT>(std::size(text)), &length));
-       ++i) {
-    const size_t units = std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(length, 0)),
-                                          std::size(text) - 1);
-    if (!all.empty()) all += "; ";
-    all += OneLine(Utf16ToUtf8({reinterpret_cast<const char16_t*>(text), units}));
-  }
-  return all.empty() ? "the ODBC driver gave no reason" : all;
 }
 
 // One statement handle with the connection's query timeout.
@@ -177,17 +138,22 @@ RecordsetPtr ReadResult(const OdbcStatement& stmt, SQLSMALLINT columns, const Sp
   std::vector<std::string> names;
   std::vector<Kind> kinds;
   for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+    // What the result itself says of the column: its nullability or its concise type would
+    // have the driver query the catalogue for its base table (SQL_DESC_TYPE is the concise
+    // type for every kind but dates and intervals, which are read as texts anyway).
     char16_t name[256];
-    SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0;
-    SQLULEN size = 0;
-    stmt.Check(SQLDescribeColW(stmt.get(), c, reinterpret_cast<SQLWCHAR*>(name),
-                               static_cast<SQLSMALLINT>(std::size(name)), &name_length, &type,
-                               &size, &digits, &nullable));
+    SQLSMALLINT name_bytes = 0;
+    SQLLEN type = 0;
+    stmt.Check(SQLColAttributeW(stmt.get(), c, SQL_DESC_NAME, name,
+                                static_cast<SQLSMALLINT>(sizeof name - sizeof name[0]), &name_bytes,
+                                nullptr));
+    stmt.Check(SQLColAttributeW(stmt.get(), c, SQL_DESC_TYPE, nullptr, 0, nullptr, &type));
     const size_t units = std::min<size_t>(
-        static_cast<size_t>(std::max<SQLSMALLINT>(name_length, 0)), std::size(name) - 1);
+        static_cast<size_t>(std::max<SQLSMALLINT>(name_bytes, 0)) / sizeof(char16_t),
+        std::size(name) - 1);
     const std::string given = Utf16ToUtf8({name, units});
     names.push_back(spelling ? (*spelling)(c - 1u, given) : given);
-    kinds.push_back(KindOf(type));
+    kinds.push_back(KindOf(static_cast<SQLSMALLINT>(type)));
   }
   auto records = std::make_shared<Recordset>(std::move(names));
   for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA;) {
@@ -219,37 +185,7 @@ RecordsetPtr ReadResult(const OdbcStatement& stmt, SQLSMALLINT columns, const Sp
   return records;
 }
 
-// What the PostgreSQL adaption relies on, set on every connection whatever the server,
-// database or role configured.
-constexpr char kPostgresSettings[] =
-    "select set_config('enable_hashagg', 'off', false), "
-    "set_config('standard_conforming_strings', 'on', false), "
-    "set_config('transform_null_equals', 'off', false), "
-    "set_config('DateStyle', 'ISO, YMD', false), "
-    "set_config('extra_float_digits', '3', false)";
-
 }  // namespace
-
-OdbcHandle::OdbcHandle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
-  const SQLRETURN rc = SQLAllocHandle(type, parent, &handle_);
-  if (!Ok(rc)) {
-    handle_ = SQL_NULL_HANDLE;
-    if (type == SQL_HANDLE_ENV) throw Error("Cannot set up ODBC: no environment handle");
-    throw Error(Diagnostics(type == SQL_HANDLE_DBC ? SQL_HANDLE_ENV : SQL_HANDLE_DBC, parent));
-  }
-  if (type == SQL_HANDLE_ENV) {
-    Check(SQLSetEnvAttr(handle_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
-                        0));
-  }
-}
-
-OdbcHandle::~OdbcHandle() {
-  if (handle_ != SQL_NULL_HANDLE) SQLFreeHandle(type_, handle_);
-}
-
-void OdbcHandle::Check(SQLRETURN rc) const {
-  if (!Ok(rc)) throw Error(Diagnostics(type_, handle_));
-}
 
 long QueryTimeoutSetting() {
   const char* text = std::getenv("QMZ_QUERY_TIMEOUT");
@@ -264,46 +200,42 @@ long QueryTimeoutSetting() {
 }
 
 OdbcDatabase::OdbcDatabase(const std::string& connection_string)
-    : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE),
-      dbc_(SQL_HANDLE_DBC, env_.get()),
-      query_timeout_(QueryTimeoutSetting()) {
-  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
-  std::u16string text = Utf8ToUtf16(connection_string);
-  SQLRETURN rc =
-      SQLDriverConnectW(dbc_.get(), nullptr, Wide(text), static_cast<SQLSMALLINT>(text.size()),
-                        nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-  if (!Ok(rc)) {
-    throw Error("Cannot connect to the suite database: " + Diagnostics(SQL_HANDLE_DBC, dbc_.get()));
-  }
-  connected_ = true;
-  char16_t name[128] = {};
-  SQLSMALLINT length = 0;
-  SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, name, sizeof name - sizeof name[0], &length);
-  const std::string dbms = Utf16ToUtf8(name);
-  if (dbms.find("PostgreSQL") != std::string::npos) {
-    dialect_ = Dialect::kPostgres;
-    SetUpPostgres();
-  } else if (dbms.find("SQLite") != std::string::npos) {
-    dialect_ = Dialect::kSqlite;
-  }
+    : connection_string_(connection_string), query_timeout_(QueryTimeoutSetting()) {
+  connection_ = TakeConnection(connection_string_);
 }
 
 OdbcDatabase::~OdbcDatabase() {
-  if (connected_) SQLDisconnect(dbc_.get());
+  GiveBackConnection(connection_string_, std::move(connection_));
 }
 
-void OdbcDatabase::SetUpPostgres() {
+template <typename Work>
+auto OdbcDatabase::Guarded(Work&& work) {
   try {
-    Query(kPostgresSettings, {});
-  } catch (const Error& e) {
-    SQLDisconnect(dbc_.get());
-    connected_ = false;
-    throw Error(std::string("Cannot set up the connection to the suite database: ") + e.what());
+    auto result = work();
+    used_ = true;
+    return result;
+  } catch (const Error&) {
+    connection_->broken = true;
+    if (used_ || !connection_->Dead()) throw;
+  }
+  // The connection from the pool died while it waited (the server restarted): a new one, and
+  // the statement once more.
+  connection_ = TakeConnection(connection_string_);
+  used_ = true;
+  try {
+    return work();
+  } catch (const Error&) {
+    connection_->broken = true;
+    throw;
   }
 }
 
 TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
-  OdbcStatement stmt(dbc_.get(), query_timeout_);
+  return Guarded([&] { return QueryOnce(sql, params); });
+}
+
+TextRows OdbcDatabase::QueryOnce(const std::string& sql, const Params& params) {
+  OdbcStatement stmt(connection_->dbc(), query_timeout_);
   Run(stmt, sql, params);
   TextRows rows;
   const SQLSMALLINT columns = ColumnCount(stmt);
@@ -319,15 +251,21 @@ TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
 }
 
 int64_t OdbcDatabase::Execute(const std::string& sql, const Params& params) {
-  OdbcStatement stmt(dbc_.get(), query_timeout_);
-  Run(stmt, sql, params);
-  SQLLEN changed = 0;
-  stmt.Check(SQLRowCount(stmt.get(), &changed));
-  return changed;
+  return Guarded([&] {
+    OdbcStatement stmt(connection_->dbc(), query_timeout_);
+    Run(stmt, sql, params);
+    SQLLEN changed = 0;
+    stmt.Check(SQLRowCount(stmt.get(), &changed));
+    return static_cast<int64_t>(changed);
+  });
+}
+
+OdbcDatabase::Dialect OdbcDatabase::DatabaseDialect() const {
+  return connection_->dialect();
 }
 
 std::vector<std::string> OdbcDatabase::Statements(const std::string& tsql) const {
-  switch (dialect_) {
+  switch (DatabaseDialect()) {
     case Dialect::kSqlServer:
       return {tsql};
     case Dialect::kSqlite:
@@ -339,18 +277,22 @@ std::vector<std::string> OdbcDatabase::Statements(const std::string& tsql) const
 }
 
 RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
+  return Guarded([&] { return RunBatchOnce(tsql); });
+}
+
+RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql) {
   RecordsetPtr result;
-  const bool folds_names = dialect_ == Dialect::kPostgres;
+  const bool folds_names = DatabaseDialect() == Dialect::kPostgres;
   Spelling spelling;
   if (folds_names) spelling.batch_names = NameSpellings(tsql);
   for (const std::string& statement : Statements(tsql)) {
-    OdbcStatement stmt(dbc_.get(), query_timeout_);
+    OdbcStatement stmt(connection_->dbc(), query_timeout_);
     Run(stmt, statement, {});
     if (folds_names) spelling.select_names = SelectNames(statement);
     // A batch answers one result after another; the first with columns is the answer. A
     // statement of the batch that fails after the first reports its error too.
     SQLRETURN more = SQL_SUCCESS;
-    for (; Ok(more); more = SQLMoreResults(stmt.get())) {
+    for (; OdbcOk(more); more = SQLMoreResults(stmt.get())) {
       const SQLSMALLINT columns = ColumnCount(stmt);
       if (!result && columns > 0) {
         result = ReadResult(stmt, columns, folds_names ? &spelling : nullptr);
@@ -363,15 +305,19 @@ RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
 }
 
 void OdbcDatabase::Begin() {
-  dbc_.Check(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
-                               reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0));
+  used_ = true;
+  connection_->handle().Check(SQLSetConnectAttr(connection_->dbc(), SQL_ATTR_AUTOCOMMIT,
+                                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                                0));
 }
 
 void OdbcDatabase::End(bool commit) {
-  const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), commit ? SQL_COMMIT : SQL_ROLLBACK);
-  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
-                    reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-  if (commit) dbc_.Check(rc);
+  const SQLRETURN rc =
+      SQLEndTran(SQL_HANDLE_DBC, connection_->dbc(), commit ? SQL_COMMIT : SQL_ROLLBACK);
+  const SQLRETURN on = SQLSetConnectAttr(connection_->dbc(), SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+  if (!commit || !OdbcOk(rc) || !OdbcOk(on)) connection_->broken = true;
+  if (commit) connection_->handle().Check(rc);
 }
 
 }  // namespace qmz::suite

@@ -1,5 +1,7 @@
-// The suite's Database on a server reached over ODBC (unixODBC): one connection per object,
-// made from an ODBC connection string (a DSN or a driver with its keywords).
+// The suite's Database on a server reached over ODBC (unixODBC), from an ODBC connection string
+// (a DSN or a driver with its keywords). Its connection comes from the process's pool
+// (suite/odbc_connection.h) and goes back to it when the object ends; when a pooled connection
+// turns out dead at the object's first statement, a new one runs that statement again.
 //
 // The dialect follows the server the driver names: SQL Server gets the component's batches byte
 // for byte, as the production suite sends them; a driver for SQLite gets the embedded suite's
@@ -13,39 +15,26 @@
 // (suite/wide_text.h), so the process's locale never matters. Each statement waits at most the
 // query timeout: QMZ_QUERY_TIMEOUT seconds from the environment, 60 without it, 0 for no limit.
 //
+// Column names and kinds come from the result's own attributes, never from catalogue queries.
+//
 // Errors: qmz::Error with the driver's diagnostics; a failed connection says "Cannot connect to
-// the suite database: " and why, without the password. A failure in the constructor releases
-// everything it had made. An OdbcDatabase belongs to one thread.
+// the suite database: " and why, without the password. A connection that saw a failure is
+// closed, not pooled. An OdbcDatabase belongs to one thread.
 #pragma once
 
 #include <sql.h>
 
+#include <memory>
 #include <string>
 
 #include "suite/database.h"
+#include "suite/odbc_connection.h"
 
 namespace qmz::suite {
 
-// An ODBC handle of one type, freed with it.
-class OdbcHandle {
- public:
-  OdbcHandle(SQLSMALLINT type, SQLHANDLE parent);
-  ~OdbcHandle();
-  OdbcHandle(const OdbcHandle&) = delete;
-  OdbcHandle& operator=(const OdbcHandle&) = delete;
-  SQLHANDLE get() const { return handle_; }
-  SQLSMALLINT type() const { return type_; }
-  // Error with the handle's diagnostics unless rc is a success.
-  void Check(SQLRETURN rc) const;
-
- private:
-  SQLSMALLINT type_;
-  SQLHANDLE handle_ = SQL_NULL_HANDLE;
-};
-
 class OdbcDatabase : public Database {
  public:
-  enum class Dialect { kSqlServer, kSqlite, kPostgres };
+  using Dialect = OdbcDialect;
 
   explicit OdbcDatabase(const std::string& connection_string);
   ~OdbcDatabase() override;
@@ -56,7 +45,7 @@ class OdbcDatabase : public Database {
   int64_t Execute(const std::string& sql, const Params& params) override;
   RecordsetPtr RunBatch(const std::string& tsql) override;
 
-  Dialect DatabaseDialect() const { return dialect_; }
+  Dialect DatabaseDialect() const;
   // The statements a batch becomes in this connection's dialect.
   std::vector<std::string> Statements(const std::string& tsql) const;
   // Seconds a statement may run; 0 waits without limit.
@@ -77,12 +66,15 @@ class OdbcDatabase : public Database {
  private:
   void Begin();
   void End(bool commit);
-  void SetUpPostgres();
+  // Runs `work` on the connection; see the retry above.
+  template <typename Work>
+  auto Guarded(Work&& work);
+  TextRows QueryOnce(const std::string& sql, const Params& params);
+  RecordsetPtr RunBatchOnce(const std::string& tsql);
 
-  OdbcHandle env_;
-  OdbcHandle dbc_;
-  bool connected_ = false;
-  Dialect dialect_ = Dialect::kSqlServer;
+  std::string connection_string_;
+  std::unique_ptr<OdbcConnection> connection_;
+  bool used_ = false;  // a statement ran on connection_
   long query_timeout_;
 };
 

@@ -124,16 +124,10 @@ SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT* columns) {
   return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT, SQLUSMALLINT, SQLWCHAR* name, SQLSMALLINT max,
-                                  SQLSMALLINT* name_length, SQLSMALLINT* type, SQLULEN* size,
-                                  SQLSMALLINT* digits, SQLSMALLINT* nullable) {
-  SQLSMALLINT bytes = 0;
-  PutWide("Recorded", name, static_cast<SQLSMALLINT>(max * sizeof(SQLWCHAR)), &bytes);
-  if (name_length) *name_length = static_cast<SQLSMALLINT>(bytes / sizeof(SQLWCHAR));
-  if (type) *type = SQL_INTEGER;
-  if (size) *size = 10;
-  if (digits) *digits = 0;
-  if (nullable) *nullable = SQL_NO_NULLS;
+SQLRETURN SQL_API SQLColAttributeW(SQLHSTMT, SQLUSMALLINT, SQLUSMALLINT field, SQLPOINTER text,
+                                   SQLSMALLINT max, SQLSMALLINT* text_bytes, SQLLEN* number) {
+  if (field == SQL_DESC_NAME) PutWide("Recorded", text, max, text_bytes);
+  if (field == SQL_DESC_TYPE && number) *number = SQL_INTEGER;
   return SQL_SUCCESS;
 }
 

@@ -1,0 +1,173 @@
+#include "suite/odbc_connection.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "qmz/error.h"
+#include "suite/wide_text.h"
+
+namespace qmz::suite {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kIdlePerString = 4;
+constexpr auto kIdleLimit = std::chrono::seconds(60);
+constexpr auto kAskAfter = std::chrono::seconds(1);
+
+// What the PostgreSQL adaption relies on, set on every connection whatever the server,
+// database or role configured.
+constexpr char16_t kPostgresSettings[] =
+    u"select set_config('enable_hashagg', 'off', false), "
+    u"set_config('standard_conforming_strings', 'on', false), "
+    u"set_config('transform_null_equals', 'off', false), "
+    u"set_config('DateStyle', 'ISO, YMD', false), "
+    u"set_config('extra_float_digits', '3', false)";
+
+// Runs a statement and reads its rows away; Error on failure.
+void RunQuietly(const OdbcHandle& dbc, const char16_t* sql) {
+  OdbcHandle stmt(SQL_HANDLE_STMT, dbc.get());
+  auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(sql));
+  stmt.Check(SQLExecDirectW(stmt.get(), text, SQL_NTS));
+  while (OdbcOk(SQLFetch(stmt.get()))) {
+  }
+}
+
+struct Pool {
+  OdbcHandle env{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
+  std::mutex mutex;
+  pid_t owner = ::getpid();
+  std::multimap<std::string, std::unique_ptr<OdbcConnection>> idle;
+
+  // Closes connections idle too long. Called with the mutex held.
+  void Sweep(Clock::time_point now) {
+    for (auto it = idle.begin(); it != idle.end();) {
+      it = now - it->second->idle_since > kIdleLimit ? idle.erase(it) : std::next(it);
+    }
+  }
+  // After fork() the child forgets the parent's connections without closing them: closing
+  // would end the parent's sessions on the sockets both share.
+  void ForgetAfterFork() {
+    if (owner == ::getpid()) return;
+    static std::vector<std::unique_ptr<OdbcConnection>>* abandoned =
+        new std::vector<std::unique_ptr<OdbcConnection>>();
+    for (auto& [key, connection] : idle) abandoned->push_back(std::move(connection));
+    idle.clear();
+    owner = ::getpid();
+  }
+};
+
+Pool& ThePool() {
+  static Pool pool;
+  return pool;
+}
+
+}  // namespace
+
+OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string)
+    : dbc_(SQL_HANDLE_DBC, env) {
+  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
+  std::u16string text = Utf8ToUtf16(connection_string);
+  const SQLRETURN rc = SQLDriverConnectW(
+      dbc_.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+      static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  if (!OdbcOk(rc)) {
+    throw Error("Cannot connect to the suite database: " +
+                OdbcDiagnostics(SQL_HANDLE_DBC, dbc_.get()));
+  }
+  connected_ = true;
+  char16_t name[128] = {};
+  SQLSMALLINT length = 0;
+  SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, name, sizeof name - sizeof name[0], &length);
+  const std::string dbms = Utf16ToUtf8(name);
+  if (dbms.find("PostgreSQL") != std::string::npos) {
+    dialect_ = OdbcDialect::kPostgres;
+    SetUpPostgres();
+  } else if (dbms.find("SQLite") != std::string::npos) {
+    dialect_ = OdbcDialect::kSqlite;
+  }
+}
+
+OdbcConnection::~OdbcConnection() {
+  if (connected_) SQLDisconnect(dbc_.get());
+}
+
+void OdbcConnection::SetUpPostgres() {
+  try {
+    RunQuietly(dbc_, kPostgresSettings);
+  } catch (const Error& e) {
+    SQLDisconnect(dbc_.get());
+    connected_ = false;
+    throw Error(std::string("Cannot set up the connection to the suite database: ") + e.what());
+  }
+}
+
+bool OdbcConnection::Dead() const {
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  const SQLRETURN rc =
+      SQLGetConnectAttr(dbc_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, sizeof dead, nullptr);
+  return OdbcOk(rc) && dead == SQL_CD_TRUE;
+}
+
+bool OdbcConnection::Ping() {
+  try {
+    RunQuietly(dbc_, u"select 1");
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string) {
+  Pool& pool = ThePool();
+  const auto now = Clock::now();
+  std::unique_ptr<OdbcConnection> connection;
+  {
+    std::lock_guard lock(pool.mutex);
+    pool.ForgetAfterFork();
+    pool.Sweep(now);
+    auto it = pool.idle.find(connection_string);
+    if (it != pool.idle.end()) {
+      connection = std::move(it->second);
+      pool.idle.erase(it);
+    }
+  }
+  if (connection && !connection->Dead() &&
+      (now - connection->idle_since < kAskAfter || connection->Ping())) {
+    return connection;
+  }
+  connection.reset();
+  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
+}
+
+void GiveBackConnection(const std::string& connection_string,
+                        std::unique_ptr<OdbcConnection> connection) {
+  if (!connection || connection->broken || connection->Dead()) return;
+  SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
+  SQLGetConnectAttr(connection->dbc(), SQL_ATTR_AUTOCOMMIT, &autocommit, sizeof autocommit,
+                    nullptr);
+  if (autocommit != SQL_AUTOCOMMIT_ON) return;
+  Pool& pool = ThePool();
+  const auto now = Clock::now();
+  connection->idle_since = now;
+  std::lock_guard lock(pool.mutex);
+  pool.ForgetAfterFork();
+  pool.Sweep(now);
+  if (pool.idle.count(connection_string) >= kIdlePerString) return;
+  pool.idle.emplace(connection_string, std::move(connection));
+}
+
+void CloseIdleConnections() {
+  Pool& pool = ThePool();
+  std::lock_guard lock(pool.mutex);
+  pool.ForgetAfterFork();
+  pool.idle.clear();
+}
+
+}  // namespace qmz::suite

@@ -1,0 +1,66 @@
+// Connections to a suite server over ODBC, kept for the next caller in a small per-process pool
+// keyed by the connection string, as the production middle tier keeps its sessions.
+//
+// A component call still opens its Database and closes it; underneath, OdbcConnections are
+// taken from and given back to the pool:
+//  - alive: one idle longer than a second is asked `select 1` before it is handed out, and a
+//    dead one (server restarted, network cut) is dropped and replaced;
+//  - clean: the suite never changes a session setting after the set-up, its batches drop the
+//    temporary tables they make, and a connection that saw any failure, or that is left inside a
+//    transaction, is closed instead of given back;
+//  - bounded: at most four idle connections per connection string; one idle for a minute is
+//    closed at the next take or give-back. A child process made by fork() never uses or closes
+//    its parent's connections (they share the parent's sockets).
+// On PostgreSQL a new connection first sets what the T-SQL adaption relies on (see
+// odbc_database.h), once per connection.
+//
+// Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
+// why, without the password. Thread-safe: the pool locks; one connection is used by one thread
+// at a time.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "suite/odbc_handle.h"
+
+namespace qmz::suite {
+
+enum class OdbcDialect { kSqlServer, kSqlite, kPostgres };
+
+class OdbcConnection {
+ public:
+  OdbcConnection(SQLHENV env, const std::string& connection_string);
+  ~OdbcConnection();
+  OdbcConnection(const OdbcConnection&) = delete;
+  OdbcConnection& operator=(const OdbcConnection&) = delete;
+
+  SQLHDBC dbc() const { return dbc_.get(); }
+  const OdbcHandle& handle() const { return dbc_; }
+  OdbcDialect dialect() const { return dialect_; }
+  // Whether the driver knows the connection is gone, or it fails a round trip.
+  bool Dead() const;
+  bool Ping();
+
+  // Set when the connection saw a failure: it is closed, not given back.
+  bool broken = false;
+  std::chrono::steady_clock::time_point idle_since;
+
+ private:
+  void SetUpPostgres();
+
+  OdbcHandle dbc_;
+  bool connected_ = false;
+  OdbcDialect dialect_ = OdbcDialect::kSqlServer;
+};
+
+// A connection for `connection_string`: an idle one of the pool, alive, or a new one.
+std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string);
+// Gives a connection back (a broken one is closed).
+void GiveBackConnection(const std::string& connection_string,
+                        std::unique_ptr<OdbcConnection> connection);
+// Closes every idle connection of this process.
+void CloseIdleConnections();
+
+}  // namespace qmz::suite
