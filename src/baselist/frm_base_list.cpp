@@ -168,16 +168,14 @@ void frmBaseList::OnKeyDown(int16_t& key_code, int16_t) {
       case kKeyEscape:
         ReturnRow(-1);
         break;
-      case kKeyPageDown:
-      case kKeyRight:
-        key_code = 0;
-        break;
       default:
         break;
     }
   });
 }
 
+// The quotes are refused as typed characters only: their character codes are also the key
+// codes of Page Down and Right, which the key-down path must let through.
 void frmBaseList::OnKeyPress(int16_t& key_ascii) {
   if (key_ascii == '"' || key_ascii == '\'') key_ascii = 0;
 }

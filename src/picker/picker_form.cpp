@@ -84,9 +84,19 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
         &prices_before);
   };
   yes.Click = [this] { Reported([this] { Confirm(); }); };
-  no.Click = [this] {
-    OK = false;
-    Hide();
+  no.Click = [this] { Cancel(); };
+  // Escape anywhere in the dialog closes it as the close button does; Enter in the search box
+  // runs the query as the query button does.
+  SetKeyPreview(true);
+  KeyDown = [this](int16_t& code, int16_t) {
+    if (code != kKeyEscape) return;
+    code = 0;
+    Cancel();
+  };
+  box_->KeyDown = [this, &query](int16_t& code, int16_t) {
+    if (code != kKeyEnter) return;
+    code = 0;
+    query.Click();
   };
   grid_->RowText = [this](int32_t row, std::string& text) {
     if (row == 1) {
@@ -156,6 +166,11 @@ void PickerForm::Reported(const std::function<void()>& action, const bool* price
     } catch (const std::exception&) {
     }
   }
+}
+
+void PickerForm::Cancel() {
+  OK = false;
+  Hide();
 }
 
 void PickerForm::RecomputeIfClosed() {

@@ -5,6 +5,9 @@
 // quantity, the choice of one or several rows into RtnDict/RtnVect, and the saved settings
 // (the check box state and the shared column widths, group "BaseList").
 //
+// Keys: Escape closes the dialog without a choice (as the close button); Enter in the search box
+// runs the query (as the query button).
+//
 // A picker fills in its own query, columns, row texts, rights table and record filter.
 //
 // Failures: during the load sequence every failure reaches the caller (the entry point's
@@ -132,6 +135,8 @@ class PickerForm : public Form {
   void OnLoad();
   void OnUnload();
   void Confirm();
+  // No choice: the close button and Escape.
+  void Cancel();
   // Runs a user action; after load its failure is reported and the list shown again, with
   // the unit prices as they read before the action when `prices_before` is given.
   void Reported(const std::function<void()>& action, const bool* prices_before = nullptr);

@@ -5,7 +5,8 @@
 // (form.h), so that the form's code runs as it does under every other host:
 //  - keys go to Form::PressKey with Windows key codes, typed text to Form::TypeText, Alt+letter
 //    to Form::PressAccessKey, Ctrl+V to Form::Paste; the widgets never edit on their own (the
-//    caret keys and Copy still move or copy natively in a text box, after the form saw them);
+//    caret keys and Copy still move or copy natively in a text box, after the form saw them;
+//    Left and Right move a grid's current column, which the ledger does not keep);
 //  - button and check box clicks go to Form::Click, the focus to Form::SetFocus, the close box
 //    to Form::CloseBox (the dialog stays until the form hides itself);
 //  - a grid click, Ctrl/Shift-click, double click and mouse move go to ClickGridRow,
@@ -76,6 +77,8 @@ class FormDialog : public QDialog {
   void SyncLedger(GridView& view, LedgerChange change);
   void ApplyColumns(GridView& view);
   void ApplySelection(GridView& view, bool scroll);
+  // Left/Right in a grid: the current cell to the previous/next shown column, scrolled to.
+  void StepGridColumn(GridView& view, int step);
   void UpdateHostWidth(GridView& view);
   void ShowGridToolTip(GridView& view, const QPoint& global_pos);
 

@@ -157,8 +157,13 @@ void FormDialog::ApplySelection(GridView& view, bool scroll) {
   }
   table.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
   if (cursor < 2 || cursor - 2 >= rows || cols == 0) return;
-  int col = 0;
-  while (col < cols && table.isColumnHidden(col)) ++col;
+  // The current cell keeps its column as the cursor moves (Left/Right chose it), else the
+  // first shown column.
+  int col = table.currentIndex().isValid() ? table.currentIndex().column() : cols;
+  if (col >= cols || table.isColumnHidden(col)) {
+    col = 0;
+    while (col < cols && table.isColumnHidden(col)) ++col;
+  }
   const QModelIndex current = view.model->index(cursor - 2, col < cols ? col : 0);
   table.selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
   if (scroll && col < cols) {
@@ -168,6 +173,19 @@ void FormDialog::ApplySelection(GridView& view, bool scroll) {
     table.scrollTo(current);
     sideways.setValue(x);
   }
+}
+
+void FormDialog::StepGridColumn(GridView& view, int step) {
+  QTableView& table = *view.table;
+  const QModelIndex current = table.currentIndex();
+  if (!current.isValid()) return;
+  const int cols = view.model->columnCount();
+  int col = current.column() + step;
+  while (col >= 0 && col < cols && table.isColumnHidden(col)) col += step;
+  if (col < 0 || col >= cols) return;
+  const QModelIndex next = view.model->index(current.row(), col);
+  table.selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+  table.scrollTo(next);
 }
 
 void FormDialog::UpdateHostWidth(GridView& view) {

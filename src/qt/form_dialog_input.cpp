@@ -107,8 +107,10 @@ bool FormDialog::OnKeyPress(Control* control, QKeyEvent& event) {
     return true;
   }
   auto* box = dynamic_cast<TextBox*>(control);
+  GridView* view = GridOf(control);
   const int16_t code = VirtualKeyCode(key, modifiers);
   bool native = false;
+  int sideways = 0;  // a grid's Left or Right that the form let through
   Act([&] {
     // A key the form discarded does not move the caret or delete either.
     const bool passed = code == 0 || form_.PressKey(code, ShiftMask(modifiers));
@@ -125,10 +127,15 @@ bool FormDialog::OnKeyPress(Control* control, QKeyEvent& event) {
       if (in_box && passed) DeleteForward(*box);
     } else if (box && IsCaretKey(event)) {
       native = in_box && passed;
+    } else if (view && (key == Qt::Key_Left || key == Qt::Key_Right) && !ctrl && !alt) {
+      if (passed && form_.Visible() && form_.Focused() == view->control) {
+        sideways = key == Qt::Key_Right ? 1 : -1;
+      }
     } else if (!ctrl && !alt && IsTyped(event.text()) && form_.Visible()) {
       form_.TypeText(event.text().toStdString());
     }
   });
+  if (sideways != 0 && !closing_) StepGridColumn(*view, sideways);
   return !native;
 }
 

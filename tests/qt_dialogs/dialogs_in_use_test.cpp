@@ -1,10 +1,14 @@
 // The dialogs as real Qt dialogs on the demo suite, as a user meets them (offscreen): the
 // batch picker, the aux picker and the base-data list take the user's clicks and keys; an idle
-// dialog does no work, keys the form discards stay discarded, the designed widths hold their
-// texts, a dialog opens over the host's window.
+// dialog does no work, the designed widths hold their texts, a dialog opens over the host's
+// window.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QDialog>
@@ -78,19 +82,54 @@ TEST_F(DialogsInUseTest, AnIdleBaseDataListAsksForNothing) {
     EXPECT_GT(settled, 0);  // the rows were painted
     IdleFor(200);
     EXPECT_EQ(asked, settled);
-    // The form discards Right and Page Down: the caret stays where Home put it.
-    auto* box = dialog.findChild<QLineEdit*>();
-    ASSERT_TRUE(box);
-    QTest::keyClicks(box, "B26");
-    QTest::keyClick(box, Qt::Key_Home);
-    QTest::keyClick(box, Qt::Key_Right);
-    QTest::keyClick(box, Qt::Key_PageDown);
-    EXPECT_EQ(box->cursorPosition(), 0);
     dialog.reject();
   });
   form.ShowModal();
   form.RunUnload();
   EXPECT_TRUE(play.Played());
+}
+
+// The text of the base-data list's current cell and its column title.
+std::string CurrentCell(QTableView& table) {
+  const QModelIndex cell = table.currentIndex();
+  return S(table.model()->headerData(cell.column(), Qt::Horizontal).toString() + ":" +
+           cell.data().toString());
+}
+
+TEST_F(DialogsInUseTest, PageDownAndRightMoveInTheBaseDataListWhileTypedQuotesAreRefused) {
+  ListSettings().ListClassID = 18;
+  frmBaseList form;
+  form.RunLoad();
+  DialogPlay play([&](QDialog& dialog) {
+    auto* box = dialog.findChild<QLineEdit*>("txtNumber");
+    auto* table = dialog.findChild<QTableView*>("LDGBase");
+    ASSERT_TRUE(box && table);
+    box->setFocus();
+    QTest::keyClicks(box, "B'2\"6");
+    EXPECT_EQ(S(box->text()), "B26");
+    QTest::keyClick(box, Qt::Key_Home);
+    QTest::keyClick(box, Qt::Key_Right);  // the caret moves
+    EXPECT_EQ(box->cursorPosition(), 1);
+
+    table->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), table);
+    QTest::keyClick(table, Qt::Key_Home);
+    EXPECT_EQ(CurrentCell(*table), "批号:A'B");
+    QTest::keyClick(table, Qt::Key_Right);
+    EXPECT_EQ(CurrentCell(*table), "辅助属性名称:");
+    QTest::keyClick(table, Qt::Key_PageDown);  // ten rows down, in the same column
+    EXPECT_EQ(form.LDGBase().CursorRow(), 12);
+    EXPECT_EQ(CurrentCell(*table), "辅助属性名称:Red");
+    QTest::keyClick(table, Qt::Key_PageDown);  // the last row
+    EXPECT_EQ(form.LDGBase().CursorRow(), 15);
+    QTest::keyClick(table, Qt::Key_Left);
+    EXPECT_EQ(CurrentCell(*table), "批号:P-03");
+    QTest::keyClick(table, Qt::Key_Escape);
+  });
+  form.ShowModal();
+  ASSERT_TRUE(play.Played());
+  EXPECT_FALSE(form.OK());
+  form.RunUnload();
 }
 
 TEST_F(DialogsInUseTest, TheBatchPickersWidthsHoldDatesAndAmountsAndItReturnsTheChoice) {
@@ -130,6 +169,72 @@ TEST_F(DialogsInUseTest, TheAuxPickerOpensOverTheHostsWindowAndTakesADoubleClick
   ObjectPtr row = BaseList().ShowAux(2, "Blue", 0, 0, 1030003);
   ASSERT_TRUE(play.Played());
   EXPECT_EQ(Fields(row, {"AuxName", "stockName"}), "Blue|全部仓库");
+}
+
+// The three pickers as the entry points open them: the batch pickers of an untracked item
+// (frmStock) and of a batch-tracked one (frmSelectBatchNo), and the aux picker.
+struct PickerCase {
+  const char* name;
+  const char* box;
+  std::function<ObjectPtr()> open;
+};
+std::vector<PickerCase> Pickers() {
+  return {
+      {"frmStock", "txtBatchNo", [] { return BaseList().ShowBatch(1, "", 0, 0, 1030003); }},
+      {"frmSelectBatchNo", "txtBatchNo", [] { return BaseList().ShowBatch(4, "", 0, 0, 1030003); }},
+      {"frmSelectAux", "txtAux", [] { return BaseList().ShowAux(2, "", 0, 0, 1030003); }},
+  };
+}
+
+// The texts of a grid column (from 0), one line each.
+std::string ColumnOf(QTableView& table, int col) {
+  std::string texts;
+  for (int row = 0; row < table.model()->rowCount(); ++row) {
+    texts += S(table.model()->index(row, col).data().toString()) + "\n";
+  }
+  return texts;
+}
+
+TEST_F(DialogsInUseTest, EscapeClosesEveryPickerWithoutAChoice) {
+  for (const PickerCase& picker : Pickers()) {
+    SCOPED_TRACE(picker.name);
+    DialogPlay play(
+        [&](QDialog& dialog) {
+          auto* table = dialog.findChild<QTableView*>("Ledger");
+          ASSERT_TRUE(table);
+          table->setFocus();  // a row under the cursor: Escape still chooses nothing
+          QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
+          ASSERT_EQ(QApplication::focusWidget(), table);
+          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        },
+        std::chrono::seconds(3));
+    ObjectPtr row = picker.open();
+    EXPECT_TRUE(play.Played());
+    EXPECT_EQ(row, nullptr);
+  }
+}
+
+TEST_F(DialogsInUseTest, EnterInAPickersSearchBoxRunsTheQuery) {
+  const char* const fragments[] = {"2601", "0002", "Blue"};
+  const char* const narrowed[] = {"B2601\nB2601\nB2601\n", "N-0002\n", "Blue\nBlue\n"};
+  int i = 0;
+  for (const PickerCase& picker : Pickers()) {
+    SCOPED_TRACE(picker.name);
+    DialogPlay play([&](QDialog& dialog) {
+      auto* box = dialog.findChild<QLineEdit*>(picker.box);
+      auto* table = dialog.findChild<QTableView*>("Ledger");
+      auto* no = dialog.findChild<QPushButton*>("cmdNo");
+      ASSERT_TRUE(box && table && no);
+      box->setFocus();
+      QTest::keyClicks(box, fragments[i]);
+      QTest::keyClick(box, Qt::Key_Return);
+      EXPECT_EQ(ColumnOf(*table, 1), narrowed[i]);
+      no->click();
+    });
+    EXPECT_EQ(picker.open(), nullptr);
+    EXPECT_TRUE(play.Played());
+    ++i;
+  }
 }
 
 }  // namespace
