@@ -22,7 +22,8 @@ fi
 
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 declare -A layer=([platform]=0 [login]=1 [suite]=1 [qt]=1 [list_services]=2 [dialogs]=2
-  [picker]=3 [baselist]=4 [batch]=4 [auxprop]=4 [component]=5 [cli]=6)
+  [picker]=3 [baselist]=4 [batch]=4 [auxprop]=4 [component]=5 [cli]=6
+  [capi]=7)
 violations=0
 report() {
   echo "layering: $*" >&2
@@ -34,6 +35,7 @@ owner_of() {
     qmz/baselist.h) echo component ;;
     qmz/dialogs.h) echo dialogs ;;
     qmz/suite.h) echo suite ;;
+    qmz/qmz_c.h) echo capi ;;
     qmz/*) echo platform ;;
     *) echo "${1%%/*}" ;;
   esac

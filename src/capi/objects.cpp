@@ -1,0 +1,91 @@
+// Components created by ProgID and called by member name.
+#include <cctype>
+#include <vector>
+
+#include "capi/handles.h"
+#include "qmz/baselist.h"
+#include "qmz/components.h"
+
+namespace qmz::capi {
+namespace {
+
+std::shared_ptr<ObjectData> FindObject(qmz_object* object, const char* what) {
+  auto data = Find<ObjectData>(object, Kind::kObject, what);
+  if (!SessionIsOpen(data->session)) {
+    Fail(QMZ_E_STATE, std::string(what) + ": the object's session is closed");
+  }
+  return data;
+}
+
+bool IsBaseListProperty(const std::string& name) {
+  const auto& names = BaseList::MemberNames();
+  for (size_t i = 0; i < 4; ++i) {
+    if (names[i].size() != name.size()) continue;
+    bool same = true;
+    for (size_t c = 0; c < name.size() && same; ++c) {
+      same = std::tolower(static_cast<unsigned char>(names[i][c])) ==
+             std::tolower(static_cast<unsigned char>(name[c]));
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+uint64_t AddResult(Variant value) {
+  auto result = std::make_shared<ResultData>();
+  result->value = std::move(value);
+  return AddHandle(Kind::kResult, result);
+}
+
+}  // namespace qmz::capi
+
+using namespace qmz::capi;
+
+extern "C" {
+
+qmz_status qmz_create(qmz_session* session, const char* prog_id, qmz_object** out) {
+  return Guard([&] {
+    Find<Session>(session, Kind::kSession, "qmz_create");
+    Require(prog_id, "prog_id");
+    Require(out, "out");
+    auto data = std::make_shared<ObjectData>();
+    data->session = TokenOf(session);
+    data->component = qmz::ComponentRegistry::Instance().Create(prog_id);
+    *out = HandleOf<qmz_object>(AddHandle(Kind::kObject, data));
+  });
+}
+
+qmz_status qmz_object_destroy(qmz_object* object) {
+  return Guard([&] { RemoveHandle(TokenOf(object), Kind::kObject, "qmz_object_destroy"); });
+}
+
+qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_value value) {
+  return Guard([&] {
+    auto data = FindObject(object, "qmz_set_property");
+    Require(name, "name");
+    if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) && !IsBaseListProperty(name)) {
+      Fail(QMZ_E_COMPONENT, std::string("Not a property of BaseList: ") + name);
+    }
+    std::vector<qmz::Variant> args{ToVariant(value)};
+    data->component->Invoke(name, args);
+  });
+}
+
+qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* args, size_t count,
+                      qmz_result** out) {
+  return Guard([&] {
+    auto data = FindObject(object, "qmz_invoke");
+    Require(member, "member");
+    Require(out, "out");
+    if (count > 0) Require(args, "args");
+    std::vector<qmz::Variant> values;
+    values.reserve(count);
+    for (size_t i = 0; i < count; ++i) values.push_back(ToVariant(args[i]));
+    qmz::Variant answer = data->component->Invoke(member, values);
+    *out = HandleOf<qmz_result>(AddResult(std::move(answer)));
+  });
+}
+
+}  // extern "C"
