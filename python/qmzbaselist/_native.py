@@ -1,0 +1,148 @@
+"""The C interface of libqmzbaselist.so.1 (qmz/qmz_c.h) through ctypes.
+
+The library is looked for, in this order: the file named by QMZBASELIST_LIBRARY; where the
+install put it, relative to this package; beside this package; by its SONAME on the loader's
+path.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import os
+from typing import Any, Optional
+
+SONAME = "libqmzbaselist.so.1"
+
+OK = 0
+NULL, BOOL, INTEGER, DOUBLE, TEXT = range(5)
+RESULT_NULL, RESULT_SCALAR, RESULT_DICTIONARY, RESULT_VECTOR, RESULT_RECORDSET, RESULT_OTHER = (
+    range(6)
+)
+DIALOGS_NONE, DIALOGS_QT, DIALOGS_SCRIPTED = range(3)
+
+
+class _Scalar(ctypes.Union):
+    _fields_ = [
+        ("boolean", ctypes.c_int),
+        ("integer", ctypes.c_int64),
+        ("number", ctypes.c_double),
+        ("text", ctypes.c_char_p),
+    ]
+
+
+class Value(ctypes.Structure):
+    """qmz_value: a type tag and the value."""
+
+    _fields_ = [("type", ctypes.c_int), ("as_", _Scalar)]
+
+
+def _candidates() -> list[str]:
+    here = os.path.dirname(os.path.abspath(__file__))
+    found = []
+    named = os.environ.get("QMZBASELIST_LIBRARY")
+    if named:
+        found.append(named)
+    try:
+        from . import _installed  # written by cmake --install
+
+        found.append(os.path.normpath(os.path.join(here, _installed.LIBRARY_DIR, SONAME)))
+    except ImportError:
+        pass
+    found.append(os.path.join(here, SONAME))
+    return found
+
+
+def _load() -> ctypes.CDLL:
+    for path in _candidates():
+        if os.path.exists(path):
+            return ctypes.CDLL(path)
+    return ctypes.CDLL(SONAME)
+
+
+lib = _load()
+
+_handle = ctypes.c_void_p
+_status = ctypes.c_int
+_out = ctypes.POINTER(ctypes.c_void_p)
+_text_out = ctypes.POINTER(ctypes.c_char_p)
+_size_out = ctypes.POINTER(ctypes.c_size_t)
+_value_out = ctypes.POINTER(Value)
+
+_PROTOTYPES = {
+    "qmz_last_error": (ctypes.c_char_p, []),
+    "qmz_version": (ctypes.c_char_p, []),
+    "qmz_session_open_ex": (_status, [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, _out]),
+    "qmz_session_close": (_status, [_handle]),
+    "qmz_session_set_bool": (_status, [_handle, ctypes.c_char_p, ctypes.c_int]),
+    "qmz_session_set_integer": (_status, [_handle, ctypes.c_char_p, ctypes.c_int64]),
+    "qmz_session_set_text": (_status, [_handle, ctypes.c_char_p, ctypes.c_char_p]),
+    "qmz_session_set_dialogs": (_status, [_handle, ctypes.c_int, ctypes.c_char_p]),
+    "qmz_session_messages": (_status, [_handle, _text_out]),
+    "qmz_create": (_status, [_handle, ctypes.c_char_p, _out]),
+    "qmz_object_destroy": (_status, [_handle]),
+    "qmz_set_property": (_status, [_handle, ctypes.c_char_p, Value]),
+    "qmz_invoke": (
+        _status,
+        [_handle, ctypes.c_char_p, ctypes.POINTER(Value), ctypes.c_size_t, _out],
+    ),
+    "qmz_result_destroy": (_status, [_handle]),
+    "qmz_result_kind_of": (_status, [_handle, ctypes.POINTER(ctypes.c_int)]),
+    "qmz_value_json": (_status, [_handle, _text_out]),
+    "qmz_result_scalar": (_status, [_handle, _value_out]),
+    "qmz_dict_count": (_status, [_handle, _size_out]),
+    "qmz_dict_entry": (_status, [_handle, ctypes.c_size_t, _text_out, _value_out]),
+    "qmz_vector_count": (_status, [_handle, _size_out]),
+    "qmz_result_item": (_status, [_handle, ctypes.c_size_t, _out]),
+    "qmz_recordset_field_count": (_status, [_handle, _size_out]),
+    "qmz_recordset_field_name": (_status, [_handle, ctypes.c_size_t, _text_out]),
+    "qmz_recordset_record_count": (_status, [_handle, _size_out]),
+    "qmz_recordset_value": (_status, [_handle, ctypes.c_size_t, ctypes.c_size_t, _value_out]),
+}
+for _name, (_restype, _argtypes) in _PROTOTYPES.items():
+    _function = getattr(lib, _name)
+    _function.restype = _restype
+    _function.argtypes = _argtypes
+
+
+def last_error() -> str:
+    """The calling thread's last failure message."""
+    return lib.qmz_last_error().decode("utf-8", "replace")
+
+
+def to_value(value: Any, keep: list) -> Value:
+    """A Python value as a qmz_value; `keep` holds the encoded texts while the call runs."""
+    out = Value()
+    if value is None:
+        out.type = NULL
+    elif isinstance(value, bool):
+        out.type = BOOL
+        out.as_.boolean = 1 if value else 0
+    elif isinstance(value, int):
+        out.type = INTEGER
+        out.as_.integer = value
+    elif isinstance(value, float):
+        out.type = DOUBLE
+        out.as_.number = value
+    elif isinstance(value, str):
+        encoded = value.encode("utf-8")
+        keep.append(encoded)
+        out.type = TEXT
+        out.as_.text = encoded
+    else:
+        raise TypeError(
+            f"a component argument is None, bool, int, float or str, not {type(value).__name__}"
+        )
+    return out
+
+
+def from_value(value: Value) -> Optional[Any]:
+    """A qmz_value as a Python value (texts are copied)."""
+    if value.type == BOOL:
+        return bool(value.as_.boolean)
+    if value.type == INTEGER:
+        return int(value.as_.integer)
+    if value.type == DOUBLE:
+        return float(value.as_.number)
+    if value.type == TEXT:
+        return (value.as_.text or b"").decode("utf-8")
+    return None

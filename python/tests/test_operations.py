@@ -1,0 +1,142 @@
+"""Every operation of BaseList once through the Python package, with scripted users."""
+
+import qmzbaselist as qb
+from conftest import command
+
+B2601_BEIJING = {
+    "FBatchNo": "B2601",
+    "AuxName": "",
+    "stockName": "北京仓",
+    "FQty": "120",
+    "FUnitName": "个",
+    "FSecQty": "0",
+    "Fprice": "0",
+    "FAmount": "300",
+    "FKFDate": "2026-01-05",
+    "FPeriodDate": "2027-01-05",
+    "StockNumber": "01",
+    "AuxNumber": "",
+    "AuxPropID": "",
+    "FitemID": "1",
+    "FISKFPeriod": "1",
+    "FBatchNoIndex": "0",
+}
+
+DARK_RED = {
+    "AuxName": "Dark Red",
+    "stockName": "全部仓库",
+    "FQty": "0",
+    "FSecQty": "0",
+    "Fprice": "0",
+    "FAmount": "0",
+    "StockNumber": "",
+    "AuxNumber": "DR",
+    "AuxPropID": "4",
+    "FitemID": "0",
+    "FIndex": "0",
+}
+
+
+def test_the_lookups_answer_rows_and_none(suite):
+    bl = suite.BaseList()
+    assert bl.GetBatch(1, "B2601", 0, 0, 0) == B2601_BEIJING
+    assert list(bl.GetBatch(1, "B2601")) == list(B2601_BEIJING)  # keys in the row's order
+    assert bl.invoke("getaux", 2, "R", 0, 0, 0) == DARK_RED
+    assert bl.GetAux(2, "R") == DARK_RED
+    assert bl.GetBatch(1, "NO-SUCH")["FQty"] == ""
+    # Without dialogs a dialog operation answers None.
+    assert bl.ShowBatch(1) is None
+
+
+def test_the_batch_pickers_answer_the_scripted_users_choice(suite):
+    bl = suite.BaseList()
+    with suite.scripted_user("row 2; click cmdYes"):
+        rows = bl.ShowBatchForMultiSelBatchNo(1, "", 0, 0, 0)
+    assert [(r["FBatchNo"], r["stockName"], r["FQty"], r["Fprice"]) for r in rows] == [
+        ("A'B", "广州仓", "7", 2.0)
+    ]
+    with suite.scripted_user("row 3; click cmdYes"):
+        row = bl.ShowBatch(1)
+    assert (row["FBatchNo"], row["stockName"], row["FQty"]) == ("B2601", "上海仓", "40")
+    with suite.scripted_user("click cmdNo"):
+        assert bl.ShowBatch(1) is None
+    # The scripted user is gone after the block.
+    assert bl.ShowBatch(1) is None
+
+
+def test_the_aux_picker_answers_rows_and_refuses_a_user_without_the_right(suite, demo):
+    bl = suite.BaseList()
+    with suite.scripted_user("row 2; click cmdYes"):
+        row = bl.ShowAux(2)
+    picked = (row["AuxName"], row["AuxNumber"], row["FQty"], row["Fprice"])
+    assert picked == ("Blue", "B", "3", 30.0)
+    with suite.scripted_user("row 2; click cmdYes"):
+        rows = bl.ShowAuxForMultiSel(2)
+    assert [r["AuxName"] for r in rows] == ["Blue"]
+    suite.close()
+    with qb.Suite(demo, user="guest") as guest:
+        with guest.scripted_user("row 2; click cmdYes"):
+            assert guest.BaseList().ShowAux(2) is None
+        assert guest.messages() == (
+            "[] 对不起，您没有相应的基础资料查询权限！！\n"
+            "[script] 2 actions were not played\n"
+        )
+
+
+def test_the_base_data_list_answers_a_recordset(suite):
+    bl = suite.BaseList()
+    with suite.scripted_user("dblclick 2"):
+        records = bl.Show(0, 18)
+    assert records.fields == [
+        "FStockPlaceID", "FAuxPropID", "FAuxPropName", "FItemID", "FBatchNo", "FQty",
+        "FStockID", "FStockName", "FKFDate", "FKFPeriod", "FTypeID",
+    ]
+    assert len(records) == 1
+    assert list(records) == [
+        {
+            "FStockPlaceID": 0, "FAuxPropID": 0, "FAuxPropName": None, "FItemID": 1,
+            "FBatchNo": "A'B", "FQty": 7.0, "FStockID": 4, "FStockName": "广州仓",
+            "FKFDate": "2026-03-01", "FKFPeriod": 365, "FTypeID": 500,
+        }
+    ]
+    with suite.scripted_user("dblclick 2"):
+        again = bl.ShowEx(18)
+    assert list(again) == list(records)
+
+
+def test_properties_are_written_and_only_properties(suite):
+    bl = suite.BaseList()
+    bl.KeyWord = "B26"
+    bl.Filter = ""
+    bl.FilterItem = ""
+    bl.set_property("keyword", "")
+    try:
+        bl.set_property("GetBatch", 1)
+    except qb.Error as error:
+        assert (error.status, str(error)) == (3, "Not a property of BaseList: GetBatch")
+    else:
+        raise AssertionError("a member that is no property was written")
+
+
+def test_a_component_by_class_id_and_the_version(suite):
+    by_class = suite.create("{942525AF-49FE-4A89-8DA1-9A6964F14C86}")
+    assert by_class.invoke("GetBatch", 1, "B2601", 0, 0, 0)["stockName"] == "北京仓"
+    assert qb.version() == "1.1.0"
+
+
+def test_the_json_is_the_commands(suite, demo):
+    bl = suite.BaseList()
+    session = ["--db", demo, "--user", "clerk", "--host-prop", "ICClosed=1"]
+    assert bl.invoke_json("GetBatch", 1, "B2601", 0, 0, 0) + "\n" == command(
+        "get-batch", *session, "--item", "1", "--batch", "B2601"
+    )
+    with suite.scripted_user("row 2; click cmdYes"):
+        json = bl.invoke_json("ShowBatchForMultiSelBatchNo", 1, "", 0, 0, 0)
+    assert json + "\n" == command(
+        "show-batch-multi", *session, "--item", "1", "--script", "row 2; click cmdYes"
+    )
+    with suite.scripted_user("dblclick 2"):
+        json = bl.invoke_json("Show", 0, 18)
+    assert json + "\n" == command("show", *session, "--class-id", "18", "--script", "dblclick 2")
+    assert json.startswith('[\n  {\n    "FStockPlaceID": 0,\n    "FAuxPropID": 0,\n')
+    assert bl.invoke_json("ShowBatch", 1, "", 0, 0, 0) == "null"
