@@ -74,4 +74,11 @@ class BaseList : public Component {
 // Registers BaseList under its ProgID and class id in the ComponentRegistry.
 void RegisterBaseListClass();
 
+// Why the last operation of a BaseList on this thread failed: the failure's message (for
+// example the server's "Cannot connect to the suite database: …" or a statement timeout), or ""
+// when it ran to its end. An operation that fails still answers null; this tells "nothing
+// found" (a result, or null with "") from "could not ask" (null with the reason). Set by every
+// operation of BaseList, by name or by number too; kept per thread.
+const std::string& LastFailure();
+
 }  // namespace qmz

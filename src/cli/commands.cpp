@@ -73,6 +73,18 @@ void Print(std::ostream& out, const ObjectPtr& result) {
   out << ToJson(Variant(result)).dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
 }
 
+// An operation's answer: printed, exit 0; or, when it failed (the database cannot be reached,
+// a statement timed out), its reason on standard error, exit 1, so that a failure is never
+// taken for "nothing found".
+int Answer(std::ostream& out, std::ostream& err, const ObjectPtr& result) {
+  if (!result && !LastFailure().empty()) {
+    err << "baselist: " << LastFailure() << "\n";
+    return 1;
+  }
+  Print(out, result);
+  return 0;
+}
+
 // The demo's machine settings, next to its database: every edition's key names the database's
 // folder as the install folder (where JXCSystem.INI is kept).
 std::string WriteDemoMachineSettings(const std::string& database_path) {
@@ -165,8 +177,7 @@ int ShowBaseList(const std::string& operation, const Options& options, std::ostr
   ObjectPtr result = operation == "show"
                          ? list.Show(user_id, static_cast<int16_t>(options.class_id))
                          : list.ShowEx(options.class_id);
-  Print(out, result);
-  return 0;
+  return Answer(out, err, result);
 }
 
 // show-batch, show-batch-multi, show-aux, show-aux-multi: the pickers for one item.
@@ -186,8 +197,7 @@ int ShowPicker(const std::string& operation, const Options& options, std::ostrea
   } else {
     result = list.ShowAuxForMultiSel(o.item, o.filter, o.stock, o.aux_id, o.class_type);
   }
-  Print(out, result);
-  return 0;
+  return Answer(out, err, result);
 }
 
 }  // namespace
@@ -212,8 +222,7 @@ int RunOperation(const std::string& operation, const Options& options, std::ostr
                                              options.aux_id, options.class_type)
                              : list.GetAux(options.item, options.text, options.stock,
                                            options.aux_id, options.class_type);
-      Print(out, result);
-      return 0;
+      return Answer(out, err, result);
     }
     err << "baselist: unknown operation " << operation << "\n";
     return 2;

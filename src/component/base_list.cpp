@@ -15,15 +15,22 @@ namespace qmz {
 
 namespace {
 
+thread_local std::string last_failure;
+
 // Runs a public operation's body, which sets the operation's result as it goes: a failure
 // ends it with what was set so far (a dialog's result is set before its unload, so a failure
-// while it saves its settings keeps the user's choice), and nothing reaches the host.
+// while it saves its settings keeps the user's choice), and nothing reaches the host but the
+// reason, kept for LastFailure.
 template <class Body>
 ObjectPtr Guarded(Body body) noexcept {
   ObjectPtr result;
+  last_failure.clear();
   try {
     body(result);
+  } catch (const std::exception& e) {
+    last_failure = *e.what() ? e.what() : "The operation failed";
   } catch (...) {
+    last_failure = "The operation failed";
   }
   return result;
 }
@@ -47,6 +54,10 @@ InventoryQuery QueryFromArgs(const std::vector<Variant>& args, const std::string
 }
 
 }  // namespace
+
+const std::string& LastFailure() {
+  return last_failure;
+}
 
 BaseList::BaseList() {
   ResetListSettingsForNewBaseList();
@@ -107,6 +118,7 @@ ObjectPtr BaseList::ShowBatchForMultiSelBatchNo(int32_t lngItemID, const std::st
 
 ObjectPtr BaseList::ShowAux(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
                             int32_t lngAuxID, int32_t lngClassType) {
+  last_failure.clear();
   if (!MayQueryBaseData()) return nullptr;  // outside the guard: its failure reaches the host
   return Guarded([&](ObjectPtr& result) {
     ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false, result);
@@ -115,6 +127,7 @@ ObjectPtr BaseList::ShowAux(int32_t lngItemID, const std::string& strFilter, int
 
 ObjectPtr BaseList::ShowAuxForMultiSel(int32_t lngItemID, const std::string& strFilter,
                                        int32_t lngStockID, int32_t lngAuxID, int32_t lngClassType) {
+  last_failure.clear();
   if (!MayQueryBaseData()) return nullptr;
   return Guarded([&](ObjectPtr& result) {
     ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true, result);
