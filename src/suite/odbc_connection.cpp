@@ -146,6 +146,16 @@ std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_str
   return std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
 }
 
+std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string) {
+  Pool& pool = ThePool();
+  {
+    std::lock_guard lock(pool.mutex);
+    pool.ForgetAfterFork();
+    pool.idle.erase(connection_string);
+  }
+  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
+}
+
 void GiveBackConnection(const std::string& connection_string,
                         std::unique_ptr<OdbcConnection> connection) {
   if (!connection || connection->broken || connection->Dead()) return;

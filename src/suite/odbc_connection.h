@@ -57,6 +57,9 @@ class OdbcConnection {
 
 // A connection for `connection_string`: an idle one of the pool, alive, or a new one.
 std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string);
+// A new connection, after one of the pool turned out dead: the idle ones of the same string,
+// which most likely died with it (a server restart), are closed.
+std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string);
 // Gives a connection back (a broken one is closed).
 void GiveBackConnection(const std::string& connection_string,
                         std::unique_ptr<OdbcConnection> connection);

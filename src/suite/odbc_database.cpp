@@ -216,11 +216,11 @@ auto OdbcDatabase::Guarded(Work&& work) {
     return result;
   } catch (const Error&) {
     connection_->broken = true;
-    if (used_ || !connection_->Dead()) throw;
+    if (used_ || (!connection_->Dead() && connection_->Ping())) throw;
   }
   // The connection from the pool died while it waited (the server restarted): a new one, and
   // the statement once more.
-  connection_ = TakeConnection(connection_string_);
+  connection_ = TakeNewConnection(connection_string_);
   used_ = true;
   try {
     return work();

@@ -139,5 +139,34 @@ TEST_F(HostileServerTest, HostsSavingTheSameNewProfileEntryAtOnceAllSucceed) {
   EXPECT_THAT(store.UserProfile(1, "Race", "Key24"), HasSubstr("host"));
 }
 
+// Runs a shell command; its exit code.
+int Shell(const std::string& command) {
+  return std::system(command.c_str());
+}
+
+TEST_F(HostileServerTest, AHostTellsAServerDownFromNothingFoundAndAnswersAgainAfterARestart) {
+  const char* dir = std::getenv("QMZ_TEST_SERVER_DIR");
+  const char* run_sh = std::getenv("QMZ_TEST_RUN_SH");
+  if (dir == nullptr || run_sh == nullptr) GTEST_SKIP() << "run through tests/pg/server.sh";
+  BaseList list;
+  const std::string b2601 = Text(list.GetBatch(1, "B2601", 0, 0, 0));
+  EXPECT_NE(Text(list.GetBatch(1, "no such batch", 0, 0, 0)), "null");
+  EXPECT_EQ(LastFailure(), "");
+
+  // The server stops under the host (its pooled connections die with it).
+  const std::string data = std::string(dir) + "/data";
+  ASSERT_EQ(Shell("runuser -u \"$(stat -c %U " + data +
+                  ")\" -- /usr/lib/postgresql/15/bin/pg_ctl "
+                  "stop -D " +
+                  data + " -m fast -w -s"),
+            0);
+  EXPECT_EQ(Text(list.GetBatch(1, "B2601", 0, 0, 0)), "null");
+  EXPECT_THAT(LastFailure(), HasSubstr("Cannot connect to the suite database"));
+
+  ASSERT_EQ(Shell(std::string(run_sh) + " pg-start " + dir + " >/dev/null"), 0);
+  EXPECT_EQ(Text(list.GetBatch(1, "B2601", 0, 0, 0)), b2601);
+  EXPECT_EQ(LastFailure(), "");
+}
+
 }  // namespace
 }  // namespace qmz

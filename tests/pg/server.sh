@@ -7,7 +7,8 @@
 #                             file is private. As root, folders of other users are refused.
 #   server.sh stop POINTER    ./run.sh pg-stop on that folder: quiet, the folder and the port
 #                             gone, and a second pg-stop quiet too
-#   server.sh run POINTER CMD...  runs CMD with QMZ_TEST_SERVER set to the server's --db value
+#   server.sh run POINTER CMD...  runs CMD with QMZ_TEST_SERVER set to the server's --db value,
+#                             QMZ_TEST_SERVER_DIR to its folder and QMZ_TEST_RUN_SH to run.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 what=$1 pointer=$2
@@ -90,8 +91,10 @@ case $what in
     [ -z "$("$root/run.sh" pg-stop "$dir" 2>&1)" ] || fail "pg-stop of a stopped server said something"
     ;;
   run)
-    QMZ_TEST_SERVER=$(tail -1 "$(cat "$pointer")/connection")
-    export QMZ_TEST_SERVER
+    QMZ_TEST_SERVER_DIR=$(cat "$pointer")
+    QMZ_TEST_SERVER=$(tail -1 "$QMZ_TEST_SERVER_DIR/connection")
+    QMZ_TEST_RUN_SH=$root/run.sh
+    export QMZ_TEST_SERVER QMZ_TEST_SERVER_DIR QMZ_TEST_RUN_SH
     exec "$@"
     ;;
   *)
