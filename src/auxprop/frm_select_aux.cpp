@@ -71,10 +71,7 @@ std::string frmSelectAux::ListRowText(int32_t row) {
   AppendPiece(text, [&] { return Field("AuxName", "").ToText(); });
   AppendPiece(text, [&] { return Field("stockName", "").ToText(); });
   AppendPiece(text, [&] { return FormatNumber(quantity, quantity_pattern); });
-  AppendPiece(text, [&] {
-    if (quantity == 0) return std::string("0");
-    return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, GroupedPattern(PriceDigits()));
-  });
+  AppendPiece(text, [&] { return UnitPriceText(); });
   AppendPiece(text, [&] { return FormatField(Field("FAmount", 0), "###,##0.00"); });
   AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
   return text;

@@ -115,7 +115,11 @@ std::string frmStock::TitleText() const {
 
 std::string frmStock::ListRowText(int32_t row) {
   return BatchRowText(row, [&](std::string& text) {
-    AppendPiece(text, [&] { return Number("FPrice", GroupedPattern(PriceDigits())); });
+    // Closed, the query's price is 0 and the recomputation fills it in; open, the query sums
+    // the opening rows' prices, so the price is worked out from the amount.
+    AppendPiece(text, [&] {
+      return InventoryClosed() ? Number("FPrice", GroupedPattern(PriceDigits())) : UnitPriceText();
+    });
   });
 }
 
@@ -160,11 +164,7 @@ std::string frmSelectBatchNo::TitleText() const {
 std::string frmSelectBatchNo::ListRowText(int32_t row) {
   return BatchRowText(row, [&](std::string& text) {
     AppendPiece(text, [&] { return Text("FUnitName"); });
-    AppendPiece(text, [&] {  // the unit price, never divided by a zero quantity
-      double quantity = Field("FQty", 0).ToDouble();
-      if (quantity == 0) return std::string("0");
-      return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, GroupedPattern(PriceDigits()));
-    });
+    AppendPiece(text, [&] { return UnitPriceText(); });
   });
 }
 

@@ -240,6 +240,13 @@ Variant PickerForm::Field(const std::string& name, const Variant& fallback) cons
   return NullToDefault(list_->Value(name), fallback);
 }
 
+std::string PickerForm::UnitPriceText() const {
+  const std::string pattern = GroupedPattern(price_digits_);
+  const double quantity = Field("FQty", 0).ToDouble();
+  if (quantity == 0) return FormatField(Field("Fprice", 0), pattern);
+  return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, pattern);
+}
+
 void PickerForm::MoveToRow(int32_t row) {
   list_->MoveFirst();
   list_->Move(row - 2);

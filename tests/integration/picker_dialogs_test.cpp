@@ -106,7 +106,8 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
     EXPECT_THAT(ColumnWidths(form.Grid()),
                 ElementsAre(600, 1600, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0));
   });
-  // Before the closing the delivered prices stay; the second picker never divides by zero.
+  // Before the closing the unit price is the amount over the quantity (the query sums the
+  // prices of B2601's two opening rows in 北京仓), else, without a quantity, the stored one.
   host.Set("ICClosed", false);
   Exec("update ICInvInitial set FQty=0 where FBatchNo='N-0002'");
   OnNewThread([&] {
@@ -114,7 +115,7 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
     form.SetRequest({1, "", 1, 0, 1030003});
     PlayLoaded(form, "", messages);
     EXPECT_EQ(form.Grid().RowTextOf(2),
-              "1|B2601||北京仓|120.000|5.00|300.00|2026-01-05|2027-01-05|1|0|");
+              "1|B2601||北京仓|120.000|2.50|300.00|2026-01-05|2027-01-05|1|0|");
     frmSelectBatchNo second;
     second.SetRequest({4, "", 0, 0, 1030003});
     PlayLoaded(second, "", messages);
@@ -122,7 +123,11 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
         second.Grid().DumpGrid(),
         "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|\n"
         "1|N-0001||北京仓|1.000|个|1,234.50|1,234.50|||1|0|\n"
-        "2|N-0002||上海仓|0.000|个|0|1,234.50|||2|0|\n");
+        "2|N-0002||上海仓|0.000|个|1,234.50|1,234.50|||2|0|\n");
+  });
+  AsUser("row 2; click cmdYes", [&](BaseList& list) {
+    EXPECT_EQ(Fields(list.ShowBatch(1, "", 1, 0, 1030003), {"FBatchNo", "stockName", "Fprice"}),
+              "B2601|北京仓|2.5");
   });
   EXPECT_EQ(messages.str(), "");
 }
@@ -138,9 +143,9 @@ TEST_F(PickerDialogsTest, AuxRowTextsAndTheIndustrysCaptions) {
               "序号|辅助属性|仓库|理论重量|单价|金额|stockID|\n"
               "1|Blue|全部仓库|3|30.00|90.00|0|\n"
               "2|Blue|北京仓|3|30.00|90.00|1|\n"
-              "3|Dark Red|全部仓库|0|0|0.00|0|\n"
-              "4|Dark Red|北京仓|0|0|0.00|1|\n"
-              "5|Green|全部仓库|0|0|0.00|0|\n"
+              "3|Dark Red|全部仓库|0|0.00|0.00|0|\n"
+              "4|Dark Red|北京仓|0|0.00|0.00|1|\n"
+              "5|Green|全部仓库|0|0.00|0.00|0|\n"
               "6|Red|全部仓库|10|30.00|300.00|0|\n"
               "7|Red|北京仓|10|30.00|300.00|1|\n");
     EXPECT_EQ(HiddenColumns(form.Grid()), "7,");  // the administrator sees prices
