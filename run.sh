@@ -73,7 +73,7 @@ demo() {
 # The Google Benchmark programs (arguments go to them), the long run, then opening long lists
 # side by side: ours, the limit and the peer (bench/open_compare.cpp, docs/performance.md).
 bench() {
-  setup
+  setup "${packages[@]}" "${pg_packages[@]}" libpq-dev
   local out="$root/build/bench"
   configure_and_build "$out" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF -DQMZ_BUILD_BENCH=ON
   "$out/bench/lookup_bench" "$@"
@@ -98,6 +98,21 @@ bench() {
   gnuplot -e "prefix='$data/open'; output='$root/docs/performance-open.png'" \
     "$root/bench/open_plot.gp"
   echo "plot: docs/performance-open.png; report: $data/open-report.md; every run: $data/open-samples.txt"
+
+  # The suite on a throwaway PostgreSQL server beside libpq (bench/server_bench.cpp).
+  echo
+  echo "The suite on a server: ours, libpq and the embedded suite side by side"
+  local server_dir status=0
+  server_dir=$(mktemp -d /tmp/qmz-bench-pg.XXXXXX)
+  chmod 0755 "$server_dir"  # the server's user works inside it
+  pg_start "$server_dir/pg" >/dev/null || status=$?
+  if [ "$status" -eq 0 ]; then
+    "$out/bench/server_bench" --server "$(tail -1 "$server_dir/pg/connection")" \
+      --items "${QMZ_BENCH_ITEMS:-20000}" | tee "$data/server-report.md" || status=$?
+  fi
+  pg_stop "$server_dir/pg" || true
+  rmdir "$server_dir" 2>/dev/null || true
+  return "$status"
 }
 
 fuzz_targets=(props criteria tsql ini machine_settings number_like script saved_settings)

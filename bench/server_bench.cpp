@@ -1,0 +1,356 @@
+// The suite on a PostgreSQL server beside its limit, in one run: the component's lookups and
+// long lists against libpq running the very statements the adaption produces on one open
+// connection, and against the embedded suite in the same process.
+//
+//   lookups  GetBatch and GetAux per call: ours on the server / ours on SQLite (and libpq);
+//   hosts    six host processes calling GetBatch for a few seconds: lookups per second
+//            together, errors and wrong answers;
+//   list     the base-data list of every batch (ITEMS x 10 x 5 rows) as a whole process:
+//            ours (the suite's RunBatch) / libpq in single-row mode, time and peak memory;
+//   picker   the batch picker's list of one item of N/5 batches x 5 warehouses, the same way.
+//
+// Usage: server_bench --server "odbc:..." [--items N] [--picker-rows N] [--seconds S]
+// (the child modes --child ours|libpq SERVER SQLFILE are this program measuring itself).
+// Prints a Markdown table with each ratio and its target, "met" or "NOT met".
+#include <libpq-fe.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "baselist/base_data_query.h"
+#include "batch/batch_query.h"
+#include "child_process.h"
+#include "component/inventory_lookup.h"
+#include "qmz/baselist.h"
+#include "qmz/containers.h"
+#include "qmz/host.h"
+#include "qmz/suite.h"
+#include "suite/database.h"
+#include "suite/tsql_adaption.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// libpq's connection keywords from the ODBC connection string of pg-start.
+std::string Conninfo(const std::string& target) {
+  const std::map<std::string, std::string> names = {
+      {"server", "host"}, {"port", "port"}, {"database", "dbname"}, {"uid", "user"},
+      {"pwd", "password"}};
+  std::string conninfo, text = target.substr(target.find(':') + 1);
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find(';', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string item = text.substr(at, end - at);
+    const size_t equals = item.find('=');
+    std::string key = item.substr(0, equals);
+    std::transform(key.begin(), key.end(), key.begin(), ::tolower);
+    if (equals != std::string::npos && names.count(key)) {
+      conninfo += names.at(key) + "='" + item.substr(equals + 1) + "' ";
+    }
+    at = end + 1;
+  }
+  return conninfo;
+}
+
+// One libpq connection with the settings the suite's connections make.
+PGconn* Connect(const std::string& target) {
+  PGconn* conn = PQconnectdb(Conninfo(target).c_str());
+  if (PQstatus(conn) != CONNECTION_OK) {
+    std::cerr << "libpq: " << PQerrorMessage(conn);
+    std::exit(1);
+  }
+  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+  PQclear(PQexec(conn,
+                 "select set_config('enable_hashagg', 'off', false), "
+                 "set_config('standard_conforming_strings', 'on', false)"));
+  return conn;
+}
+
+// The statements of a batch, run one after another; the rows of the last one that has some.
+int64_t RunAll(PGconn* conn, const std::vector<std::string>& statements) {
+  int64_t rows = 0;
+  for (const std::string& statement : statements) {
+    PGresult* result = PQexec(conn, statement.c_str());
+    const auto status = PQresultStatus(result);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+      std::cerr << "libpq: " << PQresultErrorMessage(result);
+      std::exit(1);
+    }
+    if (status == PGRES_TUPLES_OK && rows == 0) rows = PQntuples(result);
+    PQclear(result);
+  }
+  return rows;
+}
+
+// A list read row by row (libpq's single-row mode): the rows and the bytes of their values.
+int ChildLibpq(const std::string& target, const std::string& sql) {
+  PGconn* conn = Connect(target);
+  int64_t rows = 0, payload = 0;
+  for (const std::string& statement : qmz::suite::AdaptTsql(sql, qmz::suite::Target::kPostgres)) {
+    PQsendQuery(conn, statement.c_str());
+    PQsetSingleRowMode(conn);
+    while (PGresult* result = PQgetResult(conn)) {
+      if (PQresultStatus(result) == PGRES_SINGLE_TUPLE) {
+        ++rows;
+        for (int c = 0; c < PQnfields(result); ++c) payload += PQgetlength(result, 0, c);
+      }
+      PQclear(result);
+    }
+  }
+  PQfinish(conn);
+  std::cout << rows << " " << payload << "\n";
+  return 0;
+}
+
+// The same list through the suite: the recordset the dialogs read.
+int ChildOurs(const std::string& target, const std::string& sql) {
+  qmz::RecordsetPtr rows = qmz::suite::OpenDatabase(target)->RunBatch(sql);
+  std::cout << rows->RecordCount() << " 0\n";
+  return 0;
+}
+
+struct Row {
+  std::string measure, ours, limit, ratio, target;
+  bool met;
+};
+
+void Report(const std::vector<Row>& rows) {
+  std::cout << "\n| measure | ours | limit | ratio | target | |\n|---|---|---|---|---|---|\n";
+  for (const Row& r : rows) {
+    std::cout << "| " << r.measure << " | " << r.ours << " | " << r.limit << " | " << r.ratio
+              << " | " << r.target << " | " << (r.met ? "met" : "NOT met") << " |\n";
+  }
+}
+
+std::string Fixed(double value, int digits) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", digits, value);
+  return text;
+}
+
+// Milliseconds per call of `call`, over `calls` calls after a warm-up.
+template <typename Call>
+double PerCall(int calls, Call call) {
+  for (int i = 0; i < 20; ++i) call(i);
+  const auto start = Clock::now();
+  for (int i = 0; i < calls; ++i) call(i);
+  return Since(start) * 1000 / calls;
+}
+
+std::string AnswerText(const qmz::ObjectPtr& answer) {
+  auto row = std::dynamic_pointer_cast<qmz::Dictionary>(answer);
+  if (!row) return "null";
+  std::string text;
+  for (const auto& [key, value] : row->Entries()) text += key + "=" + value.ToText() + ";";
+  return text;
+}
+
+struct Lookups {
+  double batch_ms = 0, aux_ms = 0;
+};
+
+Lookups MeasureLookups(const std::string& target, int items) {
+  qmz::OpenSuite(target);
+  qmz::LogIn("administrator");
+  qmz::BaseList list;
+  Lookups result;
+  result.batch_ms = PerCall(300, [&](int i) {
+    if (!list.GetBatch(1 + i % items, "B000007", 0, 0, 1020004)) std::exit(1);
+  });
+  result.aux_ms = PerCall(200, [&](int i) {
+    if (!list.GetAux(1 + i % items, "Re", 0, 0, 0)) std::exit(1);
+  });
+  return result;
+}
+
+// Six hosts calling GetBatch for `seconds`: lookups per second together; errors and wrong
+// answers counted against each item's answer as one host alone gives it.
+std::string SixHosts(const std::string& target, int items, double seconds, int& failures) {
+  qmz::BaseList list;
+  std::vector<std::string> expected;
+  for (int item = 1; item <= std::min(items, 50); ++item) {
+    expected.push_back(AnswerText(list.GetBatch(item, "B000007", 0, 0, 0)));
+  }
+  std::vector<pid_t> children;
+  std::vector<int> pipes;
+  for (int host = 0; host < 6; ++host) {
+    int fds[2];
+    if (::pipe(fds) != 0) std::exit(1);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(fds[0]);
+      long done = 0, wrong = 0;
+      const auto start = Clock::now();
+      while (Since(start) < seconds) {
+        const size_t k = static_cast<size_t>(done + host) % expected.size();
+        if (AnswerText(list.GetBatch(static_cast<int>(k) + 1, "B000007", 0, 0, 0)) !=
+            expected[k]) {
+          ++wrong;
+        }
+        ++done;
+      }
+      const std::string line = std::to_string(done) + " " + std::to_string(wrong) + "\n";
+      (void)!::write(fds[1], line.data(), line.size());
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    children.push_back(child);
+    pipes.push_back(fds[0]);
+  }
+  long done = 0, wrong = 0;
+  for (size_t h = 0; h < children.size(); ++h) {
+    char text[64] = {};
+    (void)!::read(pipes[h], text, sizeof text - 1);
+    long d = 0, w = 0;
+    if (std::sscanf(text, "%ld %ld", &d, &w) != 2) ++failures;
+    done += d;
+    wrong += w;
+    int status = 0;
+    ::waitpid(children[h], &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failures;
+    ::close(pipes[h]);
+  }
+  failures += static_cast<int>(wrong);
+  return Fixed(done / seconds, 0) + "/s (" + std::to_string(wrong) + " wrong)";
+}
+
+struct ListRun {
+  qmz::bench::Measured measured;
+  int64_t rows = 0, payload = 0;
+};
+
+ListRun MeasureList(const std::string& self, const std::string& mode, const std::string& target,
+                    const fs::path& sql_file) {
+  const fs::path out = sql_file.string() + "." + mode + ".out";
+  ListRun run;
+  // The median of three runs, by time.
+  std::vector<ListRun> runs;
+  for (int i = 0; i < 3; ++i) {
+    ListRun one;
+    one.measured = qmz::bench::RunMeasured({self, "--child", mode, target, sql_file.string()}, out,
+                                           sql_file.string() + ".err");
+    std::sscanf(qmz::bench::ReadText(out).c_str(), "%ld %ld", &one.rows, &one.payload);
+    runs.push_back(one);
+  }
+  std::sort(runs.begin(), runs.end(), [](const ListRun& a, const ListRun& b) {
+    return a.measured.seconds < b.measured.seconds;
+  });
+  return runs[1];
+}
+
+// Time against the target; memory against the payload when `memory` is asked for.
+void CompareList(const std::string& self, const std::string& name, const std::string& target,
+                 const std::string& sql, double time_target, bool memory,
+                 std::vector<Row>& rows) {
+  const fs::path sql_file = fs::temp_directory_path() / ("qmz_server_bench_" + name + ".sql");
+  std::ofstream(sql_file, std::ios::binary) << sql;
+  const ListRun ours = MeasureList(self, "ours", target, sql_file);
+  const ListRun limit = MeasureList(self, "libpq", target, sql_file);
+  const double ratio = ours.measured.seconds / limit.measured.seconds;
+  rows.push_back({name + ", " + std::to_string(limit.rows) + " rows, time",
+                  Fixed(ours.measured.seconds, 2) + " s", Fixed(limit.measured.seconds, 2) + " s",
+                  Fixed(ratio, 2) + "x", "<= " + Fixed(time_target, 2) + "x",
+                  ratio <= time_target && ours.rows == limit.rows});
+  const double payload_mib = limit.payload / 1048576.0;
+  const double times = ours.measured.peak_mib / std::max(payload_mib, 0.001);
+  rows.push_back({name + ", peak memory / payload " + Fixed(payload_mib, 1) + " MiB",
+                  Fixed(ours.measured.peak_mib, 1) + " MiB",
+                  Fixed(limit.measured.peak_mib, 1) + " MiB", Fixed(times, 2) + "x",
+                  memory ? "<= 2x" : "(shown)", !memory || times <= 2.0});
+  fs::remove(sql_file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 4 && args[0] == "--child") {
+    const std::string sql = qmz::bench::ReadText(args[3]);
+    return args[1] == "libpq" ? ChildLibpq(args[2], sql) : ChildOurs(args[2], sql);
+  }
+  std::string server;
+  int items = 20000, picker_rows = 85715;
+  double seconds = 10;
+  for (size_t i = 0; i + 1 < args.size(); i += 2) {
+    if (args[i] == "--server") server = args[i + 1];
+    if (args[i] == "--items") items = std::max(1, std::atoi(args[i + 1].c_str()));
+    if (args[i] == "--picker-rows") picker_rows = std::max(5, std::atoi(args[i + 1].c_str()));
+    if (args[i] == "--seconds") seconds = std::max(1.0, std::atof(args[i + 1].c_str()));
+  }
+  if (server.empty()) {
+    std::cerr << "usage: server_bench --server \"odbc:...\" [--items N] [--picker-rows N] "
+                 "[--seconds S]\n";
+    return 2;
+  }
+  const std::string self = fs::canonical("/proc/self/exe").string();
+  const std::string file =
+      (fs::temp_directory_path() / ("qmz_server_bench_" + std::to_string(::getpid()) + ".db"))
+          .string();
+  qmz::Dictionary host;
+  host.Set("ICClosed", true);
+  qmz::PublishHostProperties(qmz::CurrentProcessId(), &host);
+  std::vector<Row> rows;
+
+  std::cout << "server: the batch picker's suite, " << picker_rows << " rows\n";
+  qmz::CreateLargeDatabase(server, 1, picker_rows / 5, 5);
+  CompareList(self, "batch picker", server,
+              qmz::ComposeBatchListQuery(qmz::BatchPicker::kStock,
+                                         {.closed = true, .item_id = 1, .show_zero = true}),
+              1.5, false, rows);
+
+  std::cout << "server and SQLite: " << items << " items x 10 batches x 5 warehouses\n";
+  auto start = Clock::now();
+  qmz::CreateLargeDatabase(server, items, 10, 5);
+  std::cout << "  copied to the server in " << Fixed(Since(start), 1) << " s\n";
+  qmz::CreateLargeDatabase(file, items, 10, 5);
+
+  const Lookups embedded = MeasureLookups(file, items);
+  const Lookups remote = MeasureLookups(server, items);
+  PGconn* conn = Connect(server);
+  const auto batch_sql = qmz::suite::AdaptTsql(
+      qmz::ComposeBatchLookupSql({.item_id = 1, .text = "B000007", .class_type = 1020004}),
+      qmz::suite::Target::kPostgres);
+  const double libpq_batch = PerCall(300, [&](int) { RunAll(conn, batch_sql); });
+  const auto aux_sql =
+      qmz::suite::AdaptTsql(qmz::ComposeAuxLookupSql({.item_id = 1, .text = "Re"}),
+                            qmz::suite::Target::kPostgres);
+  const double libpq_aux = PerCall(200, [&](int) { RunAll(conn, aux_sql); });
+  PQfinish(conn);
+  rows.push_back({"GetBatch per call, server / embedded", Fixed(remote.batch_ms, 3) + " ms",
+                  Fixed(embedded.batch_ms, 3) + " ms (libpq " + Fixed(libpq_batch, 3) + " ms)",
+                  Fixed(remote.batch_ms / embedded.batch_ms, 2) + "x", "<= 3x",
+                  remote.batch_ms / embedded.batch_ms <= 3});
+  rows.push_back({"GetAux per call, server / embedded", Fixed(remote.aux_ms, 3) + " ms",
+                  Fixed(embedded.aux_ms, 3) + " ms (libpq " + Fixed(libpq_aux, 3) + " ms)",
+                  Fixed(remote.aux_ms / embedded.aux_ms, 2) + "x", "<= 4x",
+                  remote.aux_ms / embedded.aux_ms <= 4});
+
+  int failures = 0;
+  const std::string hosts = SixHosts(server, items, seconds, failures);
+  const double per_second = std::atof(hosts.c_str());
+  rows.push_back({"6 hosts, GetBatch, lookups per second together", hosts, "", "",
+                  ">= 1,500/s, 0 errors, 0 wrong", per_second >= 1500 && failures == 0});
+
+  CompareList(self, "base-data list", server, qmz::ComposeBaseDataQuery("", "", ""), 1.25, true,
+              rows);
+  qmz::WithdrawHostProperties(qmz::CurrentProcessId());
+  fs::remove(file);
+  Report(rows);
+  return 0;
+}
