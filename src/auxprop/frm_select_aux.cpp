@@ -35,7 +35,7 @@ void frmSelectAux::BeforeSetUpGrid() {
 void frmSelectAux::SetUpGrid() {
   bool denied = PricesDenied(kAuxRights);
   ApplyGridLook(7);
-  SetWidths({500, 1500, 1000, 1000, 1000, 900, 0}, *SavedWidths());
+  SetWidths({500, 1500, 1000, 1000, 1000, 900, 0});
   Ledger& grid = *grid_;
   if (GetAppType() == 1) grid.Column(2).SetFlag(kColumnFlagHidden, true);
   grid.Column(5).SetFlag(kColumnFlagHidden, denied);

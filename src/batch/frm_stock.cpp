@@ -97,7 +97,7 @@ frmStock::frmStock() : BatchPickerForm("frmStock", BatchPicker::kStock, {5, 6, 7
 void frmStock::SetUpGrid() {
   bool denied = PricesDenied(kStockRights);
   ApplyGridLook(11);
-  SetWidths({500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0}, *SavedWidths());
+  SetWidths({500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0});
   Ledger& grid = *grid_;
   if (GetAppType() == 1) HideColumns(grid, {3});
   if (denied) HideColumns(grid, {6, 7});
@@ -133,18 +133,7 @@ void frmSelectBatchNo::BeforeSetUpGrid() {
 void frmSelectBatchNo::SetUpGrid() {
   bool denied = PricesDenied(kSelectBatchNoRights);
   ApplyGridLook(12);
-  auto saved = SavedWidths();
-  if (saved->Exists("Col11")) {
-    SetWidths({500, 1500, 1000, 1000, 1000, 500, 1000, 900, 1100, 1100, 0, 0}, *saved);
-  } else {
-    // A shorter record (frmStock's eleven columns): the unit column sits between its parts.
-    const float defaults[] = {500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0};
-    for (int32_t part = 0; part <= 10; ++part) {
-      int32_t col = part < 5 ? part + 1 : part + 2;
-      SetWidth(col, *saved, "Col" + std::to_string(part), defaults[part]);
-    }
-    grid_->Column(6).SetWidth(500);
-  }
+  SetWidths({500, 1500, 1000, 1000, 1000, 500, 1000, 900, 1100, 1100, 0, 0});
   Ledger& grid = *grid_;
   if (GetAppType() == 1) HideColumns(grid, {3});
   if (denied) HideColumns(grid, {7, 8});

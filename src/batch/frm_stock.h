@@ -53,6 +53,7 @@ class frmSelectBatchNo : public BatchPickerForm {
   std::string TitleText() const override;
   std::string ListRowText(int32_t row) override;
   bool GridEnterConfirms() const override { return true; }
+  int32_t UnitColumn() const override { return 6; }
 };
 
 }  // namespace qmz

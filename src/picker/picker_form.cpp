@@ -10,6 +10,7 @@
 #include "login/user_profile.h"
 #include "picker/item_header_query.h"
 #include "picker/picker_format.h"
+#include "picker/width_record.h"
 #include "platform/ignore_errors.h"
 #include "platform/number_format.h"
 #include "platform/text.h"
@@ -140,12 +141,18 @@ void PickerForm::OnUnload() {
   list_.reset();
   rtn_dict_.reset();
   rtn_vect_.reset();
-  std::string widths;
+  // The record is written only when the user changed a width, so that a picker opened and closed
+  // leaves what other pickers and programs remember as it was.
+  std::vector<float> widths;
+  std::vector<bool> chosen;
+  bool changed = false;
   for (int32_t col = 1; col <= grid_->Cols(); ++col) {
-    widths += SingleToText(grid_->Column(col).Width()) + "|";
+    widths.push_back(grid_->Column(col).Width());
+    const size_t i = static_cast<size_t>(col - 1);
+    chosen.push_back(i < set_widths_.size() && widths.back() != set_widths_[i]);
+    changed = changed || chosen.back();
   }
-  if (!widths.empty()) widths.pop_back();
-  SaveColWidths(widths);
+  if (changed) WidthRecord::Load().Save(widths, chosen, UnitColumn());
 }
 
 void PickerForm::Reported(const std::function<void()>& action, const bool* prices_before) {
@@ -207,20 +214,13 @@ void PickerForm::ApplyGridLook(int32_t cols) {
   prices_recomputed_ = false;
 }
 
-std::shared_ptr<Dictionary> PickerForm::SavedWidths() const {
-  auto saved = LoadColWidths();
-  return saved ? saved : std::make_shared<Dictionary>();
-}
-
-void PickerForm::SetWidth(int32_t col, const Dictionary& saved, const std::string& key,
-                          float fallback) {
-  const float width = saved.Exists(key) ? SavedWidth(saved.Get(key).ToText(), fallback) : fallback;
-  grid_->Column(col).SetWidth(width);
-}
-
-void PickerForm::SetWidths(const std::vector<float>& defaults, const Dictionary& saved) {
-  for (size_t i = 0; i < defaults.size(); ++i) {
-    SetWidth(static_cast<int32_t>(i) + 1, saved, "Col" + std::to_string(i), defaults[i]);
+void PickerForm::SetWidths(const std::vector<float>& designed) {
+  const WidthRecord record = WidthRecord::Load();
+  set_widths_.clear();
+  for (size_t i = 0; i < designed.size(); ++i) {
+    const int32_t col = static_cast<int32_t>(i) + 1;
+    set_widths_.push_back(record.Width(col, UnitColumn(), designed[i]));
+    grid_->Column(col).SetWidth(set_widths_.back());
   }
 }
 

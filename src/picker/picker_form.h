@@ -16,7 +16,8 @@
 // list stay as they were. Row texts ignore errors piece by piece.
 //
 // Lifecycle and threading as every Form: RunLoad, ShowModal, read OK/RtnDict/RtnVect,
-// RunUnload (releases the list and the containers, saves the widths). UI thread only.
+// RunUnload (releases the list and the containers, saves the widths the user changed). UI thread
+// only.
 #pragma once
 
 #include <cstdint>
@@ -108,11 +109,10 @@ class PickerForm : public Form {
   // security component refuses right 32 on object type 15 with the code.
   bool PricesDenied(const std::map<int32_t, int32_t>& codes) const;
   void ApplyGridLook(int32_t cols);
-  // Column widths from the saved ColWidth record (read once by the caller), key "Col<i-1>" or
-  // the default.
-  void SetWidths(const std::vector<float>& defaults, const Dictionary& saved);
-  void SetWidth(int32_t col, const Dictionary& saved, const std::string& key, float fallback);
-  std::shared_ptr<Dictionary> SavedWidths() const;
+  // Column widths from the shared width record (picker/width_record.h), else the designed ones.
+  void SetWidths(const std::vector<float>& designed);
+  // The grid column that shows the unit, which the width record keeps apart (0: none).
+  virtual int32_t UnitColumn() const { return 0; }
   void LoadItemHeader();
   // From now until the grid gets new rows, each row's unit price reads as recomputed: the
   // amount shown divided by the quantity shown, in the plain price format (rows of no quantity
@@ -161,6 +161,7 @@ class PickerForm : public Form {
   int32_t price_digits_ = 0;
   bool closed_ = true;
   bool prices_recomputed_ = false;  // cleared whenever the grid gets new rows
+  std::vector<float> set_widths_;   // as SetWidths set them: a different width is the user's
   std::shared_ptr<Dictionary> rtn_dict_;
   std::shared_ptr<Vector> rtn_vect_;
 };

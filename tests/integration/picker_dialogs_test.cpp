@@ -244,27 +244,60 @@ class CountingProfileInfo : public ClassUserProfileInfo {
   std::map<std::string, int>* asked_;
 };
 
-TEST_F(PickerDialogsTest, TheSecondPickerMapsTheFirstOnesWidths) {
-  SaveUserProfile("BaseList", "ColWidth", "1|2|3|4|5|6|7|8|9|10|11");
+// The batch pickers share one width record by column: frmSelectBatchNo's unit column keeps a
+// slot of its own. Opened and closed in turn they leave it as it was; a width one picker's user
+// chose shows in the other; a remembered width narrower than designed shows designed unless a
+// user chose it.
+TEST_F(PickerDialogsTest, ThePickersShareTheirWidthsByColumnAndOpeningThemChangesNothing) {
+  const std::string cut = "500|1500|1000|1000|1000|500|500|500|1000|0|0";
+  SaveUserProfile("BaseList", "ColWidth", cut);
   std::map<std::string, int> asked;
   auto& registry = ComponentRegistry::Instance();
   registry.Register(progid::kUserProfileInfo,
                     [inner = registry.Factory(progid::kUserProfileInfo), &asked]() -> ComponentPtr {
                       return std::make_shared<CountingProfileInfo>(inner(), &asked);
                     });
-  OnNewThread([&] {
-    frmSelectBatchNo form;
-    form.SetRequest({4, "", 0, 0, 0});
-    PlayLoaded(form, "", messages);
-    EXPECT_THAT(ColumnWidths(form.Grid()), ElementsAre(1, 2, 3, 4, 5, 500, 6, 7, 8, 9, 10, 11));
-    form.RunUnload();
-    frmSelectBatchNo next;  // the twelve parts just saved map one to one
-    next.SetRequest({4, "", 0, 0, 0});
-    PlayLoaded(next, "", messages);
-    EXPECT_EQ(next.Grid().Column(6).Width(), 500);
-    EXPECT_EQ(next.Grid().Column(12).Width(), 11);
+  // Opens a picker, lets `user` change widths, closes it; answers the widths it showed.
+  auto open = [&](PickerForm& form, int32_t item, const std::function<void(Ledger&)>& user) {
+    std::vector<float> shown;
+    OnNewThread([&] {
+      form.SetRequest({item, "", 0, 0, 1030003});
+      PlayLoaded(form, "", messages);
+      shown = ColumnWidths(form.Grid());
+      if (user) user(form.Grid());
+      form.RunUnload();
+    });
+    return shown;
+  };
+  for (int round = 0; round < 5; ++round) {
+    frmSelectBatchNo second;
+    EXPECT_THAT(open(second, 4, nullptr),
+                ElementsAre(500, 1500, 1000, 1000, 1000, 500, 1000, 900, 1100, 1100, 0, 0));
+    frmStock first;
+    EXPECT_THAT(open(first, 1, nullptr),
+                ElementsAre(500, 1500, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0));
+    frmSelectAux aux;
+    open(aux, 2, nullptr);
+  }
+  EXPECT_EQ(asked["ColWidth"], 15);  // once as each picker opened, never as it closed
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"), cut);
+
+  frmSelectBatchNo second;  // the user widens 单价 and the unit column
+  open(second, 4, [](Ledger& grid) {
+    grid.Column(6).SetWidth(700);
+    grid.Column(7).SetWidth(1300);
   });
-  EXPECT_EQ(asked["ColWidth"], 2);  // once by each picker
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"),
+            "500|1500|1000|1000|1000|700|1300|900|1100|1100|0|0");
+  frmStock first;  // 单价 as chosen; the user narrows 金额
+  EXPECT_THAT(open(first, 1, [](Ledger& grid) { grid.Column(7).SetWidth(600); }),
+              ElementsAre(500, 1500, 1000, 1000, 1000, 1300, 900, 1100, 1100, 0, 0));
+  frmSelectBatchNo again;
+  EXPECT_THAT(open(again, 4, nullptr),
+              ElementsAre(500, 1500, 1000, 1000, 1000, 700, 1300, 600, 1100, 1100, 0, 0));
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"),
+            "500|1500|1000|1000|1000|700|1300|600|1100|1100|0|0");
+  EXPECT_EQ(messages.str(), "");
 }
 
 TEST_F(PickerDialogsTest, TheAuxPickersEnterSavesTheBoxADoubleClickDoesNot) {
@@ -281,7 +314,7 @@ TEST_F(PickerDialogsTest, TheAuxPickersEnterSavesTheBoxADoubleClickDoesNot) {
   // Ticked, the box hides the totals of nothing; a row without a property is its warehouse's.
   EXPECT_EQ(choose("click chkShowZero; dblclick 2", 1, 2), "|上海仓|52|2|1|2.5|130");
   EXPECT_EQ(GetUserProfile("BaseList", "AuxShowZero"), "0");
-  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"), "500|1500|1000|1000|1000|900|0");
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"), "");  // no width changed: none saved
   EXPECT_EQ(messages.str(), "");
 }
 
