@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <map>
+#include <set>
 #include <mutex>
 #include <vector>
 
+#include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/wide_text.h"
 
@@ -44,6 +46,7 @@ struct Pool {
   std::mutex mutex;
   pid_t owner = ::getpid();
   std::multimap<std::string, std::unique_ptr<OdbcConnection>> idle;
+  std::set<std::string> postgres;  // connection strings that reach PostgreSQL
 
   // Closes connections idle too long. Called with the mutex held.
   void Sweep(Clock::time_point now) {
@@ -66,6 +69,37 @@ struct Pool {
 Pool& ThePool() {
   static Pool pool;
   return pool;
+}
+
+// psqlODBC reads a result in pieces of this many rows through a cursor, instead of holding the
+// whole result (twice: libpq's copy and its own) before the first row is read.
+constexpr char kStreaming[] = ";UseDeclareFetch=1;Fetch=10000";
+
+bool NamesStreaming(const std::string& connection_string) {
+  return FindIgnoreCase(connection_string, "UseDeclareFetch") != std::string::npos;
+}
+
+// A new connection; on PostgreSQL one that streams long results (the first connection of a
+// string learns that the server is PostgreSQL and is made again).
+std::unique_ptr<OdbcConnection> NewConnection(Pool& pool, const std::string& connection_string) {
+  bool postgres;
+  {
+    std::lock_guard lock(pool.mutex);
+    postgres = pool.postgres.count(connection_string) > 0;
+  }
+  if (postgres && !NamesStreaming(connection_string)) {
+    return std::make_unique<OdbcConnection>(pool.env.get(), connection_string + kStreaming);
+  }
+  auto connection = std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
+  if (connection->dialect() != OdbcDialect::kPostgres || NamesStreaming(connection_string)) {
+    return connection;
+  }
+  {
+    std::lock_guard lock(pool.mutex);
+    pool.postgres.insert(connection_string);
+  }
+  connection.reset();
+  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string + kStreaming);
 }
 
 }  // namespace
@@ -143,7 +177,7 @@ std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_str
     return connection;
   }
   connection.reset();
-  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
+  return NewConnection(pool, connection_string);
 }
 
 std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string) {
@@ -153,7 +187,7 @@ std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_
     pool.ForgetAfterFork();
     pool.idle.erase(connection_string);
   }
-  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
+  return NewConnection(pool, connection_string);
 }
 
 void GiveBackConnection(const std::string& connection_string,

@@ -12,7 +12,9 @@
 //    closed at the next take or give-back. A child process made by fork() never uses or closes
 //    its parent's connections (they share the parent's sockets).
 // On PostgreSQL a new connection first sets what the T-SQL adaption relies on (see
-// odbc_database.h), once per connection.
+// odbc_database.h), once per connection, and reads long results through a cursor in pieces of
+// 10,000 rows (psqlODBC's UseDeclareFetch, unless the connection string says otherwise), so that
+// a million-row list is never held twice by the driver before the suite reads it.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
