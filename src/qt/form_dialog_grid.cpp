@@ -8,6 +8,7 @@
 #include <QItemSelection>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QToolTip>
@@ -211,13 +212,59 @@ FormDialog::GridView* FormDialog::GridOf(const Control* control) const {
   return nullptr;
 }
 
+namespace {
+
+// Whether `pos` on the header's viewport is on a section border, where QHeaderView starts a
+// resize: within the style's grip margin of the end of a section, or of its start when a shown
+// section lies before it.
+bool AtSectionBorder(const QHeaderView& header, const QPoint& pos) {
+  const int section = header.logicalIndexAt(pos);
+  if (section < 0) return false;
+  const int grip = header.style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, &header);
+  const int start = header.sectionViewportPosition(section);
+  if (pos.x() > start + header.sectionSize(section) - grip) return true;
+  if (pos.x() >= start + grip) return false;
+  for (int visual = header.visualIndex(section) - 1; visual >= 0; --visual) {
+    if (!header.isSectionHidden(header.logicalIndex(visual))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool FormDialog::OnGridMouse(GridView& view, QObject* watched, QMouseEvent& event) {
   QTableView& table = *view.table;
   const QPoint pos = event.position().toPoint();
+  QHeaderView& header = *table.horizontalHeader();
+  if (watched == header.viewport()) {
+    // The header itself drags a column border: a press there and the moves and release that
+    // follow go to it, and the grid sees no click; the width comes back through sectionResized.
+    const bool border = event.button() == Qt::LeftButton && AtSectionBorder(header, pos);
+    switch (event.type()) {
+      case QEvent::MouseButtonPress:
+        if (border) view.resizing = true;
+        if (view.resizing) return false;
+        break;
+      case QEvent::MouseButtonDblClick:
+        if (border) return false;  // Qt fits the column to its texts
+        break;
+      case QEvent::MouseButtonRelease:
+        if (view.resizing) {
+          view.resizing = false;
+          return false;
+        }
+        break;
+      case QEvent::MouseMove:
+        if (view.resizing) return false;
+        break;
+      default:
+        break;
+    }
+  }
   int32_t row = 0;  // the ledger cell under the mouse; 0 off the cells
   int32_t col = 0;
-  if (watched == table.horizontalHeader()->viewport()) {
-    const int section = table.horizontalHeader()->logicalIndexAt(pos);
+  if (watched == header.viewport()) {
+    const int section = header.logicalIndexAt(pos);
     if (section >= 0) {
       row = 1;
       col = section + 1;
@@ -263,7 +310,9 @@ bool FormDialog::OnGridMouse(GridView& view, QObject* watched, QMouseEvent& even
     default:
       break;
   }
-  return true;  // the table never selects on its own
+  // The table never selects on its own; the header sees the moves, to show the resize cursor
+  // over a border.
+  return !(watched == header.viewport() && event.type() == QEvent::MouseMove);
 }
 
 }  // namespace qmz

@@ -45,6 +45,7 @@ struct FormDialog::GridView {
   int32_t hover_row = -1;  // ledger cell last told to the form; 0 off the cells
   int32_t hover_col = -1;
   QPoint hover_pos;
+  bool resizing = false;  // a press on a title-row border: the header drags it until released
   // Changes the owner made while the view was reading the grid to paint it, applied once the
   // paint is over: a view that relaid itself out inside its own paint would paint again.
   std::vector<LedgerChange> deferred;

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -235,6 +236,70 @@ TEST_F(DialogsInUseTest, EnterInAPickersSearchBoxRunsTheQuery) {
     EXPECT_TRUE(play.Played());
     ++i;
   }
+}
+
+// Drags the right border of grid column `col` (from 0) by `dx` pixels on the title row.
+void DragBorder(QTableView& table, int col, int dx) {
+  QHeaderView& header = *table.horizontalHeader();
+  const QPoint border(header.sectionViewportPosition(col) + header.sectionSize(col) - 1,
+                      header.height() / 2);
+  QTest::mousePress(header.viewport(), Qt::LeftButton, {}, border);
+  QTest::mouseMove(header.viewport(), border + QPoint(dx, 0));
+  QTest::mouseRelease(header.viewport(), Qt::LeftButton, {}, border + QPoint(dx, 0));
+}
+
+TEST_F(DialogsInUseTest, ATitleBorderDragsItsColumnAndTheOtherBatchPickerShowsTheWidth) {
+  int dragged = 0;
+  DialogPlay first([&](QDialog& dialog) {  // frmStock: 单价 is its sixth column
+    auto* table = dialog.findChild<QTableView*>("Ledger");
+    auto* no = dialog.findChild<QPushButton*>("cmdNo");
+    ASSERT_TRUE(table && no);
+    ASSERT_EQ(S(table->model()->headerData(5, Qt::Horizontal).toString()), "单价");
+    const int before = table->columnWidth(5);
+    DragBorder(*table, 5, 30);
+    dragged = table->columnWidth(5);
+    EXPECT_EQ(dragged, before + 30);
+    no->click();
+  });
+  EXPECT_EQ(BaseList().ShowBatch(1, "", 0, 0, 1030003), nullptr);
+  ASSERT_TRUE(first.Played());
+  DialogPlay second([&](QDialog& dialog) {  // frmSelectBatchNo: 单价 after 单位
+    auto* table = dialog.findChild<QTableView*>("Ledger");
+    ASSERT_TRUE(table);
+    ASSERT_EQ(S(table->model()->headerData(6, Qt::Horizontal).toString()), "单价");
+    EXPECT_EQ(table->columnWidth(6), dragged);
+    dialog.findChild<QPushButton*>("cmdNo")->click();
+  });
+  EXPECT_EQ(BaseList().ShowBatch(4, "", 0, 0, 1030003), nullptr);
+  EXPECT_TRUE(second.Played());
+}
+
+TEST_F(DialogsInUseTest, InTheBaseDataListATitleCellClickTakesTheCodeABorderPressDoesNot) {
+  ListSettings().ListClassID = 18;
+  frmBaseList form;
+  form.RunLoad();
+  DialogPlay play([&](QDialog& dialog) {
+    auto* box = dialog.findChild<QLineEdit*>("txtNumber");
+    auto* table = dialog.findChild<QTableView*>("LDGBase");
+    ASSERT_TRUE(box && table);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 2));
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClicks(box, "X");
+    ASSERT_EQ(S(box->text()), "B2601X");
+    QHeaderView& header = *table->horizontalHeader();
+    const int before = table->columnWidth(2);
+    DragBorder(*table, 2, 25);
+    EXPECT_EQ(table->columnWidth(2), before + 25);
+    EXPECT_EQ(S(box->text()), "B2601X");
+    const QPoint title(header.sectionViewportPosition(2) + 10, header.height() / 2);
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, title);
+    EXPECT_EQ(S(box->text()), "B2601");
+    dialog.reject();
+  });
+  form.ShowModal();
+  EXPECT_TRUE(play.Played());
+  form.RunUnload();
 }
 
 }  // namespace
