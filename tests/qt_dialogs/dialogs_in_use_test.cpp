@@ -24,6 +24,7 @@
 #include "baselist/frm_base_list.h"
 #include "integration/demo_suite.h"
 #include "list_services/list_settings.h"
+#include "login/user_profile.h"
 #include "platform/ui/ledger.h"
 #include "qmz/baselist.h"
 #include "qt/dialog_play.h"
@@ -263,6 +264,7 @@ TEST_F(DialogsInUseTest, ATitleBorderDragsItsColumnAndTheOtherBatchPickerShowsTh
   });
   EXPECT_EQ(BaseList().ShowBatch(1, "", 0, 0, 1030003), nullptr);
   ASSERT_TRUE(first.Played());
+  const std::string saved = GetUserProfile("BaseList", "ColWidth");
   DialogPlay second([&](QDialog& dialog) {  // frmSelectBatchNo: 单价 after 单位
     auto* table = dialog.findChild<QTableView*>("Ledger");
     ASSERT_TRUE(table);
@@ -272,6 +274,7 @@ TEST_F(DialogsInUseTest, ATitleBorderDragsItsColumnAndTheOtherBatchPickerShowsTh
   });
   EXPECT_EQ(BaseList().ShowBatch(4, "", 0, 0, 1030003), nullptr);
   EXPECT_TRUE(second.Played());
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"), saved);  // shown, not changed: not saved
 }
 
 TEST_F(DialogsInUseTest, InTheBaseDataListATitleCellClickTakesTheCodeABorderPressDoesNot) {
