@@ -66,9 +66,20 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
   Unload = [this] { OnUnload(); };
   Activate = [this] { Reported([this] { RecomputeIfClosed(); }); };
   check_->Click = [this] {
+    if (restoring_check_) return;
     Reported([this] {
-      QueryList();
-      RecomputeIfClosed();
+      try {
+        QueryList();
+        RecomputeIfClosed();
+      } catch (...) {
+        // The list stays as it was, so the box goes back to the state that list was read with.
+        if (!loading_ && Visible()) {
+          restoring_check_ = true;
+          check_->SetValue(check_->Value() != 0 ? 0 : 1);
+          restoring_check_ = false;
+        }
+        throw;
+      }
     });
   };
   query.Click = [this] {

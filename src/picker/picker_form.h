@@ -157,6 +157,7 @@ class PickerForm : public Form {
   CheckBox* check_ = nullptr;
   bool multi_select_ = false;
   bool loading_ = false;
+  bool restoring_check_ = false;  // the check box put back after its query failed
   int32_t quantity_digits_ = 0;
   int32_t price_digits_ = 0;
   bool closed_ = true;

@@ -185,6 +185,7 @@ TEST_F(DatabaseFaultsTest, ADatabaseGoneAfterTheDialogOpenedIsReported) {
     play_then_remove(picker, "click chkShowZero; row 3; click cmdYes");
     EXPECT_EQ(Fields(picker.RtnDict(), {"stockName"}), "北京仓");
     EXPECT_EQ(picker.Grid().Rows(), 9);
+    EXPECT_EQ(picker.ShowZeroBox().Value(), 0);  // back as the list still shown was read
     EXPECT_EQ(picker.Grid().CellText(2, 5), "30.00");
     EXPECT_NO_THROW(picker.RunUnload());
   });
