@@ -1,9 +1,13 @@
 #include "qt/qt_modal_host.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QGridLayout>
 #include <QLayout>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QSpacerItem>
 
 #include "platform/ui/form.h"
 #include "qmz/error.h"
@@ -13,6 +17,9 @@
 namespace qmz {
 
 namespace {
+
+constexpr int kMessageMinWidth = 320;  // pixels
+constexpr int kTitleBarRoom = 160;     // a title bar's icon, buttons and margins, in pixels
 
 QtModalHost* pointer_host = nullptr;  // the host that shows the screen's pointer
 
@@ -80,6 +87,14 @@ void QtModalHost::ShowMessage(const std::string& text, MessageIcon icon, const s
   QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
                   QMessageBox::Ok, UserWindow());
   box.setTextFormat(Qt::PlainText);
+  // QMessageBox fits its width to the text, and a short text left the title elided in the title
+  // bar ("Van…l提示"): a spacer across its layout holds it at least kMessageMinWidth wide and wide
+  // enough for the title beside the title bar's icon and buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int title = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
+    grid->addItem(new QSpacerItem(std::max(kMessageMinWidth, title), 0), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
   box.exec();
 }
 

@@ -284,6 +284,13 @@ TEST_F(QtHostTest, MessageBoxesAndTheHourglass) {
   });
   MessageBox("已保存", MessageIcon::kExclamation, "提示");
   EXPECT_EQ(seen, "提示|已保存");
+  int width = 0;  // a short text leaves the title room beside the title bar's buttons
+  testing::DialogPlay narrow([&](QDialog& dialog) {
+    width = dialog.width();
+    dialog.accept();
+  });
+  MessageBox("不能输入单引号。", MessageIcon::kInformation, "Vantrel提示");
+  EXPECT_GE(width, 320);
 
   SetScreenMousePointer(kPointerHourglass);
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
