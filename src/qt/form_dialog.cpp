@@ -26,6 +26,8 @@ namespace {
 
 constexpr int kGridDialogWidth = 640;  // pixels, for a form with a grid and no size of its own
 constexpr int kGridDialogHeight = 480;
+constexpr int kBoxMinChars = 12;     // the narrowest a text box gets, in digits
+constexpr int kBoxFramePixels = 12;  // its frame and margins
 
 }  // namespace
 
@@ -76,6 +78,10 @@ void FormDialog::AddWidget(Control& control) {
       // Its menu and drops would edit the text behind the form's back.
       edit->setContextMenuPolicy(Qt::NoContextMenu);
       edit->setAcceptDrops(false);
+      // However small the dialog, the box shows a code of a dozen characters: Qt would let it
+      // shrink to one.
+      edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(kBoxMinChars, u'0')) +
+                            kBoxFramePixels);
       auto& box = static_cast<TextBox&>(control);
       auto selection_moved = [this, &box, edit] { OnEditSelection(box, *edit); };
       connect(edit, &QLineEdit::cursorPositionChanged, this, selection_moved);

@@ -305,5 +305,21 @@ TEST_F(DialogsInUseTest, InTheBaseDataListATitleCellClickTakesTheCodeABorderPres
   form.RunUnload();
 }
 
+TEST_F(DialogsInUseTest, AtItsSmallestAPickerKeepsItsSearchBoxAndButtonsUsable) {
+  DialogPlay play([&](QDialog& dialog) {
+    dialog.resize(1, 1);
+    QCoreApplication::processEvents();
+    auto* box = dialog.findChild<QLineEdit*>("txtBatchNo");
+    ASSERT_TRUE(box);
+    EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance("B2601-0001"));
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+      EXPECT_GE(button->width(), button->sizeHint().width()) << S(button->text());
+    }
+    dialog.findChild<QPushButton*>("cmdNo")->click();
+  });
+  EXPECT_EQ(BaseList().ShowBatch(1, "", 0, 0, 1030003), nullptr);
+  EXPECT_TRUE(play.Played());
+}
+
 }  // namespace
 }  // namespace qmz::testing
