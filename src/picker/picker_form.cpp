@@ -227,12 +227,18 @@ void PickerForm::ApplyGridLook(int32_t cols) {
 
 void PickerForm::SetWidths(const std::vector<float>& designed) {
   const WidthRecord record = WidthRecord::Load();
-  set_widths_.clear();
+  std::vector<float> widths;
   for (size_t i = 0; i < designed.size(); ++i) {
     const int32_t col = static_cast<int32_t>(i) + 1;
-    set_widths_.push_back(record.Width(col, UnitColumn(), designed[i]));
-    grid_->Column(col).SetWidth(set_widths_.back());
+    if (i < set_widths_.size() && grid_->Column(col).Width() != set_widths_[i]) {
+      // Set up again (the query button): the width the user dragged stays, still the user's.
+      widths.push_back(set_widths_[i]);
+      continue;
+    }
+    widths.push_back(record.Width(col, UnitColumn(), designed[i]));
+    grid_->Column(col).SetWidth(widths.back());
   }
+  set_widths_ = std::move(widths);
 }
 
 void PickerForm::ShowList(RecordsetPtr list) {

@@ -260,6 +260,8 @@ TEST_F(DialogsInUseTest, ATitleBorderDragsItsColumnAndTheOtherBatchPickerShowsTh
     DragBorder(*table, 5, 30);
     dragged = table->columnWidth(5);
     EXPECT_EQ(dragged, before + 30);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("cmdQuery"), Qt::LeftButton);
+    EXPECT_EQ(table->columnWidth(5), dragged);  // the grid set up again keeps it
     no->click();
   });
   EXPECT_EQ(BaseList().ShowBatch(1, "", 0, 0, 1030003), nullptr);
