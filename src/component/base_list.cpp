@@ -81,7 +81,9 @@ ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, i
   return Guarded([&](ObjectPtr& result) {
     if (lngItemID <= 0 || strBatchNo.empty()) return;
     InventoryQuery query{lngItemID, strBatchNo, lngStockID, lngAuxID, lngClassType};
-    result = FetchFirstRow(ComposeBatchLookupSql(query));
+    auto row = FetchFirstRow(ComposeBatchLookupSql(query));
+    UseUnitPriceOfOpenInventory(*row);
+    result = row;
   });
 }
 
@@ -90,7 +92,9 @@ ObjectPtr BaseList::GetAux(int32_t lngItemID, const std::string& strAux, int32_t
   return Guarded([&](ObjectPtr& result) {
     if (lngItemID <= 0 || strAux.empty()) return;
     InventoryQuery query{lngItemID, strAux, lngStockID, lngAuxID, lngClassType};
-    result = FetchFirstRow(ComposeAuxLookupSql(query));
+    auto row = FetchFirstRow(ComposeAuxLookupSql(query));
+    UseUnitPriceOfOpenInventory(*row);
+    result = row;
   });
 }
 

@@ -3,6 +3,7 @@
 #include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/login_context.h"
+#include "platform/number_format.h"
 #include "platform/text.h"
 #include "qmz/components.h"
 
@@ -123,6 +124,13 @@ std::string ComposeAuxLookupSql(const InventoryQuery& query) {
   sql += kCrLf;
   sql += kDropTemp;
   return sql;
+}
+
+void UseUnitPriceOfOpenInventory(Dictionary& row) {
+  if (IsICClosed() || !row.Exists("Fprice")) return;
+  const double quantity = LeadingNumber(row.Get("FQty").ToText());
+  if (quantity == 0) return;
+  row.Set("Fprice", Variant(LeadingNumber(row.Get("FAmount").ToText()) / quantity).ToText());
 }
 
 }  // namespace qmz

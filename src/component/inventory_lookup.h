@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "qmz/containers.h"
+
 namespace qmz {
 
 struct InventoryQuery {
@@ -20,5 +22,11 @@ struct InventoryQuery {
 
 std::string ComposeBatchLookupSql(const InventoryQuery& query);
 std::string ComposeAuxLookupSql(const InventoryQuery& query);
+
+// A looked-up row's unit price as a user expects it. With the inventory open for initial entry
+// the query's Fprice is the sum of the opening rows' unit prices, which is no unit price: it
+// becomes FAmount / FQty where the quantity is not 0 (as the closed balance gives it). The SQL
+// sent stays as it is; a closed inventory's row is left alone.
+void UseUnitPriceOfOpenInventory(Dictionary& row);
 
 }  // namespace qmz

@@ -47,9 +47,10 @@ TEST_F(InventoryLookupTest, GetBatchSendsItsConditionsAndAnswersTheFirstRow) {
       // A batch the item does not have: every key, each empty.
       {true, "B2699", 0, 7, 0, " Where a.FitemID = 1 and a.FBatchNo='B2699' and a.FAuxPropID=7", "",
        "|||||||"},
-      // Before the closing: two opening rows in warehouse 1, prices and amounts summed as sent.
+      // Before the closing: two opening rows in warehouse 1, summed as sent; the answer's unit
+      // price is the amount over the quantity, not the sum of the two unit prices (5).
       {false, "B2601", 1, 0, 0, " Where a.FitemID = 1 and a.FBatchNo='B2601' and a.FStockID=1",
-       "北京仓|120", "B2601|北京仓|120|5|300|2026-01-05|2027-01-05|个"},
+       "北京仓|120", "B2601|北京仓|120|2.5|300|2026-01-05|2027-01-05|个"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.where);
@@ -114,8 +115,10 @@ TEST_F(InventoryLookupTest, GetAuxAnswersTheFirstMatchingPropertysTotal) {
     EXPECT_EQ(Fields(result, {"AuxNumber"}), "DR");
     EXPECT_EQ(Fields(list.GetAux(2, "Blue", 0, 0, 0), kAuxFields), "Blue|全部仓库|3|2|0");
 
-    // Not closed, one warehouse, one property id: the opening balances of that cell only.
+    // Not closed: the unit price is the amount over the quantity.
     host.Set("ICClosed", false);
+    EXPECT_EQ(Fields(list.GetAux(2, "Blue", 0, 0, 0), {"FQty", "Fprice", "FAmount"}), "3|30|90");
+    // Not closed, one warehouse, one property id: the opening balances of that cell only.
     list.GetAux(2, "Red", 2, 1, 0);
     EXPECT_EQ(sql_sent->back(), AuxLookupSql(false,
                                              " Where a.FitemID=2 and c.Fname like '%Red%' and "
