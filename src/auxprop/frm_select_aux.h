@@ -23,7 +23,6 @@ class frmSelectAux : public PickerForm {
   std::string ListRowText(int32_t row) override;
   std::string ChooseFilter(const std::vector<std::string>& cells) const override;
   std::vector<int32_t> ChooseColumns() const override { return {2, 3}; }
-  bool GridEnterConfirms() const override { return true; }
 };
 
 // The entry points behind BaseList.ShowAux and ShowAuxForMultiSel.

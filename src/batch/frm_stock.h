@@ -1,8 +1,8 @@
 // The two batch pickers. frmStock lists the batches of one item per warehouse and auxiliary
 // property (11 columns); frmSelectBatchNo, for items whose batches are tracked by number, adds
-// the unit column (12 columns), computes unit prices in its rows, takes the entry point's
-// fragment into its box and confirms on Enter in the grid. Both offer the batch picker
-// interface of PickerForm.
+// the unit column (12 columns), computes unit prices in its rows and takes the entry point's
+// fragment into its box. Both confirm on Enter in the grid and offer the batch picker interface
+// of PickerForm.
 #pragma once
 
 #include <functional>
@@ -52,7 +52,6 @@ class frmSelectBatchNo : public BatchPickerForm {
   void SetUpGrid() override;
   std::string TitleText() const override;
   std::string ListRowText(int32_t row) override;
-  bool GridEnterConfirms() const override { return true; }
   int32_t UnitColumn() const override { return 6; }
 };
 

@@ -120,7 +120,7 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
   };
   grid_->DblClick = [this] { Reported([this] { ChooseRows(); }); };
   grid_->KeyDown = [this](int16_t& code, int16_t) {
-    if (code == kKeyEnter && GridEnterConfirms()) Reported([this] { Confirm(); });
+    if (code == kKeyEnter) Reported([this] { Confirm(); });
   };
 }
 

@@ -6,7 +6,9 @@
 // (the check box state and the shared column widths, group "BaseList").
 //
 // Keys: Escape closes the dialog without a choice (as the close button); Enter in the search box
-// runs the query (as the query button).
+// runs the query (as the query button); Enter in the grid confirms (as the OK button). With
+// several rows allowed, Shift with Up/Down/PageUp/PageDown extends the selection and Ctrl+A
+// selects every row (the form's grid keys).
 //
 // A picker fills in its own query, columns, row texts, rights table and record filter.
 //
@@ -101,8 +103,6 @@ class PickerForm : public Form {
   virtual void BeforeSetUpGrid() {}
   // Whether the query button also recomputes the unit prices.
   virtual bool QueryButtonRecomputes() const { return false; }
-  // Whether Enter in the grid confirms as the OK button does.
-  virtual bool GridEnterConfirms() const { return false; }
 
   // Shared steps.
   // The rights check: denied when the class type has no code in `codes`, else when the

@@ -174,14 +174,13 @@ TEST_F(PickerDialogsTest, PriceColumnsFollowTheRightOfTheClassType) {
 TEST_F(PickerDialogsTest, ShowBatchReturnsTheChosenRow) {
   LogInAs("clerk");
   host.Set("AppType", 4);  // warehouse authorisation applies to the clerk
-  // Enter in the grid does not confirm the first picker: every action is played.
-  AsUser("type txtBatchNo 2601; click cmdQuery; row 2; key Enter Ledger; click cmdYes",
-         [&](BaseList& list) {
-           // The unit price is recomputed from amount and quantity.
-           EXPECT_EQ(Fields(list.ShowBatch(1, "", 0, 0, 1030003),
-                            {"FBatchNo", "stockName", "FQty", "Fprice", "FAmount"}),
-                     "B2601|北京仓|120|2.5|300");
-         });
+  // Enter in the grid confirms the row, in the first picker as in the others.
+  AsUser("type txtBatchNo 2601; click cmdQuery; row 2; key Enter Ledger", [&](BaseList& list) {
+    // The unit price is recomputed from amount and quantity.
+    EXPECT_EQ(Fields(list.ShowBatch(1, "", 0, 0, 1030003),
+                     {"FBatchNo", "stockName", "FQty", "Fprice", "FAmount"}),
+              "B2601|北京仓|120|2.5|300");
+  });
   // 上海仓 is not the clerk's: the list held 北京仓 and 虚拟仓 only (the item header query
   // follows the list query).
   EXPECT_EQ(SortedRows(sql_sent->at(sql_sent->size() - 2), kBatchFields),

@@ -4,6 +4,7 @@
 // window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -237,6 +238,73 @@ TEST_F(DialogsInUseTest, EnterInAPickersSearchBoxRunsTheQuery) {
     EXPECT_TRUE(play.Played());
     ++i;
   }
+}
+
+TEST_F(DialogsInUseTest, EnterOnARowConfirmsEveryPicker) {
+  const char* const chosen[] = {"B2601|上海仓", "N-0002|上海仓", "Blue|北京仓"};
+  int i = 0;
+  for (const PickerCase& picker : Pickers()) {
+    SCOPED_TRACE(picker.name);
+    DialogPlay play([&](QDialog& dialog) {
+      auto* table = dialog.findChild<QTableView*>("Ledger");
+      ASSERT_TRUE(table);
+      table->setFocus();
+      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 1));
+      QTest::keyClick(table, Qt::Key_Return);
+    });
+    ObjectPtr row = picker.open();
+    EXPECT_TRUE(play.Played());
+    const char* first = picker.box == std::string("txtAux") ? "AuxName" : "FBatchNo";
+    EXPECT_EQ(Fields(row, {first, "stockName"}), chosen[i++]);
+  }
+}
+
+// The data rows (from 0) a grid shows selected, in order.
+std::string SelectedRows(QTableView& table) {
+  std::vector<int> rows;
+  for (const QModelIndex& index : table.selectionModel()->selectedRows()) {
+    rows.push_back(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  std::string text;
+  for (int row : rows) text += (text.empty() ? "" : ",") + std::to_string(row);
+  return text;
+}
+
+TEST_F(DialogsInUseTest, InTheMultiRowPickersShiftKeysExtendAndCtrlASelectsEveryRow) {
+  using Key = std::pair<Qt::Key, Qt::KeyboardModifiers>;
+  // Clicks data row `row`, presses `keys` in the grid, sees the rows shown selected, confirms.
+  auto choose = [](const std::function<ObjectPtr()>& open, int row, const std::vector<Key>& keys,
+                   const std::string& selected, const std::vector<std::string>& fields) {
+    DialogPlay play([&](QDialog& dialog) {
+      auto* table = dialog.findChild<QTableView*>("Ledger");
+      ASSERT_TRUE(table);
+      table->setFocus();
+      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, row, 1));
+      for (const auto& [key, modifiers] : keys) QTest::keyClick(table, key, modifiers);
+      EXPECT_EQ(SelectedRows(*table), selected);
+      QTest::keyClick(table, Qt::Key_Return);
+    });
+    ObjectPtr rows = open();
+    EXPECT_TRUE(play.Played());
+    return Fields(rows, fields);
+  };
+  const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+  EXPECT_EQ(choose([] { return BaseList().ShowBatchForMultiSelBatchNo(1, "", 0, 0, 1030003); }, 0,
+                   {{Qt::Key_Down, shift}, {Qt::Key_Down, shift}, {Qt::Key_Up, shift}}, "0,1",
+                   {"FBatchNo", "stockName"}),
+            "A'B|广州仓,B2601|上海仓");  // frmStock
+  EXPECT_EQ(choose([] { return BaseList().ShowBatchForMultiSelBatchNo(4, "", 0, 0, 1030003); }, 0,
+                   {{Qt::Key_A, Qt::ControlModifier}}, "0,1", {"FBatchNo"}),
+            "N-0001,N-0002");  // frmSelectBatchNo
+  // Page Down reaches the last row; Page Up from there passes the first click's row.
+  EXPECT_EQ(choose([] { return BaseList().ShowAuxForMultiSel(2, "", 0, 0, 1030003); }, 1,
+                   {{Qt::Key_PageDown, shift}}, "1,2,3,4,5,6,7", {"AuxName"}),
+            "Blue,Dark Red,Dark Red,Green,Red,Red,Red");
+  EXPECT_EQ(
+      choose([] { return BaseList().ShowAuxForMultiSel(2, "", 0, 0, 1030003); }, 1,
+             {{Qt::Key_PageDown, shift}, {Qt::Key_PageUp, shift}}, "0,1", {"AuxName", "stockName"}),
+      "Blue|北京仓,Blue|全部仓库");
 }
 
 // Drags the right border of grid column `col` (from 0) by `dx` pixels on the title row.

@@ -35,6 +35,11 @@ inline constexpr int16_t kKeyUp = 38;
 inline constexpr int16_t kKeyRight = 39;
 inline constexpr int16_t kKeyDown = 40;
 inline constexpr int16_t kKeyF9 = 120;
+inline constexpr int16_t kKeyA = 65;
+// The shift mask of a key event.
+inline constexpr int16_t kShiftMask = 1;
+inline constexpr int16_t kCtrlMask = 2;
+inline constexpr int16_t kAltMask = 4;
 
 enum class ControlKind { kLabel, kTextBox, kCheckBox, kCommandButton, kGrid };
 

@@ -22,6 +22,24 @@ size_t LastCharacterLength(const std::string& text, size_t end) {
   return end - start;
 }
 
+// The rows from `first` to `last` in that order, either way.
+std::vector<int32_t> RowsFromTo(int32_t first, int32_t last) {
+  std::vector<int32_t> rows;
+  const int32_t step = last >= first ? 1 : -1;
+  for (int32_t row = first; row != last + step; row += step) rows.push_back(row);
+  return rows;
+}
+
+// Where a Shift-extended selection starts: the first row of a selection that runs row by row
+// to the cursor (one made by Shift and a key or a click), else the cursor row.
+int32_t SelectionAnchor(const Ledger& grid) {
+  const std::vector<int32_t> rows = grid.SelectedRows();
+  const int32_t cursor = grid.CursorRow();
+  if (rows.empty() || rows.back() != cursor) return std::max(cursor, 2);
+  if (rows != RowsFromTo(rows.front(), cursor)) return cursor;
+  return rows.front();
+}
+
 }  // namespace
 
 Form::Form(std::string name) : name_(std::move(name)) {}
@@ -141,7 +159,7 @@ bool Form::PressKey(int16_t key_code, int16_t shift) {
     auto* grid = dynamic_cast<GridControl*>(control);
     if (grid && key_code != 0 && visible_) grid->Grid().RaiseKeyDown(key_code, shift);
     if (key_code == 0 || !visible_) return false;
-    if (grid) GridKeyBehaviour(*grid, key_code);
+    if (grid) GridKeyBehaviour(*grid, key_code, shift);
   }
   if (key_code == kKeyEnter || key_code == kKeyEscape || key_code == kKeyBack) {
     PressChar(key_code);
@@ -149,9 +167,14 @@ bool Form::PressKey(int16_t key_code, int16_t shift) {
   return visible_;
 }
 
-void Form::GridKeyBehaviour(GridControl& control, int16_t key_code) {
+void Form::GridKeyBehaviour(GridControl& control, int16_t key_code, int16_t shift) {
   Ledger& grid = control.Grid();
   if (grid.Rows() < 2) return;
+  const bool several = grid.MultiSelect();
+  if (key_code == kKeyA && (shift & (kCtrlMask | kAltMask)) == kCtrlMask) {
+    if (several) grid.SetSelectedRows(RowsFromTo(2, grid.Rows()));
+    return;
+  }
   int32_t row = grid.CursorRow();
   int32_t target = row;
   switch (key_code) {
@@ -177,7 +200,11 @@ void Form::GridKeyBehaviour(GridControl& control, int16_t key_code) {
       return;
   }
   target = std::clamp(target, 2, grid.Rows());
-  if (target != row) grid.SetCursorRow(target);
+  if (several && (shift & kShiftMask)) {
+    grid.SetSelectedRows(RowsFromTo(SelectionAnchor(grid), target));
+  } else if (target != row) {
+    grid.SetCursorRow(target);
+  }
 }
 
 void Form::PressChar(int16_t key_ascii) {

@@ -11,7 +11,9 @@
 // User actions (the views call these):
 //  - PressKey(code, shift): with key preview the form's KeyDown sees the key first; a handler
 //    that sets the code to 0 discards it. Then the focused control's KeyDown, then the
-//    control's own behaviour (a grid moves its cursor on Up/Down/PageUp/PageDown/Home/End).
+//    control's own behaviour (a grid moves its cursor on Up/Down/PageUp/PageDown/Home/End; in a
+//    grid that allows several rows, Shift with those keys extends the selection from its anchor
+//    and Ctrl+A selects every row).
 //    Keys that type a character (Enter, Esc, Backspace) follow with PressChar.
 //  - PressChar(ascii) / TypeText(text): key preview KeyPress first, then the focused control's
 //    KeyPress; a character still not discarded is typed into a focused text box (Backspace
@@ -120,7 +122,7 @@ class Form : public Object {
   void Changed() const {
     if (listener_) listener_();
   }
-  void GridKeyBehaviour(GridControl& grid, int16_t key_code);
+  void GridKeyBehaviour(GridControl& grid, int16_t key_code, int16_t shift);
 
   std::string name_;
   std::string caption_;
