@@ -59,7 +59,7 @@ void FillBatchColumns(std::vector<ColumnDef>& c, int32_t app_type) {
   Set(c[4], "数量", "FQty", kDataTypeDouble);
   Set(c[5], "仓库", "FStockName");
   Set(c[6], "生产/采购日期", "FKFDate");
-  Set(c[7], "保质期", "FKFPeriod");
+  Set(c[7], "保质期", "FKFPeriod", kDataTypeInteger);
   Set(c[8], "仓位", "FStockName");
   c[8].Hidden = true;
   c[9].FieldName = "FStockID";

@@ -13,10 +13,11 @@ namespace qmz {
 struct ColumnDef {
   std::string FieldName;
   std::string Caption;
-  int16_t DataType = 0;  // 5 (double) for prices and quantities, 0 where not set
+  int16_t DataType = 0;  // 3 (integer) shelf life, 5 (double) prices, quantities; else 0
   bool Hidden = false;
 };
 
+inline constexpr int16_t kDataTypeInteger = 3;
 inline constexpr int16_t kDataTypeDouble = 5;
 
 // The definitions of `class_id`; `app_type` is the host's application type (class 18 hides the

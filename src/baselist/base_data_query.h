@@ -20,9 +20,9 @@ std::string ComposeBaseDataQuery(const std::string& number, const std::string& f
 std::string ComposeBatchRowsQuery(const std::string& batch, const std::string& filter,
                                   const std::string& row_filter, const std::string& auth_filter);
 
-// "FStockID=<stock> AND FKFPeriod=<period>[ AND FKFDate='<date>']" from the cell texts of the
-// chosen row (warehouse id, shelf-life period, production date), each trimmed; a period below 0
-// with an empty date stands for the date "1900-01-01".
+// "FStockID=<stock> AND FKFPeriod=<period>[ AND FKFDate='<date>']" from the chosen row's
+// warehouse id and production date cells and its record's shelf-life period (whose cell is empty
+// below 0), each trimmed; a period below 0 with an empty date stands for the date "1900-01-01".
 std::string ReturnRowFilter(const std::string& stock_cell, const std::string& period_cell,
                             const std::string& date_cell);
 

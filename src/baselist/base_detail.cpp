@@ -1,6 +1,7 @@
 #include "baselist/base_detail.h"
 
 #include "baselist/base_data_query.h"
+#include "list_services/batch_dates.h"
 #include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"
 #include "list_services/wait_cursor.h"
@@ -121,8 +122,11 @@ RecordsetPtr BaseDetail::ReturnData(int32_t Row) {
     std::string batch = Grid().CellText(Row, 2);
     std::string row_filter;
     if (ListSettings().ListClassID == kBatchClass) {
-      row_filter = ReturnRowFilter(Grid().CellText(Row, 11), Grid().CellText(Row, 8),
-                                   Grid().CellText(Row, 7));
+      // The shelf life from the row's record: its cell is empty for a period below 0.
+      Records().MoveFirst();
+      Records().Move(Row - 2);
+      const std::string period = Trim(NullToDefault(Records().Value("FKFPeriod"), "").ToText());
+      row_filter = ReturnRowFilter(Grid().CellText(Row, 11), period, Grid().CellText(Row, 7));
     }
     WaitCursor wait;
     if (ListSettings().ListClassID != kBatchClass) {
@@ -192,6 +196,11 @@ int32_t BaseDetail::Sort(int32_t FCol, int16_t SortMode) {
 }
 
 std::string BaseDetail::CellTextOf(const Variant& value, const std::string& field) const {
+  if (ListSettings().ListClassID == kBatchClass) {
+    // The dates and shelf life as the batch pickers show them.
+    if (EqualsIgnoreCase(field, "FKFDate")) return BatchDateText(value);
+    if (EqualsIgnoreCase(field, "FKFPeriod")) return ShelfLifeText(value);
+  }
   std::string text = value.IsNull() ? std::string() : Trim(value.ToText());
   if (ListSettings().ListClassID == kPriceClass && EqualsIgnoreCase(field, "FPrice")) {
     IgnoreErrors([&] {

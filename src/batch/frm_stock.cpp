@@ -1,5 +1,6 @@
 #include "batch/frm_stock.h"
 
+#include "list_services/batch_dates.h"
 #include "list_services/middle_tier_query.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
@@ -89,7 +90,7 @@ std::string BatchPickerForm::BatchRowText(int32_t row,
 }
 
 std::string BatchPickerForm::DateIfShelfLife(const char* field) const {
-  return Field("FISKFPeriod", 0).ToDouble() == 0 ? std::string() : Text(field);
+  return Field("FISKFPeriod", 0).ToDouble() == 0 ? std::string() : BatchDateText(Field(field, ""));
 }
 
 frmStock::frmStock() : BatchPickerForm("frmStock", BatchPicker::kStock, {5, 6, 7}) {}

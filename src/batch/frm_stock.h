@@ -26,6 +26,7 @@ class BatchPickerForm : public PickerForm {
   // The texts of the row pieces both pickers share.
   std::string Number(const char* field, const std::string& pattern) const;
   std::string Text(const char* field) const;
+  // A date field's text (list_services/batch_dates.h) when the item keeps a shelf life, else "".
   std::string DateIfShelfLife(const char* field) const;
 
  private:

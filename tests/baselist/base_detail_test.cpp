@@ -44,7 +44,7 @@ std::string TitlesOf(int32_t class_id, int32_t app_type = 2) {
 TEST(BaseDataColumnsTest, EachClassDefinesItsColumns) {
   EXPECT_EQ(TitlesOf(18),
             "FBatchNo:(h)|FBatchNo:(h)|FBatchNo:批号|FAuxPropName:辅助属性名称|FQty:数量#5|"
-            "FStockName:仓库|FKFDate:生产/采购日期|FKFPeriod:保质期|FStockName:仓位(h)|"
+            "FStockName:仓库|FKFDate:生产/采购日期|FKFPeriod:保质期#3|FStockName:仓位(h)|"
             "FStockID:(h)|FStockID:(h)|");
   EXPECT_THAT(TitlesOf(18, 1), ::testing::StartsWith("FBatchNo:(h)|FBatchNo:(h)|FBatchNo:批号|"
                                                      "FAuxPropName:辅助属性名称(h)|"));
@@ -105,15 +105,20 @@ std::vector<Variant> Batch(const char* batch, double qty, int stock, const char*
 TEST(BaseDetailTest, RowTextsTitlesAndSort) {
   OnFreshThread([] {
     BatchList list;
-    list.Take({Batch(" B1 ", 12, 1), Batch("B2", 0.5, 2), Batch("C1", 3, 1)});
+    std::vector<Variant> no_date = Batch("D1", 1, 2);
+    no_date[6] = "1900-01-01 00:00:00";  // no date and no shelf life, as the suite stores them
+    no_date[7] = -1;
+    list.Take({Batch(" B1 ", 12, 1), Batch("B2", 0.5, 2), Batch("C1", 3, 1), no_date});
     list.grid->RowTextOf(1);  // the title row's text sets the columns up
     EXPECT_TRUE(list.grid->Column(1).Hidden());
     EXPECT_TRUE(list.grid->Column(9).Hidden());
     EXPECT_FALSE(list.grid->Column(3).Hidden());
     EXPECT_EQ(list.grid->Column(5).Alignment(), kAlignRight);
     EXPECT_EQ(list.grid->Column(6).Alignment(), kAlignLeft);
+    EXPECT_EQ(list.grid->Column(8).Alignment(), kAlignRight);
     EXPECT_EQ(list.detail.DRowData(2), "B1|B1|B1||12|仓1|2026-01-05|365|仓1|1|1|");
-    EXPECT_EQ(list.detail.DRowData(9), list.detail.DRowData(4));  // past the end: the last
+    EXPECT_EQ(list.detail.DRowData(5), "D1|D1|D1||1|仓2|||仓2|2|2|");
+    EXPECT_EQ(list.detail.DRowData(9), list.detail.DRowData(5));  // past the end: the last
     EXPECT_EQ(list.detail.DRowData(0), list.detail.DRowData(2));
     EXPECT_EQ(list.detail.TRowData(3), " | | | | | | | | | | |");
 

@@ -121,8 +121,8 @@ TEST_F(BaselistCommandTest, DialogsPlayTheScriptAndPrintTheChosenRows) {
   std::string title, first;
   std::getline(dump, title);  // the title row, as in the dialog tests
   std::getline(dump, first);
-  // The keyword was the query's fragment: the one B2603 row, its empty date as shown.
-  EXPECT_EQ(first, "B2603|B2603|B2603||12|上海仓||-1|上海仓|2|2|");
+  // The keyword was the query's fragment: the one B2603 row, no date and no shelf life shown.
+  EXPECT_EQ(first, "B2603|B2603|B2603||12|上海仓|||上海仓|2|2|");
 
   Outcome quote =
       Baselist("show-ex --class-id 18 --script \"paste txtNumber x'; key F9; key Esc\"" + db);

@@ -105,6 +105,10 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
     EXPECT_THAT(sql_sent->at(2), HasSubstr(" and (a.FQty<>0 or a.FBal<>0) "));
     EXPECT_THAT(ColumnWidths(form.Grid()),
                 ElementsAre(600, 1600, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0));
+    frmStock no_date;  // B2603 is stored with the date 1900-01-01: no date, as in the list
+    no_date.SetRequest({1, "B2603", 0, 0, 1030003});
+    PlayLoaded(no_date, "", messages);
+    EXPECT_EQ(no_date.Grid().RowTextOf(2), "1|B2603||上海仓|12.000|2.50|30.00|||2|0|");
   });
   // Before the closing the unit price is the amount over the quantity (the query sums the
   // prices of B2601's two opening rows in 北京仓), else, without a quantity, the stored one.
