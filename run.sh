@@ -8,6 +8,7 @@
 #   fuzz SECONDS  builds the libFuzzer targets with clang in build/fuzz and runs each that long
 #   pg-start DIR  starts a throwaway PostgreSQL 15 server in DIR and prints the value for --db
 #   pg-stop DIR   stops that server and removes what pg-start made there
+#   package  builds the Debian package (CPack) of a release build in build/package
 set -euo pipefail
 callers_dir=$(pwd)
 cd "$(dirname "$0")"
@@ -16,7 +17,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei
-  libqt6sql6-sqlite gnuplot-nox)
+  libqt6sql6-sqlite gnuplot-nox python3 python3-pytest python3-pyqt6)
 
 # Installs the Debian packages named (default: the build's), only those missing.
 setup() {
@@ -68,6 +69,17 @@ demo() {
   export QMZ_MACHINE_SETTINGS="${QMZ_MACHINE_SETTINGS:-$root/demo/machine.ini}"
   export QMZ_COMPONENT_DIR="${QMZ_COMPONENT_DIR:-$root/demo}"
   "$exe" demo --db "$db" "$@"
+}
+
+# The Debian package of a release build installing under /usr (CPack, cmake/QmzPackage.cmake):
+# the libraries, headers, pkg-config and CMake files, the Python package and the command.
+package() {
+  setup
+  local out="$root/build/package"
+  configure_and_build "$out" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF \
+    -DCMAKE_INSTALL_PREFIX=/usr
+  (cd "$out" && cpack -G DEB)
+  ls "$out"/qmzbaselist_*.deb
 }
 
 # The Google Benchmark programs (arguments go to them), the long run, then opening long lists
@@ -578,8 +590,9 @@ case "$cmd" in
   fuzz) fuzz "$@" ;;
   pg-start) pg_start "$@" ;;
   pg-stop) pg_stop "$@" ;;
+  package) package ;;
   *)
-    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz|pg-start|pg-stop [args...]" >&2
+    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz|pg-start|pg-stop|package [args...]" >&2
     exit 2
     ;;
 esac

@@ -3,9 +3,11 @@
 button opens the component's batch picker, modal over the order window on this program's own
 QApplication, and fills the line from the row the user chose.
 
-    pyqt_host.py DATABASE [--user NAME] [--script "row 2; click cmdYes"]
+    pyqt_host.py DATABASE [--user NAME] [--script "row 2; click cmdYes"] [--once]
 
 With --script a scripted user answers the picker instead of the Qt dialog (docs/dialogs.md).
+With --once the window opens the picker as soon as it shows, prints the order line
+("item|batch|warehouse|quantity") and quits.
 """
 
 from __future__ import annotations
@@ -14,6 +16,7 @@ import argparse
 import sys
 from typing import Optional
 
+from PyQt6.QtCore import QTimer
 from PyQt6.QtWidgets import (
     QApplication,
     QFormLayout,
@@ -74,12 +77,22 @@ def main(argv: list[str]) -> int:
     parser.add_argument("database")
     parser.add_argument("--user", default="administrator")
     parser.add_argument("--script")
+    parser.add_argument("--once", action="store_true")
     options = parser.parse_args(argv[1:])
     app = QApplication(argv)
     with qb.Suite(options.database, user=options.user, host_properties={"ICClosed": 1}) as suite:
         window = OrderLine(suite, options.script)
         window.show()
+        if options.once:
+            QTimer.singleShot(0, lambda: print_once(app, window))
         return app.exec()
+
+
+def print_once(app: QApplication, window: OrderLine) -> None:
+    window.pick_batch()
+    line = (window.item, window.batch, window.warehouse, window.quantity)
+    print("|".join(field.text() for field in line), flush=True)
+    app.quit()
 
 
 if __name__ == "__main__":

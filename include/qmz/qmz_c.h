@@ -79,7 +79,7 @@ typedef enum qmz_result_kind {
 } qmz_result_kind;
 
 typedef enum qmz_dialogs {
-  QMZ_DIALOGS_NONE = 0,    /* dialog operations answer null */
+  QMZ_DIALOGS_NONE = 0,    /* dialog operations fail ("No modal host can show ...") */
   QMZ_DIALOGS_QT = 1,      /* real Qt dialogs, on the host's QApplication when it has one */
   QMZ_DIALOGS_SCRIPTED = 2 /* a scripted user plays the script given (docs/dialogs.md) */
 } qmz_dialogs;
@@ -122,7 +122,9 @@ QMZ_C_API qmz_status qmz_object_destroy(qmz_object* object);
 /* Writes a property (KeyWord, Filter, FilterItem). */
 QMZ_C_API qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_value value);
 /* Calls a member by name (any case) with `count` arguments; `args` may be NULL when count is
- * 0. The result is a new handle, to be destroyed. */
+ * 0. The result is a new handle, to be destroyed. An operation of BaseList that failed inside
+ * (the database could not be asked, a script the dialog could not play) answers
+ * QMZ_E_COMPONENT with the reason, where the component itself answers null. */
 QMZ_C_API qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* args,
                                 size_t count, qmz_result** out);
 

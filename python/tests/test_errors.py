@@ -40,6 +40,13 @@ def test_unknown_members_and_wrong_arguments(suite):
         bl.GetBatch([1], "B2601")
     with pytest.raises(TypeError):
         suite.set_host_property("ICClosed", 1.5)
+    with pytest.raises(qb.Error) as unplayable:
+        with suite.scripted_user("click cmdNope"):
+            bl.ShowBatch(1)
+    assert (unplayable.value.status, str(unplayable.value)) == (
+        3,
+        "The form frmStock has no control cmdNope",
+    )
     with pytest.raises(qb.Error) as unread:
         with suite.scripted_user('type txtBatchNo "unclosed'):
             pass

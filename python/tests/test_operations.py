@@ -1,5 +1,7 @@
 """Every operation of BaseList once through the Python package, with scripted users."""
 
+import pytest
+
 import qmzbaselist as qb
 from conftest import command
 
@@ -44,8 +46,6 @@ def test_the_lookups_answer_rows_and_none(suite):
     assert bl.invoke("getaux", 2, "R", 0, 0, 0) == DARK_RED
     assert bl.GetAux(2, "R") == DARK_RED
     assert bl.GetBatch(1, "NO-SUCH")["FQty"] == ""
-    # Without dialogs a dialog operation answers None.
-    assert bl.ShowBatch(1) is None
 
 
 def test_the_batch_pickers_answer_the_scripted_users_choice(suite):
@@ -60,8 +60,10 @@ def test_the_batch_pickers_answer_the_scripted_users_choice(suite):
     assert (row["FBatchNo"], row["stockName"], row["FQty"]) == ("B2601", "上海仓", "40")
     with suite.scripted_user("click cmdNo"):
         assert bl.ShowBatch(1) is None
-    # The scripted user is gone after the block.
-    assert bl.ShowBatch(1) is None
+    # The scripted user is gone after the block: without dialogs the picker cannot open.
+    with pytest.raises(qb.Error) as without:
+        bl.ShowBatch(1)
+    assert str(without.value) == "No modal host can show frmStock"
 
 
 def test_the_aux_picker_answers_rows_and_refuses_a_user_without_the_right(suite, demo):
@@ -139,4 +141,5 @@ def test_the_json_is_the_commands(suite, demo):
         json = bl.invoke_json("Show", 0, 18)
     assert json + "\n" == command("show", *session, "--class-id", "18", "--script", "dblclick 2")
     assert json.startswith('[\n  {\n    "FStockPlaceID": 0,\n    "FAuxPropID": 0,\n')
-    assert bl.invoke_json("ShowBatch", 1, "", 0, 0, 0) == "null"
+    with suite.scripted_user("click cmdNo"):
+        assert bl.invoke_json("ShowBatch", 1, "", 0, 0, 0) == "null"

@@ -84,6 +84,13 @@ qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* a
     values.reserve(count);
     for (size_t i = 0; i < count; ++i) values.push_back(ToVariant(args[i]));
     qmz::Variant answer = data->component->Invoke(member, values);
+    // An operation of BaseList that failed inside answers null and keeps the reason; the host
+    // gets the reason, as the baselist command does, so that a failure is never taken for
+    // "nothing found".
+    if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) && !IsBaseListProperty(member) &&
+        !answer.AsObject() && !qmz::LastFailure().empty()) {
+      Fail(QMZ_E_COMPONENT, qmz::LastFailure());
+    }
     *out = HandleOf<qmz_result>(AddResult(std::move(answer)));
   });
 }
