@@ -143,3 +143,13 @@ def test_the_json_is_the_commands(suite, demo):
     assert json.startswith('[\n  {\n    "FStockPlaceID": 0,\n    "FAuxPropID": 0,\n')
     with suite.scripted_user("click cmdNo"):
         assert bl.invoke_json("ShowBatch", 1, "", 0, 0, 0) == "null"
+
+
+def test_an_outer_login_answers_as_the_commands(demo):
+    with qb.Suite(demo, user="clerk", outer_login=True) as outer:
+        json = outer.BaseList().invoke_json("GetBatch", 1, "B2601", 0, 0, 0)
+    assert json + "\n" == command(
+        "get-batch", "--db", demo, "--user", "clerk", "--outer-login", "--item", "1", "--batch",
+        "B2601",
+    )
+    assert '"FBatchNo": "B2601"' in json

@@ -56,8 +56,8 @@ qmz_status qmz_session_open_ex(const char* target, const char* user, int outer_l
       qmz::RegisterBaseListClass();
       qmz::LogIn(user, outer_login != 0);
       auto session = std::make_shared<Session>();
-      qmz::PublishHostProperties(qmz::CurrentProcessId(), &session->properties);
       uint64_t token = AddHandle(Kind::kSession, session);
+      qmz::PublishHostProperties(qmz::CurrentProcessId(), &session->properties);
       open_session.store(token);
       *out = HandleOf<qmz_session>(token);
     } catch (...) {
