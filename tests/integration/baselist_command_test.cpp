@@ -102,10 +102,11 @@ TEST_F(BaselistCommandTest, LookupsPrintTheDictionaryAndTraceTheirSql) {
   EXPECT_EQ(sent[0],
             kBatchHeadClosed + " Where a.FitemID = 1 and a.FBatchNo='A''B'" + kBatchGroupClosed);
 
-  // Host properties reach the library: before the closing the opening balances are read.
+  // Host properties reach the library: before the closing the opening balances are read, and
+  // the unit price is their amount over their quantity (after the closing it reads "0").
   Outcome open = Baselist("get-batch --item 1 --batch B2601 --stock 1 --host-prop ICClosed=0" + db);
   ASSERT_EQ(open.code, 0) << open.err;
-  EXPECT_EQ(Json::parse(open.out)["Fprice"], "5");
+  EXPECT_EQ(Json::parse(open.out)["Fprice"], "2.5");
 }
 
 TEST_F(BaselistCommandTest, DialogsPlayTheScriptAndPrintTheChosenRows) {
