@@ -90,7 +90,7 @@ class _Result:
     def json(self) -> str:
         text = ctypes.c_char_p()
         _check(lib.qmz_value_json(self.handle, ctypes.byref(text)))
-        return (text.value or b"").decode("utf-8")
+        return _native.text(text.value)
 
     def _count(self, function: Any) -> int:
         count = ctypes.c_size_t()
@@ -103,7 +103,7 @@ class _Result:
         value = _native.Value()
         for index in range(self._count(lib.qmz_dict_count)):
             _check(lib.qmz_dict_entry(self.handle, index, ctypes.byref(key), ctypes.byref(value)))
-            out[(key.value or b"").decode("utf-8")] = _native.from_value(value)
+            out[_native.text(key.value)] = _native.from_value(value)
         return out
 
     def python(self) -> Any:
@@ -133,7 +133,7 @@ class _Result:
         fields = []
         for index in range(self._count(lib.qmz_recordset_field_count)):
             _check(lib.qmz_recordset_field_name(self.handle, index, ctypes.byref(name)))
-            fields.append((name.value or b"").decode("utf-8"))
+            fields.append(_native.text(name.value))
         value = _native.Value()
         rows = []
         for record in range(self._count(lib.qmz_recordset_record_count)):
@@ -342,4 +342,4 @@ class Suite:
         """What the scripted user's dialogs said since the last call."""
         text = ctypes.c_char_p()
         _check(lib.qmz_session_messages(self._handle, ctypes.byref(text)))
-        return (text.value or b"").decode("utf-8")
+        return _native.text(text.value)

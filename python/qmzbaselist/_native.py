@@ -135,6 +135,12 @@ def to_value(value: Any, keep: list) -> Value:
     return out
 
 
+def text(raw: Optional[bytes]) -> str:
+    """A UTF-8 text of the library; bytes that are no UTF-8 become U+FFFD, as in the command's
+    JSON."""
+    return (raw or b"").decode("utf-8", "replace")
+
+
 def from_value(value: Value) -> Optional[Any]:
     """A qmz_value as a Python value (texts are copied)."""
     if value.type == BOOL:
@@ -144,5 +150,5 @@ def from_value(value: Value) -> Optional[Any]:
     if value.type == DOUBLE:
         return float(value.as_.number)
     if value.type == TEXT:
-        return (value.as_.text or b"").decode("utf-8")
+        return text(value.as_.text)
     return None

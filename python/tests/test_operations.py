@@ -1,5 +1,8 @@
 """Every operation of BaseList once through the Python package, with scripted users."""
 
+import shutil
+import sqlite3
+
 import pytest
 
 import qmzbaselist as qb
@@ -153,3 +156,20 @@ def test_an_outer_login_answers_as_the_commands(demo):
         "B2601",
     )
     assert '"FBatchNo": "B2601"' in json
+
+
+def test_a_stored_text_that_is_no_utf8_reads_as_in_the_commands_json(demo, tmp_path):
+    damaged = str(tmp_path / "damaged.db")
+    shutil.copy(demo, damaged)
+    with sqlite3.connect(damaged) as database:
+        database.execute(
+            "UPDATE t_stock SET FName = CAST(? AS TEXT) WHERE FItemID = 1", (b"Nord\xff\xfe",)
+        )
+    with qb.Suite(damaged, user="clerk", host_properties={"ICClosed": 1}) as opened:
+        bl = opened.BaseList()
+        assert bl.GetBatch(1, "B2601")["stockName"] == "Nord\ufffd\ufffd"
+        json = bl.invoke_json("GetBatch", 1, "B2601", 0, 0, 0)
+    assert json + "\n" == command(
+        "get-batch", "--db", damaged, "--user", "clerk", "--host-prop", "ICClosed=1", "--item",
+        "1", "--batch", "B2601",
+    )
