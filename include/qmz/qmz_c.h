@@ -93,6 +93,9 @@ typedef struct qmz_result qmz_result;
 QMZ_C_API const char* qmz_last_error(void);
 /* The library's version, "major.minor.patch". */
 QMZ_C_API const char* qmz_version(void);
+/* How many handles (sessions, objects, results) are live in this process: a host can check
+ * that it destroys what it makes. */
+QMZ_C_API qmz_status qmz_handle_count(size_t* count);
 
 /* Opens the suite database `target` (a SQLite file, or "odbc:" and a connection string) and
  * logs `user` in; with `outer_login` non-zero, as a host that logged in from outside. */

@@ -24,7 +24,7 @@ from typing import Any, Iterator, Mapping, Optional, Union
 from . import _native
 from ._native import lib
 
-__all__ = ["Error", "Suite", "Component", "BaseList", "Recordset", "version"]
+__all__ = ["Error", "Suite", "Component", "BaseList", "Recordset", "version", "live_handles"]
 
 HostValue = Union[bool, int, str]
 Scalar = Optional[Union[bool, int, float, str]]
@@ -47,6 +47,14 @@ def _check(status: int) -> None:
 def version() -> str:
     """The library's version, "major.minor.patch"."""
     return lib.qmz_version().decode()
+
+
+def live_handles() -> int:
+    """How many handles of the library are live in this process (sessions, components, results
+    a call has not released yet)."""
+    count = ctypes.c_size_t()
+    _check(lib.qmz_handle_count(ctypes.byref(count)))
+    return count.value
 
 
 class Recordset:

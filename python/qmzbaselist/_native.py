@@ -71,6 +71,7 @@ _value_out = ctypes.POINTER(Value)
 _PROTOTYPES = {
     "qmz_last_error": (ctypes.c_char_p, []),
     "qmz_version": (ctypes.c_char_p, []),
+    "qmz_handle_count": (_status, [_size_out]),
     "qmz_session_open_ex": (_status, [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, _out]),
     "qmz_session_close": (_status, [_handle]),
     "qmz_session_set_bool": (_status, [_handle, ctypes.c_char_p, ctypes.c_int]),

@@ -173,3 +173,16 @@ def test_a_stored_text_that_is_no_utf8_reads_as_in_the_commands_json(demo, tmp_p
         "get-batch", "--db", damaged, "--user", "clerk", "--host-prop", "ICClosed=1", "--item",
         "1", "--batch", "B2601",
     )
+
+
+def test_a_thousand_calls_release_every_handle(suite):
+    bl = suite.BaseList()
+    before = qb.live_handles()
+    with suite.scripted_user("select 2,3; click cmdYes"):
+        for _ in range(1000):
+            assert bl.GetBatch(1, "B2601")["FQty"] == "120"
+        rows = bl.ShowBatchForMultiSelBatchNo(1)
+    assert len(rows) == 2
+    assert qb.live_handles() == before
+    bl.close()
+    assert qb.live_handles() == before - 1

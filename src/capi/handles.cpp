@@ -77,6 +77,11 @@ bool IsLive(uint64_t token, Kind kind) {
   return found != registry.end() && found->second.kind == kind;
 }
 
+size_t LiveHandles() {
+  std::lock_guard lock(registry_mutex);
+  return registry.size();
+}
+
 void SetLastError(const std::string& message) {
   try {
     last_error = message;
@@ -152,4 +157,12 @@ qmz_value FromVariant(const Variant& value, const ResultData& result, uint64_t s
 
 extern "C" const char* qmz_last_error(void) {
   return qmz::capi::last_error.c_str();
+}
+
+extern "C" qmz_status qmz_handle_count(size_t* count) {
+  using namespace qmz::capi;
+  return Guard([&] {
+    Require(count, "count");
+    *count = LiveHandles();
+  });
 }

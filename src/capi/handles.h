@@ -57,6 +57,7 @@ std::shared_ptr<void> FindHandle(uint64_t token, Kind kind, const char* what);
 // Removes a live handle of that kind and answers its data; Failure QMZ_E_HANDLE otherwise.
 std::shared_ptr<void> RemoveHandle(uint64_t token, Kind kind, const char* what);
 bool IsLive(uint64_t token, Kind kind);
+size_t LiveHandles();
 // Whether the session of that token is the open one.
 bool SessionIsOpen(uint64_t token);
 

@@ -201,6 +201,8 @@ static void mistakes_give_a_status_and_a_message(qmz_session* session, qmz_objec
 }
 
 static void a_thousand_calls_give_everything_back(qmz_object* list) {
+  size_t before = 0, after = 0;
+  CHECK(qmz_handle_count(&before) == QMZ_OK);
   for (int i = 0; i < 1000; i++) {
     qmz_result* row = invoke5(list, "GetBatch", 1, "B2601");
     const char* json = NULL;
@@ -213,6 +215,7 @@ static void a_thousand_calls_give_everything_back(qmz_object* list) {
     qmz_invoke(list, "NoSuchMember", NULL, 0, &row); /* a failure leaves row as it was */
     qmz_result_destroy(row);
   }
+  CHECK(qmz_handle_count(&after) == QMZ_OK && after == before);
 }
 
 int main(int argc, char** argv) {
@@ -242,6 +245,8 @@ int main(int argc, char** argv) {
   CHECK_TEXT(qmz_last_error(), "qmz_invoke: the object's session is closed");
   CHECK(qmz_object_destroy(list) == QMZ_OK);
   CHECK(qmz_session_close(session) == QMZ_E_HANDLE);
+  size_t live = 1;
+  CHECK(qmz_handle_count(&live) == QMZ_OK && live == 0);
   if (failures) fprintf(stderr, "%d check(s) failed\n", failures);
   return failures ? 1 : 0;
 }
