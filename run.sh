@@ -82,6 +82,29 @@ package() {
   ls "$out"/qmzbaselist_*.deb
 }
 
+# GetBatch from C++ and through the Python package on the demo suite, alternately five times
+# each; the medians and their ratio against its target (1.2).
+call_cost() {
+  local out=$1 dir cpp=() py=() i
+  dir=$(mktemp -d)
+  "$out/baselist" init-db --demo --db "$dir/demo.db" >/dev/null
+  for i in 1 2 3 4 5; do
+    cpp+=("$("$out/bench/call_cost" "$dir/demo.db" 3000)")
+    py+=("$(QMZBASELIST_LIBRARY="$out/libqmzbaselist.so.1" PYTHONPATH="$root/python" \
+      PYTHONDONTWRITEBYTECODE=1 python3 "$root/bench/call_cost.py" "$dir/demo.db" 3000)")
+  done
+  rm -rf "$dir"
+  local median_cpp median_py
+  median_cpp=$(printf '%s\n' "${cpp[@]}" | sort -g | sed -n 3p)
+  median_py=$(printf '%s\n' "${py[@]}" | sort -g | sed -n 3p)
+  echo
+  echo "GetBatch on the demo suite, median of five runs of 3,000 calls:"
+  awk -v c="$median_cpp" -v p="$median_py" 'BEGIN {
+    r = p / c
+    printf "  C++ %.4f ms, Python %.4f ms per call: %.2fx (target <= 1.2x: %s)\n", c, p, r,
+      (r <= 1.2 ? "met" : "NOT met") }'
+}
+
 # The Google Benchmark programs (arguments go to them), the long run, then opening long lists
 # side by side: ours, the limit and the peer (bench/open_compare.cpp, docs/performance.md).
 bench() {
@@ -91,6 +114,7 @@ bench() {
   "$out/bench/lookup_bench" "$@"
   "$out/bench/picker_bench" "$@"
   "$out/bench/long_run"
+  call_cost "$out"
 
   # Generated databases are kept by size in build/bench/data; a change of the code that
   # generates them starts them afresh.
