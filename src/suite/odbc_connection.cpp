@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <map>
-#include <set>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/text.h"
@@ -205,13 +205,6 @@ void GiveBackConnection(const std::string& connection_string,
   pool.Sweep(now);
   if (pool.idle.count(connection_string) >= kIdlePerString) return;
   pool.idle.emplace(connection_string, std::move(connection));
-}
-
-void CloseIdleConnections() {
-  Pool& pool = ThePool();
-  std::lock_guard lock(pool.mutex);
-  pool.ForgetAfterFork();
-  pool.idle.clear();
 }
 
 }  // namespace qmz::suite

@@ -65,7 +65,5 @@ std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_
 // Gives a connection back (a broken one is closed).
 void GiveBackConnection(const std::string& connection_string,
                         std::unique_ptr<OdbcConnection> connection);
-// Closes every idle connection of this process.
-void CloseIdleConnections();
 
 }  // namespace qmz::suite

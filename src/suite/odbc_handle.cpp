@@ -55,17 +55,6 @@ std::string OdbcDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   return all.empty() ? "the ODBC driver gave no reason" : all;
 }
 
-std::string OdbcState(SQLSMALLINT type, SQLHANDLE handle) {
-  SQLWCHAR state[6] = {};
-  SQLWCHAR text[8];
-  SQLINTEGER native = 0;
-  SQLSMALLINT length = 0;
-  const SQLRETURN rc = SQLGetDiagRecW(type, handle, 1, state, &native, text,
-                                      static_cast<SQLSMALLINT>(std::size(text)), &length);
-  if (!OdbcOk(rc)) return "";
-  return Utf16ToUtf8({reinterpret_cast<const char16_t*>(state), 5});
-}
-
 OdbcHandle::OdbcHandle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
   const SQLRETURN rc = SQLAllocHandle(type, parent, &handle_);
   if (!OdbcOk(rc)) {
