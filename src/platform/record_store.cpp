@@ -1,6 +1,7 @@
 #include "platform/record_store.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "qmz/error.h"
@@ -39,6 +40,20 @@ uint64_t ZigZag(int64_t value) {
 
 int64_t UnZigZag(uint64_t value) {
   return static_cast<int64_t>(value >> 1) ^ -static_cast<int64_t>(value & 1);
+}
+
+// A kind byte with the high bit set is a short text, its length in the low seven bits; one with
+// only 0x40 set is a small integer, its zigzag value in the low six bits. Quantities, flags and
+// most names then take one byte less, and whole doubles take their varint instead of 8 bytes.
+constexpr unsigned kShortText = 0x80;
+constexpr unsigned kShortTextLimit = 0x80;
+constexpr unsigned kSmallInteger = 0x40;
+constexpr unsigned kSmallIntegerLimit = 0x40;
+
+// Whether `value` comes back exactly from an int64 (-0.0 and fractions do not).
+bool IsWhole(double value) {
+  return std::isfinite(value) && std::trunc(value) == value && std::fabs(value) < 0x1p53 &&
+         !(value == 0 && std::signbit(value));
 }
 
 }  // namespace
@@ -83,14 +98,22 @@ void RecordStore::AppendNull() {
 }
 
 void RecordStore::AppendInteger(int64_t value) {
-  PutVarint(kInteger, ZigZag(value), nullptr, 0);
+  const uint64_t zigzag = ZigZag(value);
+  if (zigzag < kSmallIntegerLimit)
+    return Put(static_cast<Kind>(kSmallInteger | zigzag), nullptr, 0);
+  PutVarint(kInteger, zigzag, nullptr, 0);
 }
 
 void RecordStore::AppendDouble(double value) {
+  if (IsWhole(value))
+    return PutVarint(kWholeDouble, ZigZag(static_cast<int64_t>(value)), nullptr, 0);
   Put(kDouble, &value, sizeof value);
 }
 
 void RecordStore::AppendText(std::string_view value) {
+  if (value.size() < kShortTextLimit) {
+    return Put(static_cast<Kind>(kShortText | value.size()), value.data(), value.size());
+  }
   PutVarint(kText, value.size(), value.data(), value.size());
 }
 
@@ -129,7 +152,17 @@ void RecordStore::EndRecord() {
 }
 
 Variant RecordStore::Read(const char*& at) const {
-  auto kind = static_cast<Kind>(*at++);
+  const auto byte = static_cast<unsigned char>(*at++);
+  if (byte & kShortText) {
+    const size_t length = byte & (kShortTextLimit - 1);
+    std::string text(at, length);
+    at += length;
+    return Variant(std::move(text));
+  }
+  if (byte & kSmallInteger) {
+    return Variant(static_cast<long long>(UnZigZag(byte & (kSmallIntegerLimit - 1))));
+  }
+  const auto kind = static_cast<Kind>(byte);
   switch (kind) {
     case kEmpty:
       return Variant();
@@ -146,6 +179,8 @@ Variant RecordStore::Read(const char*& at) const {
       at += sizeof value;
       return Variant(value);
     }
+    case kWholeDouble:
+      return Variant(static_cast<double>(UnZigZag(ReadVarint(at))));
     case kText: {
       size_t length = ReadVarint(at);
       std::string text(at, length);
@@ -161,12 +196,16 @@ Variant RecordStore::Read(const char*& at) const {
 Variant RecordStore::Value(size_t record, size_t field) const {
   const char* at = starts_[record];
   for (size_t f = 0; f < field; ++f) {
-    auto kind = static_cast<Kind>(*at++);
-    if (kind == kDouble) {
+    const auto byte = static_cast<unsigned char>(*at++);
+    if (byte & kShortText) {
+      at += byte & (kShortTextLimit - 1);
+    } else if (byte & kSmallInteger) {
+      continue;
+    } else if (byte == kDouble) {
       at += sizeof(double);
-    } else if (kind == kText) {
+    } else if (byte == kText) {
       at += ReadVarint(at);
-    } else if (kind == kInteger || kind == kObject) {
+    } else if (byte == kInteger || byte == kObject || byte == kWholeDouble) {
       ReadVarint(at);
     }
   }

@@ -1,7 +1,9 @@
 // The records of a Recordset, packed back to back in blocks: each value is a kind byte and its
-// payload (integers as zigzag varints, doubles as their 8 bytes, texts as a varint length and
-// their bytes, objects as an index into a side table). A million rows take about what their
-// values take as text; a value is decoded when it is read. Records never move once written.
+// payload (integers as zigzag varints, doubles as their 8 bytes or, when whole, a zigzag
+// varint, texts as a varint length and their bytes, objects as an index into a side table);
+// texts under 128 bytes and integers from -32 to 31 carry their length or value in the kind
+// byte itself. A million rows take about what their values take as text; a value is decoded
+// when it is read. Records never move once written.
 // The first block is small and each next one twice as large up to 1 MiB (larger only for a
 // record that needs it), so a one-row recordset takes a few hundred bytes.
 //
@@ -35,7 +37,17 @@ class RecordStore {
   void Decode(size_t record, std::vector<Variant>& out) const;
 
  private:
-  enum Kind : uint8_t { kEmpty, kNull, kFalse, kTrue, kInteger, kDouble, kText, kObject };
+  enum Kind : uint8_t {
+    kEmpty,
+    kNull,
+    kFalse,
+    kTrue,
+    kInteger,
+    kDouble,
+    kText,
+    kObject,
+    kWholeDouble
+  };
 
   // Room for `bytes` more bytes of the open record, which moves to a new block when the current
   // one is full.

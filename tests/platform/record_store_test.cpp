@@ -68,6 +68,10 @@ Variant RandomValue(std::mt19937_64& rng) {
                                       64,
                                       -64,
                                       -65,
+                                      31,
+                                      32,
+                                      -32,
+                                      -33,
                                       (int64_t{1} << 56) - 1};
   static const double kDoubles[] = {std::numeric_limits<double>::quiet_NaN(),
                                     -std::numeric_limits<double>::quiet_NaN(),
@@ -78,8 +82,15 @@ Variant RandomValue(std::mt19937_64& rng) {
                                     -0.0,
                                     std::numeric_limits<double>::denorm_min(),
                                     std::numeric_limits<double>::max(),
-                                    std::numeric_limits<double>::lowest()};
-  switch (rng() % 14) {
+                                    std::numeric_limits<double>::lowest(),
+                                    1.0,
+                                    -3.0,
+                                    0.5,
+                                    0x1p53 - 1,
+                                    0x1p53,
+                                    -0x1p53,
+                                    1e300};
+  switch (rng() % 15) {
     case 0:
       return Variant();
     case 1:
@@ -100,6 +111,8 @@ Variant RandomValue(std::mt19937_64& rng) {
       return Variant(std::make_shared<Object>());
     case 9:
       return Variant(RandomText(rng, 100 + rng() % 20000));
+    case 10:
+      return Variant(RandomText(rng, 120 + rng() % 16));  // around the short-text limit
     default:
       return Variant(RandomText(rng, 1 + rng() % 40));
   }
