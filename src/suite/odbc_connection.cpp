@@ -6,7 +6,6 @@
 
 #include <map>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include "platform/text.h"
@@ -46,7 +45,6 @@ struct Pool {
   std::mutex mutex;
   pid_t owner = ::getpid();
   std::multimap<std::string, std::unique_ptr<OdbcConnection>> idle;
-  std::set<std::string> postgres;  // connection strings that reach PostgreSQL
 
   // Closes connections idle too long. Called with the mutex held.
   void Sweep(Clock::time_point now) {
@@ -71,35 +69,19 @@ Pool& ThePool() {
   return pool;
 }
 
-// psqlODBC reads a result in pieces of this many rows through a cursor, instead of holding the
-// whole result (twice: libpq's copy and its own) before the first row is read.
-constexpr char kStreaming[] = ";UseDeclareFetch=1;Fetch=10000";
+// A new connection, with the pool's environment.
+std::unique_ptr<OdbcConnection> NewConnection(Pool& pool, const std::string& connection_string) {
+  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
+}
+
+// psqlODBC's own connection attributes: reading results through a cursor (declare/fetch) and
+// the rows each fetch brings.
+constexpr SQLINTEGER kPsqlodbcDeclareFetch = 65539;
+constexpr SQLINTEGER kPsqlodbcFetchRows = 65541;
+constexpr SQLINTEGER kStreamedRows = 10000;
 
 bool NamesStreaming(const std::string& connection_string) {
   return FindIgnoreCase(connection_string, "UseDeclareFetch") != std::string::npos;
-}
-
-// A new connection; on PostgreSQL one that streams long results (the first connection of a
-// string learns that the server is PostgreSQL and is made again).
-std::unique_ptr<OdbcConnection> NewConnection(Pool& pool, const std::string& connection_string) {
-  bool postgres;
-  {
-    std::lock_guard lock(pool.mutex);
-    postgres = pool.postgres.count(connection_string) > 0;
-  }
-  if (postgres && !NamesStreaming(connection_string)) {
-    return std::make_unique<OdbcConnection>(pool.env.get(), connection_string + kStreaming);
-  }
-  auto connection = std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
-  if (connection->dialect() != OdbcDialect::kPostgres || NamesStreaming(connection_string)) {
-    return connection;
-  }
-  {
-    std::lock_guard lock(pool.mutex);
-    pool.postgres.insert(connection_string);
-  }
-  connection.reset();
-  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string + kStreaming);
 }
 
 }  // namespace
@@ -123,6 +105,7 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
   if (dbms.find("PostgreSQL") != std::string::npos) {
     dialect_ = OdbcDialect::kPostgres;
     SetUpPostgres();
+    SetUpStreaming(connection_string);
   } else if (dbms.find("SQLite") != std::string::npos) {
     dialect_ = OdbcDialect::kSqlite;
   }
@@ -140,6 +123,28 @@ void OdbcConnection::SetUpPostgres() {
     connected_ = false;
     throw Error(std::string("Cannot set up the connection to the suite database: ") + e.what());
   }
+}
+
+// Only psqlODBC knows the attributes, and only when the connection string leaves the choice to
+// the suite; a driver that refuses them reads as it reads.
+void OdbcConnection::SetUpStreaming(const std::string& connection_string) {
+  char16_t driver[128] = {};
+  SQLSMALLINT length = 0;
+  SQLGetInfoW(dbc_.get(), SQL_DRIVER_NAME, driver, sizeof driver - sizeof driver[0], &length);
+  if (Utf16ToUtf8(driver).find("psqlodbc") == std::string::npos ||
+      NamesStreaming(connection_string)) {
+    return;
+  }
+  streams_ = OdbcOk(SQLSetConnectAttr(dbc_.get(), kPsqlodbcFetchRows,
+                                      reinterpret_cast<SQLPOINTER>(kStreamedRows), 0)) &&
+             OdbcOk(SQLSetConnectAttr(dbc_.get(), kPsqlodbcDeclareFetch,
+                                      reinterpret_cast<SQLPOINTER>(0), 0));
+}
+
+void OdbcConnection::StreamRows(bool on) {
+  if (!streams_) return;
+  handle().Check(SQLSetConnectAttr(dbc_.get(), kPsqlodbcDeclareFetch,
+                                   reinterpret_cast<SQLPOINTER>(on ? 1 : 0), 0));
 }
 
 bool OdbcConnection::Dead() const {

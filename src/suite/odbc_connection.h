@@ -12,9 +12,11 @@
 //    closed at the next take or give-back. A child process made by fork() never uses or closes
 //    its parent's connections (they share the parent's sockets).
 // On PostgreSQL a new connection first sets what the T-SQL adaption relies on (see
-// odbc_database.h), once per connection, and reads long results through a cursor in pieces of
-// 10,000 rows (psqlODBC's UseDeclareFetch, unless the connection string says otherwise), so that
-// a million-row list is never held twice by the driver before the suite reads it.
+// odbc_database.h), once per connection. With psqlODBC, a statement run between StreamRows(true)
+// and StreamRows(false) is read through a cursor in pieces of 10,000 rows (its declare/fetch
+// mode), so that a million-row list is never held twice by the driver before the suite reads
+// it; other statements answer in one round trip. A connection string that names
+// UseDeclareFetch keeps its own choice.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
@@ -44,6 +46,11 @@ class OdbcConnection {
   // Whether the driver knows the connection is gone, or it fails a round trip.
   bool Dead() const;
   bool Ping();
+  // Whether the statements that follow are read through a cursor; nothing on a driver that
+  // cannot. Error when the driver refuses the change.
+  void StreamRows(bool on);
+  // Whether the connection reaches PostgreSQL through psqlODBC, which reads in pieces.
+  bool streams() const { return streams_; }
 
   // Set when the connection saw a failure: it is closed, not given back.
   bool broken = false;
@@ -51,10 +58,12 @@ class OdbcConnection {
 
  private:
   void SetUpPostgres();
+  void SetUpStreaming(const std::string& connection_string);
 
   OdbcHandle dbc_;
   bool connected_ = false;
   OdbcDialect dialect_ = OdbcDialect::kSqlServer;
+  bool streams_ = false;  // StreamRows changes the driver's reading
 };
 
 // A connection for `connection_string`: an idle one of the pool, alive, or a new one.

@@ -11,6 +11,8 @@
 #include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/odbc_connection.h"
+#include "suite/odbc_pieces.h"
+#include "suite/odbc_result.h"
 #include "suite/tsql_adaption.h"
 #include "suite/wide_text.h"
 
@@ -20,39 +22,6 @@ namespace {
 
 SQLWCHAR* Wide(std::u16string& text) {
   return reinterpret_cast<SQLWCHAR*>(text.data());
-}
-
-// One statement handle with the connection's query timeout.
-class OdbcStatement : public OdbcHandle {
- public:
-  OdbcStatement(SQLHDBC dbc, long timeout) : OdbcHandle(SQL_HANDLE_STMT, dbc) {
-    if (timeout > 0) {
-      Check(SQLSetStmtAttr(get(), SQL_ATTR_QUERY_TIMEOUT,
-                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout)), 0));
-    }
-  }
-};
-
-// A column's text, read in pieces of any length; nullopt for NULL.
-std::optional<std::string> ColumnText(const OdbcStatement& stmt, SQLUSMALLINT column) {
-  Utf16Reader text;
-  char16_t buffer[2048];
-  for (;;) {
-    SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(stmt.get(), column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
-    if (rc == SQL_NO_DATA) break;
-    stmt.Check(rc);
-    if (indicator == SQL_NULL_DATA) return std::nullopt;
-    const size_t capacity = std::size(buffer) - 1;
-    const size_t units =
-        indicator == SQL_NO_TOTAL ||
-                indicator / static_cast<SQLLEN>(sizeof(char16_t)) > static_cast<SQLLEN>(capacity)
-            ? capacity
-            : static_cast<size_t>(indicator) / sizeof(char16_t);
-    text.Append(buffer, units);
-    if (rc == SQL_SUCCESS) break;
-  }
-  return text.Finish();
 }
 
 // The parameters as UTF-16 texts; the buffers live until the statement has run.
@@ -75,114 +44,12 @@ void BindTexts(const OdbcStatement& stmt, const Params& params, BoundTexts& boun
   }
 }
 
+// Parameters bound, then run directly: the server gets them apart from the text, in one round
+// trip, and keeps no prepared statement to be dropped afterwards.
 void Run(const OdbcStatement& stmt, const std::string& sql, const Params& params) {
-  std::u16string text = Utf8ToUtf16(sql);
-  const auto length = static_cast<SQLINTEGER>(text.size());
-  if (params.empty()) {
-    SQLRETURN rc = SQLExecDirectW(stmt.get(), Wide(text), length);
-    if (rc != SQL_NO_DATA) stmt.Check(rc);
-    return;
-  }
   BoundTexts bound;
-  stmt.Check(SQLPrepareW(stmt.get(), Wide(text), length));
   BindTexts(stmt, params, bound);
-  SQLRETURN rc = SQLExecute(stmt.get());
-  if (rc != SQL_NO_DATA) stmt.Check(rc);
-}
-
-SQLSMALLINT ColumnCount(const OdbcStatement& stmt) {
-  SQLSMALLINT columns = 0;
-  stmt.Check(SQLNumResultCols(stmt.get(), &columns));
-  return columns;
-}
-
-enum class Kind { kInteger, kDouble, kText };
-
-Kind KindOf(SQLSMALLINT type) {
-  switch (type) {
-    case SQL_BIT:
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
-      return Kind::kInteger;
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_NUMERIC:
-    case SQL_DECIMAL:
-      return Kind::kDouble;
-    default:
-      return Kind::kText;
-  }
-}
-
-// A server that folds names to lower case answers them as the select list spells them, else
-// as the batch first spells them.
-struct Spelling {
-  std::vector<std::string> select_names;
-  std::map<std::string, std::string> batch_names;
-
-  std::string operator()(size_t column, const std::string& given) const {
-    if (column < select_names.size() && ToLowerAscii(select_names[column]) == given) {
-      return select_names[column];
-    }
-    auto spelled = batch_names.find(given);
-    return spelled != batch_names.end() ? spelled->second : given;
-  }
-};
-
-// The current result set as a Recordset: names as `spelling` gives them (as the server gives
-// them without one), numbers as numbers.
-RecordsetPtr ReadResult(const OdbcStatement& stmt, SQLSMALLINT columns, const Spelling* spelling) {
-  std::vector<std::string> names;
-  std::vector<Kind> kinds;
-  for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-    // What the result itself says of the column: its nullability or its concise type would
-    // have the driver query the catalogue for its base table (SQL_DESC_TYPE is the concise
-    // type for every kind but dates and intervals, which are read as texts anyway).
-    char16_t name[256];
-    SQLSMALLINT name_bytes = 0;
-    SQLLEN type = 0;
-    stmt.Check(SQLColAttributeW(stmt.get(), c, SQL_DESC_NAME, name,
-                                static_cast<SQLSMALLINT>(sizeof name - sizeof name[0]), &name_bytes,
-                                nullptr));
-    stmt.Check(SQLColAttributeW(stmt.get(), c, SQL_DESC_TYPE, nullptr, 0, nullptr, &type));
-    const size_t units = std::min<size_t>(
-        static_cast<size_t>(std::max<SQLSMALLINT>(name_bytes, 0)) / sizeof(char16_t),
-        std::size(name) - 1);
-    const std::string given = Utf16ToUtf8({name, units});
-    names.push_back(spelling ? (*spelling)(c - 1u, given) : given);
-    kinds.push_back(KindOf(static_cast<SQLSMALLINT>(type)));
-  }
-  auto records = std::make_shared<Recordset>(std::move(names));
-  for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA;) {
-    stmt.Check(rc);
-    for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-      SQLLEN indicator = 0;
-      switch (kinds[c - 1]) {
-        case Kind::kInteger: {
-          SQLBIGINT value = 0;
-          stmt.Check(SQLGetData(stmt.get(), c, SQL_C_SBIGINT, &value, 0, &indicator));
-          indicator == SQL_NULL_DATA ? records->AppendNull() : records->AppendInteger(value);
-          break;
-        }
-        case Kind::kDouble: {
-          double value = 0;
-          stmt.Check(SQLGetData(stmt.get(), c, SQL_C_DOUBLE, &value, 0, &indicator));
-          indicator == SQL_NULL_DATA ? records->AppendNull() : records->AppendDouble(value);
-          break;
-        }
-        case Kind::kText: {
-          auto text = ColumnText(stmt, c);
-          text ? records->AppendText(*text) : records->AppendNull();
-          break;
-        }
-      }
-    }
-    records->EndRecord();
-  }
-  return records;
+  stmt.Run(Utf8ToUtf16(sql));
 }
 
 }  // namespace
@@ -238,7 +105,7 @@ TextRows OdbcDatabase::QueryOnce(const std::string& sql, const Params& params) {
   OdbcStatement stmt(connection_->dbc(), query_timeout_);
   Run(stmt, sql, params);
   TextRows rows;
-  const SQLSMALLINT columns = ColumnCount(stmt);
+  const SQLSMALLINT columns = stmt.ColumnCount();
   if (columns == 0) return rows;
   for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA;) {
     stmt.Check(rc);
@@ -281,21 +148,40 @@ RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
 }
 
 RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql) {
+  // A batch's answer may be a list of any length: on PostgreSQL it is read in pieces, and its
+  // other statements' rows through the driver's cursor. The suite's own short queries are not.
+  connection_->StreamRows(true);
+  struct StopStreaming {
+    OdbcConnection& connection;
+    ~StopStreaming() {
+      try {
+        connection.StreamRows(false);
+      } catch (const Error&) {
+        connection.broken = true;
+      }
+    }
+  } stop{*connection_};
   RecordsetPtr result;
   const bool folds_names = DatabaseDialect() == Dialect::kPostgres;
   Spelling spelling;
   if (folds_names) spelling.batch_names = NameSpellings(tsql);
   for (const std::string& statement : Statements(tsql)) {
-    OdbcStatement stmt(connection_->dbc(), query_timeout_);
-    Run(stmt, statement, {});
     if (folds_names) spelling.select_names = SelectNames(statement);
+    if (!result && connection_->streams() && ReadsInPieces(statement)) {
+      result = ReadInPieces(*connection_, statement, query_timeout_, &spelling);
+      continue;
+    }
+    OdbcStatement stmt(connection_->dbc(), query_timeout_);
+    stmt.Run(Utf8ToUtf16(statement));
     // A batch answers one result after another; the first with columns is the answer. A
     // statement of the batch that fails after the first reports its error too.
     SQLRETURN more = SQL_SUCCESS;
     for (; OdbcOk(more); more = SQLMoreResults(stmt.get())) {
-      const SQLSMALLINT columns = ColumnCount(stmt);
+      const SQLSMALLINT columns = stmt.ColumnCount();
       if (!result && columns > 0) {
-        result = ReadResult(stmt, columns, folds_names ? &spelling : nullptr);
+        ResultReader reader(stmt, columns, folds_names ? &spelling : nullptr);
+        reader.ReadRows(stmt);
+        result = reader.records();
       }
     }
     if (more != SQL_NO_DATA) stmt.Check(more);

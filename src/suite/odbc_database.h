@@ -15,7 +15,10 @@
 // (suite/wide_text.h), so the process's locale never matters. Each statement waits at most the
 // query timeout: QMZ_QUERY_TIMEOUT seconds from the environment, 60 without it, 0 for no limit.
 //
-// Column names and kinds come from the result's own attributes, never from catalogue queries.
+// Column names and kinds come from the result's own attributes, never from catalogue queries
+// (suite/odbc_result.h). On PostgreSQL through psqlODBC a batch's answer is read in pieces from a
+// cursor while the server works on the next piece (suite/odbc_pieces.h); parameters go to the
+// server apart from the statement's text.
 //
 // Errors: qmz::Error with the driver's diagnostics; a failed connection says "Cannot connect to
 // the suite database: " and why, without the password. A connection that saw a failure is

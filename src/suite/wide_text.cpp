@@ -106,6 +106,10 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 void Utf16Reader::Append(const char16_t* units, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     const char16_t unit = units[i];
+    if (unit < 0x80 && pending_ == 0) {
+      text_.push_back(static_cast<char>(unit));
+      continue;
+    }
     if (pending_ != 0) {
       const char16_t high = pending_;
       pending_ = 0;
@@ -124,9 +128,19 @@ void Utf16Reader::Append(const char16_t* units, size_t count) {
 }
 
 std::string Utf16Reader::Finish() {
+  Text();
+  return std::move(text_);
+}
+
+std::string_view Utf16Reader::Text() {
   if (pending_ != 0) AppendUtf8(text_, kReplacement);
   pending_ = 0;
-  return std::move(text_);
+  return text_;
+}
+
+void Utf16Reader::Clear() {
+  text_.clear();
+  pending_ = 0;
 }
 
 }  // namespace qmz::suite

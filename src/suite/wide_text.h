@@ -25,6 +25,9 @@ class Utf16Reader {
   void Append(const char16_t* units, size_t count);
   // The text read so far; a high surrogate still waiting for its pair becomes U+FFFD.
   std::string Finish();
+  // The same, kept in the reader until Clear, which starts the next text in the same buffer.
+  std::string_view Text();
+  void Clear();
 
  private:
   std::string text_;

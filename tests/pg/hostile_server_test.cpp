@@ -1,6 +1,7 @@
 // A server as a site may run it: database settings that change how texts read, a process in the
 // C locale (CTest runs this program with LC_ALL=C), texts outside the BMP, a statement that
-// never ends, a copy that fails half way, hosts that save the same new profile entry at once.
+// never ends, a copy that fails half way, hosts that save the same new profile entry at once, an
+// answer longer than the pieces it is read in.
 // Needs QMZ_TEST_SERVER (tests/pg/server.sh run).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -102,6 +103,59 @@ TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
   EXPECT_THAT([] { suite::OpenDatabase(Server()); },
               ThrowsMessage<Error>(HasSubstr("QMZ_QUERY_TIMEOUT must be a number of seconds")));
   ::unsetenv("QMZ_QUERY_TIMEOUT");
+}
+
+TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackClean) {
+  auto made = suite::OpenDatabase(Server());
+  made->Execute("drop table if exists qmz_pieces");
+  made->Execute(
+      "create table qmz_pieces as select g as FID, case when g % 7 = 0 then null else 'r' || g "
+      "|| '😀' end as FName from generate_series(1, 25001) g");
+  made.reset();
+  // Pieces are 10,000 rows: none, one, exactly two, and two and a bit.
+  for (int count : {0, 1, 20000, 25001}) {
+    SCOPED_TRACE(count);
+    auto db = suite::OpenDatabase(Server());
+    const std::string pid = *db->Query("select pg_backend_pid()")[0][0];
+    RecordsetPtr rows =
+        db->RunBatch("select FID, FName from qmz_pieces where FID <= " + std::to_string(count) +
+                     " order by FID");
+    ASSERT_EQ(rows->RecordCount(), count);
+    ASSERT_EQ(rows->FieldCount(), 2);
+    EXPECT_EQ(rows->FieldName(0), "FID");
+    EXPECT_EQ(rows->FieldName(1), "FName");
+    for (int at : {1, 7, 10000, 10001, 20000, 25001}) {
+      if (at > count) continue;
+      rows->SetAbsolutePosition(at);
+      EXPECT_EQ(rows->Value("FID").ToInt64(), at);
+      const Variant name = rows->Value("FName");
+      EXPECT_EQ(name.IsNull() ? "null" : name.ToText(),
+                at % 7 ? "r" + std::to_string(at) + "😀" : "null");
+    }
+    db.reset();
+    // The same connection serves the next caller: no transaction and no cursor left open.
+    auto next = suite::OpenDatabase(Server());
+    EXPECT_EQ(*next->Query("select pg_backend_pid()")[0][0], pid);
+    EXPECT_EQ(*next->Query("select count(*) from pg_cursors")[0][0], "0");
+    EXPECT_EQ(*next->Query("select case when now() = statement_timestamp() then 'own' end")[0][0],
+              "own");
+  }
+
+  // A piece that fails after the first: the error, and the next caller answers.
+  ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
+  auto db = suite::OpenDatabase(Server());
+  ::unsetenv("QMZ_QUERY_TIMEOUT");
+  EXPECT_THAT(
+      [&] {
+        db->RunBatch(
+            "select FID, case when FID = 15000 then (select 1 from pg_sleep(3)) end as s "
+            "from qmz_pieces");
+      },
+      ThrowsMessage<Error>(HasSubstr("statement timeout")));
+  db.reset();
+  auto after = suite::OpenDatabase(Server());
+  EXPECT_EQ(after->RunBatch("select count(*) as n from qmz_pieces")->Value("n").ToInt64(), 25001);
+  after->Execute("drop table qmz_pieces");
 }
 
 TEST_F(HostileServerTest, ACopyThatFailsHalfWayLeavesTheSuiteAsItWas) {

@@ -1,0 +1,31 @@
+// A long answer read from PostgreSQL in pieces, the server working on the next piece while the
+// suite reads the last.
+//
+// The SELECT becomes a cursor of the connection's transaction (`declare qmz_rows no scroll cursor
+// for ...`, in a transaction of its own when the connection is in autocommit), fetched 10,000
+// rows at a time: while the rows of one piece go into the Recordset, a second statement on a
+// helper thread already fetches the next, so the server's work and the suite's reading overlap
+// as they do for a client that reads a plain statement as it arrives. At most two pieces are held
+// at once, whatever the length of the answer. The cursor is closed and the transaction it opened
+// committed when the last piece is read; on failure it is rolled back.
+//
+// For psqlODBC connections only (the driver must let two statements of one connection run at
+// once: its own locks serialise what must be). Errors: qmz::Error with the driver's diagnostics;
+// the helper thread has ended before any error reaches the caller.
+#pragma once
+
+#include <string>
+
+#include "qmz/recordset.h"
+#include "suite/odbc_connection.h"
+#include "suite/odbc_result.h"
+
+namespace qmz::suite {
+
+// Whether `statement` is a plain query a cursor can be declared for: it starts with SELECT.
+bool ReadsInPieces(const std::string& statement);
+
+RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
+                          const Spelling* spelling);
+
+}  // namespace qmz::suite

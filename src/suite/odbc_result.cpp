@@ -1,0 +1,141 @@
+#include "suite/odbc_result.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "suite/wide_text.h"
+
+namespace qmz::suite {
+
+OdbcStatement::OdbcStatement(SQLHDBC dbc, long timeout) : OdbcHandle(SQL_HANDLE_STMT, dbc) {
+  if (timeout > 0) {
+    Check(SQLSetStmtAttr(get(), SQL_ATTR_QUERY_TIMEOUT,
+                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout)), 0));
+  }
+}
+
+void OdbcStatement::Run(const std::u16string& sql) const {
+  auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(sql.data()));
+  const SQLRETURN rc = SQLExecDirectW(get(), text, static_cast<SQLINTEGER>(sql.size()));
+  if (rc != SQL_NO_DATA) Check(rc);
+}
+
+void OdbcStatement::Close() const {
+  Check(SQLFreeStmt(get(), SQL_CLOSE));
+}
+
+SQLSMALLINT OdbcStatement::ColumnCount() const {
+  SQLSMALLINT columns = 0;
+  Check(SQLNumResultCols(get(), &columns));
+  return columns;
+}
+
+std::optional<std::string> ColumnText(const OdbcHandle& stmt, SQLUSMALLINT column) {
+  Utf16Reader text;
+  if (!ReadText(stmt, column, text)) return std::nullopt;
+  return text.Finish();
+}
+
+bool ReadText(const OdbcHandle& stmt, SQLUSMALLINT column, Utf16Reader& text) {
+  text.Clear();
+  char16_t buffer[2048];
+  for (;;) {
+    SQLLEN indicator = 0;
+    SQLRETURN rc = SQLGetData(stmt.get(), column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+    if (rc == SQL_NO_DATA) break;
+    stmt.Check(rc);
+    if (indicator == SQL_NULL_DATA) return false;
+    const size_t capacity = std::size(buffer) - 1;
+    const size_t units =
+        indicator == SQL_NO_TOTAL ||
+                indicator / static_cast<SQLLEN>(sizeof(char16_t)) > static_cast<SQLLEN>(capacity)
+            ? capacity
+            : static_cast<size_t>(indicator) / sizeof(char16_t);
+    text.Append(buffer, units);
+    if (rc == SQL_SUCCESS) break;
+  }
+  return true;
+}
+
+std::string Spelling::operator()(size_t column, const std::string& given) const {
+  if (column < select_names.size() && ToLowerAscii(select_names[column]) == given) {
+    return select_names[column];
+  }
+  auto spelled = batch_names.find(given);
+  return spelled != batch_names.end() ? spelled->second : given;
+}
+
+ResultReader::Kind ResultReader::KindOf(SQLLEN type) {
+  switch (type) {
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+      return Kind::kInteger;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+      return Kind::kDouble;
+    default:
+      return Kind::kText;
+  }
+}
+
+ResultReader::ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Spelling* spelling) {
+  std::vector<std::string> names;
+  for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c) {
+    // SQL_DESC_TYPE is the concise type for every kind but dates and intervals, which are read
+    // as texts anyway.
+    char16_t name[256];
+    SQLSMALLINT name_bytes = 0;
+    SQLLEN type = 0;
+    stmt.Check(SQLColAttributeW(stmt.get(), c, SQL_DESC_NAME, name,
+                                static_cast<SQLSMALLINT>(sizeof name - sizeof name[0]), &name_bytes,
+                                nullptr));
+    stmt.Check(SQLColAttributeW(stmt.get(), c, SQL_DESC_TYPE, nullptr, 0, nullptr, &type));
+    const size_t units = std::min<size_t>(
+        static_cast<size_t>(std::max<SQLSMALLINT>(name_bytes, 0)) / sizeof(char16_t),
+        std::size(name) - 1);
+    const std::string given = Utf16ToUtf8({name, units});
+    names.push_back(spelling ? (*spelling)(c - 1u, given) : given);
+    kinds_.push_back(KindOf(type));
+  }
+  records_ = std::make_shared<Recordset>(std::move(names));
+}
+
+size_t ResultReader::ReadRows(const OdbcHandle& stmt) {
+  size_t rows = 0;
+  for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA; ++rows) {
+    stmt.Check(rc);
+    for (SQLUSMALLINT c = 1; c <= kinds_.size(); ++c) {
+      SQLLEN indicator = 0;
+      switch (kinds_[c - 1]) {
+        case Kind::kInteger: {
+          SQLBIGINT value = 0;
+          stmt.Check(SQLGetData(stmt.get(), c, SQL_C_SBIGINT, &value, 0, &indicator));
+          indicator == SQL_NULL_DATA ? records_->AppendNull() : records_->AppendInteger(value);
+          break;
+        }
+        case Kind::kDouble: {
+          double value = 0;
+          stmt.Check(SQLGetData(stmt.get(), c, SQL_C_DOUBLE, &value, 0, &indicator));
+          indicator == SQL_NULL_DATA ? records_->AppendNull() : records_->AppendDouble(value);
+          break;
+        }
+        case Kind::kText:
+          ReadText(stmt, c, text_) ? records_->AppendText(text_.Text()) : records_->AppendNull();
+          break;
+      }
+    }
+    records_->EndRecord();
+  }
+  return rows;
+}
+
+}  // namespace qmz::suite

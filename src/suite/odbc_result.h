@@ -1,0 +1,70 @@
+// Statements on an ODBC connection and their results read into Recordsets.
+//
+// OdbcStatement is a statement handle that waits at most the query timeout. ResultReader learns
+// the names and kinds of a statement's current result from the result's own attributes (never
+// from catalogue queries: nullability or the concise type would have the driver ask the catalogue
+// about each base table), then appends the rows of that result, or of later results with the same
+// columns, to one Recordset: integers and doubles as numbers, everything else as UTF-8 text read
+// in UTF-16, NULL as null.
+//
+// Errors: qmz::Error with the driver's diagnostics. A statement and a reader belong to one thread
+// at a time.
+#pragma once
+
+#include <sql.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "qmz/recordset.h"
+#include "suite/odbc_handle.h"
+#include "suite/wide_text.h"
+
+namespace qmz::suite {
+
+class OdbcStatement : public OdbcHandle {
+ public:
+  // `timeout` in seconds; 0 waits without limit.
+  OdbcStatement(SQLHDBC dbc, long timeout);
+  // Runs `sql` directly; SQL_NO_DATA (no row changed) is a success.
+  void Run(const std::u16string& sql) const;
+  // The statement's result closed, the handle ready for the next statement.
+  void Close() const;
+  SQLSMALLINT ColumnCount() const;
+};
+
+// A column's text, read in pieces of any length; nullopt for NULL.
+std::optional<std::string> ColumnText(const OdbcHandle& stmt, SQLUSMALLINT column);
+// The same into `text`, cleared first; false for NULL.
+bool ReadText(const OdbcHandle& stmt, SQLUSMALLINT column, Utf16Reader& text);
+
+// A server that folds names to lower case answers them as the select list spells them, else
+// as the batch first spells them.
+struct Spelling {
+  std::vector<std::string> select_names;
+  std::map<std::string, std::string> batch_names;
+
+  std::string operator()(size_t column, const std::string& given) const;
+};
+
+class ResultReader {
+ public:
+  // The columns of `stmt`'s current result, named as `spelling` gives them (as the server
+  // gives them without one).
+  ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Spelling* spelling);
+  // Appends every row of `stmt`'s current result; the number of rows read.
+  size_t ReadRows(const OdbcHandle& stmt);
+  const RecordsetPtr& records() const { return records_; }
+
+ private:
+  enum class Kind { kInteger, kDouble, kText };
+  static Kind KindOf(SQLLEN type);
+
+  std::vector<Kind> kinds_;
+  RecordsetPtr records_;
+  Utf16Reader text_;  // one buffer for every text read
+};
+
+}  // namespace qmz::suite
