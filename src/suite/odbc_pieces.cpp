@@ -30,7 +30,7 @@ class CursorTransaction {
   }
   ~CursorTransaction() {
     if (!owned_) return;
-    // Left without Commit: a failure is on its way to the caller.
+    // Left without End: a failure is on its way to the caller.
     SQLEndTran(SQL_HANDLE_DBC, connection_.dbc(), SQL_ROLLBACK);
     connection_.broken = true;
     SQLSetConnectAttr(connection_.dbc(), SQL_ATTR_AUTOCOMMIT,
@@ -39,8 +39,14 @@ class CursorTransaction {
   CursorTransaction(const CursorTransaction&) = delete;
   CursorTransaction& operator=(const CursorTransaction&) = delete;
 
-  void Commit() {
-    if (!owned_) return;
+  // Commits the transaction, which closes the cursor; in the caller's transaction `stmt` closes
+  // the cursor itself.
+  void End(const OdbcStatement& stmt) {
+    if (!owned_) {
+      stmt.Run(u"close qmz_rows");
+      stmt.Close();
+      return;
+    }
     connection_.handle().Check(SQLEndTran(SQL_HANDLE_DBC, connection_.dbc(), SQL_COMMIT));
     SetAutocommit(SQL_AUTOCOMMIT_ON);
     owned_ = false;
@@ -64,11 +70,19 @@ std::future<SQLRETURN> FetchAhead(const OdbcStatement& stmt, const std::u16strin
   });
 }
 
-// The rows of the piece `stmt` fetched, or none when the fetch found no rows.
-size_t ReadPiece(ResultReader& reader, const OdbcStatement& stmt, SQLRETURN fetched) {
-  if (fetched == SQL_NO_DATA) return 0;
-  stmt.Check(fetched);
-  return reader.ReadRows(stmt);
+// Past the declaration's result to the first piece's rows.
+void SkipToRows(const OdbcStatement& stmt) {
+  while (stmt.ColumnCount() == 0) {
+    const SQLRETURN rc = SQLMoreResults(stmt.get());
+    if (rc == SQL_NO_DATA) throw Error("The cursor of the answer returned no rows");
+    stmt.Check(rc);
+  }
+}
+
+// Whether a piece may be followed by another: it is full, or the driver does not say.
+bool MayHaveMore(const OdbcStatement& stmt) {
+  SQLLEN rows = -1;
+  return !OdbcOk(SQLRowCount(stmt.get(), &rows)) || rows < 0 || rows >= kPieceRows;
 }
 
 }  // namespace
@@ -85,31 +99,33 @@ bool ReadsInPieces(const std::string& statement) {
 
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
                           const Spelling* spelling) {
-  const std::u16string declare = Utf8ToUtf16("declare qmz_rows no scroll cursor for " + select);
-  const std::u16string fetch =
-      Utf8ToUtf16("fetch " + std::to_string(kPieceRows) + " from qmz_rows");
+  const std::string fetch = "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
+  const std::u16string fetch_text = Utf8ToUtf16(fetch);
   CursorTransaction transaction(connection);
   // Declared before the fetch ahead, so that the helper thread has ended before they go.
-  OdbcStatement current(connection.dbc(), timeout);
-  OdbcStatement next(connection.dbc(), timeout);
-  current.Run(declare);
-  current.Close();
-  current.Run(fetch);
-  ResultReader reader(current, current.ColumnCount(), spelling);
-  OdbcStatement* reading = &current;
-  OdbcStatement* fetching = &next;
-  for (SQLRETURN fetched = SQL_SUCCESS;;) {
-    std::future<SQLRETURN> ahead = FetchAhead(*fetching, fetch);
-    const size_t rows = ReadPiece(reader, *reading, fetched);
-    fetched = ahead.get();
-    reading->Close();
+  OdbcStatement first(connection.dbc(), timeout);
+  OdbcStatement second(connection.dbc(), timeout);
+  // The cursor and its first piece in one round trip.
+  first.Run(Utf8ToUtf16("declare qmz_rows no scroll cursor for " + select + ";\n" + fetch));
+  SkipToRows(first);
+  ResultReader reader(first, first.ColumnCount(), spelling);
+  BoundRows first_rows(first, reader.kinds());
+  BoundRows second_rows(second, reader.kinds());
+  std::pair<OdbcStatement*, BoundRows*> reading{&first, &first_rows};
+  std::pair<OdbcStatement*, BoundRows*> fetching{&second, &second_rows};
+  for (;;) {
+    const bool more = MayHaveMore(*reading.first);
+    std::future<SQLRETURN> ahead;
+    if (more) ahead = FetchAhead(*fetching.first, fetch_text);
+    reader.ReadRows(*reading.first, *reading.second);
+    reading.first->Close();
+    if (!more) break;
+    const SQLRETURN fetched = ahead.get();
+    if (fetched == SQL_NO_DATA) break;
+    fetching.first->Check(fetched);
     std::swap(reading, fetching);
-    if (rows < static_cast<size_t>(kPieceRows)) break;
   }
-  reading->Close();
-  reading->Run(u"close qmz_rows");
-  reading->Close();
-  transaction.Commit();
+  transaction.End(first);
   return reader.records();
 }
 

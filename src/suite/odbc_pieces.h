@@ -2,12 +2,15 @@
 // suite reads the last.
 //
 // The SELECT becomes a cursor of the connection's transaction (`declare qmz_rows no scroll cursor
-// for ...`, in a transaction of its own when the connection is in autocommit), fetched 10,000
-// rows at a time: while the rows of one piece go into the Recordset, a second statement on a
-// helper thread already fetches the next, so the server's work and the suite's reading overlap
-// as they do for a client that reads a plain statement as it arrives. At most two pieces are held
-// at once, whatever the length of the answer. The cursor is closed and the transaction it opened
-// committed when the last piece is read; on failure it is rolled back.
+// for ...`, in a transaction of its own when the connection is in autocommit), declared and
+// fetched 10,000 rows at a time, the declaration and the first piece in one round trip. While the
+// rows of a full piece go into the Recordset (in blocks the driver converts into bound arrays,
+// suite/odbc_result.h), a second statement on a helper thread already fetches the next, so the
+// server's work and the suite's reading overlap as they do for a client that reads a plain
+// statement as it arrives. At most two pieces are held at once, whatever the length of the
+// answer; a short answer costs the declaration and the commit, two round trips. The transaction
+// the cursor opened is committed (closing it) after the last piece; on failure it is rolled back
+// and the connection is not given back to the pool.
 //
 // For psqlODBC connections only (the driver must let two statements of one connection run at
 // once: its own locks serialise what must be). Errors: qmz::Error with the driver's diagnostics;

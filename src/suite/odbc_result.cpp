@@ -4,6 +4,7 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/text.h"
 #include "suite/wide_text.h"
@@ -68,22 +69,22 @@ std::string Spelling::operator()(size_t column, const std::string& given) const 
   return spelled != batch_names.end() ? spelled->second : given;
 }
 
-ResultReader::Kind ResultReader::KindOf(SQLLEN type) {
+ColumnKind ResultReader::KindOf(SQLLEN type) {
   switch (type) {
     case SQL_BIT:
     case SQL_TINYINT:
     case SQL_SMALLINT:
     case SQL_INTEGER:
     case SQL_BIGINT:
-      return Kind::kInteger;
+      return ColumnKind::kInteger;
     case SQL_REAL:
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_NUMERIC:
     case SQL_DECIMAL:
-      return Kind::kDouble;
+      return ColumnKind::kDouble;
     default:
-      return Kind::kText;
+      return ColumnKind::kText;
   }
 }
 
@@ -116,19 +117,19 @@ size_t ResultReader::ReadRows(const OdbcHandle& stmt) {
     for (SQLUSMALLINT c = 1; c <= kinds_.size(); ++c) {
       SQLLEN indicator = 0;
       switch (kinds_[c - 1]) {
-        case Kind::kInteger: {
+        case ColumnKind::kInteger: {
           SQLBIGINT value = 0;
           stmt.Check(SQLGetData(stmt.get(), c, SQL_C_SBIGINT, &value, 0, &indicator));
           indicator == SQL_NULL_DATA ? records_->AppendNull() : records_->AppendInteger(value);
           break;
         }
-        case Kind::kDouble: {
+        case ColumnKind::kDouble: {
           double value = 0;
           stmt.Check(SQLGetData(stmt.get(), c, SQL_C_DOUBLE, &value, 0, &indicator));
           indicator == SQL_NULL_DATA ? records_->AppendNull() : records_->AppendDouble(value);
           break;
         }
-        case Kind::kText:
+        case ColumnKind::kText:
           ReadText(stmt, c, text_) ? records_->AppendText(text_.Text()) : records_->AppendNull();
           break;
       }
@@ -136,6 +137,92 @@ size_t ResultReader::ReadRows(const OdbcHandle& stmt) {
     records_->EndRecord();
   }
   return rows;
+}
+
+size_t ResultReader::ReadRows(const OdbcHandle& stmt, const BoundRows& bound) {
+  size_t rows = 0;
+  for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA;) {
+    stmt.Check(rc);  // with info when a text did not fit its cell
+    for (size_t row = 0; row < bound.fetched(); ++row) {
+      for (size_t c = 0; c < kinds_.size(); ++c) {
+        if (bound.indicator(c, row) == SQL_NULL_DATA) {
+          records_->AppendNull();
+          continue;
+        }
+        switch (kinds_[c]) {
+          case ColumnKind::kInteger:
+            records_->AppendInteger(bound.integer(c, row));
+            break;
+          case ColumnKind::kDouble:
+            records_->AppendDouble(bound.number(c, row));
+            break;
+          case ColumnKind::kText:
+            if (auto cell = bound.text(c, row)) {
+              text_.Clear();
+              text_.Append(cell->data(), cell->size());
+            } else {
+              stmt.Check(SQLSetPos(stmt.get(), static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
+                                   SQL_LOCK_NO_CHANGE));
+              ReadText(stmt, static_cast<SQLUSMALLINT>(c + 1), text_);
+            }
+            records_->AppendText(text_.Text());
+            break;
+        }
+      }
+      records_->EndRecord();
+    }
+    rows += bound.fetched();
+  }
+  return rows;
+}
+
+BoundRows::BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kinds)
+    : stmt_(stmt), indicators_(kinds.size() * kRows) {
+  size_t size = 0;
+  for (ColumnKind kind : kinds) {
+    offsets_.push_back(size);
+    size += kRows * (kind == ColumnKind::kText ? kTextUnits * sizeof(char16_t) : 8);
+  }
+  data_.resize(size);
+  stmt.Check(
+      SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kRows), 0));
+  stmt.Check(SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0));
+  for (size_t c = 0; c < kinds.size(); ++c) {
+    static constexpr SQLSMALLINT kTypes[] = {SQL_C_SBIGINT, SQL_C_DOUBLE, SQL_C_WCHAR};
+    const bool text = kinds[c] == ColumnKind::kText;
+    stmt.Check(SQLBindCol(stmt.get(), static_cast<SQLUSMALLINT>(c + 1),
+                          kTypes[static_cast<int>(kinds[c])], data_.data() + offsets_[c],
+                          text ? kTextUnits * sizeof(char16_t) : 8, &indicators_[c * kRows]));
+  }
+}
+
+BoundRows::~BoundRows() {
+  SQLFreeStmt(stmt_.get(), SQL_UNBIND);
+  SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+  SQLSetStmtAttr(stmt_.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+}
+
+SQLBIGINT BoundRows::integer(size_t column, size_t row) const {
+  SQLBIGINT value;
+  std::memcpy(&value, data_.data() + offsets_[column] + row * 8, sizeof value);
+  return value;
+}
+
+double BoundRows::number(size_t column, size_t row) const {
+  double value;
+  std::memcpy(&value, data_.data() + offsets_[column] + row * 8, sizeof value);
+  return value;
+}
+
+std::optional<std::u16string_view> BoundRows::text(size_t column, size_t row) const {
+  const SQLLEN bytes = indicator(column, row);
+  if (bytes == SQL_NO_TOTAL || bytes < 0 ||
+      static_cast<size_t>(bytes) >= kTextUnits * sizeof(char16_t)) {
+    return std::nullopt;
+  }
+  const auto* cell = reinterpret_cast<const char16_t*>(data_.data() + offsets_[column] +
+                                                       row * kTextUnits * sizeof(char16_t));
+  return std::u16string_view(cell, static_cast<size_t>(bytes) / sizeof(char16_t));
 }
 
 }  // namespace qmz::suite

@@ -16,6 +16,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "qmz/recordset.h"
@@ -49,6 +50,37 @@ struct Spelling {
   std::string operator()(size_t column, const std::string& given) const;
 };
 
+enum class ColumnKind { kInteger, kDouble, kText };
+
+// Arrays bound to a statement's columns, so that one SQLFetch has the driver convert a block of
+// rows instead of one SQLGetData per value. A text longer than its cell is read again whole. The
+// statement keeps the binding for every result it runs until the arrays end; the driver must
+// allow SQLGetData on bound columns of a block (SQL_GD_BLOCK, SQL_GD_BOUND).
+class BoundRows {
+ public:
+  static constexpr size_t kRows = 256;
+  static constexpr size_t kTextUnits = 256;  // UTF-16 units of a text cell, its NUL included
+
+  BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kinds);
+  ~BoundRows();
+  BoundRows(const BoundRows&) = delete;
+  BoundRows& operator=(const BoundRows&) = delete;
+
+  size_t fetched() const { return fetched_; }
+  SQLLEN indicator(size_t column, size_t row) const { return indicators_[column * kRows + row]; }
+  SQLBIGINT integer(size_t column, size_t row) const;
+  double number(size_t column, size_t row) const;
+  // The text of a cell, or nullopt when it did not fit.
+  std::optional<std::u16string_view> text(size_t column, size_t row) const;
+
+ private:
+  const OdbcHandle& stmt_;
+  std::vector<size_t> offsets_;  // where each column's cells start in data_
+  std::vector<char> data_;
+  std::vector<SQLLEN> indicators_;
+  SQLULEN fetched_ = 0;
+};
+
 class ResultReader {
  public:
   // The columns of `stmt`'s current result, named as `spelling` gives them (as the server
@@ -56,13 +88,15 @@ class ResultReader {
   ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Spelling* spelling);
   // Appends every row of `stmt`'s current result; the number of rows read.
   size_t ReadRows(const OdbcHandle& stmt);
+  // The same through arrays bound to `stmt` for this reader's columns.
+  size_t ReadRows(const OdbcHandle& stmt, const BoundRows& bound);
+  const std::vector<ColumnKind>& kinds() const { return kinds_; }
   const RecordsetPtr& records() const { return records_; }
 
  private:
-  enum class Kind { kInteger, kDouble, kText };
-  static Kind KindOf(SQLLEN type);
+  static ColumnKind KindOf(SQLLEN type);
 
-  std::vector<Kind> kinds_;
+  std::vector<ColumnKind> kinds_;
   RecordsetPtr records_;
   Utf16Reader text_;  // one buffer for every text read
 };
