@@ -79,10 +79,39 @@ void SkipToRows(const OdbcStatement& stmt) {
   }
 }
 
+// The rows of a piece, or -1 when the driver does not say.
+SQLLEN PieceRows(const OdbcStatement& stmt) {
+  SQLLEN rows = -1;
+  return OdbcOk(SQLRowCount(stmt.get(), &rows)) ? rows : -1;
+}
+
 // Whether a piece may be followed by another: it is full, or the driver does not say.
 bool MayHaveMore(const OdbcStatement& stmt) {
-  SQLLEN rows = -1;
-  return !OdbcOk(SQLRowCount(stmt.get(), &rows)) || rows < 0 || rows >= kPieceRows;
+  const SQLLEN rows = PieceRows(stmt);
+  return rows < 0 || rows >= kPieceRows;
+}
+
+// Reads the first piece and every next one, each fetched while the last is read.
+void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16string& fetch,
+                 long timeout) {
+  // Declared before the fetch ahead, so that the helper thread has ended before they go.
+  OdbcStatement second(first.connection(), timeout);
+  BoundRows first_rows(first, reader.kinds());
+  BoundRows second_rows(second, reader.kinds());
+  std::pair<OdbcStatement*, BoundRows*> reading{&first, &first_rows};
+  std::pair<OdbcStatement*, BoundRows*> fetching{&second, &second_rows};
+  for (;;) {
+    const bool more = MayHaveMore(*reading.first);
+    std::future<SQLRETURN> ahead;
+    if (more) ahead = FetchAhead(*fetching.first, fetch);
+    reader.ReadRows(*reading.first, *reading.second);
+    reading.first->Close();
+    if (!more) break;
+    const SQLRETURN fetched = ahead.get();
+    if (fetched == SQL_NO_DATA) break;
+    fetching.first->Check(fetched);
+    std::swap(reading, fetching);
+  }
 }
 
 }  // namespace
@@ -100,30 +129,21 @@ bool ReadsInPieces(const std::string& statement) {
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
                           const Spelling* spelling) {
   const std::string fetch = "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
-  const std::u16string fetch_text = Utf8ToUtf16(fetch);
   CursorTransaction transaction(connection);
-  // Declared before the fetch ahead, so that the helper thread has ended before they go.
   OdbcStatement first(connection.dbc(), timeout);
-  OdbcStatement second(connection.dbc(), timeout);
   // The cursor and its first piece in one round trip.
   first.Run(Utf8ToUtf16("declare qmz_rows no scroll cursor for " + select + ";\n" + fetch));
   SkipToRows(first);
   ResultReader reader(first, first.ColumnCount(), spelling);
-  BoundRows first_rows(first, reader.kinds());
-  BoundRows second_rows(second, reader.kinds());
-  std::pair<OdbcStatement*, BoundRows*> reading{&first, &first_rows};
-  std::pair<OdbcStatement*, BoundRows*> fetching{&second, &second_rows};
-  for (;;) {
-    const bool more = MayHaveMore(*reading.first);
-    std::future<SQLRETURN> ahead;
-    if (more) ahead = FetchAhead(*fetching.first, fetch_text);
-    reader.ReadRows(*reading.first, *reading.second);
-    reading.first->Close();
-    if (!more) break;
-    const SQLRETURN fetched = ahead.get();
-    if (fetched == SQL_NO_DATA) break;
-    fetching.first->Check(fetched);
-    std::swap(reading, fetching);
+  if (MayHaveMore(first)) {
+    ReadTheRest(reader, first, Utf8ToUtf16(fetch), timeout);
+  } else if (PieceRows(first) > static_cast<SQLLEN>(BoundRows::kRows)) {
+    BoundRows rows(first, reader.kinds());  // the whole answer came with the declaration
+    reader.ReadRows(first, rows);
+    first.Close();
+  } else {
+    reader.ReadRows(first);  // a few rows: not worth the arrays
+    first.Close();
   }
   transaction.End(first);
   return reader.records();

@@ -11,7 +11,8 @@
 
 namespace qmz::suite {
 
-OdbcStatement::OdbcStatement(SQLHDBC dbc, long timeout) : OdbcHandle(SQL_HANDLE_STMT, dbc) {
+OdbcStatement::OdbcStatement(SQLHDBC dbc, long timeout)
+    : OdbcHandle(SQL_HANDLE_STMT, dbc), dbc_(dbc) {
   if (timeout > 0) {
     Check(SQLSetStmtAttr(get(), SQL_ATTR_QUERY_TIMEOUT,
                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout)), 0));
@@ -183,7 +184,7 @@ BoundRows::BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kind
     offsets_.push_back(size);
     size += kRows * (kind == ColumnKind::kText ? kTextUnits * sizeof(char16_t) : 8);
   }
-  data_.resize(size);
+  data_ = std::make_unique_for_overwrite<char[]>(size);  // every cell is written before read
   stmt.Check(
       SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kRows), 0));
   stmt.Check(SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0));
@@ -191,7 +192,7 @@ BoundRows::BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kind
     static constexpr SQLSMALLINT kTypes[] = {SQL_C_SBIGINT, SQL_C_DOUBLE, SQL_C_WCHAR};
     const bool text = kinds[c] == ColumnKind::kText;
     stmt.Check(SQLBindCol(stmt.get(), static_cast<SQLUSMALLINT>(c + 1),
-                          kTypes[static_cast<int>(kinds[c])], data_.data() + offsets_[c],
+                          kTypes[static_cast<int>(kinds[c])], data_.get() + offsets_[c],
                           text ? kTextUnits * sizeof(char16_t) : 8, &indicators_[c * kRows]));
   }
 }
@@ -204,13 +205,13 @@ BoundRows::~BoundRows() {
 
 SQLBIGINT BoundRows::integer(size_t column, size_t row) const {
   SQLBIGINT value;
-  std::memcpy(&value, data_.data() + offsets_[column] + row * 8, sizeof value);
+  std::memcpy(&value, data_.get() + offsets_[column] + row * 8, sizeof value);
   return value;
 }
 
 double BoundRows::number(size_t column, size_t row) const {
   double value;
-  std::memcpy(&value, data_.data() + offsets_[column] + row * 8, sizeof value);
+  std::memcpy(&value, data_.get() + offsets_[column] + row * 8, sizeof value);
   return value;
 }
 
@@ -220,7 +221,7 @@ std::optional<std::u16string_view> BoundRows::text(size_t column, size_t row) co
       static_cast<size_t>(bytes) >= kTextUnits * sizeof(char16_t)) {
     return std::nullopt;
   }
-  const auto* cell = reinterpret_cast<const char16_t*>(data_.data() + offsets_[column] +
+  const auto* cell = reinterpret_cast<const char16_t*>(data_.get() + offsets_[column] +
                                                        row * kTextUnits * sizeof(char16_t));
   return std::u16string_view(cell, static_cast<size_t>(bytes) / sizeof(char16_t));
 }

@@ -14,6 +14,7 @@
 #include <sql.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,11 +30,15 @@ class OdbcStatement : public OdbcHandle {
  public:
   // `timeout` in seconds; 0 waits without limit.
   OdbcStatement(SQLHDBC dbc, long timeout);
+  SQLHDBC connection() const { return dbc_; }
   // Runs `sql` directly; SQL_NO_DATA (no row changed) is a success.
   void Run(const std::u16string& sql) const;
   // The statement's result closed, the handle ready for the next statement.
   void Close() const;
   SQLSMALLINT ColumnCount() const;
+
+ private:
+  SQLHDBC dbc_;
 };
 
 // A column's text, read in pieces of any length; nullopt for NULL.
@@ -76,7 +81,7 @@ class BoundRows {
  private:
   const OdbcHandle& stmt_;
   std::vector<size_t> offsets_;  // where each column's cells start in data_
-  std::vector<char> data_;
+  std::unique_ptr<char[]> data_;
   std::vector<SQLLEN> indicators_;
   SQLULEN fetched_ = 0;
 };

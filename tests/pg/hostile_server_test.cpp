@@ -113,8 +113,8 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
       "then repeat('x', 254) || '😀' || g else 'r' || g || '😀' end as FName "
       "from generate_series(1, 25001) g");
   made.reset();
-  // Pieces are 10,000 rows: none, one, exactly two, and two and a bit.
-  for (int count : {0, 1, 20000, 25001}) {
+  // Pieces are 10,000 rows: none, one, half of one, exactly two, and two and a bit.
+  for (int count : {0, 1, 5000, 20000, 25001}) {
     SCOPED_TRACE(count);
     auto db = suite::OpenDatabase(Server());
     const std::string pid = *db->Query("select pg_backend_pid()")[0][0];
