@@ -118,9 +118,9 @@ int ChildLibpq(const std::string& target, const std::string& sql) {
   return 0;
 }
 
-// The same list through the suite: the recordset the dialogs read.
+// The same list through the suite: the recordset the dialogs read, read as a list.
 int ChildOurs(const std::string& target, const std::string& sql) {
-  qmz::RecordsetPtr rows = qmz::suite::OpenDatabase(target)->RunBatch(sql);
+  qmz::RecordsetPtr rows = qmz::suite::OpenDatabase(target)->RunBatch(sql, true);
   std::cout << rows->RecordCount() << " 0\n";
   return 0;
 }

@@ -53,7 +53,7 @@ void frmSelectAux::QueryList() {
   input.hide_zero = ShowZeroBox().Value() != 0;
   input.stock_id = StockID;
   input.box_text = Box().Text();
-  ShowList(RunOnClassInfo(ComposeAuxListQuery(input)));
+  ShowList(RunListOnClassInfo(ComposeAuxListQuery(input)));
 }
 
 std::string frmSelectAux::TitleText() const {

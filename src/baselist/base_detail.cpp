@@ -70,7 +70,7 @@ RecordsetPtr BaseDetail::GetData(const std::string& Number) {
   WaitCursor wait;
   try {
     if (ListSettings().ListClassID != kBatchClass) return nullptr;
-    return RunOnClassInfo(
+    return RunListOnClassInfo(
         ComposeBaseDataQuery(Number, ListSettings().FilterItem, AuthFilterForBaseData()));
   } catch (const std::exception& failure) {
     ReportFailure(failure);
@@ -109,7 +109,7 @@ void BaseDetail::ShowTakenData() {
 }
 
 void BaseDetail::Refresh() {
-  IgnoreErrors([&] { data_ = RunOnClassInfo(Records().Source()); });
+  IgnoreErrors([&] { data_ = RunListOnClassInfo(Records().Source()); });
   IgnoreErrors([&] { Grid().SetCols(static_cast<int32_t>(columns_.size())); });
   SizeGrid();
   IgnoreErrors([&] { Grid().Column(1).SetFlag(kColumnFlagHidden, true); });

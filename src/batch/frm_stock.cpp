@@ -50,7 +50,7 @@ void BatchPickerForm::QueryList() {
   input.show_zero = ShowZeroBox().Value() != 0;
   input.box_text = Box().Text();
   if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
-  ShowList(RunOnClassInfo(ComposeBatchListQuery(kind_, input)));
+  ShowList(RunListOnClassInfo(ComposeBatchListQuery(kind_, input)));
 }
 
 std::string BatchPickerForm::ChooseFilter(const std::vector<std::string>& cells) const {

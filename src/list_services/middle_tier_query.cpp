@@ -2,6 +2,7 @@
 
 #include "list_services/row_to_dictionary.h"
 #include "login/login_context.h"
+#include "platform/list_answer.h"
 #include "qmz/components.h"
 #include "qmz/error.h"
 
@@ -12,6 +13,11 @@ RecordsetPtr RunOnClassInfo(const std::string& sql) {
   RecordsetPtr records = class_info->GetData(GetPropsString(), sql);
   if (!records) throw Error("The middle tier returned no recordset");
   return records;
+}
+
+RecordsetPtr RunListOnClassInfo(const std::string& sql) {
+  ListAnswerScope list;
+  return RunOnClassInfo(sql);
 }
 
 std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql) {

@@ -15,6 +15,9 @@ namespace qmz {
 
 // Runs the SQL and returns the recordset it answers.
 RecordsetPtr RunOnClassInfo(const std::string& sql);
+// The same for the rows of a list a person pages through, which may be long
+// (platform/list_answer.h).
+RecordsetPtr RunListOnClassInfo(const std::string& sql);
 
 // Runs the SQL and returns its current row as a Dictionary (RowToDictionary).
 std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql);

@@ -1,5 +1,6 @@
 #include "suite/class_info.h"
 
+#include "platform/list_answer.h"
 #include "qmz/error.h"
 #include "suite/database.h"
 
@@ -23,7 +24,7 @@ const std::string& SuiteDatabase() {
 
 RecordsetPtr SuiteClassInfo::GetData(const std::string&, const std::string& sql) {
   if (DatabasePath().empty()) throw Error("No suite database is open");
-  RecordsetPtr result = OpenDatabase(DatabasePath())->RunBatch(sql);
+  RecordsetPtr result = OpenDatabase(DatabasePath())->RunBatch(sql, ListAnswerScope::Active());
   result->SetSource(sql);
   result->ReleaseConnection();
   return result;

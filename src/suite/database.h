@@ -33,8 +33,9 @@ class Database {
   virtual int64_t Execute(const std::string& sql, const Params& params = {}) = 0;
   // A batch the component composed: the result of its first statement that returns columns,
   // with the columns' names and kinds (integers, doubles, texts, nulls). Error when no
-  // statement returns columns.
-  virtual RecordsetPtr RunBatch(const std::string& tsql) = 0;
+  // statement returns columns. `list`: the answer feeds a list a person pages through and may
+  // be long, which a server may read otherwise; the rows are the same.
+  virtual RecordsetPtr RunBatch(const std::string& tsql, bool list = false) = 0;
 };
 
 // What `--db` and OpenSuite take: "odbc:" followed by an ODBC connection string, or the path of

@@ -143,11 +143,11 @@ std::vector<std::string> OdbcDatabase::Statements(const std::string& tsql) const
   return AdaptTsql(tsql, Target::kPostgres);
 }
 
-RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql) {
-  return Guarded([&] { return RunBatchOnce(tsql); });
+RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql, bool list) {
+  return Guarded([&] { return RunBatchOnce(tsql, list); });
 }
 
-RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql) {
+RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql, bool list) {
   // A batch's answer may be a list of any length: on PostgreSQL it is read in pieces, and its
   // other statements' rows through the driver's cursor. The suite's own short queries are not.
   connection_->StreamRows(true);
@@ -168,7 +168,7 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql) {
   for (const std::string& statement : Statements(tsql)) {
     if (folds_names) spelling.select_names = SelectNames(statement);
     if (!result && connection_->streams() && ReadsInPieces(statement)) {
-      result = ReadInPieces(*connection_, statement, query_timeout_, &spelling);
+      result = ReadInPieces(*connection_, statement, query_timeout_, &spelling, list);
       continue;
     }
     OdbcStatement stmt(connection_->dbc(), query_timeout_);

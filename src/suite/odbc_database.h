@@ -46,7 +46,7 @@ class OdbcDatabase : public Database {
 
   TextRows Query(const std::string& sql, const Params& params) override;
   int64_t Execute(const std::string& sql, const Params& params) override;
-  RecordsetPtr RunBatch(const std::string& tsql) override;
+  RecordsetPtr RunBatch(const std::string& tsql, bool list = false) override;
 
   Dialect DatabaseDialect() const;
   // The statements a batch becomes in this connection's dialect.
@@ -73,7 +73,7 @@ class OdbcDatabase : public Database {
   template <typename Work>
   auto Guarded(Work&& work);
   TextRows QueryOnce(const std::string& sql, const Params& params);
-  RecordsetPtr RunBatchOnce(const std::string& tsql);
+  RecordsetPtr RunBatchOnce(const std::string& tsql, bool list);
 
   std::string connection_string_;
   std::unique_ptr<OdbcConnection> connection_;

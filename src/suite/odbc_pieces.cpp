@@ -15,7 +15,7 @@ namespace qmz::suite {
 
 namespace {
 
-constexpr int kPieceRows = 10000;
+constexpr int kPieceRows = 5000;
 
 // Autocommit off for the cursor's transaction, and back on after it; nothing when the caller
 // already runs a transaction, whose cursor then ends with the transaction.
@@ -39,8 +39,9 @@ class CursorTransaction {
   CursorTransaction(const CursorTransaction&) = delete;
   CursorTransaction& operator=(const CursorTransaction&) = delete;
 
-  // Commits the transaction, which closes the cursor; in the caller's transaction `stmt` closes
-  // the cursor itself.
+  bool owned() const { return owned_; }
+  // Commits the transaction, which closes the cursor (and drops a table made of the answer); in the
+  // caller's transaction `stmt` closes the cursor itself.
   void End(const OdbcStatement& stmt) {
     if (!owned_) {
       stmt.Run(u"close qmz_rows");
@@ -91,6 +92,31 @@ bool MayHaveMore(const OdbcStatement& stmt) {
   return rows < 0 || rows >= kPieceRows;
 }
 
+// Whether the server would run `select` in parallel as a plain statement: a cursor never runs in
+// parallel, a table made from the statement may.
+bool RunsInParallel(const OdbcStatement& stmt, const std::string& select) {
+  stmt.Run(Utf8ToUtf16("explain " + select));
+  bool parallel = false;
+  for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA;) {
+    stmt.Check(rc);
+    const auto line = ColumnText(stmt, 1);
+    if (line && line->find("Gather") != std::string::npos) parallel = true;
+  }
+  stmt.Close();
+  return parallel;
+}
+
+// After a failed materialization, back to before it. When the driver already undid the failed
+// statement (psqlODBC's statement-level rollback), the savepoint is gone with it and the undo
+// fails harmlessly.
+void UndoMaterializing(const OdbcStatement& stmt) {
+  try {
+    stmt.Run(u"rollback to savepoint qmz_answer");
+  } catch (const Error&) {
+  }
+  stmt.Close();
+}
+
 // Reads the first piece and every next one, each fetched while the last is read.
 void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16string& fetch,
                  long timeout) {
@@ -127,12 +153,27 @@ bool ReadsInPieces(const std::string& statement) {
 }
 
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
-                          const Spelling* spelling) {
+                          const Spelling* spelling, bool list) {
   const std::string fetch = "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
   CursorTransaction transaction(connection);
   OdbcStatement first(connection.dbc(), timeout);
-  // The cursor and its first piece in one round trip.
-  first.Run(Utf8ToUtf16("declare qmz_rows no scroll cursor for " + select + ";\n" + fetch));
+  // The cursor and its first piece in one round trip; for a list the server would sort or scan
+  // in parallel, over the table it makes of the answer in parallel.
+  const std::string declare = "declare qmz_rows no scroll cursor for ";
+  if (list && transaction.owned() && RunsInParallel(first, select)) {
+    try {
+      first.Run(
+          Utf8ToUtf16("savepoint qmz_answer;\ncreate temp table qmz_answer on commit drop as " +
+                      select + ";\n" + declare + "select * from qmz_answer;\n" + fetch));
+    } catch (const Error&) {
+      // An answer no table can hold (two columns of one name): the cursor over the statement.
+      first.Close();
+      UndoMaterializing(first);
+      first.Run(Utf8ToUtf16(declare + select + ";\n" + fetch));
+    }
+  } else {
+    first.Run(Utf8ToUtf16(declare + select + ";\n" + fetch));
+  }
   SkipToRows(first);
   ResultReader reader(first, first.ColumnCount(), spelling);
   if (MayHaveMore(first)) {

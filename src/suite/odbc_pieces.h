@@ -12,6 +12,12 @@
 // the cursor opened is committed (closing it) after the last piece; on failure it is rolled back
 // and the connection is not given back to the pool.
 //
+// PostgreSQL never runs a cursor in parallel. For a list whose plain statement the server would
+// run in parallel (its plan, asked first, gathers workers), the answer is first made into a
+// temporary table in parallel (`create temp table qmz_answer on commit drop as ...`, dropped with
+// the transaction), and the cursor reads that table in the order it was written. An answer no
+// table can hold (two columns of one name) falls back to the cursor over the statement.
+//
 // For psqlODBC connections only (the driver must let two statements of one connection run at
 // once: its own locks serialise what must be). Errors: qmz::Error with the driver's diagnostics;
 // the helper thread has ended before any error reaches the caller.
@@ -28,7 +34,8 @@ namespace qmz::suite {
 // Whether `statement` is a plain query a cursor can be declared for: it starts with SELECT.
 bool ReadsInPieces(const std::string& statement);
 
+// `list`: the answer feeds a list a person pages through (suite/database.h).
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
-                          const Spelling* spelling);
+                          const Spelling* spelling, bool list);
 
 }  // namespace qmz::suite

@@ -66,7 +66,7 @@ int64_t SqliteDatabase::Execute(const std::string& sql, const Params& params) {
   return sqlite3_changes64(connection_.handle());
 }
 
-RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql) {
+RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
   // Column names as written in the select list, not SQLite's declared names.
   connection_.Exec("PRAGMA short_column_names=OFF; PRAGMA full_column_names=OFF;");
   RecordsetPtr result;

@@ -16,7 +16,7 @@ class SqliteDatabase : public Database {
 
   TextRows Query(const std::string& sql, const Params& params) override;
   int64_t Execute(const std::string& sql, const Params& params) override;
-  RecordsetPtr RunBatch(const std::string& tsql) override;
+  RecordsetPtr RunBatch(const std::string& tsql, bool list = false) override;
 
   SqliteConnection& Connection() { return connection_; }
 
