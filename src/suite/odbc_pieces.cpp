@@ -17,15 +17,19 @@ namespace {
 
 constexpr int kPieceRows = 5000;
 
+bool Autocommit(const OdbcConnection& connection) {
+  SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
+  connection.handle().Check(SQLGetConnectAttr(connection.dbc(), SQL_ATTR_AUTOCOMMIT, &autocommit,
+                                              sizeof autocommit, nullptr));
+  return autocommit == SQL_AUTOCOMMIT_ON;
+}
+
 // Autocommit off for the cursor's transaction, and back on after it; nothing when the caller
 // already runs a transaction, whose cursor then ends with the transaction.
 class CursorTransaction {
  public:
-  explicit CursorTransaction(OdbcConnection& connection) : connection_(connection) {
-    SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
-    connection_.handle().Check(SQLGetConnectAttr(connection_.dbc(), SQL_ATTR_AUTOCOMMIT,
-                                                 &autocommit, sizeof autocommit, nullptr));
-    owned_ = autocommit == SQL_AUTOCOMMIT_ON;
+  explicit CursorTransaction(OdbcConnection& connection)
+      : connection_(connection), owned_(Autocommit(connection)) {
     if (owned_) SetAutocommit(SQL_AUTOCOMMIT_OFF);
   }
   ~CursorTransaction() {
@@ -155,11 +159,25 @@ bool ReadsInPieces(const std::string& statement) {
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
                           const Spelling* spelling, bool list) {
   const std::string fetch = "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
-  CursorTransaction transaction(connection);
+  const std::string declare = "declare qmz_rows no scroll cursor for ";
   OdbcStatement first(connection.dbc(), timeout);
+  if (!list && Autocommit(connection)) {
+    // A lookup's answer is short: the cursor lives in the one round trip that declares and
+    // reads it (the statements of one request are one transaction). Only a longer answer is
+    // read again through a cursor of a transaction of its own.
+    first.Run(Utf8ToUtf16(declare + select + ";\n" + fetch));
+    SkipToRows(first);
+    if (!MayHaveMore(first)) {
+      ResultReader reader(first, first.ColumnCount(), spelling);
+      reader.ReadRows(first);
+      first.Close();
+      return reader.records();
+    }
+    first.Close();
+  }
+  CursorTransaction transaction(connection);
   // The cursor and its first piece in one round trip; for a list the server would sort or scan
   // in parallel, over the table it makes of the answer in parallel.
-  const std::string declare = "declare qmz_rows no scroll cursor for ";
   if (list && transaction.owned() && RunsInParallel(first, select)) {
     try {
       first.Run(

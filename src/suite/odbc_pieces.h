@@ -2,15 +2,19 @@
 // suite reads the last.
 //
 // The SELECT becomes a cursor of the connection's transaction (`declare qmz_rows no scroll cursor
-// for ...`, in a transaction of its own when the connection is in autocommit), declared and
-// fetched 10,000 rows at a time, the declaration and the first piece in one round trip. While the
-// rows of a full piece go into the Recordset (in blocks the driver converts into bound arrays,
+// for ...`, in a transaction of its own when the connection is in autocommit), fetched 5,000 rows
+// at a time, the declaration and the first piece in one round trip. While the rows of a full
+// piece go into the Recordset (in blocks the driver converts into bound arrays,
 // suite/odbc_result.h), a second statement on a helper thread already fetches the next, so the
 // server's work and the suite's reading overlap as they do for a client that reads a plain
 // statement as it arrives. At most two pieces are held at once, whatever the length of the
-// answer; a short answer costs the declaration and the commit, two round trips. The transaction
-// the cursor opened is committed (closing it) after the last piece; on failure it is rolled back
-// and the connection is not given back to the pool.
+// answer. The transaction the cursor opened is committed (closing it) after the last piece; on
+// failure it is rolled back and the connection is not given back to the pool.
+//
+// An answer that is not a list (a lookup) is first declared and read without a transaction of
+// its own: the statements of one request to the server are one transaction, so the cursor lives
+// for that round trip, and an answer shorter than a piece costs that one round trip; a longer
+// one is read again as above.
 //
 // PostgreSQL never runs a cursor in parallel. For a list whose plain statement the server would
 // run in parallel (its plan, asked first, gathers workers), the answer is first made into a

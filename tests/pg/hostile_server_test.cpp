@@ -113,36 +113,40 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
       "then repeat('x', 254) || '😀' || g else 'r' || g || '😀' end as FName "
       "from generate_series(1, 25001) g");
   made.reset();
-  // Pieces are 10,000 rows: none, one, half of one, exactly two, and two and a bit.
-  for (int count : {0, 1, 5000, 20000, 25001}) {
-    SCOPED_TRACE(count);
-    auto db = suite::OpenDatabase(Server());
-    const std::string pid = *db->Query("select pg_backend_pid()")[0][0];
-    RecordsetPtr rows =
-        db->RunBatch("select FID, FName from qmz_pieces where FID <= " + std::to_string(count) +
-                     " order by FID");
-    ASSERT_EQ(rows->RecordCount(), count);
-    ASSERT_EQ(rows->FieldCount(), 2);
-    EXPECT_EQ(rows->FieldName(0), "FID");
-    EXPECT_EQ(rows->FieldName(1), "FName");
-    for (int at : {1, 7, 10000, 10001, 20000, 25001}) {
-      if (at > count) continue;
-      rows->SetAbsolutePosition(at);
-      EXPECT_EQ(rows->Value("FID").ToInt64(), at);
-      const Variant name = rows->Value("FName");
-      // Texts of 254 units and more do not fit the cells the rows are read into.
-      const std::string want = at % 7 == 0      ? "null"
-                               : at % 1000 == 0 ? std::string(254, 'x') + "😀" + std::to_string(at)
-                                                : "r" + std::to_string(at) + "😀";
-      EXPECT_EQ(name.IsNull() ? "null" : name.ToText(), want);
+  // Pieces are 5,000 rows: none, one, a few blocks, exactly one and four, and five and a bit; as
+  // a lookup's answer and as a list's.
+  for (int count : {0, 1, 2000, 5000, 20000, 25001}) {
+    for (bool list : {false, true}) {
+      SCOPED_TRACE(std::to_string(count) + (list ? " rows of a list" : " rows of a lookup"));
+      auto db = suite::OpenDatabase(Server());
+      const std::string pid = *db->Query("select pg_backend_pid()")[0][0];
+      RecordsetPtr rows =
+          db->RunBatch("select FID, FName from qmz_pieces where FID <= " + std::to_string(count) +
+                           " order by FID",
+                       list);
+      ASSERT_EQ(rows->RecordCount(), count);
+      ASSERT_EQ(rows->FieldCount(), 2);
+      EXPECT_EQ(rows->FieldName(0), "FID");
+      EXPECT_EQ(rows->FieldName(1), "FName");
+      for (int at : {1, 7, 5000, 5001, 20000, 25001}) {
+        if (at > count) continue;
+        rows->SetAbsolutePosition(at);
+        EXPECT_EQ(rows->Value("FID").ToInt64(), at);
+        const Variant name = rows->Value("FName");
+        // Texts of 254 units and more do not fit the cells the rows are read into.
+        const std::string want = at % 7 == 0      ? "null"
+                                 : at % 1000 == 0 ? std::string(254, 'x') + "😀" + std::to_string(at)
+                                                  : "r" + std::to_string(at) + "😀";
+        EXPECT_EQ(name.IsNull() ? "null" : name.ToText(), want);
+      }
+      db.reset();
+      // The same connection serves the next caller: no transaction and no cursor left open.
+      auto next = suite::OpenDatabase(Server());
+      EXPECT_EQ(*next->Query("select pg_backend_pid()")[0][0], pid);
+      EXPECT_EQ(*next->Query("select count(*) from pg_cursors")[0][0], "0");
+      EXPECT_EQ(*next->Query("select case when now() = statement_timestamp() then 'own' end")[0][0],
+                "own");
     }
-    db.reset();
-    // The same connection serves the next caller: no transaction and no cursor left open.
-    auto next = suite::OpenDatabase(Server());
-    EXPECT_EQ(*next->Query("select pg_backend_pid()")[0][0], pid);
-    EXPECT_EQ(*next->Query("select count(*) from pg_cursors")[0][0], "0");
-    EXPECT_EQ(*next->Query("select case when now() = statement_timestamp() then 'own' end")[0][0],
-              "own");
   }
 
   // A list the server would read in parallel, as a server set to parallelise even small scans
