@@ -23,13 +23,15 @@ constexpr auto kIdleLimit = std::chrono::seconds(60);
 constexpr auto kAskAfter = std::chrono::seconds(1);
 
 // What the PostgreSQL adaption relies on, set on every connection whatever the server,
-// database or role configured.
+// database or role configured; the suite's writes (an update, else an insert, else the update
+// again) are made for read committed, as on SQL Server.
 constexpr char16_t kPostgresSettings[] =
     u"select set_config('enable_hashagg', 'off', false), "
     u"set_config('standard_conforming_strings', 'on', false), "
     u"set_config('transform_null_equals', 'off', false), "
     u"set_config('DateStyle', 'ISO, YMD', false), "
-    u"set_config('extra_float_digits', '3', false)";
+    u"set_config('extra_float_digits', '3', false), "
+    u"set_config('default_transaction_isolation', 'read committed', false)";
 
 // Runs a statement and reads its rows away; Error on failure.
 void RunQuietly(const OdbcHandle& dbc, const char16_t* sql) {

@@ -9,7 +9,8 @@
 // batch spells them. On PostgreSQL the connection first sets what the adaption relies on,
 // whatever the server, database or role configured: grouped rows sorted, not hashed
 // (enable_hashagg off), backslashes ordinary in texts (standard_conforming_strings on),
-// `= NULL` never true (transform_null_equals off), ISO dates and doubles with every digit.
+// `= NULL` never true (transform_null_equals off), ISO dates and doubles with every digit, and
+// read committed transactions, for which the suite's writes are made.
 //
 // Every call is a wide (UTF-16) ODBC call and the component converts the texts itself
 // (suite/wide_text.h), so the process's locale never matters. Each statement waits at most the

@@ -155,6 +155,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   const std::vector<std::string> parallel = {"parallel_setup_cost", "parallel_tuple_cost",
                                              "min_parallel_table_scan_size"};
   for (const std::string& setting : parallel) db->Execute("set " + setting + " = 0");
+  db->Execute("set max_parallel_workers_per_gather = 2");
   const std::string list = "select FID, FName from qmz_pieces order by FID desc";
   std::string plan;
   for (const auto& line : db->Query("explain " + list)) plan += *line[0] + "\n";
@@ -172,6 +173,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   EXPECT_EQ(rows->Value(1).ToInt64(), 24991);
   EXPECT_EQ(*db->Query("select count(*) from pg_class where relname = 'qmz_answer'")[0][0], "0");
   for (const std::string& setting : parallel) db->Execute("reset " + setting);
+  db->Execute("reset max_parallel_workers_per_gather");
   db.reset();
 
   // A piece that fails after the first: the error, and the next caller answers.
@@ -205,6 +207,8 @@ TEST_F(HostileServerTest, ACopyThatFailsHalfWayLeavesTheSuiteAsItWas) {
 }
 
 TEST_F(HostileServerTest, HostsSavingTheSameNewProfileEntryAtOnceAllSucceed) {
+  // Also where the site made serializable transactions the default.
+  SetDatabase({"SET default_transaction_isolation = 'serializable'"});
   constexpr int kHosts = 8, kKeys = 25;
   std::vector<std::string> failures(kHosts);
   std::vector<std::thread> hosts;
