@@ -51,6 +51,9 @@ class Recordset : public Object {
   void AppendDouble(double value);
   void AppendText(std::string_view value);
   void EndRecord();
+  // Appends every record of `other`, a recordset of as many fields built the same way (for a
+  // reader that builds pieces of a result on several threads); Error when the counts differ.
+  void AppendRecordsOf(const Recordset& other);
 
   // Fields.
   int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }

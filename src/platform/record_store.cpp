@@ -193,23 +193,53 @@ Variant RecordStore::Read(const char*& at) const {
   return Variant();
 }
 
+const char* RecordStore::Skip(const char* at) {
+  const auto byte = static_cast<unsigned char>(*at++);
+  if (byte & kShortText) {
+    at += byte & (kShortTextLimit - 1);
+  } else if (byte & kSmallInteger) {
+    return at;
+  } else if (byte == kDouble) {
+    at += sizeof(double);
+  } else if (byte == kText) {
+    const size_t length = ReadVarint(at);
+    at += length;
+  } else if (byte == kInteger || byte == kObject || byte == kWholeDouble) {
+    ReadVarint(at);
+  }
+  return at;
+}
+
 Variant RecordStore::Value(size_t record, size_t field) const {
   const char* at = starts_[record];
-  for (size_t f = 0; f < field; ++f) {
-    const auto byte = static_cast<unsigned char>(*at++);
-    if (byte & kShortText) {
-      at += byte & (kShortTextLimit - 1);
-    } else if (byte & kSmallInteger) {
-      continue;
-    } else if (byte == kDouble) {
-      at += sizeof(double);
-    } else if (byte == kText) {
-      at += ReadVarint(at);
-    } else if (byte == kInteger || byte == kObject || byte == kWholeDouble) {
-      ReadVarint(at);
-    }
-  }
+  for (size_t f = 0; f < field; ++f) at = Skip(at);
   return Read(at);
+}
+
+void RecordStore::AppendRecordsOf(const RecordStore& other) {
+  if (other.field_count_ != field_count_ || open_values_ != 0) {
+    throw Error("Records of " + std::to_string(other.field_count_) + " fields cannot follow " +
+                std::to_string(field_count_) + " fields");
+  }
+  if (!other.objects_.empty()) {
+    // Object values are indexes into the other store's table: appended by value.
+    std::vector<Variant> values;
+    for (size_t r = 0; r < other.Count(); ++r) {
+      other.Decode(r, values);
+      for (const Variant& value : values) Append(value);
+      EndRecord();
+    }
+    return;
+  }
+  for (const char* start : other.starts_) {
+    const char* end = start;
+    for (size_t f = 0; f < field_count_; ++f) end = Skip(end);
+    const auto bytes = static_cast<size_t>(end - start);
+    std::memcpy(Room(bytes), start, bytes);
+    used_ += bytes;
+    starts_.push_back(blocks_.back().get() + record_start_);
+    record_start_ = used_;
+  }
 }
 
 void RecordStore::Decode(size_t record, std::vector<Variant>& out) const {

@@ -30,6 +30,9 @@ class RecordStore {
   void AppendText(std::string_view value);
   void Append(const Variant& value);
   void EndRecord();
+  // Appends every record of `other`, a store of as many fields, byte for byte (its objects by
+  // value). Error when the field counts differ or a record is open.
+  void AppendRecordsOf(const RecordStore& other);
 
   size_t Count() const { return starts_.size(); }
   // One value, or every value of a record into `out` (resized to the field count).
@@ -55,6 +58,8 @@ class RecordStore {
   void Put(Kind kind, const void* payload, size_t bytes);
   void PutVarint(Kind kind, uint64_t value, const char* text, size_t text_bytes);
   Variant Read(const char*& at) const;
+  // Where the value at `at` ends.
+  static const char* Skip(const char* at);
 
   size_t field_count_;
   size_t open_values_ = 0;

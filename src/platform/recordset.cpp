@@ -54,6 +54,11 @@ void Recordset::EndRecord() {
   if (!view_is_all_) RebuildView();
 }
 
+void Recordset::AppendRecordsOf(const Recordset& other) {
+  records_->AppendRecordsOf(*other.records_);
+  if (!view_is_all_) RebuildView();
+}
+
 size_t Recordset::StoredCount() const {
   return records_->Count();
 }

@@ -1,9 +1,11 @@
 #include "suite/odbc_pieces.h"
 
 #include <sqlext.h>
+#include <sqlucode.h>
 
 #include <cctype>
 #include <future>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -67,14 +69,6 @@ class CursorTransaction {
   bool owned_ = false;
 };
 
-// Runs the fetch on `stmt` on a helper thread; the future's end waits for it.
-std::future<SQLRETURN> FetchAhead(const OdbcStatement& stmt, const std::u16string& fetch) {
-  return std::async(std::launch::async, [&stmt, &fetch] {
-    auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(fetch.data()));
-    return SQLExecDirectW(stmt.get(), text, static_cast<SQLINTEGER>(fetch.size()));
-  });
-}
-
 // Past the declaration's result to the first piece's rows.
 void SkipToRows(const OdbcStatement& stmt) {
   while (stmt.ColumnCount() == 0) {
@@ -110,6 +104,19 @@ bool RunsInParallel(const OdbcStatement& stmt, const std::string& select) {
   return parallel;
 }
 
+// The SQLSTATE of the statement's first diagnostic record (psqlODBC passes the server's on).
+std::string FirstState(const OdbcStatement& stmt) {
+  SQLWCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  if (!OdbcOk(
+          SQLGetDiagRecW(SQL_HANDLE_STMT, stmt.get(), 1, state, &native, nullptr, 0, &length)) &&
+      state[0] == 0) {
+    return "";
+  }
+  return Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(state), 5));
+}
+
 // After a failed materialization, back to before it. When the driver already undid the failed
 // statement (psqlODBC's statement-level rollback), the savepoint is gone with it and the undo
 // fails harmlessly.
@@ -121,26 +128,66 @@ void UndoMaterializing(const OdbcStatement& stmt) {
   stmt.Close();
 }
 
-// Reads the first piece and every next one, each fetched while the last is read.
+// One piece on one statement, worked on a helper thread: fetched (unless it came with the
+// declaration), then read into a recordset of its own. `fetched` is ready, with the piece's rows
+// (-1 when the driver does not say), as soon as the cursor is past the piece.
+struct PieceWork {
+  std::future<SQLLEN> fetched;
+  std::future<RecordsetPtr> rows;
+};
+
+PieceWork StartPiece(ResultReader reader, const OdbcStatement& stmt, const BoundRows& bound,
+                     const std::u16string* fetch) {
+  auto fetched = std::make_shared<std::promise<SQLLEN>>();
+  PieceWork work;
+  work.fetched = fetched->get_future();
+  work.rows = std::async(
+      std::launch::async,
+      [reader = std::move(reader), &stmt, &bound, fetch, fetched]() mutable -> RecordsetPtr {
+        try {
+          if (fetch) {
+            auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(fetch->data()));
+            const SQLRETURN rc =
+                SQLExecDirectW(stmt.get(), text, static_cast<SQLINTEGER>(fetch->size()));
+            if (rc == SQL_NO_DATA) {
+              fetched->set_value(0);
+              return nullptr;
+            }
+            stmt.Check(rc);
+          }
+          fetched->set_value(PieceRows(stmt));
+        } catch (...) {
+          fetched->set_exception(std::current_exception());
+          throw;
+        }
+        reader.ReadRows(stmt, bound);
+        stmt.Close();
+        return reader.records();
+      });
+  return work;
+}
+
+// Reads the first piece and every next one. Two helper threads take the pieces in turn, one on
+// each statement: while one reads its piece, the other fetches the next and reads it too, and
+// the pieces join the answer in order.
 void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16string& fetch,
                  long timeout) {
-  // Declared before the fetch ahead, so that the helper thread has ended before they go.
+  // Declared before the work, so that the helper threads have ended before they go.
   OdbcStatement second(first.connection(), timeout);
   BoundRows first_rows(first, reader.kinds());
   BoundRows second_rows(second, reader.kinds());
-  std::pair<OdbcStatement*, BoundRows*> reading{&first, &first_rows};
-  std::pair<OdbcStatement*, BoundRows*> fetching{&second, &second_rows};
-  for (;;) {
-    const bool more = MayHaveMore(*reading.first);
-    std::future<SQLRETURN> ahead;
-    if (more) ahead = FetchAhead(*fetching.first, fetch);
-    reader.ReadRows(*reading.first, *reading.second);
-    reading.first->Close();
+  const OdbcStatement* statements[2] = {&first, &second};
+  const BoundRows* bound[2] = {&first_rows, &second_rows};
+  PieceWork work[2];
+  work[0] = StartPiece(reader.Sibling(), first, first_rows, nullptr);
+  for (int s = 0;; s = 1 - s) {
+    // The next piece is fetched once the cursor is past this one, on the other statement, whose
+    // last piece has been read.
+    const SQLLEN rows = work[s].fetched.get();
+    const bool more = rows < 0 || rows >= kPieceRows;
+    if (more) work[1 - s] = StartPiece(reader.Sibling(), *statements[1 - s], *bound[1 - s], &fetch);
+    if (RecordsetPtr piece = work[s].rows.get()) reader.records()->AppendRecordsOf(*piece);
     if (!more) break;
-    const SQLRETURN fetched = ahead.get();
-    if (fetched == SQL_NO_DATA) break;
-    fetching.first->Check(fetched);
-    std::swap(reading, fetching);
   }
 }
 
@@ -184,7 +231,10 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
           Utf8ToUtf16("savepoint qmz_answer;\ncreate temp table qmz_answer on commit drop as " +
                       select + ";\n" + declare + "select * from qmz_answer;\n" + fetch));
     } catch (const Error&) {
-      // An answer no table can hold (two columns of one name): the cursor over the statement.
+      // An answer no table can hold (two columns of one name), or a role that may make no
+      // temporary table: the cursor over the statement. Any other failure is the caller's.
+      const std::string state = FirstState(first);
+      if (state != "42701" && state != "42501") throw;
       first.Close();
       UndoMaterializing(first);
       first.Run(Utf8ToUtf16(declare + select + ";\n" + fetch));

@@ -20,7 +20,8 @@
 // run in parallel (its plan, asked first, gathers workers), the answer is first made into a
 // temporary table in parallel (`create temp table qmz_answer on commit drop as ...`, dropped with
 // the transaction), and the cursor reads that table in the order it was written. An answer no
-// table can hold (two columns of one name) falls back to the cursor over the statement.
+// table can hold (two columns of one name), or a role that may make no temporary table, falls
+// back to the cursor over the statement; any other failure is reported.
 //
 // For psqlODBC connections only (the driver must let two statements of one connection run at
 // once: its own locks serialise what must be). Errors: qmz::Error with the driver's diagnostics;

@@ -111,6 +111,15 @@ ResultReader::ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Sp
   records_ = std::make_shared<Recordset>(std::move(names));
 }
 
+ResultReader ResultReader::Sibling() const {
+  std::vector<std::string> names;
+  for (int32_t c = 0; c < records_->FieldCount(); ++c) names.push_back(records_->FieldName(c));
+  ResultReader sibling;
+  sibling.kinds_ = kinds_;
+  sibling.records_ = std::make_shared<Recordset>(std::move(names));
+  return sibling;
+}
+
 size_t ResultReader::ReadRows(const OdbcHandle& stmt) {
   size_t rows = 0;
   for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA; ++rows) {

@@ -97,8 +97,13 @@ class ResultReader {
   size_t ReadRows(const OdbcHandle& stmt, const BoundRows& bound);
   const std::vector<ColumnKind>& kinds() const { return kinds_; }
   const RecordsetPtr& records() const { return records_; }
+  // A reader of the same columns into a recordset of its own, for a piece of the result read on
+  // another thread.
+  ResultReader Sibling() const;
 
  private:
+  ResultReader() = default;
+
   static ColumnKind KindOf(SQLLEN type);
 
   std::vector<ColumnKind> kinds_;

@@ -160,6 +160,40 @@ TEST(RecordStoreTest, KeepsEveryValueOfRandomRecords) {
   }
 }
 
+TEST(RecordStoreTest, RecordsOfAnotherStoreFollowItsOwn) {
+  std::mt19937_64 rng(kSeed);
+  constexpr size_t kFields = 5;
+  // The second store's records are copied as they are stored; the third holds objects, which
+  // are appended by value.
+  RecordStore head(kFields), tail(kFields), with_objects(kFields);
+  std::vector<std::vector<Variant>> model;
+  for (RecordStore* store : {&head, &tail, &with_objects}) {
+    for (size_t r = 0; r < 3000; ++r) {
+      std::vector<Variant> record;
+      while (record.size() < kFields) {
+        Variant value = RandomValue(rng);
+        if (store != &tail || value.type() != Variant::Type::Object) record.push_back(value);
+      }
+      if (r == 1500) record[2] = Variant(RandomText(rng, kPastABlock));
+      for (const Variant& value : record) store->Append(value);
+      store->EndRecord();
+      model.push_back(std::move(record));
+    }
+  }
+  head.AppendRecordsOf(tail);
+  head.AppendRecordsOf(with_objects);
+  ASSERT_EQ(head.Count(), model.size());
+  for (size_t r = 0; r < model.size(); ++r) {
+    for (size_t f = 0; f < kFields; ++f) {
+      ASSERT_TRUE(Same(head.Value(r, f), model[r][f])) << "record " << r << " field " << f;
+    }
+  }
+  RecordStore other(kFields + 1);
+  EXPECT_THROW(head.AppendRecordsOf(other), Error);
+  head.AppendNull();
+  EXPECT_THROW(head.AppendRecordsOf(tail), Error);  // a record is open
+}
+
 TEST(RecordStoreTest, TypedAppendsReadBackAndAWrongCountLeavesTheStoreUsable) {
   RecordStore store(3);
   EXPECT_THROW(store.EndRecord(), Error);  // nothing appended yet
