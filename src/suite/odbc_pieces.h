@@ -3,13 +3,15 @@
 //
 // The SELECT becomes a cursor of the connection's transaction (`declare qmz_rows no scroll cursor
 // for ...`, in a transaction of its own when the connection is in autocommit), fetched 5,000 rows
-// at a time, the declaration and the first piece in one round trip. While the rows of a full
-// piece go into the Recordset (in blocks the driver converts into bound arrays,
-// suite/odbc_result.h), a second statement on a helper thread already fetches the next, so the
+// at a time, the declaration and the first piece in one round trip. When the first piece is
+// full, two helper threads take the pieces in turn, each on a statement of its own: one reads
+// its piece (in blocks the driver converts into bound arrays, suite/odbc_result.h) while the
+// other fetches the next piece and reads it too, and the pieces join the answer in order. The
 // server's work and the suite's reading overlap as they do for a client that reads a plain
-// statement as it arrives. At most two pieces are held at once, whatever the length of the
-// answer. The transaction the cursor opened is committed (closing it) after the last piece; on
-// failure it is rolled back and the connection is not given back to the pool.
+// statement as it arrives, and the reading itself uses two cores. At most two pieces are held
+// at once, whatever the length of the answer. The transaction the cursor opened is committed
+// (closing it) after the last piece; on failure it is rolled back and the connection is not given
+// back to the pool.
 //
 // An answer that is not a list (a lookup) is first declared and read without a transaction of
 // its own: the statements of one request to the server are one transaction, so the cursor lives
@@ -23,8 +25,9 @@
 // table can hold (two columns of one name), or a role that may make no temporary table, falls
 // back to the cursor over the statement; any other failure is reported.
 //
-// For psqlODBC connections only (the driver must let two statements of one connection run at
-// once: its own locks serialise what must be). Errors: qmz::Error with the driver's diagnostics;
+// For psqlODBC connections only (the driver must let two statements of one connection work at
+// once: its own locks serialise what must be; a driver manager set to serialise every call
+// only makes the reading slower). Errors: qmz::Error with the driver's diagnostics;
 // the helper thread has ended before any error reaches the caller.
 #pragma once
 
