@@ -195,12 +195,17 @@ void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16strin
 
 bool ReadsInPieces(const std::string& statement) {
   const size_t at = statement.find_first_not_of(" \t\r\n(");
-  if (at == std::string::npos || !EqualsIgnoreCase(statement.substr(at, 6), "select")) {
-    return false;
+  if (at == std::string::npos) return false;
+  for (const std::string word : {"select", "with"}) {
+    const size_t after = at + word.size();
+    if (EqualsIgnoreCase(statement.substr(at, word.size()), word) &&
+        (after == statement.size() ||
+         !(std::isalnum(static_cast<unsigned char>(statement[after])) ||
+           statement[after] == '_'))) {
+      return true;
+    }
   }
-  const size_t after = at + 6;
-  return after == statement.size() ||
-         !(std::isalnum(static_cast<unsigned char>(statement[after])) || statement[after] == '_');
+  return false;
 }
 
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,

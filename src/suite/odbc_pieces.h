@@ -39,7 +39,8 @@
 
 namespace qmz::suite {
 
-// Whether `statement` is a plain query a cursor can be declared for: it starts with SELECT.
+// Whether `statement` is a plain query a cursor can be declared for: it starts with SELECT or
+// WITH (the adaption writes no WITH that changes data).
 bool ReadsInPieces(const std::string& statement);
 
 // `list`: the answer feeds a list a person pages through (suite/database.h).

@@ -59,13 +59,18 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsSqliteRuns) {
 
 TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
   const std::pair<const char*, const char*> cases[] = {
+      // A temporary table made, read by the answer alone and dropped: a WITH query.
       {"set nocount on IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux "
        "select a.x, isNull(sum(a.q),0) as q into #tempAux from t a group by a.x, a.y "
-       "select x from #tempAux Union select x from #tempAux order by x",
-       "DROP TABLE IF EXISTS \"#tempaux\" ;; CREATE TEMP TABLE \"#tempaux\" AS select a.x, "
-       "coalesce(sum(a.q),0) as q  from t a group by a.x, a.y order by a.x nulls first, a.y nulls "
-       "first ;; select x from \"#tempaux\" Union select x from "
-       "\"#tempaux\" order by x nulls first, 1 nulls first"},
+       "select x from #tempAux Union select x from #tempAux order by x "
+       "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux",
+       "WITH \"#tempaux\" AS (select a.x, coalesce(sum(a.q),0) as q  from t a group by a.x, a.y "
+       "order by a.x nulls first, a.y nulls first) select x from \"#tempaux\" Union select x "
+       "from \"#tempaux\" order by x nulls first, 1 nulls first "},
+      // Read by a second statement too: the table stays.
+      {"select x into #t from t select x from #t select count(*) as n from #t",
+       "CREATE TEMP TABLE \"#t\" AS select x  from t  ;; select x from \"#t\"  ;; select "
+       "count(*) as n from \"#t\""},
       // NULL sorts first ascending and last descending, as on the production server.
       {"select a from t order by a desc, [B]",
        "select a from t order by a desc nulls last, \"b\" nulls first, 1 nulls first"},
@@ -95,6 +100,10 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
     EXPECT_EQ(Adapted(batch, Target::kPostgres), statements) << batch;
   }
 
+  // The answer's names, past the tables of a WITH query.
+  EXPECT_EQ(SelectNames("WITH \"#t\" AS (select a as Inner from t) select Inner as Outer, b from "
+                        "\"#t\""),
+            (std::vector<std::string>{"Outer", "b"}));
   // Names as the production server answers them, which PostgreSQL folds to lower case.
   EXPECT_EQ(SelectNames("select a.FBatchNo, c.Fname as AuxName, 0 FitemID, sum(x), [Order] "
                         "into #t from t"),
