@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <cctype>
+
 namespace qmz {
 
 std::string Trim(std::string_view text) {
@@ -34,6 +36,16 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
+}
+
+bool StartsWithWord(std::string_view text, std::string_view word) {
+  const size_t at = text.find_first_not_of(" \t\r\n");
+  if (at == std::string_view::npos || !EqualsIgnoreCase(text.substr(at, word.size()), word)) {
+    return false;
+  }
+  const size_t after = at + word.size();
+  return after == text.size() ||
+         !(std::isalnum(static_cast<unsigned char>(text[after])) || text[after] == '_');
 }
 
 size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace qmz {
 
@@ -12,6 +12,9 @@ std::string Trim(std::string_view text);
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Whether `text`, past its leading blanks, tabs and line breaks, begins with `word` ignoring
+// ASCII case, as a whole word (no ASCII letter, digit or underscore follows).
+bool StartsWithWord(std::string_view text, std::string_view word);
 // Position of `needle` in `haystack` ignoring ASCII case, or npos.
 size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
 // Every single quote doubled, for a quoted SQL literal or LIKE pattern.

@@ -37,6 +37,14 @@ bool OdbcOk(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
+std::string OdbcState(SQLSMALLINT type, SQLHANDLE handle) {
+  SQLWCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  if (!OdbcOk(SQLGetDiagRecW(type, handle, 1, state, &native, nullptr, 0, &length))) return "";
+  return Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(state), 5));
+}
+
 std::string OdbcDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
   std::string all;
   SQLWCHAR state[6];

@@ -11,6 +11,9 @@ namespace qmz::suite {
 bool OdbcOk(SQLRETURN rc);
 // Every diagnostic record of the handle, each on one line, joined with "; ".
 std::string OdbcDiagnostics(SQLSMALLINT type, SQLHANDLE handle);
+// The SQLSTATE of the handle's first diagnostic record ("" without one); psqlODBC passes the
+// server's own on.
+std::string OdbcState(SQLSMALLINT type, SQLHANDLE handle);
 
 // An ODBC handle of one type, freed with it. An environment handle asks for ODBC 3.
 class OdbcHandle {

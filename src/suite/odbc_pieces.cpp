@@ -1,9 +1,7 @@
 #include "suite/odbc_pieces.h"
 
 #include <sqlext.h>
-#include <sqlucode.h>
 
-#include <cctype>
 #include <future>
 #include <memory>
 #include <optional>
@@ -84,9 +82,9 @@ SQLLEN PieceRows(const OdbcStatement& stmt) {
   return OdbcOk(SQLRowCount(stmt.get(), &rows)) ? rows : -1;
 }
 
-// Whether a piece may be followed by another: it is full, or the driver does not say.
-bool MayHaveMore(const OdbcStatement& stmt) {
-  const SQLLEN rows = PieceRows(stmt);
+// Whether a piece of `rows` rows may be followed by another: it is full, or the driver does not
+// say.
+bool MayHaveMore(SQLLEN rows) {
   return rows < 0 || rows >= kPieceRows;
 }
 
@@ -102,19 +100,6 @@ bool RunsInParallel(const OdbcStatement& stmt, const std::string& select) {
   }
   stmt.Close();
   return parallel;
-}
-
-// The SQLSTATE of the statement's first diagnostic record (psqlODBC passes the server's on).
-std::string FirstState(const OdbcStatement& stmt) {
-  SQLWCHAR state[6] = {};
-  SQLINTEGER native = 0;
-  SQLSMALLINT length = 0;
-  if (!OdbcOk(
-          SQLGetDiagRecW(SQL_HANDLE_STMT, stmt.get(), 1, state, &native, nullptr, 0, &length)) &&
-      state[0] == 0) {
-    return "";
-  }
-  return Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(state), 5));
 }
 
 // After a failed materialization, back to before it. When the driver already undid the failed
@@ -184,7 +169,7 @@ void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16strin
     // The next piece is fetched once the cursor is past this one, on the other statement, whose
     // last piece has been read.
     const SQLLEN rows = work[s].fetched.get();
-    const bool more = rows < 0 || rows >= kPieceRows;
+    const bool more = MayHaveMore(rows);
     if (more) work[1 - s] = StartPiece(reader.Sibling(), *statements[1 - s], *bound[1 - s], &fetch);
     if (RecordsetPtr piece = work[s].rows.get()) reader.records()->AppendRecordsOf(*piece);
     if (!more) break;
@@ -196,30 +181,26 @@ void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16strin
 bool ReadsInPieces(const std::string& statement) {
   const size_t at = statement.find_first_not_of(" \t\r\n(");
   if (at == std::string::npos) return false;
-  for (const std::string word : {"select", "with"}) {
-    const size_t after = at + word.size();
-    if (EqualsIgnoreCase(statement.substr(at, word.size()), word) &&
-        (after == statement.size() ||
-         !(std::isalnum(static_cast<unsigned char>(statement[after])) ||
-           statement[after] == '_'))) {
-      return true;
-    }
-  }
-  return false;
+  const std::string_view query = std::string_view(statement).substr(at);
+  return StartsWithWord(query, "select") || StartsWithWord(query, "with");
 }
 
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
                           const Spelling* spelling, bool list) {
   const std::string fetch = "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
   const std::string declare = "declare qmz_rows no scroll cursor for ";
+  // The cursor and its first piece, in one request.
+  const auto declare_and_fetch = [&](const std::string& query) {
+    return Utf8ToUtf16(declare + query + ";\n" + fetch);
+  };
   OdbcStatement first(connection.dbc(), timeout);
   if (!list && Autocommit(connection)) {
     // A lookup's answer is short: the cursor lives in the one round trip that declares and
     // reads it (the statements of one request are one transaction). Only a longer answer is
     // read again through a cursor of a transaction of its own.
-    first.Run(Utf8ToUtf16(declare + select + ";\n" + fetch));
+    first.Run(declare_and_fetch(select));
     SkipToRows(first);
-    if (!MayHaveMore(first)) {
+    if (!MayHaveMore(PieceRows(first))) {
       ResultReader reader(first, first.ColumnCount(), spelling);
       reader.ReadRows(first);
       first.Close();
@@ -234,24 +215,26 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
     try {
       first.Run(
           Utf8ToUtf16("savepoint qmz_answer;\ncreate temp table qmz_answer on commit drop as " +
-                      select + ";\n" + declare + "select * from qmz_answer;\n" + fetch));
+                      select + ";\n") +
+          declare_and_fetch("select * from qmz_answer"));
     } catch (const Error&) {
       // An answer no table can hold (two columns of one name), or a role that may make no
       // temporary table: the cursor over the statement. Any other failure is the caller's.
-      const std::string state = FirstState(first);
+      const std::string state = OdbcState(SQL_HANDLE_STMT, first.get());
       if (state != "42701" && state != "42501") throw;
       first.Close();
       UndoMaterializing(first);
-      first.Run(Utf8ToUtf16(declare + select + ";\n" + fetch));
+      first.Run(declare_and_fetch(select));
     }
   } else {
-    first.Run(Utf8ToUtf16(declare + select + ";\n" + fetch));
+    first.Run(declare_and_fetch(select));
   }
   SkipToRows(first);
   ResultReader reader(first, first.ColumnCount(), spelling);
-  if (MayHaveMore(first)) {
+  const SQLLEN rows = PieceRows(first);
+  if (MayHaveMore(rows)) {
     ReadTheRest(reader, first, Utf8ToUtf16(fetch), timeout);
-  } else if (PieceRows(first) > static_cast<SQLLEN>(BoundRows::kRows)) {
+  } else if (rows > static_cast<SQLLEN>(BoundRows::kRows)) {
     BoundRows rows(first, reader.kinds());  // the whole answer came with the declaration
     reader.ReadRows(first, rows);
     first.Close();
