@@ -1,86 +1,18 @@
 #include "suite/tsql_adaption.h"
 
+#include <initializer_list>
 #include <optional>
-#include <regex>
+#include <string_view>
 
 #include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/temp_table_fold.h"
+#include "suite/tsql_tokens.h"
 #include "suite/wide_text.h"
 
 namespace qmz::suite {
 
 namespace {
-
-enum class Kind { Word, Text, Space, Open, Close, Other };
-
-struct Token {
-  Kind kind;
-  std::string text;
-};
-
-bool IsWordStart(char c) {
-  return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '#' || c == '@' ||
-         (c & 0x80) != 0;
-}
-bool IsWordChar(char c) {
-  return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
-}
-
-std::vector<Token> Tokenize(const std::string& s) {
-  std::vector<Token> tokens;
-  size_t i = 0;
-  while (i < s.size()) {
-    char c = s[i];
-    size_t start = i;
-    if (c == '\'') {
-      ++i;
-      while (true) {
-        if (i >= s.size())
-          throw Error("Unterminated text in the SQL batch: " + s.substr(start, 40));
-        if (s[i] == '\'' && i + 1 < s.size() && s[i + 1] == '\'') {
-          i += 2;
-        } else if (s[i] == '\'') {
-          ++i;
-          break;
-        } else {
-          ++i;
-        }
-      }
-      tokens.push_back({Kind::Text, s.substr(start, i - start)});
-    } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
-      while (i < s.size() && s[i] != '\n') ++i;
-      tokens.push_back({Kind::Space, " "});
-    } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
-      size_t end = s.find("*/", i + 2);
-      if (end == std::string::npos) throw Error("Unterminated comment in the SQL batch");
-      i = end + 2;
-      tokens.push_back({Kind::Space, " "});
-    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')) ++i;
-      tokens.push_back({Kind::Space, s.substr(start, i - start)});
-    } else if (c == '[') {
-      size_t end = s.find(']', i);
-      if (end == std::string::npos) throw Error("Unterminated name in the SQL batch");
-      i = end + 1;
-      tokens.push_back({Kind::Word, "\"" + s.substr(start + 1, end - start - 1) + "\""});
-    } else if (IsWordStart(c)) {
-      while (i < s.size() && IsWordChar(s[i])) ++i;
-      tokens.push_back({Kind::Word, s.substr(start, i - start)});
-    } else {
-      ++i;
-      tokens.push_back({c == '('   ? Kind::Open
-                        : c == ')' ? Kind::Close
-                                   : Kind::Other,
-                        std::string(1, c)});
-    }
-  }
-  return tokens;
-}
-
-bool IsWord(const Token& t, const char* word) {
-  return t.kind == Kind::Word && EqualsIgnoreCase(t.text, word);
-}
 
 // Splits the tokens into statements at top-level set / IF / select.
 std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens) {
@@ -111,17 +43,6 @@ std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens
   }
   if (!current.empty()) statements.push_back(std::move(current));
   return statements;
-}
-
-std::string Join(const std::vector<Token>& tokens) {
-  std::string out;
-  for (const Token& t : tokens) out += t.text;
-  return out;
-}
-
-size_t NextNonSpace(const std::vector<Token>& tokens, size_t i) {
-  while (i < tokens.size() && tokens[i].kind == Kind::Space) ++i;
-  return i;
 }
 
 // One character of a pattern as a regular expression: ASCII punctuation escaped, so that none
@@ -361,16 +282,28 @@ std::string Rewrite(const std::vector<Token>& tokens, Target target) {
   return out;
 }
 
-std::string AdaptIf(const std::string& statement, Target target) {
-  static const std::regex drop(
-      R"(^\s*IF\s+object_id\s*\(\s*'tempdb\.\.(#\w+)'\s*\)\s+IS\s+NOT\s+NULL\s+DROP\s+TABLE\s+(#\w+)\s*$)",
-      std::regex::icase);
-  std::smatch m;
-  if (!std::regex_match(statement, m, drop) || !EqualsIgnoreCase(m[1].str(), m[2].str())) {
-    throw Error("The suite cannot run this statement: " + Trim(statement));
+// A temporary table's name: "#" and at least one letter, digit or "_".
+bool IsTempName(std::string_view name) {
+  if (name.size() < 2 || name[0] != '#') return false;
+  for (char c : name.substr(1)) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
   }
-  const std::string table = target == Target::kPostgres ? ToLowerAscii(m[2].str()) : m[2].str();
-  return "DROP TABLE IF EXISTS \"" + table + "\"";
+  return true;
+}
+
+// `IF object_id('tempdb..#t') IS NOT NULL DROP TABLE #t`, the one IF the suite runs.
+std::string AdaptIf(const std::vector<Token>& tokens, Target target) {
+  std::vector<const Token*> names;
+  const bool drop =
+      Matches(Solid(tokens),
+              {"if", "object_id", "(", "?", ")", "is", "not", "null", "drop", "table", "?"},
+              &names) &&
+      names[0]->kind == Kind::Text && IsTempName(names[1]->text) &&
+      EqualsIgnoreCase(names[0]->text, "'tempdb.." + names[1]->text + "'");
+  if (!drop) throw Error("The suite cannot run this statement: " + Trim(Join(tokens)));
+  const std::string& table = names[1]->text;
+  return "DROP TABLE IF EXISTS \"" + (target == Target::kPostgres ? ToLowerAscii(table) : table) +
+         "\"";
 }
 
 std::string AdaptSelect(std::vector<Token> tokens, Target target) {
@@ -408,12 +341,12 @@ std::vector<std::string> AdaptTsql(const std::string& batch, Target target) {
     while (first < tokens.size() && tokens[first].kind == Kind::Space) ++first;
     const Token& lead = tokens[first];
     if (IsWord(lead, "set")) {
-      static const std::regex nocount(R"(^\s*set\s+nocount\s+(on|off)\s*$)", std::regex::icase);
-      if (!std::regex_match(text, nocount)) {
+      const std::vector<const Token*> solid = Solid(tokens);
+      if (!Matches(solid, {"set", "nocount", "on"}) && !Matches(solid, {"set", "nocount", "off"})) {
         throw Error("The suite cannot run this statement: " + Trim(text));
       }
     } else if (IsWord(lead, "if")) {
-      out.push_back(AdaptIf(text, target));
+      out.push_back(AdaptIf(tokens, target));
     } else {
       out.push_back(AdaptSelect(tokens, target));
     }

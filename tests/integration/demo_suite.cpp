@@ -1,5 +1,7 @@
 #include "integration/demo_suite.h"
 
+#include <pthread.h>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -208,6 +210,22 @@ std::vector<float> ColumnWidths(const Ledger& grid) {
 
 void OnNewThread(const std::function<void()>& body) {
   std::thread(body).join();
+}
+
+void OnNewThread(size_t stack, const std::function<void()>& body) {
+  if (stack == 0) return OnNewThread(body);
+  pthread_attr_t attributes;
+  ASSERT_EQ(pthread_attr_init(&attributes), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attributes, stack), 0);
+  pthread_t thread;
+  auto run = [](void* work) -> void* {
+    (*static_cast<const std::function<void()>*>(work))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&body)),
+            0);
+  pthread_attr_destroy(&attributes);
+  pthread_join(thread, nullptr);
 }
 
 }  // namespace qmz::testing

@@ -80,7 +80,9 @@ std::string Fields(const ObjectPtr& rows, const std::vector<std::string>& fields
 std::vector<std::string> ColumnTexts(Ledger& grid, int32_t col);
 std::vector<float> ColumnWidths(const Ledger& grid);
 
-// Runs `body` on a new thread (fresh per-thread state) and waits for it.
+// Runs `body` on a new thread (fresh per-thread state) and waits for it; `stack` bytes of stack
+// when not 0.
 void OnNewThread(const std::function<void()>& body);
+void OnNewThread(size_t stack, const std::function<void()>& body);
 
 }  // namespace qmz::testing

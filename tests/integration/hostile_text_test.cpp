@@ -11,25 +11,36 @@
 #include "list_services/list_settings.h"
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"
-#include "suite/sqlite_connection.h"
+#include "suite/database.h"
 
 namespace qmz::testing {
 namespace {
 
 const std::string kDrop = "'; DROP TABLE t_stock; --";
 const std::string kLong = std::string(100000, 'x') + "'";
+std::string Repeated(const std::string& text, size_t times) {
+  std::string out;
+  for (size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+const std::string kLongChinese = Repeated("仓", 100000);
+// Hosts may call on threads with small stacks: the long texts run on one of 512 KiB.
+constexpr size_t kSmallStack = 512 * 1024;
 const std::string kBadUtf8("\xff\xfe'\xc3", 4);
 const std::string kNul("B26\0'01", 7);
 
 // Every table of the suite with its row count; the user profile aside, where the pickers save
 // their widths.
-std::string Tables(const std::string& database_path) {
-  suite::SqliteConnection db(database_path, false);
+std::string Tables(const std::string& target) {
+  auto db = suite::OpenDatabase(target);
+  const bool server = target.rfind("odbc:", 0) == 0;
   std::string all;
-  for (const auto& table : db.QueryTexts("select name from sqlite_master where type = 'table' and "
-                                         "name <> 't_suite_user_profile' order by name")) {
-    all +=
-        *table[0] + "=" + *db.QueryTexts("select count(*) from \"" + *table[0] + "\"")[0][0] + " ";
+  for (const auto& table :
+       db->Query(server ? "select table_name from information_schema.tables where table_schema = "
+                          "current_schema() and table_name <> 't_suite_user_profile' order by 1"
+                        : "select name from sqlite_master where type = 'table' and "
+                          "name <> 't_suite_user_profile' order by name")) {
+    all += *table[0] + "=" + *db->Query("select count(*) from \"" + *table[0] + "\"")[0][0] + " ";
   }
   return all;
 }
@@ -37,9 +48,9 @@ std::string Tables(const std::string& database_path) {
 // The picker's list rows below the title after the user typed `text` and pressed the query
 // button.
 template <class Picker>
-int32_t PickerRows(int32_t item, const std::string& text, std::ostream& messages) {
+int32_t PickerRows(int32_t item, const std::string& text, std::ostream& messages, size_t stack) {
   int32_t rows = 0;
-  OnNewThread([&] {
+  OnNewThread(stack, [&] {
     Picker picker;
     picker.SetRequest({item, "", 0, 0, 0});
     ScriptedHost user("click cmdQuery", messages);
@@ -53,9 +64,9 @@ int32_t PickerRows(int32_t item, const std::string& text, std::ostream& messages
   return rows;
 }
 
-int32_t BaseListRows(const std::string& key_word, std::ostream& messages) {
+int32_t BaseListRows(const std::string& key_word, std::ostream& messages, size_t stack) {
   int32_t rows = 0;
-  OnNewThread([&] {
+  OnNewThread(stack, [&] {
     BaseList().KeyWord(key_word);
     ListSettings().ListClassID = 18;
     frmBaseList form;
@@ -69,7 +80,7 @@ int32_t BaseListRows(const std::string& key_word, std::ostream& messages) {
 using HostileTextTest = DemoSuite;
 
 TEST_F(HostileTextTest, LookupsAndListsTakeTextsAsLiteralsOnly) {
-  const std::string tables = Tables(DatabasePath());
+  const std::string tables = Tables(Target());
   struct Case {
     std::string text;
     std::string batch, aux;                  // GetBatch(1, text), GetAux(2, text): "" no row
@@ -84,24 +95,31 @@ TEST_F(HostileTextTest, LookupsAndListsTakeTextsAsLiteralsOnly) {
       {"[^a]", "", "Blue", 5, 8, 14},
       {kBadUtf8, "", "", 0, 0, 0},
       {kLong, "", "", 0, 0, 0},
+      {kLongChinese, "", "", 0, 0, 0},
       // A NUL ends the statement inside its literal: the query fails, the lists stay as loaded.
       {kNul, "null", "null", 5, 8, 0},
   };
   std::ostringstream messages;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 40));
-    OnNewThread([&] {
+    const size_t stack = c.text.size() > 1000 ? kSmallStack : 0;
+    OnNewThread(stack, [&] {
       BaseList list;
       EXPECT_EQ(Fields(list.GetBatch(1, c.text, 0, 0, 0), {"FBatchNo"}), c.batch);
       EXPECT_EQ(Fields(list.GetAux(2, c.text, 0, 0, 0), {"AuxName"}), c.aux);
     });
-    EXPECT_EQ(PickerRows<frmSelectBatchNo>(1, c.text, messages), c.batches);
-    EXPECT_EQ(PickerRows<frmSelectAux>(2, c.text, messages), c.properties);
-    EXPECT_EQ(BaseListRows(c.text, messages), c.base_rows);
+    EXPECT_EQ(PickerRows<frmSelectBatchNo>(1, c.text, messages, stack), c.batches);
+    EXPECT_EQ(PickerRows<frmStock>(1, c.text, messages, stack), c.batches);
+    EXPECT_EQ(PickerRows<frmSelectAux>(2, c.text, messages, stack), c.properties);
+    EXPECT_EQ(BaseListRows(c.text, messages, stack), c.base_rows);
   }
-  const std::string nul = "[Vantrel提示] unrecognized token: \"'%B26\"\n";
-  EXPECT_EQ(messages.str(), nul + nul + nul);
-  EXPECT_EQ(Tables(DatabasePath()), tables);
+  const std::string nul =
+      Target().rfind("odbc:", 0) == 0
+          ? "[Vantrel提示] ERROR: unterminated quoted string at or near \"'%B26\"; Error while "
+            "executing the query\n"
+          : "[Vantrel提示] unrecognized token: \"'%B26\"\n";
+  EXPECT_EQ(messages.str(), nul + nul + nul + nul);
+  EXPECT_EQ(Tables(Target()), tables);
 }
 
 }  // namespace
