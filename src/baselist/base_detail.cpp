@@ -23,10 +23,6 @@ namespace {
 constexpr int16_t kBatchClass = 18;
 constexpr int16_t kPriceClass = 17;
 
-void ReportFailure(const std::exception& failure) {
-  MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
-}
-
 std::string AuthFilterForBaseData() {
   return GetAppType() == 4 ? GetStockAuthFilter("t2") : std::string();
 }
@@ -38,6 +34,11 @@ std::string PricePattern(int32_t digits) {
 }
 
 }  // namespace
+
+void BaseDetail::ReportFailure(const std::exception& failure) {
+  read_failure_ = *failure.what() ? failure.what() : "The base-data list could not be read";
+  MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+}
 
 Recordset& BaseDetail::Records() const {
   if (!data_) throw Error("The base-data list has no recordset");
@@ -68,6 +69,7 @@ void BaseDetail::GetTitleInfo(int32_t ClassID) {
 
 RecordsetPtr BaseDetail::GetData(const std::string& Number) {
   WaitCursor wait;
+  read_failure_.clear();
   try {
     if (ListSettings().ListClassID != kBatchClass) return nullptr;
     return RunListOnClassInfo(
@@ -118,6 +120,7 @@ void BaseDetail::Refresh() {
 }
 
 RecordsetPtr BaseDetail::ReturnData(int32_t Row) {
+  read_failure_.clear();
   try {
     std::string batch = Grid().CellText(Row, 2);
     std::string row_filter;

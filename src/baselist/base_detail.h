@@ -4,7 +4,9 @@
 // steps and sorts, and fetches the inventory rows behind a chosen row.
 //
 // Failures: GetData and ReturnData report any failure in a message box ("Vantrel提示", the
-// information icon, the failure's description) and return null. Every other member runs with
+// information icon, the failure's description) and return null; the failure's description stays
+// in LastReadFailure until the next GetData or ReturnData, so that the dialog's caller can tell a
+// failed read from an empty one. Every other member runs with
 // errors ignored step by step: a failing step is skipped and the next one runs.
 //
 // Ownership: the dialog owns the BaseDetail; the grid is shared with the dialog; the data
@@ -41,6 +43,8 @@ class BaseDetail {
   void TakeNoData();
   void Refresh();
   RecordsetPtr ReturnData(int32_t Row);
+  // Why the last GetData or ReturnData answered null; "" when it did not fail.
+  const std::string& LastReadFailure() const { return read_failure_; }
 
   // Locating, stepping, sorting and row texts.
   void Location(const std::string& strNumber);
@@ -60,11 +64,13 @@ class BaseDetail {
   void SizeGrid();
   void ShowTakenData();
   std::string CellTextOf(const Variant& value, const std::string& field) const;
+  void ReportFailure(const std::exception& failure);
 
   RecordsetPtr data_;
   std::vector<ColumnDef> columns_;
   std::shared_ptr<Ledger> grid_;
   bool moving_ = false;
+  std::string read_failure_;
 };
 
 }  // namespace qmz

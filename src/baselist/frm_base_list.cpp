@@ -10,6 +10,7 @@
 #include "platform/number_format.h"
 #include "platform/ui/modal_host.h"
 #include "qmz/components.h"
+#include "qmz/error.h"
 
 namespace qmz {
 
@@ -263,9 +264,17 @@ void frmBaseList::OnGridNotify(int32_t code, const std::string& name, const Vari
 void ShowBaseListDialog(ObjectPtr& result) {
   auto form = std::make_unique<frmBaseList>();
   form->RunLoad();
-  form->ShowModal();
-  if (form->OK()) result = form->RtRec();
+  // The user has seen why in the message box; the host learns it from the failed call.
+  std::string failure = form->ReadFailure();
+  if (failure.empty()) {
+    form->ShowModal();
+    if (form->OK()) {
+      result = form->RtRec();
+      if (!result) failure = form->ReadFailure();
+    }
+  }
   form->RunUnload();
+  if (!failure.empty()) throw Error(failure);
 }
 
 }  // namespace qmz

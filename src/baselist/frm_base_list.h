@@ -32,6 +32,9 @@ class frmBaseList : public Form {
   Ledger& LDGBase() const { return *grid_; }
   TextBox& txtNumber() const { return *txtNumber_; }
   BaseDetail* Detail() const { return detail_.get(); }
+  // Why the list's last read (the first list, a re-read, the chosen row's) failed; "" if it did
+  // not.
+  std::string ReadFailure() const { return detail_ ? detail_->LastReadFailure() : std::string(); }
 
   // Take a row (0: the current row, n: row n) or cancel (-1), and hide.
   void ReturnRow(int32_t n);
@@ -62,8 +65,10 @@ class frmBaseList : public Form {
 };
 
 // The common steps of BaseList.Show and ShowEx for the class already in ListClassID: create,
-// load and show the dialog, take RtRec into `result` when OK, unload. Failures rise to the
-// caller's guard; one in the unload (the widths cannot be saved) leaves `result` set.
+// load and show the dialog, take RtRec into `result` when OK, unload. A first list that could
+// not be read ends the call with its failure (Error) without showing the dialog, and so does a
+// chosen row that could not be read; a user who closes the dialog gets no result. Failures rise
+// to the caller's guard; one in the unload (the widths cannot be saved) leaves `result` set.
 void ShowBaseListDialog(ObjectPtr& result);
 
 }  // namespace qmz

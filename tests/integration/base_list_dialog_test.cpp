@@ -111,19 +111,32 @@ TEST_F(BaseListDialogTest, TheClerkSeesHisWarehousesOnly) {
 
 TEST_F(BaseListDialogTest, ShowReturnsTheInventoryRowsOfTheChosenBatch) {
   // The returned rows' filter and count, and the rows the query found.
-  auto show = [&](const std::string& script, const std::string& filter = "") {
+  // A read that fails answers "failed", its reason in LastFailure.
+  std::string failure;
+  auto show = [&](const std::string& script, const std::string& filter = "",
+                  const std::string& filter_item = "") {
     std::string answer = "null";
     AsUser(script, [&](BaseList& list) {
       list.Filter(filter);
+      list.FilterItem(filter_item);
       int32_t user = 7;
       if (auto rows = std::dynamic_pointer_cast<Recordset>(list.Show(user, 18))) {
         answer = rows->Filter() + ": " + std::to_string(rows->RecordCount()) + " of " +
                  SortedRows(sql_sent->back(), {"FBatchNo", "FStockName", "FQty"});
       }
+      failure = LastFailure();
+      if (!failure.empty()) answer = "failed";
     });
     return answer;
   };
   EXPECT_EQ(show("close"), "null");
+  // The first list cannot be read: the user is told, and the call fails without a dialog; the
+  // chosen row cannot be read: the same.
+  EXPECT_EQ(show("", "", "t1.fnosuchcolumn=1"), "failed");
+  EXPECT_THAT(failure, ::testing::HasSubstr("fnosuchcolumn"));
+  EXPECT_EQ(show("type txtNumber B2603; key Enter", "fnosuchcolumn>0"), "failed");
+  EXPECT_THAT(failure, ::testing::HasSubstr("fnosuchcolumn"));
+  EXPECT_THAT(messages.str(), ::testing::HasSubstr("[Vantrel提示] "));
   EXPECT_EQ(show("type txtNumber B2601; key Down txtNumber; key Enter"),
             "FStockID=1 AND FKFPeriod=365 AND FKFDate='2026-01-05': 2 of "
             "B2601|北京仓|100,B2601|北京仓|20");
