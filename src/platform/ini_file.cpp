@@ -1,6 +1,8 @@
 #include "platform/ini_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,12 +19,15 @@ namespace qmz {
 
 namespace {
 
+constexpr size_t kMaxSettingsFileSize = 16 * 1024 * 1024;
+
 [[noreturn]] void Fail(const char* what, const std::string& path, int error) {
   throw Error(std::string(what) + " " + path + ": " + std::strerror(error));
 }
 
-// Reads `name` in `folder` (a descriptor, or AT_FDCWD for a path) to its end: 0, or the errno.
-// The file's status goes to `status`. A FIFO does not block the reader, it reads as empty.
+// Reads `name` in `folder` (a descriptor, or AT_FDCWD for a path) to its end: 0, or the errno
+// (EFBIG past kMaxSettingsFileSize, whatever the file claims to be: /dev/zero never ends). The
+// file's status goes to `status`. A FIFO does not block the reader, it reads as empty.
 int ReadFileAt(int folder, const char* name, std::string& text, struct stat& status) {
   int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno;
@@ -31,7 +36,9 @@ int ReadFileAt(int folder, const char* name, std::string& text, struct stat& sta
   char buffer[16384];
   while (error == 0) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n > 0) {
+    if (n > 0 && read.size() + static_cast<size_t>(n) > kMaxSettingsFileSize) {
+      error = EFBIG;
+    } else if (n > 0) {
       read.append(buffer, static_cast<size_t>(n));
     } else if (n == 0) {
       break;
@@ -44,11 +51,43 @@ int ReadFileAt(int folder, const char* name, std::string& text, struct stat& sta
   return error;
 }
 
-// The folder of a settings file, open and exclusively locked until destroyed; closing the
-// descriptor releases the lock, also when the process dies.
+// The file a settings path stands for: the path itself, or where its chain of links ends (a
+// site may keep one shared file elsewhere). Error for a loop of links.
+std::string FinalTarget(const std::string& path) {
+  std::filesystem::path at(path);
+  for (int hops = 0;; ++hops) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(at, error))) break;
+    if (hops == 40) Fail("Cannot write", path, ELOOP);
+    std::filesystem::path next = std::filesystem::read_symlink(at, error);
+    if (error) Fail("Cannot write", path, error.value());
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
+  return at.string();
+}
+
+// Whether `name`, a temporary file of the settings file `settings` ("<settings>.tmp.<pid>.<n>"),
+// was left by a writer that is gone.
+bool IsLeftOver(const std::string& name, const std::string& settings) {
+  const std::string prefix = settings + ".tmp.";
+  if (name.compare(0, prefix.size(), prefix) != 0) return false;
+  const std::string rest = name.substr(prefix.size());
+  const size_t dot = rest.find('.');
+  if (dot == 0 || dot == std::string::npos || dot > 9) return false;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (i != dot && !std::isdigit(static_cast<unsigned char>(rest[i]))) return false;
+  }
+  const pid_t writer = static_cast<pid_t>(std::stol(rest.substr(0, dot)));
+  return writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH;
+}
+
+// The folder of a settings file, open and exclusively locked until destroyed. The lock is let go
+// explicitly: a child forked meanwhile shares the descriptor, and closing alone would leave the
+// folder locked for the child's whole life. A process that dies lets it go too.
 class LockedFolder {
  public:
-  explicit LockedFolder(const std::string& path) : path_(path) {
+  explicit LockedFolder(const std::string& given) : path_(given) {
+    const std::string path = FinalTarget(given);
     std::filesystem::path split(path);
     name_ = split.filename().string();
     if (name_.empty() || name_ == "." || name_ == "..") Fail("Cannot write", path, EISDIR);
@@ -62,7 +101,10 @@ class LockedFolder {
       Fail("Cannot lock the folder of", path, error);
     }
   }
-  ~LockedFolder() { ::close(fd_); }
+  ~LockedFolder() {
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+  }
   LockedFolder(const LockedFolder&) = delete;
   LockedFolder& operator=(const LockedFolder&) = delete;
 
@@ -84,6 +126,34 @@ class LockedFolder {
     if (::fstatat(fd_, name_.c_str(), &status, 0) == 0) return status;
     if (errno != ENOENT) Fail("Cannot write", path_, errno);
     return std::nullopt;
+  }
+
+  // Error when the file there may not be replaced: not a plain file, or one this process may not
+  // write. A file nobody may write is refused also for root, whom the system would let write it.
+  void CheckReplaceable(const std::optional<struct stat>& old) const {
+    if (!old) return;
+    if (!S_ISREG(old->st_mode)) {
+      throw Error("Cannot write " + path_ + ": it is not a plain file");
+    }
+    if ((old->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+        ::faccessat(fd_, name_.c_str(), W_OK, AT_EACCESS) != 0) {
+      throw Error("Cannot write " + path_ + ": the file is read-only for this user");
+    }
+  }
+
+  // Removes the temporary files of writers that were killed before their rename.
+  void RemoveLeftOvers() const {
+    int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    DIR* folder = ::fdopendir(fd);
+    if (!folder) {
+      ::close(fd);
+      return;
+    }
+    while (const dirent* entry = ::readdir(folder)) {
+      if (IsLeftOver(entry->d_name, name_)) ::unlinkat(fd_, entry->d_name, 0);
+    }
+    ::closedir(folder);
   }
 
   // Puts `text` in the file's place through a new file that gets the old file's mode and owner.
@@ -143,12 +213,17 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 
 void ReplaceFileAtomically(const std::string& path, const std::string& text) {
   LockedFolder folder(path);
-  folder.Replace(text, folder.StatOld());
+  const std::optional<struct stat> old = folder.StatOld();
+  folder.CheckReplaceable(old);
+  folder.RemoveLeftOvers();
+  folder.Replace(text, old);
 }
 
 void EditFileAtomically(const std::string& path,
                         const std::function<std::string(const std::string&)>& edit) {
   LockedFolder folder(path);
+  folder.CheckReplaceable(folder.StatOld());
+  folder.RemoveLeftOvers();
   std::optional<struct stat> old;
   std::string text = folder.ReadOld(old);
   folder.Replace(edit(text), old);

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -127,6 +129,108 @@ TEST_F(SettingsFileTest, HostsWritingAtOnceKeepEveryKey) {
   EXPECT_THAT(Names(), ElementsAre("JXCSystem.INI"));
 }
 
+TEST_F(SettingsFileTest, AHostThatForksWhileItSavesLocksOnlyWhileItWrites) {
+  // A worker forked in the middle of a write shares the locked descriptor; it writes a key of its
+  // own (it must not wait for itself) and then lives on while the host writes again.
+  int done[2];
+  ASSERT_EQ(::pipe(done), 0);
+  pid_t worker = -1;
+  EditFileAtomically(path_, [&](const std::string& text) {
+    worker = ::fork();
+    if (worker == 0) {
+      ::alarm(30);  // a worker that deadlocks dies instead of hanging the test
+      ::close(done[1]);
+      try {
+        IniFileComponent ini;
+        ini.SetFile(path_);
+        ini.Write("Worker", "k", "v");
+      } catch (...) {
+        ::_exit(1);
+      }
+      char byte;
+      (void)!::read(done[0], &byte, 1);
+      ::_exit(0);
+    }
+    return text + "[Host]\nk=1\n";
+  });
+  ASSERT_GT(worker, 0);
+  // While the worker lives, the folder is free and the host writes again.
+  const int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+  EXPECT_EQ(::flock(folder, LOCK_EX | LOCK_NB), 0);
+  ::close(folder);
+  IniFileComponent ini;
+  ini.SetFile(path_);
+  ini.Write("Host", "k", "2");
+  ::close(done[0]);
+  ::close(done[1]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(worker, &status, 0), worker);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  EXPECT_EQ(ini.Read("Host", "k", ""), "2");
+  EXPECT_EQ(ini.Read("Worker", "k", ""), "v");
+}
+
+TEST_F(SettingsFileTest, WhatTheWriterFindsAtThePath) {
+  IniFileComponent ini;
+  ini.SetFile(path_);
+  // A link to one shared file elsewhere: written through, the link kept, and writers through
+  // either path lock the shared file's folder.
+  const fs::path shared = folder_ / "site";
+  fs::create_directory(shared);
+  std::ofstream(shared / "shared.ini") << "[BaseList]\n1801=5\n";
+  fs::create_symlink("site/shared.ini", path_);
+  EditFileAtomically(path_, [&](const std::string& text) {
+    const int locked = ::open(shared.c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_EQ(::flock(locked, LOCK_EX | LOCK_NB), -1);
+    ::close(locked);
+    return text + "1802=6\n";
+  });
+  ini.Write("BaseList", "1803", "7");
+  ASSERT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(Contents(), "[BaseList]\n1801=5\n1802=6\n1803=7\n");
+  EXPECT_THAT(Names(), ElementsAre("JXCSystem.INI", "site"));
+  fs::remove(path_);
+
+  // A file nobody may write is left as it was, also for root.
+  ReplaceFileAtomically(path_, "[BaseList]\n1801=5\n");
+  ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+  EXPECT_THAT(
+      [&] { ini.Write("BaseList", "1801", "6"); },
+      ThrowsMessage<Error>("Cannot write " + path_ + ": the file is read-only for this user"));
+  struct stat after {};
+  ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(Contents(), "[BaseList]\n1801=5\n");
+  fs::remove(path_);
+
+  // A link to a device that never ends: read as defaults, never written, in bounded memory.
+  fs::create_symlink("/dev/zero", path_);
+  EXPECT_EQ(ini.Read("BaseList", "1801", "none"), "none");
+  EXPECT_THAT([&] { ini.Write("BaseList", "1801", "6"); },
+              ThrowsMessage<Error>("Cannot write " + path_ + ": it is not a plain file"));
+  fs::remove(path_);
+  // A file over 16 MiB is no settings file.
+  std::ofstream(path_) << std::string(16 * 1024 * 1024 + 1, ';');
+  EXPECT_EQ(ini.Read("BaseList", "1801", "none"), "none");
+  EXPECT_THAT([&] { ini.Write("BaseList", "1801", "6"); },
+              ThrowsMessage<Error>("Cannot read " + path_ + ": File too large"));
+  fs::remove(path_);
+
+  // The temporary files of writers killed before their rename are removed by the next writer;
+  // a live process's is not.
+  pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = "JXCSystem.INI.tmp." + std::to_string(gone) + ".3";
+  const std::string live = "JXCSystem.INI.tmp." + std::to_string(::getppid()) + ".0";
+  std::ofstream(folder_ / dead) << "half";
+  std::ofstream(folder_ / live) << "half";
+  ini.Write("BaseList", "1801", "6");
+  EXPECT_THAT(Names(), ElementsAre("JXCSystem.INI", live, "site"));
+}
+
 TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNeverReplaced) {
   IniFileComponent ini;
   ini.SetFile(path_);
@@ -134,7 +238,7 @@ TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNeverReplaced) {
   fs::create_directory(path_);
   std::ofstream(path_ + "/inside") << "x";
   EXPECT_THAT([&] { ini.Write("BaseList", "1801", "1000"); },
-              ThrowsMessage<Error>(HasSubstr("Is a directory")));
+              ThrowsMessage<Error>(HasSubstr("it is not a plain file")));
   EXPECT_TRUE(fs::is_directory(path_));
   EXPECT_TRUE(fs::exists(path_ + "/inside"));
   EXPECT_EQ(ini.Read("BaseList", "1801", "none"), "none");
