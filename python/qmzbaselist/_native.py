@@ -2,7 +2,7 @@
 
 The library is looked for, in this order: the file named by QMZBASELIST_LIBRARY; where the
 install put it, relative to this package; beside this package; by its SONAME on the loader's
-path.
+path. A QMZBASELIST_LIBRARY that names no file fails the import.
 """
 
 from __future__ import annotations
@@ -12,8 +12,8 @@ import os
 from typing import Any, Optional
 
 SONAME = "libqmzbaselist.so.1"
+INT64_MIN, INT64_MAX = -(2**63), 2**63 - 1
 
-OK = 0
 NULL, BOOL, INTEGER, DOUBLE, TEXT = range(5)
 RESULT_NULL, RESULT_SCALAR, RESULT_DICTIONARY, RESULT_VECTOR, RESULT_RECORDSET, RESULT_OTHER = (
     range(6)
@@ -41,6 +41,9 @@ def _candidates() -> list[str]:
     found = []
     named = os.environ.get("QMZBASELIST_LIBRARY")
     if named:
+        if not os.path.exists(named):
+            # The host asked for this file: falling back to another library would hide that.
+            raise ImportError(f"QMZBASELIST_LIBRARY names a file that does not exist: {named}")
         found.append(named)
     try:
         from . import _installed  # written by cmake --install
@@ -110,6 +113,23 @@ def last_error() -> str:
     return lib.qmz_last_error().decode("utf-8", "replace")
 
 
+def integer(value: int) -> int:
+    """An int for an int64_t of the library; ctypes would wrap one out of range, so it raises
+    OverflowError."""
+    if not INT64_MIN <= value <= INT64_MAX:
+        raise OverflowError(f"an integer passed to the library does not fit in 64 bits: {value}")
+    return value
+
+
+def encode(value: str) -> bytes:
+    """A text as the library's NUL-terminated UTF-8; C would cut it at a NUL inside, so that
+    raises ValueError."""
+    encoded = value.encode("utf-8")
+    if b"\0" in encoded:
+        raise ValueError(f"a text passed to the library holds a NUL character: {value!r}")
+    return encoded
+
+
 def to_value(value: Any, keep: list) -> Value:
     """A Python value as a qmz_value; `keep` holds the encoded texts while the call runs."""
     out = Value()
@@ -120,12 +140,12 @@ def to_value(value: Any, keep: list) -> Value:
         out.as_.boolean = 1 if value else 0
     elif isinstance(value, int):
         out.type = INTEGER
-        out.as_.integer = value
+        out.as_.integer = integer(value)
     elif isinstance(value, float):
         out.type = DOUBLE
         out.as_.number = value
     elif isinstance(value, str):
-        encoded = value.encode("utf-8")
+        encoded = encode(value)
         keep.append(encoded)
         out.type = TEXT
         out.as_.text = encoded

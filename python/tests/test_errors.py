@@ -1,5 +1,10 @@
-"""What a host gets wrong raises qmzbaselist.Error (or TypeError for a value Python cannot
-pass), and never brings the process down."""
+"""What a host gets wrong raises qmzbaselist.Error (or TypeError, OverflowError, ValueError for
+a value the C interface cannot take), and never brings the process down."""
+
+import gc
+import os
+import subprocess
+import sys
 
 import pytest
 
@@ -9,20 +14,35 @@ import qmzbaselist as qb
 def test_a_missing_database_and_an_unknown_user(demo, tmp_path):
     with pytest.raises(qb.Error) as missing:
         qb.Suite(str(tmp_path / "none.db"))
-    assert missing.value.status == 3
+    assert missing.value.status is qb.Status.E_COMPONENT
     assert str(tmp_path / "none.db") in str(missing.value)
     with pytest.raises(qb.Error) as unknown:
         qb.Suite(demo, user="nobody")
-    assert (unknown.value.status, str(unknown.value)) == (3, "Unknown user of the suite: nobody")
+    assert (unknown.value.status, str(unknown.value)) == (
+        qb.Status.E_COMPONENT,
+        "Unknown user of the suite: nobody",
+    )
 
 
 def test_one_session_at_a_time(suite, demo):
     with pytest.raises(qb.Error) as second:
         qb.Suite(demo)
     assert (second.value.status, str(second.value)) == (
-        6,
+        qb.Status.E_STATE,
         "A session is already open in this process; close it first",
     )
+    suite.close()
+    # A suite dropped without close() is closed when collected, but not before its components.
+    bl = qb.Suite(demo, user="clerk").BaseList()
+    gc.collect()
+    assert bl.GetBatch(1, "B2601")["FBatchNo"] == "B2601"
+    del bl
+    gc.collect()
+    dropped = qb.Suite(demo, user="clerk")
+    del dropped
+    gc.collect()
+    with qb.Suite(demo, user="clerk") as again:
+        assert again.BaseList().GetBatch(1, "B2601")["FBatchNo"] == "B2601"
 
 
 def test_unknown_members_and_wrong_arguments(suite):
@@ -35,7 +55,7 @@ def test_unknown_members_and_wrong_arguments(suite):
     assert str(count.value) == "Argument not optional: GetBatch expects more than 2 argument(s)"
     with pytest.raises(qb.Error) as mismatch:
         bl.GetBatch("one", "B2601")
-    assert (mismatch.value.status, str(mismatch.value)) == (3, "Type mismatch")
+    assert (mismatch.value.status, str(mismatch.value)) == (qb.Status.E_COMPONENT, "Type mismatch")
     with pytest.raises(TypeError):
         bl.GetBatch([1], "B2601")
     with pytest.raises(TypeError):
@@ -44,16 +64,77 @@ def test_unknown_members_and_wrong_arguments(suite):
         with suite.scripted_user("click cmdNope"):
             bl.ShowBatch(1)
     assert (unplayable.value.status, str(unplayable.value)) == (
-        3,
+        qb.Status.E_COMPONENT,
         "The form frmStock has no control cmdNope",
     )
     with pytest.raises(qb.Error) as unread:
         with suite.scripted_user('type txtBatchNo "unclosed'):
             pass
-    assert unread.value.status == 3
+    assert unread.value.status is qb.Status.E_COMPONENT
     with pytest.raises(qb.Error) as unknown_class:
         suite.create("No.Such")
-    assert unknown_class.value.status == 3
+    assert unknown_class.value.status is qb.Status.E_COMPONENT
+
+
+def test_integers_beyond_64_bits_and_texts_holding_nul_are_refused(suite, demo):
+    bl = suite.BaseList()
+    for big in (2**64 + 1, 2**63, -(2**63) - 1):
+        with pytest.raises(OverflowError) as argument:
+            bl.GetBatch(big, "B2601")
+        assert str(argument.value) == (
+            f"an integer passed to the library does not fit in 64 bits: {big}"
+        )
+    with pytest.raises(OverflowError):
+        bl.set_property("KeyWord", 2**64 + 1)
+    with pytest.raises(OverflowError):
+        suite.set_host_property("ICClosed", 2**64 + 1)
+    # Within 64 bits the value reaches the component, which takes a 32-bit item.
+    with pytest.raises(qb.Error) as within:
+        bl.GetBatch(2**63 - 1, "B2601")
+    assert (within.value.status, str(within.value)) == (qb.Status.E_COMPONENT, "Overflow")
+
+    def refused():
+        return pytest.raises(ValueError, match="^a text passed to the library holds a NUL ")
+
+    with refused() as batch:
+        bl.GetBatch(1, "B2601\0junk")
+    assert str(batch.value) == (
+        "a text passed to the library holds a NUL character: 'B2601\\x00junk'"
+    )
+    with refused():
+        bl.invoke("GetBatch\0", 1, "B2601", 0, 0, 0)
+    with refused():
+        bl.set_property("KeyWord", "B26\0")
+    with refused():
+        bl.set_property("KeyWord\0", "B26")
+    with refused():
+        suite.set_host_property("ICClosed\0", 1)
+    with refused():
+        suite.set_host_property("ICClosed", "1\0")
+    with refused():
+        suite.create("QMZBaseList.BaseList\0")
+    with refused():
+        with suite.scripted_user("click cmdNo\0"):
+            pass
+    with refused():
+        qb.Suite(demo + "\0")
+    with refused():
+        qb.Suite(demo, user="clerk\0")
+    assert bl.GetBatch(1, "B2601")["FBatchNo"] == "B2601"
+
+
+def test_a_library_named_but_missing_fails_the_import(tmp_path):
+    missing = str(tmp_path / "libqmzbaselist.so.1")
+    done = subprocess.run(
+        [sys.executable, "-c", "import qmzbaselist"],
+        env=dict(os.environ, QMZBASELIST_LIBRARY=missing),
+        capture_output=True,
+        text=True,
+    )
+    assert done.returncode == 1
+    assert done.stderr.splitlines()[-1] == (
+        f"ImportError: QMZBASELIST_LIBRARY names a file that does not exist: {missing}"
+    )
 
 
 def test_freed_handles_and_closed_sessions(demo):
@@ -63,7 +144,7 @@ def test_freed_handles_and_closed_sessions(demo):
     with pytest.raises(qb.Error) as freed:
         bl.GetBatch(1, "B2601")
     assert (freed.value.status, str(freed.value)) == (
-        2,
+        qb.Status.E_HANDLE,
         "qmz_invoke: the object handle is not a live handle (destroyed, or never made)",
     )
     bl.close()  # a second release is refused quietly
@@ -72,12 +153,12 @@ def test_freed_handles_and_closed_sessions(demo):
     with pytest.raises(qb.Error) as closed:
         other.GetBatch(1, "B2601")
     assert (closed.value.status, str(closed.value)) == (
-        6,
+        qb.Status.E_STATE,
         "qmz_invoke: the object's session is closed",
     )
     with pytest.raises(qb.Error) as gone:
         suite.set_host_property("ICClosed", 1)
     assert (gone.value.status, str(gone.value)) == (
-        2,
+        qb.Status.E_HANDLE,
         "qmz_session_set_integer: the session is NULL",
     )

@@ -1,5 +1,7 @@
 """Every operation of BaseList once through the Python package, with scripted users."""
 
+import pathlib
+import re
 import shutil
 import sqlite3
 
@@ -118,7 +120,10 @@ def test_properties_are_written_and_only_properties(suite):
     try:
         bl.set_property("GetBatch", 1)
     except qb.Error as error:
-        assert (error.status, str(error)) == (3, "Not a property of BaseList: GetBatch")
+        assert (error.status, str(error)) == (
+            qb.Status.E_COMPONENT,
+            "Not a property of BaseList: GetBatch",
+        )
     else:
         raise AssertionError("a member that is no property was written")
 
@@ -127,6 +132,15 @@ def test_a_component_by_class_id_and_the_version(suite):
     by_class = suite.create("{942525AF-49FE-4A89-8DA1-9A6964F14C86}")
     assert by_class.invoke("GetBatch", 1, "B2601", 0, 0, 0)["stockName"] == "北京仓"
     assert qb.version() == "1.1.0"
+
+
+def test_the_package_shows_its_public_names_and_the_status_codes_of_the_header():
+    assert sorted(name for name in dir(qb) if not name.startswith("_")) == sorted(qb.__all__)
+    header = pathlib.Path(__file__).parents[2] / "include" / "qmz" / "qmz_c.h"
+    codes = re.findall(r"\bQMZ_(OK|E_\w+) = (\d+)", header.read_text())
+    assert {member.name: member.value for member in qb.Status} == {
+        name: int(value) for name, value in codes
+    }
 
 
 def test_the_json_is_the_commands(suite, demo):
