@@ -6,6 +6,8 @@
 #include "component/inventory_lookup.h"
 #include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"
+#include "list_services/unit_price.h"
+#include "login/host_props.h"
 #include "login/login_context.h"
 #include "login/props_parser.h"
 #include "picker/picker_form.h"
@@ -82,7 +84,7 @@ ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, i
     if (lngItemID <= 0 || strBatchNo.empty()) return;
     InventoryQuery query{lngItemID, strBatchNo, lngStockID, lngAuxID, lngClassType};
     auto row = FetchFirstRow(ComposeBatchLookupSql(query));
-    UseUnitPriceOfOpenInventory(*row);
+    SetLookupUnitPrice(*row, IsICClosed());
     result = row;
   });
 }
@@ -93,7 +95,7 @@ ObjectPtr BaseList::GetAux(int32_t lngItemID, const std::string& strAux, int32_t
     if (lngItemID <= 0 || strAux.empty()) return;
     InventoryQuery query{lngItemID, strAux, lngStockID, lngAuxID, lngClassType};
     auto row = FetchFirstRow(ComposeAuxLookupSql(query));
-    UseUnitPriceOfOpenInventory(*row);
+    SetLookupUnitPrice(*row, IsICClosed());
     result = row;
   });
 }

@@ -126,11 +126,4 @@ std::string ComposeAuxLookupSql(const InventoryQuery& query) {
   return sql;
 }
 
-void UseUnitPriceOfOpenInventory(Dictionary& row) {
-  if (IsICClosed() || !row.Exists("Fprice")) return;
-  const double quantity = LeadingNumber(row.Get("FQty").ToText());
-  if (quantity == 0) return;
-  row.Set("Fprice", Variant(LeadingNumber(row.Get("FAmount").ToText()) / quantity).ToText());
-}
-
 }  // namespace qmz

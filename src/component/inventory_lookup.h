@@ -23,10 +23,4 @@ struct InventoryQuery {
 std::string ComposeBatchLookupSql(const InventoryQuery& query);
 std::string ComposeAuxLookupSql(const InventoryQuery& query);
 
-// A looked-up row's unit price as a user expects it. With the inventory open for initial entry
-// the query's Fprice is the sum of the opening rows' unit prices, which is no unit price: it
-// becomes FAmount / FQty where the quantity is not 0 (as the closed balance gives it). The SQL
-// sent stays as it is; a closed inventory's row is left alone.
-void UseUnitPriceOfOpenInventory(Dictionary& row);
-
 }  // namespace qmz

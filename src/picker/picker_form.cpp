@@ -1,5 +1,7 @@
 #include "picker/picker_form.h"
 
+#include "list_services/unit_price.h"
+
 #include "list_services/middle_tier_query.h"
 #include "list_services/row_to_dictionary.h"
 #include "list_services/saved_settings.h"
@@ -260,8 +262,8 @@ Variant PickerForm::Field(const std::string& name, const Variant& fallback) cons
 std::string PickerForm::UnitPriceText() const {
   const std::string pattern = GroupedPattern(price_digits_);
   const double quantity = Field("FQty", 0).ToDouble();
-  if (quantity == 0) return FormatField(Field("Fprice", 0), pattern);
-  return FormatNumber(Field("FAmount", 0).ToDouble() / quantity, pattern);
+  if (quantity == 0) return "0";
+  return FormatNumber(UnitPrice(quantity, Field("FAmount", 0).ToDouble()), pattern);
 }
 
 void PickerForm::MoveToRow(int32_t row) {

@@ -125,9 +125,8 @@ class PickerForm : public Form {
   static void AppendPiece(std::string& text, const std::function<std::string()>& piece);
   // A field of the list's current record, null as `fallback`.
   Variant Field(const std::string& name, const Variant& fallback) const;
-  // The unit price of the current record as a user expects it: FAmount over FQty, else (no
-  // quantity) the stored Fprice. The opening-balance query sums the prices of the rows it
-  // groups, so the stored price is used only where there is nothing to divide by.
+  // The unit price of the current record as its row shows it (list_services/unit_price.h): "0"
+  // for quantity 0, else FAmount over FQty in the price format.
   std::string UnitPriceText() const;
   // Moves the list to the record of grid row `row`.
   void MoveToRow(int32_t row);

@@ -127,11 +127,21 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
         second.Grid().DumpGrid(),
         "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|\n"
         "1|N-0001||北京仓|1.000|个|1,234.50|1,234.50|||1|0|\n"
-        "2|N-0002||上海仓|0.000|个|1,234.50|1,234.50|||2|0|\n");
+        "2|N-0002||上海仓|0.000|个|0|1,234.50|||2|0|\n");
   });
+  // A row without quantity has the unit price 0, never the sum of its opening rows' prices.
+  Exec("insert into ICInvInitial select * from ICInvInitial where FBatchNo='B2602'");
   AsUser("row 2; click cmdYes", [&](BaseList& list) {
     EXPECT_EQ(Fields(list.ShowBatch(1, "", 1, 0, 1030003), {"FBatchNo", "stockName", "Fprice"}),
               "B2601|北京仓|2.5");
+    EXPECT_EQ(Fields(list.GetBatch(1, "B2602", 0, 0, 0), {"FQty", "Fprice"}), "0|0");
+    EXPECT_EQ(Fields(list.GetBatch(4, "N-0002", 0, 0, 0), {"FQty", "Fprice"}), "0|0");
+  });
+  AsUser("row 3; click cmdYes", [&](BaseList& list) {
+    SaveUserProfile("BaseList", "ShowZero", "1");
+    EXPECT_EQ(Fields(list.ShowBatch(1, "", 1, 0, 1030003),
+                     {"FBatchNo", "stockName", "FQty", "Fprice"}),
+              "B2602|北京仓|0|0");
   });
   EXPECT_EQ(messages.str(), "");
 }
@@ -147,9 +157,9 @@ TEST_F(PickerDialogsTest, AuxRowTextsAndTheIndustrysCaptions) {
               "序号|辅助属性|仓库|理论重量|单价|金额|stockID|\n"
               "1|Blue|全部仓库|3|30.00|90.00|0|\n"
               "2|Blue|北京仓|3|30.00|90.00|1|\n"
-              "3|Dark Red|全部仓库|0|0.00|0.00|0|\n"
-              "4|Dark Red|北京仓|0|0.00|0.00|1|\n"
-              "5|Green|全部仓库|0|0.00|0.00|0|\n"
+              "3|Dark Red|全部仓库|0|0|0.00|0|\n"
+              "4|Dark Red|北京仓|0|0|0.00|1|\n"
+              "5|Green|全部仓库|0|0|0.00|0|\n"
               "6|Red|全部仓库|10|30.00|300.00|0|\n"
               "7|Red|北京仓|10|30.00|300.00|1|\n");
     EXPECT_EQ(HiddenColumns(form.Grid()), "7,");  // the administrator sees prices
