@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kIdlePerString = 4;
 constexpr auto kIdleLimit = std::chrono::seconds(60);
 constexpr auto kAskAfter = std::chrono::seconds(1);
+constexpr auto kPingLimit = std::chrono::milliseconds(10000);
 
 // What the PostgreSQL adaption relies on, set on every connection whatever the server,
 // database or role configured; the suite's writes (an update, else an insert, else the update
@@ -92,9 +93,12 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
     : dbc_(SQL_HANDLE_DBC, env) {
   SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
   std::u16string text = Utf8ToUtf16(connection_string);
-  const SQLRETURN rc = SQLDriverConnectW(
-      dbc_.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
-      static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc = SQL_ERROR;
+  socket_ = ServerSocket::MadeBy([&] {
+    rc = SQLDriverConnectW(dbc_.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                           static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
+                           SQL_DRIVER_NOPROMPT);
+  });
   if (!OdbcOk(rc)) {
     throw Error("Cannot connect to the suite database: " +
                 OdbcDiagnostics(SQL_HANDLE_DBC, dbc_.get()));
@@ -157,9 +161,10 @@ bool OdbcConnection::Dead() const {
 }
 
 bool OdbcConnection::Ping() {
+  SilenceWatch watch(socket_, kPingLimit);
   try {
     RunQuietly(dbc_, u"select 1");
-    return true;
+    return !watch.Fired();
   } catch (const Error&) {
     return false;
   }

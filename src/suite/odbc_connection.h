@@ -4,7 +4,8 @@
 // A component call still opens its Database and closes it; underneath, OdbcConnections are
 // taken from and given back to the pool:
 //  - alive: one idle longer than a second is asked `select 1` before it is handed out, and a
-//    dead one (server restarted, network cut) is dropped and replaced;
+//    dead one (server restarted, network cut, no answer within 10 seconds) is dropped and
+//    replaced;
 //  - clean: the suite never changes a session setting after the set-up, its batches drop the
 //    temporary tables they make, and a connection that saw any failure, or that is left inside a
 //    transaction, is closed instead of given back;
@@ -28,6 +29,7 @@
 #include <string>
 
 #include "suite/odbc_handle.h"
+#include "suite/server_watchdog.h"
 
 namespace qmz::suite {
 
@@ -51,6 +53,8 @@ class OdbcConnection {
   void StreamRows(bool on);
   // Whether the connection reaches PostgreSQL through psqlODBC, which reads in pieces.
   bool streams() const { return streams_; }
+  // The socket to the server, for a SilenceWatch (unknown for a driver that made none).
+  const ServerSocket& socket() const { return socket_; }
 
   // Set when the connection saw a failure: it is closed, not given back.
   bool broken = false;
@@ -64,6 +68,7 @@ class OdbcConnection {
   bool connected_ = false;
   OdbcDialect dialect_ = OdbcDialect::kSqlServer;
   bool streams_ = false;  // StreamRows changes the driver's reading
+  ServerSocket socket_;
 };
 
 // A connection for `connection_string`: an idle one of the pool, alive, or a new one.

@@ -4,6 +4,8 @@
 #include <sqlucode.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -19,6 +21,10 @@
 namespace qmz::suite {
 
 namespace {
+
+// How long past the query timeout a silent server is waited for: its own timeout's error may
+// take a moment to arrive.
+constexpr auto kSilenceMargin = std::chrono::seconds(2);
 
 SQLWCHAR* Wide(std::u16string& text) {
   return reinterpret_cast<SQLWCHAR*>(text.data());
@@ -57,11 +63,14 @@ void Run(const OdbcStatement& stmt, const std::string& sql, const Params& params
 long QueryTimeoutSetting() {
   const char* text = std::getenv("QMZ_QUERY_TIMEOUT");
   if (text == nullptr || *text == '\0') return 60;
+  // The drivers count the limit in milliseconds in 32 bits: a longer one would wrap.
   char* end = nullptr;
+  errno = 0;
   const long seconds = std::strtol(text, &end, 10);
-  if (*end != '\0' || seconds < 0) {
-    throw Error(std::string("QMZ_QUERY_TIMEOUT must be a number of seconds (0: no limit): ") +
-                text);
+  if (*end != '\0' || errno == ERANGE || seconds < 0 || seconds > kMaxQueryTimeout ||
+      !std::isdigit(static_cast<unsigned char>(*text))) {
+    throw Error("QMZ_QUERY_TIMEOUT must be a number of seconds from 0 (no limit) to " +
+                std::to_string(kMaxQueryTimeout) + ": " + text);
   }
   return seconds;
 }
@@ -75,12 +84,32 @@ OdbcDatabase::~OdbcDatabase() {
   GiveBackConnection(connection_string_, std::move(connection_));
 }
 
+std::chrono::milliseconds OdbcDatabase::SilenceLimit() const {
+  if (query_timeout_ <= 0) return std::chrono::milliseconds(0);
+  return std::chrono::seconds(query_timeout_) + kSilenceMargin;
+}
+
+template <typename Work>
+auto OdbcDatabase::Watched(Work&& work) {
+  SilenceWatch watch(connection_->socket(), SilenceLimit());
+  try {
+    return work();
+  } catch (const Error&) {
+    if (!watch.Fired()) throw;
+    connection_->broken = true;
+    throw NoAnswer(std::to_string(query_timeout_));
+  }
+}
+
 template <typename Work>
 auto OdbcDatabase::Guarded(Work&& work) {
   try {
-    auto result = work();
+    auto result = Watched(work);
     used_ = true;
     return result;
+  } catch (const NoAnswer&) {
+    used_ = true;
+    throw;
   } catch (const Error&) {
     connection_->broken = true;
     if (used_ || (!connection_->Dead() && connection_->Ping())) throw;
@@ -90,7 +119,7 @@ auto OdbcDatabase::Guarded(Work&& work) {
   connection_ = TakeNewConnection(connection_string_);
   used_ = true;
   try {
-    return work();
+    return Watched(work);
   } catch (const Error&) {
     connection_->broken = true;
     throw;
@@ -198,11 +227,13 @@ void OdbcDatabase::Begin() {
 }
 
 void OdbcDatabase::End(bool commit) {
+  SilenceWatch watch(connection_->socket(), SilenceLimit());
   const SQLRETURN rc =
       SQLEndTran(SQL_HANDLE_DBC, connection_->dbc(), commit ? SQL_COMMIT : SQL_ROLLBACK);
   const SQLRETURN on = SQLSetConnectAttr(connection_->dbc(), SQL_ATTR_AUTOCOMMIT,
                                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   if (!commit || !OdbcOk(rc) || !OdbcOk(on)) connection_->broken = true;
+  if (commit && watch.Fired()) throw NoAnswer(std::to_string(query_timeout_));
   if (commit) connection_->handle().Check(rc);
 }
 

@@ -15,6 +15,9 @@
 // Every call is a wide (UTF-16) ODBC call and the component converts the texts itself
 // (suite/wide_text.h), so the process's locale never matters. Each statement waits at most the
 // query timeout: QMZ_QUERY_TIMEOUT seconds from the environment, 60 without it, 0 for no limit.
+// The server ends a statement at that limit; a server that stops answering altogether is cut
+// off 2 seconds later (suite/server_watchdog.h: NoAnswer, never tried again on a new
+// connection).
 //
 // Column names and kinds come from the result's own attributes, never from catalogue queries
 // (suite/odbc_result.h). On PostgreSQL through psqlODBC a batch's answer is read in pieces from a
@@ -28,9 +31,11 @@
 
 #include <sql.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
+#include "qmz/error.h"
 #include "suite/database.h"
 #include "suite/odbc_connection.h"
 
@@ -73,6 +78,10 @@ class OdbcDatabase : public Database {
   // Runs `work` on the connection; see the retry above.
   template <typename Work>
   auto Guarded(Work&& work);
+  // Runs `work` under a SilenceWatch; NoAnswer when the watch dropped the connection.
+  template <typename Work>
+  auto Watched(Work&& work);
+  std::chrono::milliseconds SilenceLimit() const;
   TextRows QueryOnce(const std::string& sql, const Params& params);
   RecordsetPtr RunBatchOnce(const std::string& tsql, bool list);
 
@@ -82,7 +91,16 @@ class OdbcDatabase : public Database {
   long query_timeout_;
 };
 
-// QMZ_QUERY_TIMEOUT, or 60 seconds.
+// The server did not answer within the query timeout (and a margin): its connection was dropped.
+class NoAnswer : public Error {
+ public:
+  explicit NoAnswer(const std::string& seconds)
+      : Error("The suite database did not answer within " + seconds +
+              " seconds (QMZ_QUERY_TIMEOUT); its connection was dropped") {}
+};
+
+constexpr long kMaxQueryTimeout = 2147483;  // seconds; 2^31 - 1 milliseconds
+// QMZ_QUERY_TIMEOUT, or 60 seconds; Error for anything but a number from 0 to kMaxQueryTimeout.
 long QueryTimeoutSetting();
 
 }  // namespace qmz::suite

@@ -6,7 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -99,10 +103,48 @@ TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   EXPECT_THAT([&] { db->RunBatch("select pg_sleep(30) as s"); },
               ThrowsMessage<Error>(HasSubstr("statement timeout")));
-  ::setenv("QMZ_QUERY_TIMEOUT", "soon", 1);
-  EXPECT_THAT([] { suite::OpenDatabase(Server()); },
-              ThrowsMessage<Error>(HasSubstr("QMZ_QUERY_TIMEOUT must be a number of seconds")));
+  // Values the drivers would wrap, or that are no number, are refused.
+  for (const char* value :
+       {"soon", "4294968", "2147484", "99999999999999999999", "-1", " 5", "+5"}) {
+    ::setenv("QMZ_QUERY_TIMEOUT", value, 1);
+    EXPECT_THAT([] { suite::OpenDatabase(Server()); },
+                ThrowsMessage<Error>("QMZ_QUERY_TIMEOUT must be a number of seconds from 0 (no "
+                                     "limit) to 2147483: " +
+                                     std::string(value)));
+  }
+  ::setenv("QMZ_QUERY_TIMEOUT", "2147483", 1);
+  EXPECT_EQ(*suite::OpenDatabase(Server())->Query("select 1")[0][0], "1");
   ::unsetenv("QMZ_QUERY_TIMEOUT");
+}
+
+TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
+  ::setenv("QMZ_QUERY_TIMEOUT", "2", 1);
+  auto db = suite::OpenDatabase(Server());
+  ::unsetenv("QMZ_QUERY_TIMEOUT");
+  const pid_t backend = std::stoi(*db->Query("select pg_backend_pid()")[0][0]);
+  const int64_t stocks = db->RunBatch("select count(*) as n from t_stock")->Value("n").ToInt64();
+  if (::kill(backend, SIGSTOP) != 0) GTEST_SKIP() << "may not stop the server's process";
+  // The server's process is stopped: its own statement timeout cannot fire. The call ends anyway;
+  // should it not, the process goes on after a minute and the test fails.
+  auto answer = std::async(std::launch::async, [&] {
+    try {
+      db->RunBatch("select count(*) as n from t_stock");
+      return std::string("answered");
+    } catch (const Error& e) {
+      return std::string(e.what());
+    }
+  });
+  const bool ended = answer.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  ::kill(backend, SIGCONT);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(answer.get(),
+            "The suite database did not answer within 2 seconds (QMZ_QUERY_TIMEOUT); its "
+            "connection was dropped");
+  // The dropped connection is not reused; the next caller answers.
+  db.reset();
+  auto next = suite::OpenDatabase(Server());
+  EXPECT_NE(*next->Query("select pg_backend_pid()")[0][0], std::to_string(backend));
+  EXPECT_EQ(next->RunBatch("select count(*) as n from t_stock")->Value("n").ToInt64(), stocks);
 }
 
 TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackClean) {
