@@ -252,6 +252,34 @@ bool ComparedFor(const std::vector<Token>& tokens, size_t i) {
   return tokens[j - 1].text == "=" || (j >= 2 && tokens[j - 2].text == "<");
 }
 
+// Whether trailing blanks of a value can change what the LIKE pattern `literal` matches: only a
+// final % takes them, unless a blank, "_" or a [set] in the pattern could take one.
+bool BlanksCount(const std::string& literal) {
+  const std::string pattern = literal.substr(1, literal.size() - 2);
+  return pattern.empty() || pattern.back() != '%' ||
+         pattern.find_first_of(" _[") != std::string::npos;
+}
+
+// The end (past the last token) of a column `name` or `alias.name` at `i` that is compared with
+// LIKE and a literal pattern whose match the column's trailing blanks could change; 0 for none.
+size_t TrimmedOperandEnd(const std::vector<Token>& tokens, size_t i) {
+  auto plain = [&](size_t at) {
+    return at < tokens.size() && tokens[at].kind == Kind::Word && tokens[at].text[0] != '#' &&
+           tokens[at].text[0] != '"' && !IsWord(tokens[at], "not");
+  };
+  if (!plain(i)) return 0;
+  size_t end = i + 1;
+  if (end + 1 < tokens.size() && tokens[end].text == "." && plain(end + 1)) end += 2;
+  size_t like = NextNonSpace(tokens, end);
+  if (like < tokens.size() && IsWord(tokens[like], "not")) like = NextNonSpace(tokens, like + 1);
+  const size_t pattern = NextNonSpace(tokens, like + 1);
+  if (like >= tokens.size() || !IsWord(tokens[like], "like") || pattern >= tokens.size() ||
+      tokens[pattern].kind != Kind::Text || !BlanksCount(tokens[pattern].text)) {
+    return 0;
+  }
+  return end;
+}
+
 // Quotes #names and renames isNull, outside quoted texts; for PostgreSQL also names in the
 // case the server folds unquoted names to, and LIKE patterns.
 std::string Rewrite(const std::vector<Token>& tokens, Target target) {
@@ -260,7 +288,14 @@ std::string Rewrite(const std::vector<Token>& tokens, Target target) {
   for (size_t i = 0; i < tokens.size(); ++i) {
     const Token& t = tokens[i];
     const size_t next = NextNonSpace(tokens, i + 1);
-    if (t.kind == Kind::Word && t.text[0] == '#') {
+    if (const size_t end = postgres ? TrimmedOperandEnd(tokens, i) : 0) {
+      // The production collation ignores a value's trailing blanks in LIKE, as in =.
+      out += "rtrim(" +
+             Join({tokens.begin() + static_cast<std::ptrdiff_t>(i),
+                   tokens.begin() + static_cast<std::ptrdiff_t>(end)}) +
+             ")::citext";
+      i = end - 1;
+    } else if (t.kind == Kind::Word && t.text[0] == '#') {
       out += "\"" + (postgres ? ToLowerAscii(t.text) : t.text) + "\"";
     } else if (postgres && t.kind == Kind::Word && t.text[0] == '"') {
       out += ToLowerAscii(t.text);

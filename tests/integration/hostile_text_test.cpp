@@ -120,6 +120,16 @@ TEST_F(HostileTextTest, LookupsAndListsTakeTextsAsLiteralsOnly) {
           : "[Vantrel提示] unrecognized token: \"'%B26\"\n";
   EXPECT_EQ(messages.str(), nul + nul + nul + nul);
   EXPECT_EQ(Tables(Target()), tables);
+
+  // A value's trailing blanks do not count in LIKE on either database, as on the production one.
+  Exec("insert into t_auxItem (FItemID, FNumber, FName, FItemClassID) values (5, 'T', 'trail  ', "
+       "3001)");
+  OnNewThread([&] {
+    BaseList list;
+    EXPECT_EQ(Fields(list.GetAux(2, "l ", 0, 0, 0), {"AuxName"}), "");
+    EXPECT_EQ(Fields(list.GetAux(2, "ail", 0, 0, 0), {"AuxName"}), "trail");
+    EXPECT_EQ(Fields(list.GetAux(2, "_ail", 0, 0, 0), {"AuxName"}), "trail");
+  });
 }
 
 }  // namespace
