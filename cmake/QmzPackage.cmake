@@ -14,8 +14,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3")
-# What a host needs to build against the package: the pkg-config tool for the C interface, the
+# A font with the dialogs' Chinese captions (without one they are rows of boxes), and what a
+# host needs to build against the package: the pkg-config tool for the C interface, the
 # development files the CMake package's static libraries find.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkg-config, libsqlite3-dev, unixodbc-dev, qt6-base-dev")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "fonts-wqy-microhei | fonts-noto-cjk, pkg-config, libsqlite3-dev, unixodbc-dev, qt6-base-dev")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pyqt6")
 include(CPack)

@@ -32,6 +32,12 @@ const char* KindName(Kind kind) {
   return "handle";
 }
 
+// The kind's name after its article: "a session", "an object".
+std::string WithArticle(Kind kind) {
+  const std::string name = KindName(kind);
+  return (name[0] == 'o' ? "an " : "a ") + name;
+}
+
 std::unordered_map<uint64_t, Entry>::iterator Lookup(uint64_t token, Kind kind, const char* what) {
   if (token == 0) Fail(QMZ_E_HANDLE, std::string(what) + ": the " + KindName(kind) + " is NULL");
   auto found = registry.find(token);
@@ -40,8 +46,8 @@ std::unordered_map<uint64_t, Entry>::iterator Lookup(uint64_t token, Kind kind, 
                            " handle is not a live handle (destroyed, or never made)");
   }
   if (found->second.kind != kind) {
-    Fail(QMZ_E_HANDLE, std::string(what) + ": a " + KindName(found->second.kind) +
-                           " handle was given where a " + KindName(kind) + " is wanted");
+    Fail(QMZ_E_HANDLE, std::string(what) + ": " + WithArticle(found->second.kind) +
+                           " handle was given where " + WithArticle(kind) + " is wanted");
   }
   return found;
 }

@@ -80,6 +80,12 @@ qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* a
     Require(member, "member");
     Require(out, "out");
     if (count > 0) Require(args, "args");
+    // No member takes more; a larger count is a caller's mistake, not a request for memory.
+    constexpr size_t kMostArguments = 64;
+    if (count > kMostArguments) {
+      Fail(QMZ_E_ARGUMENT, "count: a member takes at most " + std::to_string(kMostArguments) +
+                               " arguments, not " + std::to_string(count));
+    }
     std::vector<qmz::Variant> values;
     values.reserve(count);
     for (size_t i = 0; i < count; ++i) values.push_back(ToVariant(args[i]));

@@ -56,8 +56,15 @@ qmz_status qmz_session_open_ex(const char* target, const char* user, int outer_l
       qmz::RegisterBaseListClass();
       qmz::LogIn(user, outer_login != 0);
       auto session = std::make_shared<Session>();
-      uint64_t token = AddHandle(Kind::kSession, session);
+      // Published before the handle is made, so that a failure leaves no handle behind.
       qmz::PublishHostProperties(qmz::CurrentProcessId(), &session->properties);
+      uint64_t token = 0;
+      try {
+        token = AddHandle(Kind::kSession, session);
+      } catch (...) {
+        qmz::WithdrawHostProperties(qmz::CurrentProcessId());
+        throw;
+      }
       open_session.store(token);
       *out = HandleOf<qmz_session>(token);
     } catch (...) {

@@ -70,9 +70,9 @@ std::unique_ptr<DialogSession> OpenQtDialogs(const DialogOptions& options) {
 #ifdef QMZ_WITH_QT
   if (!HasDisplay()) {
     throw Error(
-        "No display for the dialog: run on a desktop, give the user's actions with "
-        "--script \"...\" (e.g. --script \"row 2; click cmdYes\"), or set "
-        "QT_QPA_PLATFORM=offscreen");
+        "No display for the dialog: run on a desktop, let a scripted user play the user's "
+        "actions (the baselist command's --script \"row 2; click cmdYes\", QMZ_DIALOGS_SCRIPTED "
+        "in the C interface, scripted_user in Python), or set QT_QPA_PLATFORM=offscreen");
   }
   auto host = std::make_unique<QtModalHost>();
   if (!options.screenshot.empty()) host->SetScreenshotPath(options.screenshot);

@@ -1,5 +1,6 @@
 #include "qt/form_dialog.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -26,6 +28,9 @@ namespace {
 
 constexpr int kGridDialogWidth = 640;  // pixels, for a form with a grid and no size of its own
 constexpr int kGridDialogHeight = 480;
+// A window manager's frame before the dialog has one: borders and a title bar.
+constexpr int kAssumedFrameWidth = 8;
+constexpr int kAssumedFrameHeight = 32;
 constexpr int kBoxMinChars = 12;     // the narrowest a text box gets, in digits
 constexpr int kBoxFramePixels = 12;  // its frame and margins
 
@@ -161,7 +166,9 @@ void FormDialog::LayOut() {
 }
 
 void FormDialog::Show() {
+  KeepOnScreen();
   show();
+  KeepOnScreen();
   activateWindow();
   layout()->activate();
   for (const auto& view : grids_) {
@@ -170,6 +177,25 @@ void FormDialog::Show() {
     ApplySelection(*view, true);
   }
   Act([&] { form_.HostShown(); });
+}
+
+void FormDialog::KeepOnScreen() {
+  QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // The window manager's frame, once the dialog has one; before, room for a title bar.
+  QSize frame = frameGeometry().size() - size();
+  if (frame.height() <= 0) frame = QSize(kAssumedFrameWidth, kAssumedFrameHeight);
+  const QSize fits(std::min(width(), std::max(area.width() - frame.width(), minimumWidth())),
+                   std::min(height(), std::max(area.height() - frame.height(), minimumHeight())));
+  if (fits != size()) resize(fits);
+  const QPoint at = frameGeometry().topLeft();
+  const QPoint inside(
+      std::clamp(at.x(), area.left(),
+                 std::max(area.left(), area.right() + 1 - width() - frame.width())),
+      std::clamp(at.y(), area.top(),
+                 std::max(area.top(), area.bottom() + 1 - height() - frame.height())));
+  if (isVisible() && inside != at) move(inside);
 }
 
 void FormDialog::Wait() {

@@ -49,7 +49,8 @@ class FormDialog : public QDialog {
   FormDialog(const FormDialog&) = delete;
   FormDialog& operator=(const FormDialog&) = delete;
 
-  // Shows the dialog and tells the form (Form::HostShown).
+  // Shows the dialog, inside the screen's available area (made smaller where the form's size
+  // does not fit), and tells the form (Form::HostShown).
   void Show();
   // Runs the dialog's event loop until the form has hidden itself, then hides the dialog and
   // raises the error kept by Fail, if any.
@@ -71,6 +72,7 @@ class FormDialog : public QDialog {
   void AddWidget(Control& control);
   void AddGrid(Control& control);
   void LayOut();
+  void KeepOnScreen();
   void SyncForm();
   void SyncControl(Control& control);
   void SyncTextBox(const TextBox& box, QLineEdit& edit);

@@ -4,7 +4,9 @@
  *
  *   capi_test <demo database>
  */
+#define _POSIX_C_SOURCE 200809L
 #include <qmz/qmz_c.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -177,6 +179,9 @@ static void mistakes_give_a_status_and_a_message(qmz_session* session, qmz_objec
   CHECK(qmz_invoke(list, "GetBatch", &odd, 1, &result) == QMZ_E_ARGUMENT);
   CHECK_TEXT(qmz_last_error(), "Unknown value type 42");
   CHECK(qmz_invoke(list, "GetBatch", NULL, 5, &result) == QMZ_E_ARGUMENT);
+  CHECK(qmz_invoke(list, "GetBatch", two, SIZE_MAX, &result) == QMZ_E_ARGUMENT);
+  CHECK_TEXT(qmz_last_error(),
+             "count: a member takes at most 64 arguments, not 18446744073709551615");
   CHECK(qmz_set_property(list, "GetBatch", text("x")) == QMZ_E_COMPONENT);
   CHECK_TEXT(qmz_last_error(), "Not a property of BaseList: GetBatch");
   CHECK(qmz_set_property(list, "keyword", text("B26")) == QMZ_OK);
@@ -185,7 +190,7 @@ static void mistakes_give_a_status_and_a_message(qmz_session* session, qmz_objec
   CHECK(qmz_invoke(NULL, "GetBatch", NULL, 0, &result) == QMZ_E_HANDLE);
   CHECK_TEXT(qmz_last_error(), "qmz_invoke: the object is NULL");
   CHECK(qmz_invoke((qmz_object*)session, "GetBatch", NULL, 0, &result) == QMZ_E_HANDLE);
-  CHECK_TEXT(qmz_last_error(), "qmz_invoke: a session handle was given where a object is wanted");
+  CHECK_TEXT(qmz_last_error(), "qmz_invoke: a session handle was given where an object is wanted");
   qmz_object* other = NULL;
   CHECK(qmz_create(session, "QMZBaseList.BaseList", &other) == QMZ_OK);
   CHECK(qmz_object_destroy(other) == QMZ_OK);
@@ -198,6 +203,20 @@ static void mistakes_give_a_status_and_a_message(qmz_session* session, qmz_objec
   CHECK(qmz_create(session, "{942525AF-49FE-4A89-8DA1-9A6964F14C86}", &other) == QMZ_OK);
   qmz_object_destroy(other);
   CHECK(qmz_session_set_dialogs(session, (qmz_dialogs)7, NULL) == QMZ_E_ARGUMENT);
+  /* Without a display, a library host is told how it plays the user's actions. */
+  const char* platform = getenv("QT_QPA_PLATFORM");
+  char* saved = platform ? strdup(platform) : NULL;
+  unsetenv("QT_QPA_PLATFORM");
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_QT, NULL) == QMZ_E_COMPONENT);
+  CHECK_TEXT(qmz_last_error(),
+             "No display for the dialog: run on a desktop, let a scripted user play the user's "
+             "actions (the baselist command's --script \"row 2; click cmdYes\", "
+             "QMZ_DIALOGS_SCRIPTED in the C interface, scripted_user in Python), or set "
+             "QT_QPA_PLATFORM=offscreen");
+  if (saved) setenv("QT_QPA_PLATFORM", saved, 1);
+  free(saved);
 }
 
 static void a_thousand_calls_give_everything_back(qmz_object* list) {

@@ -22,6 +22,11 @@ for wanted in python3 libsqlite3-0 libodbc2 libqt6widgets6 libstdc++6; do
     { echo "no dependency $wanted" >&2; exit 1; }
 done
 
+# A machine without a CJK font gets one with the package, or the captions are boxes.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+tr ',' '\n' <<<"$recommends" | sed 's/^ *//' | grep -qxF "fonts-wqy-microhei | fonts-noto-cjk" ||
+  { echo "no recommended CJK font: $recommends" >&2; exit 1; }
+
 prefix=$(dirname "$(dirname "$(find "$root" -name qmz_c.h -path '*/include/qmz/*')")")
 prefix=${prefix%/include}
 libdir=$(dirname "$(find "$root" -name libqmzbaselist.so.1 -type l)")

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTableView>
 #include <QTest>
@@ -145,6 +146,11 @@ TEST_F(DialogsInUseTest, TheBatchPickersWidthsHoldDatesAndAmountsAndItReturnsThe
                 table->model()->index(0, 6).data().toString() + "|" +
                 table->model()->index(0, 7).data().toString()),
               "请选择批号|商品代码:A001|14.00|2026-03-01");
+    // The designed size is wider than the offscreen screen (800 pixels): the dialog stays inside.
+    const QRect area = dialog.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(dialog.frameGeometry()))
+        << dialog.frameGeometry().width() << "x" << dialog.frameGeometry().height() << " in "
+        << area.width() << "x" << area.height();
     // The room a cell leaves its text: the column less the margins either side.
     const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
     const QFontMetrics metrics = table->fontMetrics();
