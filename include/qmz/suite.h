@@ -4,8 +4,9 @@
 // examples, the tests).
 //
 // Use: OpenSuite(target) once, then LogIn(user). OpenSuite registers the suite's components in
-// the ComponentRegistry; every component call opens its own connection to the database, as a
-// component created for one call would. LogIn fills the login cache of this process (the
+// the ComponentRegistry; a component call takes a connection to the database that earlier calls
+// kept (checked to be of the same file or server, and clean) or opens one, and gives it back;
+// CloseSuite closes the kept ones. LogIn fills the login cache of this process (the
 // properties GetLoginProperty reads: UserName, UserID, PropsString, AcctName, ...).
 // Errors: qmz::Error with the database's message when it cannot be opened or read, or when
 // the user is unknown. Threading: set up before the library is used, from the host's thread.
@@ -19,6 +20,10 @@ namespace qmz {
 // Opens an existing suite database, a file or "odbc:..." (Error when it is missing, cannot be
 // reached or is not a suite database) and registers the suite's components for this process.
 void OpenSuite(const std::string& database_target);
+
+// Closes the connections the suite keeps between calls (the last session of a host ending); the
+// components stay registered, and the next call opens anew.
+void CloseSuite();
 
 // Logs a user of the suite in by name. With `outer_login` the cache answers as for a host that
 // logged in from outside (only the fourteen outer-login keys are served).

@@ -84,6 +84,7 @@ qmz_status qmz_session_close(qmz_session* session) {
         RemoveHandle(TokenOf(session), Kind::kSession, "qmz_session_close"));
     data->dialogs.reset();
     qmz::WithdrawHostProperties(qmz::CurrentProcessId());
+    qmz::CloseSuite();
     open_session.store(0);
   });
 }

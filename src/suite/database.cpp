@@ -17,7 +17,7 @@ std::unique_ptr<Database> OpenDatabase(const std::string& target) {
   if (IsOdbcTarget(target)) {
     return std::make_unique<OdbcDatabase>(target.substr(sizeof kOdbcPrefix - 1));
   }
-  return std::make_unique<SqliteDatabase>(target, false);
+  return std::make_unique<SqliteDatabase>(target);
 }
 
 }  // namespace qmz::suite

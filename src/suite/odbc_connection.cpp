@@ -202,6 +202,14 @@ std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_
   return NewConnection(pool, connection_string);
 }
 
+void CloseIdleConnections() {
+  Pool& pool = ThePool();
+  std::multimap<std::string, std::unique_ptr<OdbcConnection>> closing;
+  std::lock_guard lock(pool.mutex);
+  pool.ForgetAfterFork();
+  closing.swap(pool.idle);
+}
+
 void GiveBackConnection(const std::string& connection_string,
                         std::unique_ptr<OdbcConnection> connection) {
   if (!connection || connection->broken || connection->Dead()) return;

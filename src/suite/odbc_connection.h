@@ -76,6 +76,8 @@ std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_str
 // A new connection, after one of the pool turned out dead: the idle ones of the same string,
 // which most likely died with it (a server restart), are closed.
 std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string);
+// Closes every idle connection of the pool.
+void CloseIdleConnections();
 // Gives a connection back (a broken one is closed).
 void GiveBackConnection(const std::string& connection_string,
                         std::unique_ptr<OdbcConnection> connection);

@@ -147,14 +147,6 @@ int CollateTsql(void*, int la, const void* a, int lb, const void* b) {
                      std::string_view(static_cast<const char*>(b), static_cast<size_t>(lb)));
 }
 
-// A file that nobody may write is opened read-only, also for root, whom the system would let
-// write it anyway: a database someone marked read-only is never changed by us.
-bool MarkedReadOnly(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return false;
-  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
-}
-
 // SQLite's message, with what a busy database means for the user.
 std::string StatementError(sqlite3* db, int rc) {
   std::string message = sqlite3_errmsg(db);
@@ -194,12 +186,27 @@ int TsqlCompare(std::string_view a, std::string_view b) {
   return na == nb ? 0 : (na < nb ? -1 : 1);
 }
 
+// A file that nobody may write is opened read-only, also for root, whom the system would let
+// write it anyway: a database someone marked read-only is never changed by us.
+bool SqliteConnection::MarkedReadOnly(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
 SqliteConnection::SqliteConnection(const std::string& path, bool create) {
+  // The file's identity before it is opened: should it be replaced in between, the connection
+  // is only taken for stale once too often, never the other way round.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+  }
   // One connection, one thread: SQLite need not lock each call.
   int flags = SQLITE_OPEN_NOMUTEX;
-  flags |= !create && MarkedReadOnly(path)
-               ? SQLITE_OPEN_READONLY
-               : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  read_only_ = !create && MarkedReadOnly(path);
+  flags |=
+      read_only_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
@@ -209,6 +216,13 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) {
   }
   sqlite3_busy_timeout(db_, 5000);
   RegisterSuiteFunctions(db_);
+  // Result columns named as written in the select list, not by SQLite's declared names.
+  try {
+    Exec("PRAGMA short_column_names=OFF; PRAGMA full_column_names=OFF;");
+  } catch (...) {
+    sqlite3_close(db_);
+    throw;
+  }
 }
 
 SqliteConnection::~SqliteConnection() {

@@ -1,13 +1,15 @@
 // One SQLite connection of the embedded suite, with the functions that make the suite's T-SQL
 // run: the collation TSQL (ASCII case and trailing blanks ignored, like the production
 // database's default collation), charindex(needle, text[, start]) and a T-SQL LIKE
-// (% _ [set] [^set], ASCII case ignored, trailing blanks of the value ignored).
+// (% _ [set] [^set], ASCII case ignored, trailing blanks of the value ignored). Result columns
+// are named as the select list writes them.
 //
 // Errors are qmz::Error carrying SQLite's message; a database locked by another program is
 // waited for up to five seconds, then reported as in use. A connection belongs to one thread.
 #pragma once
 
 #include <sqlite3.h>
+#include <sys/types.h>
 
 #include <functional>
 #include <optional>
@@ -28,6 +30,14 @@ class SqliteConnection {
   SqliteConnection& operator=(const SqliteConnection&) = delete;
 
   sqlite3* handle() const { return db_; }
+  // The file as it was when the connection opened it (0 for none) and whether it opened
+  // read-only.
+  dev_t device() const { return device_; }
+  ino_t inode() const { return inode_; }
+  bool read_only() const { return read_only_; }
+  // Whether a file is marked read-only: nobody may write it, or this process may not. A marked
+  // file opens read-only, also for root, whom the system would let write it.
+  static bool MarkedReadOnly(const std::string& path);
 
   // Runs one or more statements without results.
   void Exec(const std::string& sql);
@@ -39,6 +49,9 @@ class SqliteConnection {
 
  private:
   sqlite3* db_ = nullptr;
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
+  bool read_only_ = false;
 };
 
 // Registers the collation TSQL, like and charindex on a connection opened elsewhere (every

@@ -1,6 +1,7 @@
 #include "suite/sqlite_database.h"
 
 #include "qmz/error.h"
+#include "suite/sqlite_pool.h"
 #include "suite/tsql_adaption.h"
 
 namespace qmz::suite {
@@ -55,32 +56,49 @@ RecordsetPtr ReadAll(Statement& statement) {
 
 }  // namespace
 
-SqliteDatabase::SqliteDatabase(const std::string& path, bool create) : connection_(path, create) {}
+SqliteDatabase::SqliteDatabase(const std::string& path)
+    : path_(path), connection_(TakeSqliteConnection(path)) {}
+
+SqliteDatabase::~SqliteDatabase() {
+  GiveBackSqliteConnection(path_, std::move(connection_), failed_);
+}
+
+template <typename Work>
+auto SqliteDatabase::Noted(Work&& work) {
+  try {
+    return work();
+  } catch (...) {
+    failed_ = true;
+    throw;
+  }
+}
 
 TextRows SqliteDatabase::Query(const std::string& sql, const Params& params) {
-  return connection_.QueryTexts(sql, params);
+  return Noted([&] { return connection_->QueryTexts(sql, params); });
 }
 
 int64_t SqliteDatabase::Execute(const std::string& sql, const Params& params) {
-  connection_.QueryTexts(sql, params);
-  return sqlite3_changes64(connection_.handle());
+  return Noted([&] {
+    connection_->QueryTexts(sql, params);
+    return static_cast<int64_t>(sqlite3_changes64(connection_->handle()));
+  });
 }
 
 RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
-  // Column names as written in the select list, not SQLite's declared names.
-  connection_.Exec("PRAGMA short_column_names=OFF; PRAGMA full_column_names=OFF;");
-  RecordsetPtr result;
-  for (const std::string& statement_text : AdaptTsql(tsql)) {
-    Statement statement(connection_, statement_text);
-    if (!result && sqlite3_column_count(statement.handle()) > 0) {
-      result = ReadAll(statement);
-    } else {
-      while (statement.Step()) {
+  return Noted([&] {
+    RecordsetPtr result;
+    for (const std::string& statement_text : AdaptTsql(tsql)) {
+      Statement statement(*connection_, statement_text);
+      if (!result && sqlite3_column_count(statement.handle()) > 0) {
+        result = ReadAll(statement);
+      } else {
+        while (statement.Step()) {
+        }
       }
     }
-  }
-  if (!result) throw Error("The SQL batch returned no rows");
-  return result;
+    if (!result) throw Error("The SQL batch returned no rows");
+    return result;
+  });
 }
 
 }  // namespace qmz::suite

@@ -1,7 +1,9 @@
 // The embedded suite's Database: a SQLite file, the component's batches run through the T-SQL
-// adaption step (tsql_adaption.h).
+// adaption step (tsql_adaption.h). Its connection is taken from the process's kept connections
+// (sqlite_pool.h) and given back when the object ends, unless a statement of it failed.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "suite/database.h"
@@ -11,17 +13,26 @@ namespace qmz::suite {
 
 class SqliteDatabase : public Database {
  public:
-  // Opens an existing file (or a new one with `create`); Error when it cannot be opened.
-  SqliteDatabase(const std::string& path, bool create);
+  // Opens an existing file; Error when it cannot be opened.
+  explicit SqliteDatabase(const std::string& path);
+  ~SqliteDatabase() override;
+  SqliteDatabase(const SqliteDatabase&) = delete;
+  SqliteDatabase& operator=(const SqliteDatabase&) = delete;
 
   TextRows Query(const std::string& sql, const Params& params) override;
   int64_t Execute(const std::string& sql, const Params& params) override;
   RecordsetPtr RunBatch(const std::string& tsql, bool list = false) override;
 
-  SqliteConnection& Connection() { return connection_; }
+  SqliteConnection& Connection() { return *connection_; }
 
  private:
-  SqliteConnection connection_;
+  // Runs `work`, noting a failure: the connection is then not kept.
+  template <typename Work>
+  auto Noted(Work&& work);
+
+  std::string path_;
+  std::unique_ptr<SqliteConnection> connection_;
+  bool failed_ = false;
 };
 
 }  // namespace qmz::suite

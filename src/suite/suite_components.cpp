@@ -7,6 +7,8 @@
 #include "qmz/suite.h"
 #include "suite/class_info.h"
 #include "suite/login_cache.h"
+#include "suite/odbc_connection.h"
+#include "suite/sqlite_pool.h"
 #include "suite/suite_store.h"
 
 namespace qmz {
@@ -121,6 +123,11 @@ void OpenSuite(const std::string& database_target) {
   RegisterComponent<SuiteUserProfileUpdate>(progid::kUserProfileUpdate);
   RegisterComponent<SuiteChameleon>(progid::kChameleon);
   RegisterIniFileComponent();
+}
+
+void CloseSuite() {
+  suite::CloseKeptSqliteConnections();
+  suite::CloseIdleConnections();
 }
 
 void LogIn(const std::string& user_name, bool outer_login) {

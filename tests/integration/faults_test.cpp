@@ -29,7 +29,9 @@
 #include "qmz/components.h"
 #include "qmz/error.h"
 #include "qmz/suite.h"
+#include "suite/database.h"
 #include "suite/sqlite_connection.h"
+#include "suite/sqlite_database.h"
 
 namespace qmz::testing {
 namespace {
@@ -118,6 +120,73 @@ TEST_F(DatabaseFaultsTest, AReadOnlyDatabaseIsReadButNeverWritten) {
   });
   EXPECT_EQ(messages.str(), "");
   EXPECT_TRUE(FileText(path_) == before);
+}
+
+// Connections kept between calls answer as new ones would: another process's save is seen, a
+// file replaced or removed is never answered from the old one, a forked child opens its own, and
+// a batch's temporary table never reaches the next.
+TEST_F(DatabaseFaultsTest, KeptConnectionsAnswerAsNewOnes) {
+  auto quantity = [] {
+    std::string answer;
+    OnNewThread([&] {
+      answer = Fields(BaseList().GetBatch(1, "B2601", 1, 0, 0), {"FQty"}) + LastFailure();
+    });
+    return answer;
+  };
+  const std::string before = quantity();
+  ASSERT_EQ(before, "120");
+  sqlite3* parent = nullptr;
+  {
+    auto db = suite::OpenDatabase(path_);
+    parent = static_cast<suite::SqliteDatabase&>(*db).Connection().handle();
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Another desk: its own connection, and a profile entry saved.
+    auto db = suite::OpenDatabase(path_);
+    const bool own = static_cast<suite::SqliteDatabase&>(*db).Connection().handle() != parent;
+    db.reset();
+    try {
+      SaveUserProfile("BaseList", "Desk", "saved elsewhere");
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(own ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  EXPECT_EQ(GetUserProfile("BaseList", "Desk"), "saved elsewhere");
+  {
+    auto db = suite::OpenDatabase(path_);
+    EXPECT_EQ(static_cast<suite::SqliteDatabase&>(*db).Connection().handle(), parent);
+  }
+
+  // A batch that leaves a temporary table: the next batch finds none.
+  suite::OpenDatabase(path_)->RunBatch(
+      "select FItemID into #left from t_icitem select count(*) as n from #left");
+  EXPECT_EQ(suite::OpenDatabase(path_)
+                ->RunBatch("select count(*) as n from sqlite_temp_master")
+                ->Value("n")
+                .ToInt64(),
+            0);
+
+  // The file replaced by another suite's, with other stock: the new file answers.
+  const std::string other = Folder() + "/other.db";
+  fs::copy_file(path_, other, fs::copy_options::overwrite_existing);
+  suite::SqliteConnection(other, false)
+      .Exec("update t_cc_inventory set FQty = FQty + 1000 where FBatchNo = 'B2601'");
+  fs::rename(other, path_);
+  const std::string b2601 = "select sum(FQty) as q from t_cc_inventory where FBatchNo = 'B2601'";
+  EXPECT_EQ(suite::OpenDatabase(path_)->RunBatch(b2601)->Value("q").ToInt64(), 4165);
+  EXPECT_EQ(quantity(), "2120");
+
+  // The file removed: a clear failure, not the old rows.
+  fs::remove(path_);
+  EXPECT_EQ(quantity(),
+            "nullCannot open the suite database " + path_ + ": unable to open database file");
+  CloseSuite();
 }
 
 // Another program's write lock is waited for; held past the wait, it ends the operation with
