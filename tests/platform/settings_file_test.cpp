@@ -130,16 +130,18 @@ TEST_F(SettingsFileTest, HostsWritingAtOnceKeepEveryKey) {
 }
 
 TEST_F(SettingsFileTest, AHostThatForksWhileItSavesLocksOnlyWhileItWrites) {
-  // A worker forked in the middle of a write shares the locked descriptor; it writes a key of its
-  // own (it must not wait for itself) and then lives on while the host writes again.
-  int done[2];
-  ASSERT_EQ(::pipe(done), 0);
+  // A worker forked in the middle of a write shares the locked descriptor. While it lives the
+  // host writes again; then the worker writes a key of its own (it must not wait for itself).
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
   pid_t worker = -1;
   EditFileAtomically(path_, [&](const std::string& text) {
     worker = ::fork();
     if (worker == 0) {
       ::alarm(30);  // a worker that deadlocks dies instead of hanging the test
-      ::close(done[1]);
+      ::close(go[1]);
+      char byte;
+      (void)!::read(go[0], &byte, 1);
       try {
         IniFileComponent ini;
         ini.SetFile(path_);
@@ -147,22 +149,20 @@ TEST_F(SettingsFileTest, AHostThatForksWhileItSavesLocksOnlyWhileItWrites) {
       } catch (...) {
         ::_exit(1);
       }
-      char byte;
-      (void)!::read(done[0], &byte, 1);
       ::_exit(0);
     }
     return text + "[Host]\nk=1\n";
   });
   ASSERT_GT(worker, 0);
-  // While the worker lives, the folder is free and the host writes again.
   const int folder = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
   EXPECT_EQ(::flock(folder, LOCK_EX | LOCK_NB), 0);
+  ::flock(folder, LOCK_UN);
   ::close(folder);
   IniFileComponent ini;
   ini.SetFile(path_);
   ini.Write("Host", "k", "2");
-  ::close(done[0]);
-  ::close(done[1]);
+  ::close(go[0]);
+  ::close(go[1]);  // the worker goes on
   int status = 0;
   ASSERT_EQ(::waitpid(worker, &status, 0), worker);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
