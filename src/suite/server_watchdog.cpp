@@ -120,8 +120,9 @@ class Watchdog {
       silence = std::min(silence, std::chrono::milliseconds(info.tcpi_last_data_recv));
     }
     if (silence < watch.limit_ || !SameSocket(watch.socket_)) return;
-    ::shutdown(watch.socket_.fd, SHUT_RDWR);
+    // Set first: the caller's blocked call may return as soon as the socket is shut down.
     watch.fired_ = true;
+    ::shutdown(watch.socket_.fd, SHUT_RDWR);
   }
 
   // Never destroyed: the thread may still wait on it while the process ends.
