@@ -226,7 +226,38 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) {
 }
 
 SqliteConnection::~SqliteConnection() {
+  for (const Kept& kept : kept_) sqlite3_finalize(kept.statement);
   sqlite3_close(db_);
+}
+
+sqlite3_stmt* SqliteConnection::Acquire(const std::string& sql) {
+  for (auto it = kept_.rbegin(); it != kept_.rend(); ++it) {
+    if (it->sql.size() != sql.size() || it->sql != sql) continue;
+    sqlite3_stmt* statement = it->statement;
+    kept_.erase(std::next(it).base());
+    return statement;
+  }
+  sqlite3_stmt* statement = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+  if (rc != SQLITE_OK) throw Error(StatementError(db_, rc));
+  if (statement == nullptr) throw Error("Empty statement");
+  return statement;
+}
+
+void SqliteConnection::Release(const std::string& sql, sqlite3_stmt* statement) {
+  constexpr size_t kKeptStatements = 32;
+  constexpr size_t kLongestKept = 8192;
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  if (sql.size() > kLongestKept) {
+    sqlite3_finalize(statement);
+    return;
+  }
+  if (kept_.size() == kKeptStatements) {
+    sqlite3_finalize(kept_.front().statement);
+    kept_.erase(kept_.begin());
+  }
+  kept_.push_back({sql, statement});
 }
 
 void SqliteConnection::Exec(const std::string& sql) {
@@ -257,15 +288,10 @@ std::vector<std::vector<std::optional<std::string>>> SqliteConnection::QueryText
 }
 
 Statement::Statement(SqliteConnection& connection, const std::string& sql)
-    : connection_(connection) {
-  int rc = sqlite3_prepare_v2(connection.handle(), sql.data(), static_cast<int>(sql.size()),
-                              &statement_, nullptr);
-  if (rc != SQLITE_OK) throw Error(StatementError(connection.handle(), rc));
-  if (statement_ == nullptr) throw Error("Empty statement");
-}
+    : connection_(connection), sql_(sql), statement_(connection.Acquire(sql)) {}
 
 Statement::~Statement() {
-  sqlite3_finalize(statement_);
+  connection_.Release(sql_, statement_);
 }
 
 void Statement::Bind(int index, int64_t value) {

@@ -4,6 +4,10 @@
 // (% _ [set] [^set], ASCII case ignored, trailing blanks of the value ignored). Result columns
 // are named as the select list writes them.
 //
+// A connection keeps the last 32 statements it ran prepared (texts up to 8 KiB), reset and
+// without bindings, so that one sent again is not parsed again; a kept statement holds no read
+// transaction, and SQLite prepares it anew when the schema changed.
+//
 // Errors are qmz::Error carrying SQLite's message; a database locked by another program is
 // waited for up to five seconds, then reported as in use. A connection belongs to one thread.
 #pragma once
@@ -48,6 +52,17 @@ class SqliteConnection {
   std::string LastError() const { return sqlite3_errmsg(db_); }
 
  private:
+  friend class Statement;
+  // A prepared statement for `sql`: a kept one, or a new one; Error when it cannot be prepared.
+  sqlite3_stmt* Acquire(const std::string& sql);
+  // Keeps a statement Acquire gave out (reset, bindings cleared), or finalizes it.
+  void Release(const std::string& sql, sqlite3_stmt* statement);
+
+  struct Kept {
+    std::string sql;
+    sqlite3_stmt* statement;
+  };
+  std::vector<Kept> kept_;  // the most recently released last
   sqlite3* db_ = nullptr;
   dev_t device_ = 0;
   ino_t inode_ = 0;
@@ -82,6 +97,7 @@ class Statement {
 
  private:
   SqliteConnection& connection_;
+  std::string sql_;
   sqlite3_stmt* statement_ = nullptr;
 };
 

@@ -1,5 +1,8 @@
 #include "suite/sqlite_database.h"
 
+#include <unordered_map>
+#include <vector>
+
 #include "qmz/error.h"
 #include "suite/sqlite_pool.h"
 #include "suite/tsql_adaption.h"
@@ -54,6 +57,20 @@ RecordsetPtr ReadAll(Statement& statement) {
   return records;
 }
 
+// The statements a batch becomes, kept per thread for batches sent again (a host checking many
+// lines of one item sends the same lookup again and again); long batches are adapted each time.
+const std::vector<std::string>& Adapted(const std::string& tsql) {
+  constexpr size_t kKeptBatches = 64;
+  constexpr size_t kLongestKept = 8192;
+  thread_local std::unordered_map<std::string, std::vector<std::string>> kept;
+  thread_local std::vector<std::string> adapted;
+  if (tsql.size() > kLongestKept) return adapted = AdaptTsql(tsql);
+  auto found = kept.find(tsql);
+  if (found != kept.end()) return found->second;
+  if (kept.size() == kKeptBatches) kept.clear();
+  return kept.emplace(tsql, AdaptTsql(tsql)).first->second;
+}
+
 }  // namespace
 
 SqliteDatabase::SqliteDatabase(const std::string& path)
@@ -87,7 +104,7 @@ int64_t SqliteDatabase::Execute(const std::string& sql, const Params& params) {
 RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
   return Noted([&] {
     RecordsetPtr result;
-    for (const std::string& statement_text : AdaptTsql(tsql)) {
+    for (const std::string& statement_text : Adapted(tsql)) {
       Statement statement(*connection_, statement_text);
       if (!result && sqlite3_column_count(statement.handle()) > 0) {
         result = ReadAll(statement);

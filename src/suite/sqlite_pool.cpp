@@ -7,6 +7,8 @@
 #include <mutex>
 #include <vector>
 
+#include "qmz/error.h"
+
 namespace qmz::suite {
 
 namespace {
@@ -32,15 +34,11 @@ std::optional<Kept> Identity(const std::string& path) {
 }
 
 bool HoldsTemporaryTable(SqliteConnection& connection) {
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(connection.handle(), "select 1 from temp.sqlite_master limit 1", -1,
-                         &statement, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(statement);
+  try {
+    return Statement(connection, "select 1 from temp.sqlite_master limit 1").Step();
+  } catch (const Error&) {
     return true;
   }
-  const bool holds = sqlite3_step(statement) != SQLITE_DONE;
-  sqlite3_finalize(statement);
-  return holds;
 }
 
 struct Pool {
