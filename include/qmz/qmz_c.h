@@ -143,6 +143,11 @@ QMZ_C_API qmz_status qmz_dict_count(const qmz_result* result, size_t* count);
 QMZ_C_API qmz_status qmz_dict_entry(const qmz_result* result, size_t index, const char** key,
                                     qmz_value* value);
 QMZ_C_API qmz_status qmz_dict_get(const qmz_result* result, const char* key, qmz_value* value);
+/* Every entry at once, as qmz_dict_entry gives them: up to `capacity` keys and values into the
+ * arrays (either may be NULL when `capacity` is 0); `count` is the number of entries, also when
+ * it is more than `capacity` (then ask again with larger arrays). One call for a whole row. */
+QMZ_C_API qmz_status qmz_dict_entries(const qmz_result* result, const char** keys,
+                                      qmz_value* values, size_t capacity, size_t* count);
 
 /* Vectors: items counted from 0; each item is a new handle, to be destroyed. */
 QMZ_C_API qmz_status qmz_vector_count(const qmz_result* result, size_t* count);

@@ -139,15 +139,20 @@ class _Result:
         return count.value
 
     def dictionary(self) -> dict[str, _Scalar]:
-        out: dict[str, _Scalar] = {}
-        key = _ctypes.c_char_p()
-        value = _native.Value()
-        for index in range(self._count(_lib.qmz_dict_count)):
+        # Every entry in one call (a row of a lookup has about sixteen).
+        capacity = 32
+        while True:
+            keys = (_ctypes.c_char_p * capacity)()
+            values = (_native.Value * capacity)()
+            count = _ctypes.c_size_t()
             _check(
-                _lib.qmz_dict_entry(self.handle, index, _ctypes.byref(key), _ctypes.byref(value))
+                _lib.qmz_dict_entries(self.handle, keys, values, capacity, _ctypes.byref(count))
             )
-            out[_native.text(key.value)] = _native.from_value(value)
-        return out
+            if count.value <= capacity:
+                break
+            capacity = count.value
+        text, from_value = _native.text, _native.from_value
+        return {text(keys[i]): from_value(values[i]) for i in range(count.value)}
 
     def python(self) -> _Any:
         kind = self.kind()
@@ -190,6 +195,10 @@ class _Result:
         return Recordset(fields, rows)
 
 
+# Member names as the library takes them, encoded once.
+_MEMBER_NAMES: dict[str, bytes] = {}
+
+
 class Component:
     """A component created by ProgID, called by member name."""
 
@@ -205,11 +214,10 @@ class Component:
             *[_native.to_value(arg, keep) for arg in args]
         )
         result = _ctypes.c_void_p()
-        _check(
-            _lib.qmz_invoke(
-                self._handle, _native.encode(member), values, len(args), _ctypes.byref(result)
-            )
-        )
+        name = _MEMBER_NAMES.get(member)
+        if name is None:
+            name = _MEMBER_NAMES.setdefault(member, _native.encode(member))
+        _check(_lib.qmz_invoke(self._handle, name, values, len(args), _ctypes.byref(result)))
         return _Result(result)
 
     def invoke(self, member: str, *args: _Scalar) -> _Any:

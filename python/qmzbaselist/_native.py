@@ -95,6 +95,11 @@ _PROTOTYPES = {
     "qmz_result_scalar": (_status, [_handle, _value_out]),
     "qmz_dict_count": (_status, [_handle, _size_out]),
     "qmz_dict_entry": (_status, [_handle, ctypes.c_size_t, _text_out, _value_out]),
+    "qmz_dict_entries": (
+        _status,
+        [_handle, ctypes.POINTER(ctypes.c_char_p), ctypes.POINTER(Value), ctypes.c_size_t,
+         _size_out],
+    ),
     "qmz_vector_count": (_status, [_handle, _size_out]),
     "qmz_result_item": (_status, [_handle, ctypes.c_size_t, _out]),
     "qmz_recordset_field_count": (_status, [_handle, _size_out]),
@@ -133,6 +138,17 @@ def encode(value: str) -> bytes:
 def to_value(value: Any, keep: list) -> Value:
     """A Python value as a qmz_value; `keep` holds the encoded texts while the call runs."""
     out = Value()
+    kind = type(value)
+    if kind is int:  # the common cases first: ids and texts
+        out.type = INTEGER
+        out.as_.integer = integer(value)
+        return out
+    if kind is str:
+        encoded = encode(value)
+        keep.append(encoded)
+        out.type = TEXT
+        out.as_.text = encoded
+        return out
     if value is None:
         out.type = NULL
     elif isinstance(value, bool):

@@ -125,6 +125,25 @@ qmz_status qmz_dict_entry(const qmz_result* result, size_t index, const char** k
   });
 }
 
+qmz_status qmz_dict_entries(const qmz_result* result, const char** keys, qmz_value* values,
+                            size_t capacity, size_t* count) {
+  return Guard([&] {
+    auto data = FindResult(result, "qmz_dict_entries");
+    Require(count, "count");
+    if (capacity > 0) {
+      Require(keys, "keys");
+      Require(values, "values");
+    }
+    auto dictionary = As<qmz::Dictionary>(*data, QMZ_RESULT_DICTIONARY, "qmz_dict_entries");
+    const auto& entries = dictionary->Entries();
+    for (size_t i = 0; i < entries.size() && i < capacity; ++i) {
+      values[i] = FromVariant(entries[i].second, *data, i);
+      keys[i] = entries[i].first.c_str();
+    }
+    *count = entries.size();
+  });
+}
+
 qmz_status qmz_dict_get(const qmz_result* result, const char* key, qmz_value* value) {
   return Guard([&] {
     auto data = FindResult(result, "qmz_dict_get");
