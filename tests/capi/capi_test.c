@@ -79,6 +79,18 @@ static void a_dictionary_reads_by_index_and_key(qmz_object* list) {
   CHECK_TEXT(value.as.text, "120");
   CHECK(qmz_dict_get(row, "fqty", &value) == QMZ_E_NOT_FOUND);
   CHECK_TEXT(qmz_last_error(), "qmz_dict_get: no key fqty");
+  /* Every entry at once: asked with no room, then with room for fewer and for all. */
+  const char* keys[16];
+  qmz_value values[16];
+  size_t all = 0;
+  CHECK(qmz_dict_entries(row, NULL, NULL, 0, &all) == QMZ_OK && all == 16);
+  CHECK(qmz_dict_entries(row, keys, values, 3, &all) == QMZ_OK && all == 16);
+  CHECK_TEXT(keys[2], "stockName");
+  CHECK(qmz_dict_entries(row, keys, values, 16, &all) == QMZ_OK && all == 16);
+  CHECK_TEXT(keys[3], "FQty");
+  CHECK(values[3].type == QMZ_TEXT);
+  CHECK_TEXT(values[3].as.text, "120");
+  CHECK(qmz_dict_entries(row, NULL, values, 16, &all) == QMZ_E_ARGUMENT);
   CHECK(qmz_dict_entry(row, 16, &key, &value) == QMZ_E_ARGUMENT);
   CHECK_TEXT(qmz_last_error(), "qmz_dict_entry: index 16 is outside 0..16 (exclusive)");
   CHECK(qmz_recordset_record_count(row, &count) == QMZ_E_KIND);
