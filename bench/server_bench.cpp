@@ -2,7 +2,7 @@
 // long lists against libpq running the very statements the adaption produces on one open
 // connection, and against the embedded suite in the same process.
 //
-//   lookups  GetBatch and GetAux per call: ours on the server / ours on SQLite (and libpq);
+//   lookups  GetBatch and GetAux per call: ours on the server / libpq (and ours on SQLite);
 //   hosts    six host processes calling GetBatch for a few seconds: lookups per second
 //            together, errors and wrong answers;
 //   list     the base-data list of every batch (ITEMS x 10 x 5 rows) as a whole process:
@@ -380,20 +380,21 @@ int main(int argc, char** argv) {
                                              qmz::suite::Target::kPostgres);
   const double libpq_aux = PerCall(200, [&](int) { RunAll(conn, aux_sql); });
   PQfinish(conn);
-  rows.push_back({"GetBatch per call, server / embedded", Fixed(remote.batch_ms, 3) + " ms",
-                  Fixed(embedded.batch_ms, 3) + " ms (libpq " + Fixed(libpq_batch, 3) + " ms)",
-                  Fixed(remote.batch_ms / embedded.batch_ms, 2) + "x", "<= 3x",
-                  remote.batch_ms / embedded.batch_ms <= 3});
-  rows.push_back({"GetAux per call, server / embedded", Fixed(remote.aux_ms, 3) + " ms",
-                  Fixed(embedded.aux_ms, 3) + " ms (libpq " + Fixed(libpq_aux, 3) + " ms)",
-                  Fixed(remote.aux_ms / embedded.aux_ms, 2) + "x", "<= 4x",
-                  remote.aux_ms / embedded.aux_ms <= 4});
+  // Against the limit: libpq running the same statements on one open connection.
+  rows.push_back({"GetBatch per call, server / libpq", Fixed(remote.batch_ms, 3) + " ms",
+                  Fixed(libpq_batch, 3) + " ms (embedded " + Fixed(embedded.batch_ms, 3) + " ms)",
+                  Fixed(remote.batch_ms / libpq_batch, 2) + "x", "<= 1.5x",
+                  remote.batch_ms / libpq_batch <= 1.5});
+  rows.push_back({"GetAux per call, server / libpq", Fixed(remote.aux_ms, 3) + " ms",
+                  Fixed(libpq_aux, 3) + " ms (embedded " + Fixed(embedded.aux_ms, 3) + " ms)",
+                  Fixed(remote.aux_ms / libpq_aux, 2) + "x", "<= 1.5x",
+                  remote.aux_ms / libpq_aux <= 1.5});
 
   int failures = 0;
   const std::string hosts = SixHosts(server, items, seconds, failures);
   const double per_second = std::atof(hosts.c_str());
   rows.push_back({"6 hosts, GetBatch, lookups per second together", hosts, "", "",
-                  ">= 1,500/s, 0 errors, 0 wrong", per_second >= 1500 && failures == 0});
+                  ">= 5,000/s, 0 errors, 0 wrong", per_second >= 5000 && failures == 0});
 
   qmz::WithdrawHostProperties(qmz::CurrentProcessId());
   fs::remove(file);
