@@ -372,12 +372,14 @@ int main(int argc, char** argv) {
   const Lookups embedded = MeasureLookups(file, items);
   const Lookups remote = MeasureLookups(server, items);
   PGconn* conn = Connect(server);
-  const auto batch_sql = qmz::suite::AdaptTsql(
-      qmz::ComposeBatchLookupSql({.item_id = 1, .text = "B000007", .class_type = 1020004}),
-      qmz::suite::Target::kPostgres);
+  const auto batch_sql =
+      qmz::suite::AdaptTsql(qmz::ComposeBatchLookupSql(
+                                {.item_id = 1, .text = "B000007", .class_type = 1020004}, true, ""),
+                            qmz::suite::Target::kPostgres);
   const double libpq_batch = PerCall(300, [&](int) { RunAll(conn, batch_sql); });
-  const auto aux_sql = qmz::suite::AdaptTsql(qmz::ComposeAuxLookupSql({.item_id = 1, .text = "Re"}),
-                                             qmz::suite::Target::kPostgres);
+  const auto aux_sql =
+      qmz::suite::AdaptTsql(qmz::ComposeAuxLookupSql({.item_id = 1, .text = "Re"}, true, ""),
+                            qmz::suite::Target::kPostgres);
   const double libpq_aux = PerCall(200, [&](int) { RunAll(conn, aux_sql); });
   PQfinish(conn);
   // Against the limit: libpq running the same statements on one open connection.

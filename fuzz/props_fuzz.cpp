@@ -6,11 +6,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   try {
-    if (qmz::ParseProps(text)) {
-      qmz::GetParsedProp("UserID");
-      qmz::GetParsedProp("DBName");
-      qmz::GetUserID();
-    }
+    qmz::ParseProps(text);
+    qmz::GetParsedProp("UserID");
+    qmz::GetParsedProp("DBName");
+    qmz::GetUserID();
   } catch (const qmz::Error&) {
   }
   std::string rest = text;

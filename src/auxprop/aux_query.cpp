@@ -1,5 +1,6 @@
 #include "auxprop/aux_query.h"
 
+#include "list_services/inventory_request.h"
 #include "platform/text.h"
 
 namespace qmz {
@@ -31,7 +32,7 @@ std::string ComposeAuxListQuery(const AuxQueryInput& in) {
   sql += " left outer join t_auxItem c on a.FAuxPropID=c.FitemID ";
   sql += " inner join t_icitem d on a.FitemID=d.FitemID";
   sql += " Where a.FitemID=" + std::to_string(in.item_id);
-  if (in.class_type == 1020004 || in.class_type == 1080001) sql += " and  b.FTypeID <> 502 ";
+  if (ExcludesVirtualStocks(in.class_type)) sql += kNoVirtualStocks;
   sql += in.auth_filter;
   if (!in.hide_zero) {
     sql += " ";

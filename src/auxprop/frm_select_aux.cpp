@@ -101,11 +101,11 @@ bool MayQueryBaseData() {
   return true;
 }
 
-void ShowAuxPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result) {
+void ShowAuxPicker(const InventoryRequest& request, bool multi_select, ObjectPtr& result) {
   if (request.item_id <= 0) return;
   auto form = std::make_unique<frmSelectAux>();
   form->SetRequest(request);
-  form->Aux = request.filter;
+  form->Aux = request.text;
   RunPicker(*form, multi_select, result);
 }
 

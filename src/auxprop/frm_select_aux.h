@@ -30,6 +30,6 @@ class frmSelectAux : public PickerForm {
 // component that cannot be created or asked raises to the caller.
 bool MayQueryBaseData();
 // The dialog part, under the caller's guard; `result` is set as in RunPicker.
-void ShowAuxPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result);
+void ShowAuxPicker(const InventoryRequest& request, bool multi_select, ObjectPtr& result);
 
 }  // namespace qmz

@@ -1,5 +1,6 @@
 #include "batch/batch_query.h"
 
+#include "list_services/inventory_request.h"
 #include "platform/text.h"
 
 namespace qmz {
@@ -7,7 +8,6 @@ namespace qmz {
 namespace {
 
 const char kCrLf[] = "\r\n";
-const char kNoVirtualStocks[] = " and  b.FTypeID <> 502 ";
 
 std::string Head(BatchPicker picker, bool closed) {
   bool second = picker == BatchPicker::kSelectBatchNo;
@@ -50,7 +50,7 @@ std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& in)
   bool first = picker == BatchPicker::kStock;
   std::string sql = Head(picker, in.closed);
   sql += " Where a.FitemID=" + std::to_string(in.item_id);
-  if (in.class_type == 1020004 || in.class_type == 1080001) sql += kNoVirtualStocks;
+  if (ExcludesVirtualStocks(in.class_type)) sql += kNoVirtualStocks;
   sql += in.auth_filter;
   if (in.closed) sql += in.show_zero ? " and (a.FQty<>0 or a.FBal<>0) " : " and a.FQty<>0 ";
   sql += " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) ";

@@ -17,7 +17,7 @@ bool IsBatchNoTracked(int32_t item_id) {
   }
 }
 
-void ShowBatchPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result) {
+void ShowBatchPicker(const InventoryRequest& request, bool multi_select, ObjectPtr& result) {
   if (request.item_id <= 0) return;
   std::unique_ptr<PickerForm> form;
   if (IsBatchNoTracked(request.item_id)) {
@@ -26,7 +26,7 @@ void ShowBatchPicker(const PickerRequest& request, bool multi_select, ObjectPtr&
     form = std::make_unique<frmStock>();
   }
   form->SetRequest(request);
-  form->Batch = request.filter;
+  form->Batch = request.text;
   RunPicker(*form, multi_select, result);
 }
 

@@ -10,10 +10,10 @@
 
 namespace qmz {
 
-struct PickerRequest;
+struct InventoryRequest;
 
 // `result` is set as in RunPicker.
-void ShowBatchPicker(const PickerRequest& request, bool multi_select, ObjectPtr& result);
+void ShowBatchPicker(const InventoryRequest& request, bool multi_select, ObjectPtr& result);
 
 // Whether the item's batches are tracked by number; false when the item component cannot be
 // created or its call fails.

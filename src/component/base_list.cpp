@@ -7,6 +7,7 @@
 #include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"
 #include "list_services/unit_price.h"
+#include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/login_context.h"
 #include "login/props_parser.h"
@@ -24,7 +25,7 @@ thread_local std::string last_failure;
 // while it saves its settings keeps the user's choice), and nothing reaches the host but the
 // reason, kept for LastFailure.
 template <class Body>
-ObjectPtr Guarded(Body body) noexcept {
+ObjectPtr ResultOrReasonKept(Body body) noexcept {
   ObjectPtr result;
   last_failure.clear();
   try {
@@ -45,8 +46,8 @@ const Variant& Arg(const std::vector<Variant>& args, size_t index, const std::st
   return args[index];
 }
 
-InventoryQuery QueryFromArgs(const std::vector<Variant>& args, const std::string& member) {
-  InventoryQuery query;
+InventoryRequest RequestFromArgs(const std::vector<Variant>& args, const std::string& member) {
+  InventoryRequest query;
   query.item_id = Arg(args, 0, member).ToInt32();
   query.text = Arg(args, 1, member).ToText();
   query.stock_id = Arg(args, 2, member).ToInt32();
@@ -80,28 +81,31 @@ void BaseList::ItemExtInfo(ObjectPtr value) {
 
 ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, int32_t lngStockID,
                              int32_t lngAuxID, int32_t lngClassType) {
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     if (lngItemID <= 0 || strBatchNo.empty()) return;
-    InventoryQuery query{lngItemID, strBatchNo, lngStockID, lngAuxID, lngClassType};
-    auto row = FetchFirstRow(ComposeBatchLookupSql(query));
-    SetLookupUnitPrice(*row, IsICClosed());
+    const bool closed = IsICClosed();
+    auto row = FetchFirstRow(
+        ComposeBatchLookupSql({lngItemID, strBatchNo, lngStockID, lngAuxID, lngClassType}, closed,
+                              GetStockAuthFilter("b")));
+    SetLookupUnitPrice(*row, closed);
     result = row;
   });
 }
 
 ObjectPtr BaseList::GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,
                            int32_t lngAuxID, int32_t lngClassType) {
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     if (lngItemID <= 0 || strAux.empty()) return;
-    InventoryQuery query{lngItemID, strAux, lngStockID, lngAuxID, lngClassType};
-    auto row = FetchFirstRow(ComposeAuxLookupSql(query));
-    SetLookupUnitPrice(*row, IsICClosed());
+    const bool closed = IsICClosed();
+    auto row = FetchFirstRow(ComposeAuxLookupSql(
+        {lngItemID, strAux, lngStockID, lngAuxID, lngClassType}, closed, GetStockAuthFilter("b")));
+    SetLookupUnitPrice(*row, closed);
     result = row;
   });
 }
 
 ObjectPtr BaseList::Show(int32_t& UserID, int16_t ClassID) {
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     ListSettings().ListClassID = ClassID;
     ShowBaseListDialog(result);
   });
@@ -109,7 +113,7 @@ ObjectPtr BaseList::Show(int32_t& UserID, int16_t ClassID) {
 
 ObjectPtr BaseList::ShowBatch(int32_t lngItemID, const std::string& strFilter, int32_t lngStockID,
                               int32_t lngAuxID, int32_t lngClassType) {
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false, result);
   });
 }
@@ -117,7 +121,7 @@ ObjectPtr BaseList::ShowBatch(int32_t lngItemID, const std::string& strFilter, i
 ObjectPtr BaseList::ShowBatchForMultiSelBatchNo(int32_t lngItemID, const std::string& strFilter,
                                                 int32_t lngStockID, int32_t lngAuxID,
                                                 int32_t lngClassType) {
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     ShowBatchPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true, result);
   });
 }
@@ -126,7 +130,7 @@ ObjectPtr BaseList::ShowAux(int32_t lngItemID, const std::string& strFilter, int
                             int32_t lngAuxID, int32_t lngClassType) {
   last_failure.clear();
   if (!MayQueryBaseData()) return nullptr;  // outside the guard: its failure reaches the host
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, false, result);
   });
 }
@@ -135,15 +139,15 @@ ObjectPtr BaseList::ShowAuxForMultiSel(int32_t lngItemID, const std::string& str
                                        int32_t lngStockID, int32_t lngAuxID, int32_t lngClassType) {
   last_failure.clear();
   if (!MayQueryBaseData()) return nullptr;
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     ShowAuxPicker({lngItemID, strFilter, lngStockID, lngAuxID, lngClassType}, true, result);
   });
 }
 
 ObjectPtr BaseList::ShowEx(int32_t ClassID) {
-  return Guarded([&](ObjectPtr& result) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
     ParseProps(GetPropsString());
-    GetUserID();
+    RequireUserID();
     ListSettings().ListClassID = Variant(ClassID).ToInt16();
     ShowBaseListDialog(result);
   });
@@ -184,7 +188,7 @@ Variant BaseList::InvokeMember(int member_number, std::vector<Variant>& args) {
       ItemExtInfo(Arg(args, 0, name).AsObject());
       return {};
     case 5: {
-      InventoryQuery q = QueryFromArgs(args, name);
+      InventoryRequest q = RequestFromArgs(args, name);
       return GetBatch(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);
     }
     case 6: {
@@ -196,7 +200,7 @@ Variant BaseList::InvokeMember(int member_number, std::vector<Variant>& args) {
     }
     case 7:
     case 8: {
-      InventoryQuery q = QueryFromArgs(args, name);
+      InventoryRequest q = RequestFromArgs(args, name);
       return member_number == 7 ? ShowBatch(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type)
                                 : ShowBatchForMultiSelBatchNo(q.item_id, q.text, q.stock_id,
                                                               q.aux_id, q.class_type);
@@ -204,12 +208,12 @@ Variant BaseList::InvokeMember(int member_number, std::vector<Variant>& args) {
     case 9:
       return ShowEx(Arg(args, 0, name).ToInt32());
     case 10: {
-      InventoryQuery q = QueryFromArgs(args, name);
+      InventoryRequest q = RequestFromArgs(args, name);
       return GetAux(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);
     }
     case 11:
     case 12: {
-      InventoryQuery q = QueryFromArgs(args, name);
+      InventoryRequest q = RequestFromArgs(args, name);
       return member_number == 11
                  ? ShowAux(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type)
                  : ShowAuxForMultiSel(q.item_id, q.text, q.stock_id, q.aux_id, q.class_type);

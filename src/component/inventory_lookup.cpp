@@ -1,11 +1,6 @@
 #include "component/inventory_lookup.h"
 
-#include "login/authorization.h"
-#include "login/host_props.h"
-#include "login/login_context.h"
-#include "platform/number_format.h"
 #include "platform/text.h"
-#include "qmz/components.h"
 
 namespace qmz {
 
@@ -13,11 +8,7 @@ namespace {
 
 const char kCrLf[] = "\r\n";
 
-bool ExcludesVirtualStocks(int32_t class_type) {
-  return class_type == 1020004 || class_type == 1080001;
-}
-
-std::string StockAndAuxConditions(const InventoryQuery& query) {
+std::string StockAndAuxConditions(const InventoryRequest& query) {
   std::string sql;
   if (query.stock_id > 0) sql += " and a.FStockID=" + std::to_string(query.stock_id);
   if (query.aux_id > 0) sql += " and a.FAuxPropID=" + std::to_string(query.aux_id);
@@ -55,14 +46,15 @@ std::string BatchLookupHead(bool closed) {
 
 }  // namespace
 
-std::string ComposeBatchLookupSql(const InventoryQuery& query) {
-  std::string sql = BatchLookupHead(IsICClosed());
+std::string ComposeBatchLookupSql(const InventoryRequest& query, bool closed,
+                                  const std::string& auth_filter) {
+  std::string sql = BatchLookupHead(closed);
   sql += " Where a.FitemID = " + std::to_string(query.item_id);
-  if (ExcludesVirtualStocks(query.class_type)) sql += " and  b.FTypeID <> 502 ";
-  sql += GetStockAuthFilter("b");
+  if (ExcludesVirtualStocks(query.class_type)) sql += kNoVirtualStocks;
+  sql += auth_filter;
   sql += " and a.FBatchNo='" + DoubleQuotes(query.text) + "'";
   sql += StockAndAuxConditions(query);
-  if (IsICClosed()) {
+  if (closed) {
     sql +=
         " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,b.FNumber,"
         "c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
@@ -74,13 +66,13 @@ std::string ComposeBatchLookupSql(const InventoryQuery& query) {
   return sql;
 }
 
-std::string ComposeAuxLookupSql(const InventoryQuery& query) {
+std::string ComposeAuxLookupSql(const InventoryRequest& query, bool closed,
+                                const std::string& auth_filter) {
   const char kDropTemp[] = "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ";
   std::string sql = "set nocount on  ";
   sql += kDropTemp;
   sql += kCrLf;
   sql += "select c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as FQty,";
-  bool closed = IsICClosed();
   if (closed) {
     sql += "isNull(sum(a.FSecQty),0) as FSecQty,0 as Fprice,isnull(sum(FBal),0) as FAmount,";
   } else {
@@ -97,8 +89,8 @@ std::string ComposeAuxLookupSql(const InventoryQuery& query) {
   sql += " left outer join t_auxItem c on a.FAuxPropID=c.FitemID ";
   sql += " inner join t_icitem d on a.FitemID=d.FitemID";
   sql += " Where a.FitemID=" + std::to_string(query.item_id);
-  if (ExcludesVirtualStocks(query.class_type)) sql += " and  b.FTypeID <> 502 ";
-  sql += GetStockAuthFilter("b");
+  if (ExcludesVirtualStocks(query.class_type)) sql += kNoVirtualStocks;
+  sql += auth_filter;
   std::string pattern = DoubleQuotes(query.text);
   sql += " and c.Fname like '%" + pattern + "%'";
   sql += StockAndAuxConditions(query);

@@ -44,7 +44,7 @@ std::string NextValue(std::string& text) {
   return Trim(value);
 }
 
-bool ParseProps(const std::string& props_string) {
+void ParseProps(const std::string& props_string) {
   parsed_props.clear();
   std::string rest = props_string;
   while (true) {
@@ -55,7 +55,6 @@ bool ParseProps(const std::string& props_string) {
       throw Error("This key is already associated with an element of this collection: " + key);
     }
   }
-  return true;
 }
 
 std::string GetParsedProp(const std::string& key) {
@@ -66,6 +65,10 @@ std::string GetParsedProp(const std::string& key) {
 
 int16_t GetUserID() {
   return Variant(GetParsedProp("UserID")).ToInt16();
+}
+
+void RequireUserID() {
+  static_cast<void>(GetUserID());
 }
 
 }  // namespace qmz

@@ -17,8 +17,10 @@ std::string TakeUpTo(std::string& text, const std::string& separator);
 std::string NextKey(std::string& text);
 std::string NextValue(std::string& text);
 
-bool ParseProps(const std::string& props_string);
+void ParseProps(const std::string& props_string);
 std::string GetParsedProp(const std::string& key);
 int16_t GetUserID();
+// Error unless the parsed collection holds a UserID that GetUserID reads; the id is not used.
+void RequireUserID();
 
 }  // namespace qmz

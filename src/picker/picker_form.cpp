@@ -358,9 +358,9 @@ void PickerForm::ChooseRows() {
   Hide();
 }
 
-void PickerForm::SetRequest(const PickerRequest& request) {
+void PickerForm::SetRequest(const InventoryRequest& request) {
   ClassTypeID = request.class_type;
-  Filter = request.filter;
+  Filter = request.text;
   ItemID = request.item_id;
   StockID = request.stock_id;
   AuxID = request.aux_id;

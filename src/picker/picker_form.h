@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "list_services/inventory_request.h"
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
 #include "qmz/containers.h"
@@ -51,15 +52,6 @@ struct PickerTexts {
   const char* check_key;      // user profile key of the check box: ShowZero, AuxShowZero
 };
 
-// What an entry point hands a picker.
-struct PickerRequest {
-  int32_t item_id = 0;
-  std::string filter;
-  int32_t stock_id = 0;
-  int32_t aux_id = 0;
-  int32_t class_type = 0;
-};
-
 class PickerForm : public Form {
  public:
   ~PickerForm() override;
@@ -73,7 +65,7 @@ class PickerForm : public Form {
   int32_t AuxID = 0;
   void SetMultiSelect(int32_t value) { multi_select_ = value != 0; }
   // ClassTypeID, Filter, ItemID, StockID and AuxID from the request, in that order.
-  void SetRequest(const PickerRequest& request);
+  void SetRequest(const InventoryRequest& request);
   bool MultiSelect() const { return multi_select_; }
   bool OK = false;
   const std::shared_ptr<Dictionary>& RtnDict() const { return rtn_dict_; }

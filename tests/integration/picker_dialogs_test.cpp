@@ -170,7 +170,7 @@ TEST_F(PickerDialogsTest, PriceColumnsFollowTheRightOfTheClassType) {
   Exec("delete from t_suite_right where FObjectType=15 and FObjectID=900");
   LogInAs("clerk");
   OnNewThread([&] {
-    auto hidden = [](PickerForm&& form, const PickerRequest& request) {
+    auto hidden = [](PickerForm&& form, const InventoryRequest& request) {
       form.SetRequest(request);
       form.RunLoad();
       return HiddenColumns(form.Grid());

@@ -87,9 +87,9 @@ std::vector<std::string> Queries(const std::string& text) {
           picker, {.closed = closed, .item_id = 1, .show_zero = true, .box_text = text}));
     }
     queries.push_back(ComposeAuxListQuery({.closed = closed, .item_id = 1, .box_text = text}));
+    queries.push_back(ComposeBatchLookupSql({.item_id = 1, .text = text}, closed, ""));
+    queries.push_back(ComposeAuxLookupSql({.item_id = 1, .text = text}, closed, ""));
   }
-  queries.push_back(ComposeBatchLookupSql({.item_id = 1, .text = text}));
-  queries.push_back(ComposeAuxLookupSql({.item_id = 1, .text = text}));
   // The base-data list keeps quotes out of its search box.
   if (text.find('\'') == std::string::npos) {
     queries.push_back(ComposeBaseDataQuery(text, "", ""));
