@@ -30,7 +30,7 @@ static int call_and_print(qmz_object* list, const char* member, long item, const
   qmz_result* result = NULL;
   const char* json = NULL;
   if (qmz_invoke(list, member, args, 5, &result) != QMZ_OK) return 0;
-  int ok = qmz_value_json(result, &json) == QMZ_OK;
+  int ok = qmz_result_json(result, &json) == QMZ_OK;
   if (ok) printf("%s: %s\n", member, json);
   qmz_result_destroy(result);
   return ok;

@@ -134,6 +134,8 @@ QMZ_C_API qmz_status qmz_invoke(qmz_object* object, const char* member, const qm
 QMZ_C_API qmz_status qmz_result_destroy(qmz_result* result);
 QMZ_C_API qmz_status qmz_result_kind_of(const qmz_result* result, qmz_result_kind* kind);
 /* The whole result as JSON, as the baselist command prints it (two-space indent). */
+QMZ_C_API qmz_status qmz_result_json(const qmz_result* result, const char** json);
+/* The same under its 1.0 name, kept for the hosts of 1.x. */
 QMZ_C_API qmz_status qmz_value_json(const qmz_result* result, const char** json);
 /* A scalar result's value (QMZ_NULL for a null result). */
 QMZ_C_API qmz_status qmz_result_scalar(const qmz_result* result, qmz_value* value);

@@ -130,7 +130,7 @@ class _Result:
 
     def json(self) -> str:
         text = _ctypes.c_char_p()
-        _check(_lib.qmz_value_json(self.handle, _ctypes.byref(text)))
+        _check(_lib.qmz_result_json(self.handle, _ctypes.byref(text)))
         return _native.text(text.value)
 
     def _count(self, function: _Any) -> int:

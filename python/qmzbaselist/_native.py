@@ -91,7 +91,7 @@ _PROTOTYPES = {
     ),
     "qmz_result_destroy": (_status, [_handle]),
     "qmz_result_kind_of": (_status, [_handle, ctypes.POINTER(ctypes.c_int)]),
-    "qmz_value_json": (_status, [_handle, _text_out]),
+    "qmz_result_json": (_status, [_handle, _text_out]),
     "qmz_result_scalar": (_status, [_handle, _value_out]),
     "qmz_dict_count": (_status, [_handle, _size_out]),
     "qmz_dict_entry": (_status, [_handle, ctypes.c_size_t, _text_out, _value_out]),

@@ -167,7 +167,7 @@ extern "C" const char* qmz_last_error(void) {
 
 extern "C" qmz_status qmz_handle_count(size_t* count) {
   using namespace qmz::capi;
-  return Guard([&] {
+  return StatusOf([&] {
     Require(count, "count");
     *count = LiveHandles();
   });

@@ -85,7 +85,7 @@ void Require(const void* pointer, const char* name);
 
 // Runs `body`, turning every exception into a status and the thread's last error.
 template <class F>
-qmz_status Guard(F&& body) noexcept {
+qmz_status StatusOf(F&& body) noexcept {
   try {
     body();
     return QMZ_OK;

@@ -46,7 +46,7 @@ using namespace qmz::capi;
 extern "C" {
 
 qmz_status qmz_create(qmz_session* session, const char* prog_id, qmz_object** out) {
-  return Guard([&] {
+  return StatusOf([&] {
     Find<Session>(session, Kind::kSession, "qmz_create");
     Require(prog_id, "prog_id");
     Require(out, "out");
@@ -58,11 +58,11 @@ qmz_status qmz_create(qmz_session* session, const char* prog_id, qmz_object** ou
 }
 
 qmz_status qmz_object_destroy(qmz_object* object) {
-  return Guard([&] { RemoveHandle(TokenOf(object), Kind::kObject, "qmz_object_destroy"); });
+  return StatusOf([&] { RemoveHandle(TokenOf(object), Kind::kObject, "qmz_object_destroy"); });
 }
 
 qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_value value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindObject(object, "qmz_set_property");
     Require(name, "name");
     if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) && !IsBaseListProperty(name)) {
@@ -75,7 +75,7 @@ qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_value valu
 
 qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* args, size_t count,
                       qmz_result** out) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindObject(object, "qmz_invoke");
     Require(member, "member");
     Require(out, "out");

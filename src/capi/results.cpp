@@ -65,20 +65,20 @@ using namespace qmz::capi;
 extern "C" {
 
 qmz_status qmz_result_destroy(qmz_result* result) {
-  return Guard([&] { RemoveHandle(TokenOf(result), Kind::kResult, "qmz_result_destroy"); });
+  return StatusOf([&] { RemoveHandle(TokenOf(result), Kind::kResult, "qmz_result_destroy"); });
 }
 
 qmz_status qmz_result_kind_of(const qmz_result* result, qmz_result_kind* kind) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_result_kind_of");
     Require(kind, "kind");
     *kind = KindOf(data->value);
   });
 }
 
-qmz_status qmz_value_json(const qmz_result* result, const char** json) {
-  return Guard([&] {
-    auto data = FindResult(result, "qmz_value_json");
+qmz_status qmz_result_json(const qmz_result* result, const char** json) {
+  return StatusOf([&] {
+    auto data = FindResult(result, "qmz_result_json");
     Require(json, "json");
     if (!data->has_json) {
       // As the baselist command prints a result (src/cli/commands.cpp).
@@ -90,8 +90,12 @@ qmz_status qmz_value_json(const qmz_result* result, const char** json) {
   });
 }
 
+qmz_status qmz_value_json(const qmz_result* result, const char** json) {
+  return qmz_result_json(result, json);
+}
+
 qmz_status qmz_result_scalar(const qmz_result* result, qmz_value* value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_result_scalar");
     Require(value, "value");
     qmz_result_kind kind = KindOf(data->value);
@@ -103,7 +107,7 @@ qmz_status qmz_result_scalar(const qmz_result* result, qmz_value* value) {
 }
 
 qmz_status qmz_dict_count(const qmz_result* result, size_t* count) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_dict_count");
     Require(count, "count");
     *count = As<qmz::Dictionary>(*data, QMZ_RESULT_DICTIONARY, "qmz_dict_count")->Entries().size();
@@ -112,7 +116,7 @@ qmz_status qmz_dict_count(const qmz_result* result, size_t* count) {
 
 qmz_status qmz_dict_entry(const qmz_result* result, size_t index, const char** key,
                           qmz_value* value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_dict_entry");
     Require(key, "key");
     Require(value, "value");
@@ -127,7 +131,7 @@ qmz_status qmz_dict_entry(const qmz_result* result, size_t index, const char** k
 
 qmz_status qmz_dict_entries(const qmz_result* result, const char** keys, qmz_value* values,
                             size_t capacity, size_t* count) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_dict_entries");
     Require(count, "count");
     if (capacity > 0) {
@@ -145,7 +149,7 @@ qmz_status qmz_dict_entries(const qmz_result* result, const char** keys, qmz_val
 }
 
 qmz_status qmz_dict_get(const qmz_result* result, const char* key, qmz_value* value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_dict_get");
     Require(key, "key");
     Require(value, "value");
@@ -162,7 +166,7 @@ qmz_status qmz_dict_get(const qmz_result* result, const char* key, qmz_value* va
 }
 
 qmz_status qmz_vector_count(const qmz_result* result, size_t* count) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_vector_count");
     Require(count, "count");
     *count =
@@ -171,7 +175,7 @@ qmz_status qmz_vector_count(const qmz_result* result, size_t* count) {
 }
 
 qmz_status qmz_result_item(const qmz_result* result, size_t index, qmz_result** out) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_result_item");
     Require(out, "out");
     auto vector = As<qmz::Vector>(*data, QMZ_RESULT_VECTOR, "qmz_result_item");
@@ -182,7 +186,7 @@ qmz_status qmz_result_item(const qmz_result* result, size_t index, qmz_result** 
 }
 
 qmz_status qmz_recordset_field_count(const qmz_result* result, size_t* count) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_recordset_field_count");
     Require(count, "count");
     *count = static_cast<size_t>(
@@ -191,7 +195,7 @@ qmz_status qmz_recordset_field_count(const qmz_result* result, size_t* count) {
 }
 
 qmz_status qmz_recordset_field_name(const qmz_result* result, size_t field, const char** name) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_recordset_field_name");
     Require(name, "name");
     auto records = As<qmz::Recordset>(*data, QMZ_RESULT_RECORDSET, "qmz_recordset_field_name");
@@ -201,7 +205,7 @@ qmz_status qmz_recordset_field_name(const qmz_result* result, size_t field, cons
 }
 
 qmz_status qmz_recordset_record_count(const qmz_result* result, size_t* count) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_recordset_record_count");
     Require(count, "count");
     *count = static_cast<size_t>(
@@ -212,7 +216,7 @@ qmz_status qmz_recordset_record_count(const qmz_result* result, size_t* count) {
 
 qmz_status qmz_recordset_value(const qmz_result* result, size_t record, size_t field,
                                qmz_value* value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindResult(result, "qmz_recordset_value");
     Require(value, "value");
     auto records = As<qmz::Recordset>(*data, QMZ_RESULT_RECORDSET, "qmz_recordset_value");

@@ -42,7 +42,7 @@ const char* qmz_version(void) {
 
 qmz_status qmz_session_open_ex(const char* target, const char* user, int outer_login,
                                qmz_session** out) {
-  return Guard([&] {
+  return StatusOf([&] {
     Require(target, "target");
     Require(user, "user");
     Require(out, "out");
@@ -79,7 +79,7 @@ qmz_status qmz_session_open(const char* target, const char* user, qmz_session** 
 }
 
 qmz_status qmz_session_close(qmz_session* session) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = std::static_pointer_cast<Session>(
         RemoveHandle(TokenOf(session), Kind::kSession, "qmz_session_close"));
     data->dialogs.reset();
@@ -90,7 +90,7 @@ qmz_status qmz_session_close(qmz_session* session) {
 }
 
 qmz_status qmz_session_set_bool(qmz_session* session, const char* key, int value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindSession(session, "qmz_session_set_bool");
     RequireKey(key);
     data->properties.Set(key, qmz::Variant(value != 0));
@@ -98,7 +98,7 @@ qmz_status qmz_session_set_bool(qmz_session* session, const char* key, int value
 }
 
 qmz_status qmz_session_set_integer(qmz_session* session, const char* key, int64_t value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindSession(session, "qmz_session_set_integer");
     RequireKey(key);
     data->properties.Set(key, qmz::Variant(static_cast<long long>(value)));
@@ -106,7 +106,7 @@ qmz_status qmz_session_set_integer(qmz_session* session, const char* key, int64_
 }
 
 qmz_status qmz_session_set_text(qmz_session* session, const char* key, const char* value) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindSession(session, "qmz_session_set_text");
     RequireKey(key);
     Require(value, "value");
@@ -115,7 +115,7 @@ qmz_status qmz_session_set_text(qmz_session* session, const char* key, const cha
 }
 
 qmz_status qmz_session_set_dialogs(qmz_session* session, qmz_dialogs dialogs, const char* script) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindSession(session, "qmz_session_set_dialogs");
     // Read as a plain int: a host may pass any number there.
     int mode = 0;
@@ -135,7 +135,7 @@ qmz_status qmz_session_set_dialogs(qmz_session* session, qmz_dialogs dialogs, co
 }
 
 qmz_status qmz_session_messages(qmz_session* session, const char** text) {
-  return Guard([&] {
+  return StatusOf([&] {
     auto data = FindSession(session, "qmz_session_messages");
     Require(text, "text");
     data->messages_out = data->messages.str();

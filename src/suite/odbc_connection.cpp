@@ -52,7 +52,7 @@ struct Pool {
   // Closes connections idle too long. Called with the mutex held.
   void Sweep(Clock::time_point now) {
     for (auto it = idle.begin(); it != idle.end();) {
-      it = now - it->second->idle_since > kIdleLimit ? idle.erase(it) : std::next(it);
+      it = now - it->second->idle_since() > kIdleLimit ? idle.erase(it) : std::next(it);
     }
   }
   // After fork() the child forgets the parent's connections without closing them: closing
@@ -141,14 +141,15 @@ void OdbcConnection::SetUpStreaming(const std::string& connection_string) {
       NamesStreaming(connection_string)) {
     return;
   }
-  streams_ = OdbcOk(SQLSetConnectAttr(dbc_.get(), kPsqlodbcFetchRows,
-                                      reinterpret_cast<SQLPOINTER>(kStreamedRows), 0)) &&
-             OdbcOk(SQLSetConnectAttr(dbc_.get(), kPsqlodbcDeclareFetch,
-                                      reinterpret_cast<SQLPOINTER>(0), 0));
+  switches_psqlodbc_cursor_ =
+      OdbcOk(SQLSetConnectAttr(dbc_.get(), kPsqlodbcFetchRows,
+                               reinterpret_cast<SQLPOINTER>(kStreamedRows), 0)) &&
+      OdbcOk(
+          SQLSetConnectAttr(dbc_.get(), kPsqlodbcDeclareFetch, reinterpret_cast<SQLPOINTER>(0), 0));
 }
 
 void OdbcConnection::StreamRows(bool on) {
-  if (!streams_) return;
+  if (!switches_psqlodbc_cursor_) return;
   handle().Check(SQLSetConnectAttr(dbc_.get(), kPsqlodbcDeclareFetch,
                                    reinterpret_cast<SQLPOINTER>(on ? 1 : 0), 0));
 }
@@ -185,7 +186,7 @@ std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_str
     }
   }
   if (connection && !connection->Dead() &&
-      (now - connection->idle_since < kAskAfter || connection->Ping())) {
+      (now - connection->idle_since() < kAskAfter || connection->Ping())) {
     return connection;
   }
   connection.reset();
@@ -212,14 +213,14 @@ void CloseIdleConnections() {
 
 void GiveBackConnection(const std::string& connection_string,
                         std::unique_ptr<OdbcConnection> connection) {
-  if (!connection || connection->broken || connection->Dead()) return;
+  if (!connection || connection->broken() || connection->Dead()) return;
   SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
   SQLGetConnectAttr(connection->dbc(), SQL_ATTR_AUTOCOMMIT, &autocommit, sizeof autocommit,
                     nullptr);
   if (autocommit != SQL_AUTOCOMMIT_ON) return;
   Pool& pool = ThePool();
   const auto now = Clock::now();
-  connection->idle_since = now;
+  connection->MarkIdle(now);
   std::lock_guard lock(pool.mutex);
   pool.ForgetAfterFork();
   pool.Sweep(now);

@@ -14,9 +14,9 @@
 //    its parent's connections (they share the parent's sockets).
 // On PostgreSQL a new connection first sets what the T-SQL adaption relies on (see
 // odbc_database.h), once per connection. With psqlODBC, a statement run between StreamRows(true)
-// and StreamRows(false) is read through a cursor in pieces of 10,000 rows (its declare/fetch
-// mode), so that a million-row list is never held twice by the driver before the suite reads
-// it; other statements answer in one round trip. A connection string that names
+// and StreamRows(false) is read through the driver's own cursor, 10,000 rows a fetch (its
+// declare/fetch mode), so that a million-row list is never held twice by the driver before the
+// suite reads it; other statements answer in one round trip. A connection string that names
 // UseDeclareFetch keeps its own choice.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
@@ -51,14 +51,19 @@ class OdbcConnection {
   // Whether the statements that follow are read through a cursor; nothing on a driver that
   // cannot. Error when the driver refuses the change.
   void StreamRows(bool on);
-  // Whether the connection reaches PostgreSQL through psqlODBC, which reads in pieces.
-  bool streams() const { return streams_; }
+  // Whether the driver is psqlODBC with its cursor mode left to the suite (the connection string
+  // names no UseDeclareFetch): StreamRows switches it, and long answers are read in pieces
+  // (suite/odbc_pieces.h).
+  bool switches_psqlodbc_cursor() const { return switches_psqlodbc_cursor_; }
   // The socket to the server, for a SilenceWatch (unknown for a driver that made none).
   const ServerSocket& socket() const { return socket_; }
 
-  // Set when the connection saw a failure: it is closed, not given back.
-  bool broken = false;
-  std::chrono::steady_clock::time_point idle_since;
+  // A connection that saw a failure is closed, not given back.
+  void MarkBroken() { broken_ = true; }
+  bool broken() const { return broken_; }
+  // When it was last given back to the pool.
+  void MarkIdle(std::chrono::steady_clock::time_point now) { idle_since_ = now; }
+  std::chrono::steady_clock::time_point idle_since() const { return idle_since_; }
 
  private:
   void SetUpPostgres();
@@ -67,7 +72,9 @@ class OdbcConnection {
   OdbcHandle dbc_;
   bool connected_ = false;
   OdbcDialect dialect_ = OdbcDialect::kSqlServer;
-  bool streams_ = false;  // StreamRows changes the driver's reading
+  bool switches_psqlodbc_cursor_ = false;
+  bool broken_ = false;
+  std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;
 };
 

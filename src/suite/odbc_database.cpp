@@ -96,13 +96,13 @@ auto OdbcDatabase::Watched(Work&& work) {
     return work();
   } catch (const Error&) {
     if (!watch.Fired()) throw;
-    connection_->broken = true;
+    connection_->MarkBroken();
     throw NoAnswer(std::to_string(query_timeout_));
   }
 }
 
 template <typename Work>
-auto OdbcDatabase::Guarded(Work&& work) {
+auto OdbcDatabase::RetriedOnNewIfPoolDied(Work&& work) {
   try {
     auto result = Watched(work);
     used_ = true;
@@ -111,7 +111,7 @@ auto OdbcDatabase::Guarded(Work&& work) {
     used_ = true;
     throw;
   } catch (const Error&) {
-    connection_->broken = true;
+    connection_->MarkBroken();
     if (used_ || (!connection_->Dead() && connection_->Ping())) throw;
   }
   // The connection from the pool died while it waited (the server restarted): a new one, and
@@ -121,13 +121,13 @@ auto OdbcDatabase::Guarded(Work&& work) {
   try {
     return Watched(work);
   } catch (const Error&) {
-    connection_->broken = true;
+    connection_->MarkBroken();
     throw;
   }
 }
 
 TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
-  return Guarded([&] { return QueryOnce(sql, params); });
+  return RetriedOnNewIfPoolDied([&] { return QueryOnce(sql, params); });
 }
 
 TextRows OdbcDatabase::QueryOnce(const std::string& sql, const Params& params) {
@@ -147,7 +147,7 @@ TextRows OdbcDatabase::QueryOnce(const std::string& sql, const Params& params) {
 }
 
 int64_t OdbcDatabase::Execute(const std::string& sql, const Params& params) {
-  return Guarded([&] {
+  return RetriedOnNewIfPoolDied([&] {
     OdbcStatement stmt(connection_->dbc(), query_timeout_);
     Run(stmt, sql, params);
     SQLLEN changed = 0;
@@ -173,7 +173,7 @@ std::vector<std::string> OdbcDatabase::Statements(const std::string& tsql) const
 }
 
 RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql, bool list) {
-  return Guarded([&] { return RunBatchOnce(tsql, list); });
+  return RetriedOnNewIfPoolDied([&] { return RunBatchOnce(tsql, list); });
 }
 
 RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql, bool list) {
@@ -186,7 +186,7 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql, bool list) {
       try {
         connection.StreamRows(false);
       } catch (const Error&) {
-        connection.broken = true;
+        connection.MarkBroken();
       }
     }
   } stop{*connection_};
@@ -196,7 +196,7 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql, bool list) {
   if (folds_names) spelling.batch_names = NameSpellings(tsql);
   for (const std::string& statement : Statements(tsql)) {
     if (folds_names) spelling.select_names = SelectNames(statement);
-    if (!result && connection_->streams() && ReadsInPieces(statement)) {
+    if (!result && connection_->switches_psqlodbc_cursor() && ReadsInPieces(statement)) {
       result = ReadInPieces(*connection_, statement, query_timeout_, &spelling, list);
       continue;
     }
@@ -232,7 +232,7 @@ void OdbcDatabase::End(bool commit) {
       SQLEndTran(SQL_HANDLE_DBC, connection_->dbc(), commit ? SQL_COMMIT : SQL_ROLLBACK);
   const SQLRETURN on = SQLSetConnectAttr(connection_->dbc(), SQL_ATTR_AUTOCOMMIT,
                                          reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-  if (!commit || !OdbcOk(rc) || !OdbcOk(on)) connection_->broken = true;
+  if (!commit || !OdbcOk(rc) || !OdbcOk(on)) connection_->MarkBroken();
   if (commit && watch.Fired()) throw NoAnswer(std::to_string(query_timeout_));
   if (commit) connection_->handle().Check(rc);
 }

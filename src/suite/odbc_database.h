@@ -77,7 +77,7 @@ class OdbcDatabase : public Database {
   void End(bool commit);
   // Runs `work` on the connection; see the retry above.
   template <typename Work>
-  auto Guarded(Work&& work);
+  auto RetriedOnNewIfPoolDied(Work&& work);
   // Runs `work` under a SilenceWatch; NoAnswer when the watch dropped the connection.
   template <typename Work>
   auto Watched(Work&& work);

@@ -36,7 +36,7 @@ class CursorTransaction {
     if (!owned_) return;
     // Left without End: a failure is on its way to the caller.
     SQLEndTran(SQL_HANDLE_DBC, connection_.dbc(), SQL_ROLLBACK);
-    connection_.broken = true;
+    connection_.MarkBroken();
     SQLSetConnectAttr(connection_.dbc(), SQL_ATTR_AUTOCOMMIT,
                       reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
   }

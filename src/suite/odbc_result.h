@@ -41,7 +41,7 @@ class OdbcStatement : public OdbcHandle {
   SQLHDBC dbc_;
 };
 
-// A column's text, read in pieces of any length; nullopt for NULL.
+// A column's text, read in chunks of any length; nullopt for NULL.
 std::optional<std::string> ColumnText(const OdbcHandle& stmt, SQLUSMALLINT column);
 // The same into `text`, cleared first; false for NULL.
 bool ReadText(const OdbcHandle& stmt, SQLUSMALLINT column, Utf16Reader& text);

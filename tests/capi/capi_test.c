@@ -97,7 +97,7 @@ static void a_dictionary_reads_by_index_and_key(qmz_object* list) {
   CHECK_TEXT(qmz_last_error(),
              "qmz_recordset_record_count: the result is a dictionary, not a recordset");
   const char* json = NULL;
-  CHECK(qmz_value_json(row, &json) == QMZ_OK);
+  CHECK(qmz_result_json(row, &json) == QMZ_OK);
   CHECK_TEXT(json,
              "{\n  \"FBatchNo\": \"B2601\",\n  \"AuxName\": \"\",\n  \"stockName\": \"北京仓\",\n"
              "  \"FQty\": \"120\",\n  \"FUnitName\": \"个\",\n  \"FSecQty\": \"0\",\n"
@@ -105,6 +105,8 @@ static void a_dictionary_reads_by_index_and_key(qmz_object* list) {
              "  \"FPeriodDate\": \"2027-01-05\",\n  \"StockNumber\": \"01\",\n"
              "  \"AuxNumber\": \"\",\n  \"AuxPropID\": \"\",\n  \"FitemID\": \"1\",\n"
              "  \"FISKFPeriod\": \"1\",\n  \"FBatchNoIndex\": \"0\"\n}");
+  const char* same = NULL;
+  CHECK(qmz_value_json(row, &same) == QMZ_OK && same == json); /* the 1.0 name */
   CHECK(qmz_result_destroy(row) == QMZ_OK);
 }
 
@@ -119,7 +121,7 @@ static void a_scripted_user_picks_several_rows(qmz_session* session, qmz_object*
   qmz_result_kind kind = QMZ_RESULT_OTHER;
   CHECK(qmz_result_kind_of(none, &kind) == QMZ_OK && kind == QMZ_RESULT_NULL);
   const char* json = NULL;
-  CHECK(qmz_value_json(none, &json) == QMZ_OK);
+  CHECK(qmz_result_json(none, &json) == QMZ_OK);
   CHECK_TEXT(json, "null");
   qmz_value value;
   CHECK(qmz_result_scalar(none, &value) == QMZ_OK && value.type == QMZ_NULL);
@@ -238,7 +240,7 @@ static void a_thousand_calls_give_everything_back(qmz_object* list) {
     qmz_result* row = invoke5(list, "GetBatch", 1, "B2601");
     const char* json = NULL;
     qmz_value value;
-    if (qmz_value_json(row, &json) != QMZ_OK || qmz_dict_get(row, "FQty", &value) != QMZ_OK ||
+    if (qmz_result_json(row, &json) != QMZ_OK || qmz_dict_get(row, "FQty", &value) != QMZ_OK ||
         strcmp(value.as.text, "120") != 0) {
       CHECK(!"every call answers the same row");
       break;

@@ -12,7 +12,7 @@ public+='|SecurityInfo|GLData|ItemInfo|SystemProfile|ClassUserProfileInfo|ClassU
 public+='|IniFile|Chameleon|ComponentRegistry|DialogSession|BaseList'
 functions='DoubleToText|ParseNumber|NullToDefault|CurrentProcessId|PublishHostProperties'
 functions+='|WithdrawHostProperties|PublishedHostProperties|ScreenMousePointer|SetScreenMousePointer'
-functions+='|SetMousePointerListener|OpenSuite|LogIn|CreateDemoDatabase|CreateLargeDatabase'
+functions+='|SetMousePointerListener|OpenSuite|CloseSuite|LogIn|CreateDemoDatabase|CreateLargeDatabase'
 functions+='|OpenQtDialogs|OpenScriptedDialogs|HasQtDialogs|HasDisplay|RegisterBaseListClass'
 functions+='|LastFailure'
 allowed="^(qmz_[a-z_]+|(typeinfo name for |typeinfo for |vtable for )?qmz::($public)(::.*)?"
@@ -25,8 +25,8 @@ if [ -n "$strays" ]; then
   head -20 <<<"$strays" >&2
   exit 1
 fi
-for wanted in qmz_session_open qmz_invoke qmz_value_json qmz_last_error \
-  "qmz::BaseList::Invoke(" "qmz::OpenSuite(" "vtable for qmz::Dictionary"; do
+for wanted in qmz_session_open qmz_invoke qmz_result_json qmz_value_json qmz_last_error \
+  "qmz::BaseList::Invoke(" "qmz::OpenSuite(" "qmz::CloseSuite(" "vtable for qmz::Dictionary"; do
   grep -qF "$wanted" <<<"$symbols" || { echo "not exported: $wanted" >&2; exit 1; }
 done
 echo "$(wc -l <<<"$symbols") symbols, $(grep -c '^qmz_' <<<"$symbols") of the C interface"
