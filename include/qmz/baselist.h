@@ -5,10 +5,11 @@
 // BaseList on that thread sees the last value written. Creating a BaseList empties KeyWord and
 // Filter (FilterItem and ItemExtInfo stay).
 //
-// Operations return a result object (Dictionary, Vector or Recordset) or null. They never
-// throw: any failure inside ends the operation quietly with null. The one exception is the
-// rights check of ShowAux and ShowAuxForMultiSel: a security component that cannot be created
-// or asked raises to the host.
+// Operations return a result object (Dictionary, Vector or Recordset) or null. They do not
+// throw: a failure inside ends the operation with null and its reason in LastFailure() (empty
+// when the operation simply found or chose nothing). The one exception is the rights check of
+// ShowAux and ShowAuxForMultiSel: a security component that cannot be created or asked raises
+// to the host.
 //
 // BaseList is also a Component: creatable as "QMZBaseList.BaseList" or by its class id once
 // RegisterBaseListClass() ran, and callable by member name or by member number (1..12, the
@@ -63,7 +64,10 @@ class BaseList : public Component {
   ObjectPtr GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,
                    int32_t lngAuxID, int32_t lngClassType);
 
-  // Late-bound call by member name (case-insensitive), or by number with InvokeMember.
+  // Late-bound call by member name (case-insensitive), or by number with InvokeMember. These do
+  // throw qmz::Error for a call that cannot be made: an unknown member or number, too few
+  // arguments, an argument of the wrong type or range. The operation they reach then behaves as
+  // above.
   Variant Invoke(const std::string& member, std::vector<Variant>& args) override;
   Variant InvokeMember(int member_number, std::vector<Variant>& args);
 

@@ -1,10 +1,13 @@
-// One connection to the suite's database, opened for one component call and closed with it:
-// the embedded SQLite file, or a database server reached over ODBC.
+// One connection to the suite's database for one component call: the embedded SQLite file or a
+// database server reached over ODBC. Underneath, connections are kept between calls and checked
+// before they are handed out again (suite/sqlite_pool.h, suite/odbc_connection.h), so that each
+// call starts as on a new connection.
 //
 // The suite's own tables (users, rights, profiles) are read and written with Query and Execute
 // in SQL that every suite database runs unchanged, with `?` parameters, never pasted texts. The
 // component's T-SQL batches go through RunBatch, which hands them to the database in its
-// dialect: byte for byte to SQL Server, through the adaption step to SQLite.
+// dialect: byte for byte to SQL Server, through the adaption step to SQLite and to PostgreSQL
+// (suite/tsql_adaption.h), whose answers carry the names the batch gives them.
 //
 // Errors are qmz::Error with the database's message. A Database belongs to one thread.
 #pragma once
