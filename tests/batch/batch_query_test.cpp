@@ -4,40 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "component/inventory_sql.h"
-
 namespace qmz {
 namespace {
-
-using testing::kBatchGroupClosed;
-using testing::kBatchGroupOpen;
-using testing::kBatchHeadClosed;
-using testing::kBatchHeadOpen;
-
-const std::string kSelectHeadClosed =
-    "Select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
-    "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,0 as "
-    "Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
-    "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) as "
-    "AuxPropID,b.FitemID,d.FISKFPeriod, '0' as FBatchNoIndex \r\n"
-    "from t_cc_inventory      a\r\n"
-    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID \r\n"
-    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
-const std::string kSelectHeadOpen =
-    "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
-    "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),0) as "
-    "Fprice, isnull(sum(FAmount),0) as FAmount,\r\n"
-    "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber as "
-    "AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod, '0' as FBatchNoIndex\r\n"
-    "from ICInvInitial        a\r\n"
-    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
-const std::string kBatchManaged =
-    " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) ";
 
 TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
   const BatchPicker first = BatchPicker::kStock;
@@ -49,25 +17,62 @@ TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
                                           .aux_id = 9,
                                           .box_text = "  b'1 ",
                                           .auth_filter = " And  CharIndex('3',b.FRightUserID)>0 "}),
-            kBatchHeadClosed +
-                " Where a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
-                " and a.FQty<>0 " +
-                kBatchManaged +
-                " and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and a.FStockID=1 and "
-                "a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  b.FTypeID <> 502 " +
-                kBatchGroupClosed);
+            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
+            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
+            "0 as Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
+            "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,"
+            "max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex "
+            "\r\n"
+            "from t_cc_inventory      a\r\n"
+            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
+            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
+            " Where a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
+            " and a.FQty<>0  And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManag"
+            "er=0)  and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and "
+            "a.FStockID=1 and a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  "
+            "b.FTypeID <> 502  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,"
+            "a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
   EXPECT_EQ(ComposeBatchListQuery(
                 first, {.item_id = 5, .class_type = 1080001, .aux_id = -1, .show_zero = true}),
-            kBatchHeadClosed +
-                " Where a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) " +
-                kBatchManaged + kBatchGroupClosed);
+            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
+            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
+            "0 as Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
+            "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,"
+            "max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex "
+            "\r\n"
+            "from t_cc_inventory      a\r\n"
+            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
+            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
+            " Where a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) "
+            " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) "
+            " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
+            "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
   // Before the closing the box has no effect and there is no zero filter.
   EXPECT_EQ(ComposeBatchListQuery(first, {.closed = false,
                                           .item_id = 5,
                                           .class_type = 1030003,
                                           .show_zero = true,
                                           .box_text = "   "}),
-            kBatchHeadOpen + " Where a.FitemID=5" + kBatchManaged + kBatchGroupOpen);
+            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
+            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
+            " isnull(sum(Fprice),0) as Fprice, isnull(sum(FAmount),0) as FAmount,"
+            "\r\n"
+            "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber "
+            "as AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex"
+            "\r\n"
+            "from ICInvInitial        a\r\n"
+            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
+            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
+            " Where a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
+            "d.FISBatchManager=0)  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,"
+            "a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,"
+            "a.FBatchNoIndex ");
 }
 
 TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
@@ -76,11 +81,38 @@ TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
       ComposeBatchListQuery(
           second,
           {.item_id = 5, .class_type = 1020004, .filter = "X", .batch = "X", .box_text = "O'K"}),
-      kSelectHeadClosed + " Where a.FitemID=5 and  b.FTypeID <> 502  and a.FQty<>0 " +
-          kBatchManaged + " and a.FBatchNo like '%O''K%'" + kBatchGroupClosed);
+      "Select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
+      "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
+      "0 as Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
+      "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,"
+      "max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod, '0' as FBatchNoIndex "
+      "\r\n"
+      "from t_cc_inventory      a\r\n"
+      "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+      "left  join t_auxItem     c on a.FAuxPropID=c.FitemID \r\n"
+      "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+      "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
+      " Where a.FitemID=5 and  b.FTypeID <> 502  and a.FQty<>0  And ((d.FISBatchManager"
+      "=1 And a.FBatchNo<>'') OR d.FISBatchManager=0)  and a.FBatchNo like "
+      "'%O''K%' Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
+      "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
   EXPECT_EQ(ComposeBatchListQuery(second, {.closed = false, .item_id = 5, .stock_id = 2}),
-            kSelectHeadOpen + " Where a.FitemID=5" + kBatchManaged + " and a.FStockID=2" +
-                kBatchGroupOpen);
+            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
+            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
+            " isnull(sum(Fprice),0) as Fprice, isnull(sum(FAmount),0) as FAmount,"
+            "\r\n"
+            "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber "
+            "as AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod, "
+            "'0' as FBatchNoIndex\r\n"
+            "from ICInvInitial        a\r\n"
+            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
+            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
+            " Where a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
+            "d.FISBatchManager=0)  and a.FStockID=2 Group by a.FBatchNo,c.Fname,"
+            "b.Fname,e.FName,a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,b.FitemID,"
+            "d.FISKFPeriod,a.FBatchNoIndex ");
   EXPECT_EQ(ComposeItemHeaderQuery(5),
             "select a.FNumber,a.Fname,a.Fmodel from t_icitem a Where a.FitemID=5");
 }
