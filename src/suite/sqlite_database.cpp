@@ -6,6 +6,7 @@
 #include "qmz/error.h"
 #include "suite/sqlite_pool.h"
 #include "suite/tsql_adaption.h"
+#include "suite/tsql_names.h"
 
 namespace qmz::suite {
 
@@ -29,26 +30,15 @@ void AppendColumn(Recordset& records, sqlite3_stmt* statement, int column) {
   }
 }
 
-// A result column's name as the production database gives it: the alias, or the column as
-// written in the select list without its table prefix ("b.FitemID" gives "FitemID").
-std::string ResultName(const char* span) {
-  std::string name = span ? span : "";
-  size_t dot = name.find('.');
-  bool qualified = dot != std::string::npos && dot > 0 && dot + 1 < name.size() &&
-                   name.find_first_of(" ()'+-*/,", 0) == std::string::npos &&
-                   name.find('.', dot + 1) == std::string::npos;
-  if (qualified) name = name.substr(dot + 1);
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') {
-    name = name.substr(1, name.size() - 2);
-  }
-  return name;
-}
-
 RecordsetPtr ReadAll(Statement& statement) {
   sqlite3_stmt* handle = statement.handle();
   int columns = sqlite3_column_count(handle);
   std::vector<std::string> names;
-  for (int c = 0; c < columns; ++c) names.push_back(ResultName(sqlite3_column_name(handle, c)));
+  // Named as the production database names them (suite/tsql_names.h).
+  for (int c = 0; c < columns; ++c) {
+    const char* written = sqlite3_column_name(handle, c);
+    names.push_back(WrittenColumnName(written ? written : ""));
+  }
   auto records = std::make_shared<Recordset>(std::move(names));
   while (statement.Step()) {
     for (int c = 0; c < columns; ++c) AppendColumn(*records, handle, c);

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/temp_table_fold.h"
+#include "suite/tsql_names.h"
 #include "suite/tsql_tokens.h"
 #include "suite/wide_text.h"
 
@@ -18,12 +19,10 @@ namespace {
 std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens) {
   std::vector<std::vector<Token>> statements;
   std::vector<Token> current;
-  int depth = 0;
   const Token* previous_word = nullptr;
   const Token* lead_word = nullptr;
-  for (const Token& t : tokens) {
-    if (t.kind == Kind::Open) ++depth;
-    if (t.kind == Kind::Close) --depth;
+  WalkDepths(tokens, 0, [&](size_t i, int depth) {
+    const Token& t = tokens[i];
     bool after_union =
         previous_word && (IsWord(*previous_word, "union") || IsWord(*previous_word, "all"));
     bool in_update = lead_word && IsWord(*lead_word, "update");
@@ -40,7 +39,8 @@ std::vector<std::vector<Token>> SplitStatements(const std::vector<Token>& tokens
       previous_word = &t;
       if (!lead_word) lead_word = &t;
     }
-  }
+    return false;
+  });
   if (!current.empty()) statements.push_back(std::move(current));
   return statements;
 }
@@ -120,80 +120,54 @@ std::string PostgresLike(const Token& like, const Token& pattern) {
   return like.text + " " + ReplaceAll(pattern.text, "\\", "\\\\");
 }
 
-// The top-level key lists of a select: after `by` of GROUP BY or ORDER BY, each key as the
-// range [first, last] of its tokens without surrounding blanks.
+// The top-level key list of a select after `by` of GROUP BY or ORDER BY, each key as the range
+// [first, last] of its tokens without surrounding blanks.
 struct KeyList {
   size_t end = 0;  // where the list stops (the next clause or the end)
   std::vector<std::pair<size_t, size_t>> keys;
 };
 
 std::optional<KeyList> KeysAfter(const std::vector<Token>& tokens, const char* clause) {
-  int depth = 0;
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i].kind == Kind::Open) ++depth;
-    if (tokens[i].kind == Kind::Close) --depth;
+  const size_t at = FindTopLevel(tokens, 0, [&](size_t i) {
     const size_t by = NextNonSpace(tokens, i + 1);
-    if (depth != 0 || !IsWord(tokens[i], clause) || by >= tokens.size() ||
-        !IsWord(tokens[by], "by")) {
-      continue;
-    }
-    KeyList list;
-    size_t first = NextNonSpace(tokens, by + 1), last = first;
-    size_t j = first;
-    for (; j < tokens.size(); ++j) {
-      const Token& t = tokens[j];
-      if (t.kind == Kind::Open) ++depth;
-      if (t.kind == Kind::Close) --depth;
-      if (depth == 0 && (IsWord(t, "having") || IsWord(t, "order") || IsWord(t, "union"))) break;
-      if (depth == 0 && t.text == ",") {
-        list.keys.emplace_back(first, last);
-        first = NextNonSpace(tokens, j + 1);
-        last = first;
-      } else if (t.kind != Kind::Space) {
-        last = j;
-      }
-    }
-    if (first < j) list.keys.emplace_back(first, last);
-    list.end = j;
-    return list;
+    return IsWord(tokens[i], clause) && by < tokens.size() && IsWord(tokens[by], "by");
+  });
+  if (at == tokens.size()) return std::nullopt;
+  const TokenList list =
+      ListAt(tokens, NextNonSpace(tokens, at + 1) + 1, [](const Token& t, int depth) {
+        return depth == 0 && (IsWord(t, "having") || IsWord(t, "order") || IsWord(t, "union"));
+      });
+  KeyList keys;
+  keys.end = list.end;
+  // An empty key (a comma after a comma) stands at its comma.
+  for (const TokenRange& key : list.items) {
+    keys.keys.emplace_back(key.begin, key.empty() ? key.begin : key.end - 1);
   }
-  return std::nullopt;
+  return keys;
 }
 
 bool HasTopLevelWord(const std::vector<Token>& tokens, const char* word) {
-  int depth = 0;
-  for (const Token& t : tokens) {
-    if (t.kind == Kind::Open) ++depth;
-    if (t.kind == Kind::Close) --depth;
-    if (depth == 0 && IsWord(t, word)) return true;
-  }
-  return false;
+  return FindTopLevel(tokens, 0, [&](size_t i) { return IsWord(tokens[i], word); }) < tokens.size();
 }
 
 // The number of columns a select answers: its items, or those of the subquery it selects *
 // from; 0 when the text does not tell (* from a table).
 size_t ColumnCountOf(const std::vector<Token>& tokens, size_t begin = 0) {
-  size_t i = begin;
-  while (i < tokens.size() && !IsWord(tokens[i], "select")) ++i;
+  size_t select = begin;
+  while (select < tokens.size() && !IsWord(tokens[select], "select")) ++select;
+  if (select == tokens.size()) return 0;
+  const TokenList list = SelectItems(tokens, select);
   size_t items = 0;
-  bool star_only = false, item_open = false;
-  int depth = 0;
-  for (++i; i < tokens.size(); ++i) {
-    const Token& t = tokens[i];
-    if (t.kind == Kind::Open) ++depth;
-    if (t.kind == Kind::Close && --depth < 0) break;
-    if (depth == 0 && (IsWord(t, "from") || IsWord(t, "into"))) break;
-    if (depth == 0 && t.text == ",") {
-      item_open = false;
-    } else if (t.kind != Kind::Space && !item_open) {
-      item_open = true;
-      star_only = ++items == 1 && t.text == "*";
-    } else if (t.kind != Kind::Space) {
-      star_only = false;
-    }
+  const TokenRange* first = nullptr;
+  for (const TokenRange& item : list.items) {
+    if (item.empty()) continue;
+    if (!first) first = &item;
+    ++items;
   }
-  if (!star_only || items != 1) return items;
-  const size_t from = NextNonSpace(tokens, i);
+  const bool star_only =
+      items == 1 && first->end - first->begin == 1 && tokens[first->begin].text == "*";
+  if (!star_only) return items;
+  const size_t from = NextNonSpace(tokens, list.end);
   const size_t open = NextNonSpace(tokens, from + 1);
   if (from < tokens.size() && IsWord(tokens[from], "from") && open < tokens.size() &&
       tokens[open].kind == Kind::Open) {
@@ -344,23 +318,17 @@ std::string AdaptIf(const std::vector<Token>& tokens, Target target) {
 std::string AdaptSelect(std::vector<Token> tokens, Target target) {
   tokens = TotalOrder(std::move(tokens));
   if (target == Target::kPostgres) tokens = PostgresOrder(std::move(tokens));
-  int depth = 0;
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i].kind == Kind::Open) ++depth;
-    if (tokens[i].kind == Kind::Close) --depth;
-    if (depth != 0 || !IsWord(tokens[i], "into")) continue;
-    size_t name = i + 1;
-    while (name < tokens.size() && tokens[name].kind == Kind::Space) ++name;
-    if (name >= tokens.size() || tokens[name].kind != Kind::Word || tokens[name].text[0] != '#') {
-      throw Error("The suite can only select into temporary tables: " + Trim(Join(tokens)));
-    }
-    std::string table =
-        target == Target::kPostgres ? ToLowerAscii(tokens[name].text) : tokens[name].text;
-    tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i),
-                 tokens.begin() + static_cast<std::ptrdiff_t>(name + 1));
-    return "CREATE TEMP TABLE \"" + table + "\" AS " + Rewrite(tokens, target);
+  const size_t into = FindTopLevel(tokens, 0, [&](size_t i) { return IsWord(tokens[i], "into"); });
+  if (into == tokens.size()) return Rewrite(tokens, target);
+  const size_t name = NextNonSpace(tokens, into + 1);
+  if (name >= tokens.size() || tokens[name].kind != Kind::Word || tokens[name].text[0] != '#') {
+    throw Error("The suite can only select into temporary tables: " + Trim(Join(tokens)));
   }
-  return Rewrite(tokens, target);
+  std::string table =
+      target == Target::kPostgres ? ToLowerAscii(tokens[name].text) : tokens[name].text;
+  tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(into),
+               tokens.begin() + static_cast<std::ptrdiff_t>(name + 1));
+  return "CREATE TEMP TABLE \"" + table + "\" AS " + Rewrite(tokens, target);
 }
 
 }  // namespace
@@ -372,9 +340,7 @@ std::vector<std::string> AdaptTsql(const std::string& batch, Target target) {
     if (Trim(ReplaceAll(ReplaceAll(ReplaceAll(text, "\r", " "), "\n", " "), "\t", " ")).empty()) {
       continue;
     }
-    size_t first = 0;
-    while (first < tokens.size() && tokens[first].kind == Kind::Space) ++first;
-    const Token& lead = tokens[first];
+    const Token& lead = tokens[NextNonSpace(tokens, 0)];
     if (IsWord(lead, "set")) {
       const std::vector<const Token*> solid = Solid(tokens);
       if (!Matches(solid, {"set", "nocount", "on"}) && !Matches(solid, {"set", "nocount", "off"})) {
@@ -402,38 +368,13 @@ std::map<std::string, std::string> NameSpellings(const std::string& batch) {
 std::vector<std::string> SelectNames(const std::string& statement) {
   const std::vector<Token> tokens = Tokenize(statement);
   // The answer's own select: the first outside parentheses (past a WITH query's tables).
-  size_t i = 0;
-  for (int level = 0; i < tokens.size(); ++i) {
-    if (tokens[i].kind == Kind::Open) ++level;
-    if (tokens[i].kind == Kind::Close) --level;
-    if (level == 0 && IsWord(tokens[i], "select")) break;
-  }
+  const size_t select =
+      FindTopLevel(tokens, 0, [&](size_t i) { return IsWord(tokens[i], "select"); });
+  if (select == tokens.size()) return {};
   std::vector<std::string> names;
-  std::vector<const Token*> item;  // the item's tokens without blanks
-  auto name_of_item = [&] {
-    std::string name;
-    for (size_t k = 0; k + 1 < item.size(); ++k) {
-      if (IsWord(*item[k], "as") && item[k + 1]->kind == Kind::Word) name = item[k + 1]->text;
-    }
-    // Else the item's last name: the column ("b.FitemID") or an alias without AS ("0 FitemID").
-    if (name.empty() && !item.empty() && item.back()->kind == Kind::Word) name = item.back()->text;
-    if (name.size() >= 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
-    names.push_back(name);
-    item.clear();
-  };
-  int depth = 0;
-  for (++i; i < tokens.size(); ++i) {
-    const Token& t = tokens[i];
-    if (t.kind == Kind::Open) ++depth;
-    if (t.kind == Kind::Close) --depth;
-    if (depth == 0 && (IsWord(t, "from") || IsWord(t, "into"))) break;
-    if (depth == 0 && t.text == ",") {
-      name_of_item();
-    } else if (t.kind != Kind::Space) {
-      item.push_back(&t);
-    }
+  for (const TokenRange& item : SelectItems(tokens, select).items) {
+    names.push_back(ColumnName(tokens, item));
   }
-  if (!item.empty()) name_of_item();
   return names;
 }
 

@@ -32,8 +32,9 @@ std::vector<std::string> AdaptTsql(const std::string& batch, Target target = Tar
 // Every name of a batch by its lower-case form, as the batch first spells it: PostgreSQL
 // answers unquoted names in lower case, the production database as they were written.
 std::map<std::string, std::string> NameSpellings(const std::string& batch);
-// The names of a select's columns as the production database gives them: the alias after AS,
-// or the column without its table ("b.FitemID" gives "FitemID"); "" for an expression.
+// The names of the columns of a statement's first top-level select as the production database
+// gives them (suite/tsql_names.h): the alias after AS, or the column without its table
+// ("b.FitemID" gives "FitemID"); "" for an expression.
 std::vector<std::string> SelectNames(const std::string& statement);
 
 }  // namespace qmz::suite

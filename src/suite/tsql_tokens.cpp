@@ -108,4 +108,33 @@ bool Matches(const std::vector<const Token*>& tokens, std::initializer_list<cons
   return true;
 }
 
+TokenList ListAt(const std::vector<Token>& tokens, size_t begin,
+                 bool (*ends)(const Token& token, int depth)) {
+  TokenList list;
+  bool open = false;  // an item has begun: its first token is not blank
+  TokenRange item;
+  list.end = WalkDepths(tokens, begin, [&](size_t i, int depth) {
+    const Token& t = tokens[i];
+    if (ends(t, depth)) return true;
+    if (depth == 0 && t.text == ",") {
+      list.items.push_back(open ? item : TokenRange{i, i});
+      open = false;
+    } else if (t.kind != Kind::Space) {
+      if (!open) item.begin = i;
+      item.end = i + 1;
+      open = true;
+    }
+    return false;
+  });
+  if (open) list.items.push_back(item);
+  return list;
+}
+
+TokenList SelectItems(const std::vector<Token>& tokens, size_t select_at) {
+  return ListAt(tokens, select_at + 1, [](const Token& t, int depth) {
+    return (t.kind == Kind::Close && depth < 0) ||
+           (depth == 0 && (IsWord(t, "from") || IsWord(t, "into")));
+  });
+}
+
 }  // namespace qmz::suite

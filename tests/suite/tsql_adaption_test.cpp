@@ -1,0 +1,214 @@
+// The T-SQL adaption step: the statements a batch becomes on SQLite and on PostgreSQL, the
+// names of a select's columns, its errors; and the token walks and column-name rule it reads
+// statements with.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "qmz/error.h"
+#include "suite/tsql_adaption.h"
+#include "suite/tsql_names.h"
+#include "suite/tsql_tokens.h"
+
+namespace qmz::suite {
+namespace {
+
+using ::testing::HasSubstr;
+
+// A batch's statements after the adaption, joined with " ;; ", or the adaption's error.
+std::string Adapted(const std::string& batch, Target target = Target::kSqlite) {
+  try {
+    std::string joined;
+    for (const std::string& statement : AdaptTsql(batch, target)) {
+      joined += (joined.empty() ? "" : " ;; ") + statement;
+    }
+    return joined;
+  } catch (const Error& e) {
+    return e.what();
+  }
+}
+
+TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsSqliteRuns) {
+  const std::pair<const char*, const char*> cases[] = {
+      // The pickers' and lookups' batches run on the demo suite in the integration tests.
+      // Subqueries, union all and update's set stay in their statement.
+      {"select a from (select b as a from t) s union all select c from u",
+       "select a from (select b as a from t) s union all select c from u"},
+      {"update t set a = 1 select a from t", "update t set a = 1  ;; select a from t"},
+      {"SET NOCOUNT OFF select 1", "select 1"},
+      {"  \r\n ", ""},
+      // Texts keep keywords, comment marks, semicolons, #names and doubled quotes untouched.
+      {"select 'set -- ; select #t isNull(x) O''Neil' as t from s where a like '%a%'",
+       "select 'set -- ; select #t isNull(x) O''Neil' as t from s where a like '%a%'"},
+      // Comments outside texts vanish; a keyword inside one starts nothing.
+      {"select 1 -- select 2\nfrom t /* set x */ where b=1", "select 1  \nfrom t   where b=1"},
+      // isNull only when it is called; a column of that name stays.
+      {"select isnull (a,0), isNull from t", "select ifnull (a,0), isNull from t"},
+      {"select [Order] from t", "select \"Order\" from t"},
+      // Rows whose keys tie are ordered by every column of the answer.
+      {"select a, f(b, c) as d from t order by a",
+       "select a, f(b, c) as d from t order by a, 1, 2"},
+      {"SELECT * FROM (select x, y from t) as T1 where 1=1 order by x desc",
+       "SELECT * FROM (select x, y from t) as T1 where 1=1 order by x desc, 1, 2"},
+      {"select * from t order by a", "select * from t order by a"},
+  };
+  for (const auto& [batch, statements] : cases) EXPECT_EQ(Adapted(batch), statements) << batch;
+}
+
+TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsPostgresRuns) {
+  const std::pair<const char*, const char*> cases[] = {
+      // A temporary table made, read by the answer alone and dropped: a WITH query.
+      {"set nocount on IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux "
+       "select a.x, isNull(sum(a.q),0) as q into #tempAux from t a group by a.x, a.y "
+       "select x from #tempAux Union select x from #tempAux order by x "
+       "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux",
+       "WITH \"#tempaux\" AS (select a.x, coalesce(sum(a.q),0) as q  from t a group by a.x, a.y "
+       "order by a.x nulls first, a.y nulls first) select x from \"#tempaux\" Union select x "
+       "from \"#tempaux\" order by x nulls first, 1 nulls first "},
+      // Read by a second statement too: the table stays.
+      {"select x into #t from t select x from #t select count(*) as n from #t",
+       "CREATE TEMP TABLE \"#t\" AS select x  from t  ;; select x from \"#t\"  ;; select "
+       "count(*) as n from \"#t\""},
+      // NULL sorts first ascending and last descending, as on the production server.
+      {"select a from t order by a desc, [B]",
+       "select a from t order by a desc nulls last, \"b\" nulls first, 1 nulls first"},
+      {"select a from t group by a having count(*) > 1",
+       "select a from t group by a having count(*) > 1 order by a nulls first"},
+      {"select s.a from (select a from t group by a) s",
+       "select s.a from (select a from t group by a) s"},
+      // T-SQL LIKE: a [set] as SIMILAR TO with its other specials escaped; a backslash is no
+      // escape; texts elsewhere untouched.
+      {"select a from t where a like '%[^a](b)|%' and b Like 'x\\y%' and c like 'O''N(1)*'",
+       "select a from t where rtrim(a)::citext similar to '%[^a]\\(b\\)\\|%' and b Like "
+       "'x\\\\y%' and rtrim(c)::citext like 'O''N(1)*'"},
+      {"select a from t where a like '[' and b = 'like [x]'",
+       "select a from t where rtrim(a)::citext similar to '\\[' and b = 'like [x]'"},
+      // Sets read as T-SQL reads them: "]" first stands for itself, POSIX brackets mean
+      // nothing, a reversed range matches nothing, letters without case.
+      {"select a from t where a like '[^]]%' and b like '[[:a]' and c like '[z-a]x[^z-a]'",
+       "select a from t where rtrim(a)::citext similar to '[^\\]]%' and rtrim(b)::citext "
+       "similar to '[\\[\\:a]' and rtrim(c)::citext similar to '[^\\x01-\\U0010FFFF]x_'"},
+      {"select a from t where a like '[A-C][a-][.]\"'",
+       "select a from t where rtrim(a)::citext similar to '[a-c][a\\-][\\.]\"'"},
+      // Trailing blanks of a compared text do not count, as under the production collation.
+      // A value's trailing blanks neither, in LIKE: trimmed where the pattern could take them.
+      {"select a from t where b = 'B2 ' and c<>'x  ' and d > 'y ' and t.e like 'z '",
+       "select a from t where b = 'B2' and c<>'x' and d > 'y ' and rtrim(t.e)::citext like 'z '"},
+      {"select a from t where a like '%l %' or b not like '%x_%' or c like '%[a]%' or d like '%x%'",
+       "select a from t where rtrim(a)::citext like '%l %' or rtrim(b)::citext not like '%x_%' or "
+       "rtrim(c)::citext similar to '%[a]%' or d like '%x%'"},
+  };
+  for (const auto& [batch, statements] : cases) {
+    EXPECT_EQ(Adapted(batch, Target::kPostgres), statements) << batch;
+  }
+
+  // The answer's names, past the tables of a WITH query.
+  EXPECT_EQ(SelectNames("WITH \"#t\" AS (select a as Inner from t) select Inner as Outer, b from "
+                        "\"#t\""),
+            (std::vector<std::string>{"Outer", "b"}));
+  // Names as the production server answers them, which PostgreSQL folds to lower case.
+  EXPECT_EQ(SelectNames("select a.FBatchNo, c.Fname as AuxName, 0 FitemID, sum(x), [Order] "
+                        "into #t from t"),
+            (std::vector<std::string>{"FBatchNo", "AuxName", "FitemID", "", "Order"}));
+}
+
+TEST(TsqlAdaptionTest, WhatTheSuiteCannotRunIsAClearError) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"set rowcount 10 select 1", "The suite cannot run this statement: set rowcount 10"},
+      {"IF 1=1 select 2", "The suite cannot run this statement: IF 1=1"},
+      {"IF object_id('tempdb..#a') IS NOT NULL DROP TABLE #b", "cannot run this statement"},
+      {"select a into t_real from t", "can only select into temporary tables"},
+      {"select 'open", "Unterminated text"},
+      {"select 1 /* open", "Unterminated comment"},
+      {"select [open", "Unterminated name"},
+  };
+  for (const auto& [batch, error] : cases) EXPECT_THAT(Adapted(batch), HasSubstr(error)) << batch;
+}
+
+TEST(TsqlAdaptionTest, TiesAreOrderedByTheColumnsOfTheSubquerySelectedFrom) {
+  // * from a subquery counts the subquery's items, through nested stars; a subquery among the
+  // items is one item.
+  EXPECT_EQ(Adapted("select * from (select * from (select a, b, c from t) q) r order by a"),
+            "select * from (select * from (select a, b, c from t) q) r order by a, 1, 2, 3");
+  EXPECT_EQ(Adapted("select * from (select a, (select max(b) from u) as m from t) s order by a"),
+            "select * from (select a, (select max(b) from u) as m from t) s order by a, 1, 2");
+  // Keys with commas inside parentheses are one key each.
+  EXPECT_EQ(Adapted("select f(a, b), c from t group by f(a, b), c", Target::kPostgres),
+            "select f(a, b), c from t group by f(a, b), c order by f(a, b) nulls first, c nulls "
+            "first");
+}
+
+TEST(TsqlAdaptionTest, SelectNamesReadEachItemOfTheSelectList) {
+  EXPECT_EQ(SelectNames("select (select max(x) from u) as m, t.[a b], x, 'it''s' as [q] from t "
+                        "order by m"),
+            (std::vector<std::string>{"m", "a b", "x", "q"}));
+  EXPECT_EQ(SelectNames("select f(a, b), c from t"), (std::vector<std::string>{"", "c"}));
+  EXPECT_EQ(SelectNames("update t set a = 1"), (std::vector<std::string>{}));
+}
+
+// Each token's text and depth, as "text:depth" joined with " ".
+std::string Depths(const std::string& sql) {
+  const std::vector<Token> tokens = Tokenize(sql);
+  std::string out;
+  WalkDepths(tokens, 0, [&](size_t i, int depth) {
+    out += (out.empty() ? "" : " ") + tokens[i].text + ":" + std::to_string(depth);
+    return false;
+  });
+  return out;
+}
+
+// The texts of a list's items, joined with "|", and the token it stopped at ("" for the end).
+std::string Items(const std::vector<Token>& tokens, const TokenList& list) {
+  std::string out;
+  for (size_t k = 0; k < list.items.size(); ++k) {
+    out += k ? "|" : "";
+    for (size_t i = list.items[k].begin; i < list.items[k].end; ++i) out += tokens[i].text;
+  }
+  return out + " @" + (list.end < tokens.size() ? tokens[list.end].text : "");
+}
+
+TEST(TsqlTokensTest, WalksCountParenthesesAndStopWhereAsked) {
+  EXPECT_EQ(Depths("a(b(c)d)e"), "a:0 (:1 b:1 (:2 c:2 ):1 d:1 ):0 e:0");
+  EXPECT_EQ(Depths("a)(b"), "a:0 ):-1 (:0 b:0");
+  const std::vector<Token> tokens = Tokenize("(x) x x");
+  EXPECT_EQ(FindTopLevel(tokens, 0, [&](size_t i) { return tokens[i].text == "x"; }), 4u);
+  EXPECT_EQ(FindTopLevel(tokens, 1, [&](size_t i) { return tokens[i].text == "x"; }), 1u);
+  EXPECT_EQ(FindTopLevel(tokens, 0, [&](size_t i) { return tokens[i].text == "y"; }),
+            tokens.size());
+}
+
+TEST(TsqlTokensTest, SelectItemsEndAtFromIntoOrTheClosingParenthesis) {
+  std::vector<Token> tokens = Tokenize("select a , f(b, c) d,, e from t");
+  EXPECT_EQ(Items(tokens, SelectItems(tokens, 0)), "a|f(b, c) d||e @from");
+  // An empty item is empty at its comma; an empty last one is left out.
+  const TokenList list = SelectItems(tokens, 0);
+  ASSERT_EQ(list.items.size(), 4u);
+  EXPECT_TRUE(list.items[2].empty());
+  EXPECT_EQ(tokens[list.items[2].begin].text, ",");
+  tokens = Tokenize("select x, into #t");
+  EXPECT_EQ(Items(tokens, SelectItems(tokens, 0)), "x @into");
+  tokens = Tokenize("(select x, y) z");
+  EXPECT_EQ(Items(tokens, SelectItems(tokens, 1)), "x|y @)");
+  tokens = Tokenize("select 1");
+  EXPECT_EQ(Items(tokens, SelectItems(tokens, 0)), "1 @");
+}
+
+TEST(TsqlNamesTest, SqliteNamesFollowTheProductionRule) {
+  // SQLite names a column by its alias, else by the item as written.
+  const std::pair<const char*, const char*> cases[] = {
+      {"x.I", "I"},
+      {"Alias", "Alias"},
+      {"x.\"I\"", "I"},
+      {"\"Order\"", "Order"},
+      {"count(*)", "count(*)"},
+      {"x.I+1", "x.I+1"},
+      {"a.b.c", "a.b.c"},
+      {"", ""},
+  };
+  for (const auto& [written, name] : cases) EXPECT_EQ(WrittenColumnName(written), name) << written;
+}
+
+}  // namespace
+}  // namespace qmz::suite
