@@ -9,7 +9,9 @@ namespace {
 
 const char kCrLf[] = "\r\n";
 
-std::string Head(BatchPicker picker, bool closed) {
+}  // namespace
+
+std::string BatchListHead(BatchPicker picker, bool closed) {
   bool second = picker == BatchPicker::kSelectBatchNo;
   std::string sql;
   auto line = [&sql](const std::string& text) { sql += text + kCrLf; };
@@ -40,6 +42,15 @@ std::string Head(BatchPicker picker, bool closed) {
   return sql;
 }
 
+std::string BatchListGrouping(bool closed) {
+  return closed ? " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
+                  "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex "
+                : " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FdestDate,"
+                  "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
+}
+
+namespace {
+
 std::string Contains(const std::string& text) {
   return " and a.FBatchNo like '%" + DoubleQuotes(text) + "%'";
 }
@@ -48,7 +59,7 @@ std::string Contains(const std::string& text) {
 
 std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& in) {
   bool first = picker == BatchPicker::kStock;
-  std::string sql = Head(picker, in.closed);
+  std::string sql = BatchListHead(picker, in.closed);
   sql += " Where a.FitemID=" + std::to_string(in.item_id);
   if (ExcludesVirtualStocks(in.class_type)) sql += kNoVirtualStocks;
   sql += in.auth_filter;
@@ -61,10 +72,7 @@ std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& in)
   std::string box = Trim(in.box_text);
   if (!box.empty()) sql += Contains(box);
   if (first && in.class_type == 1020004) sql += kNoVirtualStocks;
-  sql += in.closed ? " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
-                     "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex "
-                   : " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FdestDate,"
-                     "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
+  sql += BatchListGrouping(in.closed);
   return sql;
 }
 

@@ -29,4 +29,9 @@ struct BatchQueryInput {
 
 std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& input);
 
+// The query's select list and joins, and its grouping, which GetBatch's lookup shares with the
+// first picker.
+std::string BatchListHead(BatchPicker picker, bool closed);
+std::string BatchListGrouping(bool closed);
+
 }  // namespace qmz

@@ -1,5 +1,6 @@
 #include "component/inventory_lookup.h"
 
+#include "batch/batch_query.h"
 #include "platform/text.h"
 
 namespace qmz {
@@ -15,54 +16,18 @@ std::string StockAndAuxConditions(const InventoryRequest& query) {
   return sql;
 }
 
-std::string BatchLookupHead(bool closed) {
-  std::string sql;
-  auto line = [&sql](const char* text) { sql.append(text).append(kCrLf); };
-  if (closed) {
-    line(
-        "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
-        "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,0 as "
-        "Fprice,isnull(sum(FBal),0) as FAmount,");
-    line(
-        "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) "
-        "as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
-    line("from t_cc_inventory      a");
-  } else {
-    line(
-        "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
-        "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),0) "
-        "as Fprice, isnull(sum(FAmount),0) as FAmount,");
-    line(
-        "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber as "
-        "AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex");
-    line("from ICInvInitial        a");
-  }
-  line("inner join t_stock       b on a.Fstockid=b.FitemID");
-  line("left  join t_auxItem     c on a.FAuxPropID=c.FitemID");
-  line("inner join t_icitem      d on a.FitemID=d.FitemID");
-  line("left  join t_MeasureUnit e on d.FUnitID=e.FItemID");
-  return sql;
-}
-
 }  // namespace
 
 std::string ComposeBatchLookupSql(const InventoryRequest& query, bool closed,
                                   const std::string& auth_filter) {
-  std::string sql = BatchLookupHead(closed);
+  // The first picker's select list, joins and grouping (batch/batch_query.h).
+  std::string sql = BatchListHead(BatchPicker::kStock, closed);
   sql += " Where a.FitemID = " + std::to_string(query.item_id);
   if (ExcludesVirtualStocks(query.class_type)) sql += kNoVirtualStocks;
   sql += auth_filter;
   sql += " and a.FBatchNo='" + DoubleQuotes(query.text) + "'";
   sql += StockAndAuxConditions(query);
-  if (closed) {
-    sql +=
-        " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,b.FNumber,"
-        "c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
-  } else {
-    sql +=
-        " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FdestDate,b.FNumber,"
-        "c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
-  }
+  sql += BatchListGrouping(closed);
   return sql;
 }
 
