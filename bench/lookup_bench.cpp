@@ -53,27 +53,29 @@ LargeSuite& Suite() {
   return suite;
 }
 
-void BM_GetBatch(benchmark::State& state) {
-  Suite().host.Set("ICClosed", state.range(0) != 0);
+// `lookup` for item after item, round the suite.
+template <class Lookup>
+void EveryItemInTurn(benchmark::State& state, bool closed, Lookup lookup) {
+  Suite().host.Set("ICClosed", closed);
   qmz::BaseList list;
   int32_t item = 1;
   for (auto _ : state) {
-    auto row = list.GetBatch(item, "B000007", 0, 0, 1020004);
-    benchmark::DoNotOptimize(row);
+    benchmark::DoNotOptimize(lookup(list, item));
     item = item % Items() + 1;
   }
+}
+
+void BM_GetBatch(benchmark::State& state) {
+  EveryItemInTurn(state, state.range(0) != 0, [](qmz::BaseList& list, int32_t item) {
+    return list.GetBatch(item, "B000007", 0, 0, 1020004);
+  });
 }
 BENCHMARK(BM_GetBatch)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_GetAux(benchmark::State& state) {
-  Suite().host.Set("ICClosed", true);
-  qmz::BaseList list;
-  int32_t item = 1;
-  for (auto _ : state) {
-    auto row = list.GetAux(item, "Re", 0, 0, 0);
-    benchmark::DoNotOptimize(row);
-    item = item % Items() + 1;
-  }
+  EveryItemInTurn(state, true, [](qmz::BaseList& list, int32_t item) {
+    return list.GetAux(item, "Re", 0, 0, 0);
+  });
 }
 BENCHMARK(BM_GetAux)->Unit(benchmark::kMillisecond);
 

@@ -72,32 +72,32 @@ LongList& LongStockList() {
   return suite;
 }
 
-// The batch picker opened and closed by the user on one item's whole stock list.
-void BM_BatchPickerOpen(benchmark::State& state) {
+// A dialog `open` opens on the long stock list, closed at once by the user, each iteration.
+template <class Open>
+void OpenAndClose(benchmark::State& state, Open open) {
   LongStockList();
   std::ostringstream messages;
   for (auto _ : state) {
     qmz::ScriptedHost user("close", messages);
     qmz::ModalHostScope scope(user);
     qmz::BaseList list;
-    benchmark::DoNotOptimize(list.ShowBatch(1, "", 0, 0, 1030003));
+    benchmark::DoNotOptimize(open(list));
   }
   state.counters["rows"] = static_cast<double>(Batches()) * 5;
+}
+
+// The batch picker opened and closed by the user on one item's whole stock list.
+void BM_BatchPickerOpen(benchmark::State& state) {
+  OpenAndClose(state, [](qmz::BaseList& list) { return list.ShowBatch(1, "", 0, 0, 1030003); });
 }
 BENCHMARK(BM_BatchPickerOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The base-data list of batches opened and closed on the same stock list.
 void BM_BaseDataListOpen(benchmark::State& state) {
-  LongStockList();
-  std::ostringstream messages;
-  for (auto _ : state) {
-    qmz::ScriptedHost user("close", messages);
-    qmz::ModalHostScope scope(user);
-    qmz::BaseList list;
+  OpenAndClose(state, [](qmz::BaseList& list) {
     int32_t user_id = 0;
-    benchmark::DoNotOptimize(list.Show(user_id, 18));
-  }
-  state.counters["rows"] = static_cast<double>(Batches()) * 5;
+    return list.Show(user_id, 18);
+  });
 }
 BENCHMARK(BM_BaseDataListOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -137,28 +137,29 @@ def test_a_library_named_but_missing_fails_the_import(tmp_path):
     )
 
 
+def _failure(call):
+    """The status and message of the library's error that `call` raises."""
+    with pytest.raises(qb.Error) as raised:
+        call()
+    return raised.value.status, str(raised.value)
+
+
 def test_freed_handles_and_closed_sessions(demo):
     suite = qb.Suite(demo, user="clerk")
     bl = suite.BaseList()
     bl.close()
-    with pytest.raises(qb.Error) as freed:
-        bl.GetBatch(1, "B2601")
-    assert (freed.value.status, str(freed.value)) == (
+    assert _failure(lambda: bl.GetBatch(1, "B2601")) == (
         qb.Status.E_HANDLE,
         "qmz_invoke: the object handle is not a live handle (destroyed, or never made)",
     )
     bl.close()  # a second release is refused quietly
     other = suite.BaseList()
     suite.close()
-    with pytest.raises(qb.Error) as closed:
-        other.GetBatch(1, "B2601")
-    assert (closed.value.status, str(closed.value)) == (
+    assert _failure(lambda: other.GetBatch(1, "B2601")) == (
         qb.Status.E_STATE,
         "qmz_invoke: the object's session is closed",
     )
-    with pytest.raises(qb.Error) as gone:
-        suite.set_host_property("ICClosed", 1)
-    assert (gone.value.status, str(gone.value)) == (
+    assert _failure(lambda: suite.set_host_property("ICClosed", 1)) == (
         qb.Status.E_HANDLE,
         "qmz_session_set_integer: the session is NULL",
     )

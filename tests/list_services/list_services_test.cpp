@@ -22,32 +22,31 @@ TEST(RowToDictionaryTest, TrimmedTextsInFieldOrderOrEveryKeyEmpty) {
       (std::vector<Dictionary::Entry>{{"FBatchNo", "B1"}, {"FQty", "12.5"}, {"AuxName", ""}}));
 }
 
+// A looked-up row with these texts.
+Dictionary LookedUp(const char* quantity, const char* price, const char* amount) {
+  Dictionary row;
+  row.Set("FQty", quantity);
+  if (price) row.Set("Fprice", price);
+  row.Set("FAmount", amount);
+  return row;
+}
+
 TEST(UnitPriceTest, ZeroQuantityHasNoPriceAndALookupsRowFollowsTheInventory) {
   EXPECT_EQ(UnitPrice(4, 10), 2.5);
   EXPECT_EQ(UnitPrice(0, 8), 0);
   EXPECT_EQ(UnitPrice(-2, 5), -2.5);
   // Open: the summed stored price of a row without quantity never reaches the host.
-  Dictionary open;
-  open.Set("FQty", "0");
-  open.Set("Fprice", "5.2");
-  open.Set("FAmount", "0");
-  SetLookupUnitPrice(open, false);
-  EXPECT_EQ(open.Get("Fprice").ToText(), "0");
-  open.Set("FQty", "120");
-  open.Set("FAmount", "300");
-  SetLookupUnitPrice(open, false);
-  EXPECT_EQ(open.Get("Fprice").ToText(), "2.5");
-  // Closed: the query's price stays; a row without Fprice gets none.
-  Dictionary closed;
-  closed.Set("FQty", "120");
-  closed.Set("Fprice", "0");
-  closed.Set("FAmount", "300");
-  SetLookupUnitPrice(closed, true);
-  EXPECT_EQ(closed.Get("Fprice").ToText(), "0");
-  Dictionary none;
-  none.Set("FQty", "1");
-  SetLookupUnitPrice(none, false);
-  EXPECT_FALSE(none.Exists("Fprice"));
+  struct Case {
+    const char *quantity, *price, *amount;
+    bool closed;
+    const char* answer;  // Fprice afterwards, "" for none
+  };
+  for (const Case& c : {Case{"0", "5.2", "0", false, "0"}, Case{"120", "5", "300", false, "2.5"},
+                        Case{"120", "0", "300", true, "0"}, Case{"1", nullptr, "2", false, ""}}) {
+    Dictionary row = LookedUp(c.quantity, c.price, c.amount);
+    SetLookupUnitPrice(row, c.closed);
+    EXPECT_EQ(row.Exists("Fprice") ? row.Get("Fprice").ToText() : "", c.answer) << c.quantity;
+  }
 }
 
 TEST(WaitCursorTest, EachInstanceCountsOnlyItself) {
