@@ -81,21 +81,13 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string database, trace;
+  qmz::bench::WorkloadArgs args;
   bool payload_wanted = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--db" && i + 1 < argc) {
-      database = argv[++i];
-    } else if (arg == "--trace" && i + 1 < argc) {
-      trace = argv[++i];
-    } else if (arg == "--payload") {
-      payload_wanted = true;
-    } else {
-      return Usage();
-    }
+  if (!qmz::bench::ParseWorkloadArgs(argc, argv, args, {{"--payload", &payload_wanted}})) {
+    return Usage();
   }
-  if (database.empty() || trace.empty()) return Usage();
+  const std::string& database = args.database;
+  const std::string& trace = args.trace;
 
   try {
     int64_t largest = 0, payload = 0;

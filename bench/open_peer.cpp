@@ -84,18 +84,10 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string database, trace;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--db" && i + 1 < argc) {
-      database = argv[++i];
-    } else if (arg == "--trace" && i + 1 < argc) {
-      trace = argv[++i];
-    } else {
-      return Usage();
-    }
-  }
-  if (database.empty() || trace.empty()) return Usage();
+  qmz::bench::WorkloadArgs args;
+  if (!qmz::bench::ParseWorkloadArgs(argc, argv, args)) return Usage();
+  const std::string& database = args.database;
+  const std::string& trace = args.trace;
   // Qt's driver would create a missing file; a missing database is a mistake here.
   if (!std::filesystem::exists(database)) {
     std::fprintf(stderr, "open_peer: no database %s\n", database.c_str());

@@ -36,4 +36,25 @@ std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_pa
   return adapted;
 }
 
+bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args,
+                       const std::vector<std::pair<std::string, bool*>>& flags) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--db" && i + 1 < argc) {
+      args.database = argv[++i];
+      continue;
+    }
+    if (arg == "--trace" && i + 1 < argc) {
+      args.trace = argv[++i];
+      continue;
+    }
+    bool known = false;
+    for (const auto& [name, flag] : flags) {
+      if (arg == name) *flag = known = true;
+    }
+    if (!known) return false;
+  }
+  return !args.database.empty() && !args.trace.empty();
+}
+
 }  // namespace qmz::bench

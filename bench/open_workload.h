@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qmz::bench {
@@ -16,6 +17,14 @@ namespace qmz::bench {
 // so that SQLite sees exactly what it sees under the component.
 inline constexpr const char* kColumnNamePragmas[] = {"PRAGMA short_column_names=OFF",
                                                      "PRAGMA full_column_names=OFF"};
+
+// The arguments both contenders take: --db FILE --trace FILE, and the flags named in `flags`
+// (each set true when given). False for anything else or a missing file name.
+struct WorkloadArgs {
+  std::string database, trace;
+};
+bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args,
+                       const std::vector<std::pair<std::string, bool*>>& flags = {});
 
 // Every batch of a trace file, in the order the component sent them.
 std::vector<std::string> ReadTrace(const std::string& path);
