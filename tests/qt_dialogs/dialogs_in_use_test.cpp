@@ -46,6 +46,25 @@ class DialogsInUseTest : public DemoSuiteWithComponentFolder {
     DemoSuite::SetUpTestSuite();
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
+  // The base-data list of batches shown to `user`, who gets its search box and grid; answers
+  // whether the user played and the dialog's OK.
+  std::pair<bool, bool> PlayBaseDataList(
+      const std::function<void(QDialog&, QLineEdit&, QTableView&, frmBaseList&)>& user) {
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    form.RunLoad();
+    DialogPlay play([&](QDialog& dialog) {
+      auto* box = dialog.findChild<QLineEdit*>("txtNumber");
+      auto* table = dialog.findChild<QTableView*>("LDGBase");
+      ASSERT_TRUE(box && table);
+      user(dialog, *box, *table, form);
+    });
+    form.ShowModal();
+    const std::pair<bool, bool> outcome{play.Played(), form.OK()};
+    form.RunUnload();
+    return outcome;
+  }
+
   QtModalHost host_;
   ModalHostScope scope_{host_};
 };
@@ -101,39 +120,32 @@ std::string CurrentCell(QTableView& table) {
 }
 
 TEST_F(DialogsInUseTest, PageDownAndRightMoveInTheBaseDataListWhileTypedQuotesAreRefused) {
-  ListSettings().ListClassID = 18;
-  frmBaseList form;
-  form.RunLoad();
-  DialogPlay play([&](QDialog& dialog) {
-    auto* box = dialog.findChild<QLineEdit*>("txtNumber");
-    auto* table = dialog.findChild<QTableView*>("LDGBase");
-    ASSERT_TRUE(box && table);
-    box->setFocus();
-    QTest::keyClicks(box, "B'2\"6");
-    EXPECT_EQ(S(box->text()), "B26");
-    QTest::keyClick(box, Qt::Key_Home);
-    QTest::keyClick(box, Qt::Key_Right);  // the caret moves
-    EXPECT_EQ(box->cursorPosition(), 1);
+  const auto [played, ok] =
+      PlayBaseDataList([](QDialog&, QLineEdit& box, QTableView& table, frmBaseList& form) {
+        box.setFocus();
+        QTest::keyClicks(&box, "B'2\"6");
+        EXPECT_EQ(S(box.text()), "B26");
+        QTest::keyClick(&box, Qt::Key_Home);
+        QTest::keyClick(&box, Qt::Key_Right);  // the caret moves
+        EXPECT_EQ(box.cursorPosition(), 1);
 
-    table->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), table);
-    QTest::keyClick(table, Qt::Key_Home);
-    EXPECT_EQ(CurrentCell(*table), "批号:A'B");
-    QTest::keyClick(table, Qt::Key_Right);
-    EXPECT_EQ(CurrentCell(*table), "辅助属性名称:");
-    QTest::keyClick(table, Qt::Key_PageDown);  // ten rows down, in the same column
-    EXPECT_EQ(form.LDGBase().CursorRow(), 12);
-    EXPECT_EQ(CurrentCell(*table), "辅助属性名称:Red");
-    QTest::keyClick(table, Qt::Key_PageDown);  // the last row
-    EXPECT_EQ(form.LDGBase().CursorRow(), 15);
-    QTest::keyClick(table, Qt::Key_Left);
-    EXPECT_EQ(CurrentCell(*table), "批号:P-03");
-    QTest::keyClick(table, Qt::Key_Escape);
-  });
-  form.ShowModal();
-  ASSERT_TRUE(play.Played());
-  EXPECT_FALSE(form.OK());
-  form.RunUnload();
+        table.setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), &table);
+        QTest::keyClick(&table, Qt::Key_Home);
+        EXPECT_EQ(CurrentCell(table), "批号:A'B");
+        QTest::keyClick(&table, Qt::Key_Right);
+        EXPECT_EQ(CurrentCell(table), "辅助属性名称:");
+        QTest::keyClick(&table, Qt::Key_PageDown);  // ten rows down, in the same column
+        EXPECT_EQ(form.LDGBase().CursorRow(), 12);
+        EXPECT_EQ(CurrentCell(table), "辅助属性名称:Red");
+        QTest::keyClick(&table, Qt::Key_PageDown);  // the last row
+        EXPECT_EQ(form.LDGBase().CursorRow(), 15);
+        QTest::keyClick(&table, Qt::Key_Left);
+        EXPECT_EQ(CurrentCell(table), "批号:P-03");
+        QTest::keyClick(&table, Qt::Key_Escape);
+      });
+  ASSERT_TRUE(played);
+  EXPECT_FALSE(ok);
 }
 
 TEST_F(DialogsInUseTest, TheBatchPickersWidthsHoldDatesAndAmountsAndItReturnsTheChoice) {
@@ -354,31 +366,25 @@ TEST_F(DialogsInUseTest, ATitleBorderDragsItsColumnAndTheOtherBatchPickerShowsTh
 }
 
 TEST_F(DialogsInUseTest, InTheBaseDataListATitleCellClickTakesTheCodeABorderPressDoesNot) {
-  ListSettings().ListClassID = 18;
-  frmBaseList form;
-  form.RunLoad();
-  DialogPlay play([&](QDialog& dialog) {
-    auto* box = dialog.findChild<QLineEdit*>("txtNumber");
-    auto* table = dialog.findChild<QTableView*>("LDGBase");
-    ASSERT_TRUE(box && table);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 2));
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_End);
-    QTest::keyClicks(box, "X");
-    ASSERT_EQ(S(box->text()), "B2601X");
-    QHeaderView& header = *table->horizontalHeader();
-    const int before = table->columnWidth(2);
-    DragBorder(*table, 2, 25);
-    EXPECT_EQ(table->columnWidth(2), before + 25);
-    EXPECT_EQ(S(box->text()), "B2601X");
-    const QPoint title(header.sectionViewportPosition(2) + 10, header.height() / 2);
-    QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, title);
-    EXPECT_EQ(S(box->text()), "B2601");
-    dialog.reject();
-  });
-  form.ShowModal();
-  EXPECT_TRUE(play.Played());
-  form.RunUnload();
+  const auto [played, ok] =
+      PlayBaseDataList([](QDialog& dialog, QLineEdit& box, QTableView& table, frmBaseList&) {
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, CellCenter(table, 1, 2));
+        box.setFocus();
+        QTest::keyClick(&box, Qt::Key_End);
+        QTest::keyClicks(&box, "X");
+        ASSERT_EQ(S(box.text()), "B2601X");
+        QHeaderView& header = *table.horizontalHeader();
+        const int before = table.columnWidth(2);
+        DragBorder(table, 2, 25);
+        EXPECT_EQ(table.columnWidth(2), before + 25);
+        EXPECT_EQ(S(box.text()), "B2601X");
+        const QPoint title(header.sectionViewportPosition(2) + 10, header.height() / 2);
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, title);
+        EXPECT_EQ(S(box.text()), "B2601");
+        dialog.reject();
+      });
+  EXPECT_TRUE(played);
+  EXPECT_FALSE(ok);
 }
 
 TEST_F(DialogsInUseTest, AtItsSmallestAPickerKeepsItsSearchBoxAndButtonsUsable) {
