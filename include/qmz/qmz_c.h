@@ -150,6 +150,11 @@ QMZ_C_API qmz_status qmz_dict_get(const qmz_result* result, const char* key, qmz
  * it is more than `capacity` (then ask again with larger arrays). One call for a whole row. */
 QMZ_C_API qmz_status qmz_dict_entries(const qmz_result* result, const char** keys,
                                       qmz_value* values, size_t capacity, size_t* count);
+/* A dictionary whose every value is a text, as one buffer: key, NUL, value, NUL, ... with no
+ * NUL after the last value; `length` counts its bytes. QMZ_E_KIND for any other result, a value
+ * that is not a text or a text holding a NUL (read those with qmz_dict_entries). The buffer
+ * lives as long as the result. For hosts whose every call costs (a row in one call). */
+QMZ_C_API qmz_status qmz_dict_texts(const qmz_result* result, const char** packed, size_t* length);
 
 /* Vectors: items counted from 0; each item is a new handle, to be destroyed. */
 QMZ_C_API qmz_status qmz_vector_count(const qmz_result* result, size_t* count);

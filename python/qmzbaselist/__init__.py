@@ -138,8 +138,23 @@ class _Result:
         _check(function(self.handle, _ctypes.byref(count)))
         return count.value
 
+    def texts(self) -> _Optional[dict[str, str]]:
+        """A dictionary of texts (every lookup's row) in one call and one decode; None for any
+        other result."""
+        packed = _ctypes.c_void_p()
+        length = _ctypes.c_size_t()
+        if _lib.qmz_dict_texts(self.handle, _ctypes.byref(packed), _ctypes.byref(length)) != 0:
+            return None
+        if not length.value:
+            return {}
+        parts = _ctypes.string_at(packed, length.value).decode("utf-8", "replace").split("\0")
+        return dict(zip(parts[0::2], parts[1::2]))
+
     def dictionary(self) -> dict[str, _Scalar]:
-        # Every entry in one call (a row of a lookup has about sixteen).
+        row = self.texts()
+        if row is not None:
+            return row
+        # Else every entry in one call, each value as its kind.
         capacity = 32
         while True:
             keys = (_ctypes.c_char_p * capacity)()
@@ -155,6 +170,9 @@ class _Result:
         return {text(keys[i]): from_value(values[i]) for i in range(count.value)}
 
     def python(self) -> _Any:
+        row = self.texts()
+        if row is not None:
+            return row
         kind = self.kind()
         if kind == _native.RESULT_NULL:
             return None
@@ -210,9 +228,7 @@ class Component:
 
     def _call(self, member: str, args: tuple) -> _Result:
         keep: list = []
-        values = (_native.Value * max(len(args), 1))(
-            *[_native.to_value(arg, keep) for arg in args]
-        )
+        values = _native.values(args, keep)
         result = _ctypes.c_void_p()
         name = _MEMBER_NAMES.get(member)
         if name is None:

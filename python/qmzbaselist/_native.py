@@ -95,6 +95,7 @@ _PROTOTYPES = {
     "qmz_result_scalar": (_status, [_handle, _value_out]),
     "qmz_dict_count": (_status, [_handle, _size_out]),
     "qmz_dict_entry": (_status, [_handle, ctypes.c_size_t, _text_out, _value_out]),
+    "qmz_dict_texts": (_status, [_handle, ctypes.POINTER(ctypes.c_void_p), _size_out]),
     "qmz_dict_entries": (
         _status,
         [_handle, ctypes.POINTER(ctypes.c_char_p), ctypes.POINTER(Value), ctypes.c_size_t,
@@ -169,6 +170,34 @@ def to_value(value: Any, keep: list) -> Value:
         raise TypeError(
             f"a component argument is None, bool, int, float or str, not {type(value).__name__}"
         )
+    return out
+
+
+_ARRAYS: dict = {}
+
+
+def values(args: tuple, keep: list) -> Any:
+    """The arguments as an array of qmz_value (at least one slot), ids and texts filled in
+    place, the rest through to_value; `keep` holds the encoded texts while the call runs."""
+    count = len(args)
+    array_type = _ARRAYS.get(count)
+    if array_type is None:
+        array_type = _ARRAYS.setdefault(count, Value * max(count, 1))
+    out = array_type()
+    for index, value in enumerate(args):
+        kind = type(value)
+        if kind is int:
+            slot = out[index]
+            slot.type = INTEGER
+            slot.as_.integer = integer(value)
+        elif kind is str:
+            encoded = encode(value)
+            keep.append(encoded)
+            slot = out[index]
+            slot.type = TEXT
+            slot.as_.text = encoded
+        else:
+            out[index] = to_value(value, keep)
     return out
 
 

@@ -48,6 +48,8 @@ struct ResultData {
   mutable std::unordered_map<uint64_t, std::string> texts;
   mutable std::string json;
   mutable bool has_json = false;
+  mutable std::string packed;  // qmz_dict_texts
+  mutable bool has_packed = false;
 };
 
 // Registers `data` and answers its new token.

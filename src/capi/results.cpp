@@ -148,6 +148,36 @@ qmz_status qmz_dict_entries(const qmz_result* result, const char** keys, qmz_val
   });
 }
 
+qmz_status qmz_dict_texts(const qmz_result* result, const char** packed, size_t* length) {
+  return StatusOf([&] {
+    auto data = FindResult(result, "qmz_dict_texts");
+    Require(packed, "packed");
+    Require(length, "length");
+    auto dictionary = As<qmz::Dictionary>(*data, QMZ_RESULT_DICTIONARY, "qmz_dict_texts");
+    if (!data->has_packed) {
+      std::string out;
+      bool first = true;
+      for (const auto& [key, value] : dictionary->Entries()) {
+        if (!value.IsText())
+          Fail(QMZ_E_KIND, "qmz_dict_texts: the value of " + key + " is no text");
+        const std::string text = value.ToText();
+        if (key.find('\0') != std::string::npos || text.find('\0') != std::string::npos) {
+          Fail(QMZ_E_KIND, "qmz_dict_texts: the entry " + key + " holds a NUL");
+        }
+        if (!first) out += '\0';
+        first = false;
+        out += key;
+        out += '\0';
+        out += text;
+      }
+      data->packed = std::move(out);
+      data->has_packed = true;
+    }
+    *packed = data->packed.c_str();
+    *length = data->packed.size();
+  });
+}
+
 qmz_status qmz_dict_get(const qmz_result* result, const char* key, qmz_value* value) {
   return StatusOf([&] {
     auto data = FindResult(result, "qmz_dict_get");

@@ -91,6 +91,22 @@ static void a_dictionary_reads_by_index_and_key(qmz_object* list) {
   CHECK(values[3].type == QMZ_TEXT);
   CHECK_TEXT(values[3].as.text, "120");
   CHECK(qmz_dict_entries(row, NULL, values, 16, &all) == QMZ_E_ARGUMENT);
+  /* A row of texts as one buffer: key, NUL, value, NUL, ... */
+  const char* packed = NULL;
+  size_t length = 0;
+  CHECK(qmz_dict_texts(row, &packed, &length) == QMZ_OK);
+  static const char head[] =
+      "FBatchNo\0"
+      "B2601\0"
+      "AuxName\0"
+      "\0"
+      "stockName\0"
+      "北京仓\0"
+      "FQty\0"
+      "120\0";
+  CHECK(length > sizeof head && memcmp(packed, head, sizeof head - 1) == 0);
+  CHECK(strcmp(packed + length - strlen("FBatchNoIndex") - 2, "FBatchNoIndex") == 0);
+  CHECK(packed[length] == '\0' && packed[length - 1] == '0');
   CHECK(qmz_dict_entry(row, 16, &key, &value) == QMZ_E_ARGUMENT);
   CHECK_TEXT(qmz_last_error(), "qmz_dict_entry: index 16 is outside 0..16 (exclusive)");
   CHECK(qmz_recordset_record_count(row, &count) == QMZ_E_KIND);
