@@ -159,7 +159,7 @@ bench() {
   return "$status"
 }
 
-fuzz_targets=(props criteria tsql ini machine_settings number_like script saved_settings)
+fuzz_targets=(props criteria tsql ini machine_settings number_like script saved_settings gs1)
 
 # Each target starts from its seed corpus (fuzz/corpus/NAME, read only) and a scratch corpus;
 # a crash is written to fuzz/crashes/NAME/, which `./run.sh test` replays from then on.
