@@ -37,22 +37,12 @@ const Identifier* FindIdentifier(std::string_view code) {
   return nullptr;
 }
 
+// The fields' names in messages, in the order of Field.
+constexpr std::array<std::string_view, 6> kFieldNames{
+    "GTIN", "batch", "production date", "expiry date", "serial number", "count"};
+
 std::string_view FieldName(Field field) {
-  switch (field) {
-    case Field::kGtin:
-      return "GTIN";
-    case Field::kBatch:
-      return "batch";
-    case Field::kProduced:
-      return "production date";
-    case Field::kExpiry:
-      return "expiry date";
-    case Field::kSerial:
-      return "serial number";
-    case Field::kCount:
-      return "count";
-  }
-  return "field";
+  return kFieldNames[static_cast<size_t>(field)];
 }
 
 bool IsDigit(char c) {

@@ -139,15 +139,13 @@ TEST(Gs1LabelTest, BatchAndSerialTakeGs1PunctuationUpToTwentyCharacters) {
 }
 
 TEST(Gs1LabelTest, TheGtinsCheckDigitIsVerified) {
-  EXPECT_TRUE(IsValidGtin14("09501101530003"));
-  EXPECT_TRUE(IsValidGtin14("00012345678905"));
-  EXPECT_TRUE(IsValidGtin14("00000000000000"));
-  EXPECT_FALSE(IsValidGtin14("09501101530004"));
-  EXPECT_FALSE(IsValidGtin14("00012345678900"));
-  EXPECT_FALSE(IsValidGtin14("0950110153000"));
-  EXPECT_FALSE(IsValidGtin14("095011015300030"));
-  EXPECT_FALSE(IsValidGtin14("0950110153000A"));
-  EXPECT_FALSE(IsValidGtin14(""));
+  for (const char* valid : {"09501101530003", "00012345678905", "00000000000000"}) {
+    EXPECT_TRUE(IsValidGtin14(valid)) << valid;
+  }
+  for (const char* invalid : {"09501101530004", "00012345678900", "0950110153000",
+                              "095011015300030", "0950110153000A", ""}) {
+    EXPECT_FALSE(IsValidGtin14(invalid)) << invalid;
+  }
   ExpectReadings({
       {"(01)09501101530004", "error: The label's GTIN 09501101530004 has a wrong check digit"},
       {"0109501101530004", "error: The label's GTIN 09501101530004 has a wrong check digit"},

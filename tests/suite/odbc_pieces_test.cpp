@@ -8,19 +8,15 @@ namespace qmz::suite {
 namespace {
 
 TEST(OdbcPiecesTest, OnlyQueriesAreReadInPieces) {
-  EXPECT_TRUE(ReadsInPieces("select 1"));
-  EXPECT_TRUE(ReadsInPieces("\r\n SELECT a.FBatchNo from t_cc_inventory a"));
-  EXPECT_TRUE(ReadsInPieces("((select 1) union (select 2))"));
-  EXPECT_TRUE(ReadsInPieces("select"));
-  EXPECT_TRUE(ReadsInPieces("select*from t"));
-
-  EXPECT_FALSE(ReadsInPieces(""));
-  EXPECT_FALSE(ReadsInPieces("   "));
-  EXPECT_FALSE(ReadsInPieces("selected"));
-  EXPECT_FALSE(ReadsInPieces("select_rows()"));
-  EXPECT_FALSE(ReadsInPieces("CREATE TEMP TABLE \"#tempAux\" AS select 1"));
-  EXPECT_FALSE(ReadsInPieces("DROP TABLE IF EXISTS \"#tempAux\""));
-  EXPECT_FALSE(ReadsInPieces("-- select\nupdate t set a = 1"));
+  for (const char* query : {"select 1", "\r\n SELECT a.FBatchNo from t_cc_inventory a",
+                            "((select 1) union (select 2))", "select", "select*from t"}) {
+    EXPECT_TRUE(ReadsInPieces(query)) << query;
+  }
+  for (const char* other :
+       {"", "   ", "selected", "select_rows()", "CREATE TEMP TABLE \"#tempAux\" AS select 1",
+        "DROP TABLE IF EXISTS \"#tempAux\"", "-- select\nupdate t set a = 1"}) {
+    EXPECT_FALSE(ReadsInPieces(other)) << other;
+  }
 }
 
 }  // namespace
