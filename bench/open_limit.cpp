@@ -73,18 +73,15 @@ int64_t ReadAsText(sqlite3_stmt* statement, int columns, uint64_t& checksum) {
   return payload;
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: open_limit --db FILE --trace FILE [--payload]\n");
-  return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   qmz::bench::WorkloadArgs args;
   bool payload_wanted = false;
-  if (!qmz::bench::ParseWorkloadArgs(argc, argv, args, {{"--payload", &payload_wanted}})) {
-    return Usage();
+  if (!qmz::bench::ParseWorkloadArgs(argc, argv, args,
+                                     "open_limit --db FILE --trace FILE [--payload]",
+                                     {{"--payload", &payload_wanted}})) {
+    return 2;
   }
   const std::string& database = args.database;
   const std::string& trace = args.trace;

@@ -76,16 +76,13 @@ std::pair<int, int> RunBatch(const QString& name, const std::string& database,
   return {model.rowCount(), model.columnCount()};
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: open_peer --db FILE --trace FILE\n");
-  return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   qmz::bench::WorkloadArgs args;
-  if (!qmz::bench::ParseWorkloadArgs(argc, argv, args)) return Usage();
+  if (!qmz::bench::ParseWorkloadArgs(argc, argv, args, "open_peer --db FILE --trace FILE")) {
+    return 2;
+  }
   const std::string& database = args.database;
   const std::string& trace = args.trace;
   // Qt's driver would create a missing file; a missing database is a mistake here.

@@ -1,5 +1,6 @@
 #include "open_workload.h"
 
+#include <cstdio>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -36,8 +37,12 @@ std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_pa
   return adapted;
 }
 
-bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args,
+bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args, const char* usage,
                        const std::vector<std::pair<std::string, bool*>>& flags) {
+  auto refuse = [usage] {
+    std::fprintf(stderr, "usage: %s\n", usage);
+    return false;
+  };
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--db" && i + 1 < argc) {
@@ -52,9 +57,9 @@ bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args,
     for (const auto& [name, flag] : flags) {
       if (arg == name) *flag = known = true;
     }
-    if (!known) return false;
+    if (!known) return refuse();
   }
-  return !args.database.empty() && !args.trace.empty();
+  return !args.database.empty() && !args.trace.empty() ? true : refuse();
 }
 
 }  // namespace qmz::bench

@@ -19,11 +19,12 @@ inline constexpr const char* kColumnNamePragmas[] = {"PRAGMA short_column_names=
                                                      "PRAGMA full_column_names=OFF"};
 
 // The arguments both contenders take: --db FILE --trace FILE, and the flags named in `flags`
-// (each set true when given). False for anything else or a missing file name.
+// (each set true when given). False, with `usage` on standard error, for anything else or a
+// missing file name.
 struct WorkloadArgs {
   std::string database, trace;
 };
-bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args,
+bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args, const char* usage,
                        const std::vector<std::pair<std::string, bool*>>& flags = {});
 
 // Every batch of a trace file, in the order the component sent them.

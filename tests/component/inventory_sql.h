@@ -1,41 +1,11 @@
-// The exact texts GetBatch, GetAux and the base-data list send, written out once for the tests
-// that check them.
+// The base-data list's queries around their one varying part, the where-lines (with the warehouse
+// condition) and the outer query's conditions: fixed texts written out once for the tests that
+// check them.
 #pragma once
 
 #include <string>
 
 namespace qmz::testing {
-
-inline const std::string kBatchHeadClosed =
-    "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
-    "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,0 as "
-    "Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
-    "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) as "
-    "AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex \r\n"
-    "from t_cc_inventory      a\r\n"
-    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
-
-inline const std::string kBatchHeadOpen =
-    "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as "
-    "FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),0) as "
-    "Fprice, isnull(sum(FAmount),0) as FAmount,\r\n"
-    "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber as "
-    "AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex\r\n"
-    "from ICInvInitial        a\r\n"
-    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
-
-inline const std::string kBatchGroupClosed =
-    " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,b.FNumber,c.Fnumber,"
-    "b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
-inline const std::string kBatchGroupOpen =
-    " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,"
-    "b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
 
 // The base-data list of batches (class 18) and the inventory rows of the chosen batch, around
 // their where-lines (with the warehouse condition) and the outer query's conditions.

@@ -46,6 +46,8 @@ class SqliteConnectionTest : public ::testing::Test {
     std::remove(path_.c_str());
   }
   void TearDown() override { std::remove(path_.c_str()); }
+  // A new database file holding what `sql` makes.
+  void Make(const std::string& sql) { SqliteConnection(path_, true).Exec(sql); }
 
   std::string path_;
 };
@@ -63,10 +65,10 @@ std::string Texts(SqliteConnection& db, const std::string& sql,
 }
 
 TEST_F(SqliteConnectionTest, CollationCharIndexLikeAndErrorsInsideStatements) {
-  SqliteConnection db(path_, true);
-  db.Exec(
+  Make(
       "create table t (a text collate TSQL); insert into t values ('Red'), ('red  '), "
       "('Blue'), ('1,12');");
+  SqliteConnection db(path_, false);
   EXPECT_EQ(Texts(db, "select count(*) from t where a = 'RED'"), "2");
   EXPECT_EQ(Texts(db, "select count(distinct a) from t"), "3");
   EXPECT_EQ(Texts(db, "select count(*), min(a) from t where a like ?", {"%e%"}), "3|Blue");
@@ -85,12 +87,9 @@ std::string Names(const Recordset& rows) {
 }
 
 TEST_F(SqliteConnectionTest, ClassInfoAnswersADisconnectedTypedRecordset) {
-  {
-    SqliteConnection db(path_, true);
-    db.Exec(
-        "create table t (i integer, d real, s text, n text);"
-        "insert into t values (7, 2.5, 'O''Neil', null), (8, 0.25, '', null);");
-  }
+  Make(
+      "create table t (i integer, d real, s text, n text);"
+      "insert into t values (7, 2.5, 'O''Neil', null), (8, 0.25, '', null);");
   SetSuiteDatabase(path_);
   SuiteClassInfo info;
   RecordsetPtr rows = info.GetData("", "set nocount on select n, s, d, i from t order by i");
