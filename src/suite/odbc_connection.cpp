@@ -10,6 +10,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/odbc_result.h"
 #include "suite/wide_text.h"
 
 namespace qmz::suite {
@@ -32,15 +33,24 @@ constexpr char16_t kPostgresSettings[] =
     u"set_config('transform_null_equals', 'off', false), "
     u"set_config('DateStyle', 'ISO, YMD', false), "
     u"set_config('extra_float_digits', '3', false), "
-    u"set_config('default_transaction_isolation', 'read committed', false)";
+    u"set_config('default_transaction_isolation', 'read committed', false), "
+    u"pg_is_in_recovery() or current_setting('transaction_read_only') = 'on'";
 
-// Runs a statement and reads its rows away; Error on failure.
-void RunQuietly(const OdbcHandle& dbc, const char16_t* sql) {
+// Runs a statement and reads its rows away; the last column of its first row ("" for none).
+// Error on failure.
+std::string RunQuietly(const OdbcHandle& dbc, const char16_t* sql) {
   OdbcHandle stmt(SQL_HANDLE_STMT, dbc.get());
   auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(sql));
   stmt.Check(SQLExecDirectW(stmt.get(), text, SQL_NTS));
-  while (OdbcOk(SQLFetch(stmt.get()))) {
+  SQLSMALLINT columns = 0;
+  SQLNumResultCols(stmt.get(), &columns);
+  std::string last;
+  for (bool first = true; OdbcOk(SQLFetch(stmt.get())); first = false) {
+    if (first && columns > 0) {
+      last = ColumnText(stmt, static_cast<SQLUSMALLINT>(columns)).value_or("");
+    }
   }
+  return last;
 }
 
 struct Pool {
@@ -123,7 +133,9 @@ OdbcConnection::~OdbcConnection() {
 
 void OdbcConnection::SetUpPostgres() {
   try {
-    RunQuietly(dbc_, kPostgresSettings);
+    // psqlODBC answers a boolean as "1" or "0".
+    const std::string read_only = RunQuietly(dbc_, kPostgresSettings);
+    read_only_ = read_only == "1" || read_only == "t" || read_only == "true";
   } catch (const Error& e) {
     SQLDisconnect(dbc_.get());
     connected_ = false;

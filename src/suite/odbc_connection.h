@@ -55,6 +55,9 @@ class OdbcConnection {
   // names no UseDeclareFetch): StreamRows switches it, and long answers are read in pieces
   // (suite/odbc_pieces.h).
   bool switches_psqlodbc_cursor() const { return switches_psqlodbc_cursor_; }
+  // Whether the server writes nothing for this connection (a standby in recovery, or read-only
+  // transactions by default), as it said when the connection was made.
+  bool read_only() const { return read_only_; }
   // The socket to the server, for a SilenceWatch (unknown for a driver that made none).
   const ServerSocket& socket() const { return socket_; }
 
@@ -73,6 +76,7 @@ class OdbcConnection {
   bool connected_ = false;
   OdbcDialect dialect_ = OdbcDialect::kSqlServer;
   bool switches_psqlodbc_cursor_ = false;
+  bool read_only_ = false;
   bool broken_ = false;
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;

@@ -211,17 +211,20 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
   CursorTransaction transaction(connection);
   // The cursor and its first piece in one round trip; for a list the server would sort or scan
   // in parallel, over the table it makes of the answer in parallel.
-  if (list && transaction.owned() && RunsInParallel(first, select)) {
+  // A server that writes nothing (a standby) makes no table: the cursor reads the statement.
+  if (list && transaction.owned() && !connection.read_only() && RunsInParallel(first, select)) {
     try {
       first.Run(
           Utf8ToUtf16("savepoint qmz_answer;\ncreate temp table qmz_answer on commit drop as " +
                       select + ";\n") +
           declare_and_fetch("select * from qmz_answer"));
     } catch (const Error&) {
-      // An answer no table can hold (two columns of one name), or a role that may make no
-      // temporary table: the cursor over the statement. Any other failure is the caller's.
+      // An answer no table can hold (two columns of one name), a role that may make no
+      // temporary table, or a transaction that may not write (a server turned read-only since
+      // the connection was made): the cursor over the statement. Any other failure is the
+      // caller's.
       const std::string state = OdbcState(SQL_HANDLE_STMT, first.get());
-      if (state != "42701" && state != "42501") throw;
+      if (state != "42701" && state != "42501" && state != "25006") throw;
       first.Close();
       UndoMaterializing(first);
       first.Run(declare_and_fetch(select));

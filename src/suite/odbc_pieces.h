@@ -23,7 +23,9 @@
 // temporary table in parallel (`create temp table qmz_answer on commit drop as ...`, dropped with
 // the transaction), and the cursor reads that table in the order it was written. An answer no
 // table can hold (two columns of one name), or a role that may make no temporary table, falls
-// back to the cursor over the statement; any other failure is reported.
+// back to the cursor over the statement; any other failure is reported. A server that writes
+// nothing (a standby, read-only transactions) never gets the table: it is known from the
+// connection, and a refusal to write (SQLSTATE 25006) falls back as well.
 //
 // For psqlODBC connections only (the driver must let two statements of one connection work at
 // once: its own locks serialise what must be; a driver manager set to serialise every call

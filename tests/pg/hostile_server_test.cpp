@@ -56,6 +56,7 @@ class HostileServerTest : public ::testing::Test {
   // The database's own settings, as its owner (the suite's role) may set them.
   void SetDatabase(const std::vector<std::string>& settings) {
     auto db = suite::OpenDatabase(Server());
+    db->Execute("set default_transaction_read_only = off");  // also on a read-only database
     const std::string name = *db->Query("select current_database()")[0][0];
     for (const std::string& setting : settings) {
       db->Execute("ALTER DATABASE " + name + " " + setting);
@@ -214,6 +215,23 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   ASSERT_EQ(rows->RecordCount(), 11);
   EXPECT_EQ(rows->Value(1).ToInt64(), 24991);
   EXPECT_EQ(*db->Query("select count(*) from pg_class where relname = 'qmz_answer'")[0][0], "0");
+  // A server that writes nothing, as a standby: the cursor reads the statement, the rows the
+  // same. Turned read-only after the connection was made, the table is refused and the list
+  // read all the same; made on a read-only server, the connection never asks for the table.
+  db->Execute("set default_transaction_read_only = on");
+  ASSERT_EQ(db->RunBatch(list, true)->RecordCount(), 25001);
+  db->Execute("reset default_transaction_read_only");
+  SetDatabase({"SET default_transaction_read_only = on"});
+  CloseSuite();  // the kept connections were made before: the next one is new
+  {
+    auto standby = suite::OpenDatabase(Server());
+    for (const std::string& setting : parallel) standby->Execute("set " + setting + " = 0");
+    standby->Execute("set max_parallel_workers_per_gather = 2");
+    rows = standby->RunBatch(list, true);
+    ASSERT_EQ(rows->RecordCount(), 25001);
+    EXPECT_EQ(rows->Value("FID").ToInt64(), 25001);
+  }
+  SetDatabase({"RESET default_transaction_read_only"});
   for (const std::string& setting : parallel) db->Execute("reset " + setting);
   db->Execute("reset max_parallel_workers_per_gather");
   db.reset();
