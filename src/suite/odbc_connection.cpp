@@ -4,8 +4,14 @@
 #include <sqlucode.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
+#include <condition_variable>
+#include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/text.h"
@@ -19,8 +25,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr size_t kIdlePerString = 4;
-constexpr auto kIdleLimit = std::chrono::seconds(60);
+// A desk keeps one idle connection per connection string: hundreds of desks on one server (or
+// behind a pooler) must not hold several each.
+constexpr size_t kIdlePerString = 1;
+// How long a connection may stay idle: QMZ_IDLE_CONNECTION_SECONDS (1 to 86400), else 60.
+std::chrono::seconds IdleLimit() {
+  const char* text = std::getenv("QMZ_IDLE_CONNECTION_SECONDS");
+  if (text == nullptr) return std::chrono::seconds(60);
+  char* end = nullptr;
+  const long seconds = std::strtol(text, &end, 10);
+  return std::chrono::seconds(*end == '\0' && seconds >= 1 && seconds <= 86400 ? seconds : 60);
+}
 constexpr auto kAskAfter = std::chrono::seconds(1);
 constexpr auto kPingLimit = std::chrono::milliseconds(10000);
 
@@ -56,13 +71,60 @@ std::string RunQuietly(const OdbcHandle& dbc, const char16_t* sql) {
 struct Pool {
   OdbcHandle env{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
   std::mutex mutex;
+  // What the closer waits on. Made anew in a child of fork(): the parent's closer may have been
+  // waiting on the copy, and waking a waiter that is not there can block.
+  std::unique_ptr<std::condition_variable> idle_changed =
+      std::make_unique<std::condition_variable>();
+  bool closer_running = false;
   pid_t owner = ::getpid();
   std::multimap<std::string, std::unique_ptr<OdbcConnection>> idle;
+
+  // Takes out the connections idle longer than the limit (to be closed outside the lock), and
+  // answers when the next one will be. Called with the mutex held.
+  std::optional<Clock::time_point> TakeExpired(
+      Clock::time_point now, std::vector<std::unique_ptr<OdbcConnection>>& expired) {
+    std::optional<Clock::time_point> next;
+    for (auto it = idle.begin(); it != idle.end();) {
+      const Clock::time_point due = it->second->idle_since() + IdleLimit();
+      if (due <= now) {
+        expired.push_back(std::move(it->second));
+        it = idle.erase(it);
+        continue;
+      }
+      if (!next || due < *next) next = due;
+      ++it;
+    }
+    return next;
+  }
+  // Closes idle connections at the end of their idle time, also in a host that never calls
+  // again; while none is idle it looks once per idle limit (a minute). Runs on a thread of its
+  // own for the life of the process.
+  [[noreturn]] void CloseWhenIdleTooLong() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+      std::vector<std::unique_ptr<OdbcConnection>> expired;
+      const std::optional<Clock::time_point> next = TakeExpired(Clock::now(), expired);
+      if (!expired.empty()) {
+        lock.unlock();
+        expired.clear();  // closed outside the lock: a goodbye to the server takes a while
+        lock.lock();
+        continue;
+      }
+      // Nothing idle: a look a limit from now, when a connection given back now would be due.
+      idle_changed->wait_until(lock, next ? *next : Clock::now() + IdleLimit());
+    }
+  }
+  // Starts the closer with the first idle connection. Called with the mutex held.
+  void StartCloser() {
+    if (closer_running) return;
+    closer_running = true;
+    std::thread([this] { CloseWhenIdleTooLong(); }).detach();
+  }
 
   // Closes connections idle too long. Called with the mutex held.
   void Sweep(Clock::time_point now) {
     for (auto it = idle.begin(); it != idle.end();) {
-      it = now - it->second->idle_since() > kIdleLimit ? idle.erase(it) : std::next(it);
+      it = now - it->second->idle_since() > IdleLimit() ? idle.erase(it) : std::next(it);
     }
   }
   // After fork() the child forgets the parent's connections without closing them: closing
@@ -74,12 +136,25 @@ struct Pool {
     for (auto& [key, connection] : idle) abandoned->push_back(std::move(connection));
     idle.clear();
     owner = ::getpid();
+    closer_running = false;  // the parent's thread is not in the child
   }
 };
 
 Pool& ThePool() {
-  static Pool pool;
-  return pool;
+  // Never destroyed: the closer may wait on it while the process ends.
+  static Pool* pool = [] {
+    auto* made = new Pool();
+    // Held across a fork(), so that the child's copy is not locked by a thread it has not.
+    ::pthread_atfork([] { ThePool().mutex.lock(); }, [] { ThePool().mutex.unlock(); },
+                     [] {
+                       Pool& pool = ThePool();
+                       static_cast<void>(pool.idle_changed.release());
+                       pool.idle_changed = std::make_unique<std::condition_variable>();
+                       pool.mutex.unlock();
+                     });
+    return made;
+  }();
+  return *pool;
 }
 
 // A new connection, with the pool's environment.
@@ -237,7 +312,9 @@ void GiveBackConnection(const std::string& connection_string,
   pool.ForgetAfterFork();
   pool.Sweep(now);
   if (pool.idle.count(connection_string) >= kIdlePerString) return;
+  // No wake-up: a connection given back is due no sooner than the closer's next look.
   pool.idle.emplace(connection_string, std::move(connection));
+  pool.StartCloser();
 }
 
 }  // namespace qmz::suite

@@ -9,8 +9,10 @@
 //  - clean: the suite never changes a session setting after the set-up, its batches drop the
 //    temporary tables they make, and a connection that saw any failure, or that is left inside a
 //    transaction, is closed instead of given back;
-//  - bounded: at most four idle connections per connection string; one idle for a minute is
-//    closed at the next take or give-back. A child process made by fork() never uses or closes
+//  - bounded: at most one idle connection per connection string, closed once it has been idle
+//    a minute (QMZ_IDLE_CONNECTION_SECONDS, 1 to 86400; other values keep the minute) by a
+//    thread of the pool that looks when the next one is due, and once a minute while none is
+//    idle, so also in a host that never calls again. A child process made by fork() never uses or closes
 //    its parent's connections (they share the parent's sockets).
 // On PostgreSQL a new connection first sets what the T-SQL adaption relies on (see
 // odbc_database.h), once per connection. With psqlODBC, a statement run between StreamRows(true)

@@ -148,6 +148,44 @@ TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
   EXPECT_EQ(next->RunBatch("select count(*) as n from t_stock")->Value("n").ToInt64(), stocks);
 }
 
+// Whether the server still has a backend of that process id, asked on a connection of its own
+// (another connection string, so that it takes nothing from the pool the test watches).
+bool BackendLives(const std::string& pid) {
+  auto probe = suite::OpenDatabase(Server() + ";");
+  return *probe->Query("select count(*) from pg_stat_activity where pid = " + pid)[0][0] != "0";
+}
+
+// Waits, a bounded while, for a backend to end.
+bool BackendEnds(const std::string& pid) {
+  for (int i = 0; i < 300 && BackendLives(pid); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return !BackendLives(pid);
+}
+
+TEST_F(HostileServerTest, ADeskKeepsOneIdleConnectionAndClosesItWhenIdleTooLong) {
+  CloseSuite();
+  std::string first, second;
+  {
+    auto a = suite::OpenDatabase(Server());
+    auto b = suite::OpenDatabase(Server());
+    first = *a->Query("select pg_backend_pid()")[0][0];
+    second = *b->Query("select pg_backend_pid()")[0][0];
+  }
+  // Two in use, one kept: the one given back last is closed.
+  EXPECT_TRUE(BackendEnds(first));
+  EXPECT_TRUE(BackendLives(second));
+  // Idle past the limit, it is closed although the host calls no more.
+  ::setenv("QMZ_IDLE_CONNECTION_SECONDS", "1", 1);
+  {
+    auto c = suite::OpenDatabase(Server());
+    EXPECT_EQ(*c->Query("select pg_backend_pid()")[0][0], second);
+  }
+  EXPECT_TRUE(BackendEnds(second));
+  ::unsetenv("QMZ_IDLE_CONNECTION_SECONDS");
+  CloseSuite();
+}
+
 TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackClean) {
   auto made = suite::OpenDatabase(Server());
   made->Execute("drop table if exists qmz_pieces");
