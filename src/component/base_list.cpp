@@ -6,6 +6,7 @@
 #include "component/inventory_lookup.h"
 #include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"
+#include "list_services/scanned_batch.h"
 #include "list_services/unit_price.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
@@ -84,9 +85,15 @@ ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, i
   return ResultOrReasonKept([&](ObjectPtr& result) {
     if (lngItemID <= 0 || strBatchNo.empty()) return;
     const bool closed = IsICClosed();
-    auto row = FetchFirstRow(
-        ComposeBatchLookupSql({lngItemID, strBatchNo, lngStockID, lngAuxID, lngClassType}, closed,
-                              GetStockAuthFilter("b")));
+    // A scanned label (host property ScanGS1) stands for its batch, and its expiry picks among
+    // the warehouses that hold the batch.
+    const std::optional<ScannedBatch> scanned = ReadScannedBatch(strBatchNo);
+    const std::string sql = ComposeBatchLookupSql(
+        {lngItemID, scanned ? scanned->batch : strBatchNo, lngStockID, lngAuxID, lngClassType},
+        closed, GetStockAuthFilter("b"));
+    auto row = scanned && !scanned->expiry.empty()
+                   ? FetchRowMatching(sql, "FPeriodDate", scanned->expiry)
+                   : FetchFirstRow(sql);
     SetLookupUnitPrice(*row, closed);
     result = row;
   });

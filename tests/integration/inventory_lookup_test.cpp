@@ -154,6 +154,48 @@ TEST_F(InventoryLookupTest, GetBatchSendsItsConditionsAndAnswersTheFirstRow) {
   });
 }
 
+TEST_F(InventoryLookupTest, GetBatchReadsAScannedLabelWhenTheHostAsks) {
+  // B2601 expires later in 上海仓 than in the other warehouses.
+  Exec(
+      "update t_cc_inventory set FPeriodDate = '2027-06-30' where FBatchNo = 'B2601' and "
+      "FStockID = 2");
+  const std::string gs = "\x1d";
+  auto lookup = [&](const std::string& text) {
+    std::string answer;
+    OnNewThread([&] {
+      answer = Fields(BaseList().GetBatch(1, text, 0, 0, 0), {"FBatchNo", "stockName"});
+      if (!LastFailure().empty()) answer += " failed: " + LastFailure();
+    });
+    return answer;
+  };
+  const std::string plain = lookup("B2601");
+  // Without ScanGS1 a label is a batch number as typed: none has that number.
+  EXPECT_EQ(lookup("(01)09501101530003(10)B2601"), "|");
+  host.Set("ScanGS1", 1);
+  const std::pair<std::string, std::string> cases[] = {
+      {"B2601", plain},  // typed text as before
+      {"]C10109501101530003"
+       "10B2601",
+       plain},
+      {"]d2" + gs + "10B2601" + gs + "17270600", "B2601|上海仓"},  // day 00: the month's last
+      {"(01)09501101530003(10)B2601(17)270630", "B2601|上海仓"},
+      {"0109501101530003"
+       "10B2601" +
+           gs + "17270105",
+       "B2601|北京仓"},
+      {"(10)A'B", "A'B|广州仓"},  // GS1 punctuation in a batch, its quote doubled in the SQL
+      {"(10)B2699", "|"},         // no such batch: every key, each empty
+      {"(01)09501101530004(10)B2601",
+       "null failed: The label's GTIN 09501101530004 has a wrong check digit"},
+      {"]Q3(17)270630", "null failed: The label holds no batch"},
+  };
+  for (const auto& [text, answer] : cases) EXPECT_EQ(lookup(text), answer) << text;
+  host.Set("ItemGTIN", "4006381333931");
+  EXPECT_EQ(lookup("(01)09501101530003(10)B2601"),
+            "null failed: The label's GTIN 09501101530003 is not the item's GTIN 04006381333931");
+  EXPECT_EQ(lookup("(10)B2601"), plain);  // a label without a GTIN is not refused
+}
+
 TEST_F(InventoryLookupTest, DataAuthorisationKeepsOutWarehousesOfOtherUsers) {
   LogInAs("clerk");
   OnNewThread([&] {
