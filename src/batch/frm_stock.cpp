@@ -2,12 +2,16 @@
 
 #include "list_services/batch_dates.h"
 #include "list_services/middle_tier_query.h"
+#include "list_services/scanned_batch.h"
 #include "login/authorization.h"
 #include "login/host_props.h"
+#include "login/language.h"
 #include "picker/picker_format.h"
 #include "platform/ignore_errors.h"
 #include "platform/number_format.h"
 #include "platform/text.h"
+#include "platform/ui/modal_host.h"
+#include "qmz/error.h"
 
 namespace qmz {
 
@@ -49,8 +53,60 @@ void BatchPickerForm::QueryList() {
   input.aux_id = AuxID;
   input.show_zero = ShowZeroBox().Value() != 0;
   input.box_text = Box().Text();
+  queried_text_ = input.box_text;
+  Box().AcceptGroupSeparator(ScanningRequested());
   if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
   ShowList(RunListOnClassInfo(ComposeBatchListQuery(kind_, input)));
+}
+
+int32_t BatchPickerForm::RowOf(const std::string& batch, const std::string& expiry) {
+  int32_t first = 0;
+  for (int32_t row = 2; list_ && row <= list_->RecordCount() + 1; ++row) {
+    MoveToRow(row);
+    if (Trim(Field("FBatchNo", "").ToText()) != batch) continue;
+    if (first == 0) first = row;
+    if (!expiry.empty() && Field("FPeriodDate", "").ToText().rfind(expiry, 0) == 0) return row;
+  }
+  return first;
+}
+
+bool BatchPickerForm::ReadScan() {
+  const std::string read = Box().Text();
+  std::optional<ScannedBatch> scanned;
+  try {
+    scanned = ReadScannedBatch(read);
+  } catch (const std::exception& failure) {
+    MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+    return true;
+  }
+  if (!scanned) return false;
+  int32_t row = RowOf(scanned->batch, scanned->expiry);
+  if (row == 0) {
+    const std::string before = queried_text_;
+    Box().SetText(scanned->batch);
+    QueryButton();
+    row = RowOf(scanned->batch, scanned->expiry);
+    if (row == 0) {
+      Box().SetText(before);
+      QueryButton();
+      MessageBox("The label's batch " + scanned->batch + " is not in the list",
+                 MessageIcon::kInformation, TranslateText("Vantrel提示"));
+      return true;
+    }
+  }
+  Box().SetText(scanned->batch);
+  grid_->SetCursorRow(row);
+  bool confirm = false;
+  try {
+    confirm = GetHostProp("ScanConfirm", false).ToBool();
+  } catch (const Error&) {
+  }
+  try {
+    if (confirm) Confirm();
+  } catch (const std::exception& failure) {
+    MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+  }
+  return true;
 }
 
 std::string BatchPickerForm::ChooseFilter(const std::vector<std::string>& cells) const {

@@ -28,9 +28,19 @@ class BatchPickerForm : public PickerForm {
   std::string Text(const char* field) const;
   // A date field's text (list_services/batch_dates.h) when the item keeps a shelf life, else "".
   std::string DateIfShelfLife(const char* field) const;
+  // With the host property ScanGS1, a GS1 label in the search box (list_services/scanned_batch.h)
+  // selects the row of its batch, the one whose expiry matches where several hold it, and with
+  // ScanConfirm confirms it. Not in the list as it stands, the list of that batch is read; not
+  // there either, the list is read again as it was. A malformed label, one of another GTIN or
+  // one not found says so in a message box naming what was read.
+  bool ReadScan() override;
 
  private:
+  // The grid row of the scanned batch, 0 when the list has none.
+  int32_t RowOf(const std::string& batch, const std::string& expiry);
+
   BatchPicker kind_;
+  std::string queried_text_;  // the search text the list was last read with
 };
 
 class frmStock : public BatchPickerForm {

@@ -6,15 +6,15 @@
 
 namespace qmz {
 
-namespace {
-
-bool ScanningOn() {
+bool ScanningRequested() {
   try {
     return GetHostProp("ScanGS1", false).ToBool();
   } catch (const Error&) {
     return false;  // a value that is no truth value leaves scanning off
   }
 }
+
+namespace {
 
 // The item's GTIN as the host publishes it, as GTIN-14 ("" when none or not a GTIN).
 std::string ItemGtin14() {
@@ -31,7 +31,7 @@ std::string ItemGtin14() {
 }  // namespace
 
 std::optional<ScannedBatch> ReadScannedBatch(const std::string& text) {
-  if (!ScanningOn()) return std::nullopt;
+  if (!ScanningRequested()) return std::nullopt;
   const Gs1Reading reading = ReadGs1Label(text);
   if (reading.kind == Gs1Reading::Kind::kNotALabel) return std::nullopt;
   if (reading.kind == Gs1Reading::Kind::kMalformed) throw Error(reading.error);

@@ -19,5 +19,7 @@ struct ScannedBatch {
 };
 
 std::optional<ScannedBatch> ReadScannedBatch(const std::string& text);
+// Whether the host asks for scanned labels (ScanGS1); never fails.
+bool ScanningRequested();
 
 }  // namespace qmz

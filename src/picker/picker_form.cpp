@@ -85,17 +85,7 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
     });
   };
   query.Click = [this] {
-    // SetUpGrid starts a new grid before the query runs: a failure puts back what the list
-    // showed, its recomputed unit prices included.
-    const bool prices_before = prices_recomputed_;
-    Reported(
-        [this] {
-          SetUpGrid();
-          QueryList();
-          LoadItemHeader();
-          if (QueryButtonRecomputes()) RecomputeIfClosed();
-        },
-        &prices_before);
+    if (!ReadScan()) QueryButton();
   };
   yes.Click = [this] { Reported([this] { Confirm(); }); };
   no.Click = [this] { Cancel(); };
@@ -186,6 +176,20 @@ void PickerForm::Reported(const std::function<void()>& action, const bool* price
     } catch (const std::exception&) {
     }
   }
+}
+
+void PickerForm::QueryButton() {
+  // SetUpGrid starts a new grid before the query runs: a failure puts back what the list
+  // showed, its recomputed unit prices included.
+  const bool prices_before = prices_recomputed_;
+  Reported(
+      [this] {
+        SetUpGrid();
+        QueryList();
+        LoadItemHeader();
+        if (QueryButtonRecomputes()) RecomputeIfClosed();
+      },
+      &prices_before);
 }
 
 void PickerForm::Cancel() {

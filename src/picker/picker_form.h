@@ -122,6 +122,14 @@ class PickerForm : public Form {
   std::string UnitPriceText() const;
   // Moves the list to the record of grid row `row`.
   void MoveToRow(int32_t row);
+  // Read before the query button queries: true when the search box held a scanned label that
+  // the picker took care of (found its row, or said why), false for typed text. Only the batch
+  // pickers read labels.
+  virtual bool ReadScan() { return false; }
+  // What the query button does (its failure reported, the list shown as it was).
+  void QueryButton();
+  // What the yes button does: the check box saved, the chosen rows taken.
+  void Confirm();
 
   std::shared_ptr<Ledger> grid_;
   RecordsetPtr list_;
@@ -129,7 +137,6 @@ class PickerForm : public Form {
  private:
   void OnLoad();
   void OnUnload();
-  void Confirm();
   // No choice: the close button and Escape.
   void Cancel();
   // Runs a user action; after load its failure is reported and the list shown again, with

@@ -133,6 +133,9 @@ bool FormDialog::OnKeyPress(Control* control, QKeyEvent& event) {
       }
     } else if (!ctrl && !alt && IsTyped(event.text()) && form_.Visible()) {
       form_.TypeText(event.text().toStdString());
+    } else if (box && box->AcceptsGroupSeparator() && event.text() == QString(QChar(0x1d)) &&
+               form_.Visible()) {
+      form_.TypeText("\x1d");  // a scanner's group separator, Ctrl+]
     }
   });
   if (sideways != 0 && !closing_) StepGridColumn(*view, sideways);

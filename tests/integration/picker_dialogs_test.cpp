@@ -139,11 +139,50 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
   });
   AsUser("row 3; click cmdYes", [&](BaseList& list) {
     SaveUserProfile("BaseList", "ShowZero", "1");
-    EXPECT_EQ(Fields(list.ShowBatch(1, "", 1, 0, 1030003),
-                     {"FBatchNo", "stockName", "FQty", "Fprice"}),
-              "B2602|北京仓|0|0");
+    EXPECT_EQ(
+        Fields(list.ShowBatch(1, "", 1, 0, 1030003), {"FBatchNo", "stockName", "FQty", "Fprice"}),
+        "B2602|北京仓|0|0");
   });
   EXPECT_EQ(messages.str(), "");
+}
+
+TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
+  Exec(
+      "update t_cc_inventory set FPeriodDate = '2027-06-30' where FBatchNo = 'B2601' and "
+      "FStockID = 2");
+  const std::string gs = "\x1d";
+  auto pick = [&](const std::string& script) {
+    std::string answer;
+    AsUser(script, [&](BaseList& list) {
+      answer = Fields(list.ShowBatch(1, "", 0, 0, 1030003), {"FBatchNo", "stockName"});
+    });
+    return answer;
+  };
+  // Without ScanGS1 a label is typed text: no batch holds it, nothing is chosen.
+  EXPECT_EQ(pick("type txtBatchNo (10)B2601(17)270630; key Enter txtBatchNo; click cmdYes"),
+            "null");
+  host.Set("ScanGS1", 1);
+  // The row of the label's batch whose expiry matches, in either form; day 00 is the last.
+  EXPECT_EQ(
+      pick("type txtBatchNo ]C110B2601" + gs + "17270600; key Enter txtBatchNo; click cmdYes"),
+      "B2601|上海仓");
+  EXPECT_EQ(pick("type txtBatchNo (10)A'B; key Enter txtBatchNo; click cmdYes"), "A'B|广州仓");
+  // A batch the list as it stands does not show: the list of that batch is read.
+  EXPECT_EQ(pick("type txtBatchNo B2603; click cmdQuery; key Back txtBatchNo; key Back; key Back; "
+                 "key Back; key Back; type txtBatchNo (01)09501101530003(10)B2601(17)270105; "
+                 "key Enter txtBatchNo; click cmdYes"),
+            "B2601|北京仓");
+  // Malformed, not found: the user is told, nothing changes.
+  messages.str("");
+  EXPECT_EQ(pick("type txtBatchNo (01)09501101530004(10)B2601; key Enter txtBatchNo; close"),
+            "null");
+  EXPECT_EQ(pick("type txtBatchNo (10)B2699; key Enter txtBatchNo; close"), "null");
+  EXPECT_EQ(messages.str(),
+            "[Vantrel提示] The label's GTIN 09501101530004 has a wrong check digit\n"
+            "[Vantrel提示] The label's batch B2699 is not in the list\n");
+  // With ScanConfirm the scan confirms its row.
+  host.Set("ScanConfirm", 1);
+  EXPECT_EQ(pick("type txtBatchNo (10)B2603; key Enter txtBatchNo"), "B2603|上海仓");
 }
 
 TEST_F(PickerDialogsTest, AuxRowTextsAndTheIndustrysCaptions) {

@@ -121,11 +121,16 @@ class TextBox : public Control {
   void SelectAll() { SetSelection(0, text_.size()); }
   // The user's typing: replaces the selection with `characters` (UTF-8), raises Change.
   void InsertAtCaret(const std::string& characters);
+  // Whether the group separator (ASCII 29, a barcode scanner's field separator) typed into the
+  // box is kept; like every other control character it is dropped unless the box asks for it.
+  bool AcceptsGroupSeparator() const { return accepts_group_separator_; }
+  void AcceptGroupSeparator(bool accept) { accepts_group_separator_ = accept; }
 
   std::function<void()> Change;
 
  private:
   std::string text_;
+  bool accepts_group_separator_ = false;
   size_t sel_start_ = 0;
   size_t sel_length_ = 0;
 };

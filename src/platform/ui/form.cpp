@@ -11,6 +11,7 @@ namespace qmz {
 namespace {
 
 constexpr int32_t kPageRows = 10;
+constexpr int16_t kGroupSeparator = 29;  // a barcode scanner's field separator
 
 // Bytes of the last UTF-8 character before `end`.
 size_t LastCharacterLength(const std::string& text, size_t end) {
@@ -228,7 +229,8 @@ void Form::PressChar(int16_t key_ascii) {
       }
       box->SetSelection(start, length);
       box->InsertAtCaret("");
-    } else if (key_ascii >= 32 && key_ascii < 127) {
+    } else if ((key_ascii >= 32 && key_ascii < 127) ||
+               (key_ascii == kGroupSeparator && box->AcceptsGroupSeparator())) {
       box->InsertAtCaret(std::string(1, static_cast<char>(key_ascii)));
     }
   } else if (auto* button = dynamic_cast<CommandButton*>(control)) {
