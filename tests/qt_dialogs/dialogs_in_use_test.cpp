@@ -176,6 +176,32 @@ TEST_F(DialogsInUseTest, TheBatchPickersWidthsHoldDatesAndAmountsAndItReturnsThe
   EXPECT_EQ(Fields(row, {"FBatchNo", "stockName"}), "B2601|上海仓");  // the second row
 }
 
+TEST_F(DialogsInUseTest, AScanTypedIntoTheBatchPickersBoxSelectsItsRow) {
+  Exec(
+      "update t_cc_inventory set FPeriodDate = '2027-06-30' where FBatchNo = 'B2601' and "
+      "FStockID = 2");
+  host.Set("ScanGS1", 1);
+  DialogPlay play([&](QDialog& dialog) {
+    auto* box = dialog.findChild<QLineEdit*>("txtBatchNo");
+    auto* table = dialog.findChild<QTableView*>();
+    auto* yes = dialog.findChild<QPushButton*>("cmdYes");
+    ASSERT_TRUE(box && table && yes);
+    box->setFocus();
+    // A keyboard-wedge scanner: the characters, its group separator as Ctrl+], then Enter.
+    QTest::keyClicks(box, "]C110B2601");
+    QTest::sendKeyEvent(QTest::Click, box, Qt::Key_BracketRight, QString(QChar(0x1d)),
+                        Qt::ControlModifier);
+    QTest::keyClicks(box, "17270600");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(S(box->text()), "B2601");
+    EXPECT_EQ(S(table->currentIndex().siblingAtColumn(3).data().toString()), "上海仓");
+    yes->click();
+  });
+  ObjectPtr row = BaseList().ShowBatch(1, "", 0, 0, 1030003);
+  ASSERT_TRUE(play.Played());
+  EXPECT_EQ(Fields(row, {"FBatchNo", "stockName"}), "B2601|上海仓");
+}
+
 TEST_F(DialogsInUseTest, TheAuxPickerOpensOverTheHostsWindowAndTakesADoubleClickedRow) {
   QMainWindow window;
   window.show();
