@@ -51,6 +51,15 @@ def test_the_lookups_answer_rows_and_none(suite):
     assert bl.invoke("getaux", 2, "R", 0, 0, 0) == DARK_RED
     assert bl.GetAux(2, "R") == DARK_RED
     assert bl.GetBatch(1, "NO-SUCH")["FQty"] == ""
+    # A scanned label, once the host asks for labels; a refused one raises with its reason.
+    label = "(01)09501101530003(10)B2601"
+    assert bl.GetBatch(1, label)["FQty"] == ""
+    suite.set_host_property("ScanGS1", True)
+    assert bl.GetBatch(1, label) == B2601_BEIJING
+    with pytest.raises(qb.Error) as refused:
+        bl.GetBatch(1, "(01)09501101530004(10)B2601")
+    assert str(refused.value) == "The label's GTIN 09501101530004 has a wrong check digit"
+    suite.set_host_property("ScanGS1", False)
 
 
 def test_the_batch_pickers_answer_the_scripted_users_choice(suite):
