@@ -12,8 +12,8 @@
 //  - bounded: at most one idle connection per connection string, closed once it has been idle
 //    a minute (QMZ_IDLE_CONNECTION_SECONDS, 1 to 86400; other values keep the minute) by a
 //    thread of the pool that looks when the next one is due, and once a minute while none is
-//    idle, so also in a host that never calls again. A child process made by fork() never uses or closes
-//    its parent's connections (they share the parent's sockets).
+//    idle, so also in a host that never calls again. A child process made by fork() never uses or
+//    closes its parent's connections (they share the parent's sockets).
 // On PostgreSQL a new connection first sets what the T-SQL adaption relies on (see
 // odbc_database.h), once per connection. With psqlODBC, a statement run between StreamRows(true)
 // and StreamRows(false) is read through the driver's own cursor, 10,000 rows a fetch (its

@@ -122,8 +122,9 @@ TEST_F(HostileTextTest, LookupsAndListsTakeTextsAsLiteralsOnly) {
   EXPECT_EQ(Tables(Target()), tables);
 
   // A value's trailing blanks do not count in LIKE on either database, as on the production one.
-  Exec("insert into t_auxItem (FItemID, FNumber, FName, FItemClassID) values (5, 'T', 'trail  ', "
-       "3001)");
+  Exec(
+      "insert into t_auxItem (FItemID, FNumber, FName, FItemClassID) values (5, 'T', 'trail  ', "
+      "3001)");
   OnNewThread([&] {
     BaseList list;
     EXPECT_EQ(Fields(list.GetAux(2, "l ", 0, 0, 0), {"AuxName"}), "");
