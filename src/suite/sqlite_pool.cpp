@@ -15,22 +15,13 @@ namespace {
 
 constexpr size_t kIdlePerFile = 4;
 
-struct Kept {
-  std::unique_ptr<SqliteConnection> connection;
-  dev_t device = 0;
-  ino_t inode = 0;
-  bool read_only = false;
-};
-
-// The file as a connection to it sees it; nullopt when it cannot be seen.
-std::optional<Kept> Identity(const std::string& path) {
+// Whether `connection` is still one a new connection to `path` would be: the same file (device
+// and inode) with the same read-only mark. False when the file cannot be seen.
+bool StillOf(const SqliteConnection& connection, const std::string& path) {
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-  Kept identity;
-  identity.device = status.st_dev;
-  identity.inode = status.st_ino;
-  identity.read_only = SqliteConnection::MarkedReadOnly(path);
-  return identity;
+  return ::stat(path.c_str(), &status) == 0 && status.st_dev == connection.device() &&
+         status.st_ino == connection.inode() &&
+         SqliteConnection::MarkedReadOnly(path) == connection.read_only();
 }
 
 bool HoldsTemporaryTable(SqliteConnection& connection) {
@@ -44,12 +35,12 @@ bool HoldsTemporaryTable(SqliteConnection& connection) {
 struct Pool {
   std::mutex mutex;
   pid_t owner = ::getpid();
-  std::multimap<std::string, Kept> idle;
+  std::multimap<std::string, std::unique_ptr<SqliteConnection>> idle;
 
   // After fork() the child forgets its parent's connections without closing them.
   void ForgetAfterFork() {
     if (owner == ::getpid()) return;
-    for (auto& [path, kept] : idle) static_cast<void>(kept.connection.release());
+    for (auto& [path, connection] : idle) static_cast<void>(connection.release());
     idle.clear();
     owner = ::getpid();
   }
@@ -64,25 +55,21 @@ Pool& ThePool() {
 
 std::unique_ptr<SqliteConnection> TakeSqliteConnection(const std::string& path) {
   Pool& pool = ThePool();
-  const std::optional<Kept> now = Identity(path);
-  std::vector<Kept> stale;  // closed outside the lock
+  std::vector<std::unique_ptr<SqliteConnection>> stale;  // closed outside the lock
   std::unique_ptr<SqliteConnection> taken;
   {
     std::lock_guard lock(pool.mutex);
     pool.ForgetAfterFork();
     for (auto it = pool.idle.find(path); it != pool.idle.end() && it->first == path;) {
-      Kept& kept = it->second;
-      const bool same = now && kept.device == now->device && kept.inode == now->inode &&
-                        kept.read_only == now->read_only;
-      if (same && !taken) {
-        taken = std::move(kept.connection);
-        it = pool.idle.erase(it);
-      } else if (!same) {
-        stale.push_back(std::move(kept));
-        it = pool.idle.erase(it);
+      if (!StillOf(*it->second, path)) {
+        stale.push_back(std::move(it->second));
+      } else if (!taken) {
+        taken = std::move(it->second);
       } else {
         ++it;
+        continue;
       }
+      it = pool.idle.erase(it);
     }
   }
   stale.clear();
@@ -92,25 +79,21 @@ std::unique_ptr<SqliteConnection> TakeSqliteConnection(const std::string& path) 
 
 void GiveBackSqliteConnection(const std::string& path, std::unique_ptr<SqliteConnection> connection,
                               bool failed) {
+  // A file replaced while the batch ran is not kept for either.
   if (!connection || failed || !sqlite3_get_autocommit(connection->handle()) ||
-      HoldsTemporaryTable(*connection)) {
+      HoldsTemporaryTable(*connection) || !StillOf(*connection, path)) {
     return;
   }
-  std::optional<Kept> kept = Identity(path);
-  if (!kept || kept->read_only != connection->read_only()) return;
-  // The identity of the file now: a file replaced while the batch ran is not kept for.
-  if (kept->device != connection->device() || kept->inode != connection->inode()) return;
-  kept->connection = std::move(connection);
   Pool& pool = ThePool();
   std::lock_guard lock(pool.mutex);
   pool.ForgetAfterFork();
-  if (pool.idle.count(path) >= kIdlePerFile) return;  // closed as `kept` ends, outside the lock
-  pool.idle.emplace(path, std::move(*kept));
+  if (pool.idle.count(path) >= kIdlePerFile) return;  // closed as `connection` ends, unlocked
+  pool.idle.emplace(path, std::move(connection));
 }
 
 void CloseKeptSqliteConnections() {
   Pool& pool = ThePool();
-  std::multimap<std::string, Kept> closing;
+  std::multimap<std::string, std::unique_ptr<SqliteConnection>> closing;
   {
     std::lock_guard lock(pool.mutex);
     pool.ForgetAfterFork();
