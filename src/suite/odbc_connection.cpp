@@ -76,6 +76,7 @@ struct Pool {
   std::unique_ptr<std::condition_variable> idle_changed =
       std::make_unique<std::condition_variable>();
   bool closer_running = false;
+  Clock::time_point closer_looks_at = Clock::time_point::max();
   pid_t owner = ::getpid();
   std::multimap<std::string, std::unique_ptr<OdbcConnection>> idle;
 
@@ -111,7 +112,8 @@ struct Pool {
         continue;
       }
       // Nothing idle: a look a limit from now, when a connection given back now would be due.
-      idle_changed->wait_until(lock, next ? *next : Clock::now() + IdleLimit());
+      closer_looks_at = next ? *next : Clock::now() + IdleLimit();
+      idle_changed->wait_until(lock, closer_looks_at);
     }
   }
   // Starts the closer with the first idle connection. Called with the mutex held.
@@ -121,12 +123,6 @@ struct Pool {
     std::thread([this] { CloseWhenIdleTooLong(); }).detach();
   }
 
-  // Closes connections idle too long. Called with the mutex held.
-  void Sweep(Clock::time_point now) {
-    for (auto it = idle.begin(); it != idle.end();) {
-      it = now - it->second->idle_since() > IdleLimit() ? idle.erase(it) : std::next(it);
-    }
-  }
   // After fork() the child forgets the parent's connections without closing them: closing
   // would end the parent's sessions on the sockets both share.
   void ForgetAfterFork() {
@@ -137,6 +133,7 @@ struct Pool {
     idle.clear();
     owner = ::getpid();
     closer_running = false;  // the parent's thread is not in the child
+    closer_looks_at = Clock::time_point::max();
   }
 };
 
@@ -265,7 +262,6 @@ std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_str
   {
     std::lock_guard lock(pool.mutex);
     pool.ForgetAfterFork();
-    pool.Sweep(now);
     auto it = pool.idle.find(connection_string);
     if (it != pool.idle.end()) {
       connection = std::move(it->second);
@@ -306,15 +302,16 @@ void GiveBackConnection(const std::string& connection_string,
                     nullptr);
   if (autocommit != SQL_AUTOCOMMIT_ON) return;
   Pool& pool = ThePool();
-  const auto now = Clock::now();
+  const Clock::time_point now = Clock::now();
   connection->MarkIdle(now);
   std::lock_guard lock(pool.mutex);
   pool.ForgetAfterFork();
-  pool.Sweep(now);
   if (pool.idle.count(connection_string) >= kIdlePerString) return;
-  // No wake-up: a connection given back is due no sooner than the closer's next look.
   pool.idle.emplace(connection_string, std::move(connection));
   pool.StartCloser();
+  // Woken only when this one is due before the closer's next look (the limit was made shorter
+  // meanwhile); with one limit throughout a given-back connection is never due sooner.
+  if (now + IdleLimit() < pool.closer_looks_at) pool.idle_changed->notify_one();
 }
 
 }  // namespace qmz::suite
