@@ -11,7 +11,6 @@
 #include "platform/number_format.h"
 #include "platform/text.h"
 #include "platform/ui/modal_host.h"
-#include "qmz/error.h"
 
 namespace qmz {
 
@@ -96,13 +95,8 @@ bool BatchPickerForm::ReadScan() {
   }
   Box().SetText(scanned->batch);
   grid_->SetCursorRow(row);
-  bool confirm = false;
   try {
-    confirm = GetHostProp("ScanConfirm", false).ToBool();
-  } catch (const Error&) {
-  }
-  try {
-    if (confirm) Confirm();
+    if (GetHostFlag("ScanConfirm")) Confirm();
   } catch (const std::exception& failure) {
     MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
   }

@@ -7,11 +7,7 @@
 namespace qmz {
 
 bool ScanningRequested() {
-  try {
-    return GetHostProp("ScanGS1", false).ToBool();
-  } catch (const Error&) {
-    return false;  // a value that is no truth value leaves scanning off
-  }
+  return GetHostFlag("ScanGS1");
 }
 
 namespace {

@@ -24,6 +24,14 @@ void SetHostProp(const std::string& key, const Variant& value) {
   properties->Set(key, value);
 }
 
+bool GetHostFlag(const std::string& key) {
+  try {
+    return GetHostProp(key, false).ToBool();
+  } catch (const Error&) {
+    return false;
+  }
+}
+
 bool IsICClosed() {
   return GetHostProp("ICClosed", true).ToBool();
 }

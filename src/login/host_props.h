@@ -13,6 +13,8 @@ namespace qmz {
 
 Variant GetHostProp(const std::string& key, const Variant& fallback = Variant());
 void SetHostProp(const std::string& key, const Variant& value);
+// A host property read as a truth value; one that is no truth value reads as unset (false).
+bool GetHostFlag(const std::string& key);
 
 bool IsICClosed();          // ICClosed, default true
 int32_t GetAppType();       // AppType, default 2
