@@ -152,9 +152,10 @@ class _Result:
 
     def dictionary(self) -> dict[str, _Scalar]:
         row = self.texts()
-        if row is not None:
-            return row
-        # Else every entry in one call, each value as its kind.
+        return row if row is not None else self._entries()
+
+    def _entries(self) -> dict[str, _Scalar]:
+        """Every entry in one call, each value as its kind."""
         capacity = 32
         while True:
             keys = (_ctypes.c_char_p * capacity)()
@@ -181,7 +182,7 @@ class _Result:
             _check(_lib.qmz_result_scalar(self.handle, _ctypes.byref(value)))
             return _native.from_value(value)
         if kind == _native.RESULT_DICTIONARY:
-            return self.dictionary()
+            return self._entries()  # not texts alone: asked above
         if kind == _native.RESULT_VECTOR:
             items = []
             for index in range(self._count(_lib.qmz_vector_count)):
