@@ -141,6 +141,15 @@ class LockedFolder {
     }
   }
 
+  // Before a write: the file there (nullopt for none), once CheckReplaceable let it be replaced
+  // and the leftovers of killed writers are gone.
+  std::optional<struct stat> ReadyToReplace() const {
+    std::optional<struct stat> old = StatOld();
+    CheckReplaceable(old);
+    RemoveLeftOvers();
+    return old;
+  }
+
   // Removes the temporary files of writers that were killed before their rename.
   void RemoveLeftOvers() const {
     int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -213,17 +222,13 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 
 void ReplaceFileAtomically(const std::string& path, const std::string& text) {
   LockedFolder folder(path);
-  const std::optional<struct stat> old = folder.StatOld();
-  folder.CheckReplaceable(old);
-  folder.RemoveLeftOvers();
-  folder.Replace(text, old);
+  folder.Replace(text, folder.ReadyToReplace());
 }
 
 void EditFileAtomically(const std::string& path,
                         const std::function<std::string(const std::string&)>& edit) {
   LockedFolder folder(path);
-  folder.CheckReplaceable(folder.StatOld());
-  folder.RemoveLeftOvers();
+  folder.ReadyToReplace();
   std::optional<struct stat> old;
   std::string text = folder.ReadOld(old);
   folder.Replace(edit(text), old);
