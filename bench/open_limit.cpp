@@ -7,8 +7,10 @@
 // (temporary tables live and die with the batch); of each batch the first statement that returns
 // columns is the result, the others are stepped to their end.
 //
-// Usage: open_limit --db FILE --trace FILE [--payload]
+// Usage: open_limit --db FILE --trace FILE [--payload] [--ties-as-found]
 //   --trace   the JSON lines `baselist ... --trace-sql FILE` wrote
+//   --ties-as-found  rows whose ORDER BY keys tie in the order SQLite finds them (the statements
+//             without the suite's tie-breakers), to measure what those cost
 //   --payload read every value as text instead and print the raw payload: the bytes of every
 //             value of every result as text, summed (NULL counts 0). For sizing, not for timing.
 // Prints "rows=N" (the largest result), one "batch=K rows=N columns=C" per batch and a checksum
@@ -77,10 +79,10 @@ int64_t ReadAsText(sqlite3_stmt* statement, int columns, uint64_t& checksum) {
 
 int main(int argc, char** argv) {
   qmz::bench::WorkloadArgs args;
-  bool payload_wanted = false;
-  if (!qmz::bench::ParseWorkloadArgs(argc, argv, args,
-                                     "open_limit --db FILE --trace FILE [--payload]",
-                                     {{"--payload", &payload_wanted}})) {
+  bool payload_wanted = false, ties_as_found = false;
+  if (!qmz::bench::ParseWorkloadArgs(
+          argc, argv, args, "open_limit --db FILE --trace FILE [--payload] [--ties-as-found]",
+          {{"--payload", &payload_wanted}, {"--ties-as-found", &ties_as_found}})) {
     return 2;
   }
   const std::string& database = args.database;
@@ -90,7 +92,7 @@ int main(int argc, char** argv) {
     int64_t largest = 0, payload = 0;
     uint64_t checksum = 0;
     int number = 0;
-    for (const auto& statements : qmz::bench::AdaptedBatches(trace)) {
+    for (const auto& statements : qmz::bench::AdaptedBatches(trace, ties_as_found)) {
       ++number;
       qmz::suite::SqliteConnection connection(database, false);
       for (const char* pragma : qmz::bench::kColumnNamePragmas) connection.Exec(pragma);

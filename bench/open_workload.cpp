@@ -29,10 +29,13 @@ std::vector<std::string> ReadTrace(const std::string& path) {
   return batches;
 }
 
-std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_path) {
+std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_path,
+                                                     bool ties_as_found) {
+  using qmz::suite::Ties;
   std::vector<std::vector<std::string>> adapted;
   for (const std::string& batch : ReadTrace(trace_path)) {
-    adapted.push_back(qmz::suite::AdaptTsql(batch));
+    adapted.push_back(qmz::suite::AdaptTsql(batch, qmz::suite::Target::kSqlite,
+                                            ties_as_found ? Ties::kAsFound : Ties::kBroken));
   }
   return adapted;
 }

@@ -30,7 +30,9 @@ bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args, const char* us
 // Every batch of a trace file, in the order the component sent them.
 std::vector<std::string> ReadTrace(const std::string& path);
 
-// The statements of each batch, as the suite runs them, batch by batch.
-std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_path);
+// The statements of each batch, as the suite runs them, batch by batch; with `ties_as_found`,
+// without the order the suite gives rows whose keys tie (to measure that order's cost).
+std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_path,
+                                                     bool ties_as_found = false);
 
 }  // namespace qmz::bench

@@ -8,7 +8,8 @@
 //   list     the base-data list of every batch (ITEMS x 10 x 5 rows) as a whole process:
 //            ours (the suite's RunBatch, read as a list) / libpq in single-row mode, time and
 //            peak memory, five pairs run in turn, the median of their ratios;
-//   picker   the batch picker's list of one item of N/5 batches x 5 warehouses, the same way.
+//   picker   the batch picker's list of one item of N/5 batches x 5 warehouses, the same way;
+//            for both, libpq / libpq with tied rows as found: what one order for them costs.
 //
 // Usage: server_bench --server "odbc:..." [--items N] [--picker-rows N] [--seconds S]
 // (the child modes --child ours|libpq SERVER SQLFILE are this program measuring itself).
@@ -103,10 +104,13 @@ int64_t RunAll(PGconn* conn, const std::vector<std::string>& statements) {
 }
 
 // A list read row by row (libpq's single-row mode): the rows and the bytes of their values.
-int ChildLibpq(const std::string& target, const std::string& sql) {
+// With `ties`, kAsFound, the statements leave rows whose keys tie in the server's order.
+int ChildLibpq(const std::string& target, const std::string& sql,
+               qmz::suite::Ties ties = qmz::suite::Ties::kBroken) {
   PGconn* conn = Connect(target);
   int64_t rows = 0, payload = 0;
-  for (const std::string& statement : qmz::suite::AdaptTsql(sql, qmz::suite::Target::kPostgres)) {
+  for (const std::string& statement :
+       qmz::suite::AdaptTsql(sql, qmz::suite::Target::kPostgres, ties)) {
     PQsendQuery(conn, statement.c_str());
     PQsetSingleRowMode(conn);
     while (PGresult* result = PQgetResult(conn)) {
@@ -259,22 +263,26 @@ T Median(std::vector<T> values) {
 struct ListPairs {
   ListRun ours, limit;
   double ratio = 0;
+  double ties_ratio = 0;  // libpq / libpq with tied rows as found
 };
 
 ListPairs MeasureList(const std::string& self, const std::string& target,
                       const fs::path& sql_file) {
   ListPairs pairs;
-  std::vector<double> ratios, ours_seconds, limit_seconds, ours_mib, limit_mib;
+  std::vector<double> ratios, ties_ratios, ours_seconds, limit_seconds, ours_mib, limit_mib;
   for (int i = 0; i < 5; ++i) {
     pairs.ours = RunList(self, "ours", target, sql_file);
     pairs.limit = RunList(self, "libpq", target, sql_file);
+    const ListRun found = RunList(self, "libpq-as-found", target, sql_file);
     ratios.push_back(pairs.ours.measured.seconds / pairs.limit.measured.seconds);
+    ties_ratios.push_back(pairs.limit.measured.seconds / found.measured.seconds);
     ours_seconds.push_back(pairs.ours.measured.seconds);
     limit_seconds.push_back(pairs.limit.measured.seconds);
     ours_mib.push_back(pairs.ours.measured.peak_mib);
     limit_mib.push_back(pairs.limit.measured.peak_mib);
   }
   pairs.ratio = Median(ratios);
+  pairs.ties_ratio = Median(ties_ratios);
   pairs.ours.measured.seconds = Median(ours_seconds);
   pairs.limit.measured.seconds = Median(limit_seconds);
   pairs.ours.measured.peak_mib = Median(ours_mib);
@@ -295,6 +303,8 @@ void CompareList(const std::string& self, const std::string& name, const std::st
                   Fixed(ours.measured.seconds, 2) + " s", Fixed(limit.measured.seconds, 2) + " s",
                   Fixed(ratio, 2) + "x", "<= " + Fixed(time_target, 2) + "x",
                   ratio <= time_target && ours.rows == limit.rows});
+  rows.push_back({name + ", one order for tied rows: libpq / libpq as found", "", "",
+                  Fixed(pairs.ties_ratio, 2) + "x", "<= 1.05x", pairs.ties_ratio <= 1.05});
   const double payload_mib = limit.payload / 1048576.0;
   const double times = ours.measured.peak_mib / std::max(payload_mib, 0.001);
   rows.push_back({name + ", peak memory / payload " + Fixed(payload_mib, 1) + " MiB",
@@ -329,6 +339,7 @@ int main(int argc, char** argv) {
   }
   if (args.size() == 4 && args[0] == "--child") {
     const std::string sql = qmz::bench::ReadText(args[3]);
+    if (args[1] == "libpq-as-found") return ChildLibpq(args[2], sql, qmz::suite::Ties::kAsFound);
     return args[1] == "libpq" ? ChildLibpq(args[2], sql) : ChildOurs(args[2], sql);
   }
   std::string server;

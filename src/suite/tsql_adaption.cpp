@@ -1,5 +1,6 @@
 #include "suite/tsql_adaption.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
 #include <string_view>
@@ -150,39 +151,90 @@ bool HasTopLevelWord(const std::vector<Token>& tokens, const char* word) {
   return FindTopLevel(tokens, 0, [&](size_t i) { return IsWord(tokens[i], word); }) < tokens.size();
 }
 
-// The number of columns a select answers: its items, or those of the subquery it selects *
-// from; 0 when the text does not tell (* from a table).
-size_t ColumnCountOf(const std::vector<Token>& tokens, size_t begin = 0) {
+// The select-list items a statement answers with: those of its first select, or of the subquery
+// it selects * from; empty when the text does not tell (* from a table).
+std::vector<TokenRange> AnswerItems(const std::vector<Token>& tokens, size_t begin = 0) {
   size_t select = begin;
   while (select < tokens.size() && !IsWord(tokens[select], "select")) ++select;
-  if (select == tokens.size()) return 0;
+  if (select == tokens.size()) return {};
   const TokenList list = SelectItems(tokens, select);
-  size_t items = 0;
-  const TokenRange* first = nullptr;
+  std::vector<TokenRange> items;
   for (const TokenRange& item : list.items) {
-    if (item.empty()) continue;
-    if (!first) first = &item;
-    ++items;
+    if (!item.empty()) items.push_back(item);
   }
   const bool star_only =
-      items == 1 && first->end - first->begin == 1 && tokens[first->begin].text == "*";
+      items.size() == 1 && items[0].end - items[0].begin == 1 && tokens[items[0].begin].text == "*";
   if (!star_only) return items;
   const size_t from = NextNonSpace(tokens, list.end);
   const size_t open = NextNonSpace(tokens, from + 1);
   if (from < tokens.size() && IsWord(tokens[from], "from") && open < tokens.size() &&
       tokens[open].kind == Kind::Open) {
-    return ColumnCountOf(tokens, open + 1);
+    return AnswerItems(tokens, open + 1);
   }
-  return 0;
+  return {};
 }
 
-// Rows whose ORDER BY keys tie come out in one order on every database: every column of the
-// answer, by its position, follows the keys as a tie-breaker.
+// A key's text without blanks, in lower case: "c.Fname" and "c.fname " are one key.
+std::string KeyText(const std::vector<Token>& tokens, std::pair<size_t, size_t> key) {
+  std::string text;
+  for (size_t i = key.first; i <= key.second; ++i) {
+    if (tokens[i].kind != Kind::Space) text += ToLowerAscii(tokens[i].text);
+  }
+  return text;
+}
+
+// Whether the ORDER BY keys alone tell the rows apart: a grouped select (no UNION) ordered by
+// every one of its group keys answers one row per key.
+bool KeysIdentifyRows(const std::vector<Token>& tokens, const KeyList& order) {
+  const auto group = KeysAfter(tokens, "group");
+  if (!group || HasTopLevelWord(tokens, "union")) return false;
+  std::vector<std::string> ordered;
+  for (const auto& key : order.keys) ordered.push_back(KeyText(tokens, key));
+  for (const auto& key : group->keys) {
+    if (std::find(ordered.begin(), ordered.end(), KeyText(tokens, key)) == ordered.end()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The columns that tell the suite's stock rows apart (item, warehouse, property, batch, shelf
+// life, and the aux lists' line kind), the integers first: ties then end at the first of them
+// on either database, and each column more in a sort costs SQLite time on every comparison.
+constexpr std::string_view kRowIdentity[] = {"fitemid",    "fstockid", "auxpropid",
+                                             "fauxpropid", "findex",   "fauxpropname",
+                                             "fbatchno",   "fkfdate",  "fkfperiod"};
+
+// The tie-breakers of an ORDER BY, as answer positions: the identifying columns the answer has
+// that are not keys already, or every column when it has none of them.
+std::vector<size_t> TieBreakers(const std::vector<Token>& tokens, const KeyList& order) {
+  const std::vector<TokenRange> items = AnswerItems(tokens);
+  std::vector<std::string> names, keys;
+  for (const TokenRange& item : items) names.push_back(ToLowerAscii(ColumnName(tokens, item)));
+  for (const auto& key : order.keys) keys.push_back(KeyText(tokens, key));
+  std::vector<size_t> positions;
+  for (std::string_view identity : kRowIdentity) {
+    const auto at = std::find(names.begin(), names.end(), identity);
+    if (at == names.end()) continue;
+    const size_t position = static_cast<size_t>(at - names.begin()) + 1;
+    const bool is_key = std::find(keys.begin(), keys.end(), *at) != keys.end() ||
+                        std::find(keys.begin(), keys.end(), std::to_string(position)) != keys.end();
+    if (!is_key) positions.push_back(position);
+  }
+  const bool identified = std::find(names.begin(), names.end(), "fitemid") != names.end();
+  if (identified) return positions;
+  positions.clear();
+  for (size_t column = 1; column <= items.size(); ++column) positions.push_back(column);
+  return positions;
+}
+
+// Rows whose ORDER BY keys tie come out in one order on every database: the fewest columns that
+// tell the rows apart follow the keys (TieBreakers), none where the keys already do.
 std::vector<Token> TotalOrder(std::vector<Token> tokens) {
   auto order = KeysAfter(tokens, "order");
-  if (!order || order->keys.empty()) return tokens;
+  if (!order || order->keys.empty() || KeysIdentifyRows(tokens, *order)) return tokens;
   std::vector<Token> ties;
-  for (size_t column = 1, count = ColumnCountOf(tokens); column <= count; ++column) {
+  for (size_t column : TieBreakers(tokens, *order)) {
     ties.push_back(Token{Kind::Other, ","});
     ties.push_back(Token{Kind::Space, " "});
     ties.push_back(Token{Kind::Other, std::to_string(column)});
@@ -195,7 +247,7 @@ std::vector<Token> TotalOrder(std::vector<Token> tokens) {
 // Rows in the embedded suite's order: an ORDER BY puts NULL first, as SQLite and the production
 // server sort it (PostgreSQL puts it last); grouped rows without an ORDER BY come sorted by
 // their keys as written (PostgreSQL may group by fewer keys, or hash them).
-std::vector<Token> PostgresOrder(std::vector<Token> tokens) {
+std::vector<Token> PostgresOrder(std::vector<Token> tokens, Ties ties) {
   if (auto order = KeysAfter(tokens, "order")) {
     for (auto key = order->keys.rbegin(); key != order->keys.rend(); ++key) {
       const Token& last = tokens[key->second];
@@ -206,7 +258,7 @@ std::vector<Token> PostgresOrder(std::vector<Token> tokens) {
     return tokens;
   }
   auto group = KeysAfter(tokens, "group");
-  if (!group || HasTopLevelWord(tokens, "union")) return tokens;
+  if (!group || HasTopLevelWord(tokens, "union") || ties == Ties::kAsFound) return tokens;
   std::string order = " order by ";
   for (size_t k = 0; k < group->keys.size(); ++k) {
     std::vector<Token> key(tokens.begin() + static_cast<std::ptrdiff_t>(group->keys[k].first),
@@ -315,9 +367,9 @@ std::string AdaptIf(const std::vector<Token>& tokens, Target target) {
          "\"";
 }
 
-std::string AdaptSelect(std::vector<Token> tokens, Target target) {
-  tokens = TotalOrder(std::move(tokens));
-  if (target == Target::kPostgres) tokens = PostgresOrder(std::move(tokens));
+std::string AdaptSelect(std::vector<Token> tokens, Target target, Ties ties) {
+  if (ties == Ties::kBroken) tokens = TotalOrder(std::move(tokens));
+  if (target == Target::kPostgres) tokens = PostgresOrder(std::move(tokens), ties);
   const size_t into = FindTopLevel(tokens, 0, [&](size_t i) { return IsWord(tokens[i], "into"); });
   if (into == tokens.size()) return Rewrite(tokens, target);
   const size_t name = NextNonSpace(tokens, into + 1);
@@ -333,7 +385,7 @@ std::string AdaptSelect(std::vector<Token> tokens, Target target) {
 
 }  // namespace
 
-std::vector<std::string> AdaptTsql(const std::string& batch, Target target) {
+std::vector<std::string> AdaptTsql(const std::string& batch, Target target, Ties ties) {
   std::vector<std::string> out;
   for (const auto& tokens : SplitStatements(Tokenize(batch))) {
     std::string text = Join(tokens);
@@ -349,7 +401,7 @@ std::vector<std::string> AdaptTsql(const std::string& batch, Target target) {
     } else if (IsWord(lead, "if")) {
       out.push_back(AdaptIf(tokens, target));
     } else {
-      out.push_back(AdaptSelect(tokens, target));
+      out.push_back(AdaptSelect(tokens, target, ties));
     }
   }
   return target == Target::kPostgres ? FoldTemporaryTable(std::move(out)) : out;

@@ -29,8 +29,13 @@
 namespace qmz::suite {
 
 enum class Target { kSqlite, kPostgres };
+// Rows whose ORDER BY keys tie, and grouped rows without an ORDER BY: put in one order on every
+// database (kBroken, what the suite runs), or left as the database finds them (kAsFound, to
+// measure what that order costs).
+enum class Ties { kBroken, kAsFound };
 
-std::vector<std::string> AdaptTsql(const std::string& batch, Target target = Target::kSqlite);
+std::vector<std::string> AdaptTsql(const std::string& batch, Target target = Target::kSqlite,
+                                   Ties ties = Ties::kBroken);
 
 // Every name of a batch by its lower-case form, as the batch first spells it: PostgreSQL
 // answers unquoted names in lower case, the production database as they were written.

@@ -47,7 +47,7 @@ TEST(TsqlAdaptionTest, BatchesBecomeTheStatementsSqliteRuns) {
       // isNull only when it is called; a column of that name stays.
       {"select isnull (a,0), isNull from t", "select ifnull (a,0), isNull from t"},
       {"select [Order] from t", "select \"Order\" from t"},
-      // Rows whose keys tie are ordered by every column of the answer.
+      // Rows whose keys tie, without identifying columns, are ordered by every column.
       {"select a, f(b, c) as d from t order by a",
        "select a, f(b, c) as d from t order by a, 1, 2"},
       {"SELECT * FROM (select x, y from t) as T1 where 1=1 order by x desc",
@@ -127,9 +127,30 @@ TEST(TsqlAdaptionTest, WhatTheSuiteCannotRunIsAClearError) {
   for (const auto& [batch, error] : cases) EXPECT_THAT(Adapted(batch), HasSubstr(error)) << batch;
 }
 
-TEST(TsqlAdaptionTest, TiesAreOrderedByTheColumnsOfTheSubquerySelectedFrom) {
-  // * from a subquery counts the subquery's items, through nested stars; a subquery among the
-  // items is one item.
+TEST(TsqlAdaptionTest, TiesAreBrokenByTheFewestColumnsThatTellTheRowsApart) {
+  // Stock rows: the identifying columns the answer has, integers first, those already keys left
+  // out, found through * from a subquery.
+  EXPECT_EQ(Adapted("SELECT * FROM (\r\nSelect t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,"
+                    "FQty,t1.FStockID,t2.FName as FStockName, case when t1.FKFPeriod <0 then null "
+                    "else t1.FKFDate end as FKFDate ,t1.FKFPeriod,t2.FTypeID \r\nFrom "
+                    "t_cc_Inventory t1 ) as T1 where 1=1 order by FBatchNo,FStockName\r\n"),
+            "SELECT * FROM (\r\nSelect t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,"
+            "t1.FStockID,t2.FName as FStockName, case when t1.FKFPeriod <0 then null else "
+            "t1.FKFDate end as FKFDate ,t1.FKFPeriod,t2.FTypeID \r\nFrom t_cc_Inventory t1 ) "
+            "as T1 where 1=1 order by FBatchNo,FStockName, 2, 5, 1, 7, 8\r\n");
+  EXPECT_EQ(Adapted("select AuxName, FitemID, AuxPropID, FIndex from a union select AuxName, "
+                    "FitemID, AuxPropID, 0 from b order by AuxName, 4"),
+            "select AuxName, FitemID, AuxPropID, FIndex from a union select AuxName, FitemID, "
+            "AuxPropID, 0 from b order by AuxName, 4, 2, 3");
+  // A grouped select ordered by all of its group keys answers one row per key: nothing added.
+  EXPECT_EQ(Adapted("select c.Fname, sum(q), b.FitemID from t group by c.Fname, b.FitemID "
+                    "order by c.fname , b.FitemID"),
+            "select c.Fname, sum(q), b.FitemID from t group by c.Fname, b.FitemID order by "
+            "c.fname , b.FitemID");
+  EXPECT_EQ(Adapted("select c, sum(q), d from t group by c, d order by c"),
+            "select c, sum(q), d from t group by c, d order by c, 1, 2, 3");
+  // Without identifying columns every column breaks ties. * from a subquery counts the
+  // subquery's items, through nested stars; a subquery among the items is one item.
   EXPECT_EQ(Adapted("select * from (select * from (select a, b, c from t) q) r order by a"),
             "select * from (select * from (select a, b, c from t) q) r order by a, 1, 2, 3");
   EXPECT_EQ(Adapted("select * from (select a, (select max(b) from u) as m from t) s order by a"),
