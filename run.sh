@@ -143,6 +143,14 @@ bench() {
     "$root/bench/open_plot.gp"
   echo "plot: docs/performance-open.png; report: $data/open-report.md; every run: $data/open-samples.txt"
 
+  # A Python host checking 10,000 order lines on the million-row suite, beside sqlite3.
+  echo
+  echo "10,000 order lines from Python (GetBatch each) on the million-row suite, beside sqlite3:"
+  "$out/bench/call_cost" "$data/list-1000000.db" 10000 lines >"$data/order-lines.jsonl"
+  QMZBASELIST_LIBRARY="$out/libqmzbaselist.so.1" PYTHONPATH="$root/python" \
+    PYTHONDONTWRITEBYTECODE=1 python3 "$root/bench/order_lines.py" "$data/list-1000000.db" \
+    "$data/order-lines.jsonl"
+
   # The suite on a throwaway PostgreSQL server beside libpq (bench/server_bench.cpp).
   echo
   echo "The suite on a server: ours, libpq and the embedded suite side by side"

@@ -3,6 +3,10 @@
 //   limit-batch, limit-aux  the very statements those lookups send (composed and adapted as the
 //                     component does), prepared and stepped on one open connection through
 //                     SQLite's C API, every value read: what a lookup cannot beat
+//   lines             the statements of GetBatch for CALLS order lines of the million-row suite
+//                     (line k: item k * 7919 mod 20000 + 1, batch B00000(k mod 10 + 1)), as
+//                     adapted for SQLite: one JSON array of statements per line, for
+//                     bench/order_lines.py to run through Python's sqlite3
 // Prints milliseconds per call over CALLS calls after a warm-up of 100.
 // Usage: call_cost DATABASE CALLS OPERATION
 #include <sqlite3.h>
@@ -15,6 +19,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "component/inventory_lookup.h"
 #include "qmz/baselist.h"
@@ -73,15 +79,33 @@ class Limit {
   size_t sink_ = 0;
 };
 
+// Order line k of the million-row suite (items 1..20000, batches B000001..B000010).
+qmz::InventoryRequest OrderLine(int k) {
+  char batch[16];
+  std::snprintf(batch, sizeof batch, "B%06d", k % 10 + 1);
+  return {static_cast<int>((static_cast<long>(k) * 7919) % 20000) + 1, batch, 0, 0, 0};
+}
+
+int PrintOrderLines(int lines) {
+  for (int k = 0; k < lines; ++k) {
+    // The million-row suite's inventory is closed, and the administrator sees every warehouse.
+    const auto statements =
+        qmz::suite::AdaptTsql(qmz::ComposeBatchLookupSql(OrderLine(k), true, ""));
+    std::printf("%s\n", nlohmann::json(statements).dump().c_str());
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: call_cost DATABASE CALLS batch|aux|limit-batch|limit-aux\n");
+    std::fprintf(stderr, "usage: call_cost DATABASE CALLS batch|aux|limit-batch|limit-aux|lines\n");
     return 2;
   }
   const int calls = std::max(1, std::atoi(argv[2]));
   const std::string operation = argv[3];
+  if (operation == "lines") return PrintOrderLines(calls);
   qmz::OpenSuite(argv[1]);
   qmz::LogIn("administrator");
   // As a host does: its properties published, where the lookups keep what they asked once.
