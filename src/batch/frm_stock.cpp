@@ -41,12 +41,6 @@ void AlignRight(Ledger& grid, std::initializer_list<int32_t> cols) {
 
 BatchPickerForm::BatchPickerForm(const std::string& name, BatchPicker kind, PriceColumns columns)
     : PickerForm(name, kBatchTexts, columns), kind_(kind) {
-  grid_->RowColor = [this](int32_t row, int64_t& color) { ColorRow(row, color); };
-  grid_->MouseMove = [this] { IgnoreErrors([&] { ShowMarkReason(); }); };
-  grid_->Notify = [this](int32_t, const std::string& name, const Variant&, const Variant&) {
-    if (name == "SelChanged") FollowSelection();
-  };
-  grid_->Click = [this] { FollowSelection(); };
   // The 取用数量 column is no column of the shared width record: it goes before the widths
   // are saved.
   Unload = [this, unload = Unload] {
@@ -66,6 +60,18 @@ void BatchPickerForm::BeforeSetUpGrid() {
   rules_ = ReadExpiryRules();
   required_ = MultiSelect() ? ListSettings().RequiredQty : 0;
   if (required_ < 0) required_ = 0;
+  // The grid asks for colours and tells of the mouse and the selection only when the host asked
+  // for what they serve: otherwise it draws and repaints as it always did.
+  if (rules_.warn_days) {
+    grid_->RowColor = [this](int32_t row, int64_t& color) { ColorRow(row, color); };
+    grid_->MouseMove = [this] { IgnoreErrors([&] { ShowMarkReason(); }); };
+  }
+  if (required_ > 0) {
+    grid_->Notify = [this](int32_t, const std::string& name, const Variant&, const Variant&) {
+      if (name == "SelChanged") FollowSelection();
+    };
+    grid_->Click = [this] { FollowSelection(); };
+  }
   AddExpiryControls();
   AddCoverControls();
 }

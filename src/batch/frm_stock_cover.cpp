@@ -12,8 +12,15 @@
 
 namespace qmz {
 
+namespace {
+
+constexpr float kTakeColumnWidth = 800;  // twips: its caption and a quantity
+
+}  // namespace
+
 void BatchPickerForm::AddCoverControls() {
   if (required_ <= 0) return;
+  SetSize(Width() + kTakeColumnWidth + 100, Height());  // room for the 取用数量 column
   tally_ = &AddLabel("lblTally");
   tally_->SetLine(kGridLine + 5);  // under the grid
   Label& caption = AddLabel("lblTakeQty");
@@ -22,6 +29,8 @@ void BatchPickerForm::AddCoverControls() {
   caption.SetLine(kGridLine + 5);
   take_box_ = &AddTextBox("txtTakeQty");
   take_box_->SetLine(kGridLine + 5);
+  // What the clerk types replaces the quantity shown.
+  take_box_->GotFocus = [this] { take_box_->SelectAll(); };
   take_box_->KeyDown = [this](int16_t& code, int16_t) {
     if (code != kKeyEnter) return;
     code = 0;
@@ -41,7 +50,7 @@ void BatchPickerForm::AddTakeColumn() {
   if (required_ <= 0) return;
   take_column_ = grid_->Cols() + 1;
   grid_->SetCols(take_column_);
-  grid_->Column(take_column_).SetWidth(1000);
+  grid_->Column(take_column_).SetWidth(kTakeColumnWidth);
   grid_->Column(take_column_).SetAlignment(kAlignRight);
 }
 
@@ -123,6 +132,7 @@ void BatchPickerForm::TakeTypedQuantity() {
     grid_->SetSelectedRows(rows);
   }
   FollowSelection();
+  take_box_->SelectAll();
   grid_->Redraw();
 }
 

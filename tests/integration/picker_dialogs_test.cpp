@@ -249,7 +249,7 @@ TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTh
                   "key Back; type txtTakeQty 12; key Enter txtTakeQty; select 3,6; select 3,6,4; "
                   "click cmdYes"),
             "B2601|上海仓|40|40,B2603|上海仓|12|12,B2601|北京仓|120|98");
-  EXPECT_EQ(messages.str(), "[Vantrel提示] Batch B2603 holds 12, less than the 050 to take\n");
+  EXPECT_EQ(messages.str(), "[Vantrel提示] Batch B2603 holds 12, less than the 50 to take\n");
   // Short: every row taken, the tally says what is missing.
   OnNewThread([&] {
     ListSettings().RequiredQty = 200;
