@@ -64,6 +64,18 @@ class BaseList : public Component {
   ObjectPtr GetAux(int32_t lngItemID, const std::string& strAux, int32_t lngStockID,
                    int32_t lngAuxID, int32_t lngClassType);
 
+  // Beyond the twelve slots (by name only, never by number):
+  // A write-only property: the quantity the batch pickers of several rows
+  // (ShowBatchForMultiSelBatchNo) cover, preselecting rows first-expiry-first; each returned
+  // row then carries FTakeQty. 0 or less: none. Kept like Filter; a new BaseList clears it.
+  void RequiredQty(double value);
+  // Without a dialog: dblQty spread over the item's batches as that picker preselects them, a
+  // Vector of the rows taken (FTakeQty, and FMissingQty: what is still missing, in every row);
+  // empty when nothing can be taken; null for an item id or a quantity of 0 or less. Expired
+  // batches are taken only when the host sets AllowExpired.
+  ObjectPtr AllocateBatches(int32_t lngItemID, double dblQty, int32_t lngStockID, int32_t lngAuxID,
+                            int32_t lngClassType);
+
   // Late-bound call by member name (case-insensitive), or by number with InvokeMember. These do
   // throw qmz::Error for a call that cannot be made: an unknown member or number, too few
   // arguments, an argument of the wrong type or range. The operation they reach then behaves as
@@ -73,6 +85,8 @@ class BaseList : public Component {
 
   // The member names in slot order (index 0 is member 1).
   static const std::vector<std::string>& MemberNames();
+  // Whether `name` is a write-only property (case-insensitive), slotted or not.
+  static bool IsProperty(const std::string& name);
 };
 
 // Registers BaseList under its ProgID and class id in the ComponentRegistry.

@@ -122,7 +122,7 @@ QMZ_C_API qmz_status qmz_session_messages(qmz_session* session, const char** tex
 /* Creates a component by ProgID ("QMZBaseList.BaseList") or class id in braces. */
 QMZ_C_API qmz_status qmz_create(qmz_session* session, const char* prog_id, qmz_object** out);
 QMZ_C_API qmz_status qmz_object_destroy(qmz_object* object);
-/* Writes a property (KeyWord, Filter, FilterItem). */
+/* Writes a property (KeyWord, Filter, FilterItem, RequiredQty). */
 QMZ_C_API qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_value value);
 /* Calls a member by name (any case) with `count` arguments; `args` may be NULL when count is
  * 0. The result is a new handle, to be destroyed. An operation of BaseList that failed inside

@@ -264,9 +264,10 @@ class Component:
 
 
 class BaseList(Component):
-    """QMZBaseList.BaseList. KeyWord, Filter and FilterItem are write-only properties."""
+    """QMZBaseList.BaseList. KeyWord, Filter, FilterItem and RequiredQty are write-only
+    properties."""
 
-    _PROPERTIES = ("KeyWord", "Filter", "FilterItem")
+    _PROPERTIES = ("KeyWord", "Filter", "FilterItem", "RequiredQty")
 
     def __init__(self, suite: "Suite") -> None:
         super().__init__(suite, "QMZBaseList.BaseList")
@@ -312,6 +313,14 @@ class BaseList(Component):
     ) -> _Optional[list]:
         """The batch picker with several rows allowed: a list of rows, or None."""
         return self.invoke("ShowBatchForMultiSelBatchNo", item, filter, stock, aux, class_type)
+
+    def AllocateBatches(
+        self, item: int, qty: float, stock: int = 0, aux: int = 0, class_type: int = 0
+    ) -> _Optional[list]:
+        """`qty` spread over the item's batches first-expiry-first, as the batch picker of
+        several rows preselects it for RequiredQty: the rows taken, each with FTakeQty and
+        FMissingQty (what is still missing); [] when nothing can be taken."""
+        return self.invoke("AllocateBatches", item, float(qty), stock, aux, class_type)
 
     def ShowAux(
         self, item: int, filter: str = "", stock: int = 0, aux: int = 0, class_type: int = 0

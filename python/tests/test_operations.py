@@ -74,6 +74,18 @@ def test_the_batch_pickers_answer_the_scripted_users_choice(suite):
     assert (row["FBatchNo"], row["stockName"], row["FQty"]) == ("B2601", "上海仓", "40")
     with suite.scripted_user("click cmdNo"):
         assert bl.ShowBatch(1) is None
+    # A quantity to cover, first-expiry-first, the expired B2601 left alone.
+    suite.set_host_property("DocumentDate", "2027-01-10")
+    bl.RequiredQty = 10
+    with suite.scripted_user("click cmdYes"):
+        rows = bl.ShowBatchForMultiSelBatchNo(1)
+    assert [(r["FBatchNo"], r["FTakeQty"]) for r in rows] == [("A'B", 7.0), ("B2603", 3.0)]
+    bl.RequiredQty = 0
+    assert [(r["FBatchNo"], r["FTakeQty"], r["FMissingQty"]) for r in bl.AllocateBatches(1, 30)] == [
+        ("A'B", 7.0, 11.0),
+        ("B2603", 12.0, 11.0),
+    ]
+    suite.set_host_property("DocumentDate", "")
     # The scripted user is gone after the block: without dialogs the picker cannot open.
     with pytest.raises(qb.Error) as without:
         bl.ShowBatch(1)

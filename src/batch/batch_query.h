@@ -25,6 +25,9 @@ struct BatchQueryInput {
   bool show_zero = false;   // chkShowZero ticked
   std::string box_text;     // txtBatchNo
   std::string auth_filter;  // " And ..." or empty; only given for application type 4
+  // First-expiry-first (the first picker only): by expiry date, then batch number, the rows
+  // without an expiry (no shelf life, no date, 1900-01-01) last. Without it: no order by.
+  bool fefo = false;
 };
 
 std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& input);

@@ -1,6 +1,7 @@
 #include "batch/frm_stock.h"
 
 #include "list_services/batch_dates.h"
+#include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"
 #include "list_services/scanned_batch.h"
 #include "login/authorization.h"
@@ -39,7 +40,41 @@ void AlignRight(Ledger& grid, std::initializer_list<int32_t> cols) {
 }  // namespace
 
 BatchPickerForm::BatchPickerForm(const std::string& name, BatchPicker kind, PriceColumns columns)
-    : PickerForm(name, kBatchTexts, columns), kind_(kind) {}
+    : PickerForm(name, kBatchTexts, columns), kind_(kind) {
+  // The 取用数量 column is no column of the shared width record: it goes before the widths
+  // are saved.
+  Unload = [this, unload = Unload] {
+    if (take_column_ > 0 && grid_->Cols() == take_column_) grid_->SetCols(take_column_ - 1);
+    unload();
+  };
+}
+
+BatchPickerForm::~BatchPickerForm() {
+  grid_->RowColor = nullptr;
+  grid_->MouseMove = nullptr;
+  grid_->Notify = nullptr;
+  grid_->Click = nullptr;
+}
+
+void BatchPickerForm::BeforeSetUpGrid() {
+  rules_ = ReadExpiryRules();
+  required_ = MultiSelect() ? ListSettings().RequiredQty : 0;
+  if (required_ < 0) required_ = 0;
+  // The grid asks for colours and tells of the mouse and the selection only when the host asked
+  // for what they serve: otherwise it draws and repaints as it always did.
+  if (rules_.warn_days) {
+    grid_->RowColor = [this](int32_t row, int64_t& color) { ColorRow(row, color); };
+    grid_->MouseMove = [this] { IgnoreErrors([&] { ShowMarkReason(); }); };
+  }
+  if (required_ > 0) {
+    grid_->Notify = [this](int32_t, const std::string& name, const Variant&, const Variant&) {
+      if (name == "SelChanged") FollowSelection();
+    };
+    grid_->Click = [this] { FollowSelection(); };
+  }
+  AddExpiryControls();
+  AddCoverControls();
+}
 
 void BatchPickerForm::QueryList() {
   BatchQueryInput input;
@@ -55,7 +90,9 @@ void BatchPickerForm::QueryList() {
   queried_text_ = input.box_text;
   Box().AcceptGroupSeparator(ScanningRequested());
   if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
-  ShowList(RunListOnClassInfo(ComposeBatchListQuery(kind_, input)));
+  input.fefo = rules_.fefo;
+  ShowList(Shown(RunListOnClassInfo(ComposeBatchListQuery(kind_, input))));
+  if (required_ > 0) Preselect();
 }
 
 int32_t BatchPickerForm::RowOf(const std::string& batch, const std::string& expiry) {
@@ -136,6 +173,10 @@ std::string BatchPickerForm::BatchRowText(int32_t row,
   AppendPiece(text, [&] { return DateIfShelfLife("FPeriodDate"); });
   AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
   AppendPiece(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
+  if (required_ > 0) {
+    const auto take = takes_.find(row);
+    text += (take == takes_.end() ? "" : QuantityText(take->second)) + "|";
+  }
   return text;
 }
 
@@ -155,13 +196,15 @@ void frmStock::SetUpGrid() {
   HideColumns(grid, {10, 11});
   if (GetIndustryType() == 1) HideColumns(grid, {8, 9});
   AlignRight(grid, {5, 6, 7});
+  AddTakeColumn();
 }
 
 std::string frmStock::TitleText() const {
-  return GetIndustryType() == 1
-             ? "序号|批号|辅助属性|仓库|理论重量|理论单价|金额|生产日期|有效期至|stockID|"
-               "FBatchNoIndex|"
-             : "序号|批号|辅助属性|仓库|数量|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|";
+  return WithTakeTitle(
+      GetIndustryType() == 1
+          ? "序号|批号|辅助属性|仓库|理论重量|理论单价|金额|生产日期|有效期至|stockID|"
+            "FBatchNoIndex|"
+          : "序号|批号|辅助属性|仓库|数量|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|");
 }
 
 std::string frmStock::ListRowText(int32_t row) {
@@ -178,6 +221,7 @@ frmSelectBatchNo::frmSelectBatchNo()
     : BatchPickerForm("frmSelectBatchNo", BatchPicker::kSelectBatchNo, {5, 7, 8}) {}
 
 void frmSelectBatchNo::BeforeSetUpGrid() {
+  BatchPickerForm::BeforeSetUpGrid();
   Box().SetText(Batch);
 }
 
@@ -191,14 +235,16 @@ void frmSelectBatchNo::SetUpGrid() {
   HideColumns(grid, {11, 12});
   if (GetIndustryType() == 1) HideColumns(grid, {9, 10});
   AlignRight(grid, {5, 7, 8});
+  AddTakeColumn();
 }
 
 std::string frmSelectBatchNo::TitleText() const {
-  return GetIndustryType() == 1
-             ? "序号|批号|辅助属性|仓库|理论重量|单位|单价|金额|生产日期|有效期至|stockID|"
-               "FBatchNoIndex|"
-             : "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|"
-               "FBatchNoIndex|";
+  return WithTakeTitle(
+      GetIndustryType() == 1
+          ? "序号|批号|辅助属性|仓库|理论重量|单位|单价|金额|生产日期|有效期至|stockID|"
+            "FBatchNoIndex|"
+          : "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|"
+            "FBatchNoIndex|");
 }
 
 std::string frmSelectBatchNo::ListRowText(int32_t row) {

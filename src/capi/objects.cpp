@@ -1,5 +1,4 @@
 // Components created by ProgID and called by member name.
-#include <cctype>
 #include <vector>
 
 #include "capi/handles.h"
@@ -15,20 +14,6 @@ std::shared_ptr<ObjectData> FindObject(qmz_object* object, const char* what) {
     Fail(QMZ_E_STATE, std::string(what) + ": the object's session is closed");
   }
   return data;
-}
-
-bool IsBaseListProperty(const std::string& name) {
-  const auto& names = BaseList::MemberNames();
-  for (size_t i = 0; i < 4; ++i) {
-    if (names[i].size() != name.size()) continue;
-    bool same = true;
-    for (size_t c = 0; c < name.size() && same; ++c) {
-      same = std::tolower(static_cast<unsigned char>(names[i][c])) ==
-             std::tolower(static_cast<unsigned char>(name[c]));
-    }
-    if (same) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -65,7 +50,8 @@ qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_value valu
   return StatusOf([&] {
     auto data = FindObject(object, "qmz_set_property");
     Require(name, "name");
-    if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) && !IsBaseListProperty(name)) {
+    if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) &&
+        !qmz::BaseList::IsProperty(name)) {
       Fail(QMZ_E_COMPONENT, std::string("Not a property of BaseList: ") + name);
     }
     std::vector<qmz::Variant> args{ToVariant(value)};
@@ -93,8 +79,8 @@ qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* a
     // An operation of BaseList that failed inside answers null and keeps the reason; the host
     // gets the reason, as the baselist command does, so that a failure is never taken for
     // "nothing found".
-    if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) && !IsBaseListProperty(member) &&
-        !answer.AsObject() && !qmz::LastFailure().empty()) {
+    if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) &&
+        !qmz::BaseList::IsProperty(member) && !answer.AsObject() && !qmz::LastFailure().empty()) {
       Fail(QMZ_E_COMPONENT, qmz::LastFailure());
     }
     *out = HandleOf<qmz_result>(AddResult(std::move(answer)));

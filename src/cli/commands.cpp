@@ -191,6 +191,7 @@ int ShowPicker(const std::string& operation, const Options& options, std::ostrea
   if (operation == "show-batch") {
     result = list.ShowBatch(o.item, o.filter, o.stock, o.aux_id, o.class_type);
   } else if (operation == "show-batch-multi") {
+    if (o.quantity != 0) list.RequiredQty(o.quantity);
     result = list.ShowBatchForMultiSelBatchNo(o.item, o.filter, o.stock, o.aux_id, o.class_type);
   } else if (operation == "show-aux") {
     result = list.ShowAux(o.item, o.filter, o.stock, o.aux_id, o.class_type);
@@ -223,6 +224,12 @@ int RunOperation(const std::string& operation, const Options& options, std::ostr
                              : list.GetAux(options.item, options.text, options.stock,
                                            options.aux_id, options.class_type);
       return Answer(out, err, result);
+    }
+    if (operation == "allocate-batches") {
+      HostSession session(options);
+      return Answer(out, err,
+                    BaseList().AllocateBatches(options.item, options.quantity, options.stock,
+                                               options.aux_id, options.class_type));
     }
     err << "baselist: unknown operation " << operation << "\n";
     return 2;

@@ -20,6 +20,7 @@ struct Options {
   int32_t stock = 0;
   int32_t aux_id = 0;
   int32_t class_type = 0;
+  double quantity = 0;  // allocate-batches --qty; show-batch-multi --required-qty
 
   // Dialogs: the item class, the host's settings, the scripted user or the real dialog.
   int32_t class_id = 0;

@@ -121,7 +121,20 @@ int main(int argc, char** argv) {
     pick->add_option("--stock", options.stock, "Warehouse id, 0 for all");
     pick->add_option("--aux-id", options.aux_id, "Auxiliary property id, 0 for all");
     pick->add_option("--class-type", options.class_type, "Class type of the calling host");
+    if (std::string(name) == "show-batch-multi") {
+      pick->add_option("--required-qty", options.quantity,
+                       "Quantity to cover: rows preselected first-expiry-first (RequiredQty)");
+    }
   }
+
+  CLI::App* allocate = app.add_subcommand(
+      "allocate-batches", "A quantity spread over an item's batches (BaseList.AllocateBatches)");
+  add_session(allocate);
+  allocate->add_option("--item", options.item, "Item id (FItemID)")->required();
+  allocate->add_option("--qty", options.quantity, "Quantity to cover")->required();
+  allocate->add_option("--stock", options.stock, "Warehouse id, 0 for all");
+  allocate->add_option("--aux-id", options.aux_id, "Auxiliary property id, 0 for all");
+  allocate->add_option("--class-type", options.class_type, "Class type of the calling host");
 
   CLI::App* demo = app.add_subcommand("demo", "The main job on the demo database");
   add_session(demo);

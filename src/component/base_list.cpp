@@ -1,7 +1,10 @@
 #include "qmz/baselist.h"
 
+#include <algorithm>
+
 #include "auxprop/frm_select_aux.h"
 #include "baselist/frm_base_list.h"
+#include "batch/allocate_batches.h"
 #include "batch/show_batch.h"
 #include "component/inventory_lookup.h"
 #include "list_services/list_settings.h"
@@ -78,6 +81,18 @@ void BaseList::FilterItem(const std::string& value) {
 }
 void BaseList::ItemExtInfo(ObjectPtr value) {
   ListSettings().ItemExtInfo = std::move(value);
+}
+
+void BaseList::RequiredQty(double value) {
+  ListSettings().RequiredQty = value;
+}
+
+ObjectPtr BaseList::AllocateBatches(int32_t lngItemID, double dblQty, int32_t lngStockID,
+                                    int32_t lngAuxID, int32_t lngClassType) {
+  return ResultOrReasonKept([&](ObjectPtr& result) {
+    if (lngItemID <= 0 || !(dblQty > 0)) return;
+    result = AllocateBatchesFor({lngItemID, "", lngStockID, lngAuxID, lngClassType}, dblQty);
+  });
 }
 
 ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, int32_t lngStockID,
@@ -168,10 +183,27 @@ const std::vector<std::string>& BaseList::MemberNames() {
   return names;
 }
 
+bool BaseList::IsProperty(const std::string& name) {
+  const auto& names = MemberNames();
+  return std::any_of(names.begin(), names.begin() + 4,
+                     [&name](const std::string& slot) { return EqualsIgnoreCase(name, slot); }) ||
+         EqualsIgnoreCase(name, "RequiredQty");
+}
+
 Variant BaseList::Invoke(const std::string& member, std::vector<Variant>& args) {
   const auto& names = MemberNames();
   for (size_t i = 0; i < names.size(); ++i) {
     if (EqualsIgnoreCase(member, names[i])) return InvokeMember(static_cast<int>(i) + 1, args);
+  }
+  if (EqualsIgnoreCase(member, "RequiredQty")) {
+    RequiredQty(Arg(args, 0, "RequiredQty").ToDouble());
+    return {};
+  }
+  if (EqualsIgnoreCase(member, "AllocateBatches")) {
+    const std::string name = "AllocateBatches";
+    return AllocateBatches(Arg(args, 0, name).ToInt32(), Arg(args, 1, name).ToDouble(),
+                           Arg(args, 2, name).ToInt32(), Arg(args, 3, name).ToInt32(),
+                           Arg(args, 4, name).ToInt32());
   }
   return Component::Invoke(member, args);
 }

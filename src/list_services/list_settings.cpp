@@ -13,6 +13,7 @@ void ResetListSettingsForNewBaseList() {
   settings.Filter.clear();
   settings.ListClassID = 0;
   settings.LocatePending = false;
+  settings.RequiredQty = 0;
 }
 
 }  // namespace qmz

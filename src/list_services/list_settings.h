@@ -16,13 +16,15 @@ struct SharedListSettings {
   int16_t ListClassID = 0;
   bool LocatePending = false;
   ObjectPtr ItemExtInfo;
+  // The quantity the multi-row batch pickers preselect rows to cover; 0 or less: none.
+  double RequiredQty = 0;
 };
 
 // This thread's settings.
 SharedListSettings& ListSettings();
 
 // What creating a BaseList does: KeyWord and Filter emptied, ListClassID 0, LocatePending
-// false; FilterItem and ItemExtInfo stay.
+// false, no RequiredQty; FilterItem and ItemExtInfo stay.
 void ResetListSettingsForNewBaseList();
 
 }  // namespace qmz

@@ -45,24 +45,24 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
   Label& box_label = AddLabel("Label1");
   box_label.SetCaption(texts.box_label);
   box_label.SetBuddy(texts.box_name);
-  box_label.SetLine(1);
+  box_label.SetLine(kSearchLine);
   box_ = &AddTextBox(texts.box_name);
-  box_->SetLine(1);
+  box_->SetLine(kSearchLine);
   AddLabel("Label2").SetCaption("（包含）");
-  FindControl("Label2").SetLine(1);
+  FindControl("Label2").SetLine(kSearchLine);
   CommandButton& query = AddCommandButton("cmdQuery");
   query.SetCaption("查询");
-  query.SetLine(1);
+  query.SetLine(kSearchLine);
   check_ = &AddCheckBox("chkShowZero");
   check_->SetCaption(texts.check_caption);
-  check_->SetLine(1);
-  AddGrid("Ledger", grid_).SetLine(2);
+  check_->SetLine(kSearchLine);
+  AddGrid("Ledger", grid_).SetLine(kGridLine);
   CommandButton& yes = AddCommandButton("cmdYes");
   yes.SetCaption("确定(&O)");
-  yes.SetLine(3);
+  yes.SetLine(kButtonLine);
   CommandButton& no = AddCommandButton("cmdNo");
   no.SetCaption("关闭(&C)");
-  no.SetLine(3);
+  no.SetLine(kButtonLine);
 
   Load = [this] { OnLoad(); };
   Unload = [this] { OnUnload(); };
@@ -327,6 +327,7 @@ void PickerForm::ChooseRows() {
     }
     rows.assign(1, row);
   }
+  rows = RowsTaken(std::move(rows));
   // Every chosen row's cells are read before the list is filtered: the grid draws its rows
   // from the list, so a filtered list would answer for the next row.
   struct Chosen {
@@ -354,6 +355,7 @@ void PickerForm::ChooseRows() {
     rtn_dict_ = RowToDictionary(*list_);
     rtn_dict_->Set("Fprice", row.price);
     rtn_dict_->Set("FAmount", row.amount);
+    CompleteChoice(row.row, *rtn_dict_);
     rtn_vect_->Add(rtn_dict_);
   }
   // The whole list again, so the grid still shows what the user chose from.

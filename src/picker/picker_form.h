@@ -44,6 +44,11 @@ struct PriceColumns {
   int32_t amount;
 };
 
+// The picker's lines, top to bottom (Control::Line); the batch pickers put notes between them.
+inline constexpr int32_t kSearchLine = 10;  // the box, the query button, the check box
+inline constexpr int32_t kGridLine = 20;
+inline constexpr int32_t kButtonLine = 30;
+
 struct PickerTexts {
   const char* caption;        // the dialog's caption
   const char* box_name;       // txtBatchNo, txtAux
@@ -130,6 +135,11 @@ class PickerForm : public Form {
   void QueryButton();
   // What the yes button does: the check box saved, the chosen rows taken.
   void Confirm();
+  // Of the rows the user chose (grid rows), those the choice returns; raises to refuse the
+  // choice with a message. All of them unless a picker says otherwise.
+  virtual std::vector<int32_t> RowsTaken(std::vector<int32_t> rows) { return rows; }
+  // Adds what a picker returns besides the row's fields to the dictionary of grid row `row`.
+  virtual void CompleteChoice(int32_t /*row*/, Dictionary& /*chosen*/) {}
 
   std::shared_ptr<Ledger> grid_;
   RecordsetPtr list_;

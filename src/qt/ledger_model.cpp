@@ -1,5 +1,7 @@
 #include "qt/ledger_model.h"
 
+#include <QColor>
+
 #include "platform/ui/ledger.h"
 
 namespace qmz {
@@ -37,13 +39,20 @@ QVariant LedgerModel::Cell(int row, int col, int role) const {
         grid_.Column(col).Alignment() == kAlignRight ? Qt::AlignRight : Qt::AlignLeft;
     return static_cast<int>(horizontal | Qt::AlignVCenter);
   }
-  if (role != Qt::DisplayRole) return {};
+  const bool background = role == Qt::BackgroundRole && row >= 2 && grid_.RowColor;
+  if (role != Qt::DisplayRole && !background) return {};
   const bool outer = !reading_;
   reading_ = true;
   try {
-    QString text = QString::fromStdString(grid_.CellText(row, col));
+    QVariant answer;
+    if (background) {
+      const int64_t color = grid_.RowColorOf(row);  // 0xBBGGRR
+      if (color >= 0) answer = QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    } else {
+      answer = QString::fromStdString(grid_.CellText(row, col));
+    }
     if (outer) reading_ = false;
-    return text;
+    return answer;
   } catch (...) {
     if (outer) reading_ = false;
     failed_ = true;

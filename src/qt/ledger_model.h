@@ -1,6 +1,7 @@
 // LedgerModel: a Qt table model over a Ledger, for the grids of the Qt host (form_dialog.h).
 // Model row i is ledger row i + 2; the ledger's title row (row 1) is the horizontal header, so
-// the header text of column c is CellText(1, c + 1). Texts are pulled from the ledger only when
+// the header text of column c is CellText(1, c + 1); a data row's background is the ledger's
+// RowColorOf where the owner gives one. Texts are pulled from the ledger only when
 // Qt asks for them, which a table view does for the rows it paints: a list of any length costs
 // its visible rows.
 //

@@ -171,6 +171,49 @@ static void a_scripted_user_picks_several_rows(qmz_session* session, qmz_object*
   CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_NONE, NULL) == QMZ_OK);
 }
 
+static qmz_value number(double v) {
+  qmz_value value;
+  value.type = QMZ_DOUBLE;
+  value.as.number = v;
+  return value;
+}
+
+/* The take of row `index` of a vector of rows. */
+static double taken(qmz_result* rows, size_t index) {
+  qmz_result* row = NULL;
+  qmz_value value;
+  value.type = QMZ_NULL;
+  if (qmz_result_item(rows, index, &row) == QMZ_OK) qmz_dict_get(row, "FTakeQty", &value);
+  qmz_result_destroy(row);
+  return value.type == QMZ_DOUBLE ? value.as.number : -1;
+}
+
+static void a_required_quantity_is_covered(qmz_session* session, qmz_object* list) {
+  CHECK(qmz_session_set_text(session, "DocumentDate", "2027-01-10") == QMZ_OK);
+  CHECK(qmz_set_property(list, "RequiredQty", number(10)) == QMZ_OK);
+  CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_SCRIPTED, "click cmdYes") == QMZ_OK);
+  qmz_result* rows = invoke5(list, "ShowBatchForMultiSelBatchNo", 1, "");
+  size_t count = 0;
+  CHECK(qmz_vector_count(rows, &count) == QMZ_OK && count == 2);
+  CHECK(taken(rows, 0) == 7 && taken(rows, 1) == 3); /* B2601 has expired: A'B, then B2603 */
+  qmz_result_destroy(rows);
+  CHECK(qmz_set_property(list, "RequiredQty", number(0)) == QMZ_OK);
+  CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_NONE, NULL) == QMZ_OK);
+  qmz_value args[5] = {integer(1), number(30), integer(0), integer(0), integer(0)};
+  CHECK(qmz_invoke(list, "AllocateBatches", args, 5, &rows) == QMZ_OK);
+  qmz_result* last = NULL;
+  qmz_value missing;
+  CHECK(qmz_result_item(rows, 1, &last) == QMZ_OK);
+  CHECK(qmz_dict_get(last, "FMissingQty", &missing) == QMZ_OK && missing.type == QMZ_DOUBLE &&
+        missing.as.number == 11);
+  qmz_result_destroy(last);
+  qmz_result_destroy(rows);
+  CHECK(qmz_session_set_text(session, "DocumentDate", "someday") == QMZ_OK);
+  CHECK(qmz_invoke(list, "AllocateBatches", args, 5, &rows) == QMZ_E_COMPONENT);
+  CHECK_TEXT(qmz_last_error(), "The host's DocumentDate someday is not a date (YYYY-MM-DD)");
+  CHECK(qmz_session_set_text(session, "DocumentDate", "") == QMZ_OK);
+}
+
 static void a_recordset_reads_by_record_and_field(qmz_session* session, qmz_object* list) {
   CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_SCRIPTED, "dblclick 2") == QMZ_OK);
   qmz_value args[2] = {integer(0), integer(18)};
@@ -285,6 +328,7 @@ int main(int argc, char** argv) {
   a_dictionary_reads_by_index_and_key(list);
   a_scripted_user_picks_several_rows(session, list);
   a_recordset_reads_by_record_and_field(session, list);
+  a_required_quantity_is_covered(session, list);
   mistakes_give_a_status_and_a_message(session, list);
   a_thousand_calls_give_everything_back(list);
 

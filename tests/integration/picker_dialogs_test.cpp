@@ -11,6 +11,7 @@
 #include "batch/frm_stock.h"
 #include "batch/show_batch.h"
 #include "integration/demo_suite.h"
+#include "list_services/list_settings.h"
 #include "login/user_profile.h"
 #include "qmz/components.h"
 #include "qmz/suite.h"
@@ -183,6 +184,100 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
   // With ScanConfirm the scan confirms its row.
   host.Set("ScanConfirm", 1);
   EXPECT_EQ(pick("type txtBatchNo (10)B2603; key Enter txtBatchNo"), "B2603|上海仓");
+}
+
+// On 2027-01-10 B2601 (有效期至 2027-01-05) has expired, A'B (2027-03-01) and B2604 (2027-03-15)
+// expire within 70 days, B2603 has no expiry.
+TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocumentDate) {
+  host.Set("ExpiryWarnDays", 70);
+  host.Set("DocumentDate", "2027-01-10");
+  host.Set("BatchOrder", "FEFO");
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    PlayLoaded(form, "hover 2 3; hover 5 3", messages);
+    EXPECT_EQ(form.Grid().ToolTipText(),
+              "即将过期：有效期至 2027-03-01，距单据日期 2027-01-10 还有 50 天（提前 70 天提醒）");
+    EXPECT_EQ(ColumnTexts(form.Grid(), 2),
+              (std::vector<std::string>{"B2601", "B2601", "B2601", "A'B", "B2603"}));
+    std::vector<int64_t> colors;
+    for (int32_t row = 2; row <= form.Grid().Rows(); ++row) {
+      colors.push_back(form.Grid().RowColorOf(row));
+    }
+    EXPECT_EQ(colors, (std::vector<int64_t>{0xCEC7FF, 0xCEC7FF, 0xCEC7FF, 0x82E0FF, -1}));
+    EXPECT_THAT(sql_sent->at(0), ::testing::EndsWith("else 0 end,a.FPeriodDate,a.FBatchNo "));
+  });
+  host.Set("ICClosed", false);  // the opening balance's expiry column orders it alike
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(
+        ColumnTexts(form.Grid(), 2),
+        (std::vector<std::string>{"B2601", "B2601", "B2601", "B2602", "A'B", "B2604", "B2603"}));
+  });
+  host.Set("ICClosed", true);
+  host.Set("HideExpired", 1);
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    // The box that shows rows of no quantity does not bring the expired ones back.
+    PlayLoaded(form, "click chkShowZero", messages);
+    EXPECT_EQ(ColumnTexts(form.Grid(), 2), (std::vector<std::string>{"A'B", "B2604", "B2603"}));
+    EXPECT_EQ(form.Find<Label>("lblHiddenExpired").Caption(),
+              "已隐藏 3 个过期批次（有效期至早于单据日期 2027-01-10）");
+  });
+  EXPECT_EQ(messages.str(), "");
+}
+
+TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTheClerk) {
+  const std::vector<std::string> taken = {"FBatchNo", "stockName", "FQty", "FTakeQty"};
+  host.Set("DocumentDate", "2027-01-01");
+  auto cover = [&](double quantity, const std::string& script) {
+    std::string answer;
+    AsUser(script, [&](BaseList& list) {
+      list.RequiredQty(quantity);
+      answer = Fields(list.ShowBatchForMultiSelBatchNo(1, "", 0, 0, 1030003), taken);
+    });
+    return answer;
+  };
+  EXPECT_EQ(cover(150, "click cmdYes"), "B2601|上海仓|40|40,B2601|北京仓|120|110");
+  // The clerk adds B2603 (nothing is missing: it takes nothing) and types its quantity, takes
+  // 北京仓 out and back (it takes what is missing then), and asks for more than a row holds.
+  EXPECT_EQ(cover(150,
+                  "select 3,4,6; type txtTakeQty 50; key Enter txtTakeQty; key Back txtTakeQty; "
+                  "key Back; type txtTakeQty 12; key Enter txtTakeQty; select 3,6; select 3,6,4; "
+                  "click cmdYes"),
+            "B2601|上海仓|40|40,B2603|上海仓|12|12,B2601|北京仓|120|98");
+  EXPECT_EQ(messages.str(), "[Vantrel提示] Batch B2603 holds 12, less than the 50 to take\n");
+  // Short: every row taken, the tally says what is missing.
+  OnNewThread([&] {
+    ListSettings().RequiredQty = 200;
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    form.SetMultiSelect(1);
+    PlayLoaded(form, "", messages);
+    EXPECT_EQ(form.Find<Label>("lblTally").Caption(), "需要 200 / 已选 184 / 尚缺 16");
+    EXPECT_EQ(form.Grid().CellText(1, 12), "取用数量");
+    form.Grid().Column(2).SetWidth(1600);
+    form.RunUnload();
+  });
+  // The take column is no column of the remembered widths.
+  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"),
+            "500|1600|1000|1000|1000|1000|900|1100|1100|0|0");
+  // Expired rows are never taken unless the host allows them.
+  host.Set("DocumentDate", "2027-01-10");
+  EXPECT_EQ(cover(10, "click cmdYes"), "A'B|广州仓|7|7,B2603|上海仓|12|3");
+  AsUser("", [&](BaseList& list) {
+    EXPECT_EQ(
+        Fields(list.AllocateBatches(1, 10, 0, 0, 1030003), {"FBatchNo", "FTakeQty", "FMissingQty"}),
+        "A'B|7|0,B2603|3|0");
+    EXPECT_EQ(Fields(list.AllocateBatches(1, 30, 0, 0, 1030003), {"FBatchNo", "FMissingQty"}),
+              "A'B|11,B2603|11");
+    host.Set("AllowExpired", 1);
+    EXPECT_EQ(Fields(list.AllocateBatches(1, 10, 0, 0, 1030003), {"stockName", "FTakeQty"}),
+              "上海仓|10");
+  });
 }
 
 TEST_F(PickerDialogsTest, AuxRowTextsAndTheIndustrysCaptions) {

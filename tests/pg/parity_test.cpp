@@ -38,6 +38,7 @@ const char* const kSearchTexts[] = {"",      "1",     "'", "\\",   "[a]",    "[^
 void Fill(suite::SqliteConnection& db) {
   db.Exec(suite::InventorySchema());
   suite::FillLargeData(db, 3, 4, 40);
+  db.Exec("update t_icitem set FISKFPeriod=1 where FItemID=1");  // item 1 keeps a shelf life
   for (const char* table : {"t_cc_inventory", "ICInvInitial"}) {
     const bool initial = std::string(table) == "ICInvInitial";
     suite::Statement insert(
@@ -86,6 +87,8 @@ std::vector<std::string> Queries(const std::string& text) {
       queries.push_back(ComposeBatchListQuery(
           picker, {.closed = closed, .item_id = 1, .show_zero = true, .box_text = text}));
     }
+    queries.push_back(ComposeBatchListQuery(
+        BatchPicker::kStock, {.closed = closed, .item_id = 1, .box_text = text, .fefo = true}));
     queries.push_back(ComposeAuxListQuery({.closed = closed, .item_id = 1, .box_text = text}));
     queries.push_back(ComposeBatchLookupSql({.item_id = 1, .text = text}, closed, ""));
     queries.push_back(ComposeAuxLookupSql({.item_id = 1, .text = text}, closed, ""));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QColor>
 #include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -349,6 +350,47 @@ TEST_F(DialogsInUseTest, InTheMultiRowPickersShiftKeysExtendAndCtrlASelectsEvery
       choose([] { return BaseList().ShowAuxForMultiSel(2, "", 0, 0, 1030003); }, 1,
              {{Qt::Key_PageDown, shift}, {Qt::Key_PageUp, shift}}, "0,1", {"AuxName", "stockName"}),
       "Blue|北京仓,Blue|全部仓库");
+}
+
+// A required quantity: the preselected rows, a row Ctrl-clicked in and out, its quantity typed
+// into the 取用数量 box, the tally following each step; B2601 marked amber (4 days left).
+TEST_F(DialogsInUseTest, TheClerkChangesTheRowsThatCoverARequiredQuantity) {
+  host.Set("DocumentDate", "2027-01-01");
+  host.Set("ExpiryWarnDays", 10);
+  DialogPlay play([&](QDialog& dialog) {
+    auto* table = dialog.findChild<QTableView*>("Ledger");
+    auto* tally = dialog.findChild<QLabel*>("lblTally");
+    auto* box = dialog.findChild<QLineEdit*>("txtTakeQty");
+    ASSERT_TRUE(table && tally && box);
+    EXPECT_EQ(SelectedRows(*table), "1,2");  // B2601 in 上海仓 and 北京仓
+    EXPECT_EQ(S(tally->text()), "需要 150 / 已选 150 / 尚缺 0");
+    EXPECT_EQ(table->model()->index(1, 0).data(Qt::BackgroundRole).value<QColor>(),
+              QColor(255, 224, 130));
+    EXPECT_FALSE(table->model()->index(0, 0).data(Qt::BackgroundRole).isValid());  // A'B
+    auto ctrl_click = [&](int row) {
+      QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                        CellCenter(*table, row, 1));
+    };
+    ctrl_click(4);  // B2603: nothing is missing, it takes nothing yet
+    EXPECT_EQ(S(box->text()), "0");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, "12");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(S(tally->text()), "需要 150 / 已选 162 / 尚缺 0");
+    EXPECT_EQ(S(table->model()->index(4, 11).data().toString()), "12");
+    ctrl_click(2);  // 北京仓 out, and in again: it takes what is missing
+    EXPECT_EQ(S(tally->text()), "需要 150 / 已选 52 / 尚缺 98");
+    ctrl_click(2);
+    EXPECT_EQ(S(tally->text()), "需要 150 / 已选 150 / 尚缺 0");
+    QTest::keyClick(table, Qt::Key_Return);
+  });
+  BaseList list;
+  list.RequiredQty(150);
+  ObjectPtr rows = list.ShowBatchForMultiSelBatchNo(1, "", 0, 0, 1030003);
+  ASSERT_TRUE(play.Played());
+  EXPECT_EQ(Fields(rows, {"FBatchNo", "stockName", "FTakeQty"}),
+            "B2601|上海仓|40,B2603|上海仓|12,B2601|北京仓|98");
 }
 
 // Drags the right border of grid column `col` (from 0) by `dx` pixels on the title row.

@@ -295,6 +295,13 @@ bool Ledger::HasCellValue(int32_t row, int32_t col) const {
   return values_.count({row, col}) != 0;
 }
 
+int64_t Ledger::RowColorOf(int32_t row) {
+  CheckRow(row);
+  int64_t color = -1;
+  if (row >= 2 && RowColor) RowColor(row, color);
+  return color;
+}
+
 std::string Ledger::RowTextOf(int32_t row) {
   CheckRow(row);
   if (!in_row_text_ && row == cached_row_) return cached_text_;

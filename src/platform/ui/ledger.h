@@ -137,6 +137,9 @@ class Ledger : public Object {
   std::function<void()> MouseMove;
   std::function<void(int32_t code, const std::string& name, const Variant& p1, const Variant& p2)>
       Notify;
+  // The background colour (0xBBGGRR) of a data row, or -1 (as passed) for the grid's own. Asked
+  // as the row is drawn, like RowText, and never raised as an event.
+  std::function<void(int32_t row, int64_t& color)> RowColor;
 
   // Raising the events, for the view or host that plays the user's actions.
   void RaiseClick();
@@ -203,6 +206,8 @@ class Ledger : public Object {
   // owner's handler receives an empty text to fill. A read from inside that handler asks the
   // owner again and bypasses the cache.
   std::string RowTextOf(int32_t row);
+  // The owner's colour of a data row (RowColor), -1 without one; errors of the handler pass.
+  int64_t RowColorOf(int32_t row);
   // Every row, title first, one line each ending in "\n": each cell's text and a "|".
   std::string DumpGrid();
 
