@@ -130,6 +130,14 @@ QMZ_C_API qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_
  * QMZ_E_COMPONENT with the reason, where the component itself answers null. */
 QMZ_C_API qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* args,
                                 size_t count, qmz_result** out);
+/* qmz_invoke for hosts whose every call costs (a lookup per order line): a dictionary whose every
+ * value is a text comes back packed as qmz_dict_texts packs it, in a buffer of the calling
+ * thread that lives until its next qmz_invoke_texts, with *out NULL; null comes back as
+ * *packed NULL, *length 0 and *out NULL; any other answer as *out, a result to be destroyed,
+ * with *packed NULL. Fails as qmz_invoke does. */
+QMZ_C_API qmz_status qmz_invoke_texts(qmz_object* object, const char* member, const qmz_value* args,
+                                      size_t count, const char** packed, size_t* length,
+                                      qmz_result** out);
 
 QMZ_C_API qmz_status qmz_result_destroy(qmz_result* result);
 QMZ_C_API qmz_status qmz_result_kind_of(const qmz_result* result, qmz_result_kind* kind);

@@ -226,6 +226,13 @@ class Component:
         _check(_lib.qmz_create(suite._handle, _native.encode(prog_id), _ctypes.byref(handle)))
         object.__setattr__(self, "_handle", handle)
         object.__setattr__(self, "_suite", suite)  # its session stays open while it lives
+        # Out-parameters of invoke, made once: a lookup per order line costs little more than
+        # its query.
+        for attribute, kind in (("_packed", _ctypes.c_void_p), ("_length", _ctypes.c_size_t),
+                                ("_result", _ctypes.c_void_p)):
+            cell = kind()
+            object.__setattr__(self, attribute, cell)
+            object.__setattr__(self, attribute + "_ref", _ctypes.byref(cell))
 
     def _call(self, member: str, args: tuple) -> _Result:
         keep: list = []
@@ -239,8 +246,29 @@ class Component:
 
     def invoke(self, member: str, *args: _Scalar) -> _Any:
         """Calls a member by name (any case) and answers its result as a Python value."""
-        with self._call(member, args) as result:
-            return result.python()
+        keep: list = []
+        values = _native.values(args, keep)
+        name = _MEMBER_NAMES.get(member)
+        if name is None:
+            name = _MEMBER_NAMES.setdefault(member, _native.encode(member))
+        # One call for a row of texts (every lookup's answer), and for null.
+        packed, length, result = self._packed, self._length, self._result
+        _check(
+            _lib.qmz_invoke_texts(
+                self._handle, name, values, len(args), self._packed_ref, self._length_ref,
+                self._result_ref,
+            )
+        )
+        if result.value:
+            with _Result(_ctypes.c_void_p(result.value)) as other:
+                result.value = None
+                return other.python()
+        if not packed.value:
+            return None
+        if not length.value:
+            return {}
+        parts = _ctypes.string_at(packed, length.value).decode("utf-8", "replace").split("\0")
+        return dict(zip(parts[0::2], parts[1::2]))
 
     def invoke_json(self, member: str, *args: _Scalar) -> str:
         """Calls a member and answers its result as the baselist command prints it."""

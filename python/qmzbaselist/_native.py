@@ -89,6 +89,11 @@ _PROTOTYPES = {
         _status,
         [_handle, ctypes.c_char_p, ctypes.POINTER(Value), ctypes.c_size_t, _out],
     ),
+    "qmz_invoke_texts": (
+        _status,
+        [_handle, ctypes.c_char_p, ctypes.POINTER(Value), ctypes.c_size_t,
+         ctypes.POINTER(ctypes.c_void_p), _size_out, _out],
+    ),
     "qmz_result_destroy": (_status, [_handle]),
     "qmz_result_kind_of": (_status, [_handle, ctypes.POINTER(ctypes.c_int)]),
     "qmz_result_json": (_status, [_handle, _text_out]),

@@ -150,14 +150,14 @@ def test_freed_handles_and_closed_sessions(demo):
     bl.close()
     assert _failure(lambda: bl.GetBatch(1, "B2601")) == (
         qb.Status.E_HANDLE,
-        "qmz_invoke: the object handle is not a live handle (destroyed, or never made)",
+        "qmz_invoke_texts: the object handle is not a live handle (destroyed, or never made)",
     )
     bl.close()  # a second release is refused quietly
     other = suite.BaseList()
     suite.close()
     assert _failure(lambda: other.GetBatch(1, "B2601")) == (
         qb.Status.E_STATE,
-        "qmz_invoke: the object's session is closed",
+        "qmz_invoke_texts: the object's session is closed",
     )
     assert _failure(lambda: suite.set_host_property("ICClosed", 1)) == (
         qb.Status.E_HANDLE,

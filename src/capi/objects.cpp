@@ -16,6 +16,32 @@ std::shared_ptr<ObjectData> FindObject(qmz_object* object, const char* what) {
   return data;
 }
 
+// Calls `member` with the arguments, as qmz_invoke and qmz_invoke_texts do.
+qmz::Variant Invoke(qmz_object* object, const char* member, const qmz_value* args, size_t count,
+                    const char* what) {
+  auto data = FindObject(object, what);
+  Require(member, "member");
+  if (count > 0) Require(args, "args");
+  // No member takes more; a larger count is a caller's mistake, not a request for memory.
+  constexpr size_t kMostArguments = 64;
+  if (count > kMostArguments) {
+    Fail(QMZ_E_ARGUMENT, "count: a member takes at most " + std::to_string(kMostArguments) +
+                             " arguments, not " + std::to_string(count));
+  }
+  std::vector<qmz::Variant> values;
+  values.reserve(count);
+  for (size_t i = 0; i < count; ++i) values.push_back(ToVariant(args[i]));
+  qmz::Variant answer = data->component->Invoke(member, values);
+  // An operation of BaseList that failed inside answers null and keeps the reason; the host
+  // gets the reason, as the baselist command does, so that a failure is never taken for
+  // "nothing found".
+  if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) &&
+      !qmz::BaseList::IsProperty(member) && !answer.AsObject() && !qmz::LastFailure().empty()) {
+    Fail(QMZ_E_COMPONENT, qmz::LastFailure());
+  }
+  return answer;
+}
+
 }  // namespace
 
 uint64_t AddResult(Variant value) {
@@ -62,26 +88,28 @@ qmz_status qmz_set_property(qmz_object* object, const char* name, qmz_value valu
 qmz_status qmz_invoke(qmz_object* object, const char* member, const qmz_value* args, size_t count,
                       qmz_result** out) {
   return StatusOf([&] {
-    auto data = FindObject(object, "qmz_invoke");
-    Require(member, "member");
     Require(out, "out");
-    if (count > 0) Require(args, "args");
-    // No member takes more; a larger count is a caller's mistake, not a request for memory.
-    constexpr size_t kMostArguments = 64;
-    if (count > kMostArguments) {
-      Fail(QMZ_E_ARGUMENT, "count: a member takes at most " + std::to_string(kMostArguments) +
-                               " arguments, not " + std::to_string(count));
-    }
-    std::vector<qmz::Variant> values;
-    values.reserve(count);
-    for (size_t i = 0; i < count; ++i) values.push_back(ToVariant(args[i]));
-    qmz::Variant answer = data->component->Invoke(member, values);
-    // An operation of BaseList that failed inside answers null and keeps the reason; the host
-    // gets the reason, as the baselist command does, so that a failure is never taken for
-    // "nothing found".
-    if (std::dynamic_pointer_cast<qmz::BaseList>(data->component) &&
-        !qmz::BaseList::IsProperty(member) && !answer.AsObject() && !qmz::LastFailure().empty()) {
-      Fail(QMZ_E_COMPONENT, qmz::LastFailure());
+    *out = HandleOf<qmz_result>(AddResult(Invoke(object, member, args, count, "qmz_invoke")));
+  });
+}
+
+qmz_status qmz_invoke_texts(qmz_object* object, const char* member, const qmz_value* args,
+                            size_t count, const char** packed, size_t* length, qmz_result** out) {
+  return StatusOf([&] {
+    Require(packed, "packed");
+    Require(length, "length");
+    Require(out, "out");
+    *packed = nullptr;
+    *length = 0;
+    *out = nullptr;
+    qmz::Variant answer = Invoke(object, member, args, count, "qmz_invoke_texts");
+    if (answer.IsEmpty() || answer.IsNull() || (answer.IsObject() && !answer.AsObject())) return;
+    thread_local std::string buffer;
+    auto dictionary = answer.IsObject() ? answer.As<qmz::Dictionary>() : nullptr;
+    if (dictionary && PackTexts(*dictionary, buffer)) {
+      *packed = buffer.c_str();
+      *length = buffer.size();
+      return;
     }
     *out = HandleOf<qmz_result>(AddResult(std::move(answer)));
   });

@@ -58,6 +58,28 @@ void RequireIndex(size_t index, size_t count, const char* what) {
 }
 
 }  // namespace
+
+bool PackTexts(const Dictionary& dictionary, std::string& out, std::string* why) {
+  out.clear();
+  bool first = true;
+  for (const auto& [key, value] : dictionary.Entries()) {
+    if (!value.IsText()) {
+      if (why) *why = "the value of " + key + " is no text";
+      return false;
+    }
+    const std::string text = value.ToText();
+    if (key.find('\0') != std::string::npos || text.find('\0') != std::string::npos) {
+      if (why) *why = "the entry " + key + " holds a NUL";
+      return false;
+    }
+    if (!first) out += '\0';
+    first = false;
+    out += key;
+    out += '\0';
+    out += text;
+  }
+  return true;
+}
 }  // namespace qmz::capi
 
 using namespace qmz::capi;
@@ -155,22 +177,8 @@ qmz_status qmz_dict_texts(const qmz_result* result, const char** packed, size_t*
     Require(length, "length");
     auto dictionary = As<qmz::Dictionary>(*data, QMZ_RESULT_DICTIONARY, "qmz_dict_texts");
     if (!data->has_packed) {
-      std::string out;
-      bool first = true;
-      for (const auto& [key, value] : dictionary->Entries()) {
-        if (!value.IsText())
-          Fail(QMZ_E_KIND, "qmz_dict_texts: the value of " + key + " is no text");
-        const std::string text = value.ToText();
-        if (key.find('\0') != std::string::npos || text.find('\0') != std::string::npos) {
-          Fail(QMZ_E_KIND, "qmz_dict_texts: the entry " + key + " holds a NUL");
-        }
-        if (!first) out += '\0';
-        first = false;
-        out += key;
-        out += '\0';
-        out += text;
-      }
-      data->packed = std::move(out);
+      std::string why;
+      if (!PackTexts(*dictionary, data->packed, &why)) Fail(QMZ_E_KIND, "qmz_dict_texts: " + why);
       data->has_packed = true;
     }
     *packed = data->packed.c_str();

@@ -107,6 +107,18 @@ static void a_dictionary_reads_by_index_and_key(qmz_object* list) {
   CHECK(length > sizeof head && memcmp(packed, head, sizeof head - 1) == 0);
   CHECK(strcmp(packed + length - strlen("FBatchNoIndex") - 2, "FBatchNoIndex") == 0);
   CHECK(packed[length] == '\0' && packed[length - 1] == '0');
+  /* The same row in one call, packed alike; nothing found: no buffer and no result. */
+  qmz_value five[5] = {integer(1), text("B2601"), integer(0), integer(0), integer(0)};
+  const char* direct = NULL;
+  size_t direct_length = 0;
+  qmz_result* other = (qmz_result*)&length;
+  CHECK(qmz_invoke_texts(list, "GetBatch", five, 5, &direct, &direct_length, &other) == QMZ_OK);
+  CHECK(other == NULL && direct_length == length && memcmp(direct, packed, length) == 0);
+  five[1] = text("NOSUCHBATCH"); /* a row of empty texts */
+  CHECK(qmz_invoke_texts(list, "GetBatch", five, 5, &direct, &direct_length, &other) == QMZ_OK);
+  CHECK(other == NULL && direct_length > 19 && memcmp(direct, "FBatchNo\0\0AuxName\0\0", 19) == 0);
+  CHECK(qmz_invoke_texts(list, "GetBatch", five, 5, NULL, &direct_length, &other) ==
+        QMZ_E_ARGUMENT);
   CHECK(qmz_dict_entry(row, 16, &key, &value) == QMZ_E_ARGUMENT);
   CHECK_TEXT(qmz_last_error(), "qmz_dict_entry: index 16 is outside 0..16 (exclusive)");
   CHECK(qmz_recordset_record_count(row, &count) == QMZ_E_KIND);
@@ -142,6 +154,11 @@ static void a_scripted_user_picks_several_rows(qmz_session* session, qmz_object*
   qmz_value value;
   CHECK(qmz_result_scalar(none, &value) == QMZ_OK && value.type == QMZ_NULL);
   qmz_result_destroy(none);
+  const char* packed = "";
+  size_t length = 1;
+  none = (qmz_result*)&length; /* null in one call: no buffer and no result */
+  CHECK(qmz_invoke_texts(list, "ShowBatch", args, 5, &packed, &length, &none) == QMZ_OK);
+  CHECK(packed == NULL && length == 0 && none == NULL);
 
   CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_SCRIPTED, "row 2; click cmdYes") == QMZ_OK);
   qmz_result* rows = invoke5(list, "ShowBatchForMultiSelBatchNo", 1, "");
@@ -200,6 +217,12 @@ static void a_required_quantity_is_covered(qmz_session* session, qmz_object* lis
   CHECK(qmz_set_property(list, "RequiredQty", number(0)) == QMZ_OK);
   CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_NONE, NULL) == QMZ_OK);
   qmz_value args[5] = {integer(1), number(30), integer(0), integer(0), integer(0)};
+  /* In one call: an answer of no texts alone comes back as a result. */
+  const char* packed = "";
+  size_t length = 1;
+  CHECK(qmz_invoke_texts(list, "AllocateBatches", args, 5, &packed, &length, &rows) == QMZ_OK);
+  CHECK(packed == NULL && length == 0 && rows != NULL);
+  qmz_result_destroy(rows);
   CHECK(qmz_invoke(list, "AllocateBatches", args, 5, &rows) == QMZ_OK);
   qmz_result* last = NULL;
   qmz_value missing;
