@@ -8,6 +8,11 @@
 #   fuzz SECONDS  builds the libFuzzer targets with clang in build/fuzz and runs each that long
 #   pg-start DIR  starts a throwaway PostgreSQL 15 server in DIR and prints the value for --db
 #   pg-stop DIR   stops that server and removes what pg-start made there
+#   site-start DIR  starts a throwaway site in DIR: a primary, a streaming hot standby and
+#                 pgbouncer in transaction mode in front of both; writes DIR/primary,
+#                 DIR/standby and DIR/pooler (one value for --db each)
+#   site-failover DIR  stops the site's primary, promotes its standby and points the pooler at it
+#   site-stop DIR   stops that site and removes what site-start made there
 #   package  builds the Debian package (CPack) of a release build in build/package
 set -euo pipefail
 callers_dir=$(pwd)
@@ -22,6 +27,9 @@ packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libgtest-
 # The throwaway server (pg-start, pg-stop): pg_packages, pg_start, pg_stop.
 # shellcheck source=scripts/pg_server.sh
 source "$root/scripts/pg_server.sh"
+# The throwaway site (site-start, site-failover, site-stop): site_start, site_failover, site_stop.
+# shellcheck source=scripts/site.sh
+source "$root/scripts/site.sh"
 
 # Installs the Debian packages named (default: the build's), only those missing.
 setup() {
@@ -205,9 +213,12 @@ case "$cmd" in
   fuzz) fuzz "$@" ;;
   pg-start) pg_start "$@" ;;
   pg-stop) pg_stop "$@" ;;
+  site-start) site_start "$@" ;;
+  site-failover) site_failover "$@" ;;
+  site-stop) site_stop "$@" ;;
   package) package ;;
   *)
-    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz|pg-start|pg-stop|package [args...]" >&2
+    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz|pg-start|pg-stop|site-start|site-failover|site-stop|package [args...]" >&2
     exit 2
     ;;
 esac

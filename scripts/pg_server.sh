@@ -277,8 +277,8 @@ pg_start_server() {
     fi
     pg_write_conf "$dir" "$port"
     size=$(as_pg stat -c %s "$log" 2>/dev/null || echo 0)
-    # fd 9 (our lock) must not live on in the server.
-    if said=$(as_pg pg_ctl start -D "$dir/data" -l "$log" -w -t 60 -s 2>&1 9>&-); then
+    # fd 9 (our lock) and 7 (a site's, scripts/site.sh) must not live on in the server.
+    if said=$(as_pg pg_ctl start -D "$dir/data" -l "$log" -w -t 60 -s 2>&1 9>&- 7>&-); then
       return 0
     fi
     as_pg tail -c +$((size + 1)) "$log" | grep -q "could not create any TCP/IP sockets" ||
