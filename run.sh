@@ -62,8 +62,9 @@ build() {
 }
 
 run_tests() {
-  # The tests also run on a throwaway PostgreSQL server (tests/pg/server.sh).
-  setup "${packages[@]}" "${pg_packages[@]}"
+  # The tests also run on a throwaway PostgreSQL server (tests/pg/server.sh) and site
+  # (tests/pg/site.sh).
+  setup "${packages[@]}" "${pg_packages[@]}" "${site_packages[@]}"
   configure_and_build "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DQMZ_SANITIZE=ON \
     -DQMZ_BUILD_TESTS=ON
   export QT_QPA_PLATFORM=offscreen
