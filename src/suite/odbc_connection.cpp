@@ -16,6 +16,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/host_list.h"
 #include "suite/odbc_result.h"
 #include "suite/wide_text.h"
 
@@ -198,7 +199,7 @@ bool NamesStreaming(const std::string& connection_string) {
 OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string)
     : dbc_(SQL_HANDLE_DBC, env) {
   SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
-  std::u16string text = Utf8ToUtf16(connection_string);
+  std::u16string text = Utf8ToUtf16(WithHostsInPqopt(connection_string));
   SQLRETURN rc = SQL_ERROR;
   socket_ = ServerSocket::MadeBy([&] {
     rc = SQLDriverConnectW(dbc_.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),

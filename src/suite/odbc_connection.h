@@ -26,6 +26,9 @@
 // twice by the driver before the suite reads it; other statements answer in one round trip. A
 // connection string that names UseDeclareFetch keeps its own choice.
 //
+// A string that names several PostgreSQL servers as `Server=a,b;Port=p,q` is handed to the
+// driver in libpq's multi-host form (suite/host_list.h).
+//
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
 // at a time.
