@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "login/user_profile.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
@@ -118,8 +119,24 @@ TEST_F(SiteTest, OnTheStandbyLookupsAndListsAnswerAsOnThePrimary) {
     LogIn("clerk");
     EXPECT_EQ(LookUpB2601(), kB2601);
     EXPECT_EQ(ListText(db), ListText(SiteDb("primary")));
+    // A user's setting cannot be saved there: tried twice, it is set aside with a warning.
+    EXPECT_THAT([] { SaveUserProfile("BaseList", "Site", "standby"); },
+                ThrowsMessage<Error>(HasSubstr("read-only transaction")));
+    EXPECT_THAT(LastWarning(), ::testing::StartsWith("The user's setting BaseList/Site was not "
+                                                     "saved: "));
     CloseSuite();
   }
+  // With the standby for reads beside the primary, the lookups read there and the save reaches
+  // the primary.
+  OpenSuite(SiteDb("pooler"), SiteDb("standby"));
+  LogIn("clerk");
+  EXPECT_EQ(LookUpB2601(), kB2601);
+  SaveUserProfile("BaseList", "Site", "saved on the primary");
+  EXPECT_EQ(LastWarning(), "");
+  EXPECT_EQ(*suite::OpenDatabase(SiteDb("primary"))
+                 ->Query("select FValue from t_suite_user_profile where FSection = ? and FKey = ?",
+                         {"BaseList", "Site"})[0][0],
+            "saved on the primary");
 }
 
 // The primary and the standby, the primary first: in libpq's multi-host form, and as a site
