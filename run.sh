@@ -129,7 +129,7 @@ call_cost() {
 # The Google Benchmark programs (arguments go to them), the long run, then opening long lists
 # side by side: ours, the limit and the peer (bench/open_compare.cpp, docs/performance.md).
 bench() {
-  setup "${packages[@]}" "${pg_packages[@]}" libpq-dev
+  setup "${packages[@]}" "${pg_packages[@]}" "${site_packages[@]}" libpq-dev
   local out="$root/build/bench"
   configure_and_build "$out" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF -DQMZ_BUILD_BENCH=ON
   "$out/bench/lookup_bench" "$@"
@@ -168,6 +168,29 @@ bench() {
       --items "${QMZ_BENCH_ITEMS:-20000}" | tee "$data/server-report.md" || status=$?
   fi
   pg_stop "$server_dir/pg" || true
+  rmdir "$server_dir" 2>/dev/null || true
+  [ "$status" -eq 0 ] || return "$status"
+
+  # Many desks on a throwaway site (bench/many_desks.cpp): 500 desks through the pooler's ten
+  # server connections beside 20 desks on direct connections to the primary.
+  echo
+  echo "Many desks through a transaction pooler, beside desks on direct connections"
+  local site
+  server_dir=$(mktemp -d /tmp/qmz-bench-site.XXXXXX)
+  chmod 0755 "$server_dir"
+  site=$server_dir/site
+  site_start "$site" >/dev/null || status=$?
+  if [ "$status" -eq 0 ]; then
+    "$out/baselist" init-db --demo --db "@$site/primary" >/dev/null || status=$?
+  fi
+  if [ "$status" -eq 0 ]; then
+    (ulimit -n 8192 && "$out/bench/many_desks" --pooler "$(cat "$site/pooler")" \
+      --primary "$(cat "$site/primary")" \
+      --read "$(sed 's/;Database=suite;/;Database=suite_standby;/' "$site/pooler")" \
+      --read-server "$(cat "$site/standby")" --desks 500 --seconds 10) |
+      tee "$data/site-report.md" || status=$?
+  fi
+  site_stop "$site" || true
   rmdir "$server_dir" 2>/dev/null || true
   return "$status"
 }

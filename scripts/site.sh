@@ -51,8 +51,8 @@ site_write_pooler_conf() {
   local dir=$1 port=$2 primary_port=$3 standby_port=$4 target=${5:-primary}
   local pooler=$dir/pooler.d target_port=$primary_port
   [ "$target" = primary ] || target_port=$standby_port
+  # shellcheck disable=SC2016 # the child shell expands it
   printf '"suite" "%s"\n' "$(cat -- "$dir/primary.d/password")" |
-    # shellcheck disable=SC2016 # the child shell expands it
     as_pg sh -c 'umask 077 && cat >"$1"' sh "$pooler/userlist.txt"
   as_pg tee "$pooler/pgbouncer.ini" >/dev/null <<INI
 [databases]
