@@ -9,8 +9,11 @@
 #   site.sh stop POINTER      the plain client stops: it fails the step when it ever saw
 #                             another client's setting instead of the role's defaults; then
 #                             ./run.sh site-stop, after which the folder is gone
+#   site.sh failover POINTER  the plain client stops (a promoted standby has the primary's
+#                             defaults but its own server's), then ./run.sh site-failover
 #   site.sh run POINTER CMD...  runs CMD with QMZ_TEST_SERVER set to the pooler's --db value,
-#                             QMZ_TEST_SITE to the folder and QMZ_TEST_RUN_SH to run.sh
+#                             QMZ_TEST_SITE to the folder and QMZ_TEST_FAILOVER to the command
+#                             of the failover above
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 what=$1 pointer=$2
@@ -68,6 +71,18 @@ plain_client() {
   done
 }
 
+# Stops the plain client (a bounded wait, then a kill) and keeps what it saw.
+stop_plain_client() {
+  local dir=$1 pid
+  touch "$dir/plain.stop"
+  pid=$(cat "$dir/plain.pid" 2>/dev/null || true)
+  for _ in $(seq 20); do
+    if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+}
+
 case $what in
   start)
     baselist=$1
@@ -97,16 +112,15 @@ case $what in
     plain_client "$dir" </dev/null >/dev/null 2>&1 &
     echo $! >"$dir/plain.pid"
     ;;
+  failover)
+    dir=$(cat "$pointer")
+    stop_plain_client "$dir"
+    "$root/run.sh" site-failover "$dir"
+    ;;
   stop)
     [ -f "$pointer" ] || exit 0
     dir=$(cat "$pointer")
-    touch "$dir/plain.stop"
-    pid=$(cat "$dir/plain.pid" 2>/dev/null || true)
-    for _ in $(seq 20); do
-      if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then break; fi
-      sleep 0.1
-    done
-    [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+    stop_plain_client "$dir"
     seen=$(cat "$dir/plain.log" 2>/dev/null || true)
     asked=$(awk '{ n += $1 } END { print n + 0 }' "$dir/plain.count" 2>/dev/null || echo 0)
     rm -f "$dir/plain.stop" "$dir/plain.log" "$dir/plain.count" "$dir/plain.pid"
@@ -121,8 +135,8 @@ $(sort <<<"$seen" | uniq -c | head)"
   run)
     QMZ_TEST_SITE=$(cat "$pointer")
     QMZ_TEST_SERVER=$(cat "$QMZ_TEST_SITE/pooler")
-    QMZ_TEST_RUN_SH=$root/run.sh
-    export QMZ_TEST_SITE QMZ_TEST_SERVER QMZ_TEST_RUN_SH
+    QMZ_TEST_FAILOVER="bash $0 failover $pointer"
+    export QMZ_TEST_SITE QMZ_TEST_SERVER QMZ_TEST_FAILOVER
     exec "$@"
     ;;
   *)

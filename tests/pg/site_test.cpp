@@ -1,6 +1,7 @@
 // The suite on a site (tests/pg/site.sh): through pgbouncer in transaction mode with the role's
 // defaults set against everything the suite relies on, on a hot standby, and across a failover.
-// Needs QMZ_TEST_SITE (the folder of ./run.sh site-start) and QMZ_TEST_RUN_SH.
+// Needs QMZ_TEST_SITE (the folder of ./run.sh site-start) and QMZ_TEST_FAILOVER (the command
+// that fails the site over).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -162,8 +163,7 @@ TEST(FailoverTest, AHostCallingThroughAFailoverAnswersAgainOnceTheStandbyIsPromo
   OpenSuite(BothServers(false));
   LogIn("clerk");
   ASSERT_EQ(LookUpB2601(), kB2601);
-  const std::string failover =
-      std::string(std::getenv("QMZ_TEST_RUN_SH")) + " site-failover " + Site() + " >/dev/null";
+  const std::string failover = std::string(std::getenv("QMZ_TEST_FAILOVER")) + " >/dev/null";
   ASSERT_EQ(std::system(failover.c_str()), 0);
   // The desk's idle connection went with the primary; the next call reaches the new primary,
   // in either form.
