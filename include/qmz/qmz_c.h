@@ -102,6 +102,13 @@ QMZ_C_API qmz_status qmz_handle_count(size_t* count);
 QMZ_C_API qmz_status qmz_session_open(const char* target, const char* user, qmz_session** out);
 QMZ_C_API qmz_status qmz_session_open_ex(const char* target, const char* user, int outer_login,
                                          qmz_session** out);
+/* The same with `read_target` (NULL or "" for none), a standby of the same suite where the
+ * lookups and lists read; saves go to `target`. */
+QMZ_C_API qmz_status qmz_session_open_read(const char* target, const char* read_target,
+                                           const char* user, int outer_login, qmz_session** out);
+/* What the suite last set aside without troubling the user ("" for nothing since the session
+ * opened): a user's setting that could not be saved, and why. Valid until the next call. */
+QMZ_C_API const char* qmz_last_warning(void);
 /* Closes the session: its dialogs end and its host properties are withdrawn. */
 QMZ_C_API qmz_status qmz_session_close(qmz_session* session);
 

@@ -19,7 +19,15 @@ namespace qmz {
 
 // Opens an existing suite database, a file or "odbc:..." (Error when it is missing, cannot be
 // reached or is not a suite database) and registers the suite's components for this process.
-void OpenSuite(const std::string& database_target);
+// With a `read_target` (a standby of the same suite, checked the same way) the lookups' and the
+// lists' queries and every read of the suite's own tables go there; profile saves, and anything
+// else that writes, go to `database_target`.
+void OpenSuite(const std::string& database_target, const std::string& read_target = "");
+
+// What the suite last set aside without troubling the user, "" for nothing since OpenSuite: a
+// user's setting that could not be saved, tried twice (the second time on a new connection),
+// says so and why. The design ignores such a failure; a host may still tell someone.
+std::string LastWarning();
 
 // Closes the connections the suite keeps between calls (the last session of a host ending); the
 // components stay registered, and the next call opens anew.

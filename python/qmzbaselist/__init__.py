@@ -372,11 +372,13 @@ class Suite:
         user: str = "administrator",
         host_properties: _Optional[_Mapping[str, _HostValue]] = None,
         outer_login: bool = False,
+        read_db: _Optional[str] = None,
     ) -> None:
         handle = _ctypes.c_void_p()
         _check(
-            _lib.qmz_session_open_ex(
+            _lib.qmz_session_open_read(
                 _native.encode(database),
+                None if read_db is None else _native.encode(read_db),
                 _native.encode(user),
                 int(outer_login),
                 _ctypes.byref(handle),
@@ -399,6 +401,13 @@ class Suite:
 
     def __exit__(self, *exc: object) -> None:
         self.close()
+
+    @property
+    def warnings(self) -> list[str]:
+        """What the suite set aside without troubling the user (a setting not saved, and why):
+        the last such warning since the session opened, or none."""
+        warning = _lib.qmz_last_warning().decode("utf-8", "replace")
+        return [warning] if warning else []
 
     def close(self) -> None:
         """Ends the session: its dialogs end, its host properties are withdrawn."""

@@ -76,6 +76,11 @@ _PROTOTYPES = {
     "qmz_version": (ctypes.c_char_p, []),
     "qmz_handle_count": (_status, [_size_out]),
     "qmz_session_open_ex": (_status, [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, _out]),
+    "qmz_session_open_read": (
+        _status,
+        [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, _out],
+    ),
+    "qmz_last_warning": (ctypes.c_char_p, []),
     "qmz_session_close": (_status, [_handle]),
     "qmz_session_set_bool": (_status, [_handle, ctypes.c_char_p, ctypes.c_int]),
     "qmz_session_set_integer": (_status, [_handle, ctypes.c_char_p, ctypes.c_int64]),

@@ -16,6 +16,9 @@ def test_a_missing_database_and_an_unknown_user(demo, tmp_path):
         qb.Suite(str(tmp_path / "none.db"))
     assert missing.value.status is qb.Status.E_COMPONENT
     assert str(tmp_path / "none.db") in str(missing.value)
+    with pytest.raises(qb.Error) as unread:
+        qb.Suite(demo, read_db=str(tmp_path / "none.db"))
+    assert str(tmp_path / "none.db") in str(unread.value)
     with pytest.raises(qb.Error) as unknown:
         qb.Suite(demo, user="nobody")
     assert (unknown.value.status, str(unknown.value)) == (
@@ -41,8 +44,9 @@ def test_one_session_at_a_time(suite, demo):
     dropped = qb.Suite(demo, user="clerk")
     del dropped
     gc.collect()
-    with qb.Suite(demo, user="clerk") as again:
+    with qb.Suite(demo, user="clerk", read_db=demo) as again:
         assert again.BaseList().GetBatch(1, "B2601")["FBatchNo"] == "B2601"
+        assert again.warnings == []
 
 
 def test_unknown_members_and_wrong_arguments(suite):

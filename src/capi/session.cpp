@@ -42,6 +42,17 @@ const char* qmz_version(void) {
 
 qmz_status qmz_session_open_ex(const char* target, const char* user, int outer_login,
                                qmz_session** out) {
+  return qmz_session_open_read(target, nullptr, user, outer_login, out);
+}
+
+const char* qmz_last_warning(void) {
+  static thread_local std::string warning;
+  warning = qmz::LastWarning();
+  return warning.c_str();
+}
+
+qmz_status qmz_session_open_read(const char* target, const char* read_target, const char* user,
+                                 int outer_login, qmz_session** out) {
   return StatusOf([&] {
     Require(target, "target");
     Require(user, "user");
@@ -52,7 +63,7 @@ qmz_status qmz_session_open_ex(const char* target, const char* user, int outer_l
       Fail(QMZ_E_STATE, "A session is already open in this process; close it first");
     }
     try {
-      qmz::OpenSuite(target);
+      qmz::OpenSuite(target, read_target ? read_target : "");
       qmz::RegisterBaseListClass();
       qmz::LogIn(user, outer_login != 0);
       auto session = std::make_shared<Session>();

@@ -56,7 +56,7 @@ class HostSession {
  public:
   explicit HostSession(const Options& options) {
     for (const std::string& item : options.host_props) AddHostProperty(properties_, item);
-    OpenSuite(options.db);
+    OpenSuite(options.db, options.db_read);
     LogIn(options.user, options.outer_login);
     if (!options.trace_sql.empty()) TraceSqlTo(options.trace_sql);
     PublishHostProperties(CurrentProcessId(), &properties_);
@@ -201,10 +201,8 @@ int ShowPicker(const std::string& operation, const Options& options, std::ostrea
   return Answer(out, err, result);
 }
 
-}  // namespace
-
-int RunOperation(const std::string& operation, const Options& options, std::ostream& out,
-                 std::ostream& err) {
+int Dispatch(const std::string& operation, const Options& options, std::ostream& out,
+             std::ostream& err) {
   try {
     if (operation == "init-db") return InitDatabase(options, out);
     if (operation == "demo") return Demo(options, out, err);
@@ -240,6 +238,19 @@ int RunOperation(const std::string& operation, const Options& options, std::ostr
     err << "baselist: " << e.what() << "\n";
     return 1;
   }
+}
+
+}  // namespace
+
+int RunOperation(const std::string& operation, const Options& options, std::ostream& out,
+                 std::ostream& err) {
+  const int code = Dispatch(operation, options, out, err);
+  // What the suite set aside without troubling the user (a setting not saved) still tells the
+  // one who runs the command.
+  if (const std::string warning = LastWarning(); !warning.empty()) {
+    err << "warning: " << warning << "\n";
+  }
+  return code;
 }
 
 }  // namespace qmz::cli

@@ -10,6 +10,7 @@ namespace qmz::cli {
 
 struct Options {
   std::string db;
+  std::string db_read;  // --db-read: where the lookups and lists read, "" for db
   std::string user = "administrator";
   std::vector<std::string> host_props;
   bool outer_login = false;

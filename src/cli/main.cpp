@@ -52,6 +52,9 @@ int main(int argc, char** argv) {
     command->add_option("--db", options.db,
                         "Suite database: a SQLite file, odbc:CONNECTION, or @FILE whose first "
                         "line is one of them (default: $QMZ_DB)");
+    command->add_option("--db-read", options.db_read,
+                        "Where the lookups and lists read (a standby), in --db's forms; saves go "
+                        "to --db (default: $QMZ_DB_READ)");
     command->add_option("--user", options.user, "User to log in")->capture_default_str();
     command->add_option("--host-prop", options.host_props, "Host property KEY=VALUE (repeatable)");
     command->add_flag("--outer-login", options.outer_login, "Log in from outside the suite");
@@ -158,11 +161,21 @@ int main(int argc, char** argv) {
     options.db = from_environment;
     given = "QMZ_DB=" + options.db;
   }
-  if (options.db.starts_with('@')) {
+  std::string given_read = "--db-read " + options.db_read;
+  if (command->get_option_no_throw("--db-read") != nullptr && command->count("--db-read") == 0) {
+    const char* from_environment = std::getenv("QMZ_DB_READ");
+    if (from_environment && *from_environment) {
+      options.db_read = from_environment;
+      given_read = "QMZ_DB_READ=" + options.db_read;
+    }
+  }
+  for (auto [db, said] :
+       {std::pair{&options.db, &given}, std::pair{&options.db_read, &given_read}}) {
+    if (!db->starts_with('@')) continue;
     std::string error;
-    std::string path = options.db.substr(1);
-    if (!ReadDbFile(path, options.db, error)) {
-      std::cerr << "baselist: " << given << ": " << error << "\n";
+    const std::string path = db->substr(1);
+    if (!ReadDbFile(path, *db, error)) {
+      std::cerr << "baselist: " << *said << ": " << error << "\n";
       return 2;
     }
   }

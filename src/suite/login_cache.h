@@ -13,6 +13,8 @@ namespace qmz::suite {
 
 struct LoginCache {
   std::string database_path;
+  std::string read_path;  // where the suite reads: database_path unless a read target was given
+  std::string last_warning;
   bool outer_login = false;
   std::map<std::string, Variant> properties;
 };

@@ -16,6 +16,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/host_list.h"
 #include "suite/odbc_result.h"
 #include "suite/wide_text.h"
 
@@ -39,26 +40,50 @@ std::chrono::seconds IdleLimit() {
 constexpr auto kAskAfter = std::chrono::seconds(1);
 constexpr auto kPingLimit = std::chrono::milliseconds(10000);
 
-// What the PostgreSQL adaption relies on, set on every connection whatever the server,
-// database or role configured; the suite's writes (an update, else an insert, else the update
-// again) are made for read committed, as on SQL Server.
-constexpr char16_t kPostgresSettings[] =
-    u"select set_config('enable_hashagg', 'off', false), "
-    u"set_config('standard_conforming_strings', 'on', false), "
-    u"set_config('transform_null_equals', 'off', false), "
-    u"set_config('DateStyle', 'ISO, YMD', false), "
-    u"set_config('extra_float_digits', '3', false), "
-    u"set_config('default_transaction_isolation', 'read committed', false), "
+// A new connection's first request on PostgreSQL: standard_conforming_strings on for the
+// session when the server started it off (poolers keep it per client), and whether the server
+// writes nothing. Read committed first: a standby refuses a serializable default.
+constexpr char16_t kPostgresSetUp[] =
+    u"set transaction isolation level read committed;\n"
+    u"select case when current_setting('standard_conforming_strings') <> 'on' "
+    u"then set_config('standard_conforming_strings', 'on', false) end, "
     u"pg_is_in_recovery() or current_setting('transaction_read_only') = 'on'";
 
-// Runs a statement and reads its rows away; the last column of its first row ("" for none).
-// Error on failure.
+// What a request on PostgreSQL runs first, local to its transaction: the isolation the suite's
+// writes are made for (an update, else an insert, else the update again: read committed, as on
+// SQL Server), grouped rows sorted, not hashed, `= NULL` never true, ISO dates, doubles with
+// every digit, and the query timeout. A request the server read with backslashes as escapes
+// (standard_conforming_strings off) is refused before its statements run.
+std::string PostgresSettings(long timeout) {
+  return "set transaction isolation level read committed;\n"
+         "select set_config('enable_hashagg', 'off', true), "
+         "set_config('transform_null_equals', 'off', true), "
+         "set_config('DateStyle', 'ISO, YMD', true), "
+         "set_config('extra_float_digits', '3', true), "
+         "set_config('statement_timeout', '" +
+         std::to_string(timeout * 1000) +
+         "', true), "
+         "current_setting(case current_setting('standard_conforming_strings') "
+         "when 'on' then 'standard_conforming_strings' "
+         "else 'standard_conforming_strings is off: the request was not run' end)";
+}
+
+// Past the results of the settings, to those of the request's own statements.
+void SkipSettings(const OdbcStatement& stmt) {
+  for (int result = 0; result < 2; ++result) stmt.Check(SQLMoreResults(stmt.get()));
+}
+
+// Runs a statement and reads its rows away; the last column of the first row of its first
+// result with columns ("" for none). Error on failure.
 std::string RunQuietly(const OdbcHandle& dbc, const char16_t* sql) {
   OdbcHandle stmt(SQL_HANDLE_STMT, dbc.get());
   auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(sql));
   stmt.Check(SQLExecDirectW(stmt.get(), text, SQL_NTS));
   SQLSMALLINT columns = 0;
   SQLNumResultCols(stmt.get(), &columns);
+  while (columns == 0 && OdbcOk(SQLMoreResults(stmt.get()))) {
+    SQLNumResultCols(stmt.get(), &columns);
+  }
   std::string last;
   for (bool first = true; OdbcOk(SQLFetch(stmt.get())); first = false) {
     if (first && columns > 0) {
@@ -174,7 +199,7 @@ bool NamesStreaming(const std::string& connection_string) {
 OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string)
     : dbc_(SQL_HANDLE_DBC, env) {
   SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
-  std::u16string text = Utf8ToUtf16(connection_string);
+  std::u16string text = Utf8ToUtf16(WithHostsInPqopt(connection_string));
   SQLRETURN rc = SQL_ERROR;
   socket_ = ServerSocket::MadeBy([&] {
     rc = SQLDriverConnectW(dbc_.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
@@ -206,7 +231,7 @@ OdbcConnection::~OdbcConnection() {
 void OdbcConnection::SetUpPostgres() {
   try {
     // psqlODBC answers a boolean as "1" or "0".
-    const std::string read_only = RunQuietly(dbc_, kPostgresSettings);
+    const std::string read_only = RunQuietly(dbc_, kPostgresSetUp);
     read_only_ = read_only == "1" || read_only == "t" || read_only == "true";
   } catch (const Error& e) {
     SQLDisconnect(dbc_.get());
@@ -230,6 +255,31 @@ void OdbcConnection::SetUpStreaming(const std::string& connection_string) {
                                reinterpret_cast<SQLPOINTER>(kStreamedRows), 0)) &&
       OdbcOk(
           SQLSetConnectAttr(dbc_.get(), kPsqlodbcDeclareFetch, reinterpret_cast<SQLPOINTER>(0), 0));
+}
+
+void OdbcConnection::Run(const OdbcStatement& stmt, const std::string& sql, long timeout) {
+  if (dialect_ != OdbcDialect::kPostgres || (!autocommit_ && settled_)) {
+    stmt.Run(Utf8ToUtf16(sql));
+    return;
+  }
+  stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + sql));
+  SkipSettings(stmt);
+  if (!autocommit_) settled_ = true;
+}
+
+void OdbcConnection::Settle(long timeout) {
+  if (dialect_ != OdbcDialect::kPostgres || autocommit_ || settled_) return;
+  OdbcStatement stmt(dbc_.get(), 0);
+  stmt.Run(Utf8ToUtf16(PostgresSettings(timeout)));
+  settled_ = true;
+}
+
+void OdbcConnection::SetAutocommit(bool on) {
+  settled_ = false;
+  handle().Check(SQLSetConnectAttr(
+      dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+      reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0));
+  autocommit_ = on;
 }
 
 void OdbcConnection::StreamRows(bool on) {

@@ -14,12 +14,20 @@
 //    thread of the pool that looks when the next one is due, and once a minute while none is
 //    idle, so also in a host that never calls again. A child process made by fork() never uses or
 //    closes its parent's connections (they share the parent's sockets).
-// On PostgreSQL a new connection first sets what the T-SQL adaption relies on (see
-// odbc_database.h), once per connection. With psqlODBC, a statement run between StreamRows(true)
-// and StreamRows(false) is read through the driver's own cursor, 10,000 rows a fetch (its
-// declare/fetch mode), so that a million-row list is never held twice by the driver before the
-// suite reads it; other statements answer in one round trip. A connection string that names
-// UseDeclareFetch keeps its own choice.
+// On PostgreSQL every request to the server carries what the T-SQL adaption relies on and the
+// query timeout, local to the request's transaction (Run, Settle): behind a transaction pooler
+// (pgbouncer) a request may run on any server connection, whatever the role's or database's
+// defaults, and nothing the suite sets may reach the pool's other clients. The one session
+// setting is standard_conforming_strings, turned on when a connection starts without it: the
+// server reads a request's texts before its first statement runs, poolers keep that setting per
+// client, and a request that finds it off is refused rather than misread. With psqlODBC, a
+// statement run between StreamRows(true) and StreamRows(false) is read through the driver's own
+// cursor, 10,000 rows a fetch (its declare/fetch mode), so that a million-row list is never held
+// twice by the driver before the suite reads it; other statements answer in one round trip. A
+// connection string that names UseDeclareFetch keeps its own choice.
+//
+// A string that names several PostgreSQL servers as `Server=a,b;Port=p,q` is handed to the
+// driver in libpq's multi-host form (suite/host_list.h).
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
@@ -31,6 +39,7 @@
 #include <string>
 
 #include "suite/odbc_handle.h"
+#include "suite/odbc_result.h"
 #include "suite/server_watchdog.h"
 
 namespace qmz::suite {
@@ -63,6 +72,24 @@ class OdbcConnection {
   // The socket to the server, for a SilenceWatch (unknown for a driver that made none).
   const ServerSocket& socket() const { return socket_; }
 
+  // Runs `sql` on `stmt` as one request, `stmt` left at the results of `sql`. On PostgreSQL the
+  // request first gives its transaction the settings and `timeout` (seconds, 0 for none), unless
+  // the open transaction has them already. Error on failure.
+  void Run(const OdbcStatement& stmt, const std::string& sql, long timeout);
+  // Gives the open transaction (autocommit off) the settings in a request of their own, unless
+  // it has them: for a statement with parameters, which must be a request alone.
+  void Settle(long timeout);
+  // The statement timeout to hand the driver: none on PostgreSQL, where psqlODBC would set it
+  // for the session (the requests carry their own).
+  long DriverTimeout(long timeout) const {
+    return dialect_ == OdbcDialect::kPostgres ? 0 : timeout;
+  }
+  // Autocommit on (each request its own transaction) or off; Error when the driver refuses.
+  void SetAutocommit(bool on);
+  bool autocommit() const { return autocommit_; }
+  // After SQLEndTran: the next transaction starts without the settings.
+  void TransactionEnded() { settled_ = false; }
+
   // A connection that saw a failure is closed, not given back.
   void MarkBroken() { broken_ = true; }
   bool broken() const { return broken_; }
@@ -79,6 +106,8 @@ class OdbcConnection {
   OdbcDialect dialect_ = OdbcDialect::kSqlServer;
   bool switches_psqlodbc_cursor_ = false;
   bool read_only_ = false;
+  bool autocommit_ = true;
+  bool settled_ = false;  // the open transaction (autocommit off) has the settings
   bool broken_ = false;
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;

@@ -126,13 +126,24 @@ auto OdbcDatabase::RetriedOnNewIfPoolDied(Work&& work) {
   }
 }
 
+void OdbcDatabase::Request(const OdbcStatement& stmt, const std::string& sql,
+                           const Params& params) {
+  if (params.empty()) {
+    connection_->Run(stmt, sql, query_timeout_);
+    return;
+  }
+  connection_->Settle(query_timeout_);
+  Run(stmt, sql, params);
+}
+
 TextRows OdbcDatabase::Query(const std::string& sql, const Params& params) {
-  return RetriedOnNewIfPoolDied([&] { return QueryOnce(sql, params); });
+  return RetriedOnNewIfPoolDied(
+      [&] { return SettledApart(!params.empty(), [&] { return QueryOnce(sql, params); }); });
 }
 
 TextRows OdbcDatabase::QueryOnce(const std::string& sql, const Params& params) {
-  OdbcStatement stmt(connection_->dbc(), query_timeout_);
-  Run(stmt, sql, params);
+  OdbcStatement stmt(connection_->dbc(), connection_->DriverTimeout(query_timeout_));
+  Request(stmt, sql, params);
   TextRows rows;
   const SQLSMALLINT columns = stmt.ColumnCount();
   if (columns == 0) return rows;
@@ -148,11 +159,13 @@ TextRows OdbcDatabase::QueryOnce(const std::string& sql, const Params& params) {
 
 int64_t OdbcDatabase::Execute(const std::string& sql, const Params& params) {
   return RetriedOnNewIfPoolDied([&] {
-    OdbcStatement stmt(connection_->dbc(), query_timeout_);
-    Run(stmt, sql, params);
-    SQLLEN changed = 0;
-    stmt.Check(SQLRowCount(stmt.get(), &changed));
-    return static_cast<int64_t>(changed);
+    return SettledApart(!params.empty(), [&] {
+      OdbcStatement stmt(connection_->dbc(), connection_->DriverTimeout(query_timeout_));
+      Request(stmt, sql, params);
+      SQLLEN changed = 0;
+      stmt.Check(SQLRowCount(stmt.get(), &changed));
+      return static_cast<int64_t>(changed);
+    });
   });
 }
 
@@ -173,10 +186,15 @@ std::vector<std::string> OdbcDatabase::Statements(const std::string& tsql) const
 }
 
 RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql, bool list) {
-  return RetriedOnNewIfPoolDied([&] { return RunBatchOnce(tsql, list); });
+  return RetriedOnNewIfPoolDied([&] {
+    const std::vector<std::string> statements = Statements(tsql);
+    return SettledApart(statements.size() > 1,
+                        [&] { return RunBatchOnce(tsql, statements, list); });
+  });
 }
 
-RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql, bool list) {
+RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql,
+                                        const std::vector<std::string>& statements, bool list) {
   // A batch's answer may be a list of any length: on PostgreSQL it is read in pieces, and its
   // other statements' rows through the driver's cursor. The suite's own short queries are not.
   connection_->StreamRows(true);
@@ -194,14 +212,14 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql, bool list) {
   const bool folds_names = DatabaseDialect() == Dialect::kPostgres;
   Spelling spelling;
   if (folds_names) spelling.batch_names = NameSpellings(tsql);
-  for (const std::string& statement : Statements(tsql)) {
+  for (const std::string& statement : statements) {
     if (folds_names) spelling.select_names = SelectNames(statement);
     if (!result && connection_->switches_psqlodbc_cursor() && ReadsInPieces(statement)) {
       result = ReadInPieces(*connection_, statement, query_timeout_, &spelling, list);
       continue;
     }
-    OdbcStatement stmt(connection_->dbc(), query_timeout_);
-    stmt.Run(Utf8ToUtf16(statement));
+    OdbcStatement stmt(connection_->dbc(), connection_->DriverTimeout(query_timeout_));
+    connection_->Run(stmt, statement, query_timeout_);
     // A batch answers one result after another; the first with columns is the answer. A
     // statement of the batch that fails after the first reports its error too.
     SQLRETURN more = SQL_SUCCESS;
@@ -220,19 +238,21 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql, bool list) {
 }
 
 void OdbcDatabase::Begin() {
-  used_ = true;
-  connection_->handle().Check(SQLSetConnectAttr(connection_->dbc(), SQL_ATTR_AUTOCOMMIT,
-                                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                                                0));
+  connection_->SetAutocommit(false);
 }
 
 void OdbcDatabase::End(bool commit) {
   SilenceWatch watch(connection_->socket(), SilenceLimit());
   const SQLRETURN rc =
       SQLEndTran(SQL_HANDLE_DBC, connection_->dbc(), commit ? SQL_COMMIT : SQL_ROLLBACK);
-  const SQLRETURN on = SQLSetConnectAttr(connection_->dbc(), SQL_ATTR_AUTOCOMMIT,
-                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
-  if (!commit || !OdbcOk(rc) || !OdbcOk(on)) connection_->MarkBroken();
+  connection_->TransactionEnded();
+  bool on = true;
+  try {
+    connection_->SetAutocommit(true);
+  } catch (const Error&) {
+    on = false;
+  }
+  if (!commit || !OdbcOk(rc) || !on) connection_->MarkBroken();
   if (commit && watch.Fired()) throw NoAnswer(std::to_string(query_timeout_));
   if (commit) connection_->handle().Check(rc);
 }

@@ -6,11 +6,14 @@
 // The dialect follows the server the driver names: SQL Server gets the component's batches byte
 // for byte, as the production suite sends them; a driver for SQLite gets the embedded suite's
 // adaption; PostgreSQL gets its own (suite/tsql_adaption.h), its answers' names spelled as the
-// batch spells them. On PostgreSQL the connection first sets what the adaption relies on,
-// whatever the server, database or role configured: grouped rows sorted, not hashed
-// (enable_hashagg off), backslashes ordinary in texts (standard_conforming_strings on),
-// `= NULL` never true (transform_null_equals off), ISO dates and doubles with every digit, and
-// read committed transactions, for which the suite's writes are made.
+// batch spells them. On PostgreSQL each request first sets what the adaption relies on for its
+// own transaction, whatever the server, database or role configured (suite/odbc_connection.h):
+// grouped rows sorted, not hashed (enable_hashagg off), `= NULL` never true
+// (transform_null_equals off), ISO dates and doubles with every digit, read committed
+// transactions, for which the suite's writes are made, and the query timeout; backslashes stay
+// ordinary in texts (standard_conforming_strings on). A statement with parameters, or a batch of
+// several statements, runs in a transaction of its own, so that its settings and any temporary
+// table it makes stay on the one server connection a transaction pooler hands out.
 //
 // Every call is a wide (UTF-16) ODBC call and the component converts the texts itself
 // (suite/wide_text.h), so the process's locale never matters. Each statement waits at most the
@@ -62,19 +65,42 @@ class OdbcDatabase : public Database {
   // Runs `work` in one transaction: committed when it returns, rolled back when it throws.
   template <typename Work>
   void InTransaction(Work&& work) {
-    Begin();
-    try {
+    used_ = true;
+    Transacted([&] {
       work();
-    } catch (...) {
-      End(false);
-      throw;
-    }
-    End(true);
+      return true;
+    });
   }
 
  private:
   void Begin();
   void End(bool commit);
+  // Runs `work` in a transaction of its own and answers what it answers.
+  template <typename Work>
+  auto Transacted(Work&& work) {
+    Begin();
+    decltype(work()) result;
+    try {
+      result = work();
+    } catch (...) {
+      End(false);
+      throw;
+    }
+    End(true);
+    return result;
+  }
+  // Runs `work` in a transaction of its own where PostgreSQL needs one for the settings: a
+  // statement with parameters outside a transaction, or several statements.
+  template <typename Work>
+  auto SettledApart(bool needs_transaction, Work&& work) {
+    if (!needs_transaction || DatabaseDialect() != Dialect::kPostgres ||
+        !connection_->autocommit()) {
+      return work();
+    }
+    return Transacted(work);
+  }
+  // Runs `sql` as one request (with its parameters bound) on `stmt`.
+  void Request(const OdbcStatement& stmt, const std::string& sql, const Params& params);
   // Runs `work` on the connection; see the retry above.
   template <typename Work>
   auto RetriedOnNewIfPoolDied(Work&& work);
@@ -83,7 +109,8 @@ class OdbcDatabase : public Database {
   auto Watched(Work&& work);
   std::chrono::milliseconds SilenceLimit() const;
   TextRows QueryOnce(const std::string& sql, const Params& params);
-  RecordsetPtr RunBatchOnce(const std::string& tsql, bool list);
+  RecordsetPtr RunBatchOnce(const std::string& tsql, const std::vector<std::string>& statements,
+                            bool list);
 
   std::string connection_string_;
   std::unique_ptr<OdbcConnection> connection_;

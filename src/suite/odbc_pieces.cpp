@@ -17,28 +17,24 @@ namespace {
 
 constexpr int kPieceRows = 5000;
 
-bool Autocommit(const OdbcConnection& connection) {
-  SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
-  connection.handle().Check(SQLGetConnectAttr(connection.dbc(), SQL_ATTR_AUTOCOMMIT, &autocommit,
-                                              sizeof autocommit, nullptr));
-  return autocommit == SQL_AUTOCOMMIT_ON;
-}
-
 // Autocommit off for the cursor's transaction, and back on after it; nothing when the caller
 // already runs a transaction, whose cursor then ends with the transaction.
 class CursorTransaction {
  public:
   explicit CursorTransaction(OdbcConnection& connection)
-      : connection_(connection), owned_(Autocommit(connection)) {
-    if (owned_) SetAutocommit(SQL_AUTOCOMMIT_OFF);
+      : connection_(connection), owned_(connection.autocommit()) {
+    if (owned_) connection_.SetAutocommit(false);
   }
   ~CursorTransaction() {
     if (!owned_) return;
     // Left without End: a failure is on its way to the caller.
     SQLEndTran(SQL_HANDLE_DBC, connection_.dbc(), SQL_ROLLBACK);
+    connection_.TransactionEnded();
     connection_.MarkBroken();
-    SQLSetConnectAttr(connection_.dbc(), SQL_ATTR_AUTOCOMMIT,
-                      reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
+    try {
+      connection_.SetAutocommit(true);
+    } catch (const Error&) {
+    }
   }
   CursorTransaction(const CursorTransaction&) = delete;
   CursorTransaction& operator=(const CursorTransaction&) = delete;
@@ -53,16 +49,12 @@ class CursorTransaction {
       return;
     }
     connection_.handle().Check(SQLEndTran(SQL_HANDLE_DBC, connection_.dbc(), SQL_COMMIT));
-    SetAutocommit(SQL_AUTOCOMMIT_ON);
+    connection_.TransactionEnded();
+    connection_.SetAutocommit(true);
     owned_ = false;
   }
 
  private:
-  void SetAutocommit(SQLULEN value) {
-    connection_.handle().Check(SQLSetConnectAttr(connection_.dbc(), SQL_ATTR_AUTOCOMMIT,
-                                                 reinterpret_cast<SQLPOINTER>(value), 0));
-  }
-
   OdbcConnection& connection_;
   bool owned_ = false;
 };
@@ -90,8 +82,9 @@ bool MayHaveMore(SQLLEN rows) {
 
 // Whether the server would run `select` in parallel as a plain statement: a cursor never runs in
 // parallel, a table made from the statement may.
-bool RunsInParallel(const OdbcStatement& stmt, const std::string& select) {
-  stmt.Run(Utf8ToUtf16("explain " + select));
+bool RunsInParallel(OdbcConnection& connection, const OdbcStatement& stmt,
+                    const std::string& select, long timeout) {
+  connection.Run(stmt, "explain " + select, timeout);
   bool parallel = false;
   for (SQLRETURN rc; (rc = SQLFetch(stmt.get())) != SQL_NO_DATA;) {
     stmt.Check(rc);
@@ -155,10 +148,9 @@ PieceWork StartPiece(ResultReader reader, const OdbcStatement& stmt, const Bound
 // Reads the first piece and every next one. Two helper threads take the pieces in turn, one on
 // each statement: while one reads its piece, the other fetches the next and reads it too, and
 // the pieces join the answer in order.
-void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16string& fetch,
-                 long timeout) {
+void ReadTheRest(ResultReader& reader, OdbcStatement& first, const std::u16string& fetch) {
   // Declared before the work, so that the helper threads have ended before they go.
-  OdbcStatement second(first.connection(), timeout);
+  OdbcStatement second(first.connection(), 0);  // only fetches, in the settled transaction
   BoundRows first_rows(first, reader.kinds());
   BoundRows second_rows(second, reader.kinds());
   const OdbcStatement* statements[2] = {&first, &second};
@@ -191,14 +183,14 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
   const std::string declare = "declare qmz_rows no scroll cursor for ";
   // The cursor and its first piece, in one request.
   const auto declare_and_fetch = [&](const std::string& query) {
-    return Utf8ToUtf16(declare + query + ";\n" + fetch);
+    return declare + query + ";\n" + fetch;
   };
-  OdbcStatement first(connection.dbc(), timeout);
-  if (!list && Autocommit(connection)) {
+  OdbcStatement first(connection.dbc(), connection.DriverTimeout(timeout));
+  if (!list && connection.autocommit()) {
     // A lookup's answer is short: the cursor lives in the one round trip that declares and
     // reads it (the statements of one request are one transaction). Only a longer answer is
     // read again through a cursor of a transaction of its own.
-    first.Run(declare_and_fetch(select));
+    connection.Run(first, declare_and_fetch(select), timeout);
     SkipToRows(first);
     if (!MayHaveMore(PieceRows(first))) {
       ResultReader reader(first, first.ColumnCount(), spelling);
@@ -212,12 +204,13 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
   // The cursor and its first piece in one round trip; for a list the server would sort or scan
   // in parallel, over the table it makes of the answer in parallel.
   // A server that writes nothing (a standby) makes no table: the cursor reads the statement.
-  if (list && transaction.owned() && !connection.read_only() && RunsInParallel(first, select)) {
+  if (list && transaction.owned() && !connection.read_only() &&
+      RunsInParallel(connection, first, select, timeout)) {
     try {
-      first.Run(
-          Utf8ToUtf16("savepoint qmz_answer;\ncreate temp table qmz_answer on commit drop as " +
-                      select + ";\n") +
-          declare_and_fetch("select * from qmz_answer"));
+      connection.Run(first,
+                     "savepoint qmz_answer;\ncreate temp table qmz_answer on commit drop as " +
+                         select + ";\n" + declare_and_fetch("select * from qmz_answer"),
+                     timeout);
     } catch (const Error&) {
       // An answer no table can hold (two columns of one name), a role that may make no
       // temporary table, or a transaction that may not write (a server turned read-only since
@@ -227,16 +220,16 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
       if (state != "42701" && state != "42501" && state != "25006") throw;
       first.Close();
       UndoMaterializing(first);
-      first.Run(declare_and_fetch(select));
+      connection.Run(first, declare_and_fetch(select), timeout);
     }
   } else {
-    first.Run(declare_and_fetch(select));
+    connection.Run(first, declare_and_fetch(select), timeout);
   }
   SkipToRows(first);
   ResultReader reader(first, first.ColumnCount(), spelling);
   const SQLLEN rows = PieceRows(first);
   if (MayHaveMore(rows)) {
-    ReadTheRest(reader, first, Utf8ToUtf16(fetch), timeout);
+    ReadTheRest(reader, first, Utf8ToUtf16(fetch));
   } else if (rows > static_cast<SQLLEN>(BoundRows::kRows)) {
     BoundRows rows(first, reader.kinds());  // the whole answer came with the declaration
     reader.ReadRows(first, rows);

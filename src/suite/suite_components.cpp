@@ -16,7 +16,13 @@ namespace qmz {
 namespace suite {
 namespace {
 
+// The suite's own tables where it reads them (a standby when the host named one).
 SuiteStore OpenStore() {
+  return SuiteStore(ProcessLoginCache().read_path);
+}
+
+// The same where it writes them.
+SuiteStore OpenPrimaryStore() {
   return SuiteStore(ProcessLoginCache().database_path);
 }
 
@@ -88,7 +94,24 @@ class SuiteUserProfileUpdate : public ClassUserProfileUpdate {
  public:
   void SaveUserProfile(const std::string& props, const std::string& section, const std::string& key,
                        const std::string& text) override {
-    OpenStore().SaveUserProfile(UserIdFromProps(props), section, key, text);
+    // A failed save (a server lost in a failover, a dropped connection) is tried once more, on
+    // a new connection: the failed one is never given back. What still fails stays the caller's
+    // to ignore, and is kept for a host that asks.
+    const auto save = [&] {
+      OpenPrimaryStore().SaveUserProfile(UserIdFromProps(props), section, key, text);
+    };
+    try {
+      save();
+      return;
+    } catch (const Error&) {
+    }
+    try {
+      save();
+    } catch (const Error& e) {
+      ProcessLoginCache().last_warning =
+          "The user's setting " + section + "/" + key + " was not saved: " + e.what();
+      throw;
+    }
   }
 };
 
@@ -106,11 +129,18 @@ void RegisterComponent(const char* prog_id) {
 }  // namespace
 }  // namespace suite
 
-void OpenSuite(const std::string& database_target) {
-  suite::SuiteStore probe(database_target);  // fails for a missing file or an unreachable server
-  probe.AccountName();                       // fails for a file that is no suite database
-  suite::ProcessLoginCache().database_path = database_target;
-  suite::SetSuiteDatabase(database_target);
+void OpenSuite(const std::string& database_target, const std::string& read_target) {
+  const std::string& reads = read_target.empty() ? database_target : read_target;
+  for (const std::string& target : {database_target, read_target}) {
+    if (target.empty()) continue;
+    suite::SuiteStore probe(target);  // fails for a missing file or an unreachable server
+    probe.AccountName();              // fails for a file that is no suite database
+  }
+  suite::LoginCache& cache = suite::ProcessLoginCache();
+  cache.database_path = database_target;
+  cache.read_path = reads;
+  cache.last_warning.clear();
+  suite::SetSuiteDatabase(reads);
   using namespace suite;
   RegisterComponent<SuiteClassInfo>(progid::kClassInfo);
   RegisterComponent<SuiteCacheFacade>(progid::kCacheFacade);
@@ -125,6 +155,10 @@ void OpenSuite(const std::string& database_target) {
   RegisterIniFileComponent();
 }
 
+std::string LastWarning() {
+  return suite::ProcessLoginCache().last_warning;
+}
+
 void CloseSuite() {
   suite::CloseKeptSqliteConnections();
   suite::CloseIdleConnections();
@@ -133,7 +167,7 @@ void CloseSuite() {
 void LogIn(const std::string& user_name, bool outer_login) {
   suite::LoginCache& cache = suite::ProcessLoginCache();
   if (cache.database_path.empty()) throw Error("LogIn before OpenSuite");
-  suite::SuiteStore store(cache.database_path);
+  suite::SuiteStore store(cache.read_path);
   auto user = store.FindUser(user_name);
   if (!user) throw Error("Unknown user of the suite: " + user_name);
   std::string account = store.AccountName();

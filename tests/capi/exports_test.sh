@@ -14,7 +14,7 @@ functions='DoubleToText|ParseNumber|NullToDefault|CurrentProcessId|PublishHostPr
 functions+='|WithdrawHostProperties|PublishedHostProperties|ScreenMousePointer|SetScreenMousePointer'
 functions+='|SetMousePointerListener|OpenSuite|CloseSuite|LogIn|CreateDemoDatabase|CreateLargeDatabase'
 functions+='|OpenQtDialogs|OpenScriptedDialogs|HasQtDialogs|HasDisplay|RegisterBaseListClass'
-functions+='|LastFailure'
+functions+='|LastFailure|LastWarning'
 allowed="^(qmz_[a-z_]+|(typeinfo name for |typeinfo for |vtable for )?qmz::($public)(::.*)?"
 allowed+="|qmz::($functions)(\[abi:cxx11\])?\(.*|QMZBASELIST_1)$"
 

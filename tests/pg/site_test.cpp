@@ -1,0 +1,176 @@
+// The suite on a site (tests/pg/site.sh): through pgbouncer in transaction mode with the role's
+// defaults set against everything the suite relies on, on a hot standby, and across a failover.
+// Needs QMZ_TEST_SITE (the folder of ./run.sh site-start) and QMZ_TEST_FAILOVER (the command
+// that fails the site over).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "login/user_profile.h"
+#include "qmz/baselist.h"
+#include "qmz/containers.h"
+#include "qmz/error.h"
+#include "qmz/suite.h"
+#include "suite/database.h"
+
+namespace qmz {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+
+std::string Site() {
+  const char* site = std::getenv("QMZ_TEST_SITE");
+  return site ? site : "";
+}
+
+// The --db value site-start wrote in the site's file `name`.
+std::string SiteDb(const std::string& name) {
+  std::ifstream file(Site() + "/" + name);
+  std::string line;
+  std::getline(file, line);
+  return line;
+}
+
+std::string Text(const ObjectPtr& answer) {
+  auto row = std::dynamic_pointer_cast<Dictionary>(answer);
+  if (!row) return "null";
+  std::string text;
+  for (const auto& [key, value] : row->Entries()) text += key + "=" + value.ToText() + ";";
+  return text;
+}
+
+// B2601 in the virtual warehouse: an amount with a fraction, dates, Chinese.
+constexpr char kB2601[] =
+    "FBatchNo=B2601;AuxName=;stockName=虚拟仓;FQty=5;FUnitName=个;FSecQty=0;Fprice=0;"
+    "FAmount=12.5;FKFDate=2026-01-05;FPeriodDate=2027-01-05;StockNumber=03;AuxNumber=;"
+    "AuxPropID=;FitemID=3;FISKFPeriod=1;FBatchNoIndex=0;";
+
+std::string LookUpB2601() {
+  return Text(BaseList().GetBatch(1, "B2601", 3, 0, 0));
+}
+
+// Every stock row, as a list a person pages through: the server plans it in parallel (the
+// site's role defaults make every plan parallel).
+constexpr char kEveryStockRow[] =
+    "select FItemID, FStockID, FBatchNo, FBal from t_cc_inventory "
+    "order by FItemID, FStockID, FBatchNo";
+
+std::string ListText(const std::string& db) {
+  RecordsetPtr rows = suite::OpenDatabase(db)->RunBatch(kEveryStockRow, true);
+  std::string text;
+  for (rows->MoveFirst(); !rows->Eof(); rows->MoveNext()) {
+    for (const char* field : {"FItemID", "FStockID", "FBatchNo", "FBal"}) {
+      text += rows->Value(field).ToText() + "|";
+    }
+    text += ";";
+  }
+  return text;
+}
+
+class SiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (Site().empty()) GTEST_SKIP() << "run through tests/pg/site.sh";
+  }
+  void TearDown() override { CloseSuite(); }
+};
+
+TEST_F(SiteTest, ThroughATransactionPoolerEveryCallHasTheSuitesSettingsAndItsTimeout) {
+  OpenSuite(SiteDb("pooler"));
+  LogIn("clerk");
+  // Four desks at once on the pool's ten server connections, each looking up 50 times.
+  std::vector<std::thread> desks;
+  std::vector<int> wrong(4, 0);
+  for (int desk = 0; desk < 4; ++desk) {
+    desks.emplace_back([desk, &wrong] {
+      for (int i = 0; i < 50; ++i) wrong[desk] += LookUpB2601() != kB2601;
+    });
+  }
+  for (std::thread& desk : desks) desk.join();
+  EXPECT_THAT(wrong, ::testing::Each(0));
+  // The list the server plans in parallel is made into a table and read in one transaction.
+  const std::string list = ListText(SiteDb("pooler"));
+  EXPECT_THAT(list, HasSubstr("1|3|B2601|12.5|;"));
+  EXPECT_EQ(ListText(SiteDb("primary")), list);
+
+  // The query timeout holds whatever server connection runs the statement; the role's hour
+  // does not.
+  ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
+  for (int i = 0; i < 3; ++i) {
+    auto db = suite::OpenDatabase(SiteDb("pooler"));
+    EXPECT_THAT([&] { db->RunBatch("select pg_sleep(3) as s"); },
+                ThrowsMessage<Error>(HasSubstr("statement timeout")));
+  }
+  ::unsetenv("QMZ_QUERY_TIMEOUT");
+}
+
+TEST_F(SiteTest, OnTheStandbyLookupsAndListsAnswerAsOnThePrimary) {
+  for (const std::string& db :
+       {SiteDb("standby"), std::regex_replace(SiteDb("pooler"), std::regex("Database=suite;"),
+                                              "Database=suite_standby;")}) {
+    SCOPED_TRACE(db.substr(0, db.find(";Pwd")));
+    OpenSuite(db);
+    LogIn("clerk");
+    EXPECT_EQ(LookUpB2601(), kB2601);
+    EXPECT_EQ(ListText(db), ListText(SiteDb("primary")));
+    // A user's setting cannot be saved there: tried twice, it is set aside with a warning.
+    EXPECT_THAT([] { SaveUserProfile("BaseList", "Site", "standby"); },
+                ThrowsMessage<Error>(HasSubstr("read-only transaction")));
+    EXPECT_THAT(LastWarning(), ::testing::StartsWith("The user's setting BaseList/Site was not "
+                                                     "saved: "));
+    CloseSuite();
+  }
+  // With the standby for reads beside the primary, the lookups read there and the save reaches
+  // the primary.
+  OpenSuite(SiteDb("pooler"), SiteDb("standby"));
+  LogIn("clerk");
+  EXPECT_EQ(LookUpB2601(), kB2601);
+  SaveUserProfile("BaseList", "Site", "saved on the primary");
+  EXPECT_EQ(LastWarning(), "");
+  EXPECT_EQ(*suite::OpenDatabase(SiteDb("primary"))
+                 ->Query("select FValue from t_suite_user_profile where FSection = ? and FKey = ?",
+                         {"BaseList", "Site"})[0][0],
+            "saved on the primary");
+}
+
+// The primary and the standby, the primary first: in libpq's multi-host form, and as a site
+// writes them for psqlODBC (Server=a,b;Port=p,q), which the suite rewrites into that form.
+std::string BothServers(bool pqopt) {
+  const std::regex port(";Port=([0-9]+);");
+  std::smatch primary, standby;
+  const std::string primary_db = SiteDb("primary"), standby_db = SiteDb("standby");
+  std::regex_search(primary_db, primary, port);
+  std::regex_search(standby_db, standby, port);
+  const std::string ports = primary[1].str() + "," + standby[1].str();
+  const std::string login =
+      "Database=suite;Uid=suite;" + primary_db.substr(primary_db.find("Pwd="));
+  if (!pqopt) {
+    return "odbc:Driver=PostgreSQL Unicode;Server=127.0.0.1,127.0.0.1;Port=" + ports + ";" + login;
+  }
+  return "odbc:Driver=PostgreSQL Unicode;" + login +
+         ";pqopt={host=127.0.0.1,127.0.0.1 port=" + ports + " target_session_attrs=read-write}";
+}
+
+TEST(FailoverTest, AHostCallingThroughAFailoverAnswersAgainOnceTheStandbyIsPromoted) {
+  if (Site().empty()) GTEST_SKIP() << "run through tests/pg/site.sh";
+  OpenSuite(BothServers(false));
+  LogIn("clerk");
+  ASSERT_EQ(LookUpB2601(), kB2601);
+  const std::string failover = std::string(std::getenv("QMZ_TEST_FAILOVER")) + " >/dev/null";
+  ASSERT_EQ(std::system(failover.c_str()), 0);
+  // The desk's idle connection went with the primary; the next call reaches the new primary,
+  // in either form.
+  EXPECT_EQ(LookUpB2601(), kB2601);
+  EXPECT_EQ(ListText(BothServers(true)), ListText(SiteDb("standby")));
+  CloseSuite();
+}
+
+}  // namespace
+}  // namespace qmz
