@@ -145,6 +145,19 @@ void DemoSuite::Exec(const std::string& sql) {
   }
 }
 
+int DemoSuite::StatementsRunningOnTheServer() {
+  if (!suite::IsOdbcTarget(Target())) return 0;
+  auto database = suite::OpenDatabase(Target());
+  for (int look = 0;; ++look) {
+    const suite::TextRows rows = database->Query(
+        "select count(*) from pg_stat_activity where datname = current_database() and "
+        "pid <> pg_backend_pid() and state = 'active'");
+    const int running = std::stoi(rows.at(0).at(0).value_or("0"));
+    if (running == 0 || look == 20) return running;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
 std::vector<std::string> DemoSuite::Rows(const std::string& sql,
                                          const std::vector<std::string>& fields) {
   suite::SuiteClassInfo info;

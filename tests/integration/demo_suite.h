@@ -44,6 +44,9 @@ class DemoSuite : public ::testing::Test {
 
   // Changes the demo data for this test.
   static void Exec(const std::string& sql);
+  // Statements of other sessions that run on the server now (0 for the embedded suite), after
+  // giving a cancelled one's backend two seconds to notice.
+  static int StatementsRunningOnTheServer();
 
   // The suite under test: the server of QMZ_TEST_SERVER ("odbc:..."), else DatabasePath().
   static const std::string& Target();

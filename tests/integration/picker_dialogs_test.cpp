@@ -390,5 +390,26 @@ TEST_F(PickerDialogsTest, TheBaseDataRightIsAskedBeforeTheAuxPickerOpens) {
   });
 }
 
+// Item 1 with 20,000 batches in 5 warehouses: a picker list of 85,714 rows with stock, 100,000
+// with the rows of quantity zero.
+TEST_F(PickerDialogsTest, StoppingALongListsReadEndsItsQueryAndLeavesThePickerAsItWas) {
+  CreateLargeDatabase(Target(), 1, 20000, 5);
+  // The first list stopped: no choice, no failure.
+  AsUser("cancel 100", [&](BaseList& list) {
+    EXPECT_EQ(list.ShowBatch(1, "", 0, 0, 1030003), nullptr);
+    EXPECT_EQ(LastFailure(), "");
+  });
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 100 ms\n");
+  EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+  // The check box's list stopped: the box and the list as they were, and the row chosen from it.
+  messages.str("");
+  AsUser("row 5; cancel 100; click chkShowZero; click cmdYes", [&](BaseList& list) {
+    EXPECT_EQ(Fields(list.ShowBatch(1, "", 0, 0, 1030003), kBatchFields), "B000001|仓库4|6|15");
+    EXPECT_EQ(GetUserProfile("BaseList", "ShowZero"), "0");
+  });
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 100 ms\n");
+  EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+}
+
 }  // namespace
 }  // namespace qmz::testing

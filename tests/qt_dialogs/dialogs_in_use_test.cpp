@@ -2,7 +2,10 @@
 // batch picker, the aux picker and the base-data list take the user's clicks and keys; an idle
 // dialog does no work, the designed widths hold their texts, a dialog opens over the host's
 // window.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +25,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include "baselist/frm_base_list.h"
 #include "integration/demo_suite.h"
@@ -29,6 +33,7 @@
 #include "login/user_profile.h"
 #include "platform/ui/ledger.h"
 #include "qmz/baselist.h"
+#include "qmz/suite.h"
 #include "qt/dialog_play.h"
 #include "qt/qt_modal_host.h"
 
@@ -427,6 +432,55 @@ TEST_F(DialogsInUseTest, AtItsSmallestAPickerKeepsItsSearchBoxAndButtonsUsable) 
   });
   EXPECT_EQ(BaseList().ShowBatch(1, "", 0, 0, 1030003), nullptr);
   EXPECT_TRUE(play.Played());
+}
+
+// Processor time of the calling thread, in seconds.
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// 4,000 items x 10 batches x 5 warehouses: a first list of 200,000 rows that takes a while.
+TEST_F(DialogsInUseTest, ALongListShowsItsProgressAndEscapeOrCancelStopsIt) {
+  CreateLargeDatabase(Target(), 4000, 10, 5);
+  for (const bool escape : {true, false}) {
+    std::string shown;
+    double cpu_at = 0, cpu_spent = -1;
+    auto wall_at = std::chrono::steady_clock::now();
+    std::chrono::duration<double> waited{};
+    // The user watches the dialog for a second while the list loads, then stops it.
+    QTimer::singleShot(400, [&] {
+      cpu_at = ThreadSeconds();
+      wall_at = std::chrono::steady_clock::now();
+    });
+    QTimer::singleShot(1400, [&] {
+      cpu_spent = ThreadSeconds() - cpu_at;
+      waited = std::chrono::steady_clock::now() - wall_at;
+      QWidget* dialog = QApplication::activeModalWidget();
+      ASSERT_TRUE(dialog);
+      auto* text = dialog->findChild<QLabel*>("readProgressText");
+      auto* cancel = dialog->findChild<QPushButton*>("cmdCancelRead");
+      ASSERT_TRUE(text && cancel);
+      shown = S(dialog->windowTitle() + "|" + text->text() + "|" + cancel->text());
+      if (escape) {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+      } else {
+        QTest::mouseClick(cancel, Qt::LeftButton);
+      }
+    });
+    int32_t user = 0;
+    EXPECT_EQ(BaseList().Show(user, 18), nullptr);
+    EXPECT_EQ(LastFailure(), "");
+    EXPECT_THAT(shown, ::testing::StartsWith("基础资料|正在读取数据… 已读 "));
+    EXPECT_THAT(shown, ::testing::EndsWith(" 秒|取消"));
+    // Waiting cost the user-interface thread next to nothing (a busy wait would cost it the
+    // whole second).
+    EXPECT_GT(waited.count(), 0.5);
+    EXPECT_LT(cpu_spent, 0.1 * waited.count());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the dialog is gone
+    EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+  }
 }
 
 }  // namespace
