@@ -145,6 +145,15 @@ void DemoSuite::Exec(const std::string& sql) {
   }
 }
 
+void DemoSuite::AddInventoryRows(int rows) {
+  suite::OpenDatabase(Target())->Execute(
+      "with recursive n(i) as (select 1 union all select i + 1 from n where i < " +
+      std::to_string(rows) +
+      ") insert into t_cc_inventory (FItemID, FStockID, FAuxPropID, FBatchNo, FQty, FSecQty, "
+      "FBal, FKFDate, FKFPeriod, FPeriodDate) select 1, 1 + i % 2, 0, 'L' || (1000000 + i), "
+      "i % 7, 0, 2.5 * (i % 7) + i % 3, '2026-01-01', 365, '2027-01-01' from n");
+}
+
 int DemoSuite::StatementsRunningOnTheServer() {
   if (!suite::IsOdbcTarget(Target())) return 0;
   auto database = suite::OpenDatabase(Target());

@@ -148,8 +148,9 @@ TEST(ScriptedHostTest, ScriptsThatCannotBeReadAreRefused) {
       ParseScript(" ; dblclick 1 3;hover 2; select 2,4; key 65 LDG; alt o; paste t x y;cancel 0"),
       ::testing::SizeIs(7));
   EXPECT_EQ(ParseScript("paste t  x y ")[0].args[1], " x y ");
-  for (const char* bad : {"jump 3", "row x", "key Tab", "select 2,", "type", "close now",
-                          "type t \"open", "dblclick 1 2 3", "cancel", "cancel -5", "cancel soon"}) {
+  for (const char* bad :
+       {"jump 3", "row x", "key Tab", "select 2,", "type", "close now", "type t \"open",
+        "dblclick 1 2 3", "cancel", "cancel -5", "cancel soon"}) {
     EXPECT_THROW(ParseScript(bad), Error) << bad;
   }
   EXPECT_EQ(ScriptKeyCode("ESC"), kKeyEscape);
