@@ -155,6 +155,9 @@ bench() {
   gnuplot -e "prefix='$data/open'; output='$root/docs/performance-open.png'" \
     "$root/bench/open_plot.gp"
   echo "plot: docs/performance-open.png; report: $data/open-report.md; every run: $data/open-samples.txt"
+  echo
+  echo "Stopping the million-row list: ours beside sqlite3_interrupt"
+  "$out/bench/cancel_latency" --db "$data/list-1000000.db" --after 1000
 
   # A Python host checking 10,000 order lines on the million-row suite, beside sqlite3.
   echo
@@ -174,6 +177,9 @@ bench() {
   if [ "$status" -eq 0 ]; then
     "$out/bench/server_bench" --server "$(tail -1 "$server_dir/pg/connection")" \
       --items "${QMZ_BENCH_ITEMS:-20000}" | tee "$data/server-report.md" || status=$?
+    echo "Stopping the server's list: ours beside PQcancel"
+    "$out/bench/cancel_latency" --db "$(tail -1 "$server_dir/pg/connection")" --after 3000 |
+      tee -a "$data/server-report.md" || status=$?
   fi
   pg_stop "$server_dir/pg" || true
   rmdir "$server_dir" 2>/dev/null || true

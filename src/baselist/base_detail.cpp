@@ -11,6 +11,7 @@
 #include "platform/ignore_errors.h"
 #include "platform/like.h"
 #include "platform/number_format.h"
+#include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/modal_host.h"
@@ -70,10 +71,14 @@ void BaseDetail::GetTitleInfo(int32_t ClassID) {
 RecordsetPtr BaseDetail::GetData(const std::string& Number) {
   WaitCursor wait;
   read_failure_.clear();
+  read_stopped_ = false;
   try {
     if (ListSettings().ListClassID != kBatchClass) return nullptr;
     return RunListOnClassInfo(
         ComposeBaseDataQuery(Number, ListSettings().FilterItem, AuthFilterForBaseData()));
+  } catch (const ReadStopped&) {
+    read_stopped_ = true;  // the user's own doing: nothing to report
+    return nullptr;
   } catch (const std::exception& failure) {
     ReportFailure(failure);
     return nullptr;

@@ -6,7 +6,8 @@
 // Failures: GetData and ReturnData report any failure in a message box ("Vantrel提示", the
 // information icon, the failure's description) and return null; the failure's description stays
 // in LastReadFailure until the next GetData or ReturnData, so that the dialog's caller can tell a
-// failed read from an empty one. Every other member runs with
+// failed read from an empty one. A read the user stopped (ReadStopped) returns null without a
+// message and is told by ReadWasStopped until the next GetData. Every other member runs with
 // errors ignored step by step: a failing step is skipped and the next one runs.
 //
 // Ownership: the dialog owns the BaseDetail; the grid is shared with the dialog; the data
@@ -45,6 +46,8 @@ class BaseDetail {
   RecordsetPtr ReturnData(int32_t Row);
   // Why the last GetData or ReturnData answered null; "" when it did not fail.
   const std::string& LastReadFailure() const { return read_failure_; }
+  // Whether the user stopped the last GetData's read.
+  bool ReadWasStopped() const { return read_stopped_; }
 
   // Locating, stepping, sorting and row texts.
   void Location(const std::string& strNumber);
@@ -71,6 +74,7 @@ class BaseDetail {
   std::shared_ptr<Ledger> grid_;
   bool moving_ = false;
   std::string read_failure_;
+  bool read_stopped_ = false;
 };
 
 }  // namespace qmz

@@ -187,9 +187,12 @@ void frmBaseList::ReRead() {
                TranslateText("Vantrel提示"));
     return;
   }
-  // A failed read was reported once by GetData; the list is then empty, not read again.
+  // A failed read was reported once by GetData; the list is then empty, not read again. A read
+  // the user stopped leaves the list as it was.
   if (RecordsetPtr rows = detail_->GetData(txtNumber_->Text())) {
     detail_->TakeJournalData(rows);
+  } else if (detail_->ReadWasStopped()) {
+    return;
   } else {
     detail_->TakeNoData();
   }
@@ -266,7 +269,7 @@ void ShowBaseListDialog(ObjectPtr& result) {
   form->RunLoad();
   // The user has seen why in the message box; the host learns it from the failed call.
   std::string failure = form->ReadFailure();
-  if (failure.empty()) {
+  if (failure.empty() && !form->ReadWasStopped()) {
     form->ShowModal();
     if (form->OK()) {
       result = form->RtRec();

@@ -6,7 +6,9 @@
 // Enter, a double click or the grid's Enter returns the record(s) of the chosen row.
 //
 // Lifecycle: construct, RunLoad() (reads the list), ShowModal(), read OK() and RtRec(),
-// RunUnload() (saves the column widths to JXCSystem.INI). Hiding never destroys the form.
+// RunUnload() (saves the column widths to JXCSystem.INI). A list's read shows its progress and
+// may be stopped (Escape): a stopped re-read leaves the list as it was; a stopped first list
+// closes the dialog as Escape does. Hiding never destroys the form.
 // User-interface thread only; handlers that run with errors ignored (grid events, keys) swallow
 // their failures, the others let them reach the caller.
 #pragma once
@@ -35,6 +37,8 @@ class frmBaseList : public Form {
   // Why the list's last read (the first list, a re-read, the chosen row's) failed; "" if it did
   // not.
   std::string ReadFailure() const { return detail_ ? detail_->LastReadFailure() : std::string(); }
+  // Whether the user stopped the last read of the list.
+  bool ReadWasStopped() const { return detail_ && detail_->ReadWasStopped(); }
 
   // Take a row (0: the current row, n: row n) or cancel (-1), and hide.
   void ReturnRow(int32_t n);
@@ -67,7 +71,8 @@ class frmBaseList : public Form {
 // The common steps of BaseList.Show and ShowEx for the class already in ListClassID: create,
 // load and show the dialog, take RtRec into `result` when OK, unload. A first list that could
 // not be read ends the call with its failure (Error) without showing the dialog, and so does a
-// chosen row that could not be read; a user who closes the dialog gets no result. Failures rise
+// chosen row that could not be read; a user who closes the dialog, or stops its first list's
+// read, gets no result. Failures rise
 // to the caller's guard; one in the unload (the widths cannot be saved) leaves `result` set.
 void ShowBaseListDialog(ObjectPtr& result);
 

@@ -16,7 +16,9 @@
 #include "login/login_context.h"
 #include "login/props_parser.h"
 #include "picker/picker_form.h"
+#include "platform/stoppable_read.h"
 #include "platform/text.h"
+#include "platform/ui/modal_host.h"
 
 namespace qmz {
 
@@ -33,7 +35,13 @@ ObjectPtr ResultOrReasonKept(Body body) noexcept {
   ObjectPtr result;
   last_failure.clear();
   try {
+    // Nothing of the component runs while one of its dialogs waits for a list (a host's timer
+    // or queued call that calls again would find the forms half-way).
+    if (ReadWaiting()) throw Error("BaseList is reading a list for its dialog; call again later");
     body(result);
+  } catch (const ReadStopped&) {
+    // The user stopped a dialog's first list: no choice, as the close button.
+    result.reset();
   } catch (const std::exception& e) {
     last_failure = *e.what() ? e.what() : "The operation failed";
   } catch (...) {

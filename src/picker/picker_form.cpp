@@ -15,6 +15,7 @@
 #include "picker/width_record.h"
 #include "platform/ignore_errors.h"
 #include "platform/number_format.h"
+#include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "platform/ui/modal_host.h"
 #include "qmz/components.h"
@@ -163,14 +164,19 @@ void PickerForm::Reported(const std::function<void()>& action, const bool* price
     action();
     return;
   }
+  const int32_t cursor = grid_->CursorRow();
   try {
     action();
   } catch (const std::exception& failure) {
-    MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+    // A read the user stopped needs no word: the dialog goes back to how it was.
+    if (!dynamic_cast<const ReadStopped*>(&failure)) {
+      MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+    }
     // Show the list that is still there, as it was.
     try {
       int32_t rows = list_ ? list_->RecordCount() + 1 : 1;
       if (grid_->Rows() != rows) grid_->SetRows(rows);
+      if (grid_->CursorRow() != cursor && cursor <= rows) grid_->SetCursorRow(cursor);
       if (prices_before) prices_recomputed_ = *prices_before;
       grid_->Refresh();
     } catch (const std::exception&) {

@@ -15,7 +15,9 @@
 // Failures: during the load sequence every failure reaches the caller (the entry point's
 // guard). After load, a failure of a user action (query button, check box, activation, OK,
 // double click, Enter) is shown in a message box titled "Vantrel提示" and the dialog and its
-// list stay as they were. Row texts ignore errors piece by piece.
+// list stay as they were; so does a list's read the user stopped (Escape while it reads), without
+// a message. A stopped first list ends the load with ReadStopped, which the entry points' guard
+// takes for no choice. Row texts ignore errors piece by piece.
 //
 // Lifecycle and threading as every Form: RunLoad, ShowModal, read OK/RtnDict/RtnVect,
 // RunUnload (releases the list and the containers, saves the widths the user changed). UI thread

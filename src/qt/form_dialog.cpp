@@ -166,6 +166,11 @@ void FormDialog::LayOut() {
 }
 
 void FormDialog::Show() {
+  ShowWindow();
+  Act([&] { form_.HostShown(); });
+}
+
+void FormDialog::ShowWindow() {
   KeepOnScreen();
   show();
   KeepOnScreen();
@@ -176,7 +181,6 @@ void FormDialog::Show() {
     FlagScope mirroring(syncing_);
     ApplySelection(*view, true);
   }
-  Act([&] { form_.HostShown(); });
 }
 
 void FormDialog::KeepOnScreen() {

@@ -52,6 +52,8 @@ class FormDialog : public QDialog {
   // Shows the dialog, inside the screen's available area (made smaller where the form's size
   // does not fit), and tells the form (Form::HostShown).
   void Show();
+  // Shows the window only, the form not told: a form whose list is read while it loads.
+  void ShowWindow();
   // Runs the dialog's event loop until the form has hidden itself, then hides the dialog and
   // raises the error kept by Fail, if any.
   void Wait();

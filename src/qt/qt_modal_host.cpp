@@ -1,6 +1,7 @@
 #include "qt/qt_modal_host.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include <QApplication>
 #include <QGridLayout>
@@ -9,10 +10,12 @@
 #include <QPixmap>
 #include <QSpacerItem>
 
+#include "platform/stoppable_read.h"
 #include "platform/ui/form.h"
 #include "qmz/error.h"
 #include "qmz/host.h"
 #include "qt/form_dialog.h"
+#include "qt/read_wait.h"
 
 namespace qmz {
 
@@ -20,6 +23,8 @@ namespace {
 
 constexpr int kMessageMinWidth = 320;  // pixels
 constexpr int kTitleBarRoom = 160;     // a title bar's icon, buttons and margins, in pixels
+// How long a list's read runs before the user sees its progress: a short read shows nothing.
+constexpr auto kProgressAfter = std::chrono::milliseconds(300);
 
 QtModalHost* pointer_host = nullptr;  // the host that shows the screen's pointer
 
@@ -69,8 +74,22 @@ QtModalHost::~QtModalHost() {
 }
 
 void QtModalHost::RunModal(Form& form) {
-  // Over the window the user is in, a nested form's dialog over its parent's.
-  FormDialog dialog(form, UserWindow());
+  // Over the window the user is in, a nested form's dialog over its parent's; the one shown
+  // while the form loaded, if any.
+  std::unique_ptr<FormDialog> made;
+  if (auto early = early_.find(&form); early != early_.end()) {
+    made = std::move(early->second);
+    early_.erase(early);
+  } else {
+    made = std::make_unique<FormDialog>(form, UserWindow());
+  }
+  FormDialog& dialog = *made;
+  struct Running {
+    std::map<const Form*, FormDialog*>& running;
+    const Form* form;
+    ~Running() { running.erase(form); }
+  } running{running_, &form};
+  running_[&form] = &dialog;
   dialog.Show();
   if (!screenshot_path_.empty()) {
     const std::string path = std::move(screenshot_path_);
@@ -100,6 +119,29 @@ void QtModalHost::ShowMessage(const std::string& text, MessageIcon icon, const s
 
 void QtModalHost::ProcessPendingMessages() {
   QCoreApplication::processEvents();
+}
+
+void QtModalHost::WaitForRead(Form* form, StoppableRead& read) {
+  if (read.WaitFor(kProgressAfter)) return;
+  QWidget* window = nullptr;
+  if (form) {
+    if (auto shown = running_.find(form); shown != running_.end()) {
+      window = shown->second;
+    } else {
+      std::unique_ptr<FormDialog>& early = early_[form];
+      if (!early) {
+        early = std::make_unique<FormDialog>(*form, UserWindow());
+        early->ShowWindow();
+      }
+      window = early.get();
+    }
+  }
+  ReadWait wait(window, read);
+  wait.Run();
+}
+
+void QtModalHost::FormEnded(Form& form) {
+  early_.erase(&form);
 }
 
 void QtModalHost::SetScreenshotPath(std::string path) {

@@ -11,6 +11,11 @@
 // shows the pointer, and hands it back to the one before when destroyed, in reverse order), but
 // a listener set by anything else is dropped.
 //
+// A list's read that has not ended after 0.3 s is waited for with its progress shown in the
+// dialog of the form in front (read_wait.h): the dialog on screen, or, for a form whose first
+// list is read while it loads, its dialog shown early and kept for its modal run (dropped when
+// the form ends without one).
+//
 // Errors: a form's handler that fails while its dialog runs (and a screenshot that cannot be
 // written) hides the form, ends the dialog and is raised again from RunModal, unchanged.
 // Constructing the host fails (qmz::Error) when the process's application object is a
@@ -20,6 +25,7 @@
 // host there with ModalHostScope.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -28,6 +34,8 @@
 class QApplication;
 
 namespace qmz {
+
+class FormDialog;
 
 class QtModalHost : public ModalHost {
  public:
@@ -39,6 +47,8 @@ class QtModalHost : public ModalHost {
   void RunModal(Form& form) override;
   void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
   void ProcessPendingMessages() override;
+  void WaitForRead(Form* form, StoppableRead& read) override;
+  void FormEnded(Form& form) override;
 
   // Saves the next dialog shown, once, as a PNG file at `path`, as it first appears (laid out,
   // painted, after the form's Activate). An empty path saves nothing.
@@ -57,7 +67,9 @@ class QtModalHost : public ModalHost {
   std::unique_ptr<QApplication> app_;
   QtModalHost* outer_ = nullptr;  // the host that showed the pointer before this one
   std::string screenshot_path_;
-  bool waiting_ = false;  // Qt's wait cursor is shown
+  bool waiting_ = false;                                      // Qt's wait cursor is shown
+  std::map<const Form*, FormDialog*> running_;                // dialogs in their modal run
+  std::map<const Form*, std::unique_ptr<FormDialog>> early_;  // shown while the form loads
 };
 
 }  // namespace qmz

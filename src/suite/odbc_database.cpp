@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/odbc_connection.h"
@@ -25,6 +26,13 @@ namespace {
 // How long past the query timeout a silent server is waited for: its own timeout's error may
 // take a moment to arrive.
 constexpr auto kSilenceMargin = std::chrono::seconds(2);
+
+// Whether the user stopped the list's read this thread runs: its statement was cancelled, and
+// is not run again.
+bool StopAsked() {
+  const StoppableRead* read = CurrentRead();
+  return read && read->StopAsked();
+}
 
 SQLWCHAR* Wide(std::u16string& text) {
   return reinterpret_cast<SQLWCHAR*>(text.data());
@@ -112,7 +120,7 @@ auto OdbcDatabase::RetriedOnNewIfPoolDied(Work&& work) {
     throw;
   } catch (const Error&) {
     connection_->MarkBroken();
-    if (used_ || (!connection_->Dead() && connection_->Ping())) throw;
+    if (used_ || StopAsked() || (!connection_->Dead() && connection_->Ping())) throw;
   }
   // The connection from the pool died while it waited (the server restarted): a new one, and
   // the statement once more.

@@ -124,9 +124,7 @@ PieceWork StartPiece(ResultReader reader, const OdbcStatement& stmt, const Bound
       [reader = std::move(reader), &stmt, &bound, fetch, fetched]() mutable -> RecordsetPtr {
         try {
           if (fetch) {
-            auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(fetch->data()));
-            const SQLRETURN rc =
-                SQLExecDirectW(stmt.get(), text, static_cast<SQLINTEGER>(fetch->size()));
+            const SQLRETURN rc = stmt.Execute(*fetch);
             if (rc == SQL_NO_DATA) {
               fetched->set_value(0);
               return nullptr;

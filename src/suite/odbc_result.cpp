@@ -12,7 +12,11 @@
 namespace qmz::suite {
 
 OdbcStatement::OdbcStatement(SQLHDBC dbc, long timeout)
-    : OdbcHandle(SQL_HANDLE_STMT, dbc), dbc_(dbc) {
+    : OdbcHandle(SQL_HANDLE_STMT, dbc), dbc_(dbc), cancel_(CurrentRead(), [this] {
+        // Only while the driver runs it: SQLCancel would otherwise close the statement under
+        // the thread that reads it.
+        if (executing_.load()) SQLCancel(get());
+      }) {
   if (timeout > 0) {
     Check(SQLSetStmtAttr(get(), SQL_ATTR_QUERY_TIMEOUT,
                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout)), 0));
@@ -20,9 +24,16 @@ OdbcStatement::OdbcStatement(SQLHDBC dbc, long timeout)
 }
 
 void OdbcStatement::Run(const std::u16string& sql) const {
-  auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(sql.data()));
-  const SQLRETURN rc = SQLExecDirectW(get(), text, static_cast<SQLINTEGER>(sql.size()));
+  const SQLRETURN rc = Execute(sql);
   if (rc != SQL_NO_DATA) Check(rc);
+}
+
+SQLRETURN OdbcStatement::Execute(const std::u16string& sql) const {
+  auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(sql.data()));
+  executing_.store(true);
+  const SQLRETURN rc = SQLExecDirectW(get(), text, static_cast<SQLINTEGER>(sql.size()));
+  executing_.store(false);
+  return rc;
 }
 
 void OdbcStatement::Close() const {
@@ -109,6 +120,7 @@ ResultReader::ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Sp
     kinds_.push_back(KindOf(type));
   }
   records_ = std::make_shared<Recordset>(std::move(names));
+  read_ = CurrentRead();
 }
 
 ResultReader ResultReader::Sibling() const {
@@ -117,6 +129,7 @@ ResultReader ResultReader::Sibling() const {
   ResultReader sibling;
   sibling.kinds_ = kinds_;
   sibling.records_ = std::make_shared<Recordset>(std::move(names));
+  sibling.read_ = read_;
   return sibling;
 }
 
@@ -145,6 +158,10 @@ size_t ResultReader::ReadRows(const OdbcHandle& stmt) {
       }
     }
     records_->EndRecord();
+    if (read_ && (rows + 1) % BoundRows::kRows == 0) {
+      read_->CountRows(BoundRows::kRows);
+      ThrowIfStopped(read_);
+    }
   }
   return rows;
 }
@@ -182,6 +199,10 @@ size_t ResultReader::ReadRows(const OdbcHandle& stmt, const BoundRows& bound) {
       records_->EndRecord();
     }
     rows += bound.fetched();
+    if (read_) {
+      read_->CountRows(static_cast<int64_t>(bound.fetched()));
+      ThrowIfStopped(read_);
+    }
   }
   return rows;
 }

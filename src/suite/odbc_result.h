@@ -1,18 +1,21 @@
 // Statements on an ODBC connection and their results read into Recordsets.
 //
-// OdbcStatement is a statement handle that waits at most the query timeout. ResultReader learns
+// OdbcStatement is a statement handle that waits at most the query timeout; made on a list's
+// read (platform/stoppable_read.h), a stop of the read cancels what it runs then (SQLCancel,
+// which has the server cancel the statement). ResultReader learns
 // the names and kinds of a statement's current result from the result's own attributes (never
 // from catalogue queries: nullability or the concise type would have the driver ask the catalogue
 // about each base table), then appends the rows of that result, or of later results with the same
 // columns, to one Recordset: integers and doubles as numbers, everything else as UTF-8 text read
 // in UTF-16, NULL as null.
 //
-// Errors: qmz::Error with the driver's diagnostics. A statement and a reader belong to one thread
-// at a time.
+// Errors: qmz::Error with the driver's diagnostics; ReadStopped when a reader sees its read
+// stopped. A statement and a reader belong to one thread at a time.
 #pragma once
 
 #include <sql.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -20,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/stoppable_read.h"
 #include "qmz/recordset.h"
 #include "suite/odbc_handle.h"
 #include "suite/wide_text.h"
@@ -33,12 +37,16 @@ class OdbcStatement : public OdbcHandle {
   SQLHDBC connection() const { return dbc_; }
   // Runs `sql` directly; SQL_NO_DATA (no row changed) is a success.
   void Run(const std::u16string& sql) const;
+  // Runs `sql` directly and answers the driver's return code.
+  SQLRETURN Execute(const std::u16string& sql) const;
   // The statement's result closed, the handle ready for the next statement.
   void Close() const;
   SQLSMALLINT ColumnCount() const;
 
  private:
   SQLHDBC dbc_;
+  mutable std::atomic<bool> executing_{false};  // inside Execute: a stop cancels it
+  StopHook cancel_;
 };
 
 // A column's text, read in chunks of any length; nullopt for NULL.
@@ -108,7 +116,8 @@ class ResultReader {
 
   std::vector<ColumnKind> kinds_;
   RecordsetPtr records_;
-  Utf16Reader text_;  // one buffer for every text read
+  StoppableRead* read_ = nullptr;  // the list's read that counts the rows, made on its thread
+  Utf16Reader text_;               // one buffer for every text read
 };
 
 }  // namespace qmz::suite

@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/stoppable_read.h"
 #include "qmz/error.h"
 #include "suite/sqlite_pool.h"
 #include "suite/tsql_adaption.h"
@@ -30,7 +31,10 @@ void AppendColumn(Recordset& records, sqlite3_stmt* statement, int column) {
   }
 }
 
-RecordsetPtr ReadAll(Statement& statement) {
+// Rows between two looks at a stop asked and two counts of the rows read.
+constexpr int64_t kRowsPerLook = 1024;
+
+RecordsetPtr ReadAll(Statement& statement, StoppableRead* read) {
   sqlite3_stmt* handle = statement.handle();
   int columns = sqlite3_column_count(handle);
   std::vector<std::string> names;
@@ -40,9 +44,13 @@ RecordsetPtr ReadAll(Statement& statement) {
     names.push_back(WrittenColumnName(written ? written : ""));
   }
   auto records = std::make_shared<Recordset>(std::move(names));
-  while (statement.Step()) {
+  for (int64_t row = 1; statement.Step(); ++row) {
     for (int c = 0; c < columns; ++c) AppendColumn(*records, handle, c);
     records->EndRecord();
+    if (read && row % kRowsPerLook == 0) {
+      read->CountRows(kRowsPerLook);
+      ThrowIfStopped(read);
+    }
   }
   return records;
 }
@@ -93,11 +101,16 @@ int64_t SqliteDatabase::Execute(const std::string& sql, const Params& params) {
 
 RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
   return Noted([&] {
+    // A user who stops the list's read interrupts the statement that runs.
+    StoppableRead* read = CurrentRead();
+    sqlite3* db = connection_->handle();
+    StopHook interrupt(read, [db] { sqlite3_interrupt(db); });
     RecordsetPtr result;
     for (const std::string& statement_text : Adapted(tsql)) {
+      ThrowIfStopped(read);
       Statement statement(*connection_, statement_text);
       if (!result && sqlite3_column_count(statement.handle()) > 0) {
-        result = ReadAll(statement);
+        result = ReadAll(statement, read);
       } else {
         while (statement.Step()) {
         }

@@ -1,6 +1,8 @@
 // The embedded suite's Database: a SQLite file, the component's batches run through the T-SQL
 // adaption step (tsql_adaption.h). Its connection is taken from the process's kept connections
 // (sqlite_pool.h) and given back when the object ends, unless a statement of it failed.
+// RunBatch on a list's read (platform/stoppable_read.h) counts the rows it reads, and a stop
+// interrupts the statement that runs (sqlite3_interrupt); the connection is then not kept.
 #pragma once
 
 #include <memory>

@@ -11,6 +11,7 @@
 #include "platform/ui/scripted_host.h"
 #include "qmz/baselist.h"
 #include "qmz/components.h"
+#include "qmz/suite.h"
 
 namespace qmz::testing {
 namespace {
@@ -225,6 +226,44 @@ TEST_F(BaseListDialogTest, BaseDetailKeepsItsListWhenAReReadFails) {
     }
     EXPECT_EQ(ListSettings().Filter, "");  // an ended BaseDetail clears the host's filter
   });
+}
+
+TEST_F(BaseListDialogTest, StoppingALongListsReadEndsItsQueryAndLeavesTheDialogAsItWas) {
+  AddInventoryRows(200000);  // a list that takes a while to read
+  // The first list stopped: the dialog closes without a choice, and no failure is told.
+  EXPECT_EQ(AsUser("cancel 100",
+                   [&](BaseList& list) {
+                     int32_t user = 0;
+                     EXPECT_EQ(list.Show(user, 18), nullptr);
+                     EXPECT_EQ(LastFailure(), "");
+                   }),
+            0u);
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 100 ms\n");
+  EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+  // A re-read of every row stopped: the short list read first stays, and a row of it is chosen.
+  messages.str("");
+  sql_sent->clear();
+  OnNewThread([&] {
+    BaseList list;
+    list.KeyWord("B260");
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    int32_t rows_before = 0;
+    form.LDGBase().RowText = [&, answer = form.LDGBase().RowText](int32_t row, std::string& text) {
+      answer(row, text);
+      if (rows_before == 0) rows_before = form.LDGBase().Rows();
+    };
+    Play(form, "key Back txtNumber; cancel 100; key F9; row 3; key Enter");
+    EXPECT_EQ(sql_sent->size(), 3u);  // the first list, the stopped re-read, the chosen row's
+    EXPECT_EQ(rows_before, 8);
+    EXPECT_EQ(form.LDGBase().Rows(), 8);
+    ASSERT_TRUE(form.OK());
+    form.RtRec()->MoveFirst();
+    EXPECT_EQ(form.RtRec()->Value("FBatchNo").ToText(), "B2601");
+    form.RunUnload();
+  });
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 100 ms\n");
+  EXPECT_EQ(StatementsRunningOnTheServer(), 0);
 }
 
 }  // namespace

@@ -145,6 +145,28 @@ void DemoSuite::Exec(const std::string& sql) {
   }
 }
 
+void DemoSuite::AddInventoryRows(int rows) {
+  suite::OpenDatabase(Target())->Execute(
+      "with recursive n(i) as (select 1 union all select i + 1 from n where i < " +
+      std::to_string(rows) +
+      ") insert into t_cc_inventory (FItemID, FStockID, FAuxPropID, FBatchNo, FQty, FSecQty, "
+      "FBal, FKFDate, FKFPeriod, FPeriodDate) select 1, 1 + i % 2, 0, 'L' || (1000000 + i), "
+      "i % 7, 0, 2.5 * (i % 7) + i % 3, '2026-01-01', 365, '2027-01-01' from n");
+}
+
+int DemoSuite::StatementsRunningOnTheServer() {
+  if (!suite::IsOdbcTarget(Target())) return 0;
+  auto database = suite::OpenDatabase(Target());
+  for (int look = 0;; ++look) {
+    const suite::TextRows rows = database->Query(
+        "select count(*) from pg_stat_activity where datname = current_database() and "
+        "pid <> pg_backend_pid() and state = 'active'");
+    const int running = std::stoi(rows.at(0).at(0).value_or("0"));
+    if (running == 0 || look == 20) return running;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
 std::vector<std::string> DemoSuite::Rows(const std::string& sql,
                                          const std::vector<std::string>& fields) {
   suite::SuiteClassInfo info;

@@ -44,6 +44,13 @@ class DemoSuite : public ::testing::Test {
 
   // Changes the demo data for this test.
   static void Exec(const std::string& sql);
+  // Adds `rows` inventory rows of item 1 (batches L1000001 on, in 北京仓 and 上海仓, every
+  // seventh of quantity 0): a long list for the base-data list and the batch picker, made where
+  // the suite is, in one statement.
+  static void AddInventoryRows(int rows);
+  // Statements of other sessions that run on the server now (0 for the embedded suite), after
+  // giving a cancelled one's backend two seconds to notice.
+  static int StatementsRunningOnTheServer();
 
   // The suite under test: the server of QMZ_TEST_SERVER ("odbc:..."), else DatabasePath().
   static const std::string& Target();

@@ -485,5 +485,24 @@ TEST_F(PickerDialogsTest, TheBaseDataRightIsAskedBeforeTheAuxPickerOpens) {
   });
 }
 
+TEST_F(PickerDialogsTest, StoppingALongListsReadEndsItsQueryAndLeavesThePickerAsItWas) {
+  AddInventoryRows(100000);  // item 1's list takes a while to read
+  // The first list stopped: no choice, no failure.
+  AsUser("cancel 100", [&](BaseList& list) {
+    EXPECT_EQ(list.ShowBatch(1, "", 0, 0, 1030003), nullptr);
+    EXPECT_EQ(LastFailure(), "");
+  });
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 100 ms\n");
+  EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+  // The check box's list stopped: the box and the list as they were, and the row chosen from it.
+  messages.str("");
+  AsUser("row 5; cancel 100; click chkShowZero; click cmdYes", [&](BaseList& list) {
+    EXPECT_EQ(Fields(list.ShowBatch(1, "", 0, 0, 1030003), kBatchFields), "B2601|虚拟仓|5|12.5");
+    EXPECT_EQ(GetUserProfile("BaseList", "ShowZero"), "0");
+  });
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 100 ms\n");
+  EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+}
+
 }  // namespace
 }  // namespace qmz::testing

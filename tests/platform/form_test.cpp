@@ -4,8 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
+#include "platform/stoppable_read.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/scripted_host.h"
 
@@ -140,15 +144,73 @@ TEST(ScriptedHostTest, PlaysTheScriptFormByForm) {
 }
 
 TEST(ScriptedHostTest, ScriptsThatCannotBeReadAreRefused) {
-  EXPECT_THAT(ParseScript(" ; dblclick 1 3;hover 2; select 2,4; key 65 LDG; alt o; paste t x y "),
-              ::testing::SizeIs(6));
+  EXPECT_THAT(
+      ParseScript(" ; dblclick 1 3;hover 2; select 2,4; key 65 LDG; alt o; paste t x y;cancel 0"),
+      ::testing::SizeIs(7));
   EXPECT_EQ(ParseScript("paste t  x y ")[0].args[1], " x y ");
-  for (const char* bad : {"jump 3", "row x", "key Tab", "select 2,", "type", "close now",
-                          "type t \"open", "dblclick 1 2 3"}) {
+  for (const char* bad :
+       {"jump 3", "row x", "key Tab", "select 2,", "type", "close now", "type t \"open",
+        "dblclick 1 2 3", "cancel", "cancel -5", "cancel soon"}) {
     EXPECT_THROW(ParseScript(bad), Error) << bad;
   }
   EXPECT_EQ(ScriptKeyCode("ESC"), kKeyEscape);
   EXPECT_EQ(ScriptKeyCode("f9"), kKeyF9);
+}
+
+// A read that blocks until it is stopped (as a statement does until the database is told), and
+// counts a row first.
+struct BlockingRead {
+  std::mutex mutex;
+  std::condition_variable woken;
+  bool stopped = false;
+  std::thread::id ran_on;
+  std::thread::id stopped_on;
+
+  void operator()() {
+    ran_on = std::this_thread::get_id();
+    CurrentRead()->CountRows(1);
+    StopHook hook(CurrentRead(), [this] {
+      std::lock_guard lock(mutex);
+      stopped = true;
+      stopped_on = std::this_thread::get_id();
+      woken.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    woken.wait(lock, [this] { return stopped; });
+    throw Error("interrupted");
+  }
+};
+
+TEST(ScriptedHostTest, CancelStopsTheNextReadAfterItsTimeAndOnlyThatOne) {
+  std::ostringstream messages;
+  ScriptedHost user("cancel 20; click cmdYes", messages);
+  ModalHostScope scope(user);
+  BlockingRead blocking;
+  // The read runs on a helper thread; the stop reaches it from the waiting thread, and the
+  // caller learns that the user stopped it, not the read's own error.
+  EXPECT_THROW(RunStoppableRead([&] { blocking(); }), ReadStopped);
+  EXPECT_NE(blocking.ran_on, std::this_thread::get_id());
+  EXPECT_EQ(blocking.stopped_on, std::this_thread::get_id());
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 20 ms\n");
+  // The next read is not cancelled: it runs to its end, and its error is its own.
+  try {
+    RunStoppableRead([] { throw Error("its own"); });
+    ADD_FAILURE() << "no error";
+  } catch (const ReadStopped&) {
+    ADD_FAILURE() << "a read nobody stopped";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "its own");
+  }
+  EXPECT_EQ(user.RemainingActions(), 1u);
+}
+
+TEST(ScriptedHostTest, WithoutAHostAReadRunsOnTheCallingThread) {
+  std::thread::id ran_on;
+  RunStoppableRead([&] {
+    ran_on = std::this_thread::get_id();
+    EXPECT_EQ(CurrentRead(), nullptr);
+  });
+  EXPECT_EQ(ran_on, std::this_thread::get_id());
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // batch picker, the aux picker and the base-data list take the user's clicks and keys; an idle
 // dialog does no work, the designed widths hold their texts, a dialog opens over the host's
 // window.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +26,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include "baselist/frm_base_list.h"
 #include "integration/demo_suite.h"
@@ -30,6 +34,7 @@
 #include "login/user_profile.h"
 #include "platform/ui/ledger.h"
 #include "qmz/baselist.h"
+#include "qmz/suite.h"
 #include "qt/dialog_play.h"
 #include "qt/qt_modal_host.h"
 
@@ -469,6 +474,57 @@ TEST_F(DialogsInUseTest, AtItsSmallestAPickerKeepsItsSearchBoxAndButtonsUsable) 
   });
   EXPECT_EQ(BaseList().ShowBatch(1, "", 0, 0, 1030003), nullptr);
   EXPECT_TRUE(play.Played());
+}
+
+// Processor time of the calling thread, in seconds.
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+TEST_F(DialogsInUseTest, ALongListShowsItsProgressAndEscapeOrCancelStopsIt) {
+  AddInventoryRows(400000);  // a first list that takes a while
+  for (const bool escape : {true, false}) {
+    std::string shown;
+    double cpu_at = 0, cpu_spent = -1;
+    std::chrono::steady_clock::time_point seen;
+    std::chrono::duration<double> waited{};
+    // The user watches the dialog for a second once its progress shows, then stops the read.
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      auto* text = dialog ? dialog->findChild<QLabel*>("readProgressText") : nullptr;
+      auto* cancel = dialog ? dialog->findChild<QPushButton*>("cmdCancelRead") : nullptr;
+      if (!text || !cancel || !text->isVisible()) return;
+      if (cpu_spent < 0 && cpu_at == 0) {
+        cpu_at = ThreadSeconds();
+        seen = std::chrono::steady_clock::now();
+        return;
+      }
+      waited = std::chrono::steady_clock::now() - seen;
+      if (waited.count() < 1) return;
+      cpu_spent = ThreadSeconds() - cpu_at;
+      shown = S(dialog->windowTitle() + "|" + text->text() + "|" + cancel->text());
+      look.stop();
+      if (escape) {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+      } else {
+        QTest::mouseClick(cancel, Qt::LeftButton);
+      }
+    });
+    look.start(50);
+    int32_t user = 0;
+    EXPECT_EQ(BaseList().Show(user, 18), nullptr);
+    EXPECT_EQ(LastFailure(), "");
+    EXPECT_THAT(shown, ::testing::StartsWith("基础资料|正在读取数据… 已读 "));
+    EXPECT_THAT(shown, ::testing::EndsWith(" 秒|取消"));
+    // Waiting cost the user-interface thread next to nothing: 20 looks and four repaints a
+    // second, where a busy wait would cost it the whole second.
+    EXPECT_LT(cpu_spent, 0.1 * waited.count());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the dialog is gone
+    EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+  }
 }
 
 }  // namespace

@@ -44,7 +44,9 @@ int32_t SelectionAnchor(const Ledger& grid) {
 }  // namespace
 
 Form::Form(std::string name) : name_(std::move(name)) {}
-Form::~Form() = default;
+Form::~Form() {
+  NotifyFormEnded(*this);
+}
 
 void Form::SetCaption(std::string caption) {
   caption_ = std::move(caption);
@@ -96,6 +98,7 @@ Control& Form::FindControl(const std::string& name) const {
 void Form::RunLoad() {
   if (loaded_) return;
   loaded_ = true;
+  FrontFormScope front(*this);
   if (Load) Load();
 }
 
@@ -104,6 +107,7 @@ void Form::RunUnload() {
   loaded_ = false;
   visible_ = false;
   activated_ = false;
+  NotifyFormEnded(*this);
   if (Unload) Unload();
 }
 

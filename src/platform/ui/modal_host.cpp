@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "platform/stoppable_read.h"
 #include "platform/ui/form.h"
 #include "qmz/error.h"
 
@@ -11,6 +12,8 @@ namespace {
 
 thread_local ModalHost* current_host = nullptr;
 thread_local std::function<void(Form&)> hidden_listener;
+thread_local Form* front_form = nullptr;
+thread_local bool read_waiting = false;
 
 }  // namespace
 
@@ -26,9 +29,52 @@ ModalHost* CurrentModalHost() {
   return current_host;
 }
 
+void ModalHost::WaitForRead(Form*, StoppableRead& read) {
+  read.Wait();
+}
+
 void ShowModal(Form& form) {
   if (!current_host) throw Error("No modal host can show " + form.Name());
+  FrontFormScope front(form);
   current_host->RunModal(form);
+}
+
+void RunStoppableRead(const std::function<void()>& read) {
+  if (!current_host) {
+    read();
+    return;
+  }
+  StoppableRead running(read);
+  read_waiting = true;
+  try {
+    current_host->WaitForRead(front_form, running);
+  } catch (...) {
+    running.Stop();
+    read_waiting = false;
+    throw;
+  }
+  read_waiting = false;
+  running.Finish();
+}
+
+bool ReadWaiting() {
+  return read_waiting;
+}
+
+FrontFormScope::FrontFormScope(Form& form) : previous_(front_form) {
+  front_form = &form;
+}
+
+FrontFormScope::~FrontFormScope() {
+  front_form = previous_;
+}
+
+Form* FrontForm() {
+  return front_form;
+}
+
+void NotifyFormEnded(Form& form) {
+  if (current_host) current_host->FormEnded(form);
 }
 
 void MessageBox(const std::string& text, MessageIcon icon, const std::string& title) {

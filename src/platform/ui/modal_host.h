@@ -5,6 +5,11 @@
 // One current host per thread (the user-interface thread), set with ModalHostScope for as long
 // as the host lives; without one, ShowModal raises qmz::Error, a message box goes to standard
 // error and DoEvents does nothing.
+//
+// A list's read (RunStoppableRead) runs on a helper thread while the host waits for it: the Qt
+// host shows the form in front with its progress after a moment and lets the user stop it, the
+// scripted host plays `cancel`; without a host the read runs on the calling thread. While a
+// read waits, ReadWaiting() is true on the waiting thread and nothing of the forms runs.
 #pragma once
 
 #include <functional>
@@ -13,6 +18,7 @@
 namespace qmz {
 
 class Form;
+class StoppableRead;
 
 enum class MessageIcon {
   kNone = 0,
@@ -30,6 +36,11 @@ class ModalHost {
   virtual void RunModal(Form& form) = 0;
   virtual void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
   virtual void ProcessPendingMessages() = 0;
+  // Waits until `read` has ended, showing its progress over `form` (null: no form loads or
+  // shows) and stopping it when the user asks. The default waits without a word.
+  virtual void WaitForRead(Form* form, StoppableRead& read);
+  // The form ends (unloaded or destroyed): a view the host kept for it goes.
+  virtual void FormEnded(Form&) {}
 };
 
 class ModalHostScope {
@@ -48,6 +59,27 @@ ModalHost* CurrentModalHost();
 void ShowModal(Form& form);
 void MessageBox(const std::string& text, MessageIcon icon, const std::string& title);
 void DoEvents();
+
+// Runs `read` as a list's read: on a helper thread while the current host waits (above), else
+// on the calling thread. Raises the read's error, or ReadStopped when the user stopped it.
+void RunStoppableRead(const std::function<void()>& read);
+// Whether the calling thread waits for a read (a call into the forms now is a re-entry).
+bool ReadWaiting();
+// The form that loads or shows in front on this thread, or null: set by Form::RunLoad for its
+// Load handler and by ShowModal while the form shows.
+class FrontFormScope {
+ public:
+  explicit FrontFormScope(Form& form);
+  ~FrontFormScope();
+  FrontFormScope(const FrontFormScope&) = delete;
+  FrontFormScope& operator=(const FrontFormScope&) = delete;
+
+ private:
+  Form* previous_;
+};
+Form* FrontForm();
+// Tells the current host that a form ends (Form::RunUnload and ~Form).
+void NotifyFormEnded(Form& form);
 
 // Told each time a form hides itself (before ShowModal returns), e.g. to dump its grid.
 void SetFormHiddenListener(std::function<void(Form&)> listener);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <map>
 
+#include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
@@ -149,6 +150,11 @@ std::vector<ScriptAction> ParseScript(const std::string& script) {
         for (const std::string& n : action.args) Number(n, piece);
       } else if (verb == "close") {
         need(0, 0);
+      } else if (verb == "cancel") {
+        need(1, 1);
+        if (Number(action.args[0], piece) < 0) {
+          throw Error("The script action '" + Trim(piece) + "' needs a time of 0 or more");
+        }
       } else {
         throw Error("Unknown script action '" + Trim(piece) + "'");
       }
@@ -164,9 +170,29 @@ ScriptedHost::ScriptedHost(const std::string& script, std::ostream& messages)
 }
 
 ScriptedHost::~ScriptedHost() {
-  if (actions_.empty()) return;
-  messages_ << "[script] " << actions_.size()
-            << (actions_.size() == 1 ? " action was" : " actions were") << " not played\n";
+  const size_t left = actions_.size() + (cancel_after_ ? 1 : 0);
+  if (left == 0) return;
+  messages_ << "[script] " << left << (left == 1 ? " action was" : " actions were")
+            << " not played\n";
+}
+
+void ScriptedHost::WaitForRead(Form*, StoppableRead& read) {
+  if (!cancel_after_ && !actions_.empty() && actions_.front().verb == "cancel") {
+    cancel_after_ = std::chrono::milliseconds(Number(actions_.front().args[0], "cancel"));
+    actions_.pop_front();
+  }
+  if (!cancel_after_) {
+    read.Wait();
+    return;
+  }
+  const std::chrono::milliseconds after = *cancel_after_;
+  cancel_after_.reset();
+  if (read.WaitFor(after)) return;
+  messages_ << "[script] the read was cancelled after " << after.count() << " ms\n";
+  read.Stop();
+  // As the Qt host does, the stop is sent again until the read ends (a statement that began
+  // just after the first stop).
+  while (!read.WaitFor(std::chrono::milliseconds(100))) read.Stop();
 }
 
 void ScriptedHost::RunModal(Form& form) {
@@ -219,6 +245,8 @@ void ScriptedHost::Play(Form& form, const ScriptAction& action) {
     }
   } else if (verb == "close") {
     form.CloseBox();
+  } else if (verb == "cancel") {
+    cancel_after_ = std::chrono::milliseconds(Number(args[0], verb));
   }
 }
 

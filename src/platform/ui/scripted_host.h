@@ -18,6 +18,9 @@
 //   dblclick <row> [<col>]    double-click a grid cell (column 1 when left out)
 //   hover <row> [<col>]       move the mouse over a grid cell
 //   close                     the window's close box
+//   cancel <ms>               stops the next list's read (or the one the next action starts)
+//                             <ms> milliseconds after it began, as Escape would, when it still
+//                             runs then; a read the script does not cancel runs to its end
 // The grid actions go to the form's first grid. A script that cannot be read raises qmz::Error
 // on construction; an action that cannot be played (an unknown control, no grid) is written to
 // `messages` as "[script] ...", the form is hidden and the error raised from RunModal.
@@ -28,8 +31,10 @@
 // Threading: the user-interface thread; install with ModalHostScope.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -58,6 +63,9 @@ class ScriptedHost : public ModalHost {
   void RunModal(Form& form) override;
   void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
   void ProcessPendingMessages() override {}
+  // Waits for the read; a `cancel` armed by the last action, or the next action when it is one,
+  // stops it after its time.
+  void WaitForRead(Form* form, StoppableRead& read) override;
 
   const std::vector<std::string>& Messages() const { return shown_; }
   size_t RemainingActions() const { return actions_.size(); }
@@ -66,6 +74,7 @@ class ScriptedHost : public ModalHost {
   void Play(Form& form, const ScriptAction& action);
 
   std::deque<ScriptAction> actions_;
+  std::optional<std::chrono::milliseconds> cancel_after_;  // armed by `cancel`
   std::ostream& messages_;
   std::vector<std::string> shown_;
 };

@@ -1,0 +1,94 @@
+#include "platform/stoppable_read.h"
+
+namespace qmz {
+
+namespace {
+
+thread_local StoppableRead* current_read = nullptr;
+
+}  // namespace
+
+StoppableRead::StoppableRead(std::function<void()> work) : work_(std::move(work)) {
+  thread_ = std::thread([this] { Run(); });
+}
+
+StoppableRead::~StoppableRead() {
+  if (!thread_.joinable()) return;
+  Stop();
+  thread_.join();
+}
+
+void StoppableRead::Run() {
+  current_read = this;
+  std::exception_ptr error;
+  try {
+    work_();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  current_read = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    error_ = std::move(error);
+    ended_ = true;
+    if (ended_callback_) ended_callback_();
+  }
+  ended_changed_.notify_all();
+}
+
+void StoppableRead::OnEnded(std::function<void()> ended) {
+  std::lock_guard lock(mutex_);
+  ended_callback_ = std::move(ended);
+  if (ended_ && ended_callback_) ended_callback_();
+}
+
+bool StoppableRead::WaitFor(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  return ended_changed_.wait_for(lock, limit, [this] { return ended_; });
+}
+
+void StoppableRead::Wait() {
+  std::unique_lock lock(mutex_);
+  ended_changed_.wait(lock, [this] { return ended_; });
+}
+
+bool StoppableRead::Ended() const {
+  std::lock_guard lock(mutex_);
+  return ended_;
+}
+
+void StoppableRead::Stop() {
+  stop_asked_.store(true, std::memory_order_relaxed);
+  std::lock_guard lock(mutex_);
+  for (std::function<void()>* hook : hooks_) (*hook)();
+}
+
+void StoppableRead::Finish() {
+  Wait();
+  if (thread_.joinable()) thread_.join();
+  if (StopAsked()) throw ReadStopped();
+  if (error_) std::rethrow_exception(error_);
+}
+
+StoppableRead* CurrentRead() {
+  return current_read;
+}
+
+StopHook::StopHook(StoppableRead* read, std::function<void()> stop)
+    : read_(read), stop_(std::move(stop)) {
+  if (!read_) return;
+  std::lock_guard lock(read_->mutex_);
+  at_ = read_->hooks_.insert(read_->hooks_.end(), &stop_);
+}
+
+StopHook::~StopHook() {
+  if (!read_) return;
+  std::lock_guard lock(read_->mutex_);
+  read_->hooks_.erase(at_);
+}
+
+void ThrowIfStopped(const StoppableRead* read) {
+  if (read && read->StopAsked()) throw ReadStopped();
+}
+
+}  // namespace qmz

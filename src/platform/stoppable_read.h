@@ -1,0 +1,105 @@
+// StoppableRead: a read of rows that may take long (a list's query), run on a helper thread of
+// its own while the thread that started it waits, shows how far it got and may stop it.
+//
+// The waiting thread starts the read, waits for it (WaitFor, Wait: a condition variable, no
+// polling), may ask it to stop (Stop, from any thread), and collects it with Finish(), which
+// raises the read's own error, or ReadStopped when a stop was asked (whatever the read did
+// then: the user was told it stops). The reading thread sees the read as CurrentRead(); the
+// database code below counts the rows it read (CountRows) and, while a statement blocks, holds
+// a StopHook that ends the statement in the database (sqlite3_interrupt, SQLCancel). A hook
+// registered after the stop was asked is not run: the code checks StopAsked() between its
+// steps, and the waiter may send the stop again (Stop() runs the live hooks each time).
+//
+// Ownership: the object owns its thread and joins it when it ends (after asking it to stop),
+// so the work may use what the starting thread keeps on its stack. Thread-safe as stated.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <thread>
+
+#include "qmz/error.h"
+
+namespace qmz {
+
+// A read the user stopped; nothing it read is kept.
+class ReadStopped : public Error {
+ public:
+  ReadStopped() : Error("The reading of the list was stopped") {}
+};
+
+class StoppableRead {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Starts `work` on a helper thread at once.
+  explicit StoppableRead(std::function<void()> work);
+  ~StoppableRead();
+  StoppableRead(const StoppableRead&) = delete;
+  StoppableRead& operator=(const StoppableRead&) = delete;
+
+  // True once the work has returned or thrown.
+  bool WaitFor(std::chrono::milliseconds limit);
+  void Wait();
+  bool Ended() const;
+  // `ended` is called once as the read ends (at once when it has ended), on the reading thread
+  // under the read's lock: it must be quick and must not throw (it wakes an event loop). An
+  // empty function takes it back; after that it is never called.
+  void OnEnded(std::function<void()> ended);
+  // Asks the read to stop and runs the hooks of the statements that block now.
+  void Stop();
+  bool StopAsked() const { return stop_asked_.load(std::memory_order_relaxed); }
+  // Rows read so far, and the time since the start.
+  int64_t RowsRead() const { return rows_.load(std::memory_order_relaxed); }
+  Clock::duration Elapsed() const { return Clock::now() - started_; }
+  // Joins the thread; raises ReadStopped after a stop, else the work's error.
+  void Finish();
+
+  void CountRows(int64_t rows) { rows_.fetch_add(rows, std::memory_order_relaxed); }
+
+ private:
+  friend class StopHook;
+  void Run();
+
+  std::function<void()> work_;
+  std::function<void()> ended_callback_;
+  Clock::time_point started_ = Clock::now();
+  std::atomic<bool> stop_asked_{false};
+  std::atomic<int64_t> rows_{0};
+  mutable std::mutex mutex_;
+  std::condition_variable ended_changed_;
+  bool ended_ = false;
+  std::exception_ptr error_;
+  std::list<std::function<void()>*> hooks_;  // guarded by mutex_
+  std::thread thread_;
+};
+
+// The read the calling thread runs, or null (no read, or another thread's).
+StoppableRead* CurrentRead();
+
+// While it lives, a stop of `read` runs `stop` (on the stopping thread); nothing for a null
+// read. `stop` must end the blocked call quickly and may run after the call returned, but never
+// after the hook ended.
+class StopHook {
+ public:
+  StopHook(StoppableRead* read, std::function<void()> stop);
+  ~StopHook();
+  StopHook(const StopHook&) = delete;
+  StopHook& operator=(const StopHook&) = delete;
+
+ private:
+  StoppableRead* read_;
+  std::function<void()> stop_;
+  std::list<std::function<void()>*>::iterator at_;
+};
+
+// ReadStopped when `read` (may be null) was asked to stop.
+void ThrowIfStopped(const StoppableRead* read);
+
+}  // namespace qmz
