@@ -1,5 +1,7 @@
 #include "platform/stoppable_read.h"
 
+#include "platform/read_threads.h"
+
 namespace qmz {
 
 namespace {
@@ -9,13 +11,13 @@ thread_local StoppableRead* current_read = nullptr;
 }  // namespace
 
 StoppableRead::StoppableRead(std::function<void()> work) : work_(std::move(work)) {
-  thread_ = std::thread([this] { Run(); });
+  RunOnReadThread([this] { Run(); });
 }
 
 StoppableRead::~StoppableRead() {
-  if (!thread_.joinable()) return;
+  if (Ended()) return;
   Stop();
-  thread_.join();
+  Wait();
 }
 
 void StoppableRead::Run() {
@@ -27,12 +29,12 @@ void StoppableRead::Run() {
     error = std::current_exception();
   }
   current_read = nullptr;
-  {
-    std::lock_guard lock(mutex_);
-    error_ = std::move(error);
-    ended_ = true;
-    if (ended_callback_) ended_callback_();
-  }
+  // Woken under the lock: once it is let go, the waiter may end this object, so the reading
+  // thread touches nothing of it afterwards.
+  std::lock_guard lock(mutex_);
+  error_ = std::move(error);
+  ended_ = true;
+  if (ended_callback_) ended_callback_();
   ended_changed_.notify_all();
 }
 
@@ -65,7 +67,6 @@ void StoppableRead::Stop() {
 
 void StoppableRead::Finish() {
   Wait();
-  if (thread_.joinable()) thread_.join();
   if (StopAsked()) throw ReadStopped();
   if (error_) std::rethrow_exception(error_);
 }

@@ -1,5 +1,6 @@
-// StoppableRead: a read of rows that may take long (a list's query), run on a helper thread of
-// its own while the thread that started it waits, shows how far it got and may stop it.
+// StoppableRead: a read of rows that may take long (a list's query), run on a kept helper thread
+// (platform/read_threads.h) while the thread that started it waits, shows how far it got and may
+// stop it.
 //
 // The waiting thread starts the read, waits for it (WaitFor, Wait: a condition variable, no
 // polling), may ask it to stop (Stop, from any thread), and collects it with Finish(), which
@@ -10,8 +11,9 @@
 // registered after the stop was asked is not run: the code checks StopAsked() between its
 // steps, and the waiter may send the stop again (Stop() runs the live hooks each time).
 //
-// Ownership: the object owns its thread and joins it when it ends (after asking it to stop),
-// so the work may use what the starting thread keeps on its stack. Thread-safe as stated.
+// Ownership: the object waits for its work to end when it ends (after asking it to stop), so
+// the work may use what the starting thread keeps on its stack; the reading thread touches the
+// object no more once it has marked it ended. Thread-safe as stated.
 #pragma once
 
 #include <atomic>
@@ -38,7 +40,7 @@ class StoppableRead {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // Starts `work` on a helper thread at once.
+  // Starts `work` on a kept helper thread at once.
   explicit StoppableRead(std::function<void()> work);
   ~StoppableRead();
   StoppableRead(const StoppableRead&) = delete;
@@ -58,7 +60,7 @@ class StoppableRead {
   // Rows read so far, and the time since the start.
   int64_t RowsRead() const { return rows_.load(std::memory_order_relaxed); }
   Clock::duration Elapsed() const { return Clock::now() - started_; }
-  // Joins the thread; raises ReadStopped after a stop, else the work's error.
+  // Waits for the work; raises ReadStopped after a stop, else the work's error.
   void Finish();
 
   void CountRows(int64_t rows) { rows_.fetch_add(rows, std::memory_order_relaxed); }
@@ -77,7 +79,6 @@ class StoppableRead {
   bool ended_ = false;
   std::exception_ptr error_;
   std::list<std::function<void()>*> hooks_;  // guarded by mutex_
-  std::thread thread_;
 };
 
 // The read the calling thread runs, or null (no read, or another thread's).

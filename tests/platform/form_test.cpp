@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -202,6 +204,19 @@ TEST(ScriptedHostTest, CancelStopsTheNextReadAfterItsTimeAndOnlyThatOne) {
     EXPECT_STREQ(e.what(), "its own");
   }
   EXPECT_EQ(user.RemainingActions(), 1u);
+  // A child of fork() has none of its parent's threads: its reads get one of their own.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ScriptedHost child_user("click cmdYes", messages);
+    ModalHostScope child_scope(child_user);
+    ::alarm(10);  // a read handed to a thread the child does not have would never end
+    bool ran = false;
+    RunStoppableRead([&] { ran = true; });
+    ::_exit(ran ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(ScriptedHostTest, WithoutAHostAReadRunsOnTheCallingThread) {
