@@ -216,6 +216,8 @@ class _Result:
 
 # Member names as the library takes them, encoded once.
 _MEMBER_NAMES: dict[str, bytes] = {}
+_invoke_texts = _lib.qmz_invoke_texts
+_string_at = _ctypes.string_at
 
 
 class Component:
@@ -252,23 +254,25 @@ class Component:
         if name is None:
             name = _MEMBER_NAMES.setdefault(member, _native.encode(member))
         # One call for a row of texts (every lookup's answer), and for null.
-        packed, length, result = self._packed, self._length, self._result
-        _check(
-            _lib.qmz_invoke_texts(
-                self._handle, name, values, len(args), self._packed_ref, self._length_ref,
-                self._result_ref,
-            )
+        status = _invoke_texts(
+            self._handle, name, values, len(args), self._packed_ref, self._length_ref,
+            self._result_ref,
         )
+        if status:
+            raise Error(_native.last_error(), status)
+        result = self._result
         if result.value:
             with _Result(_ctypes.c_void_p(result.value)) as other:
                 result.value = None
                 return other.python()
-        if not packed.value:
+        packed = self._packed.value
+        if not packed:
             return None
-        if not length.value:
+        length = self._length.value
+        if not length:
             return {}
-        parts = _ctypes.string_at(packed, length.value).decode("utf-8", "replace").split("\0")
-        return dict(zip(parts[0::2], parts[1::2]))
+        parts = iter(_string_at(packed, length).decode("utf-8", "replace").split("\0"))
+        return dict(zip(parts, parts))
 
     def invoke_json(self, member: str, *args: _Scalar) -> str:
         """Calls a member and answers its result as the baselist command prints it."""

@@ -194,12 +194,15 @@ def values(args: tuple, keep: list) -> Any:
     if array_type is None:
         array_type = _ARRAYS.setdefault(count, Value * max(count, 1))
     out = array_type()
-    for index, value in enumerate(args):
+    index = 0
+    for value in args:
         kind = type(value)
         if kind is int:
+            if not INT64_MIN <= value <= INT64_MAX:
+                integer(value)  # raises OverflowError
             slot = out[index]
             slot.type = INTEGER
-            slot.as_.integer = integer(value)
+            slot.as_.integer = value
         elif kind is str:
             encoded = encode(value)
             keep.append(encoded)
@@ -208,6 +211,7 @@ def values(args: tuple, keep: list) -> Any:
             slot.as_.text = encoded
         else:
             out[index] = to_value(value, keep)
+        index += 1
     return out
 
 
