@@ -217,7 +217,18 @@ class _Result:
 # Member names as the library takes them, encoded once.
 _MEMBER_NAMES: dict[str, bytes] = {}
 _invoke_texts = _lib.qmz_invoke_texts
+_invoke_lookup = _native.invoke_lookup
 _string_at = _ctypes.string_at
+_INT64_MIN, _INT64_MAX = _native.INT64_MIN, _native.INT64_MAX
+
+
+def _five_ints(args: tuple) -> bool:
+    """Whether args 0, 2, 3 and 4 are ints the library takes (int64)."""
+    for index in (0, 2, 3, 4):
+        value = args[index]
+        if type(value) is not int or not _INT64_MIN <= value <= _INT64_MAX:
+            return False
+    return True
 
 
 class Component:
@@ -235,6 +246,7 @@ class Component:
             cell = kind()
             object.__setattr__(self, attribute, cell)
             object.__setattr__(self, attribute + "_ref", _ctypes.byref(cell))
+        object.__setattr__(self, "_five", _native.LookupArgs())
 
     def _call(self, member: str, args: tuple) -> _Result:
         keep: list = []
@@ -248,16 +260,25 @@ class Component:
 
     def invoke(self, member: str, *args: _Scalar) -> _Any:
         """Calls a member by name (any case) and answers its result as a Python value."""
-        keep: list = []
-        values = _native.values(args, keep)
         name = _MEMBER_NAMES.get(member)
         if name is None:
             name = _MEMBER_NAMES.setdefault(member, _native.encode(member))
         # One call for a row of texts (every lookup's answer), and for null.
-        status = _invoke_texts(
-            self._handle, name, values, len(args), self._packed_ref, self._length_ref,
-            self._result_ref,
-        )
+        if len(args) == 5 and type(args[1]) is str and _five_ints(args):
+            five = self._five
+            five.v0, five.v2, five.v3, five.v4 = args[0], args[2], args[3], args[4]
+            five.v1 = _native.encode(args[1])
+            status = _invoke_lookup(
+                self._handle, name, five, 5, self._packed_ref, self._length_ref,
+                self._result_ref,
+            )
+        else:
+            keep: list = []
+            values = _native.values(args, keep)
+            status = _invoke_texts(
+                self._handle, name, values, len(args), self._packed_ref, self._length_ref,
+                self._result_ref,
+            )
         if status:
             raise Error(_native.last_error(), status)
         result = self._result

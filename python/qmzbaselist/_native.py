@@ -124,6 +124,32 @@ for _name, (_restype, _argtypes) in _PROTOTYPES.items():
     _function.argtypes = _argtypes
 
 
+class LookupArgs(ctypes.Structure):
+    """The five arguments of the lookups and pickers (item, text, stock, aux, class type) laid
+    out as five qmz_value, each field set directly: a row of `Value` builds each slot through
+    two proxies. Used only when the arguments are an int, a str and three ints."""
+
+    _fields_ = [
+        ("t0", ctypes.c_int), ("v0", ctypes.c_int64),
+        ("t1", ctypes.c_int), ("v1", ctypes.c_char_p),
+        ("t2", ctypes.c_int), ("v2", ctypes.c_int64),
+        ("t3", ctypes.c_int), ("v3", ctypes.c_int64),
+        ("t4", ctypes.c_int), ("v4", ctypes.c_int64),
+    ]
+
+    def __init__(self) -> None:
+        super().__init__(INTEGER, 0, TEXT, b"", INTEGER, 0, INTEGER, 0, INTEGER, 0)
+
+
+assert ctypes.sizeof(LookupArgs) == 5 * ctypes.sizeof(Value)
+
+# qmz_invoke_texts once more, taking LookupArgs for its arguments.
+invoke_lookup = lib["qmz_invoke_texts"]
+invoke_lookup.restype = _status
+invoke_lookup.argtypes = [_handle, ctypes.c_char_p, ctypes.POINTER(LookupArgs), ctypes.c_size_t,
+                          ctypes.POINTER(ctypes.c_void_p), _size_out, _out]
+
+
 def last_error() -> str:
     """The calling thread's last failure message."""
     return lib.qmz_last_error().decode("utf-8", "replace")
