@@ -16,7 +16,7 @@ namespace {
 struct ReadThread {
   std::mutex mutex;
   std::condition_variable wake;
-  std::function<void()> job;  // guarded by mutex
+  std::function<void()> job, then;  // guarded by mutex
 };
 
 // The idle threads. Made once and never destroyed, so that a thread still running at exit
@@ -63,16 +63,23 @@ bool OfferIdle(ReadThread* thread) {
 
 void Loop(ReadThread* thread) {
   for (;;) {
-    std::function<void()> job;
+    std::function<void()> job, then;
     {
       std::unique_lock lock(thread->mutex);
       thread->wake.wait(lock, [&] { return static_cast<bool>(thread->job); });
       job = std::move(thread->job);
+      then = std::move(thread->then);
       thread->job = nullptr;
+      thread->then = nullptr;
     }
     job();
     job = nullptr;  // what the job held goes before the thread is offered again
-    if (!OfferIdle(thread)) {
+    // Offered before `then`: the next job may be handed over while `then` runs, and waits in
+    // thread->job until this loop comes round.
+    const bool kept = OfferIdle(thread);
+    then();
+    then = nullptr;
+    if (!kept) {
       delete thread;
       return;
     }
@@ -81,7 +88,7 @@ void Loop(ReadThread* thread) {
 
 }  // namespace
 
-void RunOnReadThread(std::function<void()> job) {
+void RunOnReadThread(std::function<void()> job, std::function<void()> then) {
   ReadThread* thread = nullptr;
   {
     Idle& idle = TheIdle();
@@ -94,6 +101,7 @@ void RunOnReadThread(std::function<void()> job) {
   if (!thread) {
     auto made = std::make_unique<ReadThread>();
     made->job = std::move(job);
+    made->then = std::move(then);
     std::thread(Loop, made.get()).detach();
     made.release();  // the thread owns it now
     return;
@@ -101,6 +109,7 @@ void RunOnReadThread(std::function<void()> job) {
   {
     std::lock_guard lock(thread->mutex);
     thread->job = std::move(job);
+    thread->then = std::move(then);
   }
   thread->wake.notify_one();
 }

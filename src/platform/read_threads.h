@@ -16,7 +16,9 @@ namespace qmz {
 
 inline constexpr size_t kIdleReadThreads = 2;
 
-// Runs `job` on a kept thread; returns at once. The job must not throw.
-void RunOnReadThread(std::function<void()> job);
+// Runs `job` on a kept thread, then offers the thread for the next job, then runs `then` on it
+// (a waiter woken by `then` finds the thread ready for its next read); returns at once.
+// Neither may throw.
+void RunOnReadThread(std::function<void()> job, std::function<void()> then);
 
 }  // namespace qmz

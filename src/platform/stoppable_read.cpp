@@ -11,7 +11,7 @@ thread_local StoppableRead* current_read = nullptr;
 }  // namespace
 
 StoppableRead::StoppableRead(std::function<void()> work) : work_(std::move(work)) {
-  RunOnReadThread([this] { Run(); });
+  RunOnReadThread([this] { Run(); }, [this] { MarkEnded(); });
 }
 
 StoppableRead::~StoppableRead() {
@@ -22,17 +22,18 @@ StoppableRead::~StoppableRead() {
 
 void StoppableRead::Run() {
   current_read = this;
-  std::exception_ptr error;
   try {
     work_();
   } catch (...) {
-    error = std::current_exception();
+    error_ = std::current_exception();  // read by the waiter only once ended_ is set
   }
   current_read = nullptr;
+}
+
+void StoppableRead::MarkEnded() {
   // Woken under the lock: once it is let go, the waiter may end this object, so the reading
   // thread touches nothing of it afterwards.
   std::lock_guard lock(mutex_);
-  error_ = std::move(error);
   ended_ = true;
   if (ended_callback_) ended_callback_();
   ended_changed_.notify_all();

@@ -68,6 +68,7 @@ class StoppableRead {
  private:
   friend class StopHook;
   void Run();
+  void MarkEnded();
 
   std::function<void()> work_;
   std::function<void()> ended_callback_;
