@@ -183,17 +183,23 @@ std::string KeyText(const std::vector<Token>& tokens, std::pair<size_t, size_t> 
   return text;
 }
 
-// Whether the ORDER BY keys alone tell the rows apart: a grouped select (no UNION) ordered by
-// every one of its group keys answers one row per key.
-bool KeysIdentifyRows(const std::vector<Token>& tokens, const KeyList& order) {
+std::vector<std::string> KeyTexts(const std::vector<Token>& tokens, const KeyList& keys) {
+  std::vector<std::string> texts;
+  for (const auto& key : keys.keys) texts.push_back(KeyText(tokens, key));
+  return texts;
+}
+
+bool Holds(const std::vector<std::string>& texts, std::string_view text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// Whether the ORDER BY keys (`ordered`, as KeyTexts) alone tell the rows apart: a grouped select
+// (no UNION) ordered by every one of its group keys answers one row per key.
+bool KeysIdentifyRows(const std::vector<Token>& tokens, const std::vector<std::string>& ordered) {
   const auto group = KeysAfter(tokens, "group");
   if (!group || HasTopLevelWord(tokens, "union")) return false;
-  std::vector<std::string> ordered;
-  for (const auto& key : order.keys) ordered.push_back(KeyText(tokens, key));
-  for (const auto& key : group->keys) {
-    if (std::find(ordered.begin(), ordered.end(), KeyText(tokens, key)) == ordered.end()) {
-      return false;
-    }
+  for (const std::string& key : KeyTexts(tokens, *group)) {
+    if (!Holds(ordered, key)) return false;
   }
   return true;
 }
@@ -205,26 +211,27 @@ constexpr std::string_view kRowIdentity[] = {"fitemid",    "fstockid", "auxpropi
                                              "fauxpropid", "findex",   "fauxpropname",
                                              "fbatchno",   "fkfdate",  "fkfperiod"};
 
-// The tie-breakers of an ORDER BY, as answer positions: the identifying columns the answer has
-// that are not keys already, or every column when it has none of them.
-std::vector<size_t> TieBreakers(const std::vector<Token>& tokens, const KeyList& order) {
+// The tie-breakers of an ORDER BY whose keys are `ordered` (as KeyTexts), as answer positions:
+// the identifying columns the answer has that are not keys already, or every column when it
+// has no FItemID.
+std::vector<size_t> TieBreakers(const std::vector<Token>& tokens,
+                                const std::vector<std::string>& ordered) {
   const std::vector<TokenRange> items = AnswerItems(tokens);
-  std::vector<std::string> names, keys;
+  std::vector<std::string> names;
   for (const TokenRange& item : items) names.push_back(ToLowerAscii(ColumnName(tokens, item)));
-  for (const auto& key : order.keys) keys.push_back(KeyText(tokens, key));
   std::vector<size_t> positions;
+  if (!Holds(names, "fitemid")) {
+    for (size_t column = 1; column <= items.size(); ++column) positions.push_back(column);
+    return positions;
+  }
   for (std::string_view identity : kRowIdentity) {
     const auto at = std::find(names.begin(), names.end(), identity);
     if (at == names.end()) continue;
     const size_t position = static_cast<size_t>(at - names.begin()) + 1;
-    const bool is_key = std::find(keys.begin(), keys.end(), *at) != keys.end() ||
-                        std::find(keys.begin(), keys.end(), std::to_string(position)) != keys.end();
-    if (!is_key) positions.push_back(position);
+    if (!Holds(ordered, *at) && !Holds(ordered, std::to_string(position))) {
+      positions.push_back(position);
+    }
   }
-  const bool identified = std::find(names.begin(), names.end(), "fitemid") != names.end();
-  if (identified) return positions;
-  positions.clear();
-  for (size_t column = 1; column <= items.size(); ++column) positions.push_back(column);
   return positions;
 }
 
@@ -232,9 +239,11 @@ std::vector<size_t> TieBreakers(const std::vector<Token>& tokens, const KeyList&
 // tell the rows apart follow the keys (TieBreakers), none where the keys already do.
 std::vector<Token> TotalOrder(std::vector<Token> tokens) {
   auto order = KeysAfter(tokens, "order");
-  if (!order || order->keys.empty() || KeysIdentifyRows(tokens, *order)) return tokens;
+  if (!order || order->keys.empty()) return tokens;
+  const std::vector<std::string> ordered = KeyTexts(tokens, *order);
+  if (KeysIdentifyRows(tokens, ordered)) return tokens;
   std::vector<Token> ties;
-  for (size_t column : TieBreakers(tokens, *order)) {
+  for (size_t column : TieBreakers(tokens, ordered)) {
     ties.push_back(Token{Kind::Other, ","});
     ties.push_back(Token{Kind::Space, " "});
     ties.push_back(Token{Kind::Other, std::to_string(column)});
