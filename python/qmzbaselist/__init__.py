@@ -77,6 +77,17 @@ def _check(status: int) -> None:
         raise Error(_native.last_error(), status)
 
 
+def _row(packed: int, length: int) -> dict[str, str]:
+    """A row packed by the library (key, NUL, value, NUL, ...; qmz_dict_texts) as a dict."""
+    if not length:
+        return {}
+    parts = iter(_string_at(packed, length).decode("utf-8", "replace").split("\0"))
+    return dict(zip(parts, parts))
+
+
+_string_at = _ctypes.string_at
+
+
 def version() -> str:
     """The library's version, "major.minor.patch"."""
     return _lib.qmz_version().decode()
@@ -145,10 +156,7 @@ class _Result:
         length = _ctypes.c_size_t()
         if _lib.qmz_dict_texts(self.handle, _ctypes.byref(packed), _ctypes.byref(length)) != 0:
             return None
-        if not length.value:
-            return {}
-        parts = _ctypes.string_at(packed, length.value).decode("utf-8", "replace").split("\0")
-        return dict(zip(parts[0::2], parts[1::2]))
+        return _row(packed.value, length.value)
 
     def dictionary(self) -> dict[str, _Scalar]:
         row = self.texts()
@@ -218,7 +226,6 @@ class _Result:
 _MEMBER_NAMES: dict[str, bytes] = {}
 _invoke_texts = _lib.qmz_invoke_texts
 _invoke_lookup = _native.invoke_lookup
-_string_at = _ctypes.string_at
 _INT64_MIN, _INT64_MAX = _native.INT64_MIN, _native.INT64_MAX
 
 
@@ -289,11 +296,7 @@ class Component:
         packed = self._packed.value
         if not packed:
             return None
-        length = self._length.value
-        if not length:
-            return {}
-        parts = iter(_string_at(packed, length).decode("utf-8", "replace").split("\0"))
-        return dict(zip(parts, parts))
+        return _row(packed, self._length.value)
 
     def invoke_json(self, member: str, *args: _Scalar) -> str:
         """Calls a member and answers its result as the baselist command prints it."""
