@@ -5,8 +5,9 @@
 //                     SQLite's C API, every value read: what a lookup cannot beat
 //   lines             the statements of GetBatch for CALLS order lines of the million-row suite
 //                     (line k: item k * 7919 mod 20000 + 1, batch B00000(k mod 10 + 1)), as
-//                     adapted for SQLite: one JSON array of statements per line, for
-//                     bench/order_lines.py to run through Python's sqlite3
+//                     adapted for SQLite: one JSON object per line, {"item", "batch",
+//                     "statements"}, for bench/order_lines.py to ask through the package and
+//                     to run through Python's sqlite3
 // Prints milliseconds per call over CALLS calls after a warm-up of 100.
 // Usage: call_cost DATABASE CALLS OPERATION
 #include <sqlite3.h>
@@ -88,10 +89,13 @@ qmz::InventoryRequest OrderLine(int k) {
 
 int PrintOrderLines(int lines) {
   for (int k = 0; k < lines; ++k) {
+    const qmz::InventoryRequest line = OrderLine(k);
     // The million-row suite's inventory is closed, and the administrator sees every warehouse.
-    const auto statements =
-        qmz::suite::AdaptTsql(qmz::ComposeBatchLookupSql(OrderLine(k), true, ""));
-    std::printf("%s\n", nlohmann::json(statements).dump().c_str());
+    const nlohmann::json record = {
+        {"item", line.item_id},
+        {"batch", line.text},
+        {"statements", qmz::suite::AdaptTsql(qmz::ComposeBatchLookupSql(line, true, ""))}};
+    std::printf("%s\n", record.dump().c_str());
   }
   return 0;
 }

@@ -1,8 +1,7 @@
 """A Python host checking order lines on the million-row suite: GetBatch for each line through
 the package, beside the very statements those lookups send run through Python's sqlite3 on one
-open connection (fetched whole). The statements come from `call_cost DATABASE N lines`, one JSON
-array per line, in the lines' order (line k: item k * 7919 mod 20000 + 1, batch B00000(k mod 10
-+ 1)).
+open connection (fetched whole). The lines come from `call_cost DATABASE N lines`, one JSON
+object per line: its item, its batch and the statements its GetBatch sends.
 
 Usage: python3 order_lines.py DATABASE STATEMENTS  (QMZBASELIST_LIBRARY names the library)
 Prints "ours S CPU C sqlite3 S CPU C found N": the wall and processor seconds of each for every
@@ -16,10 +15,6 @@ import time
 import qmzbaselist as qb
 
 
-def order_line(k):
-    return (k * 7919) % 20000 + 1, f"B{k % 10 + 1:06d}"
-
-
 def tsql_collation(a, b):
     # The suite's collation ignores case; the lookups compare batch numbers of one case.
     a, b = a.casefold(), b.casefold()
@@ -31,20 +26,19 @@ def through_package(database, lines):
     with qb.Suite(database, user="administrator") as suite:
         bl = suite.BaseList()
         start, cpu = time.perf_counter(), time.process_time()
-        for k in range(lines):
-            item, batch = order_line(k)
-            found += bl.GetBatch(item, batch, 0, 0, 0) is not None
+        for line in lines:
+            found += bl.GetBatch(line["item"], line["batch"], 0, 0, 0) is not None
         return time.perf_counter() - start, time.process_time() - cpu, found
 
 
-def through_sqlite3(database, batches):
+def through_sqlite3(database, lines):
     connection = sqlite3.connect(database, isolation_level=None)
     connection.create_collation("TSQL", tsql_collation)
     found = 0
     start, cpu = time.perf_counter(), time.process_time()
-    for statements in batches:
+    for line in lines:
         rows = []
-        for statement in statements:
+        for statement in line["statements"]:
             rows = connection.execute(statement).fetchall() or rows
         found += bool(rows)
     seconds, cpu = time.perf_counter() - start, time.process_time() - cpu
@@ -55,9 +49,9 @@ def through_sqlite3(database, batches):
 def main():
     database, statements_path = sys.argv[1], sys.argv[2]
     with open(statements_path, encoding="utf-8") as f:
-        batches = [json.loads(line) for line in f if line.strip()]
-    ours, ours_cpu, found = through_package(database, len(batches))
-    limit, limit_cpu, limit_found = through_sqlite3(database, batches)
+        lines = [json.loads(text) for text in f if text.strip()]
+    ours, ours_cpu, found = through_package(database, lines)
+    limit, limit_cpu, limit_found = through_sqlite3(database, lines)
     if found != limit_found:
         print(f"the lines found disagree: ours {found}, sqlite3 {limit_found}", file=sys.stderr)
         return 1
