@@ -78,6 +78,8 @@ std::shared_ptr<T> Find(const H* handle, Kind kind, const char* what) {
 
 // Registers a new result holding `value` and answers its token.
 uint64_t AddResult(Variant value);
+// What a result holds: null (also an empty object), a scalar, a dictionary, ...
+qmz_result_kind KindOf(const Variant& value);
 // A dictionary whose every value is a text as key, NUL, value, NUL, ... (no NUL at the end) in
 // `out`; false, with `why`, for a value that is no text or a NUL inside.
 bool PackTexts(const Dictionary& dictionary, std::string& out, std::string* why = nullptr);

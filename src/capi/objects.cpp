@@ -103,10 +103,10 @@ qmz_status qmz_invoke_texts(qmz_object* object, const char* member, const qmz_va
     *length = 0;
     *out = nullptr;
     qmz::Variant answer = Invoke(object, member, args, count, "qmz_invoke_texts");
-    if (answer.IsEmpty() || answer.IsNull() || (answer.IsObject() && !answer.AsObject())) return;
+    const qmz_result_kind kind = KindOf(answer);
+    if (kind == QMZ_RESULT_NULL) return;
     thread_local std::string buffer;
-    auto dictionary = answer.IsObject() ? answer.As<qmz::Dictionary>() : nullptr;
-    if (dictionary && PackTexts(*dictionary, buffer)) {
+    if (kind == QMZ_RESULT_DICTIONARY && PackTexts(*answer.As<qmz::Dictionary>(), buffer)) {
       *packed = buffer.c_str();
       *length = buffer.size();
       return;

@@ -11,17 +11,6 @@ std::shared_ptr<ResultData> FindResult(const qmz_result* result, const char* wha
   return Find<ResultData>(result, Kind::kResult, what);
 }
 
-qmz_result_kind KindOf(const Variant& value) {
-  if (value.IsEmpty() || value.IsNull()) return QMZ_RESULT_NULL;
-  if (!value.IsObject()) return QMZ_RESULT_SCALAR;
-  ObjectPtr object = value.AsObject();
-  if (!object) return QMZ_RESULT_NULL;
-  if (std::dynamic_pointer_cast<Dictionary>(object)) return QMZ_RESULT_DICTIONARY;
-  if (std::dynamic_pointer_cast<Vector>(object)) return QMZ_RESULT_VECTOR;
-  if (std::dynamic_pointer_cast<Recordset>(object)) return QMZ_RESULT_RECORDSET;
-  return QMZ_RESULT_OTHER;
-}
-
 const char* KindName(qmz_result_kind kind) {
   switch (kind) {
     case QMZ_RESULT_NULL:
@@ -58,6 +47,17 @@ void RequireIndex(size_t index, size_t count, const char* what) {
 }
 
 }  // namespace
+
+qmz_result_kind KindOf(const Variant& value) {
+  if (value.IsEmpty() || value.IsNull()) return QMZ_RESULT_NULL;
+  if (!value.IsObject()) return QMZ_RESULT_SCALAR;
+  ObjectPtr object = value.AsObject();
+  if (!object) return QMZ_RESULT_NULL;
+  if (std::dynamic_pointer_cast<Dictionary>(object)) return QMZ_RESULT_DICTIONARY;
+  if (std::dynamic_pointer_cast<Vector>(object)) return QMZ_RESULT_VECTOR;
+  if (std::dynamic_pointer_cast<Recordset>(object)) return QMZ_RESULT_RECORDSET;
+  return QMZ_RESULT_OTHER;
+}
 
 bool PackTexts(const Dictionary& dictionary, std::string& out, std::string* why) {
   out.clear();
