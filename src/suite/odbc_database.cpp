@@ -16,7 +16,6 @@
 #include "suite/odbc_connection.h"
 #include "suite/odbc_pieces.h"
 #include "suite/odbc_result.h"
-#include "suite/tsql_adaption.h"
 #include "suite/wide_text.h"
 
 namespace qmz::suite {
@@ -181,28 +180,30 @@ OdbcDatabase::Dialect OdbcDatabase::DatabaseDialect() const {
   return connection_->dialect();
 }
 
-std::vector<std::string> OdbcDatabase::Statements(const std::string& tsql) const {
+std::shared_ptr<const AdaptedBatch> OdbcDatabase::Statements(const std::string& tsql) const {
   switch (DatabaseDialect()) {
-    case Dialect::kSqlServer:
-      return {tsql};
+    case Dialect::kSqlServer: {
+      auto batch = std::make_shared<AdaptedBatch>();
+      batch->statements.push_back(tsql);
+      return batch;
+    }
     case Dialect::kSqlite:
-      return AdaptTsql(tsql);
+      return KeptAdaption(tsql, Target::kSqlite);
     case Dialect::kPostgres:
       break;
   }
-  return AdaptTsql(tsql, Target::kPostgres);
+  return KeptAdaption(tsql, Target::kPostgres);
 }
 
 RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql, bool list) {
   return RetriedOnNewIfPoolDied([&] {
-    const std::vector<std::string> statements = Statements(tsql);
-    return SettledApart(statements.size() > 1,
-                        [&] { return RunBatchOnce(tsql, statements, list); });
+    const std::shared_ptr<const AdaptedBatch> adapted = Statements(tsql);
+    return SettledApart(adapted->statements.size() > 1,
+                        [&] { return RunBatchOnce(*adapted, list); });
   });
 }
 
-RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql,
-                                        const std::vector<std::string>& statements, bool list) {
+RecordsetPtr OdbcDatabase::RunBatchOnce(const AdaptedBatch& adapted, bool list) {
   // A batch's answer may be a list of any length: on PostgreSQL it is read in pieces, and its
   // other statements' rows through the driver's cursor. The suite's own short queries are not.
   connection_->StreamRows(true);
@@ -217,11 +218,13 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const std::string& tsql,
     }
   } stop{*connection_};
   RecordsetPtr result;
+  // A server that folds names answers them as the select list or the batch spells them.
   const bool folds_names = DatabaseDialect() == Dialect::kPostgres;
   Spelling spelling;
-  if (folds_names) spelling.batch_names = NameSpellings(tsql);
-  for (const std::string& statement : statements) {
-    if (folds_names) spelling.select_names = SelectNames(statement);
+  if (folds_names) spelling.batch_names = &adapted.batch_names;
+  for (size_t s = 0; s < adapted.statements.size(); ++s) {
+    const std::string& statement = adapted.statements[s];
+    if (folds_names) spelling.select_names = &adapted.select_names[s];
     if (!result && connection_->switches_psqlodbc_cursor() && ReadsInPieces(statement)) {
       result = ReadInPieces(*connection_, statement, query_timeout_, &spelling, list);
       continue;

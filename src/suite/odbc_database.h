@@ -40,6 +40,7 @@
 
 #include "qmz/error.h"
 #include "suite/database.h"
+#include "suite/kept_adaption.h"
 #include "suite/odbc_connection.h"
 
 namespace qmz::suite {
@@ -58,8 +59,8 @@ class OdbcDatabase : public Database {
   RecordsetPtr RunBatch(const std::string& tsql, bool list = false) override;
 
   Dialect DatabaseDialect() const;
-  // The statements a batch becomes in this connection's dialect.
-  std::vector<std::string> Statements(const std::string& tsql) const;
+  // The statements a batch becomes in this connection's dialect (kept per thread).
+  std::shared_ptr<const AdaptedBatch> Statements(const std::string& tsql) const;
   // Seconds a statement may run; 0 waits without limit.
   void SetQueryTimeout(long seconds) { query_timeout_ = seconds; }
   // Runs `work` in one transaction: committed when it returns, rolled back when it throws.
@@ -109,8 +110,7 @@ class OdbcDatabase : public Database {
   auto Watched(Work&& work);
   std::chrono::milliseconds SilenceLimit() const;
   TextRows QueryOnce(const std::string& sql, const Params& params);
-  RecordsetPtr RunBatchOnce(const std::string& tsql, const std::vector<std::string>& statements,
-                            bool list);
+  RecordsetPtr RunBatchOnce(const AdaptedBatch& adapted, bool list);
 
   std::string connection_string_;
   std::unique_ptr<OdbcConnection> connection_;

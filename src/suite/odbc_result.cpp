@@ -74,11 +74,13 @@ bool ReadText(const OdbcHandle& stmt, SQLUSMALLINT column, Utf16Reader& text) {
 }
 
 std::string Spelling::operator()(size_t column, const std::string& given) const {
-  if (column < select_names.size() && ToLowerAscii(select_names[column]) == given) {
-    return select_names[column];
+  if (select_names && column < select_names->size() &&
+      ToLowerAscii((*select_names)[column]) == given) {
+    return (*select_names)[column];
   }
-  auto spelled = batch_names.find(given);
-  return spelled != batch_names.end() ? spelled->second : given;
+  if (!batch_names) return given;
+  auto spelled = batch_names->find(given);
+  return spelled != batch_names->end() ? spelled->second : given;
 }
 
 ColumnKind ResultReader::KindOf(SQLLEN type) {

@@ -56,9 +56,10 @@ bool ReadText(const OdbcHandle& stmt, SQLUSMALLINT column, Utf16Reader& text);
 
 // A server that folds names to lower case answers them as the select list spells them, else
 // as the batch first spells them.
+// Both are borrowed; null for none.
 struct Spelling {
-  std::vector<std::string> select_names;
-  std::map<std::string, std::string> batch_names;
+  const std::vector<std::string>* select_names = nullptr;
+  const std::map<std::string, std::string>* batch_names = nullptr;
 
   std::string operator()(size_t column, const std::string& given) const;
 };

@@ -1,12 +1,11 @@
 #include "suite/sqlite_database.h"
 
-#include <unordered_map>
 #include <vector>
 
 #include "platform/stoppable_read.h"
 #include "qmz/error.h"
+#include "suite/kept_adaption.h"
 #include "suite/sqlite_pool.h"
-#include "suite/tsql_adaption.h"
 #include "suite/tsql_names.h"
 
 namespace qmz::suite {
@@ -55,20 +54,6 @@ RecordsetPtr ReadAll(Statement& statement, StoppableRead* read) {
   return records;
 }
 
-// The statements a batch becomes, kept per thread for batches sent again (a host checking many
-// lines of one item sends the same lookup again and again); long batches are adapted each time.
-const std::vector<std::string>& Adapted(const std::string& tsql) {
-  constexpr size_t kKeptBatches = 64;
-  constexpr size_t kLongestKept = 8192;
-  thread_local std::unordered_map<std::string, std::vector<std::string>> kept;
-  thread_local std::vector<std::string> adapted;
-  if (tsql.size() > kLongestKept) return adapted = AdaptTsql(tsql);
-  auto found = kept.find(tsql);
-  if (found != kept.end()) return found->second;
-  if (kept.size() == kKeptBatches) kept.clear();
-  return kept.emplace(tsql, AdaptTsql(tsql)).first->second;
-}
-
 }  // namespace
 
 SqliteDatabase::SqliteDatabase(const std::string& path)
@@ -106,7 +91,8 @@ RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
     sqlite3* db = connection_->handle();
     StopHook interrupt(read, [db] { sqlite3_interrupt(db); });
     RecordsetPtr result;
-    for (const std::string& statement_text : Adapted(tsql)) {
+    const auto adapted = KeptAdaption(tsql, Target::kSqlite);
+    for (const std::string& statement_text : adapted->statements) {
       ThrowIfStopped(read);
       Statement statement(*connection_, statement_text);
       if (!result && sqlite3_column_count(statement.handle()) > 0) {
