@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/folded_keys.h"
 #include "suite/temp_table_fold.h"
 #include "suite/tsql_names.h"
 #include "suite/tsql_tokens.h"
@@ -183,9 +184,13 @@ std::string KeyText(const std::vector<Token>& tokens, std::pair<size_t, size_t> 
   return text;
 }
 
+// The keys' texts without their direction: `a desc` orders by `a` too.
 std::vector<std::string> KeyTexts(const std::vector<Token>& tokens, const KeyList& keys) {
   std::vector<std::string> texts;
-  for (const auto& key : keys.keys) texts.push_back(KeyText(tokens, key));
+  for (auto [first, last] : keys.keys) {
+    if (last > first && (IsWord(tokens[last], "desc") || IsWord(tokens[last], "asc"))) --last;
+    texts.push_back(KeyText(tokens, {first, last}));
+  }
   return texts;
 }
 
@@ -253,26 +258,54 @@ std::vector<Token> TotalOrder(std::vector<Token> tokens) {
   return tokens;
 }
 
+// The tokens [first, last] of an ORDER BY key as PostgreSQL sorts it: a case-insensitive text
+// column of the suite folded once per row (suite/folded_keys.h), anything else as written.
+std::vector<Token> SortedAs(const std::vector<Token>& tokens, size_t first, size_t last) {
+  std::vector<Token> key(tokens.begin() + static_cast<std::ptrdiff_t>(first),
+                         tokens.begin() + static_cast<std::ptrdiff_t>(last + 1));
+  if (FoldedKey(tokens, first, last)) {
+    key.insert(key.begin(), Token{Kind::Other, "lower("});
+    key.push_back(Token{Kind::Other, "::text)"});
+  }
+  return key;
+}
+
 // Rows in the embedded suite's order: an ORDER BY puts NULL first, as SQLite and the production
 // server sort it (PostgreSQL puts it last); grouped rows without an ORDER BY come sorted by
-// their keys as written (PostgreSQL may group by fewer keys, or hash them).
+// their keys as written (PostgreSQL may group by fewer keys, or hash them). Keys of the suite's
+// case-insensitive texts are sorted folded (SortedAs).
 std::vector<Token> PostgresOrder(std::vector<Token> tokens, Ties ties) {
   if (auto order = KeysAfter(tokens, "order")) {
-    for (auto key = order->keys.rbegin(); key != order->keys.rend(); ++key) {
-      const Token& last = tokens[key->second];
-      const char* nulls = IsWord(last, "desc") ? " nulls last" : " nulls first";
-      tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(key->second + 1),
-                    Token{Kind::Other, nulls});
+    std::vector<Token> out(tokens.begin(),
+                           tokens.begin() + static_cast<std::ptrdiff_t>(order->keys.front().first));
+    for (size_t k = 0; k < order->keys.size(); ++k) {
+      const auto [first, last] = order->keys[k];
+      const bool descending = IsWord(tokens[last], "desc");
+      const bool directed = descending || IsWord(tokens[last], "asc");
+      size_t expression_last = last;
+      if (directed) {
+        while (expression_last > first &&
+               (expression_last == last || tokens[expression_last].kind == Kind::Space)) {
+          --expression_last;
+        }
+      }
+      const std::vector<Token> key = SortedAs(tokens, first, expression_last);
+      out.insert(out.end(), key.begin(), key.end());
+      out.insert(out.end(), tokens.begin() + static_cast<std::ptrdiff_t>(expression_last + 1),
+                 tokens.begin() + static_cast<std::ptrdiff_t>(last + 1));
+      out.push_back(Token{Kind::Other, descending ? " nulls last" : " nulls first"});
+      const size_t next = k + 1 < order->keys.size() ? order->keys[k + 1].first : tokens.size();
+      out.insert(out.end(), tokens.begin() + static_cast<std::ptrdiff_t>(last + 1),
+                 tokens.begin() + static_cast<std::ptrdiff_t>(next));
     }
-    return tokens;
+    return out;
   }
   auto group = KeysAfter(tokens, "group");
   if (!group || HasTopLevelWord(tokens, "union") || ties == Ties::kAsFound) return tokens;
   std::string order = " order by ";
   for (size_t k = 0; k < group->keys.size(); ++k) {
-    std::vector<Token> key(tokens.begin() + static_cast<std::ptrdiff_t>(group->keys[k].first),
-                           tokens.begin() + static_cast<std::ptrdiff_t>(group->keys[k].second + 1));
-    order += (k ? ", " : "") + Join(key) + " nulls first";
+    order += (k ? ", " : "") + Join(SortedAs(tokens, group->keys[k].first, group->keys[k].second)) +
+             " nulls first";
   }
   while (!tokens.empty() && tokens.back().kind == Kind::Space) tokens.pop_back();
   tokens.push_back(Token{Kind::Other, order});
