@@ -17,7 +17,8 @@
 // `SIMILAR TO` with the same meaning, and doubles backslashes in other LIKE patterns; drops the
 // trailing blanks of a text compared with = or <>, and a column's trailing blanks in a LIKE whose
 // pattern they could change (`rtrim(c)::citext like '%l %'`); sorts NULL first as SQLite does and
-// puts grouped rows in the order of their keys; and a temporary table that the batch makes, reads
+// puts grouped rows in the order of their keys; sorts keys of the suite's case-insensitive texts
+// by lower(key::text) (suite/folded_keys.h); and a temporary table that the batch makes, reads
 // once in its answer and drops becomes a WITH query of that answer (`WITH "#t" AS (...) select
 // ...`). Case-insensitive texts (citext) and `charindex` come with the server's schema.
 #pragma once
