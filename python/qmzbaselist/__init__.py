@@ -270,22 +270,39 @@ class Component:
         name = _MEMBER_NAMES.get(member)
         if name is None:
             name = _MEMBER_NAMES.setdefault(member, _native.encode(member))
-        # One call for a row of texts (every lookup's answer), and for null.
         if len(args) == 5 and type(args[1]) is str and _five_ints(args):
-            five = self._five
-            five.v0, five.v2, five.v3, five.v4 = args[0], args[2], args[3], args[4]
-            five.v1 = _native.encode(args[1])
-            status = _invoke_lookup(
-                self._handle, name, five, 5, self._packed_ref, self._length_ref,
-                self._result_ref,
-            )
-        else:
-            keep: list = []
-            values = _native.values(args, keep)
-            status = _invoke_texts(
-                self._handle, name, values, len(args), self._packed_ref, self._length_ref,
-                self._result_ref,
-            )
+            return self._five_args(name, *args)
+        keep: list = []
+        values = _native.values(args, keep)
+        status = _invoke_texts(
+            self._handle, name, values, len(args), self._packed_ref, self._length_ref,
+            self._result_ref,
+        )
+        return self._answer(status)
+
+    def _lookup(self, name: bytes, item: int, text: str, stock: int, aux: int,
+                class_type: int) -> _Any:
+        """A member of the five arguments every lookup and picker takes, named as the library
+        takes it: one foreign call when they are four int64s and a text, else as invoke."""
+        if (type(item) is int and type(text) is str and type(stock) is int and type(aux) is int
+                and type(class_type) is int and _INT64_MIN <= item <= _INT64_MAX
+                and _INT64_MIN <= stock <= _INT64_MAX and _INT64_MIN <= aux <= _INT64_MAX
+                and _INT64_MIN <= class_type <= _INT64_MAX):
+            return self._five_args(name, item, text, stock, aux, class_type)
+        return self.invoke(name.decode(), item, text, stock, aux, class_type)
+
+    def _five_args(self, name: bytes, item: int, text: str, stock: int, aux: int,
+                   class_type: int) -> _Any:
+        five = self._five
+        five.v0, five.v2, five.v3, five.v4 = item, stock, aux, class_type
+        five.v1 = _native.encode(text)
+        return self._answer(_invoke_lookup(
+            self._handle, name, five, 5, self._packed_ref, self._length_ref, self._result_ref,
+        ))
+
+    def _answer(self, status: int) -> _Any:
+        """What a call through qmz_invoke_texts answered: a row of texts (packed), another
+        result, or None; an error raised."""
         if status:
             raise Error(_native.last_error(), status)
         result = self._result
@@ -342,13 +359,13 @@ class BaseList(Component):
         self, item: int, batch: str, stock: int = 0, aux: int = 0, class_type: int = 0
     ) -> _Optional[dict]:
         """The first inventory row of the item's batch (texts), as a dict."""
-        return self.invoke("GetBatch", item, batch, stock, aux, class_type)
+        return self._lookup(b"GetBatch", item, batch, stock, aux, class_type)
 
     def GetAux(
         self, item: int, aux: str, stock: int = 0, aux_id: int = 0, class_type: int = 0
     ) -> _Optional[dict]:
         """The first total row of the item's auxiliary properties whose name holds `aux`."""
-        return self.invoke("GetAux", item, aux, stock, aux_id, class_type)
+        return self._lookup(b"GetAux", item, aux, stock, aux_id, class_type)
 
     def Show(self, user_id: int = 0, class_id: int = 0) -> _Optional[Recordset]:
         """The base-data list dialog: the chosen batch's inventory rows, or None."""
@@ -362,13 +379,13 @@ class BaseList(Component):
         self, item: int, filter: str = "", stock: int = 0, aux: int = 0, class_type: int = 0
     ) -> _Optional[dict]:
         """The batch picker: the chosen row, or None."""
-        return self.invoke("ShowBatch", item, filter, stock, aux, class_type)
+        return self._lookup(b"ShowBatch", item, filter, stock, aux, class_type)
 
     def ShowBatchForMultiSelBatchNo(
         self, item: int, filter: str = "", stock: int = 0, aux: int = 0, class_type: int = 0
     ) -> _Optional[list]:
         """The batch picker with several rows allowed: a list of rows, or None."""
-        return self.invoke("ShowBatchForMultiSelBatchNo", item, filter, stock, aux, class_type)
+        return self._lookup(b"ShowBatchForMultiSelBatchNo", item, filter, stock, aux, class_type)
 
     def AllocateBatches(
         self, item: int, qty: float, stock: int = 0, aux: int = 0, class_type: int = 0
@@ -382,13 +399,13 @@ class BaseList(Component):
         self, item: int, filter: str = "", stock: int = 0, aux: int = 0, class_type: int = 0
     ) -> _Optional[dict]:
         """The aux picker after the rights check: the chosen row, or None."""
-        return self.invoke("ShowAux", item, filter, stock, aux, class_type)
+        return self._lookup(b"ShowAux", item, filter, stock, aux, class_type)
 
     def ShowAuxForMultiSel(
         self, item: int, filter: str = "", stock: int = 0, aux: int = 0, class_type: int = 0
     ) -> _Optional[list]:
         """The aux picker with several rows allowed: a list of rows, or None."""
-        return self.invoke("ShowAuxForMultiSel", item, filter, stock, aux, class_type)
+        return self._lookup(b"ShowAuxForMultiSel", item, filter, stock, aux, class_type)
 
 
 class Suite:
