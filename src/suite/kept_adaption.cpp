@@ -1,19 +1,161 @@
 #include "suite/kept_adaption.h"
 
+#include <cctype>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
 
 namespace qmz::suite {
 
 namespace {
 
+// What stands for a value taken out of a batch: a text the adaption copies as it is.
+constexpr char kMark = '\x01';
+
+struct Masked {
+  std::string batch;  // with each value taken out as '\x01<n>\x01'
+  struct Value {
+    std::string_view source;  // as written: a quoted text, or digits
+    bool text;
+  };
+  std::vector<Value> values;
+};
+
+bool IsWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '#' || c == '@' ||
+         c == '$' || (c & 0x80) != 0;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The end of a quoted text, comment or bracketed name starting at `i`; npos when unterminated.
+size_t QuotedEnd(const std::string& s, size_t i) {
+  if (s[i] == '\'') {
+    for (size_t j = i + 1; j < s.size(); ++j) {
+      if (s[j] != '\'') continue;
+      if (j + 1 < s.size() && s[j + 1] == '\'') {
+        ++j;
+        continue;
+      }
+      return j + 1;
+    }
+    return std::string::npos;
+  }
+  if (s[i] == '[') {
+    const size_t end = s.find(']', i);
+    return end == std::string::npos ? end : end + 1;
+  }
+  if (s.compare(i, 2, "--") == 0) {
+    const size_t end = s.find('\n', i);
+    return end == std::string::npos ? s.size() : end;
+  }
+  const size_t end = s.find("*/", i + 2);  // "/*"
+  return end == std::string::npos ? end : end + 2;
+}
+
+// The batch with the values it compares with = or <> taken out (the adaption trims such a text
+// on PostgreSQL and otherwise copies values as they are); nullopt when it cannot be read so (a
+// mark in it, something unterminated: the adaption then reads it whole).
+std::optional<Masked> Mask(const std::string& s) {
+  if (s.find(kMark) != std::string::npos) return std::nullopt;
+  Masked masked;
+  masked.batch.reserve(s.size());
+  // The last character outside blanks and comments, and whether it ends `=` or `<>`.
+  bool compared = false;
+  auto put_value = [&](size_t begin, size_t end, bool text) {
+    masked.batch += '\'';
+    masked.batch += kMark;
+    masked.batch += std::to_string(masked.values.size());
+    masked.batch += kMark;
+    masked.batch += '\'';
+    masked.values.push_back({std::string_view(s).substr(begin, end - begin), text});
+  };
+  for (size_t i = 0; i < s.size();) {
+    const char c = s[i];
+    if (IsBlank(c)) {
+      masked.batch += c;
+      ++i;
+      continue;
+    }
+    const bool comment = s.compare(i, 2, "--") == 0 || s.compare(i, 2, "/*") == 0;
+    if (comment || c == '\'' || c == '[') {
+      const size_t end = QuotedEnd(s, i);
+      if (end == std::string::npos) return std::nullopt;
+      if (c == '\'' && compared) {
+        put_value(i, end, true);
+      } else {
+        masked.batch.append(s, i, end - i);
+      }
+      if (!comment) compared = false;
+      i = end;
+      continue;
+    }
+    if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !IsWordChar(s[i - 1])) &&
+        (i == 0 || s[i - 1] != '.')) {
+      size_t end = i;
+      while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end]))) ++end;
+      const bool alone = end == s.size() || (!IsWordChar(s[end]) && s[end] != '.');
+      if (compared && alone) {
+        put_value(i, end, false);
+      } else {
+        masked.batch.append(s, i, end - i);
+      }
+      compared = false;
+      i = end;
+      continue;
+    }
+    if (IsWordChar(c)) {
+      size_t end = i;
+      while (end < s.size() && IsWordChar(s[end])) ++end;
+      masked.batch.append(s, i, end - i);
+      compared = false;
+      i = end;
+      continue;
+    }
+    compared = c == '=' || (c == '>' && i > 0 && s[i - 1] == '<');
+    masked.batch += c;
+    ++i;
+  }
+  return masked;
+}
+
+// The adapted statements with the values put back where their marks are.
+std::vector<std::string> PutBack(const std::vector<std::string>& statements, const Masked& masked,
+                                 Target target) {
+  std::vector<std::string> out;
+  out.reserve(statements.size());
+  for (const std::string& statement : statements) {
+    std::string& text = out.emplace_back();
+    text.reserve(statement.size());
+    for (size_t i = 0; i < statement.size();) {
+      const size_t mark = statement.find(kMark, i);
+      if (mark == std::string::npos) {
+        text.append(statement, i, std::string::npos);
+        break;
+      }
+      const size_t close = statement.find(kMark, mark + 1);
+      text.append(statement, i, mark - 1 - i);  // up to the opening quote
+      const Masked::Value& value = masked.values[std::stoul(statement.substr(mark + 1))];
+      const std::string source(value.source);
+      text += value.text && target == Target::kPostgres ? ComparedText(source) : source;
+      i = close + 2;  // past the closing quote
+    }
+  }
+  return out;
+}
+
 std::shared_ptr<const AdaptedBatch> Adapt(const std::string& tsql, Target target) {
   auto adapted = std::make_shared<AdaptedBatch>();
   adapted->statements = AdaptTsql(tsql, target);
   if (target == Target::kPostgres) {
-    adapted->batch_names = NameSpellings(tsql);
+    auto names = std::make_shared<AnswerNames>();
+    names->batch_names = NameSpellings(tsql);
     for (const std::string& statement : adapted->statements) {
-      adapted->select_names.push_back(SelectNames(statement));
+      names->select_names.push_back(SelectNames(statement));
     }
+    adapted->names = std::move(names);
   }
   return adapted;
 }
@@ -26,12 +168,26 @@ std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target
   using Kept = std::unordered_map<std::string, std::shared_ptr<const AdaptedBatch>>;
   thread_local Kept kept[2];
   if (tsql.size() > kLongestKept) return Adapt(tsql, target);
+  const std::optional<Masked> masked = Mask(tsql);
+  if (!masked) return Adapt(tsql, target);
   Kept& of_target = kept[target == Target::kPostgres ? 1 : 0];
-  auto found = of_target.find(tsql);
-  if (found != of_target.end()) return found->second;
-  std::shared_ptr<const AdaptedBatch> adapted = Adapt(tsql, target);
-  if (of_target.size() == kKeptBatches) of_target.clear();
-  of_target.emplace(tsql, adapted);
+  auto found = of_target.find(masked->batch);
+  std::shared_ptr<const AdaptedBatch> shape;
+  if (found != of_target.end()) {
+    shape = found->second;
+  } else {
+    try {
+      shape = Adapt(masked->batch, target);
+    } catch (const std::exception&) {
+      return Adapt(tsql, target);  // the batch's own error, with its own values
+    }
+    if (of_target.size() == kKeptBatches) of_target.clear();
+    of_target.emplace(masked->batch, shape);
+  }
+  if (masked->values.empty()) return shape;
+  auto adapted = std::make_shared<AdaptedBatch>();
+  adapted->statements = PutBack(shape->statements, *masked, target);
+  adapted->names = shape->names;
   return adapted;
 }
 

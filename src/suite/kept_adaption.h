@@ -1,11 +1,14 @@
 // KeptAdaption: the statements a batch becomes on a database (AdaptTsql) and, for PostgreSQL,
 // the names its answers are spelt by (NameSpellings, SelectNames), kept per thread for batches
-// sent again: a host checking many order lines sends the same lookup again and again, and
-// adapting it was a large part of a lookup's own work.
+// sent again. A host checking order lines sends one lookup for item after item: the texts and
+// numbers a batch compares with = or <> are taken out before the batch is looked up, so
+// batches that differ only there share one adaption, and the values are put back into its
+// statements (a text without its trailing blanks on PostgreSQL, as the adaption writes it).
+// Adapting was a large part of a lookup's own work.
 //
-// Threading: each thread keeps its own (no locks); the last 64 batches up to 8 KiB each, long
-// ones are adapted every time. The answer is shared and stays valid while held. May fail as
-// AdaptTsql does; nothing is kept then.
+// Threading: each thread keeps its own (no locks); the last 64 batches up to 8 KiB each, longer
+// ones and batches holding the byte 0x01 are adapted every time. The answer is shared and stays
+// valid while held. May fail as AdaptTsql does, with its message; nothing is kept then.
 #pragma once
 
 #include <map>
@@ -17,12 +20,16 @@
 
 namespace qmz::suite {
 
-struct AdaptedBatch {
-  std::vector<std::string> statements;
-  // PostgreSQL only: every name of the batch by its lower-case form, and each statement's
-  // select names, in the order of `statements`.
+// PostgreSQL folds unquoted names: every name of the batch by its lower-case form, and each
+// statement's select names, in the order of the statements.
+struct AnswerNames {
   std::map<std::string, std::string> batch_names;
   std::vector<std::vector<std::string>> select_names;
+};
+
+struct AdaptedBatch {
+  std::vector<std::string> statements;
+  std::shared_ptr<const AnswerNames> names;  // PostgreSQL only, else null
 };
 
 std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target);

@@ -220,11 +220,12 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const AdaptedBatch& adapted, bool list) 
   RecordsetPtr result;
   // A server that folds names answers them as the select list or the batch spells them.
   const bool folds_names = DatabaseDialect() == Dialect::kPostgres;
+  const bool spelled = folds_names && adapted.names;
   Spelling spelling;
-  if (folds_names) spelling.batch_names = &adapted.batch_names;
+  if (spelled) spelling.batch_names = &adapted.names->batch_names;
   for (size_t s = 0; s < adapted.statements.size(); ++s) {
     const std::string& statement = adapted.statements[s];
-    if (folds_names) spelling.select_names = &adapted.select_names[s];
+    if (spelled) spelling.select_names = &adapted.names->select_names[s];
     if (!result && connection_->switches_psqlodbc_cursor() && ReadsInPieces(statement)) {
       result = ReadInPieces(*connection_, statement, query_timeout_, &spelling, list);
       continue;

@@ -375,9 +375,7 @@ std::string Rewrite(const std::vector<Token>& tokens, Target target) {
       out += PostgresLike(t, tokens[next]);
       i = next;
     } else if (postgres && t.kind == Kind::Text && ComparedFor(tokens, i)) {
-      // The production collation ignores trailing blanks in a comparison; citext does not.
-      const size_t kept = t.text.find_last_not_of(' ', t.text.size() - 2);
-      out += t.text.substr(0, kept + 1) + "'";
+      out += ComparedText(t.text);
     } else {
       out += t.text;
     }
@@ -426,6 +424,12 @@ std::string AdaptSelect(std::vector<Token> tokens, Target target, Ties ties) {
 }
 
 }  // namespace
+
+// The production collation ignores trailing blanks in a comparison; citext does not.
+std::string ComparedText(const std::string& literal) {
+  const size_t kept = literal.find_last_not_of(' ', literal.size() - 2);
+  return literal.substr(0, kept + 1) + "'";
+}
 
 std::vector<std::string> AdaptTsql(const std::string& batch, Target target, Ties ties) {
   std::vector<std::string> out;

@@ -38,6 +38,9 @@ enum class Ties { kBroken, kAsFound };
 std::vector<std::string> AdaptTsql(const std::string& batch, Target target = Target::kSqlite,
                                    Ties ties = Ties::kBroken);
 
+// A quoted text compared with = or <> as PostgreSQL gets it: without its trailing blanks.
+std::string ComparedText(const std::string& literal);
+
 // Every name of a batch by its lower-case form, as the batch first spells it: PostgreSQL
 // answers unquoted names in lower case, the production database as they were written.
 std::map<std::string, std::string> NameSpellings(const std::string& batch);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "qmz/error.h"
+#include "suite/kept_adaption.h"
 #include "suite/tsql_adaption.h"
 #include "suite/tsql_names.h"
 #include "suite/tsql_tokens.h"
@@ -185,6 +186,72 @@ TEST(TsqlAdaptionTest, TiesAreBrokenByTheFewestColumnsThatTellTheRowsApart) {
   EXPECT_EQ(Adapted("select f(a, b), c from t group by f(a, b), c", Target::kPostgres),
             "select f(a, b), c from t group by f(a, b), c order by f(a, b) nulls first, c nulls "
             "first");
+}
+
+TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndAnswerAsAdapted) {
+  // Each batch is asked for after others of its shape, so that the kept adaption answers it:
+  // its statements and names must be those of the batch adapted alone.
+  const std::string lookup =
+      "set nocount on select a.FBatchNo,c.Fname as AuxName,sum(a.FQty) as FQty from "
+      "t_cc_inventory a inner join t_stock b on a.Fstockid=b.FitemID left join t_auxItem c on "
+      "a.FAuxPropID=c.FitemID Where a.FitemID = {0} and a.FBatchNo={1} and c.FName<>{2} /* x */ "
+      "and b.FNumber= -- y\n {3} and b.FName like 'B%' and b.FitemID >= 10 and 1=1 Group by "
+      "a.FBatchNo,c.Fname order by 1, 2";
+  const std::vector<std::vector<std::string>> values = {
+      {"1", "'B2601'", "''", "'a'"},
+      {"20000", "'B2601  '", "'  '", "'O''Neil '"},
+      {"7", "'x y '", "'-- not a comment'", "'/* nor this */'"},
+      {"007", "'it''s'", "'='", "'tempdb..#t'"},
+  };
+  std::vector<std::string> batches;
+  for (const auto& v : values) {
+    std::string batch = lookup;
+    for (size_t k = 0; k < v.size(); ++k) {
+      const std::string mark = "{" + std::to_string(k) + "}";
+      batch.replace(batch.find(mark), mark.size(), v[k]);
+    }
+    batches.push_back(batch);
+  }
+  // Values that are not compared, or not alone, stay in the shape: a LIKE pattern, a number
+  // that is part of a name or a decimal, an IF's table, a text after < >.
+  batches.push_back(
+      "select x from t_stock where FNumber like 'A %' and x = 1.5 and y = t1 and "
+      "z < > 'q ' and w = N'n '");
+  batches.push_back(
+      "select x from t_stock where FNumber like 'B %' and x = 2.5 and y = t1 and "
+      "z < > 'r ' and w = N'm '");
+  batches.push_back(
+      "IF object_id('tempdb..#a') IS NOT NULL DROP TABLE #a select 1 as x into #a "
+      "select x from #a where x = 3");
+  batches.push_back("select x from t where y = 'mark \x01 inside'");
+  for (const Target target : {Target::kSqlite, Target::kPostgres}) {
+    for (int round = 0; round < 2; ++round) {
+      for (const std::string& batch : batches) {
+        const auto kept = KeptAdaption(batch, target);
+        EXPECT_EQ(kept->statements, AdaptTsql(batch, target)) << batch;
+        if (target == Target::kPostgres) {
+          ASSERT_NE(kept->names, nullptr);
+          EXPECT_EQ(kept->names->batch_names, NameSpellings(batch));
+          EXPECT_EQ(kept->names->select_names.front(), SelectNames(kept->statements.front()));
+        } else {
+          EXPECT_EQ(kept->names, nullptr);
+        }
+      }
+    }
+  }
+  // The trimmed text as written out, once: what PostgreSQL gets.
+  EXPECT_THAT(KeptAdaption(batches[1], Target::kPostgres)->statements.front(),
+              HasSubstr("a.FitemID = 20000 and a.FBatchNo='B2601' and c.FName<>''   and "
+                        "b.FNumber=  \n 'O''Neil' and"));
+  // A batch the adaption refuses is refused with its own values in the message.
+  for (const char* refused : {"set rowcount = 10 select 1", "set rowcount = 11 select 1"}) {
+    try {
+      KeptAdaption(refused, Target::kSqlite);
+      ADD_FAILURE() << refused;
+    } catch (const Error& e) {
+      EXPECT_THAT(e.what(), HasSubstr(std::string(refused).substr(0, 17))) << refused;
+    }
+  }
 }
 
 TEST(TsqlAdaptionTest, SelectNamesReadEachItemOfTheSelectList) {
