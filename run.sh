@@ -158,6 +158,9 @@ bench() {
   echo
   echo "Stopping the million-row list: ours beside sqlite3_interrupt"
   "$out/bench/cancel_latency" --db "$data/list-1000000.db" --after 1000
+  echo
+  echo "Sorting the million-row list by a title: ours beside SQLite's ORDER BY"
+  "$out/bench/sort_bench" --db "$data/list-1000000.db"
 
   # A Python host checking 10,000 order lines on the million-row suite, beside sqlite3.
   echo

@@ -19,10 +19,12 @@
 // view; an empty Filter shows every record.
 //
 // Sort: "Field [ASC|DESC], ..."; stable; Nulls first when ascending. Setting Sort keeps the
-// filter and moves to the first record. Not thread-safe.
+// filter and moves to the first record. A sort that takes long may be made on another thread
+// (PrepareSort, below) and set on this one. Not thread-safe otherwise.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +36,16 @@
 namespace qmz {
 
 class RecordStore;
+
+// A view of a recordset's records made away from it (Recordset::PrepareSort), to be set with
+// Recordset::SetSort; it holds the sort and filter it was made with.
+struct SortedView {
+  std::string sort;
+  std::string filter;
+  size_t stored = 0;              // the records there were
+  bool all = true;                // no filter and no sort: every record in order
+  std::vector<uint32_t> records;  // record indexes in view order, unless all
+};
 
 class Recordset : public Object {
  public:
@@ -81,6 +93,18 @@ class Recordset : public Object {
   void Find(const std::string& criterion, int32_t skip = 0, bool forward = true);
 
   void SetSort(const std::string& sort);
+  // The view SetSort(sort) would make, made without changing the recordset. It reads only the
+  // stored records, the field names and the filter, which reading and moving leave alone: it
+  // may run on another thread while this one reads and moves the recordset, as long as no
+  // record is added and no Sort or Filter set meanwhile. `progress`, when given, is called
+  // every few thousand records with the count whose sort keys were made since the last call,
+  // and every few thousand comparisons with 0; it may throw to stop, which changes nothing.
+  // Error for a malformed sort, as SetSort.
+  SortedView PrepareSort(const std::string& sort,
+                         const std::function<void(int64_t records)>& progress) const;
+  // Sets a view PrepareSort made as SetSort(its sort) would; Error, changing nothing, when
+  // it was made for other records or another filter.
+  void SetSort(SortedView view);
   const std::string& Sort() const { return sort_; }
   void SetFilter(const std::string& filter);
   const std::string& Filter() const { return filter_; }

@@ -198,9 +198,21 @@ int32_t BaseDetail::Sort(int32_t FCol, int16_t SortMode) {
     if (FCol <= 0 || FCol > static_cast<int32_t>(columns_.size())) return;
     const std::string& field = columns_[static_cast<size_t>(FCol - 1)].FieldName;
     if (field.empty()) return;
-    Records().SetSort(field + (SortMode == 0 ? " DESC" : " ASC"));
+    SortRecords(field + (SortMode == 0 ? " DESC" : " ASC"));
   });
   return 0;
+}
+
+void BaseDetail::SortRecords(const std::string& sort) {
+  Recordset& records = Records();
+  WaitCursor wait;
+  SortedView view;
+  try {
+    RunStoppableRead([&] { view = records.PrepareSort(sort, CountRowsOrStop); });
+  } catch (const ReadStopped&) {
+    return;  // the user's own doing: the list stays as it was
+  }
+  records.SetSort(std::move(view));
 }
 
 std::string BaseDetail::CellTextOf(const Variant& value, const std::string& field) const {

@@ -8,7 +8,8 @@
 // in LastReadFailure until the next GetData or ReturnData, so that the dialog's caller can tell a
 // failed read from an empty one. A read the user stopped (ReadStopped) returns null without a
 // message and is told by ReadWasStopped until the next GetData. Every other member runs with
-// errors ignored step by step: a failing step is skipped and the next one runs.
+// errors ignored step by step: a failing step is skipped and the next one runs. Sort runs as a
+// list's read does (progress, a way out); a stopped sort changes nothing.
 //
 // Ownership: the dialog owns the BaseDetail; the grid is shared with the dialog; the data
 // recordset is owned. Ending a BaseDetail clears the shared Filter. User-interface thread only.
@@ -68,6 +69,11 @@ class BaseDetail {
   void ShowTakenData();
   std::string CellTextOf(const Variant& value, const std::string& field) const;
   void ReportFailure(const std::exception& failure);
+  // Sorts the data recordset on a helper thread while the host waits, as a list's read does:
+  // a long sort shows its progress and may be stopped, which leaves the order as it was. The
+  // painting grid reads and moves the recordset meanwhile; the new order is set once the sort
+  // has ended, on this thread.
+  void SortRecords(const std::string& sort);
 
   RecordsetPtr data_;
   std::vector<ColumnDef> columns_;

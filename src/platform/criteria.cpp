@@ -340,14 +340,22 @@ std::vector<SortKey> ParseSort(const std::string& text, const FieldResolver& res
   return keys;
 }
 
-int CompareForSort(const Variant& a, const Variant& b) {
-  auto rank = [](const Variant& v) { return v.IsNull() || v.IsEmpty() ? 0 : IsNumeric(v) ? 1 : 2; };
-  int ra = rank(a), rb = rank(b);
-  if (ra != rb) return ra < rb ? -1 : 1;
-  if (ra == 0) return 0;
-  if (ra == 1) return Sign(a.ToDouble() - b.ToDouble());
-  if (a.IsObject() || b.IsObject()) return 0;
-  return CompareText(a.ToText(), b.ToText());
+SortValue::SortValue(const Variant& value)
+    : rank(value.IsNull() || value.IsEmpty() ? 0
+           : IsNumeric(value)                ? 1
+                                             : 2),
+      object(value.IsObject()) {
+  if (rank == 1) number = value.ToDouble();
+  if (rank == 2 && !object) folded = ToLowerAscii(value.ToText());
+}
+
+int CompareForSort(const SortValue& a, const SortValue& b) {
+  if (a.rank != b.rank) return a.rank < b.rank ? -1 : 1;
+  if (a.rank == 0) return 0;
+  if (a.rank == 1) return Sign(a.number - b.number);
+  if (a.object || b.object) return 0;
+  const int order = a.folded.compare(b.folded);
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 }  // namespace qmz

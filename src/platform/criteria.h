@@ -36,8 +36,20 @@ struct SortKey {
   bool descending;
 };
 std::vector<SortKey> ParseSort(const std::string& text, const FieldResolver& resolve);
+// A field value made ready for sorting once, so that comparing two is cheap: its rank (Null and
+// Empty, then numbers and Booleans, then texts and objects), its number, its text folded to
+// lower case.
+struct SortValue {
+  explicit SortValue(const Variant& value);
+  SortValue() = default;
+
+  int8_t rank = 0;
+  bool object = false;
+  double number = 0;
+  std::string folded;
+};
 // Order of two field values for sorting: Null first, numbers before texts, texts without
-// regard to case. Negative, zero or positive.
-int CompareForSort(const Variant& a, const Variant& b);
+// regard to case, an object equal to any text. Negative, zero or positive.
+int CompareForSort(const SortValue& a, const SortValue& b);
 
 }  // namespace qmz

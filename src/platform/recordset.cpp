@@ -11,9 +11,82 @@
 namespace qmz {
 
 namespace {
+
 const char kNoCurrentRecord[] =
     "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
     "requires a current record.";
+
+using Progress = std::function<void(int64_t records)>;
+
+// How many records or comparisons go by between two calls of a view's progress.
+constexpr uint32_t kProgressEvery = 4096;
+
+// Tells `progress` of each kProgressEvery-th step.
+class ProgressTicker {
+ public:
+  explicit ProgressTicker(const Progress& progress) : progress_(progress) {}
+  void Step(int64_t done) {
+    if (++steps_ % kProgressEvery == 0 && progress_) progress_(done);
+  }
+
+ private:
+  const Progress& progress_;
+  uint32_t steps_ = 0;
+};
+
+// The stored records that meet `criteria`, in stored order.
+std::vector<uint32_t> MatchingRecords(const RecordStore& store, const Criteria& criteria,
+                                      const Progress& progress) {
+  std::vector<uint32_t> matching;
+  std::vector<Variant> values;
+  ProgressTicker ticker(progress);
+  for (size_t i = 0; i < store.Count(); ++i) {
+    store.Decode(i, values);
+    if (criteria.Matches(values)) matching.push_back(static_cast<uint32_t>(i));
+    ticker.Step(0);
+  }
+  return matching;
+}
+
+// The sort keys of `records`, made once, `keys.size()` per record in the records' order.
+std::vector<SortValue> SortValuesOf(const RecordStore& store, const std::vector<SortKey>& keys,
+                                    const std::vector<uint32_t>& records,
+                                    const Progress& progress) {
+  std::vector<SortValue> values;
+  values.reserve(records.size() * keys.size());
+  ProgressTicker ticker(progress);
+  for (uint32_t record : records) {
+    for (const SortKey& key : keys) {
+      values.emplace_back(store.Value(record, static_cast<size_t>(key.field)));
+    }
+    ticker.Step(kProgressEvery);
+  }
+  if (progress) progress(static_cast<int64_t>(records.size() % kProgressEvery));
+  return values;
+}
+
+// Sorts `records` by `keys`, stably. The keys of the records (not of every stored record: a
+// filter may leave few) are made once, in the records' order; the positions are sorted, then
+// mapped back.
+void SortRecords(const RecordStore& store, const std::vector<SortKey>& keys,
+                 std::vector<uint32_t>& records, const Progress& progress) {
+  const std::vector<SortValue> values = SortValuesOf(store, keys, records, progress);
+  const size_t width = keys.size();
+  std::vector<uint32_t> positions(records.size());
+  std::iota(positions.begin(), positions.end(), 0u);
+  ProgressTicker ticker(progress);
+  std::stable_sort(positions.begin(), positions.end(), [&](uint32_t a, uint32_t b) {
+    ticker.Step(0);
+    for (size_t k = 0; k < width; ++k) {
+      int order = CompareForSort(values[a * width + k], values[b * width + k]);
+      if (order != 0) return keys[k].descending ? order > 0 : order < 0;
+    }
+    return false;
+  });
+  for (uint32_t& position : positions) position = records[position];
+  records = std::move(positions);
+}
+
 }  // namespace
 
 Recordset::Recordset(std::vector<std::string> field_names)
@@ -174,10 +247,37 @@ void Recordset::Find(const std::string& criterion, int32_t skip, bool forward) {
 }
 
 void Recordset::SetSort(const std::string& sort) {
+  SetSort(PrepareSort(sort, {}));
+}
+
+SortedView Recordset::PrepareSort(const std::string& sort, const Progress& progress) const {
   FieldResolver resolve = [this](const std::string& name) { return FieldIndex(name); };
-  ParseSort(sort, resolve);  // validate before changing anything
-  sort_ = sort;
-  RebuildView();
+  std::vector<SortKey> keys = ParseSort(sort, resolve);
+  const bool filtered = !Trim(filter_).empty();
+  SortedView view;
+  view.sort = sort;
+  view.filter = filter_;
+  view.stored = StoredCount();
+  if (!filtered && keys.empty()) return view;
+  view.all = false;
+  if (filtered) {
+    view.records = MatchingRecords(*records_, Criteria::Parse(filter_, resolve, false), progress);
+  } else {
+    view.records.resize(view.stored);
+    std::iota(view.records.begin(), view.records.end(), 0u);
+  }
+  if (!keys.empty()) SortRecords(*records_, keys, view.records, progress);
+  return view;
+}
+
+void Recordset::SetSort(SortedView view) {
+  if (view.stored != StoredCount() || view.filter != filter_) {
+    throw Error("The sorted view was made for other records");
+  }
+  sort_ = std::move(view.sort);
+  view_is_all_ = view.all;
+  view_ = std::move(view.records);
+  position_ = 0;
 }
 
 void Recordset::SetFilter(const std::string& filter) {
@@ -190,50 +290,7 @@ void Recordset::SetFilter(const std::string& filter) {
 }
 
 void Recordset::RebuildView() {
-  FieldResolver resolve = [this](const std::string& name) { return FieldIndex(name); };
-  bool filtered = !Trim(filter_).empty();
-  std::vector<SortKey> keys = ParseSort(sort_, resolve);
-  position_ = 0;
-  if (!filtered && keys.empty()) {
-    view_is_all_ = true;
-    view_.clear();
-    return;
-  }
-  view_is_all_ = false;
-  view_.clear();
-  if (filtered) {
-    Criteria criteria = Criteria::Parse(filter_, resolve, false);
-    std::vector<Variant> values;
-    for (size_t i = 0; i < StoredCount(); ++i) {
-      records_->Decode(i, values);
-      if (criteria.Matches(values)) view_.push_back(static_cast<uint32_t>(i));
-    }
-  } else {
-    view_.resize(StoredCount());
-    std::iota(view_.begin(), view_.end(), 0u);
-  }
-  if (keys.empty()) return;
-  // The sort keys of the records in the view (not of every stored record: a filter may leave
-  // few), decoded once, in view order; the positions in the view are sorted, then mapped back.
-  const size_t width = keys.size();
-  std::vector<Variant> sort_values(view_.size() * width);
-  for (size_t i = 0; i < view_.size(); ++i) {
-    for (size_t k = 0; k < width; ++k) {
-      sort_values[i * width + k] = records_->Value(view_[i], static_cast<size_t>(keys[k].field));
-    }
-  }
-  std::vector<uint32_t> positions(view_.size());
-  std::iota(positions.begin(), positions.end(), 0u);
-  std::stable_sort(positions.begin(), positions.end(), [&](uint32_t a, uint32_t b) {
-    for (size_t k = 0; k < width; ++k) {
-      int order = CompareForSort(sort_values[a * width + k], sort_values[b * width + k]);
-      if (order != 0) return keys[k].descending ? order > 0 : order < 0;
-    }
-    return false;
-  });
-  // Each sorted position is replaced by the record it stands for.
-  for (uint32_t& position : positions) position = view_[position];
-  view_ = std::move(positions);
+  SetSort(PrepareSort(sort_, {}));
 }
 
 }  // namespace qmz

@@ -93,4 +93,11 @@ void ThrowIfStopped(const StoppableRead* read) {
   if (read && read->StopAsked()) throw ReadStopped();
 }
 
+void CountRowsOrStop(int64_t rows) {
+  StoppableRead* read = CurrentRead();
+  if (!read) return;
+  read->CountRows(rows);
+  ThrowIfStopped(read);
+}
+
 }  // namespace qmz

@@ -104,4 +104,9 @@ class StopHook {
 // ReadStopped when `read` (may be null) was asked to stop.
 void ThrowIfStopped(const StoppableRead* read);
 
+// For work run as a read that counts what it did as it goes (a long sort): adds `rows` to the
+// calling thread's read, then raises ReadStopped when it was asked to stop; nothing outside a
+// read.
+void CountRowsOrStop(int64_t rows);
+
 }  // namespace qmz

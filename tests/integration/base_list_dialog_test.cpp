@@ -264,6 +264,25 @@ TEST_F(BaseListDialogTest, StoppingALongListsReadEndsItsQueryAndLeavesTheDialogA
   });
   EXPECT_EQ(messages.str(), "[script] the read was cancelled after 100 ms\n");
   EXPECT_EQ(StatementsRunningOnTheServer(), 0);
+  // A sort of the whole list by its batch numbers stopped: the rows stay in the order they were
+  // read (a finished sort would begin with P-03), the cursor row and the sort text as they were.
+  messages.str("");
+  OnNewThread([&] {
+    BaseList list;
+    ListSettings().ListClassID = 18;
+    frmBaseList form;
+    Play(form, "row 4; cancel 20; dblclick 1 3; close");
+    EXPECT_EQ(form.LDGBase().Rows(), 200015);
+    EXPECT_EQ(form.LDGBase().CursorRow(), 4);
+    EXPECT_EQ(form.Detail()->Data()->Sort(), "");
+    const std::vector<std::string> first_rows = {
+        form.LDGBase().CellText(2, 3),  form.LDGBase().CellText(3, 3),
+        form.LDGBase().CellText(4, 3),  form.LDGBase().CellText(7, 3),
+        form.LDGBase().CellText(11, 3), form.LDGBase().CellText(200015, 3)};
+    EXPECT_THAT(first_rows, ElementsAre("A'B", "B2601", "B2601", "B2602", "L1000002", "P-03"));
+    form.RunUnload();
+  });
+  EXPECT_EQ(messages.str(), "[script] the read was cancelled after 20 ms\n");
 }
 
 }  // namespace

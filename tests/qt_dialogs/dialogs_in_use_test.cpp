@@ -454,6 +454,19 @@ TEST_F(DialogsInUseTest, InTheBaseDataListATitleCellClickTakesTheCodeABorderPres
         const QPoint title(header.sectionViewportPosition(2) + 10, header.height() / 2);
         QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, title);
         EXPECT_EQ(S(box.text()), "B2601");
+        // A double click there sorts by the batch numbers, descending; equal ones keep the
+        // order they were read in (their warehouses).
+        QTest::mouseDClick(header.viewport(), Qt::LeftButton, {}, title);
+        std::vector<std::string> rows;
+        for (int row = 0; row < table.model()->rowCount(); ++row) {
+          rows.push_back(S(table.model()->index(row, 2).data().toString() + " " +
+                           table.model()->index(row, 5).data().toString()));
+        }
+        EXPECT_THAT(rows, ::testing::ElementsAre("P-03 北京仓", "P-02 北京仓", "P-01 上海仓",
+                                                 "P-01 北京仓", "N-0002 上海仓", "N-0001 北京仓",
+                                                 "B2604 北京仓", "B2603 上海仓", "B2602 北京仓",
+                                                 "B2601 上海仓", "B2601 北京仓", "B2601 北京仓",
+                                                 "B2601 虚拟仓", "A'B 广州仓"));
         dialog.reject();
       });
   EXPECT_TRUE(played);
@@ -525,6 +538,37 @@ TEST_F(DialogsInUseTest, ALongListShowsItsProgressAndEscapeOrCancelStopsIt) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the dialog is gone
     EXPECT_EQ(StatementsRunningOnTheServer(), 0);
   }
+  // The whole list read, a double click on the batch title sorts it: the same strip shows, and
+  // Escape to the widget with the focus stops the sort. The rows keep the order they were read
+  // in (sorted they would begin with P-03), the cursor its row.
+  std::string sorting;
+  const auto [played, ok] =
+      PlayBaseDataList([&](QDialog& dialog, QLineEdit&, QTableView& table, frmBaseList& form) {
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, CellCenter(table, 2, 2));
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+          auto* text = dialog.findChild<QLabel*>("readProgressText");
+          if (!text || !text->isVisible()) return;
+          sorting = S(text->text());
+          look.stop();
+          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        look.start(50);
+        QHeaderView& header = *table.horizontalHeader();
+        const QPoint title(header.sectionViewportPosition(2) + 10, header.height() / 2);
+        QTest::mouseDClick(header.viewport(), Qt::LeftButton, {}, title);
+        std::vector<std::string> codes;
+        for (int row = 0; row < 3; ++row) {
+          codes.push_back(S(table.model()->index(row, 2).data().toString()));
+        }
+        EXPECT_THAT(codes, ::testing::ElementsAre("A'B", "B2601", "B2601"));
+        EXPECT_EQ(form.LDGBase().CursorRow(), 4);
+        EXPECT_EQ(form.Detail()->Data()->Sort(), "");
+        dialog.reject();
+      });
+  EXPECT_TRUE(played);
+  EXPECT_FALSE(ok);
+  EXPECT_THAT(sorting, ::testing::StartsWith("正在读取数据… 已读 "));
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 // as the host lives; without one, ShowModal raises qmz::Error, a message box goes to standard
 // error and DoEvents does nothing.
 //
-// A list's read (RunStoppableRead) runs on a helper thread while the host waits for it: the Qt
-// host shows the form in front with its progress after a moment and lets the user stop it, the
+// A list's read or sort (RunStoppableRead) runs on a helper thread while the host waits for it: the
+// Qt host shows the form in front with its progress after a moment and lets the user stop it, the
 // scripted host plays `cancel`; without a host the read runs on the calling thread. While a
 // read waits, ReadWaiting() is true on the waiting thread and nothing of the forms runs.
 #pragma once

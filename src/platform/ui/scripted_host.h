@@ -18,7 +18,8 @@
 //   dblclick <row> [<col>]    double-click a grid cell (column 1 when left out)
 //   hover <row> [<col>]       move the mouse over a grid cell
 //   close                     the window's close box
-//   cancel <ms>               stops the next list's read (or the one the next action starts)
+//   cancel <ms>               stops the next list's read or sort (or the one the next action
+//                             starts)
 //                             <ms> milliseconds after it began, as Escape would, when it still
 //                             runs then; a read the script does not cancel runs to its end
 // The grid actions go to the form's first grid. A script that cannot be read raises qmz::Error
