@@ -160,20 +160,26 @@ std::shared_ptr<const AdaptedBatch> Adapt(const std::string& tsql, Target target
   return adapted;
 }
 
-}  // namespace
+// Kept per thread and database: the last batches by their text (a host asking for one line
+// again), and by their shape, the compared values taken out (a host asking for line after line).
+struct Kept {
+  static constexpr size_t kMost = 64;
+  std::unordered_map<std::string, std::shared_ptr<const AdaptedBatch>> by_text, by_shape;
 
-std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target) {
-  constexpr size_t kKeptBatches = 64;
-  constexpr size_t kLongestKept = 8192;
-  using Kept = std::unordered_map<std::string, std::shared_ptr<const AdaptedBatch>>;
-  thread_local Kept kept[2];
-  if (tsql.size() > kLongestKept) return Adapt(tsql, target);
+  static void Keep(std::unordered_map<std::string, std::shared_ptr<const AdaptedBatch>>& map,
+                   const std::string& key, std::shared_ptr<const AdaptedBatch> adapted) {
+    if (map.size() == kMost) map.clear();
+    map.emplace(key, std::move(adapted));
+  }
+};
+
+// The adaption of `tsql` through the one of its shape.
+std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql, Target target) {
   const std::optional<Masked> masked = Mask(tsql);
   if (!masked) return Adapt(tsql, target);
-  Kept& of_target = kept[target == Target::kPostgres ? 1 : 0];
-  auto found = of_target.find(masked->batch);
   std::shared_ptr<const AdaptedBatch> shape;
-  if (found != of_target.end()) {
+  auto found = kept.by_shape.find(masked->batch);
+  if (found != kept.by_shape.end()) {
     shape = found->second;
   } else {
     try {
@@ -181,13 +187,26 @@ std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target
     } catch (const std::exception&) {
       return Adapt(tsql, target);  // the batch's own error, with its own values
     }
-    if (of_target.size() == kKeptBatches) of_target.clear();
-    of_target.emplace(masked->batch, shape);
+    Kept::Keep(kept.by_shape, masked->batch, shape);
   }
   if (masked->values.empty()) return shape;
   auto adapted = std::make_shared<AdaptedBatch>();
   adapted->statements = PutBack(shape->statements, *masked, target);
   adapted->names = shape->names;
+  return adapted;
+}
+
+}  // namespace
+
+std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target) {
+  constexpr size_t kLongestKept = 8192;
+  thread_local Kept kept[2];
+  if (tsql.size() > kLongestKept) return Adapt(tsql, target);
+  Kept& of_target = kept[target == Target::kPostgres ? 1 : 0];
+  auto found = of_target.by_text.find(tsql);
+  if (found != of_target.by_text.end()) return found->second;
+  std::shared_ptr<const AdaptedBatch> adapted = ByShape(of_target, tsql, target);
+  Kept::Keep(of_target.by_text, tsql, adapted);
   return adapted;
 }
 

@@ -1,13 +1,13 @@
 // KeptAdaption: the statements a batch becomes on a database (AdaptTsql) and, for PostgreSQL,
 // the names its answers are spelt by (NameSpellings, SelectNames), kept per thread for batches
-// sent again. A host checking order lines sends one lookup for item after item: the texts and
-// numbers a batch compares with = or <> are taken out before the batch is looked up, so
-// batches that differ only there share one adaption, and the values are put back into its
-// statements (a text without its trailing blanks on PostgreSQL, as the adaption writes it).
-// Adapting was a large part of a lookup's own work.
+// sent again. A batch sent again is found by its text. A host checking order lines sends one
+// lookup for item after item: the texts and numbers a batch compares with = or <> are taken out
+// and the batch is looked up by what remains, so batches that differ only there share one
+// adaption, and the values are put back into its statements (a text without its trailing blanks
+// on PostgreSQL, as the adaption writes it). Adapting was a large part of a lookup's own work.
 //
-// Threading: each thread keeps its own (no locks); the last 64 batches up to 8 KiB each, longer
-// ones and batches holding the byte 0x01 are adapted every time. The answer is shared and stays
+// Threading: each thread keeps its own (no locks); the last 64 batches and 64 shapes up to
+// 8 KiB each; longer batches, and the shapes of batches holding the byte 0x01, are not kept. The answer is shared and stays
 // valid while held. May fail as AdaptTsql does, with its message; nothing is kept then.
 #pragma once
 
