@@ -217,8 +217,8 @@ constexpr std::string_view kRowIdentity[] = {"fitemid",    "fstockid", "auxpropi
                                              "fbatchno",   "fkfdate",  "fkfperiod"};
 
 // The tie-breakers of an ORDER BY whose keys are `ordered` (as KeyTexts), as answer positions:
-// the identifying columns the answer has that are not keys already, or every column when it
-// has no FItemID.
+// the identifying columns the answer has that are not keys already (by name, position or as
+// written), or every column when it has no FItemID.
 std::vector<size_t> TieBreakers(const std::vector<Token>& tokens,
                                 const std::vector<std::string>& ordered) {
   const std::vector<TokenRange> items = AnswerItems(tokens);
@@ -233,7 +233,9 @@ std::vector<size_t> TieBreakers(const std::vector<Token>& tokens,
     const auto at = std::find(names.begin(), names.end(), identity);
     if (at == names.end()) continue;
     const size_t position = static_cast<size_t>(at - names.begin()) + 1;
-    if (!Holds(ordered, *at) && !Holds(ordered, std::to_string(position))) {
+    const TokenRange& item = items[position - 1];
+    if (!Holds(ordered, *at) && !Holds(ordered, std::to_string(position)) &&
+        !Holds(ordered, KeyText(tokens, {item.begin, item.end - 1}))) {
       positions.push_back(position);
     }
   }
@@ -259,11 +261,13 @@ std::vector<Token> TotalOrder(std::vector<Token> tokens) {
 }
 
 // The tokens [first, last] of an ORDER BY key as PostgreSQL sorts it: a case-insensitive text
-// column of the suite folded once per row (suite/folded_keys.h), anything else as written.
-std::vector<Token> SortedAs(const std::vector<Token>& tokens, size_t first, size_t last) {
+// column of the suite folded once per row (suite/folded_keys.h) when `fold`, anything else as
+// written.
+std::vector<Token> SortedAs(const std::vector<Token>& tokens, size_t first, size_t last,
+                            bool fold) {
   std::vector<Token> key(tokens.begin() + static_cast<std::ptrdiff_t>(first),
                          tokens.begin() + static_cast<std::ptrdiff_t>(last + 1));
-  if (FoldedKey(tokens, first, last)) {
+  if (fold && FoldedKey(tokens, first, last)) {
     key.insert(key.begin(), Token{Kind::Other, "lower("});
     key.push_back(Token{Kind::Other, "::text)"});
   }
@@ -273,9 +277,12 @@ std::vector<Token> SortedAs(const std::vector<Token>& tokens, size_t first, size
 // Rows in the embedded suite's order: an ORDER BY puts NULL first, as SQLite and the production
 // server sort it (PostgreSQL puts it last); grouped rows without an ORDER BY come sorted by
 // their keys as written (PostgreSQL may group by fewer keys, or hash them). Keys of the suite's
-// case-insensitive texts are sorted folded (SortedAs).
+// case-insensitive texts are sorted folded (SortedAs) where rows are not grouped: grouped rows
+// are sorted by their keys as they are grouped, and a folded order would sort them once more.
 std::vector<Token> PostgresOrder(std::vector<Token> tokens, Ties ties) {
+  auto group = KeysAfter(tokens, "group");
   if (auto order = KeysAfter(tokens, "order")) {
+    const bool fold = !group;
     std::vector<Token> out(tokens.begin(),
                            tokens.begin() + static_cast<std::ptrdiff_t>(order->keys.front().first));
     for (size_t k = 0; k < order->keys.size(); ++k) {
@@ -289,7 +296,7 @@ std::vector<Token> PostgresOrder(std::vector<Token> tokens, Ties ties) {
           --expression_last;
         }
       }
-      const std::vector<Token> key = SortedAs(tokens, first, expression_last);
+      const std::vector<Token> key = SortedAs(tokens, first, expression_last, fold);
       out.insert(out.end(), key.begin(), key.end());
       out.insert(out.end(), tokens.begin() + static_cast<std::ptrdiff_t>(expression_last + 1),
                  tokens.begin() + static_cast<std::ptrdiff_t>(last + 1));
@@ -300,11 +307,11 @@ std::vector<Token> PostgresOrder(std::vector<Token> tokens, Ties ties) {
     }
     return out;
   }
-  auto group = KeysAfter(tokens, "group");
   if (!group || HasTopLevelWord(tokens, "union") || ties == Ties::kAsFound) return tokens;
   std::string order = " order by ";
   for (size_t k = 0; k < group->keys.size(); ++k) {
-    order += (k ? ", " : "") + Join(SortedAs(tokens, group->keys[k].first, group->keys[k].second)) +
+    order += (k ? ", " : "") +
+             Join(SortedAs(tokens, group->keys[k].first, group->keys[k].second, false)) +
              " nulls first";
   }
   while (!tokens.empty() && tokens.back().kind == Kind::Space) tokens.pop_back();

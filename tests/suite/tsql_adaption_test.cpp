@@ -158,7 +158,8 @@ TEST(TsqlAdaptionTest, TiesAreBrokenByTheFewestColumnsThatTellTheRowsApart) {
             "select * from (select a, (select max(b) from u) as m from t) s order by a, 1, 2");
   // On PostgreSQL, keys of the suite's case-insensitive texts are sorted folded once per row
   // (lower(k::text), as citext compares): a column of an inventory table by its alias, or a
-  // column of the subquery the statement reads whose item is one; grouped keys likewise.
+  // column of the subquery the statement reads whose item is one. Grouped rows keep their keys:
+  // the server sorts them as it groups them.
   EXPECT_EQ(Adapted("SELECT * FROM (select t1.FBatchNo, t2.FName as FStockName, t1.FItemID, "
                     "t1.FStockID from t_cc_Inventory t1 join t_Stock t2 on t1.FStockID=t2.FItemID)"
                     " as T1 order by FBatchNo desc,FStockName asc",
@@ -171,8 +172,13 @@ TEST(TsqlAdaptionTest, TiesAreBrokenByTheFewestColumnsThatTellTheRowsApart) {
                     "on a.FStockID=b.FItemID group by a.FBatchNo, b.FitemID",
                     Target::kPostgres),
             "select a.FBatchNo, b.FitemID from t_cc_inventory a inner join t_stock as b on "
-            "a.FStockID=b.FItemID group by a.FBatchNo, b.FitemID order by lower(a.FBatchNo::text) "
-            "nulls first, b.FitemID nulls first");
+            "a.FStockID=b.FItemID group by a.FBatchNo, b.FitemID order by a.FBatchNo nulls first, "
+            "b.FitemID nulls first");
+  EXPECT_EQ(Adapted("select a.FBatchNo, b.FitemID from t_cc_inventory a, t_stock b group by "
+                    "a.FBatchNo, b.FitemID order by a.FBatchNo desc",
+                    Target::kPostgres),
+            "select a.FBatchNo, b.FitemID from t_cc_inventory a, t_stock b group by a.FBatchNo, "
+            "b.FitemID order by a.FBatchNo desc nulls last, 2 nulls first");
   // Not where the meaning is not certain: a name of the select list itself, an integer, an
   // expression, a table the suite does not know, an alias that stands for two tables.
   EXPECT_EQ(Adapted("select b.FName as N, b.FItemID from t_Stock b, t_AuxItem c, u where "
@@ -181,7 +187,7 @@ TEST(TsqlAdaptionTest, TiesAreBrokenByTheFewestColumnsThatTellTheRowsApart) {
                     Target::kPostgres),
             "select b.FName as N, b.FItemID from t_Stock b, t_AuxItem c, u where exists (select 1 "
             "from t_icitem c) order by N nulls first, b.FItemID nulls first, upper(b.FName) nulls "
-            "first, u.FName nulls first, c.FName nulls first, 2 nulls first");
+            "first, u.FName nulls first, c.FName nulls first");
   // Keys with commas inside parentheses are one key each.
   EXPECT_EQ(Adapted("select f(a, b), c from t group by f(a, b), c", Target::kPostgres),
             "select f(a, b), c from t group by f(a, b), c order by f(a, b) nulls first, c nulls "
