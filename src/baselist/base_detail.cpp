@@ -208,7 +208,8 @@ void BaseDetail::SortRecords(const std::string& sort) {
   WaitCursor wait;
   SortedView view;
   try {
-    RunStoppableRead([&] { view = records.PrepareSort(sort, CountRowsOrStop); });
+    RunStoppableRead([&] { view = records.PrepareSort(sort, CountRowsOrStop); },
+                     StoppableRead::Work::kSorting);
   } catch (const ReadStopped&) {
     return;  // the user's own doing: the list stays as it was
   }

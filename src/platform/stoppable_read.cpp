@@ -10,7 +10,8 @@ thread_local StoppableRead* current_read = nullptr;
 
 }  // namespace
 
-StoppableRead::StoppableRead(std::function<void()> work) : work_(std::move(work)) {
+StoppableRead::StoppableRead(std::function<void()> work, Work what)
+    : work_(std::move(work)), what_(what) {
   RunOnReadThread([this] { Run(); }, [this] { MarkEnded(); });
 }
 

@@ -39,9 +39,11 @@ class ReadStopped : public Error {
 class StoppableRead {
  public:
   using Clock = std::chrono::steady_clock;
+  // What the user waits for: the rows of a list, or its records put in order.
+  enum class Work { kReading, kSorting };
 
   // Starts `work` on a kept helper thread at once.
-  explicit StoppableRead(std::function<void()> work);
+  explicit StoppableRead(std::function<void()> work, Work what = Work::kReading);
   ~StoppableRead();
   StoppableRead(const StoppableRead&) = delete;
   StoppableRead& operator=(const StoppableRead&) = delete;
@@ -57,7 +59,8 @@ class StoppableRead {
   // Asks the read to stop and runs the hooks of the statements that block now.
   void Stop();
   bool StopAsked() const { return stop_asked_.load(std::memory_order_relaxed); }
-  // Rows read so far, and the time since the start.
+  Work What() const { return what_; }
+  // Rows read (or made ready to sort) so far, and the time since the start.
   int64_t RowsRead() const { return rows_.load(std::memory_order_relaxed); }
   Clock::duration Elapsed() const { return Clock::now() - started_; }
   // Waits for the work; raises ReadStopped after a stop, else the work's error.
@@ -71,6 +74,7 @@ class StoppableRead {
   void MarkEnded();
 
   std::function<void()> work_;
+  Work what_;
   std::function<void()> ended_callback_;
   Clock::time_point started_ = Clock::now();
   std::atomic<bool> stop_asked_{false};

@@ -131,10 +131,10 @@ void ReadWait::ShowNumbers() {
   if (stopping_) return;
   const auto tenths =
       std::chrono::duration_cast<std::chrono::milliseconds>(read_.Elapsed()).count() / 100;
-  text_->setText(QStringLiteral("正在读取数据… 已读 %1 行，%2.%3 秒")
-                     .arg(Grouped(read_.RowsRead()))
-                     .arg(tenths / 10)
-                     .arg(tenths % 10));
+  const QString text = read_.What() == StoppableRead::Work::kSorting
+                           ? QStringLiteral("正在排序… %1 行，%2.%3 秒")
+                           : QStringLiteral("正在读取数据… 已读 %1 行，%2.%3 秒");
+  text_->setText(text.arg(Grouped(read_.RowsRead())).arg(tenths / 10).arg(tenths % 10));
 }
 
 bool ReadWait::InWindow(QObject* object) const {

@@ -1,8 +1,9 @@
 // ReadWait: how the Qt host waits for a list's read (platform/stoppable_read.h) that takes a
 // moment. A strip at the foot of the window says that the list is being read, how many rows
-// came and for how long ("正在读取数据… 已读 12,345 行，3.2 秒"), with a 取消 button; the window
-// keeps painting. Escape anywhere, 取消, or the window's close box stops the read; the strip
-// then says "正在取消…" and the stop is sent again every 100 ms until the read has ended.
+// came and for how long ("正在读取数据… 已读 12,345 行，3.2 秒"; for a sort "正在排序… 1,000,000
+// 行，0.5 秒", the rows whose keys are made), with a 取消 button; the window keeps painting. Escape
+// anywhere, 取消, or the window's close box stops the read; the strip then says "正在取消…" and the
+// stop is sent again every 100 ms until the read has ended.
 //
 // While it waits, a local event loop runs with a filter on the whole application: painting,
 // timers and posted events go through; the user's input (keys, mouse, wheel, touch, input

@@ -39,12 +39,12 @@ void ShowModal(Form& form) {
   current_host->RunModal(form);
 }
 
-void RunStoppableRead(const std::function<void()>& read) {
+void RunStoppableRead(const std::function<void()>& read, StoppableRead::Work what) {
   if (!current_host) {
     read();
     return;
   }
-  StoppableRead running(read);
+  StoppableRead running(read, what);
   read_waiting = true;
   try {
     current_host->WaitForRead(front_form, running);

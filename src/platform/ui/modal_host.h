@@ -15,6 +15,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/stoppable_read.h"
+
 namespace qmz {
 
 class Form;
@@ -60,9 +62,11 @@ void ShowModal(Form& form);
 void MessageBox(const std::string& text, MessageIcon icon, const std::string& title);
 void DoEvents();
 
-// Runs `read` as a list's read: on a helper thread while the current host waits (above), else
-// on the calling thread. Raises the read's error, or ReadStopped when the user stopped it.
-void RunStoppableRead(const std::function<void()>& read);
+// Runs `read` as a list's read (or, with kSorting, its sort): on a helper thread while the
+// current host waits (above), else on the calling thread. Raises the read's error, or
+// ReadStopped when the user stopped it.
+void RunStoppableRead(const std::function<void()>& read,
+                      StoppableRead::Work what = StoppableRead::Work::kReading);
 // Whether the calling thread waits for a read (a call into the forms now is a re-entry).
 bool ReadWaiting();
 // The form that loads or shows in front on this thread, or null: set by Form::RunLoad for its
