@@ -2,6 +2,8 @@
 
 #include <sqlext.h>
 
+#include <cctype>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <optional>
@@ -78,6 +80,26 @@ SQLLEN PieceRows(const OdbcStatement& stmt) {
 // say.
 bool MayHaveMore(SQLLEN rows) {
   return rows < 0 || rows >= kPieceRows;
+}
+
+bool IsWordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' ||
+         c == '@' || (c & 0x80) != 0;
+}
+
+// Whether a LIMIT may be put at the end of `select`: it has no LIMIT, OFFSET, FETCH or FOR
+// clause of its own (nor those words anywhere, to be sure).
+bool TakesALimit(const std::string& select) {
+  const std::string text = ToLowerAscii(select);
+  for (const char* word : {"limit", "offset", "fetch", "for"}) {
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+      const size_t end = at + std::strlen(word);
+      const bool starts = at == 0 || !IsWordChar(text[at - 1]);
+      const bool ends = end == text.size() || !IsWordChar(text[end]);
+      if (starts && ends) return false;
+    }
+  }
+  return true;
 }
 
 // Whether the server would run `select` in parallel as a plain statement: a cursor never runs in
@@ -185,12 +207,20 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
   };
   OdbcStatement first(connection.dbc(), connection.DriverTimeout(timeout));
   if (!list && connection.autocommit()) {
-    // A lookup's answer is short: the cursor lives in the one round trip that declares and
-    // reads it (the statements of one request are one transaction). Only a longer answer is
+    // A lookup's answer is short: read in the one round trip that asks for it, as a plain
+    // statement of at most a piece and a row, which the driver reads whole (a statement that
+    // has a limit of its own: a cursor that lives in that round trip). Only a longer answer is
     // read again through a cursor of a transaction of its own.
-    connection.Run(first, declare_and_fetch(select), timeout);
+    const bool limited = TakesALimit(select);
+    if (limited) connection.StreamRows(false);
+    connection.Run(
+        first,
+        limited ? select + " limit " + std::to_string(kPieceRows + 1) : declare_and_fetch(select),
+        timeout);
+    if (limited) connection.StreamRows(true);
     SkipToRows(first);
-    if (!MayHaveMore(PieceRows(first))) {
+    const SQLLEN rows = PieceRows(first);
+    if (rows >= 0 && rows <= (limited ? kPieceRows : kPieceRows - 1)) {
       ResultReader reader(first, first.ColumnCount(), spelling);
       reader.ReadRows(first);
       first.Close();
