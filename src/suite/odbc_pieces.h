@@ -13,10 +13,11 @@
 // (closing it) after the last piece; on failure it is rolled back and the connection is not given
 // back to the pool.
 //
-// An answer that is not a list (a lookup) is first declared and read without a transaction of
-// its own: the statements of one request to the server are one transaction, so the cursor lives
-// for that round trip, and an answer shorter than a piece costs that one round trip; a longer
-// one is read again as above.
+// An answer that is not a list (a lookup) is first asked for as the plain statement with `limit
+// 5001` (a piece and a row), which the driver reads whole in that one round trip; a statement
+// with a LIMIT, OFFSET, FETCH or FOR of its own is declared and its first piece fetched in the
+// same request instead (the statements of one request are one transaction, so the cursor lives
+// for that round trip). An answer longer than a piece is read again as above.
 //
 // PostgreSQL never runs a cursor in parallel. For a list whose plain statement the server would
 // run in parallel (its plan, asked first, gathers workers), the answer is first made into a
