@@ -1,6 +1,7 @@
 #include "suite/kept_adaption.h"
 
 #include <cctype>
+#include <charconv>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -121,9 +122,10 @@ std::optional<Masked> Mask(const std::string& s) {
   return masked;
 }
 
-// The adapted statements with the values put back where their marks are.
-std::vector<std::string> PutBack(const std::vector<std::string>& statements, const Masked& masked,
-                                 Target target) {
+// The adapted statements with the values put back where their marks are; nullopt when a mark
+// is not as it was written (the adaption changed it), so that the batch is adapted itself.
+std::optional<std::vector<std::string>> PutBack(const std::vector<std::string>& statements,
+                                                const Masked& masked, Target target) {
   std::vector<std::string> out;
   out.reserve(statements.size());
   for (const std::string& statement : statements) {
@@ -136,8 +138,17 @@ std::vector<std::string> PutBack(const std::vector<std::string>& statements, con
         break;
       }
       const size_t close = statement.find(kMark, mark + 1);
+      size_t index = 0;
+      const char* digits = statement.data() + mark + 1;
+      const char* end = close == std::string::npos ? digits : statement.data() + close;
+      const auto [stop, error] = std::from_chars(digits, end, index);
+      if (mark == 0 || statement[mark - 1] != '\'' || error != std::errc() || stop != end ||
+          digits == end || close + 1 >= statement.size() || statement[close + 1] != '\'' ||
+          index >= masked.values.size()) {
+        return std::nullopt;
+      }
       text.append(statement, i, mark - 1 - i);  // up to the opening quote
-      const Masked::Value& value = masked.values[std::stoul(statement.substr(mark + 1))];
+      const Masked::Value& value = masked.values[index];
       const std::string source(value.source);
       text += value.text && target == Target::kPostgres ? ComparedText(source) : source;
       i = close + 2;  // past the closing quote
@@ -190,8 +201,10 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
     Kept::Keep(kept.by_shape, masked->batch, shape);
   }
   if (masked->values.empty()) return shape;
+  std::optional<std::vector<std::string>> statements = PutBack(shape->statements, *masked, target);
+  if (!statements) return Adapt(tsql, target);
   auto adapted = std::make_shared<AdaptedBatch>();
-  adapted->statements = PutBack(shape->statements, *masked, target);
+  adapted->statements = std::move(*statements);
   adapted->names = shape->names;
   return adapted;
 }
