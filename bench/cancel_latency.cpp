@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "baselist/base_data_query.h"
+#include "bench_support.h"
 #include "platform/list_answer.h"
 #include "platform/stoppable_read.h"
 #include "qmz/suite.h"
@@ -35,38 +36,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-// libpq's connection keywords from an ODBC connection string of pg-start.
-std::string Conninfo(const std::string& target) {
-  std::string conninfo, text = target.substr(target.find(':') + 1);
-  const std::vector<std::pair<std::string, std::string>> names = {{"server", "host"},
-                                                                  {"port", "port"},
-                                                                  {"database", "dbname"},
-                                                                  {"uid", "user"},
-                                                                  {"pwd", "password"}};
-  for (size_t at = 0; at < text.size();) {
-    size_t end = std::min(text.find(';', at), text.size());
-    const std::string item = text.substr(at, end - at);
-    const size_t equals = item.find('=');
-    std::string key = item.substr(0, equals);
-    std::transform(key.begin(), key.end(), key.begin(), ::tolower);
-    for (const auto& [odbc, libpq] : names) {
-      if (key == odbc && equals != std::string::npos) {
-        conninfo += libpq + "='" + item.substr(equals + 1) + "' ";
-      }
-    }
-    at = end + 1;
-  }
-  return conninfo;
-}
+using qmz::bench::Conninfo;
+using qmz::bench::Median;
+using qmz::bench::MsSince;
 
 // Ours: the time from the stop to the end of the read (the stop sent again every 100 ms, as
 // the dialogs do); -1 when the read ended before the stop.

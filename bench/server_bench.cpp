@@ -31,6 +31,7 @@
 
 #include "baselist/base_data_query.h"
 #include "batch/batch_query.h"
+#include "bench_support.h"
 #include "child_process.h"
 #include "component/inventory_lookup.h"
 #include "qmz/baselist.h"
@@ -49,28 +50,8 @@ double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// libpq's connection keywords from the ODBC connection string of pg-start.
-std::string Conninfo(const std::string& target) {
-  const std::map<std::string, std::string> names = {{"server", "host"},
-                                                    {"port", "port"},
-                                                    {"database", "dbname"},
-                                                    {"uid", "user"},
-                                                    {"pwd", "password"}};
-  std::string conninfo, text = target.substr(target.find(':') + 1);
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find(';', at);
-    if (end == std::string::npos) end = text.size();
-    const std::string item = text.substr(at, end - at);
-    const size_t equals = item.find('=');
-    std::string key = item.substr(0, equals);
-    std::transform(key.begin(), key.end(), key.begin(), ::tolower);
-    if (equals != std::string::npos && names.count(key)) {
-      conninfo += names.at(key) + "='" + item.substr(equals + 1) + "' ";
-    }
-    at = end + 1;
-  }
-  return conninfo;
-}
+using qmz::bench::Conninfo;
+using qmz::bench::Median;
 
 // One libpq connection with the settings the suite's connections make.
 PGconn* Connect(const std::string& target) {
@@ -294,12 +275,6 @@ ListRun RunList(const std::string& self, const std::string& mode, const std::str
                                          sql_file.string() + ".err");
   std::sscanf(qmz::bench::ReadText(out).c_str(), "%ld %ld", &one.rows, &one.payload);
   return one;
-}
-
-template <typename T>
-T Median(std::vector<T> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 // Ours and libpq in turn, five times: on a shared machine whose speed drifts, each pair runs in

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "baselist/base_data_query.h"
+#include "bench_support.h"
 #include "platform/list_answer.h"
 #include "platform/stoppable_read.h"
 #include "qmz/recordset.h"
@@ -29,14 +30,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
+using qmz::bench::Median;
+using qmz::bench::MsSince;
 
 double Ours(qmz::Recordset& rows, const std::string& sort) {
   rows.SetSort("");
