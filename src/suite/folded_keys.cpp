@@ -91,21 +91,7 @@ bool QualifiedFolds(const std::vector<Token>& tokens, const std::vector<size_t>&
 
 // In `select * from (subquery) alias ...`, the subquery's select list; else empty.
 std::vector<TokenRange> SubqueryItems(const std::vector<Token>& tokens) {
-  size_t select = 0;
-  while (select < tokens.size() && !IsWord(tokens[select], "select")) ++select;
-  if (select == tokens.size()) return {};
-  const TokenList outer = SelectItems(tokens, select);
-  if (outer.items.size() != 1 || outer.items[0].end - outer.items[0].begin != 1 ||
-      tokens[outer.items[0].begin].text != "*") {
-    return {};
-  }
-  const size_t from = NextNonSpace(tokens, outer.end);
-  const size_t open = NextNonSpace(tokens, from + 1);
-  if (from >= tokens.size() || !IsWord(tokens[from], "from") || open >= tokens.size() ||
-      tokens[open].kind != Kind::Open) {
-    return {};
-  }
-  const size_t inner = NextNonSpace(tokens, open + 1);
+  const size_t inner = NextNonSpace(tokens, StarSubqueryAt(tokens));
   if (inner >= tokens.size() || !IsWord(tokens[inner], "select")) return {};
   return SelectItems(tokens, inner).items;
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "suite/tsql_tokens.h"
+
 namespace qmz::suite {
 
 namespace {
@@ -21,11 +23,6 @@ struct Masked {
   };
   std::vector<Value> values;
 };
-
-bool IsWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '#' || c == '@' ||
-         c == '$' || (c & 0x80) != 0;
-}
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';

@@ -7,8 +7,9 @@
 // on PostgreSQL, as the adaption writes it). Adapting was a large part of a lookup's own work.
 //
 // Threading: each thread keeps its own (no locks); the last 64 batches and 64 shapes up to
-// 8 KiB each; longer batches, and the shapes of batches holding the byte 0x01, are not kept. The answer is shared and stays
-// valid while held. May fail as AdaptTsql does, with its message; nothing is kept then.
+// 8 KiB each; longer batches, and the shapes of batches holding the byte 0x01, are not kept. The
+// answer is shared and stays valid while held. May fail as AdaptTsql does, with its message;
+// nothing is kept then.
 #pragma once
 
 #include <map>

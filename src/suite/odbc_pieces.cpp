@@ -2,7 +2,6 @@
 
 #include <sqlext.h>
 
-#include <cctype>
 #include <cstring>
 #include <future>
 #include <memory>
@@ -11,6 +10,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/tsql_tokens.h"
 #include "suite/wide_text.h"
 
 namespace qmz::suite {
@@ -80,11 +80,6 @@ SQLLEN PieceRows(const OdbcStatement& stmt) {
 // say.
 bool MayHaveMore(SQLLEN rows) {
   return rows < 0 || rows >= kPieceRows;
-}
-
-bool IsWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' ||
-         c == '@' || (c & 0x80) != 0;
 }
 
 // Whether a LIMIT may be put at the end of `select`: it has no LIMIT, OFFSET, FETCH or FOR

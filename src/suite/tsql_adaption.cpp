@@ -155,24 +155,18 @@ bool HasTopLevelWord(const std::vector<Token>& tokens, const char* word) {
 // The select-list items a statement answers with: those of its first select, or of the subquery
 // it selects * from; empty when the text does not tell (* from a table).
 std::vector<TokenRange> AnswerItems(const std::vector<Token>& tokens, size_t begin = 0) {
+  const size_t inner = StarSubqueryAt(tokens, begin);
+  if (inner < tokens.size()) return AnswerItems(tokens, inner);
   size_t select = begin;
   while (select < tokens.size() && !IsWord(tokens[select], "select")) ++select;
   if (select == tokens.size()) return {};
-  const TokenList list = SelectItems(tokens, select);
   std::vector<TokenRange> items;
-  for (const TokenRange& item : list.items) {
+  for (const TokenRange& item : SelectItems(tokens, select).items) {
     if (!item.empty()) items.push_back(item);
   }
   const bool star_only =
       items.size() == 1 && items[0].end - items[0].begin == 1 && tokens[items[0].begin].text == "*";
-  if (!star_only) return items;
-  const size_t from = NextNonSpace(tokens, list.end);
-  const size_t open = NextNonSpace(tokens, from + 1);
-  if (from < tokens.size() && IsWord(tokens[from], "from") && open < tokens.size() &&
-      tokens[open].kind == Kind::Open) {
-    return AnswerItems(tokens, open + 1);
-  }
-  return {};
+  return star_only ? std::vector<TokenRange>{} : items;
 }
 
 // A key's text without blanks, in lower case: "c.Fname" and "c.fname " are one key.

@@ -13,11 +13,12 @@ bool IsWordStart(char c) {
   return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '#' || c == '@' ||
          (c & 0x80) != 0;
 }
+
+}  // namespace
+
 bool IsWordChar(char c) {
   return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
 }
-
-}  // namespace
 
 std::vector<Token> Tokenize(const std::string& s) {
   std::vector<Token> tokens;
@@ -135,6 +136,28 @@ TokenList SelectItems(const std::vector<Token>& tokens, size_t select_at) {
     return (t.kind == Kind::Close && depth < 0) ||
            (depth == 0 && (IsWord(t, "from") || IsWord(t, "into")));
   });
+}
+
+size_t StarSubqueryAt(const std::vector<Token>& tokens, size_t begin) {
+  size_t select = begin;
+  while (select < tokens.size() && !IsWord(tokens[select], "select")) ++select;
+  if (select == tokens.size()) return tokens.size();
+  const TokenList list = SelectItems(tokens, select);
+  size_t solid = 0;
+  bool star = false;
+  for (const TokenRange& item : list.items) {
+    if (item.empty()) continue;
+    ++solid;
+    star = item.end - item.begin == 1 && tokens[item.begin].text == "*";
+  }
+  if (solid != 1 || !star) return tokens.size();
+  const size_t from = NextNonSpace(tokens, list.end);
+  const size_t open = NextNonSpace(tokens, from + 1);
+  if (from >= tokens.size() || !IsWord(tokens[from], "from") || open >= tokens.size() ||
+      tokens[open].kind != Kind::Open) {
+    return tokens.size();
+  }
+  return open + 1;
 }
 
 }  // namespace qmz::suite

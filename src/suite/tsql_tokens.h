@@ -26,6 +26,9 @@ struct Token {
 
 std::vector<Token> Tokenize(const std::string& s);
 
+// Whether `c` may stand in a name after its first character (letters, digits, _ # @ $ and the
+// bytes of characters beyond ASCII).
+bool IsWordChar(char c);
 // Whether `t` is the name or keyword `word`, in any case.
 bool IsWord(const Token& t, const char* word);
 std::string Join(const std::vector<Token>& tokens);
@@ -81,5 +84,8 @@ TokenList ListAt(const std::vector<Token>& tokens, size_t begin,
 // The select list after the `select` at `select_at`: up to FROM or INTO at its depth, or up to the
 // parenthesis that closes the subquery it is in.
 TokenList SelectItems(const std::vector<Token>& tokens, size_t select_at);
+// When the first select from `begin` on is `select * from (...) ...`, the position just inside
+// that parenthesis; else tokens.size().
+size_t StarSubqueryAt(const std::vector<Token>& tokens, size_t begin = 0);
 
 }  // namespace qmz::suite
