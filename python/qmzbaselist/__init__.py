@@ -229,15 +229,6 @@ _invoke_lookup = _native.invoke_lookup
 _INT64_MIN, _INT64_MAX = _native.INT64_MIN, _native.INT64_MAX
 
 
-def _five_ints(args: tuple) -> bool:
-    """Whether args 0, 2, 3 and 4 are ints the library takes (int64)."""
-    for index in (0, 2, 3, 4):
-        value = args[index]
-        if type(value) is not int or not _INT64_MIN <= value <= _INT64_MAX:
-            return False
-    return True
-
-
 class Component:
     """A component created by ProgID, called by member name."""
 
@@ -270,8 +261,12 @@ class Component:
         name = _MEMBER_NAMES.get(member)
         if name is None:
             name = _MEMBER_NAMES.setdefault(member, _native.encode(member))
-        if len(args) == 5 and type(args[1]) is str and _five_ints(args):
-            return self._five_args(name, *args)
+        if len(args) == 5:
+            return self._lookup(name, *args)
+        return self._invoke(name, args)
+
+    def _invoke(self, name: bytes, args: tuple) -> _Any:
+        """Any member, its arguments as qmz_values, in one call."""
         keep: list = []
         values = _native.values(args, keep)
         status = _invoke_texts(
@@ -280,19 +275,16 @@ class Component:
         )
         return self._answer(status)
 
-    def _lookup(self, name: bytes, item: int, text: str, stock: int, aux: int,
-                class_type: int) -> _Any:
+    def _lookup(self, name: bytes, item: _Scalar, text: _Scalar, stock: _Scalar, aux: _Scalar,
+                class_type: _Scalar) -> _Any:
         """A member of the five arguments every lookup and picker takes, named as the library
-        takes it: one foreign call when they are four int64s and a text, else as invoke."""
-        if (type(item) is int and type(text) is str and type(stock) is int and type(aux) is int
-                and type(class_type) is int and _INT64_MIN <= item <= _INT64_MAX
-                and _INT64_MIN <= stock <= _INT64_MAX and _INT64_MIN <= aux <= _INT64_MAX
-                and _INT64_MIN <= class_type <= _INT64_MAX):
-            return self._five_args(name, item, text, stock, aux, class_type)
-        return self.invoke(name.decode(), item, text, stock, aux, class_type)
-
-    def _five_args(self, name: bytes, item: int, text: str, stock: int, aux: int,
-                   class_type: int) -> _Any:
+        takes it: one foreign call with them in place when they are four int64s and a text,
+        else as any member."""
+        if not (type(item) is int and type(text) is str and type(stock) is int
+                and type(aux) is int and type(class_type) is int
+                and _INT64_MIN <= item <= _INT64_MAX and _INT64_MIN <= stock <= _INT64_MAX
+                and _INT64_MIN <= aux <= _INT64_MAX and _INT64_MIN <= class_type <= _INT64_MAX):
+            return self._invoke(name, (item, text, stock, aux, class_type))
         five = self._five
         five.v0, five.v2, five.v3, five.v4 = item, stock, aux, class_type
         five.v1 = _native.encode(text)
