@@ -47,6 +47,13 @@ struct SortedView {
   std::vector<uint32_t> records;  // record indexes in view order, unless all
 };
 
+// A field of the order a recordset's reader gives its records (Recordset::OrderRecords).
+struct OrderField {
+  int32_t field = 0;
+  bool descending = false;
+  bool operator==(const OrderField&) const = default;
+};
+
 class Recordset : public Object {
  public:
   explicit Recordset(std::vector<std::string> field_names);
@@ -63,6 +70,12 @@ class Recordset : public Object {
   void AppendDouble(double value);
   void AppendText(std::string_view value);
   void EndRecord();
+  // Puts the stored records in the order of `fields`, as the suite's databases compare values
+  // (platform/record_order.h), for a reader whose statement left the order to it. Only before
+  // any Sort or Filter is set (Error otherwise); moves to the first record. `progress` as for
+  // PrepareSort; a stop thrown there changes nothing.
+  void OrderRecords(const std::vector<OrderField>& fields,
+                    const std::function<void(int64_t records)>& progress);
   // Appends every record of `other`, a recordset of as many fields built the same way (for a
   // reader that builds pieces of a result on several threads); Error when the counts differ.
   void AppendRecordsOf(const Recordset& other);

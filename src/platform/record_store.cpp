@@ -216,6 +216,71 @@ Variant RecordStore::Value(size_t record, size_t field) const {
   return Read(at);
 }
 
+RecordStore::Raw RecordStore::RawValue(size_t record, size_t field) const {
+  const char* at = starts_[record];
+  for (size_t f = 0; f < field; ++f) at = Skip(at);
+  Raw raw;
+  const auto byte = static_cast<unsigned char>(*at++);
+  if (byte & kShortText) {
+    raw.kind = Raw::Kind::kText;
+    raw.text = std::string_view(at, byte & (kShortTextLimit - 1));
+    return raw;
+  }
+  if (byte & kSmallInteger) {
+    raw.kind = Raw::Kind::kInteger;
+    raw.integer = UnZigZag(byte & (kSmallIntegerLimit - 1));
+    return raw;
+  }
+  switch (static_cast<Kind>(byte)) {
+    case kFalse:
+    case kTrue:
+      raw.kind = Raw::Kind::kInteger;
+      raw.integer = byte == kTrue ? 1 : 0;
+      break;
+    case kInteger:
+      raw.kind = Raw::Kind::kInteger;
+      raw.integer = UnZigZag(ReadVarint(at));
+      break;
+    case kWholeDouble:
+      raw.kind = Raw::Kind::kDouble;
+      raw.number = static_cast<double>(UnZigZag(ReadVarint(at)));
+      break;
+    case kDouble:
+      raw.kind = Raw::Kind::kDouble;
+      std::memcpy(&raw.number, at, sizeof raw.number);
+      break;
+    case kText: {
+      const size_t length = ReadVarint(at);
+      raw.kind = Raw::Kind::kText;
+      raw.text = std::string_view(at, length);
+      break;
+    }
+    case kObject:
+      raw.kind = Raw::Kind::kObject;
+      break;
+    case kEmpty:
+    case kNull:
+      break;
+  }
+  return raw;
+}
+
+void RecordStore::Reorder(const std::vector<uint32_t>& order) {
+  if (order.size() != starts_.size() || open_values_ != 0) {
+    throw Error("The records cannot be put in that order");
+  }
+  std::vector<bool> seen(order.size());
+  std::vector<const char*> starts(order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (order[i] >= order.size() || seen[order[i]]) {
+      throw Error("The records cannot be put in that order");
+    }
+    seen[order[i]] = true;
+    starts[i] = starts_[order[i]];
+  }
+  starts_ = std::move(starts);
+}
+
 void RecordStore::AppendRecordsOf(const RecordStore& other) {
   if (other.field_count_ != field_count_ || open_values_ != 0) {
     throw Error("Records of " + std::to_string(other.field_count_) + " fields cannot follow " +

@@ -39,6 +39,19 @@ class RecordStore {
   Variant Value(size_t record, size_t field) const;
   void Decode(size_t record, std::vector<Variant>& out) const;
 
+  // A value as stored, read without copying: `text` points into the store and stays valid
+  // while the store lives. Booleans read as the integers 0 and 1.
+  struct Raw {
+    enum class Kind : uint8_t { kNull, kInteger, kDouble, kText, kObject } kind = Kind::kNull;
+    int64_t integer = 0;
+    double number = 0;
+    std::string_view text;
+  };
+  Raw RawValue(size_t record, size_t field) const;
+  // Puts the records in the order of `order`, a permutation of 0..Count()-1 (record order[i]
+  // becomes record i). Error, changing nothing, for anything else or while a record is open.
+  void Reorder(const std::vector<uint32_t>& order);
+
  private:
   enum Kind : uint8_t {
     kEmpty,

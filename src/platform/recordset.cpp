@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "platform/criteria.h"
+#include "platform/record_order.h"
 #include "platform/record_store.h"
 #include "platform/text.h"
 #include "qmz/error.h"
@@ -277,6 +278,19 @@ void Recordset::SetSort(SortedView view) {
   sort_ = std::move(view.sort);
   view_is_all_ = view.all;
   view_ = std::move(view.records);
+  position_ = 0;
+}
+
+void Recordset::OrderRecords(const std::vector<OrderField>& fields, const Progress& progress) {
+  if (!view_is_all_ || !sort_.empty() || !Trim(filter_).empty()) {
+    throw Error("The records can only be put in order before a sort or filter is set");
+  }
+  for (const OrderField& field : fields) {
+    if (field.field < 0 || field.field >= FieldCount()) {
+      throw Error("The records have no field " + std::to_string(field.field) + " to order by");
+    }
+  }
+  records_->Reorder(RecordOrder(*records_, fields, progress));
   position_ = 0;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/stoppable_read.h"
 #include "suite/tsql_tokens.h"
 
 namespace qmz::suite {
@@ -156,7 +157,9 @@ std::optional<std::vector<std::string>> PutBack(const std::vector<std::string>& 
 
 std::shared_ptr<const AdaptedBatch> Adapt(const std::string& tsql, Target target) {
   auto adapted = std::make_shared<AdaptedBatch>();
-  adapted->statements = AdaptTsql(tsql, target);
+  Adaption adaption = AdaptBatch(tsql, target);
+  adapted->statements = std::move(adaption.statements);
+  adapted->order = std::move(adaption.order);
   if (target == Target::kPostgres) {
     auto names = std::make_shared<AnswerNames>();
     names->batch_names = NameSpellings(tsql);
@@ -202,6 +205,7 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
   if (!statements) return Adapt(tsql, target);
   auto adapted = std::make_shared<AdaptedBatch>();
   adapted->statements = std::move(*statements);
+  adapted->order = shape->order;
   adapted->names = shape->names;
   return adapted;
 }
@@ -218,6 +222,12 @@ std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target
   std::shared_ptr<const AdaptedBatch> adapted = ByShape(of_target, tsql, target);
   Kept::Keep(of_target.by_text, tsql, adapted);
   return adapted;
+}
+
+void PutInOrder(const AdaptedBatch& adapted, Recordset& answer) {
+  if (adapted.order.empty()) return;
+  StoppableRead* read = CurrentRead();
+  answer.OrderRecords(adapted.order, [read](int64_t) { ThrowIfStopped(read); });
 }
 
 }  // namespace qmz::suite

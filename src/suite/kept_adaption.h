@@ -1,10 +1,11 @@
-// KeptAdaption: the statements a batch becomes on a database (AdaptTsql) and, for PostgreSQL,
-// the names its answers are spelt by (NameSpellings, SelectNames), kept per thread for batches
-// sent again. A batch sent again is found by its text. A host checking order lines sends one
-// lookup for item after item: the texts and numbers a batch compares with = or <> are taken out
-// and the batch is looked up by what remains, so batches that differ only there share one
-// adaption, and the values are put back into its statements (a text without its trailing blanks
-// on PostgreSQL, as the adaption writes it). Adapting was a large part of a lookup's own work.
+// KeptAdaption: the statements a batch becomes (with the order its answer is read in) on a database
+// (AdaptTsql) and, for PostgreSQL, the names its answers are spelt by (NameSpellings, SelectNames),
+// kept per thread for batches sent again. A batch sent again is found by its text. A host checking
+// order lines sends one lookup for item after item: the texts and numbers a batch compares with =
+// or <> are taken out and the batch is looked up by what remains, so batches that differ only there
+// share one adaption, and the values are put back into its statements (a text without its trailing
+// blanks on PostgreSQL, as the adaption writes it). Adapting was a large part of a lookup's own
+// work.
 //
 // Threading: each thread keeps its own (no locks); the last 64 batches and 64 shapes up to
 // 8 KiB each; longer batches, and the shapes of batches holding the byte 0x01, are not kept. The
@@ -30,9 +31,15 @@ struct AnswerNames {
 
 struct AdaptedBatch {
   std::vector<std::string> statements;
+  std::vector<OrderField> order;             // the answer's, when its reader gives it (Adaption)
   std::shared_ptr<const AnswerNames> names;  // PostgreSQL only, else null
 };
 
 std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target);
+
+// Puts a batch's answer in the order its reader is to give it (AdaptedBatch::order), looking at
+// the thread's running read (platform/stoppable_read.h) as it goes: ReadStopped when its user
+// stopped it. Nothing to do when the statements ordered the answer.
+void PutInOrder(const AdaptedBatch& adapted, Recordset& answer);
 
 }  // namespace qmz::suite

@@ -246,6 +246,7 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const AdaptedBatch& adapted, bool list) 
     if (more != SQL_NO_DATA) stmt.Check(more);
   }
   if (!result) throw Error("The SQL batch returned no rows");
+  PutInOrder(adapted, *result);
   return result;
 }
 

@@ -103,6 +103,7 @@ RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
       }
     }
     if (!result) throw Error("The SQL batch returned no rows");
+    PutInOrder(*adapted, *result);
     return result;
   });
 }

@@ -8,7 +8,9 @@
 //  - `IF object_id('tempdb..#t') IS NOT NULL DROP TABLE #t` becomes `DROP TABLE IF EXISTS "#t"`;
 //  - `select ... into #t from ...` becomes `CREATE TEMP TABLE "#t" AS select ... from ...`;
 //  - other `#t` names are quoted, `isNull(` becomes `ifnull(` (SQLite), comments are dropped;
-//  - rows whose ORDER BY keys tie come out in one order on every database.
+//  - rows whose ORDER BY keys tie come out in one order on every database: the statement
+//    breaks the ties itself (Ties::kBroken), or the answer's reader puts its rows in order
+//    (Ties::kByReader, what the suite runs: the database then does not sort them).
 // Quoted texts are copied untouched. Anything else the step cannot run (another `set` or `IF`,
 // an unterminated text or comment) raises qmz::Error naming the statement.
 //
@@ -27,14 +29,30 @@
 #include <string>
 #include <vector>
 
+#include "qmz/recordset.h"
+
 namespace qmz::suite {
 
 enum class Target { kSqlite, kPostgres };
 // Rows whose ORDER BY keys tie, and grouped rows without an ORDER BY: put in one order on every
-// database (kBroken, what the suite runs), or left as the database finds them (kAsFound, to
-// measure what that order costs).
-enum class Ties { kBroken, kAsFound };
+// database by the statements (kBroken), the answer's order left to its reader where it can be
+// (kByReader, what the suite runs), or left as the database finds them (kAsFound, to measure
+// what that order costs).
+enum class Ties { kBroken, kByReader, kAsFound };
 
+// A batch's statements and, when its reader is to put its answer in order, that order: the
+// answer's columns to compare one after another (Recordset::OrderRecords). The reader gives
+// the order of an ungrouped answer of every row (no TOP, no UNION) whose ORDER BY keys are all
+// columns of the answer: by the keys, then the columns that tell the suite's rows apart, then
+// every other column; the statement is sent without its ORDER BY. Empty: the statements order
+// the answer themselves.
+struct Adaption {
+  std::vector<std::string> statements;
+  std::vector<OrderField> order;
+};
+Adaption AdaptBatch(const std::string& batch, Target target = Target::kSqlite,
+                    Ties ties = Ties::kByReader);
+// The statements alone, their answers ordered by themselves by default.
 std::vector<std::string> AdaptTsql(const std::string& batch, Target target = Target::kSqlite,
                                    Ties ties = Ties::kBroken);
 

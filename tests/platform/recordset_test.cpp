@@ -160,6 +160,25 @@ TEST(RecordsetTest, ASortMadeAwayIsSetAsSetSortWouldAndSeesItsStopAsItGoes) {
                                   if (n == 0) throw Error("stopped");
                                 }),
                Error);
+
+  // The reader's order is given before any sort or filter; a stop thrown as it goes leaves the
+  // records as they were read. Ties keep read order, and a title sort starts from that order.
+  EXPECT_THROW(r.OrderRecords({{0, false}}, {}), Error);
+  int64_t ordered = 0;
+  EXPECT_THROW(many.OrderRecords({{0, true}},
+                                 [&](int64_t n) {
+                                   if ((ordered += n) > 8000) throw Error("stopped");
+                                 }),
+               Error);
+  EXPECT_EQ(many.Value(0).ToInt32(), 0);
+  many.MoveLast();
+  EXPECT_EQ(many.Value(0).ToInt32(), 19999 % 97);
+  Recordset read({"FBatchNo", "N"});
+  const char* spellings[] = {"b", "B ", "b  ", "B", "b", "B "};  // equal but for case and blanks
+  for (int i = 0; i < 6; ++i) read.AddRecord({spellings[i], i % 3});
+  read.OrderRecords({{0, true}, {1, true}}, {});
+  EXPECT_EQ(View(read), "b  ,B ,B ,b,b,B,");
+  EXPECT_THROW(read.OrderRecords({{2, false}}, {}), Error);
 }
 
 }  // namespace

@@ -194,6 +194,67 @@ TEST(TsqlAdaptionTest, TiesAreBrokenByTheFewestColumnsThatTellTheRowsApart) {
             "first");
 }
 
+// The statements of a batch as the suite runs it, joined with " ;; ", and after " | " the
+// order its reader gives the answer (column, "d" when descending), or "in the statement".
+std::string ReaderOrdered(const std::string& batch, Target target = Target::kSqlite) {
+  const Adaption adaption = AdaptBatch(batch, target);
+  std::string text;
+  for (const std::string& statement : adaption.statements) {
+    text += (text.empty() ? "" : " ;; ") + statement;
+  }
+  text += " |";
+  for (const OrderField& field : adaption.order) {
+    text += " " + std::to_string(field.field) + (field.descending ? "d" : "");
+  }
+  return adaption.order.empty() ? text + " in the statement" : text;
+}
+
+TEST(TsqlAdaptionTest, AnAnswerOfEveryRowIsPutInOrderByItsReader) {
+  // The base-data list: sent without its ORDER BY; read by its keys, the identifying columns,
+  // then every other column.
+  const std::string list =
+      "SELECT * FROM (\r\nSelect t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,"
+      "t1.FStockID,t2.FName as FStockName, t1.FKFDate ,t1.FKFPeriod,t2.FTypeID \r\nFrom "
+      "t_cc_Inventory t1 ) as T1 where 1=1 order by FBatchNo,FStockName\r\n";
+  const std::string unordered =
+      "SELECT * FROM (\r\nSelect t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,"
+      "t1.FStockID,t2.FName as FStockName, t1.FKFDate ,t1.FKFPeriod,t2.FTypeID \r\nFrom "
+      "t_cc_Inventory t1 ) as T1 where 1=1\r\n";
+  EXPECT_EQ(ReaderOrdered(list), unordered + " | 2 5 1 4 0 6 7 3 8");
+  EXPECT_EQ(ReaderOrdered(list, Target::kPostgres),
+            "SELECT * FROM (\r\nSelect t6.FName as FAuxPropName,t1.FItemID,t1.FBatchNo,FQty,"
+            "t1.FStockID,t2.FName as FStockName, t1.FKFDate ,t1.FKFPeriod,t2.FTypeID \r\nFrom "
+            "t_cc_Inventory t1 ) as T1 where 1=1\r\n | 2 5 1 4 0 6 7 3 8");
+  // Keys by position, by name and as written, with their directions; a key named twice counts
+  // once. Only the answer: a select into a temporary table keeps its order in the statement.
+  EXPECT_EQ(ReaderOrdered("select a, t.b, c as d from t order by 2 desc, d, t.b, a desc"),
+            "select a, t.b, c as d from t | 1d 2 0d");
+  EXPECT_EQ(ReaderOrdered("select a into #t from u order by a select a, b from #t order by b"),
+            "CREATE TEMP TABLE \"#t\" AS select a  from u order by a, 1  ;; select a, b from "
+            "\"#t\" | 1 0");
+  // On PostgreSQL a temporary table read once becomes a WITH query of the answer, whose order
+  // still names the answer's columns.
+  EXPECT_EQ(ReaderOrdered("IF object_id('tempdb..#t') IS NOT NULL DROP TABLE #t select a, b into "
+                          "#t from u select b, a from #t order by a IF object_id('tempdb..#t') "
+                          "IS NOT NULL DROP TABLE #t",
+                          Target::kPostgres),
+            "WITH \"#t\" AS (select a, b  from u ) select b, a from \"#t\"  | 1 0");
+  // Left in the statement: rows chosen by their order (TOP), joined selects, grouped rows, a key
+  // that is no column of the answer or names two, an answer of * from a table.
+  for (const char* kept : {
+           "select top 5 a, b from t order by a",
+           "select distinct top 5 a, b from t order by a",
+           "select a from t union select a from u order by a",
+           "select c, sum(q) from t group by c order by c",
+           "select a, b from t order by upper(a)",
+           "select t.a, u.a from t, u order by a",
+           "select * from t order by a",
+       }) {
+    EXPECT_THAT(ReaderOrdered(kept), HasSubstr(" order by ")) << kept;
+    EXPECT_THAT(ReaderOrdered(kept), HasSubstr("| in the statement")) << kept;
+  }
+}
+
 TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndAnswerAsAdapted) {
   // Each batch is asked for after others of its shape, so that the kept adaption answers it:
   // its statements and names must be those of the batch adapted alone.
@@ -230,11 +291,16 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
       "IF object_id('tempdb..#a') IS NOT NULL DROP TABLE #a select 1 as x into #a "
       "select x from #a where x = 3");
   batches.push_back("select x from t where y = 'mark \x01 inside'");
+  // An answer whose reader orders it keeps that order through the shape.
+  batches.push_back("select FBatchNo, FQty from t_cc_inventory where FItemID = 5 order by 2 desc");
+  batches.push_back("select FBatchNo, FQty from t_cc_inventory where FItemID = 6 order by 2 desc");
   for (const Target target : {Target::kSqlite, Target::kPostgres}) {
     for (int round = 0; round < 2; ++round) {
       for (const std::string& batch : batches) {
         const auto kept = KeptAdaption(batch, target);
-        EXPECT_EQ(kept->statements, AdaptTsql(batch, target)) << batch;
+        const Adaption alone = AdaptBatch(batch, target);
+        EXPECT_EQ(kept->statements, alone.statements) << batch;
+        EXPECT_EQ(kept->order, alone.order) << batch;
         if (target == Target::kPostgres) {
           ASSERT_NE(kept->names, nullptr);
           EXPECT_EQ(kept->names->batch_names, NameSpellings(batch));
