@@ -40,6 +40,20 @@ std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_pa
   return adapted;
 }
 
+bool SuiteSendsAsFound(const std::string& trace_path) {
+  using qmz::suite::AdaptBatch;
+  using qmz::suite::Target;
+  using qmz::suite::Ties;
+  for (const std::string& batch : ReadTrace(trace_path)) {
+    const qmz::suite::Adaption sent = AdaptBatch(batch, Target::kSqlite, Ties::kByReader);
+    if (!sent.order.empty() ||
+        sent.statements != AdaptBatch(batch, Target::kSqlite, Ties::kAsFound).statements) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args, const char* usage,
                        const std::vector<std::pair<std::string, bool*>>& flags) {
   auto refuse = [usage] {

@@ -30,9 +30,13 @@ bool ParseWorkloadArgs(int argc, char** argv, WorkloadArgs& args, const char* us
 // Every batch of a trace file, in the order the component sent them.
 std::vector<std::string> ReadTrace(const std::string& path);
 
-// The statements of each batch, as the suite runs them, batch by batch; with `ties_as_found`,
-// without the order the suite gives rows whose keys tie (to measure that order's cost).
+// The statements of each batch, batch by batch, in the order the suite gives rows whose keys tie
+// written in them (the suite leaves a list's order to its reader; here SQLite gives it); with
+// `ties_as_found`, without that order (to measure what it costs).
 std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_path,
                                                      bool ties_as_found = false);
+// Whether the suite runs every batch of the trace as the statements as found, with no order
+// left to the reader: the order then costs it nothing.
+bool SuiteSendsAsFound(const std::string& trace_path);
 
 }  // namespace qmz::bench

@@ -9,7 +9,8 @@
 //            ours (the suite's RunBatch, read as a list) / libpq in single-row mode, time and
 //            peak memory, five pairs run in turn, the median of their ratios;
 //   picker   the batch picker's list of one item of N/5 batches x 5 warehouses, the same way;
-//            for both, libpq / libpq with tied rows as found: what one order for them costs.
+//            for both, what one order for tied rows costs: libpq reading the suite's statements
+//            into a recordset in the suite's order / libpq reading them as found into one.
 //
 // Usage: server_bench --server "odbc:..." [--items N] [--picker-rows N] [--seconds S]
 // (the child modes --child ours|libpq SERVER SQLFILE are this program measuring itself).
@@ -26,6 +27,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,7 @@
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/host.h"
+#include "qmz/recordset.h"
 #include "qmz/suite.h"
 #include "suite/database.h"
 #include "suite/tsql_adaption.h"
@@ -84,24 +87,58 @@ int64_t RunAll(PGconn* conn, const std::vector<std::string>& statements) {
   return rows;
 }
 
+// One value of a row in single-row mode, kept as the suite's reader keeps it: integers and
+// numbers as numbers, everything else as text.
+void Keep(qmz::Recordset& rows, const PGresult* result, int column) {
+  if (PQgetisnull(result, 0, column)) return rows.AppendNull();
+  const char* text = PQgetvalue(result, 0, column);
+  switch (PQftype(result, column)) {
+    case 20:  // int8
+    case 21:  // int2
+    case 23:  // int4
+      return rows.AppendInteger(std::atoll(text));
+    case 700:   // float4
+    case 701:   // float8
+    case 1700:  // numeric
+      return rows.AppendDouble(std::strtod(text, nullptr));
+    default:
+      return rows.AppendText(std::string_view(text, PQgetlength(result, 0, column)));
+  }
+}
+
 // A list read row by row (libpq's single-row mode): the rows and the bytes of their values.
-// With `ties`, kAsFound, the statements leave rows whose keys tie in the server's order.
+// `ties` as the adaption takes it: kBroken, the server gives the whole order; kAsFound, rows
+// whose keys tie in the server's order; kByReader, the suite's statements, their rows kept in a
+// recordset and put in the order the suite's reader gives them. With `keep`, the rows are kept
+// in a recordset also otherwise, so that the two kept ways differ only in the order.
 int ChildLibpq(const std::string& target, const std::string& sql,
-               qmz::suite::Ties ties = qmz::suite::Ties::kBroken) {
+               qmz::suite::Ties ties = qmz::suite::Ties::kBroken, bool keep = false) {
   PGconn* conn = Connect(target);
   int64_t rows = 0, payload = 0;
-  for (const std::string& statement :
-       qmz::suite::AdaptTsql(sql, qmz::suite::Target::kPostgres, ties)) {
+  const qmz::suite::Adaption adaption =
+      qmz::suite::AdaptBatch(sql, qmz::suite::Target::kPostgres, ties);
+  std::unique_ptr<qmz::Recordset> kept;
+  for (const std::string& statement : adaption.statements) {
     PQsendQuery(conn, statement.c_str());
     PQsetSingleRowMode(conn);
     while (PGresult* result = PQgetResult(conn)) {
       if (PQresultStatus(result) == PGRES_SINGLE_TUPLE) {
         ++rows;
-        for (int c = 0; c < PQnfields(result); ++c) payload += PQgetlength(result, 0, c);
+        if (keep && !kept) {
+          std::vector<std::string> names;
+          for (int c = 0; c < PQnfields(result); ++c) names.push_back(PQfname(result, c));
+          kept = std::make_unique<qmz::Recordset>(std::move(names));
+        }
+        for (int c = 0; c < PQnfields(result); ++c) {
+          payload += PQgetlength(result, 0, c);
+          if (kept) Keep(*kept, result, c);
+        }
+        if (kept) kept->EndRecord();
       }
       PQclear(result);
     }
   }
+  if (kept && !adaption.order.empty()) kept->OrderRecords(adaption.order, {});
   PQfinish(conn);
   std::cout << rows << " " << payload << "\n";
   return 0;
@@ -251,9 +288,10 @@ HostsRun SixHosts(int items, double seconds) {
 HostsRun SixLibpqHosts(const std::string& target, int items, double seconds) {
   std::vector<std::vector<std::string>> statements;
   for (int item = 1; item <= std::min(items, kHostItems); ++item) {
-    statements.push_back(qmz::suite::AdaptTsql(
-        qmz::ComposeBatchLookupSql({.item_id = item, .text = "B000007"}, true, ""),
-        qmz::suite::Target::kPostgres));
+    statements.push_back(qmz::suite::AdaptBatch(qmz::ComposeBatchLookupSql(
+                                                    {.item_id = item, .text = "B000007"}, true, ""),
+                                                qmz::suite::Target::kPostgres)
+                             .statements);
   }
   PGconn* conn = nullptr;  // each host's own, made after the fork
   return SixHostsCalling(seconds, [&](long k) {
@@ -282,7 +320,8 @@ ListRun RunList(const std::string& self, const std::string& mode, const std::str
 struct ListPairs {
   ListRun ours, limit;
   double ratio = 0;
-  double ties_ratio = 0;  // libpq / libpq with tied rows as found
+  // libpq with the order as the suite gives it / as found, both keeping the rows as the suite
+  double ties_ratio = 0;
 };
 
 ListPairs MeasureList(const std::string& self, const std::string& target,
@@ -292,9 +331,10 @@ ListPairs MeasureList(const std::string& self, const std::string& target,
   for (int i = 0; i < 5; ++i) {
     pairs.ours = RunList(self, "ours", target, sql_file);
     pairs.limit = RunList(self, "libpq", target, sql_file);
-    const ListRun found = RunList(self, "libpq-as-found", target, sql_file);
+    const ListRun ordered = RunList(self, "libpq-kept-ordered", target, sql_file);
+    const ListRun found = RunList(self, "libpq-kept-as-found", target, sql_file);
     ratios.push_back(pairs.ours.measured.seconds / pairs.limit.measured.seconds);
-    ties_ratios.push_back(pairs.limit.measured.seconds / found.measured.seconds);
+    ties_ratios.push_back(ordered.measured.seconds / found.measured.seconds);
     ours_seconds.push_back(pairs.ours.measured.seconds);
     limit_seconds.push_back(pairs.limit.measured.seconds);
     ours_mib.push_back(pairs.ours.measured.peak_mib);
@@ -322,7 +362,7 @@ void CompareList(const std::string& self, const std::string& name, const std::st
                   Fixed(ours.measured.seconds, 2) + " s", Fixed(limit.measured.seconds, 2) + " s",
                   Fixed(ratio, 2) + "x", "<= " + Fixed(time_target, 2) + "x",
                   ratio <= time_target && ours.rows == limit.rows});
-  rows.push_back({name + ", one order for tied rows: libpq / libpq as found", "", "",
+  rows.push_back({name + ", one order for tied rows: libpq kept in order / as found", "", "",
                   Fixed(pairs.ties_ratio, 2) + "x", "<= 1.05x", pairs.ties_ratio <= 1.05});
   const double payload_mib = limit.payload / 1048576.0;
   const double times = ours.measured.peak_mib / std::max(payload_mib, 0.001);
@@ -358,7 +398,9 @@ int main(int argc, char** argv) {
   }
   if (args.size() == 4 && args[0] == "--child") {
     const std::string sql = qmz::bench::ReadText(args[3]);
-    if (args[1] == "libpq-as-found") return ChildLibpq(args[2], sql, qmz::suite::Ties::kAsFound);
+    using qmz::suite::Ties;
+    if (args[1] == "libpq-kept-as-found") return ChildLibpq(args[2], sql, Ties::kAsFound, true);
+    if (args[1] == "libpq-kept-ordered") return ChildLibpq(args[2], sql, Ties::kByReader, true);
     return args[1] == "libpq" ? ChildLibpq(args[2], sql) : ChildOurs(args[2], sql);
   }
   std::string server;
@@ -403,13 +445,16 @@ int main(int argc, char** argv) {
   const Lookups remote = MeasureLookups(server, items);
   PGconn* conn = Connect(server);
   const auto batch_sql =
-      qmz::suite::AdaptTsql(qmz::ComposeBatchLookupSql(
-                                {.item_id = 1, .text = "B000007", .class_type = 1020004}, true, ""),
-                            qmz::suite::Target::kPostgres);
+      qmz::suite::AdaptBatch(
+          qmz::ComposeBatchLookupSql({.item_id = 1, .text = "B000007", .class_type = 1020004}, true,
+                                     ""),
+          qmz::suite::Target::kPostgres)
+          .statements;
   const double libpq_batch = PerCall(300, [&](int) { RunAll(conn, batch_sql); });
   const auto aux_sql =
-      qmz::suite::AdaptTsql(qmz::ComposeAuxLookupSql({.item_id = 1, .text = "Re"}, true, ""),
-                            qmz::suite::Target::kPostgres);
+      qmz::suite::AdaptBatch(qmz::ComposeAuxLookupSql({.item_id = 1, .text = "Re"}, true, ""),
+                             qmz::suite::Target::kPostgres)
+          .statements;
   const double libpq_aux = PerCall(200, [&](int) { RunAll(conn, aux_sql); });
   PQfinish(conn);
   // Against the limit: libpq running the same statements on one open connection.

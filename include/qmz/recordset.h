@@ -70,10 +70,11 @@ class Recordset : public Object {
   void AppendDouble(double value);
   void AppendText(std::string_view value);
   void EndRecord();
-  // Puts the stored records in the order of `fields`, as the suite's databases compare values
-  // (platform/record_order.h), for a reader whose statement left the order to it. Only before
-  // any Sort or Filter is set (Error otherwise); moves to the first record. `progress` as for
-  // PrepareSort; a stop thrown there changes nothing.
+  // Puts the stored records in the order of `fields`, comparing values as the suite's databases
+  // do (Null first, numbers before texts, texts without regard to ASCII case or trailing
+  // blanks; ties in read order), for a reader whose statement left the order to it. Only
+  // before any Sort or Filter is set (Error otherwise); moves to the first record. `progress`
+  // as for PrepareSort; a stop thrown there leaves the records in read order.
   void OrderRecords(const std::vector<OrderField>& fields,
                     const std::function<void(int64_t records)>& progress);
   // Appends every record of `other`, a recordset of as many fields built the same way (for a

@@ -1,93 +1,101 @@
-#include "platform/record_order.h"
-
+// RecordStore::Order: the records put in order in their own index. Each entry of the index is
+// turned, in place, from the record's address into its block and offset (35 bits) under a key
+// of 29 bits: the value's rank (Null, number, text, object), three bytes of it and how many
+// follow. Sorting the entries as numbers then orders the records by those three bytes, and
+// records that tie stay in the order they were added (their block and offset). Runs that tie
+// are sorted again by the next three bytes, or by the next field, until none tie.
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <numeric>
+
+#include "platform/record_store.h"
+#include "qmz/error.h"
 
 namespace qmz {
 
 namespace {
 
-// Eight bytes of one field of one record, made so that comparing the rank (tag >> 8), the
-// chunk and what follows (tag & 0xFF) as unsigned numbers orders the values; equal chunk and
-// tag mean equal so far.
-struct Entry {
-  uint64_t chunk;
-  uint32_t tag;  // rank << 8 | what follows: bytes left (0..8), or kMore
-  uint32_t record;
-};
+constexpr int kOffsetBits = 20;  // a record starts below 1 MiB into its block
+constexpr int kRefBits = 35;     // block (15 bits) and offset
+constexpr uint64_t kRefMask = (uint64_t{1} << kRefBits) - 1;
+constexpr uint64_t kKeyMask = (uint64_t{1} << (64 - kRefBits)) - 1;
+constexpr size_t kChunk = 3;  // bytes of a value per sort
+// What follows the chunk: the bytes it holds (0..3), or more.
+constexpr uint64_t kMore = 4;
 
-bool Before(const Entry& a, const Entry& b) {
-  if ((a.tag >> 8) != (b.tag >> 8)) return (a.tag >> 8) < (b.tag >> 8);
-  if (a.chunk != b.chunk) return a.chunk < b.chunk;
-  if (a.tag != b.tag) return a.tag < b.tag;
-  return a.record < b.record;
-}
+enum Rank : uint64_t { kNullRank, kNumberRank, kTextRank, kObjectRank };
 
-enum Rank : uint32_t { kNullRank, kNumberRank, kTextRank, kObjectRank };
-// The value goes on past this chunk: the next eight bytes decide.
-constexpr uint32_t kMore = 9;
 // Integers beyond this do not come back from a double exactly.
 constexpr double kExactLimit = 0x1p53;
 
-uint64_t OrderedBits(double value) {
-  if (value == 0) value = 0;  // -0 ties with 0
-  const auto bits = std::bit_cast<uint64_t>(value);
-  return (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
-}
-
-// Trailing blanks do not count under the production collation.
-std::string_view WithoutTrailingBlanks(std::string_view text) {
-  size_t n = text.size();
-  while (n > 0 && text[n - 1] == ' ') --n;
-  return text.substr(0, n);
-}
-
-Entry NumberEntry(double value, int64_t exact, bool integer, size_t offset) {
-  if (offset > 0) {
-    // A second look only where the first could not tell: both past 2^53, compared exactly.
-    const int64_t whole = integer           ? exact
-                          : value >= 0x1p63 ? INT64_MAX
-                          : value < -0x1p63 ? INT64_MIN
-                                            : static_cast<int64_t>(value);
-    return {static_cast<uint64_t>(whole) ^ (uint64_t{1} << 63), kNumberRank << 8, 0};
+void PutBigEndian(uint64_t value, unsigned char* out) {
+  for (int i = 7; i >= 0; --i) {
+    out[i] = static_cast<unsigned char>(value);
+    value >>= 8;
   }
-  const bool inexact = std::fabs(value) >= kExactLimit;
-  return {OrderedBits(value), kNumberRank << 8 | (inexact ? kMore : 0), 0};
 }
 
-Entry TextEntry(std::string_view text, size_t offset) {
-  text = WithoutTrailingBlanks(text);
-  const size_t left = text.size() > offset ? text.size() - offset : 0;
-  uint64_t chunk = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    unsigned char c = i < left ? static_cast<unsigned char>(text[offset + i]) : 0;
-    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
-    chunk = chunk << 8 | c;
-  }
-  return {chunk, kTextRank << 8 | static_cast<uint32_t>(left > 8 ? kMore : left), 0};
-}
+// A value as the bytes that order it within its rank: a number as its double's bits made to
+// order as unsigned numbers (and past 2^53, where doubles stop telling integers apart, the exact
+// integer after them); a text folded and without its trailing blanks.
+struct OrderedBytes {
+  Rank rank = kNullRank;
+  unsigned char number[16];
+  std::string_view bytes;  // into the store, or into `number`
+  bool folded = false;     // fold ASCII letters as they are read
+};
 
-Entry EntryOf(const RecordStore::Raw& raw, size_t offset) {
+// Fills `out` (whose `number` it may point into) with the ordered bytes of `raw`.
+void BytesOf(const RecordStore::Raw& raw, OrderedBytes& out) {
   using Kind = RecordStore::Raw::Kind;
-  switch (raw.kind) {
-    case Kind::kInteger:
-      return NumberEntry(static_cast<double>(raw.integer), raw.integer, true, offset);
-    case Kind::kDouble:
-      return NumberEntry(raw.number, 0, false, offset);
-    case Kind::kText:
-      return TextEntry(raw.text, offset);
-    case Kind::kObject:
-      return {0, kObjectRank << 8, 0};
-    case Kind::kNull:
-      break;
+  out.folded = false;
+  if (raw.kind == Kind::kText) {
+    size_t n = raw.text.size();
+    while (n > 0 && raw.text[n - 1] == ' ') --n;
+    out.rank = kTextRank;
+    out.bytes = raw.text.substr(0, n);
+    out.folded = true;
+    return;
   }
-  return {0, kNullRank << 8, 0};
+  if (raw.kind == Kind::kInteger || raw.kind == Kind::kDouble) {
+    const bool integer = raw.kind == Kind::kInteger;
+    double value = integer ? static_cast<double>(raw.integer) : raw.number;
+    if (value == 0) value = 0;  // -0 ties with 0
+    uint64_t bits = std::bit_cast<uint64_t>(value);
+    bits = (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
+    PutBigEndian(bits, out.number);
+    size_t size = 8;
+    if (std::fabs(value) >= kExactLimit) {
+      const int64_t whole = integer           ? raw.integer
+                            : value >= 0x1p63 ? INT64_MAX
+                            : value < -0x1p63 ? INT64_MIN
+                                              : static_cast<int64_t>(value);
+      PutBigEndian(static_cast<uint64_t>(whole) ^ (uint64_t{1} << 63), out.number + 8);
+      size = 16;
+    }
+    out.rank = kNumberRank;
+    out.bytes = std::string_view(reinterpret_cast<const char*>(out.number), size);
+    return;
+  }
+  out.rank = raw.kind == Kind::kObject ? kObjectRank : kNullRank;
+  out.bytes = {};
 }
 
-// A run of records that tie so far, to be ordered by `field` from byte `offset` on.
+// The key of bytes [offset, offset + kChunk) of a value, ascending.
+uint64_t KeyAt(const OrderedBytes& value, size_t offset) {
+  const size_t size = value.bytes.size();
+  const size_t left = size > offset ? size - offset : 0;
+  uint64_t key = value.rank;
+  for (size_t i = 0; i < kChunk; ++i) {
+    unsigned char c = i < left ? static_cast<unsigned char>(value.bytes[offset + i]) : 0;
+    if (value.folded && c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    key = key << 8 | c;
+  }
+  return key << 3 | (left > kChunk ? kMore : left);
+}
+
+// A run of entries that tie so far, to be ordered by `field` from byte `offset` on.
 struct Run {
   size_t begin, end;
   size_t field;
@@ -96,51 +104,82 @@ struct Run {
 
 }  // namespace
 
-std::vector<uint32_t> RecordOrder(const RecordStore& store, const std::vector<OrderField>& fields,
-                                  const std::function<void(int64_t records)>& progress) {
-  std::vector<uint32_t> order(store.Count());
-  std::iota(order.begin(), order.end(), 0u);
-  if (fields.empty() || order.size() < 2) return order;
-  std::vector<Entry> entries(order.size());
-  constexpr size_t kProgressEvery = 4096;
-  size_t made = 0;
-  std::vector<Run> runs{{0, order.size(), 0, 0}};
-  while (!runs.empty()) {
-    const Run run = runs.back();
-    runs.pop_back();
-    const OrderField& field = fields[run.field];
-    for (size_t i = run.begin; i < run.end; ++i) {
-      Entry entry = EntryOf(store.RawValue(order[i], static_cast<size_t>(field.field)), run.offset);
-      if (field.descending) {
-        entry.chunk = ~entry.chunk;
-        entry.tag = ~entry.tag;
-      }
-      entry.record = order[i];
-      entries[i] = entry;
-      if (++made % kProgressEvery == 0 && progress) progress(static_cast<int64_t>(kProgressEvery));
-    }
-    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(run.begin),
-              entries.begin() + static_cast<std::ptrdiff_t>(run.end), Before);
-    for (size_t i = run.begin; i < run.end; ++i) order[i] = entries[i].record;
-    // Runs that tie here: on past this chunk, else by the next field.
-    for (size_t begin = run.begin; begin < run.end;) {
-      size_t end = begin + 1;
-      while (end < run.end && entries[end].chunk == entries[begin].chunk &&
-             entries[end].tag == entries[begin].tag) {
-        ++end;
-      }
-      if (end - begin > 1) {
-        const uint32_t tag = field.descending ? ~entries[begin].tag : entries[begin].tag;
-        if ((tag & 0xFF) == kMore) {
-          runs.push_back({begin, end, run.field, run.offset + 8});
-        } else if (run.field + 1 < fields.size()) {
-          runs.push_back({begin, end, run.field + 1, 0});
-        }
-      }
-      begin = end;
+void RecordStore::Order(const std::vector<OrderField>& fields,
+                        const std::function<void(int64_t records)>& progress) {
+  for (const OrderField& field : fields) {
+    if (field.field < 0 || static_cast<size_t>(field.field) >= field_count_) {
+      throw Error("The records have no field " + std::to_string(field.field) + " to order by");
     }
   }
-  return order;
+  if (open_values_ != 0) throw Error("A record is open");
+  if (fields.empty() || starts_.size() < 2) return;
+
+  // Each record's address as its block and offset, in place.
+  std::vector<std::pair<uintptr_t, uint64_t>> bases;  // block address, block number
+  for (size_t b = 0; b < blocks_.size(); ++b) {
+    bases.emplace_back(reinterpret_cast<uintptr_t>(blocks_[b].get()), b);
+  }
+  std::sort(bases.begin(), bases.end());
+  for (uintptr_t& entry : starts_) {
+    const auto at =
+        std::upper_bound(bases.begin(), bases.end(), std::make_pair(entry, ~uint64_t{0})) - 1;
+    entry = at->second << kOffsetBits | (entry - at->first);
+  }
+  auto address = [this](uint64_t entry) {
+    const uint64_t ref = entry & kRefMask;
+    return blocks_[ref >> kOffsetBits].get() + (ref & ((uint64_t{1} << kOffsetBits) - 1));
+  };
+  auto back_to_addresses = [&] {
+    for (uintptr_t& entry : starts_) entry = reinterpret_cast<uintptr_t>(address(entry));
+  };
+
+  try {
+    constexpr size_t kProgressEvery = 4096;
+    size_t keyed = 0;
+    OrderedBytes value;
+    std::vector<Run> runs{{0, starts_.size(), 0, 0}};
+    while (!runs.empty()) {
+      const Run run = runs.back();
+      runs.pop_back();
+      const OrderField& field = fields[run.field];
+      bool all_equal = true;
+      for (size_t i = run.begin; i < run.end; ++i) {
+        const Raw raw = RawValue(address(starts_[i]), static_cast<size_t>(field.field));
+        BytesOf(raw, value);
+        uint64_t key = KeyAt(value, run.offset);
+        if (field.descending) key = ~key & kKeyMask;
+        starts_[i] = key << kRefBits | (starts_[i] & kRefMask);
+        all_equal = all_equal && (starts_[i] >> kRefBits) == (starts_[run.begin] >> kRefBits);
+        if (++keyed % kProgressEvery == 0 && progress) progress(kProgressEvery);
+      }
+      if (!all_equal) {
+        std::sort(starts_.begin() + static_cast<std::ptrdiff_t>(run.begin),
+                  starts_.begin() + static_cast<std::ptrdiff_t>(run.end));
+      }
+      // Runs that tie here: on past these bytes, else by the next field.
+      for (size_t begin = run.begin; begin < run.end;) {
+        const uint64_t key = starts_[begin] >> kRefBits;
+        size_t end = begin + 1;
+        while (end < run.end && (starts_[end] >> kRefBits) == key) ++end;
+        if (end - begin > 1) {
+          const uint64_t ascending = field.descending ? ~key & kKeyMask : key;
+          if ((ascending & 7) == kMore) {
+            runs.push_back({begin, end, run.field, run.offset + kChunk});
+          } else if (run.field + 1 < fields.size()) {
+            runs.push_back({begin, end, run.field + 1, 0});
+          }
+        }
+        begin = end;
+      }
+    }
+  } catch (...) {
+    // Back to the order they were added: their blocks and offsets.
+    for (uintptr_t& entry : starts_) entry &= kRefMask;
+    std::sort(starts_.begin(), starts_.end());
+    back_to_addresses();
+    throw;
+  }
+  back_to_addresses();
 }
 
 }  // namespace qmz

@@ -14,6 +14,7 @@ namespace {
 // small recordset stays small and a large one takes few blocks.
 constexpr size_t kFirstBlockSize = 256;
 constexpr size_t kLargestBlockSize = size_t{1} << 20;
+constexpr size_t kMostBlocks = size_t{1} << 15;
 
 size_t WriteVarint(uint64_t value, unsigned char* out) {
   size_t n = 0;
@@ -59,7 +60,10 @@ bool IsWhole(double value) {
 }  // namespace
 
 char* RecordStore::Room(size_t bytes) {
-  if (blocks_.empty() || used_ + bytes > block_size_) {
+  // A record starts below kLargestBlockSize into its block: after a record that needed a larger
+  // block, the next one starts a block of its own.
+  if (blocks_.empty() || used_ + bytes > block_size_ || record_start_ >= kLargestBlockSize) {
+    if (blocks_.size() == kMostBlocks) throw Error("The records take more than 32 GiB");
     size_t open = used_ - record_start_;
     size_t next = blocks_.empty() ? kFirstBlockSize : std::min(block_size_ * 2, kLargestBlockSize);
     size_t size = std::max(next, (open + bytes) * 2);
@@ -146,7 +150,7 @@ void RecordStore::EndRecord() {
                 std::to_string(field_count_) + " fields");
   }
   Room(0);
-  starts_.push_back(blocks_.back().get() + record_start_);
+  starts_.push_back(reinterpret_cast<uintptr_t>(blocks_.back().get() + record_start_));
   record_start_ = used_;
   open_values_ = 0;
 }
@@ -211,13 +215,13 @@ const char* RecordStore::Skip(const char* at) {
 }
 
 Variant RecordStore::Value(size_t record, size_t field) const {
-  const char* at = starts_[record];
+  const char* at = Start(record);
   for (size_t f = 0; f < field; ++f) at = Skip(at);
   return Read(at);
 }
 
-RecordStore::Raw RecordStore::RawValue(size_t record, size_t field) const {
-  const char* at = starts_[record];
+RecordStore::Raw RecordStore::RawValue(const char* record, size_t field) {
+  const char* at = record;
   for (size_t f = 0; f < field; ++f) at = Skip(at);
   Raw raw;
   const auto byte = static_cast<unsigned char>(*at++);
@@ -265,22 +269,6 @@ RecordStore::Raw RecordStore::RawValue(size_t record, size_t field) const {
   return raw;
 }
 
-void RecordStore::Reorder(const std::vector<uint32_t>& order) {
-  if (order.size() != starts_.size() || open_values_ != 0) {
-    throw Error("The records cannot be put in that order");
-  }
-  std::vector<bool> seen(order.size());
-  std::vector<const char*> starts(order.size());
-  for (size_t i = 0; i < order.size(); ++i) {
-    if (order[i] >= order.size() || seen[order[i]]) {
-      throw Error("The records cannot be put in that order");
-    }
-    seen[order[i]] = true;
-    starts[i] = starts_[order[i]];
-  }
-  starts_ = std::move(starts);
-}
-
 void RecordStore::AppendRecordsOf(const RecordStore& other) {
   if (other.field_count_ != field_count_ || open_values_ != 0) {
     throw Error("Records of " + std::to_string(other.field_count_) + " fields cannot follow " +
@@ -296,20 +284,21 @@ void RecordStore::AppendRecordsOf(const RecordStore& other) {
     }
     return;
   }
-  for (const char* start : other.starts_) {
+  for (size_t r = 0; r < other.Count(); ++r) {
+    const char* start = other.Start(r);
     const char* end = start;
     for (size_t f = 0; f < field_count_; ++f) end = Skip(end);
     const auto bytes = static_cast<size_t>(end - start);
     std::memcpy(Room(bytes), start, bytes);
     used_ += bytes;
-    starts_.push_back(blocks_.back().get() + record_start_);
+    starts_.push_back(reinterpret_cast<uintptr_t>(blocks_.back().get() + record_start_));
     record_start_ = used_;
   }
 }
 
 void RecordStore::Decode(size_t record, std::vector<Variant>& out) const {
   out.resize(field_count_);
-  const char* at = starts_[record];
+  const char* at = Start(record);
   for (size_t f = 0; f < field_count_; ++f) out[f] = Read(at);
 }
 

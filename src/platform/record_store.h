@@ -5,17 +5,20 @@
 // byte itself. A million rows take about what their values take as text; a value is decoded
 // when it is read. Records never move once written.
 // The first block is small and each next one twice as large up to 1 MiB (larger only for a
-// record that needs it), so a one-row recordset takes a few hundred bytes.
+// record that needs it), so a one-row recordset takes a few hundred bytes. At most 32,768
+// blocks (32 GiB of records); Error past that.
 //
 // Building: one Append per field of a record, then EndRecord (Error when the count is wrong).
 // Not thread-safe.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "qmz/recordset.h"
 #include "qmz/variant.h"
 
 namespace qmz {
@@ -39,18 +42,24 @@ class RecordStore {
   Variant Value(size_t record, size_t field) const;
   void Decode(size_t record, std::vector<Variant>& out) const;
 
-  // A value as stored, read without copying: `text` points into the store and stays valid
-  // while the store lives. Booleans read as the integers 0 and 1.
+  // A value as stored, read without copying: `text` points into the store. Booleans read as
+  // the integers 0 and 1.
   struct Raw {
     enum class Kind : uint8_t { kNull, kInteger, kDouble, kText, kObject } kind = Kind::kNull;
     int64_t integer = 0;
     double number = 0;
     std::string_view text;
   };
-  Raw RawValue(size_t record, size_t field) const;
-  // Puts the records in the order of `order`, a permutation of 0..Count()-1 (record order[i]
-  // becomes record i). Error, changing nothing, for anything else or while a record is open.
-  void Reorder(const std::vector<uint32_t>& order);
+  // Puts the records in the order of `fields`, comparing as the suite's databases do with the
+  // production collation: Null first (last when descending), numbers by value before texts,
+  // texts byte by byte with ASCII letters folded and trailing blanks ignored; records that tie
+  // on every field stay in the order they were added. A most-significant-first sort in the
+  // records' own index (no memory beyond it): three bytes of a field at a time, and the next
+  // ones or the next field only for the records that tie so far. `progress`, when given, is
+  // called every few thousand records and may throw to stop; the records are then left in the
+  // order they were added. Error, changing nothing, for a field out of range or a record open.
+  void Order(const std::vector<OrderField>& fields,
+             const std::function<void(int64_t records)>& progress);
 
  private:
   enum Kind : uint8_t {
@@ -64,6 +73,10 @@ class RecordStore {
     kObject,
     kWholeDouble
   };
+
+  // The value of field `field` of the record that starts at `record`.
+  static Raw RawValue(const char* record, size_t field);
+  const char* Start(size_t record) const { return reinterpret_cast<const char*>(starts_[record]); }
 
   // Room for `bytes` more bytes of the open record, which moves to a new block when the current
   // one is full.
@@ -80,7 +93,9 @@ class RecordStore {
   size_t block_size_ = 0;
   size_t used_ = 0;          // bytes used in the last block
   size_t record_start_ = 0;  // where the open record starts in the last block
-  std::vector<const char*> starts_;
+  // Where each record starts. Records start below 1 MiB into their block (a block past that
+  // takes no further record), so that Order can write a record as its block and offset.
+  std::vector<uintptr_t> starts_;
   std::vector<ObjectPtr> objects_;
 };
 

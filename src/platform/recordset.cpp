@@ -4,7 +4,6 @@
 #include <numeric>
 
 #include "platform/criteria.h"
-#include "platform/record_order.h"
 #include "platform/record_store.h"
 #include "platform/text.h"
 #include "qmz/error.h"
@@ -285,12 +284,7 @@ void Recordset::OrderRecords(const std::vector<OrderField>& fields, const Progre
   if (!view_is_all_ || !sort_.empty() || !Trim(filter_).empty()) {
     throw Error("The records can only be put in order before a sort or filter is set");
   }
-  for (const OrderField& field : fields) {
-    if (field.field < 0 || field.field >= FieldCount()) {
-      throw Error("The records have no field " + std::to_string(field.field) + " to order by");
-    }
-  }
-  records_->Reorder(RecordOrder(*records_, fields, progress));
+  records_->Order(fields, progress);
   position_ = 0;
 }
 

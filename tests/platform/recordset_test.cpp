@@ -179,6 +179,16 @@ TEST(RecordsetTest, ASortMadeAwayIsSetAsSetSortWouldAndSeesItsStopAsItGoes) {
   read.OrderRecords({{0, true}, {1, true}}, {});
   EXPECT_EQ(View(read), "b  ,B ,B ,b,b,B,");
   EXPECT_THROW(read.OrderRecords({{2, false}}, {}), Error);
+  // Records in blocks of their own (a text over 1 MiB) and those after them.
+  Recordset wide({"FBatchNo", "T"});
+  const std::string huge(size_t{3} << 19, 'x');
+  for (const char* batch : {"c", "a", "d", "b"}) {
+    wide.AddRecord({batch, *batch == 'c' || *batch == 'd' ? huge : "short"});
+  }
+  wide.OrderRecords({{0, false}}, {});
+  EXPECT_EQ(View(wide), "a,b,c,d,");
+  wide.MoveLast();
+  EXPECT_EQ(wide.Value("T").ToText(), huge);
 }
 
 }  // namespace
