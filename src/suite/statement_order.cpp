@@ -128,9 +128,9 @@ std::vector<size_t> TieBreakers(const std::vector<Token>& tokens,
   return positions;
 }
 
-// The answer column (0-based) an ORDER BY key (`key`, as KeyTexts) stands for: the column at
-// its position, the one column of its name, or the item it repeats as written; nullopt for
-// any other key.
+// The answer column (0-based) an ORDER BY or GROUP BY key (`key`, as KeyTexts) stands for: the
+// column at its position, the one column of its name, or the item it repeats as written (with
+// or without `as` a name); nullopt for any other key.
 std::optional<size_t> KeyColumn(const std::vector<Token>& tokens,
                                 const std::vector<TokenRange>& items, const std::string& key) {
   if (!key.empty() &&
@@ -142,10 +142,9 @@ std::optional<size_t> KeyColumn(const std::vector<Token>& tokens,
   std::optional<size_t> found;
   for (size_t column = 0; column < items.size(); ++column) {
     const TokenRange& item = items[column];
-    if (ToLowerAscii(ColumnName(tokens, item)) != key &&
-        KeyText(tokens, {item.begin, item.end - 1}) != key) {
-      continue;
-    }
+    const std::string name = ToLowerAscii(ColumnName(tokens, item));
+    const std::string written = KeyText(tokens, {item.begin, item.end - 1});
+    if (name != key && written != key && written != key + "as" + name) continue;
     if (found) return std::nullopt;  // two columns answer to the name
     found = column;
   }
@@ -203,14 +202,15 @@ bool SelectsInto(const std::vector<Token>& tokens) {
 
 // The reader compares a column only where all before it tie: the further columns cost nothing
 // where the keys decide, and the database does not sort at all.
-std::optional<std::vector<OrderField>> ReaderOrder(const std::vector<Token>& tokens) {
+std::optional<std::vector<OrderField>> ReaderOrder(const std::vector<Token>& tokens, bool groups) {
+  const auto group = KeysAfter(tokens, "group");
   const auto order = KeysAfter(tokens, "order");
-  if (!order || order->keys.empty() || KeysAfter(tokens, "group") || LimitsOrCombinesRows(tokens)) {
-    return std::nullopt;
-  }
+  if (LimitsOrCombinesRows(tokens) || (group && (order || !groups))) return std::nullopt;
+  const std::optional<KeyList>& keys = group ? group : order;
+  if (!keys || keys->keys.empty()) return std::nullopt;
   const std::vector<TokenRange> items = AnswerItems(tokens);
   if (items.empty()) return std::nullopt;
-  const std::vector<std::string> ordered = KeyTexts(tokens, *order);
+  const std::vector<std::string> ordered = KeyTexts(tokens, *keys);
   std::vector<OrderField> fields;
   auto listed = [&](size_t column) {
     return std::any_of(fields.begin(), fields.end(), [&](const OrderField& f) {
@@ -222,7 +222,7 @@ std::optional<std::vector<OrderField>> ReaderOrder(const std::vector<Token>& tok
     if (!column) return std::nullopt;
     if (!listed(*column)) {
       fields.push_back(
-          {static_cast<int32_t>(*column), IsWord(tokens[order->keys[k].second], "desc")});
+          {static_cast<int32_t>(*column), IsWord(tokens[keys->keys[k].second], "desc")});
     }
   }
   std::vector<size_t> further = TieBreakers(tokens, ordered);
@@ -236,6 +236,7 @@ std::optional<std::vector<OrderField>> ReaderOrder(const std::vector<Token>& tok
 // The blanks before the ORDER BY go with it.
 std::vector<Token> WithoutOrder(std::vector<Token> tokens) {
   const auto order = KeysAfter(tokens, "order");
+  if (!order) return tokens;
   size_t from = order->clause;
   while (from > 0 && tokens[from - 1].kind == Kind::Space) --from;
   tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(from),

@@ -23,9 +23,11 @@ bool SelectsInto(const std::vector<Token>& tokens);
 // The order a select's reader can give its rows instead of the database: its ORDER BY keys,
 // then the columns that tell the suite's rows apart, then every other column (compared only
 // where all before tie). Only for an ungrouped select of all its rows (no TOP, no UNION) whose
-// keys are all columns of its answer, by position, by name or as written; nullopt otherwise.
-std::optional<std::vector<OrderField>> ReaderOrder(const std::vector<Token>& tokens);
-// The statement without its ORDER BY; only for one ReaderOrder accepted.
+// keys are all columns of its answer, by position, by name or as written; with `groups`, also
+// for a grouped one without ORDER BY, by its group keys (a server that does not hand grouped
+// rows out in key order). Nullopt otherwise.
+std::optional<std::vector<OrderField>> ReaderOrder(const std::vector<Token>& tokens, bool groups);
+// The statement without its ORDER BY, if it has one.
 std::vector<Token> WithoutOrder(std::vector<Token> tokens);
 
 // The ORDER BY as PostgreSQL is to sort it: NULL first as SQLite and the production server

@@ -221,17 +221,17 @@ std::string AdaptIf(const std::vector<Token>& tokens, Target target) {
 // (Ties::kByReader), null for a statement that is not the answer.
 std::string AdaptSelect(std::vector<Token> tokens, Target target, Ties ties,
                         std::vector<OrderField>* reader_order) {
+  // PostgreSQL hands grouped rows out in no particular order: the reader orders them too.
+  const bool postgres = target == Target::kPostgres;
   std::optional<std::vector<OrderField>> by_reader;
-  if (reader_order && !SelectsInto(tokens)) by_reader = ReaderOrder(tokens);
+  if (reader_order && !SelectsInto(tokens)) by_reader = ReaderOrder(tokens, postgres);
   if (by_reader) {
     tokens = WithoutOrder(std::move(tokens));
     *reader_order = std::move(*by_reader);
   } else if (ties != Ties::kAsFound) {
     tokens = TotalOrder(std::move(tokens));
   }
-  if (target == Target::kPostgres) {
-    tokens = PostgresOrder(std::move(tokens), ties != Ties::kAsFound);
-  }
+  if (postgres) tokens = PostgresOrder(std::move(tokens), ties != Ties::kAsFound && !by_reader);
   const size_t into = FindTopLevel(tokens, 0, [&](size_t i) { return IsWord(tokens[i], "into"); });
   if (into == tokens.size()) return Rewrite(tokens, target);
   const size_t name = NextNonSpace(tokens, into + 1);

@@ -239,6 +239,13 @@ TEST(TsqlAdaptionTest, AnAnswerOfEveryRowIsPutInOrderByItsReader) {
                           "IS NOT NULL DROP TABLE #t",
                           Target::kPostgres),
             "WITH \"#t\" AS (select a, b  from u ) select b, a from \"#t\"  | 1 0");
+  // PostgreSQL hands grouped rows out in no order of their keys: the reader orders them by the
+  // group keys (columns with or without a name of their own) where SQLite's come in that order.
+  const std::string grouped =
+      "select a.FBatchNo, c.Fname as AuxName, sum(q) as Q from t a, u c group by a.FBatchNo, "
+      "c.Fname";
+  EXPECT_EQ(ReaderOrdered(grouped, Target::kPostgres), grouped + " | 0 1 2");
+  EXPECT_EQ(ReaderOrdered(grouped), grouped + " | in the statement");
   // Left in the statement: rows chosen by their order (TOP), joined selects, grouped rows, a key
   // that is no column of the answer or names two, an answer of * from a table.
   for (const char* kept : {
