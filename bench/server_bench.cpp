@@ -7,7 +7,8 @@
 //            together, errors and wrong answers;
 //   list     the base-data list of every batch (ITEMS x 10 x 5 rows) as a whole process:
 //            ours (the suite's RunBatch, read as a list) / libpq in single-row mode, time and
-//            peak memory, five pairs run in turn, the median of their ratios;
+//            peak memory, five pairs run in turn (eleven for the picker), the median of their
+//            ratios;
 //   picker   the batch picker's list of one item of N/5 batches x 5 warehouses, the same way;
 //            for both, what one order for tied rows costs: libpq reading the suite's statements
 //            into a recordset in the suite's order / libpq reading them as found into one.
@@ -315,7 +316,7 @@ ListRun RunList(const std::string& self, const std::string& mode, const std::str
   return one;
 }
 
-// Ours and libpq in turn, five times: on a shared machine whose speed drifts, each pair runs in
+// Ours and libpq in turn, `rounds` times: on a shared machine whose speed drifts, each pair runs in
 // the same few seconds. The median of the pairs' ratios, of the times and of the peaks.
 struct ListPairs {
   ListRun ours, limit;
@@ -324,11 +325,11 @@ struct ListPairs {
   double ties_ratio = 0;
 };
 
-ListPairs MeasureList(const std::string& self, const std::string& target,
-                      const fs::path& sql_file) {
+ListPairs MeasureList(const std::string& self, const std::string& target, const fs::path& sql_file,
+                      int rounds) {
   ListPairs pairs;
   std::vector<double> ratios, ties_ratios, ours_seconds, limit_seconds, ours_mib, limit_mib;
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < rounds; ++i) {
     pairs.ours = RunList(self, "ours", target, sql_file);
     pairs.limit = RunList(self, "libpq", target, sql_file);
     const ListRun ordered = RunList(self, "libpq-kept-ordered", target, sql_file);
@@ -354,7 +355,8 @@ void CompareList(const std::string& self, const std::string& name, const std::st
                  const std::string& sql, double time_target, bool memory, std::vector<Row>& rows) {
   const fs::path sql_file = fs::temp_directory_path() / ("qmz_server_bench_" + name + ".sql");
   std::ofstream(sql_file, std::ios::binary) << sql;
-  const ListPairs pairs = MeasureList(self, target, sql_file);
+  // A short list's ratios swing more from pair to pair: more pairs for it.
+  const ListPairs pairs = MeasureList(self, target, sql_file, memory ? 5 : 11);
   const ListRun& ours = pairs.ours;
   const ListRun& limit = pairs.limit;
   const double ratio = pairs.ratio;
