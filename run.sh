@@ -157,7 +157,7 @@ bench() {
   echo "plot: docs/performance-open.png; report: $data/open-report.md; every run: $data/open-samples.txt"
   echo
   echo "Stopping the million-row list: ours beside sqlite3_interrupt"
-  "$out/bench/cancel_latency" --db "$data/list-1000000.db" --after 1000
+  "$out/bench/cancel_latency" --db "$data/list-1000000.db" --after 400
   echo
   echo "Sorting the million-row list by a title: ours beside SQLite's ORDER BY"
   "$out/bench/sort_bench" --db "$data/list-1000000.db"
@@ -181,7 +181,7 @@ bench() {
     "$out/bench/server_bench" --server "$(tail -1 "$server_dir/pg/connection")" \
       --items "${QMZ_BENCH_ITEMS:-20000}" | tee "$data/server-report.md" || status=$?
     echo "Stopping the server's list: ours beside PQcancel"
-    "$out/bench/cancel_latency" --db "$(tail -1 "$server_dir/pg/connection")" --after 3000 |
+    "$out/bench/cancel_latency" --db "$(tail -1 "$server_dir/pg/connection")" --after 1000 |
       tee -a "$data/server-report.md" || status=$?
   fi
   pg_stop "$server_dir/pg" || true
