@@ -196,11 +196,15 @@ std::shared_ptr<const AdaptedBatch> OdbcDatabase::Statements(const std::string& 
 }
 
 RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql, bool list) {
-  return RetriedOnNewIfPoolDied([&] {
-    const std::shared_ptr<const AdaptedBatch> adapted = Statements(tsql);
+  std::shared_ptr<const AdaptedBatch> adapted;
+  RecordsetPtr result = RetriedOnNewIfPoolDied([&] {
+    adapted = Statements(tsql);
     return SettledApart(adapted->statements.size() > 1,
                         [&] { return RunBatchOnce(*adapted, list); });
   });
+  // Once the server's transaction has ended: the connection holds nothing while the rows sort.
+  PutInOrder(*adapted, *result);
+  return result;
 }
 
 RecordsetPtr OdbcDatabase::RunBatchOnce(const AdaptedBatch& adapted, bool list) {
@@ -246,7 +250,6 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const AdaptedBatch& adapted, bool list) 
     if (more != SQL_NO_DATA) stmt.Check(more);
   }
   if (!result) throw Error("The SQL batch returned no rows");
-  PutInOrder(adapted, *result);
   return result;
 }
 

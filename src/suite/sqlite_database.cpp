@@ -85,27 +85,29 @@ int64_t SqliteDatabase::Execute(const std::string& sql, const Params& params) {
 }
 
 RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
-  return Noted([&] {
+  const auto adapted = KeptAdaption(tsql, Target::kSqlite);
+  RecordsetPtr result = Noted([&] {
     // A user who stops the list's read interrupts the statement that runs.
     StoppableRead* read = CurrentRead();
     sqlite3* db = connection_->handle();
     StopHook interrupt(read, [db] { sqlite3_interrupt(db); });
-    RecordsetPtr result;
-    const auto adapted = KeptAdaption(tsql, Target::kSqlite);
+    RecordsetPtr answer;
     for (const std::string& statement_text : adapted->statements) {
       ThrowIfStopped(read);
       Statement statement(*connection_, statement_text);
-      if (!result && sqlite3_column_count(statement.handle()) > 0) {
-        result = ReadAll(statement, read);
+      if (!answer && sqlite3_column_count(statement.handle()) > 0) {
+        answer = ReadAll(statement, read);
       } else {
         while (statement.Step()) {
         }
       }
     }
-    if (!result) throw Error("The SQL batch returned no rows");
-    PutInOrder(*adapted, *result);
-    return result;
+    if (!answer) throw Error("The SQL batch returned no rows");
+    return answer;
   });
+  // A stop while the rows sort leaves the connection as clean as the statements left it.
+  PutInOrder(*adapted, *result);
+  return result;
 }
 
 }  // namespace qmz::suite
