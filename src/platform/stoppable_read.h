@@ -59,7 +59,9 @@ class StoppableRead {
   // Asks the read to stop and runs the hooks of the statements that block now.
   void Stop();
   bool StopAsked() const { return stop_asked_.load(std::memory_order_relaxed); }
-  Work What() const { return what_; }
+  Work What() const { return what_.load(std::memory_order_relaxed); }
+  // From the reading thread: the read goes on to put the rows it read in order.
+  void NowSorting() { what_.store(Work::kSorting, std::memory_order_relaxed); }
   // Rows read (or made ready to sort) so far, and the time since the start.
   int64_t RowsRead() const { return rows_.load(std::memory_order_relaxed); }
   Clock::duration Elapsed() const { return Clock::now() - started_; }
@@ -74,7 +76,7 @@ class StoppableRead {
   void MarkEnded();
 
   std::function<void()> work_;
-  Work what_;
+  std::atomic<Work> what_;
   std::function<void()> ended_callback_;
   Clock::time_point started_ = Clock::now();
   std::atomic<bool> stop_asked_{false};

@@ -227,6 +227,7 @@ std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target
 void PutInOrder(const AdaptedBatch& adapted, Recordset& answer) {
   if (adapted.order.empty()) return;
   StoppableRead* read = CurrentRead();
+  if (read) read->NowSorting();
   answer.OrderRecords(adapted.order, [read](int64_t) { ThrowIfStopped(read); });
 }
 

@@ -37,9 +37,10 @@ struct AdaptedBatch {
 
 std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target);
 
-// Puts a batch's answer in the order its reader is to give it (AdaptedBatch::order), looking at
-// the thread's running read (platform/stoppable_read.h) as it goes: ReadStopped when its user
-// stopped it. Nothing to do when the statements ordered the answer.
+// Puts a batch's answer in the order its reader is to give it (AdaptedBatch::order). The
+// thread's running read (platform/stoppable_read.h), if any, then shows a sort, and its stop
+// ends the sort with ReadStopped, the rows left as read. Nothing to do when the statements
+// ordered the answer.
 void PutInOrder(const AdaptedBatch& adapted, Recordset& answer);
 
 }  // namespace qmz::suite

@@ -4,9 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/stoppable_read.h"
 #include "qmz/error.h"
 #include "suite/kept_adaption.h"
 #include "suite/tsql_adaption.h"
@@ -260,6 +263,34 @@ TEST(TsqlAdaptionTest, AnAnswerOfEveryRowIsPutInOrderByItsReader) {
     EXPECT_THAT(ReaderOrdered(kept), HasSubstr(" order by ")) << kept;
     EXPECT_THAT(ReaderOrdered(kept), HasSubstr("| in the statement")) << kept;
   }
+}
+
+TEST(KeptAdaptionTest, AnAnswerIsPutInOrderOnItsReadAndAStopLeavesItAsRead) {
+  AdaptedBatch adapted;
+  adapted.order = {{0, false}};
+  auto answer = [](int rows) {
+    auto records = std::make_shared<Recordset>(std::vector<std::string>{"K"});
+    for (int i = rows; i > 0; --i) records->AddRecord({Variant(static_cast<int64_t>(i))});
+    return records;
+  };
+  RecordsetPtr few = answer(3);
+  StoppableRead read([&] { PutInOrder(adapted, *few); });
+  read.Finish();
+  few->MoveFirst();
+  EXPECT_EQ(few->Value(0).ToInt32(), 1);
+  EXPECT_EQ(read.What(), StoppableRead::Work::kSorting);  // what its strip shows meanwhile
+  // Stopped as it sorts: the rows stay as they were read.
+  RecordsetPtr many = answer(20000);
+  std::atomic<bool> go{false};
+  StoppableRead stopped([&] {
+    while (!go) std::this_thread::yield();
+    PutInOrder(adapted, *many);
+  });
+  stopped.Stop();
+  go = true;
+  EXPECT_THROW(stopped.Finish(), ReadStopped);
+  many->MoveFirst();
+  EXPECT_EQ(many->Value(0).ToInt32(), 20000);
 }
 
 TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndAnswerAsAdapted) {
