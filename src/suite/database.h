@@ -35,8 +35,10 @@ class Database {
   // One statement without rows; the number of rows it changed.
   virtual int64_t Execute(const std::string& sql, const Params& params = {}) = 0;
   // A batch the component composed: the result of its first statement that returns columns,
-  // with the columns' names and kinds (integers, doubles, texts, nulls). Error when no
-  // statement returns columns. `list`: the answer feeds a list a person pages through and may
+  // with the columns' names and kinds (integers, doubles, texts, nulls), its rows in the
+  // batch's order, ties alike on every database (the adaption may leave that order to the
+  // reader, which gives it after the statements: suite/kept_adaption.h). Error when no
+  // statement returns columns; ReadStopped when the running read's user stopped it. `list`: the answer feeds a list a person pages through and may
   // be long, which a server may read otherwise; the rows are the same.
   virtual RecordsetPtr RunBatch(const std::string& tsql, bool list = false) = 0;
 };
