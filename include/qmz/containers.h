@@ -22,6 +22,11 @@ class Dictionary : public Object {
 
   // Adds the key or replaces its value.
   void Set(const std::string& key, Variant value);
+  // Room for `count` keys, for a caller that knows how many it will set.
+  void Reserve(size_t count) {
+    entries_.reserve(count);
+    index_.reserve(count);
+  }
   // The value under the key, or `fallback` when the key is absent.
   Variant Get(const std::string& key, const Variant& fallback = Variant()) const;
   bool Exists(const std::string& key) const;

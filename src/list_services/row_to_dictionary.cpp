@@ -6,6 +6,7 @@ namespace qmz {
 
 std::shared_ptr<Dictionary> RowToDictionary(const Recordset& recordset) {
   auto row = std::make_shared<Dictionary>();
+  row->Reserve(static_cast<size_t>(recordset.FieldCount()));
   bool at_end = recordset.Eof();
   for (int32_t i = 0; i < recordset.FieldCount(); ++i) {
     const std::string& name = recordset.FieldName(i);

@@ -91,6 +91,7 @@ void SortRecords(const RecordStore& store, const std::vector<SortKey>& keys,
 
 Recordset::Recordset(std::vector<std::string> field_names)
     : fields_(std::move(field_names)), records_(std::make_unique<RecordStore>(fields_.size())) {
+  field_index_.reserve(fields_.size());
   for (size_t i = 0; i < fields_.size(); ++i) {
     field_index_.emplace(ToLowerAscii(fields_[i]), static_cast<int32_t>(i));
   }
