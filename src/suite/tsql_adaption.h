@@ -44,8 +44,9 @@ enum class Ties { kBroken, kByReader, kAsFound };
 // answer's columns to compare one after another (Recordset::OrderRecords). The reader gives
 // the order of an ungrouped answer of every row (no TOP, no UNION) whose ORDER BY keys are all
 // columns of the answer: by the keys, then the columns that tell the suite's rows apart, then
-// every other column; the statement is sent without its ORDER BY. Empty: the statements order
-// the answer themselves.
+// every other column; the statement is sent without its ORDER BY. On PostgreSQL the reader
+// also orders a grouped answer without ORDER BY, by its group keys (suite/statement_order.h).
+// Empty: the statements order the answer themselves.
 struct Adaption {
   std::vector<std::string> statements;
   std::vector<OrderField> order;
