@@ -218,13 +218,14 @@ std::string AdaptIf(const std::vector<Token>& tokens, Target target) {
 }
 
 // `reader_order`: where the order of the batch's answer goes when its reader is to give it
-// (Ties::kByReader), null for a statement that is not the answer.
+// (Ties::kByReader), null for a statement that is not the answer (one that selects into a
+// table, or a select after the answer).
 std::string AdaptSelect(std::vector<Token> tokens, Target target, Ties ties,
                         std::vector<OrderField>* reader_order) {
   // PostgreSQL hands grouped rows out in no particular order: the reader orders them too.
   const bool postgres = target == Target::kPostgres;
   std::optional<std::vector<OrderField>> by_reader;
-  if (reader_order && !SelectsInto(tokens)) by_reader = ReaderOrder(tokens, postgres);
+  if (reader_order) by_reader = ReaderOrder(tokens, postgres);
   if (by_reader) {
     tokens = WithoutOrder(std::move(tokens));
     *reader_order = std::move(*by_reader);
