@@ -58,8 +58,8 @@ void BytesOf(const RecordStore::Raw& raw, OrderedBytes& out) {
     out.folded = true;
     return;
   }
-  if (raw.kind == Kind::kInteger || raw.kind == Kind::kDouble) {
-    const bool integer = raw.kind == Kind::kInteger;
+  if (raw.kind == Kind::kInteger || raw.kind == Kind::kBoolean || raw.kind == Kind::kDouble) {
+    const bool integer = raw.kind != Kind::kDouble;
     double value = integer ? static_cast<double>(raw.integer) : raw.number;
     if (value == 0) value = 0;  // -0 ties with 0
     uint64_t bits = std::bit_cast<uint64_t>(value);

@@ -155,44 +155,76 @@ void RecordStore::EndRecord() {
   open_values_ = 0;
 }
 
-Variant RecordStore::Read(const char*& at) const {
+RecordStore::Raw RecordStore::ReadRaw(const char*& at) {
+  Raw raw;
   const auto byte = static_cast<unsigned char>(*at++);
   if (byte & kShortText) {
-    const size_t length = byte & (kShortTextLimit - 1);
-    std::string text(at, length);
-    at += length;
-    return Variant(std::move(text));
+    raw.kind = Raw::Kind::kText;
+    raw.text = std::string_view(at, byte & (kShortTextLimit - 1));
+    at += raw.text.size();
+    return raw;
   }
   if (byte & kSmallInteger) {
-    return Variant(static_cast<long long>(UnZigZag(byte & (kSmallIntegerLimit - 1))));
+    raw.kind = Raw::Kind::kInteger;
+    raw.integer = UnZigZag(byte & (kSmallIntegerLimit - 1));
+    return raw;
   }
-  const auto kind = static_cast<Kind>(byte);
-  switch (kind) {
+  switch (static_cast<Kind>(byte)) {
     case kEmpty:
-      return Variant();
+      break;
     case kNull:
-      return Variant::Null();
+      raw.kind = Raw::Kind::kNull;
+      break;
     case kFalse:
     case kTrue:
-      return Variant(kind == kTrue);
+      raw.kind = Raw::Kind::kBoolean;
+      raw.integer = byte == kTrue ? 1 : 0;
+      break;
     case kInteger:
-      return Variant(static_cast<long long>(UnZigZag(ReadVarint(at))));
-    case kDouble: {
-      double value;
-      std::memcpy(&value, at, sizeof value);
-      at += sizeof value;
-      return Variant(value);
-    }
+      raw.kind = Raw::Kind::kInteger;
+      raw.integer = UnZigZag(ReadVarint(at));
+      break;
+    case kDouble:
+      raw.kind = Raw::Kind::kDouble;
+      std::memcpy(&raw.number, at, sizeof raw.number);
+      at += sizeof raw.number;
+      break;
     case kWholeDouble:
-      return Variant(static_cast<double>(UnZigZag(ReadVarint(at))));
+      raw.kind = Raw::Kind::kDouble;
+      raw.number = static_cast<double>(UnZigZag(ReadVarint(at)));
+      break;
     case kText: {
-      size_t length = ReadVarint(at);
-      std::string text(at, length);
+      const size_t length = ReadVarint(at);
+      raw.kind = Raw::Kind::kText;
+      raw.text = std::string_view(at, length);
       at += length;
-      return Variant(std::move(text));
+      break;
     }
     case kObject:
-      return Variant(objects_[ReadVarint(at)]);
+      raw.kind = Raw::Kind::kObject;
+      raw.object = ReadVarint(at);
+      break;
+  }
+  return raw;
+}
+
+Variant RecordStore::Read(const char*& at) const {
+  const Raw raw = ReadRaw(at);
+  switch (raw.kind) {
+    case Raw::Kind::kEmpty:
+      return Variant();
+    case Raw::Kind::kNull:
+      return Variant::Null();
+    case Raw::Kind::kBoolean:
+      return Variant(raw.integer != 0);
+    case Raw::Kind::kInteger:
+      return Variant(static_cast<long long>(raw.integer));
+    case Raw::Kind::kDouble:
+      return Variant(raw.number);
+    case Raw::Kind::kText:
+      return Variant(std::string(raw.text));
+    case Raw::Kind::kObject:
+      return Variant(objects_[raw.object]);
   }
   return Variant();
 }
@@ -223,50 +255,7 @@ Variant RecordStore::Value(size_t record, size_t field) const {
 RecordStore::Raw RecordStore::RawValue(const char* record, size_t field) {
   const char* at = record;
   for (size_t f = 0; f < field; ++f) at = Skip(at);
-  Raw raw;
-  const auto byte = static_cast<unsigned char>(*at++);
-  if (byte & kShortText) {
-    raw.kind = Raw::Kind::kText;
-    raw.text = std::string_view(at, byte & (kShortTextLimit - 1));
-    return raw;
-  }
-  if (byte & kSmallInteger) {
-    raw.kind = Raw::Kind::kInteger;
-    raw.integer = UnZigZag(byte & (kSmallIntegerLimit - 1));
-    return raw;
-  }
-  switch (static_cast<Kind>(byte)) {
-    case kFalse:
-    case kTrue:
-      raw.kind = Raw::Kind::kInteger;
-      raw.integer = byte == kTrue ? 1 : 0;
-      break;
-    case kInteger:
-      raw.kind = Raw::Kind::kInteger;
-      raw.integer = UnZigZag(ReadVarint(at));
-      break;
-    case kWholeDouble:
-      raw.kind = Raw::Kind::kDouble;
-      raw.number = static_cast<double>(UnZigZag(ReadVarint(at)));
-      break;
-    case kDouble:
-      raw.kind = Raw::Kind::kDouble;
-      std::memcpy(&raw.number, at, sizeof raw.number);
-      break;
-    case kText: {
-      const size_t length = ReadVarint(at);
-      raw.kind = Raw::Kind::kText;
-      raw.text = std::string_view(at, length);
-      break;
-    }
-    case kObject:
-      raw.kind = Raw::Kind::kObject;
-      break;
-    case kEmpty:
-    case kNull:
-      break;
-  }
-  return raw;
+  return ReadRaw(at);
 }
 
 void RecordStore::AppendRecordsOf(const RecordStore& other) {

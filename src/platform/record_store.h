@@ -42,13 +42,15 @@ class RecordStore {
   Variant Value(size_t record, size_t field) const;
   void Decode(size_t record, std::vector<Variant>& out) const;
 
-  // A value as stored, read without copying: `text` points into the store. Booleans read as
-  // the integers 0 and 1.
+  // A value as stored, read without copying: `text` points into the store; a Boolean is 0 or
+  // 1 in `integer`, an object its index in the store's table.
   struct Raw {
-    enum class Kind : uint8_t { kNull, kInteger, kDouble, kText, kObject } kind = Kind::kNull;
+    enum class Kind : uint8_t { kEmpty, kNull, kBoolean, kInteger, kDouble, kText, kObject };
+    Kind kind = Kind::kEmpty;
     int64_t integer = 0;
     double number = 0;
     std::string_view text;
+    uint64_t object = 0;
   };
   // Puts the records in the order of `fields`, comparing as the suite's databases do with the
   // production collation: Null first (last when descending), numbers by value before texts,
@@ -83,6 +85,8 @@ class RecordStore {
   char* Room(size_t bytes);
   void Put(Kind kind, const void* payload, size_t bytes);
   void PutVarint(Kind kind, uint64_t value, const char* text, size_t text_bytes);
+  // The value at `at`, which moves past it.
+  static Raw ReadRaw(const char*& at);
   Variant Read(const char*& at) const;
   // Where the value at `at` ends.
   static const char* Skip(const char* at);
