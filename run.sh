@@ -20,7 +20,7 @@ cd "$(dirname "$0")"
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libgtest-dev libgmock-dev
+packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei
   libqt6sql6-sqlite gnuplot-nox python3 python3-pytest python3-pyqt6)
 

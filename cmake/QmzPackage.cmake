@@ -18,6 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3")
 # host needs to build against the package: the pkg-config tool for the C interface, the
 # development files the CMake package's static libraries find.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "fonts-wqy-microhei | fonts-noto-cjk, pkg-config, libsqlite3-dev, unixodbc-dev, qt6-base-dev")
+  "fonts-wqy-microhei | fonts-noto-cjk, pkg-config, libsqlite3-dev, unixodbc-dev, libssl-dev,
+  qt6-base-dev")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pyqt6")
 include(CPack)

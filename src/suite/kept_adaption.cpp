@@ -1,5 +1,6 @@
 #include "suite/kept_adaption.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <optional>
@@ -120,42 +121,82 @@ std::optional<Masked> Mask(const std::string& s) {
   return masked;
 }
 
+// `statement` with each value's mark (a quoted '\x01<n>\x01') replaced by `value(n)`; nullopt
+// when a mark is not as it was written (the adaption changed it) or counts beyond `values`.
+template <typename Value>
+std::optional<std::string> ReplaceMarks(const std::string& statement, size_t values,
+                                        Value&& value) {
+  std::string text;
+  text.reserve(statement.size());
+  for (size_t i = 0; i < statement.size();) {
+    const size_t mark = statement.find(kMark, i);
+    if (mark == std::string::npos) {
+      text.append(statement, i, std::string::npos);
+      break;
+    }
+    const size_t close = statement.find(kMark, mark + 1);
+    size_t index = 0;
+    const char* digits = statement.data() + mark + 1;
+    const char* end = close == std::string::npos ? digits : statement.data() + close;
+    const auto [stop, error] = std::from_chars(digits, end, index);
+    if (mark == 0 || statement[mark - 1] != '\'' || error != std::errc() || stop != end ||
+        digits == end || close + 1 >= statement.size() || statement[close + 1] != '\'' ||
+        index >= values) {
+      return std::nullopt;
+    }
+    text.append(statement, i, mark - 1 - i);  // up to the opening quote
+    text += value(index);
+    i = close + 2;  // past the closing quote
+  }
+  return text;
+}
+
 // The adapted statements with the values put back where their marks are; nullopt when a mark
-// is not as it was written (the adaption changed it), so that the batch is adapted itself.
+// is not as it was written, so that the batch is adapted itself.
 std::optional<std::vector<std::string>> PutBack(const std::vector<std::string>& statements,
                                                 const Masked& masked, Target target) {
   std::vector<std::string> out;
   out.reserve(statements.size());
   for (const std::string& statement : statements) {
-    std::string& text = out.emplace_back();
-    text.reserve(statement.size());
-    for (size_t i = 0; i < statement.size();) {
-      const size_t mark = statement.find(kMark, i);
-      if (mark == std::string::npos) {
-        text.append(statement, i, std::string::npos);
-        break;
-      }
-      const size_t close = statement.find(kMark, mark + 1);
-      size_t index = 0;
-      const char* digits = statement.data() + mark + 1;
-      const char* end = close == std::string::npos ? digits : statement.data() + close;
-      const auto [stop, error] = std::from_chars(digits, end, index);
-      if (mark == 0 || statement[mark - 1] != '\'' || error != std::errc() || stop != end ||
-          digits == end || close + 1 >= statement.size() || statement[close + 1] != '\'' ||
-          index >= masked.values.size()) {
-        return std::nullopt;
-      }
-      text.append(statement, i, mark - 1 - i);  // up to the opening quote
-      const Masked::Value& value = masked.values[index];
-      const std::string source(value.source);
-      text += value.text && target == Target::kPostgres ? ComparedText(source) : source;
-      i = close + 2;  // past the closing quote
-    }
+    std::optional<std::string> text =
+        ReplaceMarks(statement, masked.values.size(), [&](size_t index) {
+          const Masked::Value& value = masked.values[index];
+          const std::string source(value.source);
+          return value.text && target == Target::kPostgres ? ComparedText(source) : source;
+        });
+    if (!text) return std::nullopt;
+    out.push_back(std::move(*text));
   }
   return out;
 }
 
-std::shared_ptr<const AdaptedBatch> Adapt(const std::string& tsql, Target target) {
+// A shape's one statement with its values as the parameters $1, $2, …; null when a value has
+// no mark in it or the statement has a `$` of its own.
+std::shared_ptr<const std::string> WithParameters(const std::string& statement, size_t values) {
+  if (statement.find('$') != std::string::npos) return nullptr;
+  std::vector<bool> used(values, false);
+  std::optional<std::string> text = ReplaceMarks(statement, values, [&](size_t index) {
+    used[index] = true;
+    return "$" + std::to_string(index + 1);
+  });
+  if (!text || std::find(used.begin(), used.end(), false) != used.end()) return nullptr;
+  return std::make_shared<const std::string>(std::move(*text));
+}
+
+// PostgreSQL's type of a value written as a literal: a text takes the type of what it is
+// compared with (unknown), digits are an int, a bigint, or beyond those a numeric.
+const char* LiteralType(const Masked::Value& value) {
+  if (value.text) return "unknown";
+  std::string_view digits = value.source;
+  while (digits.size() > 1 && digits.front() == '0') digits.remove_prefix(1);
+  const auto fits = [&](std::string_view most) {
+    return digits.size() < most.size() || (digits.size() == most.size() && digits <= most);
+  };
+  if (fits("2147483647")) return "int";
+  return fits("9223372036854775807") ? "bigint" : "numeric";
+}
+
+std::shared_ptr<AdaptedBatch> Adapt(const std::string& tsql, Target target) {
   auto adapted = std::make_shared<AdaptedBatch>();
   Adaption adaption = AdaptBatch(tsql, target);
   adapted->statements = std::move(adaption.statements);
@@ -193,11 +234,17 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
   if (found != kept.by_shape.end()) {
     shape = found->second;
   } else {
+    std::shared_ptr<AdaptedBatch> made;
     try {
-      shape = Adapt(masked->batch, target);
+      made = Adapt(masked->batch, target);
     } catch (const std::exception&) {
       return Adapt(tsql, target);  // the batch's own error, with its own values
     }
+    if (target == Target::kPostgres && made->statements.size() == 1) {
+      made->parameterized.statement =
+          WithParameters(made->statements.front(), masked->values.size());
+    }
+    shape = made;
     Kept::Keep(kept.by_shape, masked->batch, shape);
   }
   if (masked->values.empty()) return shape;
@@ -207,6 +254,18 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
   adapted->statements = std::move(*statements);
   adapted->order = shape->order;
   adapted->names = shape->names;
+  if (shape->parameterized.statement) {
+    Parameterized& parameterized = adapted->parameterized;
+    parameterized.statement = shape->parameterized.statement;
+    for (size_t i = 0; i < masked->values.size(); ++i) {
+      const Masked::Value& value = masked->values[i];
+      const std::string source(value.source);
+      parameterized.types += i == 0 ? "" : ", ";
+      parameterized.types += LiteralType(value);
+      parameterized.arguments += i == 0 ? "" : ", ";
+      parameterized.arguments += value.text ? ComparedText(source) : source;
+    }
+  }
   return adapted;
 }
 

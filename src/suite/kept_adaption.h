@@ -5,7 +5,8 @@
 // or <> are taken out and the batch is looked up by what remains, so batches that differ only there
 // share one adaption, and the values are put back into its statements (a text without its trailing
 // blanks on PostgreSQL, as the adaption writes it). Adapting was a large part of a lookup's own
-// work.
+// work. On PostgreSQL a shape of one statement also gives that statement with its values as
+// parameters (Parameterized).
 //
 // Threading: each thread keeps its own (no locks); the last 64 batches and 64 shapes up to
 // 8 KiB each; longer batches, and the shapes of batches holding the byte 0x01, are not kept. The
@@ -29,10 +30,19 @@ struct AnswerNames {
   std::vector<std::vector<std::string>> select_names;
 };
 
+// A batch of one query on PostgreSQL, kept by its shape, as that query with the values it
+// compares as parameters: for a connection that keeps it prepared (suite/prepared_statements.h).
+struct Parameterized {
+  std::shared_ptr<const std::string> statement;  // with $1, $2, …; the shape's; null for none
+  std::string types;      // of the values as PostgreSQL types such literals: "int, unknown"
+  std::string arguments;  // the values as the query writes them: "5, 'B000007'"
+};
+
 struct AdaptedBatch {
   std::vector<std::string> statements;
   std::vector<OrderField> order;             // the answer's, when its reader gives it (Adaption)
   std::shared_ptr<const AnswerNames> names;  // PostgreSQL only, else null
+  Parameterized parameterized;
 };
 
 std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target);

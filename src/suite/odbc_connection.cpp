@@ -68,9 +68,9 @@ std::string PostgresSettings(long timeout) {
          "else 'standard_conforming_strings is off: the request was not run' end)";
 }
 
-// Past the results of the settings, to those of the request's own statements.
-void SkipSettings(const OdbcStatement& stmt) {
-  for (int result = 0; result < 2; ++result) stmt.Check(SQLMoreResults(stmt.get()));
+// Past the results of the settings and `more` others, to those of the request's statement.
+void SkipSettings(const OdbcStatement& stmt, int more = 0) {
+  for (int result = 0; result < 2 + more; ++result) stmt.Check(SQLMoreResults(stmt.get()));
 }
 
 // Runs a statement and reads its rows away; the last column of the first row of its first
@@ -265,6 +265,28 @@ void OdbcConnection::Run(const OdbcStatement& stmt, const std::string& sql, long
   stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + sql));
   SkipSettings(stmt);
   if (!autocommit_) settled_ = true;
+}
+
+void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& sql,
+                                 const std::string& statement, const std::string& types,
+                                 const std::string& arguments, long timeout) {
+  if (dialect_ != OdbcDialect::kPostgres || !autocommit_) return Run(stmt, sql, timeout);
+  PreparedStatements::Use use = prepared_.For(statement, types, arguments);
+  for (bool first = true; !use.request.empty(); first = false) {
+    try {
+      stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + use.request));
+      SkipSettings(stmt, use.results_before);
+      return;
+    } catch (const Error&) {
+      // The request ended with its transaction: what the session lacked is tried next.
+      std::optional<PreparedStatements::Use> next =
+          prepared_.Failed(use, OdbcState(SQL_HANDLE_STMT, stmt.get()), first);
+      if (!next) throw;
+      stmt.Close();
+      use = std::move(*next);
+    }
+  }
+  Run(stmt, sql, timeout);
 }
 
 void OdbcConnection::Settle(long timeout) {

@@ -40,6 +40,7 @@
 
 #include "suite/odbc_handle.h"
 #include "suite/odbc_result.h"
+#include "suite/prepared_statements.h"
 #include "suite/server_watchdog.h"
 
 namespace qmz::suite {
@@ -76,6 +77,15 @@ class OdbcConnection {
   // request first gives its transaction the settings and `timeout` (seconds, 0 for none), unless
   // the open transaction has them already. Error on failure.
   void Run(const OdbcStatement& stmt, const std::string& sql, long timeout);
+  // Runs the query `sql` as Run does, in autocommit. On PostgreSQL it may instead run as
+  // `statement`, the same query with its values as parameters of `types`, executed with
+  // `arguments` and kept prepared on the server session (suite/prepared_statements.h); when the
+  // session lost the prepared statement or cannot prepare it, `sql` runs after all. Error on
+  // failure.
+  void RunPrepared(const OdbcStatement& stmt, const std::string& sql, const std::string& statement,
+                   const std::string& types, const std::string& arguments, long timeout);
+  // The statements the server session keeps prepared for this connection.
+  const PreparedStatements& prepared() const { return prepared_; }
   // Gives the open transaction (autocommit off) the settings in a request of their own, unless
   // it has them: for a statement with parameters, which must be a request alone.
   void Settle(long timeout);
@@ -109,6 +119,7 @@ class OdbcConnection {
   bool autocommit_ = true;
   bool settled_ = false;  // the open transaction (autocommit off) has the settings
   bool broken_ = false;
+  PreparedStatements prepared_;
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;
 };

@@ -231,7 +231,9 @@ RecordsetPtr OdbcDatabase::RunBatchOnce(const AdaptedBatch& adapted, bool list) 
     const std::string& statement = adapted.statements[s];
     if (spelled) spelling.select_names = &adapted.names->select_names[s];
     if (!result && connection_->switches_psqlodbc_cursor() && ReadsInPieces(statement)) {
-      result = ReadInPieces(*connection_, statement, query_timeout_, &spelling, list);
+      const bool alone = adapted.statements.size() == 1;
+      result = ReadInPieces(*connection_, statement, query_timeout_, &spelling, list,
+                            alone ? &adapted.parameterized : nullptr);
       continue;
     }
     OdbcStatement stmt(connection_->dbc(), connection_->DriverTimeout(query_timeout_));

@@ -193,7 +193,7 @@ bool ReadsInPieces(const std::string& statement) {
 }
 
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
-                          const Spelling* spelling, bool list) {
+                          const Spelling* spelling, bool list, const Parameterized* parameterized) {
   const std::string fetch = "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
   const std::string declare = "declare qmz_rows no scroll cursor for ";
   // The cursor and its first piece, in one request.
@@ -207,11 +207,14 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
     // has a limit of its own: a cursor that lives in that round trip). Only a longer answer is
     // read again through a cursor of a transaction of its own.
     const bool limited = TakesALimit(select);
+    const std::string limit = " limit " + std::to_string(kPieceRows + 1);
     if (limited) connection.StreamRows(false);
-    connection.Run(
-        first,
-        limited ? select + " limit " + std::to_string(kPieceRows + 1) : declare_and_fetch(select),
-        timeout);
+    if (limited && parameterized && parameterized->statement) {
+      connection.RunPrepared(first, select + limit, *parameterized->statement + limit,
+                             parameterized->types, parameterized->arguments, timeout);
+    } else {
+      connection.Run(first, limited ? select + limit : declare_and_fetch(select), timeout);
+    }
     if (limited) connection.StreamRows(true);
     SkipToRows(first);
     const SQLLEN rows = PieceRows(first);

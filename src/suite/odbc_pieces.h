@@ -17,7 +17,9 @@
 // 5001` (a piece and a row), which the driver reads whole in that one round trip; a statement
 // with a LIMIT, OFFSET, FETCH or FOR of its own is declared and its first piece fetched in the
 // same request instead (the statements of one request are one transaction, so the cursor lives
-// for that round trip). An answer longer than a piece is read again as above.
+// for that round trip). An answer longer than a piece is read again as above. A lookup sent
+// again runs as a statement the connection keeps prepared, planned once (OdbcConnection::
+// RunPrepared).
 //
 // PostgreSQL never runs a cursor in parallel. For a list whose plain statement the server would
 // run in parallel (its plan, asked first, gathers workers), the answer is first made into a
@@ -37,6 +39,7 @@
 #include <string>
 
 #include "qmz/recordset.h"
+#include "suite/kept_adaption.h"
 #include "suite/odbc_connection.h"
 #include "suite/odbc_result.h"
 
@@ -46,8 +49,11 @@ namespace qmz::suite {
 // WITH (the adaption writes no WITH that changes data).
 bool ReadsInPieces(const std::string& statement);
 
-// `list`: the answer feeds a list a person pages through (suite/database.h).
+// `list`: the answer feeds a list a person pages through (suite/database.h). A lookup's plain
+// statement may run as `parameterized` (the same query, null for none), kept prepared by the
+// connection.
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
-                          const Spelling* spelling, bool list);
+                          const Spelling* spelling, bool list,
+                          const Parameterized* parameterized = nullptr);
 
 }  // namespace qmz::suite

@@ -89,6 +89,64 @@ TEST_F(HostileServerTest, DatabaseSettingsChangeNoAnswerAndLetNoTextOutOfItsLite
   EXPECT_EQ(GetUserProfile("BaseList", "Hostile"), "a\\'b\\\\ 仓😀");
 }
 
+TEST_F(HostileServerTest, ALookupSentAgainIsPlannedOnceAndAnswersAsItsOwnTextDid) {
+  BaseList list;
+  // Each answer as the lookup's text gave it the first time; then the same lookups again,
+  // beyond the five plans the server makes for their values before it plans once for all.
+  const std::vector<std::pair<int, std::string>> lookups = {
+      {1, "B2601"}, {2, "P-01"}, {1, "A'B"}, {4, "N-0002"}, {1, "no such batch"}};
+  std::vector<std::string> first;
+  for (const auto& [item, batch] : lookups)
+    first.push_back(Text(list.GetBatch(item, batch, 0, 0, 0)));
+  EXPECT_THAT(first[0], HasSubstr("FBatchNo=B2601;AuxName=;stockName=上海仓;FQty=40;"));
+  EXPECT_THAT(first[1], HasSubstr("FBatchNo=P-01;AuxName=Red;"));
+  EXPECT_THAT(first[2], HasSubstr("FBatchNo=A'B;"));
+  EXPECT_THAT(first[3], HasSubstr("FBatchNo=N-0002;"));
+  EXPECT_THAT(first[4], ::testing::StartsWith("FBatchNo=;AuxName=;stockName=;FQty=;"));
+  const auto again = [&] {
+    std::vector<std::string> answers;
+    for (const auto& [item, batch] : lookups) {
+      answers.push_back(Text(list.GetBatch(item, batch, 0, 0, 0)));
+    }
+    return answers;
+  };
+  for (int round = 0; round < 3; ++round) EXPECT_EQ(again(), first);
+  // The desk's one connection keeps the one statement, its values typed as what they meet, and
+  // planned once for all values.
+  const auto on_the_desks_connection = [&](const std::string& sql) {
+    return suite::OpenDatabase(Server())->Query(sql);
+  };
+  const auto kept = [&] {
+    return on_the_desks_connection(
+        "select name, parameter_types::text, generic_plans > 0, prepare_time::text "
+        "from pg_prepared_statements order by prepare_time");
+  };
+  const auto statements = kept();
+  ASSERT_EQ(statements.size(), 1u);
+  const std::string name = *statements[0][0];
+  EXPECT_THAT(name, ::testing::MatchesRegex("qmz_[0-9a-f]{32}"));
+  EXPECT_EQ(*statements[0][1], "{integer,citext}");
+  EXPECT_EQ(*statements[0][2], "1");
+
+  // Tables made anew with other column types: the kept plan answers other columns, and the
+  // statement is prepared again under its name.
+  on_the_desks_connection("alter table t_stock alter column FNumber type varchar(80)");
+  EXPECT_EQ(again(), first);
+  auto remade = kept();
+  ASSERT_EQ(remade.size(), 1u);
+  EXPECT_EQ(*remade[0][0], name);
+  EXPECT_NE(*remade[0][3], *statements[0][3]);
+  // A session that lost what the connection prepared (as a transaction pooler's other session
+  // would) is given it again.
+  on_the_desks_connection("deallocate all");
+  EXPECT_EQ(again(), first);
+  EXPECT_EQ(again(), first);
+  remade = kept();
+  ASSERT_EQ(remade.size(), 1u);
+  EXPECT_EQ(*remade[0][0], name);
+  EXPECT_EQ(*remade[0][2], "1");
+}
+
 TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
   // The driver hands a text out in pieces of 2,047 UTF-16 units: the pair of 😀 is split.
   const std::string long_text = std::string(2046, 'a') + "😀仓b";

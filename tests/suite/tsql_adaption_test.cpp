@@ -353,6 +353,58 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
   EXPECT_THAT(KeptAdaption(batches[1], Target::kPostgres)->statements.front(),
               HasSubstr("a.FitemID = 20000 and a.FBatchNo='B2601' and c.FName<>''   and "
                         "b.FNumber=  \n 'O''Neil' and"));
+  // On PostgreSQL a shape of one statement is also that statement with its values as
+  // parameters, typed as PostgreSQL types such literals; with them in place it is the batch's
+  // own statement.
+  const auto with_values = [](const Parameterized& p) {
+    std::vector<std::string> arguments;
+    for (size_t at = 0; at < p.arguments.size();) {
+      size_t end = p.arguments.find(", ", at);
+      while (end != std::string::npos &&
+             std::count(p.arguments.begin() + at, p.arguments.begin() + end, '\'') % 2 != 0) {
+        end = p.arguments.find(", ", end + 1);  // a comma inside a text
+      }
+      arguments.push_back(p.arguments.substr(at, end - at));
+      at = end == std::string::npos ? p.arguments.size() : end + 2;
+    }
+    std::string text = *p.statement;
+    for (size_t k = arguments.size(); k > 0; --k) {  // $10 before $1
+      const std::string parameter = "$" + std::to_string(k);
+      text.replace(text.find(parameter), parameter.size(), arguments[k - 1]);
+    }
+    return text;
+  };
+  const auto kept_lookup = KeptAdaption(batches[1], Target::kPostgres);
+  const Parameterized& parameterized = kept_lookup->parameterized;
+  ASSERT_NE(parameterized.statement, nullptr);
+  EXPECT_THAT(*parameterized.statement,
+              HasSubstr("a.FitemID = $1 and a.FBatchNo=$2 and c.FName<>$3   and b.FNumber=  \n $4 "
+                        "and b.FName like 'B%' and b.FitemID >= $5 and 1=$6 Group by"));
+  EXPECT_EQ(parameterized.types, "int, unknown, unknown, unknown, int, int");
+  EXPECT_EQ(parameterized.arguments, "20000, 'B2601', '', 'O''Neil', 10, 1");
+  EXPECT_EQ(KeptAdaption(batches[3], Target::kPostgres)->parameterized.arguments,
+            "007, 'it''s', '=', 'tempdb..#t', 10, 1");
+  for (const std::string& batch : batches) {
+    const auto kept = KeptAdaption(batch, Target::kPostgres);
+    if (kept->parameterized.statement) {
+      EXPECT_EQ(with_values(kept->parameterized), kept->statements.front()) << batch;
+    }
+  }
+  const auto wide = KeptAdaption(
+      "select x from t where a = 2147483647 and b = 2147483648 and c = 9223372036854775808",
+      Target::kPostgres);
+  EXPECT_EQ(wide->parameterized.types, "int, bigint, numeric");
+  EXPECT_EQ(*wide->parameterized.statement, "select x from t where a = $1 and b = $2 and c = $3");
+  // Not for several statements, a statement with a `$` of its own, or SQLite.
+  EXPECT_EQ(
+      KeptAdaption("update t set a = 1 where b = 2 select x from t where y = 3", Target::kPostgres)
+          ->parameterized.statement,
+      nullptr);
+  EXPECT_EQ(KeptAdaption("select x from t where a = 1 and b like '$%'", Target::kPostgres)
+                ->parameterized.statement,
+            nullptr);
+  EXPECT_EQ(KeptAdaption(batches[1], Target::kSqlite)->parameterized.statement, nullptr);
+
   // A batch the adaption refuses is refused with its own values in the message.
   for (const char* refused : {"set rowcount = 10 select 1", "set rowcount = 11 select 1"}) {
     try {

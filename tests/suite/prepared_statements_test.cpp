@@ -1,0 +1,106 @@
+#include "suite/prepared_statements.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qmz::suite {
+namespace {
+
+using ::testing::MatchesRegex;
+
+constexpr char kQuery[] = "select FName from t_stock where FItemID = $1 and FNumber = $2";
+// "qmz_" and the first 32 hexadecimal digits of the SHA-256 of "(int, unknown) as " kQuery.
+constexpr char kName[] = "qmz_ea070ffe3105d5018dce2f1ac86a69c4";
+constexpr char kPrepare[] =
+    "prepare qmz_ea070ffe3105d5018dce2f1ac86a69c4(int, unknown) as select FName from t_stock "
+    "where FItemID = $1 and FNumber = $2;\n";
+
+TEST(PreparedStatementsTest, AQuerySentAgainIsPreparedOnceThenExecutedByTheNameOfItsText) {
+  PreparedStatements kept;
+  EXPECT_EQ(kept.For(kQuery, "int, unknown", "5, 'W1'").request, "");  // once: its own text
+  PreparedStatements::Use second = kept.For(kQuery, "int, unknown", "6, 'W2'");
+  EXPECT_EQ(second.request, std::string(kPrepare) + "execute " + kName + "(6, 'W2')");
+  EXPECT_EQ(second.results_before, 1);
+  EXPECT_EQ(kept.For(kQuery, "int, unknown", "7, 'it''s'").request,
+            std::string("execute ") + kName + "(7, 'it''s')");
+  // Other types are another statement; a query without values is executed without any.
+  EXPECT_EQ(kept.For(kQuery, "bigint, unknown", "3000000000, 'W1'").request, "");
+  kept.For("select 1 as x", "", "");
+  EXPECT_EQ(kept.For("select 1 as x", "", "").request,
+            "prepare qmz_65b5319e388392f17e267886c71d8b9a as select 1 as x;\n"
+            "execute qmz_65b5319e388392f17e267886c71d8b9a");
+  // Another connection names the same query alike.
+  PreparedStatements other;
+  other.For(kQuery, "int, unknown", "5, 'W1'");
+  EXPECT_EQ(other.For(kQuery, "int, unknown", "5, 'W1'").request,
+            std::string(kPrepare) + "execute " + kName + "(5, 'W1')");
+
+  // Beyond 32, the statement used longest ago is deallocated where the next is prepared.
+  for (int q = 0; q < 30; ++q) {
+    const std::string query = "select " + std::to_string(q) + " as x where 1 = $1";
+    kept.For(query, "int", "1");
+    kept.For(query, "int", "1");
+  }
+  EXPECT_EQ(kept.prepared(), 32u);
+  kept.For(kQuery, "int, unknown", "8, 'W3'");  // the first is used again: not the oldest
+  kept.For("select 99 as x", "", "");
+  PreparedStatements::Use beyond = kept.For("select 99 as x", "", "");
+  EXPECT_THAT(
+      beyond.request,
+      MatchesRegex("deallocate qmz_65b5319e388392f17e267886c71d8b9a;\n"
+                   "prepare qmz_[0-9a-f]{32} as select 99 as x;\nexecute qmz_[0-9a-f]{32}"));
+  EXPECT_EQ(beyond.results_before, 2);
+  EXPECT_EQ(kept.prepared(), 32u);
+}
+
+TEST(PreparedStatementsTest, ASessionThatLacksOrHoldsTheStatementIsGivenWhatItNeeds) {
+  PreparedStatements kept;
+  kept.For(kQuery, "int, unknown", "5, 'W1'");
+  PreparedStatements::Use use = kept.For(kQuery, "int, unknown", "5, 'W1'");
+  // The session has it already (a pooler's session another desk gave it): executed.
+  std::optional<PreparedStatements::Use> next = kept.Failed(use, "42P05");
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->request, std::string("execute ") + kName + "(5, 'W1')");
+  EXPECT_EQ(next->results_before, 0);
+  // The session does not know it (another of the pooler's sessions): prepared there.
+  use = kept.For(kQuery, "int, unknown", "6, 'W2'");
+  next = kept.Failed(use, "26000");
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->request, std::string(kPrepare) + "execute " + kName + "(6, 'W2')");
+  EXPECT_EQ(next->results_before, 1);
+  // Its tables were made anew: prepared again under its name.
+  next = kept.Failed(kept.For(kQuery, "int, unknown", "7, 'W3'"), "0A000");
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->request, std::string("deallocate ") + kName + ";\n" + kPrepare + "execute " +
+                               kName + "(7, 'W3')");
+  EXPECT_EQ(next->results_before, 2);
+  // What was tried next fails too: the query's own text.
+  next = kept.Failed(*next, "26000", false);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->request, "");
+  // A failure of the server's own (a timeout, a dead connection) stands.
+  kept.For(kQuery, "int, unknown", "5, 'W1'");
+  EXPECT_FALSE(kept.Failed(kept.For(kQuery, "int, unknown", "5, 'W1'"), "57014"));
+  EXPECT_FALSE(kept.Failed(PreparedStatements::Use{}, "26000"));  // the text's own failure
+
+  // A query the server cannot prepare is sent as its text from then on.
+  const char* untyped = "select 1 as x where $1 = $2";
+  kept.For(untyped, "unknown, unknown", "'a', 'b'");
+  next = kept.Failed(kept.For(untyped, "unknown, unknown", "'a', 'b'"), "42P18");
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->request, "");
+  EXPECT_EQ(kept.For(untyped, "unknown, unknown", "'a', 'b'").request, "");
+
+  // Once sessions turned out to vary, nothing is deallocated: the pool's other desks use it.
+  for (int q = 0; q < 40; ++q) {
+    const std::string query = "select " + std::to_string(q) + " as x where 1 = $1";
+    kept.For(query, "int", "1");
+    EXPECT_THAT(kept.For(query, "int", "1").request, MatchesRegex("prepare .*")) << q;
+  }
+  EXPECT_EQ(kept.prepared(), 32u);
+}
+
+}  // namespace
+}  // namespace qmz::suite
