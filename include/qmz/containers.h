@@ -1,9 +1,9 @@
 // The foundation containers: result dictionary, result vector and the null-to-default function.
 //
 // Dictionary: text keys compared with exact case, insertion order kept (a replaced value keeps
-// its key's place), O(1) lookups. Vector: objects counted from 1. Both are Objects, so they
-// travel in a Variant and are shared, never copied, when handed on. Not thread-safe: each
-// belongs to the thread that made it.
+// its key's place), lookups in constant time (up to 16 keys are searched in place). Vector:
+// objects counted from 1. Both are Objects, so they travel in a Variant and are shared, never
+// copied, when handed on. Not thread-safe: each belongs to the thread that made it.
 #pragma once
 
 #include <cstdint>
@@ -23,10 +23,7 @@ class Dictionary : public Object {
   // Adds the key or replaces its value.
   void Set(const std::string& key, Variant value);
   // Room for `count` keys, for a caller that knows how many it will set.
-  void Reserve(size_t count) {
-    entries_.reserve(count);
-    index_.reserve(count);
-  }
+  void Reserve(size_t count);
   // The value under the key, or `fallback` when the key is absent.
   Variant Get(const std::string& key, const Variant& fallback = Variant()) const;
   bool Exists(const std::string& key) const;

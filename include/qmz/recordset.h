@@ -143,7 +143,8 @@ class Recordset : public Object {
   size_t StoredIndex(int32_t view_position) const;
 
   std::vector<std::string> fields_;
-  std::unordered_map<std::string, int32_t> field_index_;  // keys folded to lower case
+  // Keys folded to lower case; empty for up to 16 fields, which are compared in place.
+  std::unordered_map<std::string, int32_t> field_index_;
   std::unique_ptr<RecordStore> records_;
   std::vector<uint32_t> view_;  // record indexes in view order, when filtered or sorted
   bool view_is_all_ = true;     // no filter and no sort: the view is every record in order

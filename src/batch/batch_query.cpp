@@ -9,10 +9,7 @@ namespace {
 
 const char kCrLf[] = "\r\n";
 
-}  // namespace
-
-std::string BatchListHead(BatchPicker picker, bool closed) {
-  bool second = picker == BatchPicker::kSelectBatchNo;
+std::string ComposeHead(bool second, bool closed) {
   std::string sql;
   auto line = [&sql](const std::string& text) { sql += text + kCrLf; };
   if (closed) {
@@ -40,6 +37,15 @@ std::string BatchListHead(BatchPicker picker, bool closed) {
   line("inner join t_icitem      d on a.FitemID=d.FitemID");
   line("left  join t_MeasureUnit e on d.FUnitID=e.FItemID");
   return sql;
+}
+
+}  // namespace
+
+std::string BatchListHead(BatchPicker picker, bool closed) {
+  // Four texts, composed once: a host checking order lines asks for one at every line.
+  static const std::string heads[2][2] = {{ComposeHead(false, false), ComposeHead(false, true)},
+                                          {ComposeHead(true, false), ComposeHead(true, true)}};
+  return heads[picker == BatchPicker::kSelectBatchNo][closed];
 }
 
 std::string BatchListGrouping(bool closed) {

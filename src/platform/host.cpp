@@ -1,7 +1,9 @@
 #include "qmz/host.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
 
 namespace qmz {
@@ -25,8 +27,18 @@ Pointer& ScreenPointer() {
 
 }  // namespace
 
+// The process's id, asked of the system once and again in a child made by fork(): a lookup
+// asks for it several times, and each ask is a system call.
+std::atomic<pid_t> own_id{0};
+
 uint32_t CurrentProcessId() {
-  return static_cast<uint32_t>(::getpid());
+  static const bool kept = [] {
+    ::pthread_atfork(nullptr, nullptr, [] { own_id = ::getpid(); });
+    own_id = ::getpid();
+    return true;
+  }();
+  static_cast<void>(kept);
+  return static_cast<uint32_t>(own_id.load(std::memory_order_relaxed));
 }
 
 void PublishHostProperties(uint32_t process_id, Dictionary* properties) {

@@ -89,8 +89,17 @@ void SortRecords(const RecordStore& store, const std::vector<SortKey>& keys,
 
 }  // namespace
 
+namespace {
+
+// Up to this many fields are looked up by name in place: a lookup's answer has about 16, made
+// for one row, where folding and hashing each name cost more than comparing.
+constexpr size_t kIndexedFrom = 16;
+
+}  // namespace
+
 Recordset::Recordset(std::vector<std::string> field_names)
     : fields_(std::move(field_names)), records_(std::make_unique<RecordStore>(fields_.size())) {
+  if (fields_.size() <= kIndexedFrom) return;
   field_index_.reserve(fields_.size());
   for (size_t i = 0; i < fields_.size(); ++i) {
     field_index_.emplace(ToLowerAscii(fields_[i]), static_cast<int32_t>(i));
@@ -143,6 +152,12 @@ const std::string& Recordset::FieldName(int32_t index) const {
 }
 
 int32_t Recordset::FieldIndex(const std::string& name) const {
+  if (fields_.size() <= kIndexedFrom) {
+    for (size_t i = 0; i < fields_.size(); ++i) {
+      if (EqualsIgnoreCase(fields_[i], name)) return static_cast<int32_t>(i);
+    }
+    return -1;
+  }
   auto hit = field_index_.find(ToLowerAscii(name));
   return hit == field_index_.end() ? -1 : hit->second;
 }

@@ -194,6 +194,19 @@ bool SqliteConnection::MarkedReadOnly(const std::string& path) {
   return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
+bool SqliteConnection::StillOf(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || info.st_dev != device_ || info.st_ino != inode_) {
+    return false;
+  }
+  if (info.st_ctim.tv_sec == changed_.tv_sec && info.st_ctim.tv_nsec == changed_.tv_nsec) {
+    return true;  // neither its mode nor its owner changed
+  }
+  if (MarkedReadOnly(path) != read_only_) return false;
+  changed_ = info.st_ctim;
+  return true;
+}
+
 SqliteConnection::SqliteConnection(const std::string& path, bool create) {
   // The file's identity before it is opened: should it be replaced in between, the connection
   // is only taken for stale once too often, never the other way round.
@@ -201,6 +214,7 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) {
   if (::stat(path.c_str(), &info) == 0) {
     device_ = info.st_dev;
     inode_ = info.st_ino;
+    changed_ = info.st_ctim;
   }
   // One connection, one thread: SQLite need not lock each call.
   int flags = SQLITE_OPEN_NOMUTEX;

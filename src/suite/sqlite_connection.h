@@ -42,6 +42,10 @@ class SqliteConnection {
   // Whether a file is marked read-only: nobody may write it, or this process may not. A marked
   // file opens read-only, also for root, whom the system would let write it.
   static bool MarkedReadOnly(const std::string& path);
+  // Whether a new connection to `path` would be this one: the same file (device and inode) with
+  // the same read-only mark, asked again only when the file's status changed since it was last
+  // asked (its change time). False when the file cannot be seen.
+  bool StillOf(const std::string& path);
 
   // Runs one or more statements without results.
   void Exec(const std::string& sql);
@@ -67,6 +71,7 @@ class SqliteConnection {
   dev_t device_ = 0;
   ino_t inode_ = 0;
   bool read_only_ = false;
+  struct timespec changed_ {};  // the file's change time when its mark was last asked
 };
 
 // Registers the collation TSQL, like and charindex on a connection opened elsewhere (every

@@ -1,28 +1,17 @@
 #include "suite/sqlite_pool.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <map>
 #include <mutex>
 #include <vector>
 
 #include "qmz/error.h"
+#include "qmz/host.h"
 
 namespace qmz::suite {
 
 namespace {
 
 constexpr size_t kIdlePerFile = 4;
-
-// Whether `connection` is still one a new connection to `path` would be: the same file (device
-// and inode) with the same read-only mark. False when the file cannot be seen.
-bool StillOf(const SqliteConnection& connection, const std::string& path) {
-  struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && status.st_dev == connection.device() &&
-         status.st_ino == connection.inode() &&
-         SqliteConnection::MarkedReadOnly(path) == connection.read_only();
-}
 
 bool HoldsTemporaryTable(SqliteConnection& connection) {
   try {
@@ -34,15 +23,15 @@ bool HoldsTemporaryTable(SqliteConnection& connection) {
 
 struct Pool {
   std::mutex mutex;
-  pid_t owner = ::getpid();
+  uint32_t owner = CurrentProcessId();
   std::multimap<std::string, std::unique_ptr<SqliteConnection>> idle;
 
   // After fork() the child forgets its parent's connections without closing them.
   void ForgetAfterFork() {
-    if (owner == ::getpid()) return;
+    if (owner == CurrentProcessId()) return;
     for (auto& [path, connection] : idle) static_cast<void>(connection.release());
     idle.clear();
-    owner = ::getpid();
+    owner = CurrentProcessId();
   }
 };
 
@@ -61,7 +50,7 @@ std::unique_ptr<SqliteConnection> TakeSqliteConnection(const std::string& path) 
     std::lock_guard lock(pool.mutex);
     pool.ForgetAfterFork();
     for (auto it = pool.idle.find(path); it != pool.idle.end() && it->first == path;) {
-      if (!StillOf(*it->second, path)) {
+      if (!it->second->StillOf(path)) {
         stale.push_back(std::move(it->second));
       } else if (!taken) {
         taken = std::move(it->second);
@@ -81,7 +70,7 @@ void GiveBackSqliteConnection(const std::string& path, std::unique_ptr<SqliteCon
                               bool failed) {
   // A file replaced while the batch ran is not kept for either.
   if (!connection || failed || !sqlite3_get_autocommit(connection->handle()) ||
-      HoldsTemporaryTable(*connection) || !StillOf(*connection, path)) {
+      HoldsTemporaryTable(*connection) || !connection->StillOf(path)) {
     return;
   }
   Pool& pool = ThePool();

@@ -163,6 +163,17 @@ TEST_F(DatabaseFaultsTest, KeptConnectionsAnswerAsNewOnes) {
     EXPECT_EQ(static_cast<suite::SqliteDatabase&>(*db).Connection().handle(), parent);
   }
 
+  // The file marked read-only under the kept connection: nothing is written through it, and
+  // marked writable again, it is written again.
+  ::chmod(path_.c_str(), 0444);
+  EXPECT_EQ(quantity(), "120");
+  EXPECT_THAT(
+      [] { SaveUserProfile("BaseList", "Desk", "not saved"); },
+      ::testing::ThrowsMessage<Error>(::testing::StrEq("attempt to write a readonly database")));
+  ::chmod(path_.c_str(), 0644);
+  SaveUserProfile("BaseList", "Desk", "saved again");
+  EXPECT_EQ(GetUserProfile("BaseList", "Desk"), "saved again");
+
   // A batch that leaves a temporary table: the next batch finds none.
   suite::OpenDatabase(path_)->RunBatch(
       "select FItemID into #left from t_icitem select count(*) as n from #left");
