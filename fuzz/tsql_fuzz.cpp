@@ -1,11 +1,85 @@
 // The T-SQL adaption step: any batch is turned into statements or refused with qmz::Error, for
 // SQLite and for PostgreSQL, with the order of its answer written in the statements or left to
-// its reader (then each column once).
+// its reader (then each column once). Kept, the batch becomes the same statements as adapted
+// alone, also when a batch of its shape was kept before it, and on PostgreSQL its
+// parameterized statement with the arguments in place of $1, $2, … is its statement.
 #include <set>
+#include <vector>
 
 #include "fuzz/fuzz_input.h"
 #include "qmz/error.h"
+#include "suite/kept_adaption.h"
 #include "suite/tsql_adaption.h"
+
+namespace {
+
+// The arguments "5, 'a, b', ''" one by one: a comma inside a quoted text is the text's.
+std::vector<std::string> Arguments(const std::string& list) {
+  std::vector<std::string> out;
+  std::string current;
+  bool quoted = false;
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (list[i] == '\'') quoted = !quoted;
+    if (!quoted && list.compare(i, 2, ", ") == 0) {
+      out.push_back(current);
+      current.clear();
+      ++i;
+      continue;
+    }
+    current += list[i];
+  }
+  if (!list.empty()) out.push_back(current);
+  return out;
+}
+
+// The statement with each $n replaced by the n-th argument, in one pass (the statement has no
+// `$` of its own; an argument may).
+std::string WithArguments(const qmz::suite::Parameterized& p) {
+  const std::vector<std::string> arguments = Arguments(p.arguments);
+  const std::string& statement = *p.statement;
+  std::string text;
+  for (size_t i = 0; i < statement.size();) {
+    if (statement[i] != '$') {
+      text += statement[i++];
+      continue;
+    }
+    size_t end = i + 1, n = 0;
+    while (end < statement.size() && statement[end] >= '0' && statement[end] <= '9') {
+      n = n * 10 + static_cast<size_t>(statement[end++] - '0');
+    }
+    qmz::fuzz::Require(n >= 1 && n <= arguments.size());
+    text += arguments[n - 1];
+    i = end;
+  }
+  return text;
+}
+
+// The batch kept, after another of its shape (its digits changed) was kept.
+void CheckKept(const std::string& batch, qmz::suite::Target target) {
+  std::string sibling = batch;
+  for (char& c : sibling) {
+    if (c >= '0' && c <= '8') ++c;
+  }
+  qmz::suite::Adaption alone;
+  try {
+    alone = qmz::suite::AdaptBatch(batch, target);
+  } catch (const qmz::Error&) {
+    return;
+  }
+  try {
+    qmz::suite::KeptAdaption(sibling, target);
+  } catch (const qmz::Error&) {
+  }
+  const auto kept = qmz::suite::KeptAdaption(batch, target);
+  qmz::fuzz::Require(kept->statements == alone.statements);
+  qmz::fuzz::Require(kept->order == alone.order);
+  if (kept->parameterized.statement) {
+    qmz::fuzz::Require(target == qmz::suite::Target::kPostgres && kept->statements.size() == 1);
+    qmz::fuzz::Require(WithArguments(kept->parameterized) == kept->statements.front());
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string batch(reinterpret_cast<const char*>(data), size);
@@ -26,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } catch (const qmz::Error&) {
       }
     }
+    CheckKept(batch, target);
   }
   return 0;
 }
