@@ -70,7 +70,12 @@ void CheckKept(const std::string& batch, qmz::suite::Target target) {
     qmz::suite::KeptAdaption(sibling, target);
   } catch (const qmz::Error&) {
   }
-  const auto kept = qmz::suite::KeptAdaption(batch, target);
+  std::shared_ptr<const qmz::suite::AdaptedBatch> kept;
+  try {
+    kept = qmz::suite::KeptAdaption(batch, target);
+  } catch (const qmz::Error&) {
+    return;  // the answer's names cannot be read from the statement (PostgreSQL)
+  }
   qmz::fuzz::Require(kept->statements == alone.statements);
   qmz::fuzz::Require(kept->order == alone.order);
   if (kept->parameterized.statement) {
