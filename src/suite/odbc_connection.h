@@ -8,7 +8,8 @@
 //    replaced;
 //  - clean: the suite never changes a session setting after the set-up, its batches drop the
 //    temporary tables they make, and a connection that saw any failure, or that is left inside a
-//    transaction, is closed instead of given back;
+//    transaction, is closed instead of given back; what a session keeps is the lookups' prepared
+//    statements, each named after its text (suite/prepared_statements.h);
 //  - bounded: at most one idle connection per connection string, closed once it has been idle
 //    a minute (QMZ_IDLE_CONNECTION_SECONDS, 1 to 86400; other values keep the minute) by a
 //    thread of the pool that looks when the next one is due, and once a minute while none is
