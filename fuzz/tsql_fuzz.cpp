@@ -1,8 +1,9 @@
 // The T-SQL adaption step: any batch is turned into statements or refused with qmz::Error, for
 // SQLite and for PostgreSQL, with the order of its answer written in the statements or left to
 // its reader (then each column once). Kept, the batch becomes the same statements as adapted
-// alone, also when a batch of its shape was kept before it, and on PostgreSQL its
-// parameterized statement with the arguments in place of $1, $2, … is its statement.
+// alone, also when a batch of its shape was kept before it; on PostgreSQL its parameterized
+// statement with the arguments in place of $1, $2, … is its statement, on SQLite its ?1, ?2, …
+// are one for each value bound.
 #include <set>
 #include <vector>
 
@@ -78,10 +79,25 @@ void CheckKept(const std::string& batch, qmz::suite::Target target) {
   }
   qmz::fuzz::Require(kept->statements == alone.statements);
   qmz::fuzz::Require(kept->order == alone.order);
-  if (kept->parameterized.statement) {
-    qmz::fuzz::Require(target == qmz::suite::Target::kPostgres && kept->statements.size() == 1);
+  if (!kept->parameterized.statement) return;
+  qmz::fuzz::Require(kept->statements.size() == 1);
+  if (target == qmz::suite::Target::kPostgres) {
     qmz::fuzz::Require(WithArguments(kept->parameterized) == kept->statements.front());
+    return;
   }
+  // SQLite: ?1 … ?n, one for each value bound.
+  std::set<size_t> used;
+  const std::string& statement = *kept->parameterized.statement;
+  for (size_t at = statement.find('?'); at != std::string::npos; at = statement.find('?', at + 1)) {
+    size_t n = 0;
+    for (size_t i = at + 1; i < statement.size() && statement[i] >= '0' && statement[i] <= '9';
+         ++i) {
+      n = n * 10 + static_cast<size_t>(statement[i] - '0');
+    }
+    qmz::fuzz::Require(n >= 1 && n <= kept->parameterized.values.size());
+    used.insert(n);
+  }
+  qmz::fuzz::Require(used.size() == kept->parameterized.values.size());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -170,17 +171,37 @@ std::optional<std::vector<std::string>> PutBack(const std::vector<std::string>& 
   return out;
 }
 
-// A shape's one statement with its values as the parameters $1, $2, …; null when a value has
-// no mark in it or the statement has a `$` of its own.
-std::shared_ptr<const std::string> WithParameters(const std::string& statement, size_t values) {
-  if (statement.find('$') != std::string::npos) return nullptr;
+// A shape's one statement with its values as the parameters $1, $2, … (PostgreSQL) or ?1, ?2, …
+// (SQLite); null when a value has no mark in it or the statement has a parameter sign of its own.
+std::shared_ptr<const std::string> WithParameters(const std::string& statement, size_t values,
+                                                  Target target) {
+  const bool postgres = target == Target::kPostgres;
+  if (statement.find_first_of(postgres ? "$" : "?:@$") != std::string::npos) return nullptr;
   std::vector<bool> used(values, false);
   std::optional<std::string> text = ReplaceMarks(statement, values, [&](size_t index) {
     used[index] = true;
-    return "$" + std::to_string(index + 1);
+    return (postgres ? "$" : "?") + std::to_string(index + 1);
   });
   if (!text || std::find(used.begin(), used.end(), false) != used.end()) return nullptr;
   return std::make_shared<const std::string>(std::move(*text));
+}
+
+// A value as SQLite reads it written as a literal: a quoted text without its quotes, digits an
+// integer, or a real beyond 64 bits.
+Variant SqliteValue(const Masked::Value& value) {
+  const std::string_view source = value.source;
+  if (value.text) {
+    std::string text;
+    for (size_t i = 1; i + 1 < source.size(); ++i) {
+      text += source[i];
+      if (source[i] == '\'') ++i;  // a doubled quote
+    }
+    return text;
+  }
+  int64_t integer = 0;
+  const auto [end, error] = std::from_chars(source.data(), source.data() + source.size(), integer);
+  if (error == std::errc() && end == source.data() + source.size()) return integer;
+  return std::strtod(std::string(source).c_str(), nullptr);
 }
 
 // PostgreSQL's type of a value written as a literal: a text takes the type of what it is
@@ -240,9 +261,9 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
     } catch (const std::exception&) {
       return Adapt(tsql, target);  // the batch's own error, with its own values
     }
-    if (target == Target::kPostgres && made->statements.size() == 1) {
+    if (made->statements.size() == 1) {
       made->parameterized.statement =
-          WithParameters(made->statements.front(), masked->values.size());
+          WithParameters(made->statements.front(), masked->values.size(), target);
     }
     shape = made;
     Kept::Keep(kept.by_shape, masked->batch, shape);
@@ -259,6 +280,15 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
     parameterized.statement = shape->parameterized.statement;
     for (size_t i = 0; i < masked->values.size(); ++i) {
       const Masked::Value& value = masked->values[i];
+      if (target == Target::kSqlite) {
+        // SQLite reads a statement's text up to a NUL: a value with one fails as written.
+        if (value.source.find('\0') != std::string_view::npos) {
+          adapted->parameterized = {};
+          break;
+        }
+        parameterized.values.push_back(SqliteValue(value));
+        continue;
+      }
       const std::string source(value.source);
       parameterized.types += i == 0 ? "" : ", ";
       parameterized.types += LiteralType(value);

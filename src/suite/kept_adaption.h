@@ -5,8 +5,8 @@
 // or <> are taken out and the batch is looked up by what remains, so batches that differ only there
 // share one adaption, and the values are put back into its statements (a text without its trailing
 // blanks on PostgreSQL, as the adaption writes it). Adapting was a large part of a lookup's own
-// work. On PostgreSQL a shape of one statement also gives that statement with its values as
-// parameters (Parameterized).
+// work. A shape of one statement also gives that statement with its values as parameters
+// (Parameterized).
 //
 // Threading: each thread keeps its own (no locks); the last 64 batches and 64 shapes up to
 // 8 KiB each; longer batches, and the shapes of batches holding the byte 0x01, are not kept. The
@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "qmz/variant.h"
 #include "suite/tsql_adaption.h"
 
 namespace qmz::suite {
@@ -30,12 +31,18 @@ struct AnswerNames {
   std::vector<std::vector<std::string>> select_names;
 };
 
-// A batch of one query on PostgreSQL, kept by its shape, as that query with the values it
-// compares as parameters: for a connection that keeps it prepared (suite/prepared_statements.h).
+// A batch of one statement, kept by its shape, as that statement with the values it compares as
+// parameters, so that a connection prepares it once for every batch of the shape:
+//  - PostgreSQL: $1, $2, …, kept prepared on the server session (suite/prepared_statements.h);
+//    `types` and `arguments` as PREPARE and EXECUTE write them;
+//  - SQLite: ?1, ?2, …, kept prepared by the connection; `values` bound in order: a text
+//    unquoted, digits an integer (a real beyond 64 bits, as SQLite reads such a literal).
+// Not for a statement that has a parameter sign of its own ($ on PostgreSQL; ? : @ $ on SQLite).
 struct Parameterized {
-  std::shared_ptr<const std::string> statement;  // with $1, $2, …; the shape's; null for none
-  std::string types;      // of the values as PostgreSQL types such literals: "int, unknown"
-  std::string arguments;  // the values as the query writes them: "5, 'B000007'"
+  std::shared_ptr<const std::string> statement;  // the shape's; null for none
+  std::string types;                             // "int, unknown"
+  std::string arguments;                         // "5, 'B000007'"
+  std::vector<Variant> values;                   // SQLite's
 };
 
 struct AdaptedBatch {

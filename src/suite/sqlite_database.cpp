@@ -30,6 +30,23 @@ void AppendColumn(Recordset& records, sqlite3_stmt* statement, int column) {
   }
 }
 
+void Bind(Statement& statement, const std::vector<Variant>& values) {
+  for (size_t i = 0; i < values.size(); ++i) {
+    const int index = static_cast<int>(i + 1);
+    const Variant& value = values[i];
+    switch (value.type()) {
+      case Variant::Type::Integer:
+        statement.Bind(index, value.ToInt64());
+        break;
+      case Variant::Type::Double:
+        statement.Bind(index, value.ToDouble());
+        break;
+      default:
+        statement.Bind(index, value.ToText());
+    }
+  }
+}
+
 // Rows between two looks at a stop asked and two counts of the rows read.
 constexpr int64_t kRowsPerLook = 1024;
 
@@ -92,9 +109,13 @@ RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
     sqlite3* db = connection_->handle();
     StopHook interrupt(read, [db] { sqlite3_interrupt(db); });
     RecordsetPtr answer;
+    // A batch of one statement kept by its shape: that statement prepared once, its values bound.
+    const Parameterized& parameterized = adapted->parameterized;
     for (const std::string& statement_text : adapted->statements) {
       ThrowIfStopped(read);
-      Statement statement(*connection_, statement_text);
+      Statement statement(*connection_,
+                          parameterized.statement ? *parameterized.statement : statement_text);
+      if (parameterized.statement) Bind(statement, parameterized.values);
       if (!answer && sqlite3_column_count(statement.handle()) > 0) {
         answer = ReadAll(statement, read);
       } else {

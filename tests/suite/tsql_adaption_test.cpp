@@ -395,7 +395,23 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
       Target::kPostgres);
   EXPECT_EQ(wide->parameterized.types, "int, bigint, numeric");
   EXPECT_EQ(*wide->parameterized.statement, "select x from t where a = $1 and b = $2 and c = $3");
-  // Not for several statements, a statement with a `$` of its own, or SQLite.
+  // On SQLite the values are bound as SQLite reads such literals.
+  const auto sqlite_wide =
+      KeptAdaption("select x from t where a = 007 and b = 'it''s ' and c = 99999999999999999999",
+                   Target::kSqlite);
+  ASSERT_NE(sqlite_wide->parameterized.statement, nullptr);
+  EXPECT_EQ(*sqlite_wide->parameterized.statement,
+            "select x from t where a = ?1 and b = ?2 and c = ?3");
+  ASSERT_EQ(sqlite_wide->parameterized.values.size(), 3u);
+  EXPECT_EQ(sqlite_wide->parameterized.values[0].type(), Variant::Type::Integer);
+  EXPECT_EQ(sqlite_wide->parameterized.values[0].ToInt64(), 7);
+  EXPECT_EQ(sqlite_wide->parameterized.values[1].ToText(), "it's ");
+  EXPECT_EQ(sqlite_wide->parameterized.values[2].type(), Variant::Type::Double);
+  EXPECT_EQ(sqlite_wide->parameterized.values[2].ToDouble(), 1e20);
+  EXPECT_EQ(KeptAdaption("select x from t where a = 1 and b = @b", Target::kSqlite)
+                ->parameterized.statement,
+            nullptr);
+  // Not for several statements or a statement with a `$` of its own.
   EXPECT_EQ(
       KeptAdaption("update t set a = 1 where b = 2 select x from t where y = 3", Target::kPostgres)
           ->parameterized.statement,
@@ -403,7 +419,6 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
   EXPECT_EQ(KeptAdaption("select x from t where a = 1 and b like '$%'", Target::kPostgres)
                 ->parameterized.statement,
             nullptr);
-  EXPECT_EQ(KeptAdaption(batches[1], Target::kSqlite)->parameterized.statement, nullptr);
 
   // A batch the adaption refuses is refused with its own values in the message.
   for (const char* refused : {"set rowcount = 10 select 1", "set rowcount = 11 select 1"}) {
