@@ -177,6 +177,14 @@ std::shared_ptr<const std::string> WithParameters(const std::string& statement, 
                                                   Target target) {
   const bool postgres = target == Target::kPostgres;
   if (statement.find_first_of(postgres ? "$" : "?:@$") != std::string::npos) return nullptr;
+  // A value followed at once by a digit or a letter: its parameter would run into them ($1 and
+  // 1 make $11).
+  const std::string mark_end = std::string(1, kMark) + "'";
+  for (size_t at = statement.find(mark_end); at != std::string::npos;
+       at = statement.find(mark_end, at + 1)) {
+    const size_t next = at + mark_end.size();
+    if (next < statement.size() && IsWordChar(statement[next])) return nullptr;
+  }
   std::vector<bool> used(values, false);
   std::optional<std::string> text = ReplaceMarks(statement, values, [&](size_t index) {
     used[index] = true;

@@ -411,6 +411,11 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
   EXPECT_EQ(KeptAdaption("select x from t where a = 1 and b = @b", Target::kSqlite)
                 ->parameterized.statement,
             nullptr);
+  // A value followed at once by a digit: its parameter would run into it.
+  for (const Target target : {Target::kSqlite, Target::kPostgres}) {
+    EXPECT_EQ(KeptAdaption("select x from t where a = '='1", target)->parameterized.statement,
+              nullptr);
+  }
   // Not for several statements or a statement with a `$` of its own.
   EXPECT_EQ(
       KeptAdaption("update t set a = 1 where b = 2 select x from t where y = 3", Target::kPostgres)
