@@ -80,13 +80,12 @@ class OdbcConnection {
   void Run(const OdbcStatement& stmt, const std::string& sql, long timeout);
   // Runs the query `sql` as Run does, in autocommit. On PostgreSQL it may instead run as
   // `statement`, the same query with its values as parameters of `types`, executed with
-  // `arguments` and kept prepared on the server session (suite/prepared_statements.h); when the
-  // session lost the prepared statement or cannot prepare it, `sql` runs after all. Error on
-  // failure.
+  // `arguments` and kept prepared on the server session (suite/prepared_statements.h). A session
+  // that lacks the statement, holds it already or holds it for old tables is given what it
+  // needs in the request tried next; when the server cannot prepare it, or that request fails
+  // as well, `sql` runs after all. Error on any other failure.
   void RunPrepared(const OdbcStatement& stmt, const std::string& sql, const std::string& statement,
                    const std::string& types, const std::string& arguments, long timeout);
-  // The statements the server session keeps prepared for this connection.
-  const PreparedStatements& prepared() const { return prepared_; }
   // Gives the open transaction (autocommit off) the settings in a request of their own, unless
   // it has them: for a statement with parameters, which must be a request alone.
   void Settle(long timeout);
