@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "platform/stoppable_read.h"
+#include "platform/text.h"
 #include "suite/tsql_tokens.h"
 
 namespace qmz::suite {
@@ -152,19 +153,27 @@ std::optional<std::string> ReplaceMarks(const std::string& statement, size_t val
   return text;
 }
 
-// The adapted statements with the values put back where their marks are; nullopt when a mark
-// is not as it was written, so that the batch is adapted itself.
+// Each value as the adapted statements write it: a text without its trailing blanks on
+// PostgreSQL, else as the batch wrote it.
+std::vector<std::string> Written(const Masked& masked, Target target) {
+  std::vector<std::string> written;
+  written.reserve(masked.values.size());
+  for (const Masked::Value& value : masked.values) {
+    const std::string source(value.source);
+    written.push_back(value.text && target == Target::kPostgres ? ComparedText(source) : source);
+  }
+  return written;
+}
+
+// The adapted statements with the `written` values put back where their marks are; nullopt
+// when a mark is not as it was written, so that the batch is adapted itself.
 std::optional<std::vector<std::string>> PutBack(const std::vector<std::string>& statements,
-                                                const Masked& masked, Target target) {
+                                                const std::vector<std::string>& written) {
   std::vector<std::string> out;
   out.reserve(statements.size());
   for (const std::string& statement : statements) {
     std::optional<std::string> text =
-        ReplaceMarks(statement, masked.values.size(), [&](size_t index) {
-          const Masked::Value& value = masked.values[index];
-          const std::string source(value.source);
-          return value.text && target == Target::kPostgres ? ComparedText(source) : source;
-        });
+        ReplaceMarks(statement, written.size(), [&](size_t index) { return written[index]; });
     if (!text) return std::nullopt;
     out.push_back(std::move(*text));
   }
@@ -198,14 +207,7 @@ std::shared_ptr<const std::string> WithParameters(const std::string& statement, 
 // integer, or a real beyond 64 bits.
 Variant SqliteValue(const Masked::Value& value) {
   const std::string_view source = value.source;
-  if (value.text) {
-    std::string text;
-    for (size_t i = 1; i + 1 < source.size(); ++i) {
-      text += source[i];
-      if (source[i] == '\'') ++i;  // a doubled quote
-    }
-    return text;
-  }
+  if (value.text) return ReplaceAll(source.substr(1, source.size() - 2), "''", "'");
   int64_t integer = 0;
   const auto [end, error] = std::from_chars(source.data(), source.data() + source.size(), integer);
   if (error == std::errc() && end == source.data() + source.size()) return integer;
@@ -277,7 +279,8 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
     Kept::Keep(kept.by_shape, masked->batch, shape);
   }
   if (masked->values.empty()) return shape;
-  std::optional<std::vector<std::string>> statements = PutBack(shape->statements, *masked, target);
+  const std::vector<std::string> written = Written(*masked, target);
+  std::optional<std::vector<std::string>> statements = PutBack(shape->statements, written);
   if (!statements) return Adapt(tsql, target);
   auto adapted = std::make_shared<AdaptedBatch>();
   adapted->statements = std::move(*statements);
@@ -297,11 +300,10 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
         parameterized.values.push_back(SqliteValue(value));
         continue;
       }
-      const std::string source(value.source);
       parameterized.types += i == 0 ? "" : ", ";
       parameterized.types += LiteralType(value);
       parameterized.arguments += i == 0 ? "" : ", ";
-      parameterized.arguments += value.text ? ComparedText(source) : source;
+      parameterized.arguments += written[i];
     }
   }
   return adapted;

@@ -2,7 +2,6 @@
 
 #include <sqlext.h>
 #include <sqlucode.h>
-#include <unistd.h>
 
 #include <pthread.h>
 
@@ -16,6 +15,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "qmz/host.h"
 #include "suite/host_list.h"
 #include "suite/odbc_result.h"
 #include "suite/wide_text.h"
@@ -102,7 +102,7 @@ struct Pool {
       std::make_unique<std::condition_variable>();
   bool closer_running = false;
   Clock::time_point closer_looks_at = Clock::time_point::max();
-  pid_t owner = ::getpid();
+  uint32_t owner = CurrentProcessId();
   std::multimap<std::string, std::unique_ptr<OdbcConnection>> idle;
 
   // Takes out the connections idle longer than the limit (to be closed outside the lock), and
@@ -151,12 +151,12 @@ struct Pool {
   // After fork() the child forgets the parent's connections without closing them: closing
   // would end the parent's sessions on the sockets both share.
   void ForgetAfterFork() {
-    if (owner == ::getpid()) return;
+    if (owner == CurrentProcessId()) return;
     static std::vector<std::unique_ptr<OdbcConnection>>* abandoned =
         new std::vector<std::unique_ptr<OdbcConnection>>();
     for (auto& [key, connection] : idle) abandoned->push_back(std::move(connection));
     idle.clear();
-    owner = ::getpid();
+    owner = CurrentProcessId();
     closer_running = false;  // the parent's thread is not in the child
     closer_looks_at = Clock::time_point::max();
   }
