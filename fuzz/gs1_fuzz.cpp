@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_input.h"
+#include "list_services/gs1_identifiers.h"
 #include "list_services/gs1_label.h"
 
 namespace {
@@ -23,10 +24,6 @@ bool InSet82(std::string_view text) {
   return text.find_first_not_of(kSet82) == std::string_view::npos;
 }
 
-std::string TwoDigits(int value) {
-  return std::string(1, static_cast<char>('0' + value / 10)) + static_cast<char>('0' + value % 10);
-}
-
 void RequireDate(const std::optional<qmz::Gs1Date>& date) {
   if (!date) return;
   Require(date->year >= 2000 && date->year <= 2099);
@@ -34,24 +31,17 @@ void RequireDate(const std::optional<qmz::Gs1Date>& date) {
   Require(qmz::FormatGs1Date(*date).size() == 10);
 }
 
-std::string Yymmdd(const qmz::Gs1Date& date) {
-  return TwoDigits(date.year % 100) + TwoDigits(date.month) + TwoDigits(date.day);
-}
-
-// The label written out: bracketed, or as a scanner types it (a GS after each variable value).
+// The label's fields written out again: bracketed, or as a scanner types it (a GS after each
+// value whose length is not predefined).
 std::string Written(const qmz::Gs1Label& label, bool bracketed) {
-  std::string text;
-  const auto add = [&](const char* code, const std::string& value, bool variable) {
-    text += bracketed ? "(" + std::string(code) + ")" + value : code + value;
-    if (!bracketed && variable) text += '\x1d';
-  };
-  if (!label.gtin.empty()) add("01", label.gtin, false);
-  if (!label.batch.empty()) add("10", label.batch, true);
-  if (label.produced) add("11", Yymmdd(*label.produced), false);
-  if (label.expiry) add("17", Yymmdd(*label.expiry), false);
-  if (!label.serial.empty()) add("21", label.serial, true);
-  if (label.count) add("30", std::to_string(*label.count), true);
-  return "]C1" + text;
+  std::string text = bracketed ? "" : "]C1";
+  for (const qmz::Gs1Element& element : label.elements) {
+    const qmz::Gs1Identifier* identifier = qmz::FindGs1Identifier(element.ai);
+    Require(identifier != nullptr);
+    text += bracketed ? "(" + element.ai + ")" + element.value : element.ai + element.value;
+    if (!bracketed && !identifier->predefined) text += '\x1d';
+  }
+  return text;
 }
 
 }  // namespace
@@ -64,23 +54,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(reading.label == qmz::Gs1Label{});
     if (reading.kind == Kind::kNotALabel) Require(reading.error.empty());
     if (reading.kind == Kind::kMalformed) {
-      Require(reading.error.rfind("The label", 0) == 0 && reading.error.size() < 300);
+      Require(reading.error.rfind("标签", 0) == 0 && reading.error.size() < 400);
     }
     return 0;
   }
-  Require(reading.error.empty() && size <= qmz::kMaxGs1LabelBytes);
+  Require(reading.error.empty() && size <= qmz::kMaxGs1LabelBytes &&
+          !reading.label.elements.empty());
   const qmz::Gs1Label& label = reading.label;
-  Require(label.gtin.empty() || (label.gtin.size() == 14 && qmz::IsValidGtin14(label.gtin)));
+  Require(label.gtin.empty() || (label.gtin.size() == 14 && qmz::HasGs1CheckDigit(label.gtin)));
   Require(label.batch.size() <= 20 && InSet82(label.batch));
   Require(label.serial.size() <= 20 && InSet82(label.serial));
   Require(!label.count || (*label.count >= 0 && *label.count <= 99999999));
   RequireDate(label.expiry);
   RequireDate(label.produced);
   Require(AllDigits(label.gtin));
+  for (const qmz::Gs1Element& element : label.elements) {
+    const qmz::Gs1Identifier* identifier = qmz::FindGs1Identifier(element.ai);
+    Require(identifier != nullptr && element.value.size() >= identifier->min_length &&
+            element.value.size() <= identifier->max_length);
+    if (identifier->charset == qmz::Gs1Charset::kDigits) Require(AllDigits(element.value));
+  }
 
   const qmz::Gs1Reading scanned = qmz::ReadGs1Label(Written(label, false));
   Require(scanned.kind == Kind::kLabel && scanned.label == label);
-  if (label.batch.find('(') == std::string::npos && label.serial.find('(') == std::string::npos) {
+  bool bracket_safe = true;
+  for (const qmz::Gs1Element& element : label.elements) {
+    bracket_safe = bracket_safe && element.value.find('(') == std::string::npos;
+  }
+  if (bracket_safe) {
     const qmz::Gs1Reading bracketed = qmz::ReadGs1Label(Written(label, true));
     Require(bracketed.kind == Kind::kLabel && bracketed.label == label);
   }

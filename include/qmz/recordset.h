@@ -157,4 +157,10 @@ class Recordset : public Object {
 
 using RecordsetPtr = std::shared_ptr<Recordset>;
 
+// The one walk over a recordset's records: from the first record of the view to the last,
+// `visit` reads the current record (its position counted from 1) and returns true to go on or
+// false to stop there. An empty view visits nothing. Afterwards the recordset stands where the
+// visit stopped, else at EOF. Errors of `visit` pass through.
+void ForEachRecord(Recordset& records, const std::function<bool(int32_t position)>& visit);
+
 }  // namespace qmz

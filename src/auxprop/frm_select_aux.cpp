@@ -16,8 +16,8 @@ namespace qmz {
 
 namespace {
 
-const PickerTexts kAuxTexts = {"请选择辅助属性", "txtAux", "辅助属性：", "不显示数量为零的辅助属性",
-                               "AuxShowZero"};
+const PickerTexts kAuxTexts = {"请选择辅助属性",           "txtAux",      "辅助属性：",
+                               "不显示数量为零的辅助属性", "AuxShowZero", "辅助属性列表"};
 
 const std::map<int32_t, int32_t> kAuxRights = {
     {1020001, 1200}, {1020002, 1120}, {1020003, 1130}, {1030001, 2000}, {1030002, 2010},
@@ -49,7 +49,7 @@ void frmSelectAux::QueryList() {
   input.closed = InventoryClosed();
   input.item_id = ItemID;
   input.class_type = ClassTypeID;
-  if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
+  input.auth_filter = StockAuthFilterIn(AuthContext::kDialog, "b");
   input.hide_zero = ShowZeroBox().Value() != 0;
   input.stock_id = StockID;
   input.box_text = Box().Text();

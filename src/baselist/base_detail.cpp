@@ -25,7 +25,7 @@ constexpr int16_t kBatchClass = 18;
 constexpr int16_t kPriceClass = 17;
 
 std::string AuthFilterForBaseData() {
-  return GetAppType() == 4 ? GetStockAuthFilter("t2") : std::string();
+  return StockAuthFilterIn(AuthContext::kDialog, "t2");
 }
 
 // The "#0." pattern with `digits` zeros, or "#0" without decimals.

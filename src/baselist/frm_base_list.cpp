@@ -49,6 +49,7 @@ frmBaseList::frmBaseList() : Form("frmBaseList"), grid_(std::make_shared<Ledger>
   get.SetCaption("重新读取数据(F9)");
   get.SetPicture("refresh");
   GridControl& grid = AddGrid("LDGBase", grid_);
+  grid.SetAccessibleName("基础资料列表");
   grid.SetLine(1);
 
   Load = [this] { OnLoad(); };

@@ -1,18 +1,16 @@
 #include "batch/allocate_batches.h"
 
-#include "batch/batch_query.h"
+#include "batch/batch_list.h"
 #include "batch/show_batch.h"
-#include "list_services/batch_allocation.h"
-#include "list_services/middle_tier_query.h"
 #include "list_services/row_to_dictionary.h"
-#include "list_services/unit_price.h"
-#include "login/authorization.h"
 #include "login/host_props.h"
+#include "login/installation.h"
+#include "picker/picker_format.h"
 #include "qmz/containers.h"
 
 namespace qmz {
 
-ObjectPtr AllocateBatchesFor(const InventoryRequest& request, double quantity) {
+ObjectPtr AllocateBatchesFor(const InventoryRequest& request, Decimal quantity) {
   const ExpiryRules rules = ReadExpiryRules();
   BatchQueryInput input;
   input.closed = IsICClosed();
@@ -20,19 +18,25 @@ ObjectPtr AllocateBatchesFor(const InventoryRequest& request, double quantity) {
   input.class_type = request.class_type;
   input.stock_id = request.stock_id;
   input.aux_id = request.aux_id;
-  if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
   const BatchPicker picker =
       IsBatchNoTracked(request.item_id) ? BatchPicker::kSelectBatchNo : BatchPicker::kStock;
-  RecordsetPtr list = RunListOnClassInfo(ComposeBatchListQuery(picker, input));
-  const Allocation allocation = Allocate(StockRowsOf(*list, rules), quantity, rules.allow_expired);
+  const BatchList list = ReadBatchList(picker, input, AuthContext::kNoDialog, rules);
+  const Allocation allocation = Allocate(list.rows, quantity, rules.allow_expired);
   auto taken = std::make_shared<Vector>();
+  if (allocation.takes.empty()) return taken;
+  const int32_t quantity_digits = DigitCount(GetSystemProfile("QuantityDigitCount", "IC", ""));
+  const int32_t price_digits = DigitCount(GetSystemProfile("PriceDigitCount", "IC", ""));
   for (const Allocation::Take& take : allocation.takes) {
-    list->MoveFirst();
-    list->Move(static_cast<int32_t>(take.row));
-    auto row = RowToDictionary(*list);
-    SetLookupUnitPrice(*row, input.closed);
-    row->Set("FTakeQty", take.quantity);
-    row->Set("FMissingQty", allocation.missing);
+    list.records->SetAbsolutePosition(static_cast<int32_t>(take.row) + 1);
+    auto row = RowToDictionary(*list.records);
+    const RowPrices prices =
+        ChosenRowPrices(NullToDefault(list.records->Value("FQty"), 0).ToDouble(),
+                        NullToDefault(list.records->Value("FAmount"), 0).ToDouble(), input.closed,
+                        quantity_digits, price_digits);
+    row->Set("Fprice", prices.price);
+    row->Set("FAmount", prices.amount);
+    row->Set("FTakeQty", take.quantity.ToDouble());
+    row->Set("FMissingQty", allocation.missing.ToDouble());
     taken->Add(row);
   }
   return taken;

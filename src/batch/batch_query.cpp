@@ -57,13 +57,6 @@ std::string BatchListGrouping(bool closed) {
 
 namespace {
 
-// The expiry is a.FPeriodDate in the running balance and a.FdestDate in the opening balance.
-std::string FefoOrder(bool closed) {
-  const std::string expiry = closed ? "a.FPeriodDate" : "a.FdestDate";
-  return " order by case when d.FISKFPeriod=0 or isNull(" + expiry +
-         ",'1900-01-01')<'1900-01-02' then 1 else 0 end," + expiry + ",a.FBatchNo ";
-}
-
 std::string Contains(const std::string& text) {
   return " and a.FBatchNo like '%" + DoubleQuotes(text) + "%'";
 }
@@ -86,7 +79,6 @@ std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& in)
   if (!box.empty()) sql += Contains(box);
   if (first && in.class_type == 1020004) sql += kNoVirtualStocks;
   sql += BatchListGrouping(in.closed);
-  if (first && in.fefo) sql += FefoOrder(in.closed);
   return sql;
 }
 

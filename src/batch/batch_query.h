@@ -1,7 +1,8 @@
 // The batch list query of the two batch pickers: the stock of one item summed per batch,
 // warehouse and auxiliary property, from the running balance once the inventory is closed and
-// from the opening balance before. Pure text composition; every text placed in a LIKE pattern
-// has its single quotes doubled.
+// from the opening balance before. There is no order by: the rows come as the database groups
+// them, and batch/batch_list.h orders them where the host asks. Pure text composition; every text
+// placed in a LIKE pattern has its single quotes doubled.
 #pragma once
 
 #include <cstdint>
@@ -24,10 +25,7 @@ struct BatchQueryInput {
   int32_t aux_id = 0;
   bool show_zero = false;   // chkShowZero ticked
   std::string box_text;     // txtBatchNo
-  std::string auth_filter;  // " And ..." or empty; only given for application type 4
-  // First-expiry-first (the first picker only): by expiry date, then batch number, the rows
-  // without an expiry (no shelf life, no date, 1900-01-01) last. Without it: no order by.
-  bool fefo = false;
+  std::string auth_filter;  // " And ..." or empty (batch/batch_list.h decides)
 };
 
 std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& input);

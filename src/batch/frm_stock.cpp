@@ -1,10 +1,10 @@
 #include "batch/frm_stock.h"
 
+#include <algorithm>
+
 #include "list_services/batch_dates.h"
 #include "list_services/list_settings.h"
-#include "list_services/middle_tier_query.h"
 #include "list_services/scanned_batch.h"
-#include "login/authorization.h"
 #include "login/host_props.h"
 #include "login/language.h"
 #include "picker/picker_format.h"
@@ -17,8 +17,8 @@ namespace qmz {
 
 namespace {
 
-const PickerTexts kBatchTexts = {"请选择批号", "txtBatchNo", "批号：",
-                                 "显示数量为零、金额不为零的批次", "ShowZero"};
+const PickerTexts kBatchTexts = {
+    "请选择批号", "txtBatchNo", "批号：", "显示数量为零、金额不为零的批次", "ShowZero", "批号列表"};
 
 const std::map<int32_t, int32_t> kStockRights = {
     {1020002, 1120}, {1030002, 900},  {1030003, 900},  {1040001, 1140}, {1040002, 1000},
@@ -51,6 +51,7 @@ BatchPickerForm::BatchPickerForm(const std::string& name, BatchPicker kind, Pric
 
 BatchPickerForm::~BatchPickerForm() {
   grid_->RowColor = nullptr;
+  grid_->RowNote = nullptr;
   grid_->MouseMove = nullptr;
   grid_->Notify = nullptr;
   grid_->Click = nullptr;
@@ -58,85 +59,132 @@ BatchPickerForm::~BatchPickerForm() {
 
 void BatchPickerForm::BeforeSetUpGrid() {
   rules_ = ReadExpiryRules();
-  required_ = MultiSelect() ? ListSettings().RequiredQty : 0;
-  if (required_ < 0) required_ = 0;
+  const double required = MultiSelect() ? ListSettings().RequiredQty : 0;
+  if (required != 0) required_ = QuantityAboveZero(required, "The required quantity (RequiredQty)");
   // The grid asks for colours and tells of the mouse and the selection only when the host asked
   // for what they serve: otherwise it draws and repaints as it always did.
   if (rules_.warn_days) {
     grid_->RowColor = [this](int32_t row, int64_t& color) { ColorRow(row, color); };
+    grid_->RowNote = [this](int32_t row, std::string& note) { NoteRow(row, note); };
     grid_->MouseMove = [this] { IgnoreErrors([&] { ShowMarkReason(); }); };
   }
-  if (required_ > 0) {
+  if (rules_.warn_days || Covering()) {
     grid_->Notify = [this](int32_t, const std::string& name, const Variant&, const Variant&) {
-      if (name == "SelChanged") FollowSelection();
+      if (name != "SelChanged") return;
+      if (Covering()) FollowSelection();
+      ShowCursorReason();
     };
-    grid_->Click = [this] { FollowSelection(); };
   }
+  if (Covering()) grid_->Click = [this] { FollowSelection(); };
   AddExpiryControls();
   AddCoverControls();
 }
 
-void BatchPickerForm::QueryList() {
+BatchQueryInput BatchPickerForm::QueryInput(bool whole_item) {
   BatchQueryInput input;
   input.closed = InventoryClosed();
   input.item_id = ItemID;
   input.class_type = ClassTypeID;
-  input.filter = Filter;
-  input.batch = Batch;
   input.stock_id = StockID;
   input.aux_id = AuxID;
   input.show_zero = ShowZeroBox().Value() != 0;
-  input.box_text = Box().Text();
-  queried_text_ = input.box_text;
-  Box().AcceptGroupSeparator(ScanningRequested());
-  if (GetAppType() == 4) input.auth_filter = GetStockAuthFilter("b");
-  input.fefo = rules_.fefo;
-  ShowList(Shown(RunListOnClassInfo(ComposeBatchListQuery(kind_, input))));
-  if (required_ > 0) Preselect();
+  if (!whole_item) {
+    input.filter = Filter;
+    input.batch = Batch;
+    input.box_text = Box().Text();
+  }
+  return input;
 }
 
-int32_t BatchPickerForm::RowOf(const std::string& batch, const std::string& expiry) {
-  int32_t first = 0;
-  for (int32_t row = 2; list_ && row <= list_->RecordCount() + 1; ++row) {
-    MoveToRow(row);
-    if (Trim(Field("FBatchNo", "").ToText()) != batch) continue;
-    if (first == 0) first = row;
-    if (!expiry.empty() && Field("FPeriodDate", "").ToText().rfind(expiry, 0) == 0) return row;
+void BatchPickerForm::QueryList() {
+  Box().AcceptGroupSeparator(ScanningRequested());
+  Show(ReadBatchList(kind_, QueryInput(false), AuthContext::kDialog, rules_));
+}
+
+void BatchPickerForm::Show(BatchList list) {
+  rows_ = std::move(list.rows);
+  keys_.clear();
+  for (int32_t position = 1; position <= list.records->RecordCount(); ++position) {
+    std::string key;
+    const std::vector<Variant> values = list.records->RecordValues(position);
+    for (const char* field : {"FBatchNo", "AuxName", "stockName", "FitemID", "FKFDate",
+                              "FPeriodDate", "FBatchNoIndex"}) {
+      const int32_t at = list.records->FieldIndex(field);
+      if (at >= 0) key += Trim(NullToDefault(values[static_cast<size_t>(at)], "").ToText());
+      key += '\x1f';
+    }
+    keys_.push_back(std::move(key));
   }
-  return first;
+  ShowHiddenNote(list.hidden.size());
+  ShowList(std::move(list.records));
+  if (Covering()) KeepCover();
+  ShowCursorReason();
+}
+
+const StockRow& BatchPickerForm::StockRowAt(int32_t row) const {
+  return rows_.at(static_cast<size_t>(row - 2));
+}
+
+const std::string& BatchPickerForm::KeyAt(int32_t row) const {
+  return keys_.at(static_cast<size_t>(row - 2));
+}
+
+std::string BatchPickerForm::RowName(int32_t row) {
+  MoveToRow(row);
+  const std::string stock = Trim(Text("stockName"));
+  return StockRowAt(row).batch + (stock.empty() ? "" : "（" + stock + "）");
+}
+
+int32_t BatchPickerForm::ScannedRow(const std::string& number, const ScannedBatch& scanned) {
+  if (!list_) return 0;
+  const int32_t position = FindScannedRecord(*list_, number, scanned.expiry);
+  return position == 0 ? 0 : position + 1;
+}
+
+void BatchPickerForm::RefuseScan(const std::string& message) {
+  MessageBox(message, MessageIcon::kInformation, TranslateText("Vantrel提示"));
+  Box().SelectAll();
 }
 
 bool BatchPickerForm::ReadScan() {
-  const std::string read = Box().Text();
   std::optional<ScannedBatch> scanned;
+  std::string number;
   try {
-    scanned = ReadScannedBatch(read);
+    scanned = ReadScannedBatch(Box().Text());
+    if (!scanned) return false;
+    number = scanned->NumberFor(kind_ == BatchPicker::kSelectBatchNo);
   } catch (const std::exception& failure) {
-    MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+    RefuseScan(failure.what());
     return true;
   }
-  if (!scanned) return false;
-  int32_t row = RowOf(scanned->batch, scanned->expiry);
-  if (row == 0) {
-    const std::string before = queried_text_;
-    Box().SetText(scanned->batch);
-    QueryButton();
-    row = RowOf(scanned->batch, scanned->expiry);
+  Reported([&] {
+    int32_t row = ScannedRow(number, *scanned);
     if (row == 0) {
-      Box().SetText(before);
-      QueryButton();
-      MessageBox("The label's batch " + scanned->batch + " is not in the list",
-                 MessageIcon::kInformation, TranslateText("Vantrel提示"));
-      return true;
+      BatchList whole = ReadBatchList(kind_, QueryInput(true), AuthContext::kDialog, rules_);
+      const int32_t position = FindScannedRecord(*whole.records, number, scanned->expiry);
+      if (position == 0) {
+        const auto hidden =
+            std::find_if(whole.hidden.begin(), whole.hidden.end(),
+                         [&](const StockRow& r) { return SameBatch(r.batch, number); });
+        RefuseScan(hidden == whole.hidden.end()
+                       ? "库存中没有批号 " + number
+                       : "批号 " + number + " 已于 " + DayText(*hidden->expiry) +
+                             " 过期（单据日期 " + DayText(rules_.document_date) +
+                             "），过期的库存不在列表中");
+        return;
+      }
+      Show(std::move(whole));
+      row = position + 1;
     }
-  }
-  Box().SetText(scanned->batch);
-  grid_->SetCursorRow(row);
-  try {
+    if (Covering()) {
+      AddToCover(row);
+    } else {
+      grid_->SetCursorRow(row);
+    }
+    Box().SelectAll();
     if (GetHostFlag("ScanConfirm")) Confirm();
-  } catch (const std::exception& failure) {
-    MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
-  }
+  });
+  if (Visible()) Box().SelectAll();
   return true;
 }
 
@@ -173,9 +221,10 @@ std::string BatchPickerForm::BatchRowText(int32_t row,
   AppendPiece(text, [&] { return DateIfShelfLife("FPeriodDate"); });
   AppendPiece(text, [&] { return Field("FitemID", 0).ToText(); });
   AppendPiece(text, [&] { return Field("FBatchNoIndex", "0").ToText(); });
-  if (required_ > 0) {
-    const auto take = takes_.find(row);
-    text += (take == takes_.end() ? "" : QuantityText(take->second)) + "|";
+  if (Covering()) {
+    const Decimal* take =
+        row - 2 < static_cast<int32_t>(keys_.size()) ? TakeOf(KeyAt(row)) : nullptr;
+    text += (take ? QuantityText(*take) : "") + "|";
   }
   return text;
 }

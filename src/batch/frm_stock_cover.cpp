@@ -1,11 +1,11 @@
 // A required quantity covered in the batch pickers of several rows (frm_stock.h): the rows
-// preselected first-expiry-first, the 取用数量 column and box, the tally under the grid.
+// preselected first-expiry-first, the 取用数量 column and box, the tally under the grid, the
+// question before a choice short of or over the quantity.
 #include <algorithm>
 
 #include "batch/frm_stock.h"
 #include "login/language.h"
 #include "picker/picker_format.h"
-#include "platform/number_format.h"
 #include "platform/text.h"
 #include "platform/ui/modal_host.h"
 #include "qmz/error.h"
@@ -14,19 +14,24 @@ namespace qmz {
 
 namespace {
 
-constexpr float kTakeColumnWidth = 800;  // twips: its caption and a quantity
+constexpr float kTakeColumnWidth = 1000;  // twips: its caption and a quantity
+
+std::string Title() {
+  return TranslateText("Vantrel提示");
+}
 
 }  // namespace
 
 void BatchPickerForm::AddCoverControls() {
-  if (required_ <= 0) return;
+  if (!Covering()) return;
+  grid_->SetCursorApart(true);
   SetSize(Width() + kTakeColumnWidth + 100, Height());  // room for the 取用数量 column
   tally_ = &AddLabel("lblTally");
   tally_->SetLine(kGridLine + 5);  // under the grid
-  Label& caption = AddLabel("lblTakeQty");
-  caption.SetCaption("取用数量(&T)：");
-  caption.SetBuddy("txtTakeQty");
-  caption.SetLine(kGridLine + 5);
+  take_caption_ = &AddLabel("lblTakeQty");
+  take_caption_->SetCaption("取用数量(&T)：");
+  take_caption_->SetBuddy("txtTakeQty");
+  take_caption_->SetLine(kGridLine + 5);
   take_box_ = &AddTextBox("txtTakeQty");
   take_box_->SetLine(kGridLine + 5);
   // What the clerk types replaces the quantity shown.
@@ -37,120 +42,178 @@ void BatchPickerForm::AddCoverControls() {
     try {
       TakeTypedQuantity();
     } catch (const std::exception& failure) {
-      MessageBox(failure.what(), MessageIcon::kInformation, TranslateText("Vantrel提示"));
+      MessageBox(failure.what(), MessageIcon::kInformation, Title());
+      take_box_->SelectAll();
     }
   };
 }
 
 std::string BatchPickerForm::WithTakeTitle(std::string title) const {
-  return required_ > 0 ? title + "取用数量|" : title;
+  return Covering() ? title + "取用数量|" : title;
 }
 
 void BatchPickerForm::AddTakeColumn() {
-  if (required_ <= 0) return;
+  if (!Covering()) return;
   take_column_ = grid_->Cols() + 1;
   grid_->SetCols(take_column_);
   grid_->Column(take_column_).SetWidth(kTakeColumnWidth);
   grid_->Column(take_column_).SetAlignment(kAlignRight);
 }
 
-std::string BatchPickerForm::QuantityText(double quantity) const {
-  return FormatNumber(quantity, GroupedPattern(QuantityDigits()));
+std::string BatchPickerForm::QuantityText(Decimal quantity) const {
+  return quantity.Format(QuantityDigits());
+}
+
+const Decimal* BatchPickerForm::TakeOf(const std::string& key) const {
+  for (const auto& [taken, quantity] : takes_) {
+    if (taken == key) return &quantity;
+  }
+  return nullptr;
 }
 
 std::vector<int32_t> BatchPickerForm::ChosenRows() const {
-  std::vector<int32_t> rows = grid_->SelectedRows();
-  if (rows.size() <= 1) {
-    rows.clear();
-    if (grid_->CursorRow() >= 2) rows.push_back(grid_->CursorRow());
-  }
-  return rows;
+  // Covering, the cursor moves apart: the choice is the selection, however few rows it holds.
+  return Covering() ? grid_->SelectedRows() : PickerForm::ChosenRows();
 }
 
-double BatchPickerForm::Missing() const {
-  double chosen = 0;
-  for (const auto& [row, take] : takes_) chosen += take;
-  return required_ - chosen;
+Decimal BatchPickerForm::Chosen() const {
+  Decimal chosen;
+  for (const auto& [key, take] : takes_) chosen += take;
+  return chosen;
 }
 
-void BatchPickerForm::Preselect() {
-  takes_.clear();
-  std::vector<StockRow> rows = StockRowsOf(*list_, rules_);
-  std::vector<int32_t> chosen;
-  for (const Allocation::Take& take : Allocate(rows, required_, rules_.allow_expired).takes) {
-    chosen.push_back(static_cast<int32_t>(take.row) + 2);
+void BatchPickerForm::KeepCover() {
+  std::vector<int32_t> rows;
+  if (!preselected_) {
+    preselected_ = true;
+    takes_.clear();
+    for (const Allocation::Take& take : Allocate(rows_, *required_, rules_.allow_expired).takes) {
+      const int32_t row = static_cast<int32_t>(take.row) + 2;
+      takes_.emplace_back(KeyAt(row), take.quantity);
+      rows.push_back(row);
+    }
+  } else {
+    // The rows chosen before, where the list still shows them, in the order they were taken.
+    std::erase_if(takes_, [&](const auto& take) {
+      const auto at = std::find(keys_.begin(), keys_.end(), take.first);
+      if (at == keys_.end()) return true;
+      rows.push_back(static_cast<int32_t>(at - keys_.begin()) + 2);
+      return false;
+    });
   }
-  // Selected in that order, each row takes what is still missing: the allocation.
-  if (!chosen.empty()) grid_->SetSelectedRows(chosen);
+  if (!rows.empty()) grid_->SetSelectedRows(rows);
   FollowSelection();
 }
 
 void BatchPickerForm::FollowSelection() {
-  if (required_ <= 0 || !list_) return;
+  if (!Covering() || !list_) return;
   const std::vector<int32_t> rows = ChosenRows();
-  std::erase_if(takes_, [&rows](const auto& take) {
-    return std::find(rows.begin(), rows.end(), take.first) == rows.end();
+  std::vector<std::string> chosen;
+  for (int32_t row : rows) chosen.push_back(KeyAt(row));
+  std::erase_if(takes_, [&chosen](const auto& take) {
+    return std::find(chosen.begin(), chosen.end(), take.first) == chosen.end();
   });
   for (int32_t row : rows) {
-    if (!takes_.contains(row)) {
-      takes_[row] = TakeFor(StockRowAt(row), std::max(0.0, Missing()), rules_.allow_expired);
-    }
+    if (TakeOf(KeyAt(row))) continue;
+    const Decimal missing = std::max(Decimal(), *required_ - Chosen());
+    takes_.emplace_back(KeyAt(row), TakeFor(StockRowAt(row), missing, rules_.allow_expired));
   }
   grid_->Invalidate();
+  grid_->Redraw();
   ShowTally();
-  const auto cursor = takes_.find(grid_->CursorRow());
-  take_box_->SetText(cursor == takes_.end() ? "" : DoubleToText(cursor->second));
+  ShowTakeRow();
 }
 
 void BatchPickerForm::ShowTally() {
-  double chosen = required_ - Missing();
-  tally_->SetCaption("需要 " + QuantityText(required_) + " / 已选 " + QuantityText(chosen) +
-                     " / 尚缺 " + QuantityText(std::max(0.0, Missing())));
+  const Decimal chosen = Chosen();
+  const Decimal& required = *required_;
+  tally_->SetCaption("需要 " + QuantityText(required) + " / 已选 " + QuantityText(chosen) +
+                     (chosen > required ? " / 超出 " + QuantityText(chosen - required)
+                                        : " / 尚缺 " + QuantityText(required - chosen)));
+}
+
+void BatchPickerForm::ShowTakeRow() {
+  const int32_t row = grid_->CursorRow();
+  if (!list_ || row < 2) {
+    take_caption_->SetCaption("取用数量(&T)：");
+    take_box_->SetText("");
+    return;
+  }
+  take_caption_->SetCaption("取用数量(&T)，" + RowName(row) + "：");
+  const Decimal* take = TakeOf(KeyAt(row));
+  take_box_->SetText(take ? take->ToText() : "");
 }
 
 void BatchPickerForm::TakeTypedQuantity() {
   const int32_t row = grid_->CursorRow();
   if (!list_ || row < 2) return;
   const std::string typed = Trim(take_box_->Text());
-  double quantity = 0;
-  if (!ParseNumber(typed, quantity) || quantity < 0) {
-    throw Error("The quantity to take, " + typed + ", is not a number from 0");
+  const std::optional<Decimal> quantity = Decimal::Parse(typed);
+  if (!quantity) throw Error("取用数量“" + typed + "”不是数字");
+  if (quantity->IsNegative()) throw Error("取用数量不能小于 0");
+  const StockRow& stock = StockRowAt(row);
+  if (*quantity > stock.quantity) {
+    throw Error("批号 " + RowName(row) + "只有 " + QuantityText(stock.quantity) + "，不够取用 " +
+                QuantityText(*quantity));
   }
-  const StockRow stock = StockRowAt(row);
-  if (quantity > stock.quantity) {
-    throw Error("Batch " + stock.batch + " holds " + QuantityText(stock.quantity) +
-                ", less than the " + typed + " to take");
+  if (!quantity->IsZero() && stock.expired && !rules_.allow_expired) {
+    throw Error("批号 " + RowName(row) + "已于 " + DayText(*stock.expiry) + " 过期，不能取用");
   }
-  if (quantity > 0 && stock.expired && !rules_.allow_expired) {
-    throw Error("Batch " + stock.batch + " expired on " + DayText(*stock.expiry) +
-                " and is not taken unless the host allows expired stock (AllowExpired)");
-  }
-  takes_[row] = quantity;
   std::vector<int32_t> rows = ChosenRows();
-  if (std::find(rows.begin(), rows.end(), row) == rows.end()) {
-    rows.push_back(row);
-    grid_->SetSelectedRows(rows);
+  const bool chosen = std::find(rows.begin(), rows.end(), row) != rows.end();
+  std::erase_if(takes_, [&](const auto& take) { return take.first == KeyAt(row); });
+  if (quantity->IsZero()) {
+    // Nothing to take: the row leaves the choice.
+    if (chosen) grid_->ToggleSelected(row);
+  } else {
+    takes_.emplace_back(KeyAt(row), *quantity);
+    if (!chosen) grid_->ToggleSelected(row);
   }
   FollowSelection();
   take_box_->SelectAll();
-  grid_->Redraw();
 }
 
-std::vector<int32_t> BatchPickerForm::RowsTaken(std::vector<int32_t> rows) {
-  if (required_ <= 0) return rows;
+void BatchPickerForm::AddToCover(int32_t row) {
+  std::vector<int32_t> rows = ChosenRows();
+  if (std::find(rows.begin(), rows.end(), row) != rows.end()) {
+    grid_->SetCursorRow(row);
+    return;
+  }
+  const StockRow& stock = StockRowAt(row);
+  if (stock.expired && !rules_.allow_expired) {
+    grid_->SetCursorRow(row);
+    throw Error("批号 " + RowName(row) + "已于 " + DayText(*stock.expiry) + " 过期，不能取用");
+  }
+  grid_->ToggleSelected(row);
+}
+
+std::optional<std::vector<int32_t>> BatchPickerForm::RowsTaken(std::vector<int32_t> rows) {
+  if (!Covering()) return rows;
   FollowSelection();
   std::erase_if(rows, [this](int32_t row) {
-    const auto take = takes_.find(row);
-    return take == takes_.end() || take->second <= 0;
+    const Decimal* take = TakeOf(KeyAt(row));
+    return !take || take->IsZero();
   });
+  const Decimal chosen = Chosen();
+  const Decimal& required = *required_;
   if (rows.empty()) {
-    throw Error("The chosen rows take nothing of the " + QuantityText(required_) + " required");
+    throw Error("选中的行没有取用任何数量（需要 " + QuantityText(required) + "）");
+  }
+  if (chosen != required) {
+    const std::string question =
+        chosen < required ? "已选 " + QuantityText(chosen) + "，比需要的 " +
+                                QuantityText(required) + " 少 " + QuantityText(required - chosen)
+                          : "已选 " + QuantityText(chosen) + "，比需要的 " +
+                                QuantityText(required) + " 多 " + QuantityText(chosen - required);
+    if (!AskYesNo(question + "。仍然确定吗？", Title())) return std::nullopt;
   }
   return rows;
 }
 
 void BatchPickerForm::CompleteChoice(int32_t row, Dictionary& chosen) {
-  if (required_ > 0) chosen.Set("FTakeQty", takes_[row]);
+  if (!Covering()) return;
+  const Decimal* take = TakeOf(KeyAt(row));
+  chosen.Set("FTakeQty", take ? take->ToDouble() : 0.0);
 }
 
 }  // namespace qmz

@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "qmz/variant.h"
 
 namespace {
 
@@ -126,7 +128,16 @@ int main(int argc, char** argv) {
     pick->add_option("--class-type", options.class_type, "Class type of the calling host");
     if (std::string(name) == "show-batch-multi") {
       pick->add_option("--required-qty", options.quantity,
-                       "Quantity to cover: rows preselected first-expiry-first (RequiredQty)");
+                       "Quantity to cover: rows preselected first-expiry-first (RequiredQty)")
+          ->check(
+              [](const std::string& text) {
+                double value = 0;
+                // RequiredQty 0 means none: a quantity named here must be one.
+                return qmz::ParseNumber(text, value) && std::isfinite(value) && value > 0
+                           ? std::string()
+                           : "the required quantity " + text + " is not a number above 0";
+              },
+              "a number above 0");
     }
   }
 

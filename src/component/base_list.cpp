@@ -9,6 +9,7 @@
 #include "component/inventory_lookup.h"
 #include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"
+#include "list_services/row_to_dictionary.h"
 #include "list_services/scanned_batch.h"
 #include "list_services/unit_price.h"
 #include "login/authorization.h"
@@ -16,6 +17,7 @@
 #include "login/login_context.h"
 #include "login/props_parser.h"
 #include "picker/picker_form.h"
+#include "platform/decimal.h"
 #include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "platform/ui/modal_host.h"
@@ -98,8 +100,9 @@ void BaseList::RequiredQty(double value) {
 ObjectPtr BaseList::AllocateBatches(int32_t lngItemID, double dblQty, int32_t lngStockID,
                                     int32_t lngAuxID, int32_t lngClassType) {
   return ResultOrReasonKept([&](ObjectPtr& result) {
-    if (lngItemID <= 0 || !(dblQty > 0)) return;
-    result = AllocateBatchesFor({lngItemID, "", lngStockID, lngAuxID, lngClassType}, dblQty);
+    if (lngItemID <= 0) return;
+    const Decimal quantity = QuantityAboveZero(dblQty, "The quantity to allocate");
+    result = AllocateBatchesFor({lngItemID, "", lngStockID, lngAuxID, lngClassType}, quantity);
   });
 }
 
@@ -108,15 +111,24 @@ ObjectPtr BaseList::GetBatch(int32_t lngItemID, const std::string& strBatchNo, i
   return ResultOrReasonKept([&](ObjectPtr& result) {
     if (lngItemID <= 0 || strBatchNo.empty()) return;
     const bool closed = IsICClosed();
-    // A scanned label (host property ScanGS1) stands for its batch, and its expiry picks among
+    // A scanned label (host property ScanGS1) stands for its number, and its expiry picks among
     // the warehouses that hold the batch.
     const std::optional<ScannedBatch> scanned = ReadScannedBatch(strBatchNo);
-    const std::string sql = ComposeBatchLookupSql(
-        {lngItemID, scanned ? scanned->batch : strBatchNo, lngStockID, lngAuxID, lngClassType},
-        closed, GetStockAuthFilter("b"));
-    auto row = scanned && !scanned->expiry.empty()
-                   ? FetchRowMatching(sql, "FPeriodDate", scanned->expiry)
-                   : FetchFirstRow(sql);
+    const std::string number =
+        scanned ? scanned->NumberFor(!scanned->serial.empty() && IsBatchNoTracked(lngItemID))
+                : strBatchNo;
+    const std::string sql =
+        ComposeBatchLookupSql({lngItemID, number, lngStockID, lngAuxID, lngClassType}, closed,
+                              StockAuthFilterIn(AuthContext::kNoDialog, "b"));
+    std::shared_ptr<Dictionary> row;
+    if (scanned && scanned->expiry) {
+      RecordsetPtr rows = RunOnClassInfo(sql);
+      const int32_t at = FindScannedRecord(*rows, number, scanned->expiry);
+      if (at > 0) rows->SetAbsolutePosition(at);
+      row = RowToDictionary(*rows);
+    } else {
+      row = FetchFirstRow(sql);
+    }
     SetLookupUnitPrice(*row, closed);
     result = row;
   });
@@ -127,8 +139,9 @@ ObjectPtr BaseList::GetAux(int32_t lngItemID, const std::string& strAux, int32_t
   return ResultOrReasonKept([&](ObjectPtr& result) {
     if (lngItemID <= 0 || strAux.empty()) return;
     const bool closed = IsICClosed();
-    auto row = FetchFirstRow(ComposeAuxLookupSql(
-        {lngItemID, strAux, lngStockID, lngAuxID, lngClassType}, closed, GetStockAuthFilter("b")));
+    auto row =
+        FetchFirstRow(ComposeAuxLookupSql({lngItemID, strAux, lngStockID, lngAuxID, lngClassType},
+                                          closed, StockAuthFilterIn(AuthContext::kNoDialog, "b")));
     SetLookupUnitPrice(*row, closed);
     result = row;
   });

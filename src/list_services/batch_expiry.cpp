@@ -51,7 +51,7 @@ std::optional<int32_t> WarnDays() {
 Day DocumentDate() {
   const std::string text = HostText("DocumentDate");
   if (text.empty()) return Today();
-  const std::optional<Day> day = ParseDay(text);
+  const std::optional<Day> day = IsoDay(text);
   if (!day) throw Error("The host's DocumentDate " + text + " is not a date (YYYY-MM-DD)");
   return *day;
 }
@@ -77,16 +77,75 @@ ExpiryRules ReadExpiryRules() {
   return rules;
 }
 
-std::optional<Day> ParseDay(const std::string& text) {
-  unsigned y = 0, m = 0, d = 0;
-  int used = 0;
-  if (text.size() < 10 || std::sscanf(text.c_str(), "%4u-%2u-%2u%n", &y, &m, &d, &used) != 3 ||
-      used != 10) {
-    return std::nullopt;
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Reads 1 to `most` digits at `at`; 0 digits read gives false.
+bool ReadNumber(std::string_view text, size_t& at, size_t least, size_t most, unsigned& out) {
+  size_t digits = 0;
+  out = 0;
+  while (at < text.size() && digits < most && IsDigit(text[at])) {
+    out = out * 10 + static_cast<unsigned>(text[at++] - '0');
+    ++digits;
   }
+  return digits >= least;
+}
+
+std::optional<Day> DayOfParts(unsigned y, unsigned m, unsigned d) {
   const year_month_day date{year(static_cast<int>(y)), month(m), day(d)};
   if (!date.ok()) return std::nullopt;
   return DayOf(date);
+}
+
+// Nothing, or a blank or "T" followed by a time's characters.
+bool IsTimeOrNothing(std::string_view rest) {
+  if (rest.empty()) return true;
+  if (rest[0] != ' ' && rest[0] != 'T') return false;
+  return rest.find_first_not_of("0123456789:. ", 1) == std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<Day> BatchDay(std::string_view text) {
+  unsigned y = 0, m = 0, d = 0;
+  size_t at = 0;
+  if (text.size() >= 8 &&
+      text.substr(0, 8).find_first_not_of("0123456789") == std::string_view::npos &&
+      (text.size() == 8 || !IsDigit(text[8]))) {
+    ReadNumber(text, at, 4, 4, y);
+    ReadNumber(text, at, 2, 2, m);
+    ReadNumber(text, at, 2, 2, d);
+  } else {
+    if (!ReadNumber(text, at, 4, 4, y) || at >= text.size()) return std::nullopt;
+    const char separator = text[at];
+    if (separator != '-' && separator != '/' && separator != '.') return std::nullopt;
+    ++at;
+    if (!ReadNumber(text, at, 1, 2, m) || at >= text.size() || text[at] != separator) {
+      return std::nullopt;
+    }
+    ++at;
+    if (!ReadNumber(text, at, 1, 2, d)) return std::nullopt;
+  }
+  if (!IsTimeOrNothing(text.substr(at))) return std::nullopt;
+  return DayOfParts(y, m, d);
+}
+
+std::optional<Day> IsoDay(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (!IsDigit(text[i])) return std::nullopt;
+  }
+  size_t at = 0;
+  unsigned y = 0, m = 0, d = 0;
+  ReadNumber(text, at, 4, 4, y);
+  ++at;
+  ReadNumber(text, at, 2, 2, m);
+  ++at;
+  ReadNumber(text, at, 2, 2, d);
+  return DayOfParts(y, m, d);
 }
 
 std::string DayText(Day day) {
@@ -100,7 +159,7 @@ std::string DayText(Day day) {
 std::optional<Day> ExpiryOf(const Variant& shelf_life, const Variant& expiry) {
   if (shelf_life.IsNull() || shelf_life.ToDouble() == 0) return std::nullopt;
   const std::string text = BatchDateText(expiry);
-  return text.empty() ? std::nullopt : ParseDay(text);
+  return text.empty() ? std::nullopt : BatchDay(text);
 }
 
 bool IsExpired(const ExpiryRules& rules, std::optional<Day> expiry) {

@@ -33,16 +33,4 @@ std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql) {
   return RowToDictionary(*RunOnClassInfo(sql));
 }
 
-std::shared_ptr<Dictionary> FetchRowMatching(const std::string& sql, const std::string& field,
-                                             const std::string& prefix) {
-  RecordsetPtr rows = RunOnClassInfo(sql);
-  for (rows->MoveFirst(); !rows->Eof(); rows->MoveNext()) {
-    if (NullToDefault(rows->Value(field), "").ToText().rfind(prefix, 0) == 0) {
-      return RowToDictionary(*rows);
-    }
-  }
-  rows->MoveFirst();
-  return RowToDictionary(*rows);
-}
-
 }  // namespace qmz

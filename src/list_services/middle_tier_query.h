@@ -23,9 +23,5 @@ RecordsetPtr RunListOnClassInfo(const std::string& sql);
 
 // Runs the SQL and returns its current row as a Dictionary (RowToDictionary).
 std::shared_ptr<Dictionary> FetchFirstRow(const std::string& sql);
-// The same for the first row whose `field` reads as a text that begins with `prefix`, else the
-// first row.
-std::shared_ptr<Dictionary> FetchRowMatching(const std::string& sql, const std::string& field,
-                                             const std::string& prefix);
 
 }  // namespace qmz

@@ -96,4 +96,9 @@ std::string GetStockAuthFilter(const std::string& alias) {
   return condition.empty() ? std::string() : " And " + condition;
 }
 
+std::string StockAuthFilterIn(AuthContext context, const std::string& alias) {
+  if (context == AuthContext::kDialog && GetAppType() != 4) return "";
+  return GetStockAuthFilter(alias);
+}
+
 }  // namespace qmz

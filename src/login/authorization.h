@@ -25,6 +25,13 @@ bool BuildAuthFilter(const Vector& descriptors, std::string& condition);
 // empty text.
 std::string GetStockAuthFilter(const std::string& alias);
 
+// Who asks for the warehouse condition: a dialog applies data authorisation only when the host's
+// application type is 4; an operation without a dialog (GetBatch, GetAux, AllocateBatches)
+// always applies it.
+enum class AuthContext { kDialog, kNoDialog };
+// GetStockAuthFilter(alias) where authorisation applies in `context`, else the empty text.
+std::string StockAuthFilterIn(AuthContext context, const std::string& alias);
+
 // Whether this thread already asked the security component; for tests that start fresh.
 bool AuthorizationAskedOnThisThread();
 

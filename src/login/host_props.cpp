@@ -1,5 +1,6 @@
 #include "login/host_props.h"
 
+#include "platform/text.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
 #include "qmz/host.h"
@@ -25,11 +26,25 @@ void SetHostProp(const std::string& key, const Variant& value) {
 }
 
 bool GetHostFlag(const std::string& key) {
+  const Variant value = GetHostProp(key);
+  if (value.IsEmpty() || value.IsNull()) return false;
+  if (value.type() == Variant::Type::Boolean) return value.ToBool();
+  std::string text;
   try {
-    return GetHostProp(key, false).ToBool();
+    text = Trim(value.ToText());
   } catch (const Error&) {
-    return false;
+    text = "(an object)";
   }
+  const std::string word = ToLowerAscii(text);
+  if (word.empty()) return false;
+  for (const char* yes : {"1", "true", "yes", "on"}) {
+    if (word == yes) return true;
+  }
+  for (const char* no : {"0", "false", "no", "off"}) {
+    if (word == no) return false;
+  }
+  throw Error("The host's " + key + " " + text +
+              " is not a flag (1/0, true/false, yes/no, on/off)");
 }
 
 bool IsICClosed() {

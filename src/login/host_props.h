@@ -13,7 +13,8 @@ namespace qmz {
 
 Variant GetHostProp(const std::string& key, const Variant& fallback = Variant());
 void SetHostProp(const std::string& key, const Variant& value);
-// A host property read as a truth value; one that is no truth value reads as unset (false).
+// A host flag: 1/0, true/false, yes/no, on/off (any case, blanks around), a Boolean; unset or
+// blank reads false. Anything else raises qmz::Error naming the property and its value.
 bool GetHostFlag(const std::string& key);
 
 bool IsICClosed();          // ICClosed, default true

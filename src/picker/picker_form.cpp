@@ -1,5 +1,7 @@
 #include "picker/picker_form.h"
 
+#include <algorithm>
+
 #include "list_services/unit_price.h"
 
 #include "list_services/middle_tier_query.h"
@@ -30,6 +32,7 @@ constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
 const char kProfileGroup[] = "BaseList";
 constexpr int32_t kPriceObjectType = 15;
 constexpr int32_t kPriceRight = 32;
+constexpr int32_t kBoxPageRows = 10;  // PageUp and PageDown in the search box
 
 }  // namespace
 
@@ -57,7 +60,9 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
   check_ = &AddCheckBox("chkShowZero");
   check_->SetCaption(texts.check_caption);
   check_->SetLine(kSearchLine);
-  AddGrid("Ledger", grid_).SetLine(kGridLine);
+  GridControl& grid = AddGrid("Ledger", grid_);
+  grid.SetLine(kGridLine);
+  grid.SetAccessibleName(texts.grid_name);
   CommandButton& yes = AddCommandButton("cmdYes");
   yes.SetCaption("确定(&O)");
   yes.SetLine(kButtonLine);
@@ -99,9 +104,22 @@ PickerForm::PickerForm(const std::string& name, const PickerTexts& texts, PriceC
     Cancel();
   };
   box_->KeyDown = [this, &query](int16_t& code, int16_t) {
-    if (code != kKeyEnter) return;
+    if (code == kKeyEnter) {
+      code = 0;
+      query.Click();
+      return;
+    }
+    // The keys that move through the list move the grid's cursor, the caret stays.
+    const int32_t rows = grid_->Rows();
+    int32_t step = 0;
+    if (code == kKeyUp) step = -1;
+    if (code == kKeyDown) step = 1;
+    if (code == kKeyPageUp) step = -kBoxPageRows;
+    if (code == kKeyPageDown) step = kBoxPageRows;
+    if (step == 0 || rows < 2) return;
     code = 0;
-    query.Click();
+    const int32_t target = std::clamp(grid_->CursorRow() + step, 2, rows);
+    if (target != grid_->CursorRow()) grid_->SetCursorRow(target);
   };
   grid_->RowText = [this](int32_t row, std::string& text) {
     if (row == 1) {
@@ -322,18 +340,24 @@ void PickerForm::ApplyRecomputedPrice(std::string& text) const {
   text.replace(price_start, price_length, price);
 }
 
-void PickerForm::ChooseRows() {
+std::vector<int32_t> PickerForm::ChosenRows() const {
   std::vector<int32_t> rows = grid_->SelectedRows();
   if (rows.size() <= 1) {
-    int32_t row = grid_->CursorRow();
-    if (row <= 1) {
-      OK = false;
-      Hide();
-      return;
-    }
-    rows.assign(1, row);
+    rows.clear();
+    if (grid_->CursorRow() > 1) rows.push_back(grid_->CursorRow());
   }
-  rows = RowsTaken(std::move(rows));
+  return rows;
+}
+
+void PickerForm::ChooseRows() {
+  const std::optional<std::vector<int32_t>> taken = RowsTaken(ChosenRows());
+  if (!taken) return;
+  if (taken->empty()) {
+    OK = false;
+    Hide();
+    return;
+  }
+  const std::vector<int32_t>& rows = *taken;
   // Every chosen row's cells are read before the list is filtered: the grid draws its rows
   // from the list, so a filtered list would answer for the next row.
   struct Chosen {

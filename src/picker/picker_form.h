@@ -6,7 +6,8 @@
 // (the check box state and the shared column widths, group "BaseList").
 //
 // Keys: Escape closes the dialog without a choice (as the close button); Enter in the search box
-// runs the query (as the query button); Enter in the grid confirms (as the OK button). With
+// runs the query (as the query button), Up, Down, PageUp and PageDown there move the grid's
+// cursor; Enter in the grid confirms (as the OK button). With
 // several rows allowed, Shift with Up/Down/PageUp/PageDown extends the selection and Ctrl+A
 // selects every row (the form's grid keys).
 //
@@ -28,6 +29,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,7 @@ struct PickerTexts {
   const char* box_label;      // "批号：", "辅助属性："
   const char* check_caption;  // chkShowZero's caption
   const char* check_key;      // user profile key of the check box: ShowZero, AuxShowZero
+  const char* grid_name;      // the grid as a screen reader names it
 };
 
 class PickerForm : public Form {
@@ -137,11 +140,19 @@ class PickerForm : public Form {
   void QueryButton();
   // What the yes button does: the check box saved, the chosen rows taken.
   void Confirm();
-  // Of the rows the user chose (grid rows), those the choice returns; raises to refuse the
-  // choice with a message. All of them unless a picker says otherwise.
-  virtual std::vector<int32_t> RowsTaken(std::vector<int32_t> rows) { return rows; }
+  // The grid rows the user chose: the selection of several rows, else the cursor row (none on
+  // the title row).
+  virtual std::vector<int32_t> ChosenRows() const;
+  // Of the chosen rows, those the choice returns: none closes the dialog without a choice;
+  // nullopt keeps it open (the user declined when asked); raises to refuse the choice with a
+  // message. All of them unless a picker says otherwise.
+  virtual std::optional<std::vector<int32_t>> RowsTaken(std::vector<int32_t> rows) { return rows; }
   // Adds what a picker returns besides the row's fields to the dictionary of grid row `row`.
   virtual void CompleteChoice(int32_t /*row*/, Dictionary& /*chosen*/) {}
+
+  // Runs a user action; after load its failure is reported and the list shown again, with
+  // the unit prices as they read before the action when `prices_before` is given.
+  void Reported(const std::function<void()>& action, const bool* prices_before = nullptr);
 
   std::shared_ptr<Ledger> grid_;
   RecordsetPtr list_;
@@ -151,9 +162,6 @@ class PickerForm : public Form {
   void OnUnload();
   // No choice: the close button and Escape.
   void Cancel();
-  // Runs a user action; after load its failure is reported and the list shown again, with
-  // the unit prices as they read before the action when `prices_before` is given.
-  void Reported(const std::function<void()>& action, const bool* prices_before = nullptr);
   void RecomputeIfClosed();
   // The row text with its recomputed unit price in place, when prices read as recomputed.
   void ApplyRecomputedPrice(std::string& text) const;

@@ -32,6 +32,20 @@ double CellNumber(const std::string& text) {
   return LeadingNumber(ReplaceAll(text, ",", ""));
 }
 
+RowPrices ChosenRowPrices(double quantity, double amount, bool closed, int32_t quantity_digits,
+                          int32_t price_digits) {
+  const double shown_amount = CellNumber(FormatNumber(amount, "###,##0.00"));
+  if (quantity == 0) return {0, shown_amount};
+  if (!closed) {
+    return {CellNumber(FormatNumber(amount / quantity, GroupedPattern(price_digits))),
+            shown_amount};
+  }
+  const double shown_quantity = CellNumber(FormatNumber(quantity, GroupedPattern(quantity_digits)));
+  if (shown_quantity == 0) return {0, shown_amount};
+  return {CellNumber(FormatNumber(shown_amount / shown_quantity, PlainPattern(price_digits))),
+          shown_amount};
+}
+
 int32_t DigitCount(const std::string& text) {
   return Trim(text).empty() ? 0 : Variant(text).ToInt32();
 }

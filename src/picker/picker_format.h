@@ -17,6 +17,17 @@ std::string PlainPattern(int32_t digits);
 std::string FormatField(const Variant& value, const std::string& pattern);
 // A cell's text as a number: every "," removed, then the leading number (0 when none).
 double CellNumber(const std::string& text);
+// The unit price and amount a batch picker returns for a chosen row: the numbers its cells show
+// once the dialog is active. The amount as "###,##0.00" shows it; the price 0 for a row of no
+// quantity, else the amount over the quantity: with the inventory closed the shown amount over
+// the shown quantity in the plain pattern (the recomputation), open the exact quotient in the
+// grouped pattern.
+struct RowPrices {
+  double price;
+  double amount;
+};
+RowPrices ChosenRowPrices(double quantity, double amount, bool closed, int32_t quantity_digits,
+                          int32_t price_digits);
 // The digit count of a system profile text, as the pickers read it (an empty text is 0).
 int32_t DigitCount(const std::string& text);
 

@@ -317,4 +317,12 @@ void Recordset::RebuildView() {
   SetSort(PrepareSort(sort_, {}));
 }
 
+void ForEachRecord(Recordset& records, const std::function<bool(int32_t position)>& visit) {
+  if (records.RecordCount() == 0) return;
+  records.MoveFirst();
+  for (int32_t position = 1; !records.Eof(); records.MoveNext(), ++position) {
+    if (!visit(position)) return;
+  }
+}
+
 }  // namespace qmz

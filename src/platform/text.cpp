@@ -1,6 +1,8 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace qmz {
 
@@ -55,6 +57,21 @@ size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
     if (EqualsIgnoreCase(haystack.substr(i, needle.size()), needle)) return i;
   }
   return std::string_view::npos;
+}
+
+int CompareCollated(std::string_view a, std::string_view b) {
+  size_t na = a.size(), nb = b.size();
+  while (na > 0 && a[na - 1] == ' ') --na;
+  while (nb > 0 && b[nb - 1] == ' ') --nb;
+  const size_t n = std::min(na, nb);
+  size_t i = 0;
+  // Equal bytes are equal under the collation: skip them eight at a time.
+  while (i + 8 <= n && std::memcmp(a.data() + i, b.data() + i, 8) == 0) i += 8;
+  for (; i < n; ++i) {
+    const char ca = LowerAscii(a[i]), cb = LowerAscii(b[i]);
+    if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb) ? -1 : 1;
+  }
+  return na == nb ? 0 : (na < nb ? -1 : 1);
 }
 
 std::string DoubleQuotes(std::string_view text) {

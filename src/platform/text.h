@@ -17,6 +17,10 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 bool StartsWithWord(std::string_view text, std::string_view word);
 // Position of `needle` in `haystack` ignoring ASCII case, or npos.
 size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
+// Compares two texts as the suite's databases collate them: byte by byte with ASCII letters
+// folded to one case and trailing blanks ignored ("b2601 " equals "B2601"). Below, at or above
+// zero as `a` sorts before, with or after `b`.
+int CompareCollated(std::string_view a, std::string_view b);
 // Every single quote doubled, for a quoted SQL literal or LIKE pattern.
 std::string DoubleQuotes(std::string_view text);
 // Replaces every occurrence of `from` (non-empty) by `to`.

@@ -259,6 +259,7 @@ void FormDialog::SyncControl(Control& control) {
   FlagScope mirroring(syncing_);
   widget->setHidden(!control.Visible());
   widget->setEnabled(control.Enabled());
+  if (!control.AccessibleName().empty()) widget->setAccessibleName(ToQt(control.AccessibleName()));
   switch (control.Kind()) {
     case ControlKind::kLabel: {
       auto* label = static_cast<QLabel*>(widget);

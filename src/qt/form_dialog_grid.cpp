@@ -16,6 +16,7 @@
 #include "platform/ui/form.h"
 #include "qt/form_dialog_parts.h"
 #include "qt/ledger_model.h"
+#include "qt/row_band_delegate.h"
 #include "qt/widget_input.h"
 
 namespace qmz {
@@ -40,6 +41,7 @@ void FormDialog::AddGrid(Control& control) {
   table.setCornerButtonEnabled(false);
   table.setAutoScroll(false);
   table.setContextMenuPolicy(Qt::NoContextMenu);
+  table.setItemDelegate(new RowBandDelegate(grid_control.Grid(), &table));
   // Fixed rows: Qt then places rows without reading them, and reads only those it paints.
   QHeaderView& rows = *table.verticalHeader();
   rows.hide();
@@ -50,13 +52,14 @@ void FormDialog::AddGrid(Control& control) {
   // pickers remember when they close.
   header.setSectionResizeMode(QHeaderView::Interactive);
   connect(&header, &QHeaderView::sectionResized, this,
-          [this, &grid_control](int section, int, int pixels) {
+          [this, &grid_control, model = view->model](int section, int, int pixels) {
             if (syncing_ || closing_) return;
             Act([&] {
               Ledger& grid = grid_control.Grid();
-              if (section + 1 > grid.Cols()) return;
+              const int32_t col = model->LedgerColumn(section);
+              if (col < 1 || col > grid.Cols()) return;
               FlagScope mirroring(syncing_);
-              grid.Column(section + 1).SetWidth(static_cast<float>(pixels) * twips_per_pixel_);
+              grid.Column(col).SetWidth(static_cast<float>(pixels) * twips_per_pixel_);
             });
           });
   header.setSectionsClickable(false);
@@ -105,8 +108,14 @@ void FormDialog::SyncLedger(GridView& view, LedgerChange change) {
       ApplySelection(view, true);
       break;
     case LedgerChange::kColumn:
-      ApplyColumns(view);
-      view.model->Redraw();
+      if (view.model->ShownColumnsChanged()) {
+        view.model->Reset();
+        ApplyColumns(view);
+        ApplySelection(view, true);
+      } else {
+        ApplyColumns(view);
+        view.model->Redraw();
+      }
       break;
     case LedgerChange::kCursor:
       ApplySelection(view, true);
@@ -131,11 +140,10 @@ void FormDialog::SyncLedger(GridView& view, LedgerChange change) {
 void FormDialog::ApplyColumns(GridView& view) {
   FlagScope mirroring(syncing_);  // the header reports these widths back: not as the user's
   const Ledger& grid = view.control->Grid();
-  for (int32_t col = 1; col <= grid.Cols(); ++col) {
-    const LedgerColumn& column = grid.Column(col);
-    view.table->setColumnWidth(col - 1,
-                               static_cast<int>(std::lround(column.Width() / twips_per_pixel_)));
-    view.table->setColumnHidden(col - 1, column.Hidden());
+  for (int column = 0; column < view.model->columnCount(); ++column) {
+    const LedgerColumn& shown = grid.Column(view.model->LedgerColumn(column));
+    view.table->setColumnWidth(column,
+                               static_cast<int>(std::lround(shown.Width() / twips_per_pixel_)));
   }
 }
 
@@ -147,9 +155,9 @@ void FormDialog::ApplySelection(GridView& view, bool scroll) {
   const int rows = view.model->rowCount();
   const int cols = view.model->columnCount();
   const int32_t cursor = grid.CursorRow();
-  // Without a selection list the cursor row shows selected.
+  // Without a selection list the cursor row shows selected, unless the cursor moves apart.
   std::vector<int32_t> picked = grid.SelectedRows();
-  if (picked.empty() && cursor >= 2) picked.push_back(cursor);
+  if (picked.empty() && cursor >= 2 && !grid.CursorApart()) picked.push_back(cursor);
   QItemSelection selection;
   for (int32_t row : picked) {
     if (cols > 0 && row >= 2 && row - 2 < rows) {
@@ -267,14 +275,14 @@ bool FormDialog::OnGridMouse(GridView& view, QObject* watched, QMouseEvent& even
     const int section = header.logicalIndexAt(pos);
     if (section >= 0) {
       row = 1;
-      col = section + 1;
+      col = view.model->LedgerColumn(section);
     }
   } else {
     const int r = table.rowAt(pos.y());
     const int c = table.columnAt(pos.x());
     if (r >= 0 && c >= 0) {
       row = r + 2;
-      col = c + 1;
+      col = view.model->LedgerColumn(c);
     }
   }
   const std::string& name = view.control->Name();
@@ -286,9 +294,10 @@ bool FormDialog::OnGridMouse(GridView& view, QObject* watched, QMouseEvent& even
         const Qt::KeyboardModifiers modifiers = event.modifiers();
         if (row == 0) {
           form_.SetFocus(view.control);
-        } else if (row >= 2 && grid.MultiSelect() &&
-                   (modifiers & (Qt::ControlModifier | Qt::ShiftModifier))) {
-          form_.SelectGridRows(name, ExtendedSelection(grid, row, modifiers & Qt::ShiftModifier));
+        } else if (row >= 2 && grid.MultiSelect() && (modifiers & Qt::ShiftModifier)) {
+          form_.SelectGridRows(name, RangeSelection(grid, row));
+        } else if (row >= 2 && grid.MultiSelect() && (modifiers & Qt::ControlModifier)) {
+          form_.ToggleGridRow(name, row);
         } else {
           form_.ClickGridRow(name, row, col);
         }

@@ -15,7 +15,32 @@ int LedgerModel::rowCount(const QModelIndex& parent) const {
 }
 
 int LedgerModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : grid_.Cols();
+  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
+}
+
+std::vector<int32_t> LedgerModel::ShownColumns() const {
+  std::vector<int32_t> shown;
+  for (int32_t col = 1; col <= grid_.Cols(); ++col) {
+    if (!grid_.Column(col).Hidden()) shown.push_back(col);
+  }
+  return shown;
+}
+
+bool LedgerModel::ShownColumnsChanged() const {
+  return ShownColumns() != shown_;
+}
+
+int32_t LedgerModel::LedgerColumn(int column) const {
+  return column >= 0 && column < static_cast<int>(shown_.size())
+             ? shown_[static_cast<size_t>(column)]
+             : 0;
+}
+
+int LedgerModel::ModelColumn(int32_t col) const {
+  for (size_t i = 0; i < shown_.size(); ++i) {
+    if (shown_[i] == col) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 Qt::ItemFlags LedgerModel::flags(const QModelIndex& index) const {
@@ -24,12 +49,12 @@ Qt::ItemFlags LedgerModel::flags(const QModelIndex& index) const {
 
 QVariant LedgerModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  return Cell(index.row() + 2, index.column() + 1, role);
+  return Cell(index.row() + 2, LedgerColumn(index.column()), role);
 }
 
 QVariant LedgerModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
-  return Cell(1, section + 1, role);
+  return Cell(1, LedgerColumn(section), role);
 }
 
 QVariant LedgerModel::Cell(int row, int col, int role) const {
@@ -40,7 +65,8 @@ QVariant LedgerModel::Cell(int row, int col, int role) const {
     return static_cast<int>(horizontal | Qt::AlignVCenter);
   }
   const bool background = role == Qt::BackgroundRole && row >= 2 && grid_.RowColor;
-  if (role != Qt::DisplayRole && !background) return {};
+  const bool note = role == Qt::AccessibleDescriptionRole && row >= 2 && grid_.RowNote;
+  if (role != Qt::DisplayRole && !background && !note) return {};
   const bool outer = !reading_;
   reading_ = true;
   try {
@@ -48,6 +74,9 @@ QVariant LedgerModel::Cell(int row, int col, int role) const {
     if (background) {
       const int64_t color = grid_.RowColorOf(row);  // 0xBBGGRR
       if (color >= 0) answer = QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    } else if (note) {
+      const std::string text = grid_.RowNoteOf(row);
+      if (!text.empty()) answer = QString::fromStdString(text);
     } else {
       answer = QString::fromStdString(grid_.CellText(row, col));
     }
@@ -63,6 +92,7 @@ QVariant LedgerModel::Cell(int row, int col, int role) const {
 
 void LedgerModel::Reset() {
   beginResetModel();
+  shown_ = ShownColumns();
   endResetModel();
 }
 

@@ -8,6 +8,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSpacerItem>
 
 #include "platform/stoppable_read.h"
@@ -102,19 +103,38 @@ void QtModalHost::RunModal(Form& form) {
   dialog.Wait();
 }
 
-void QtModalHost::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
-  QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
-                  QMessageBox::Ok, UserWindow());
+namespace {
+
+// QMessageBox fits its width to the text, and a short text left the title elided in the title
+// bar ("Van…l提示"): a spacer across its layout holds it at least kMessageMinWidth wide and wide
+// enough for the title beside the title bar's icon and buttons.
+void KeepTitleWhole(QMessageBox& box) {
   box.setTextFormat(Qt::PlainText);
-  // QMessageBox fits its width to the text, and a short text left the title elided in the title
-  // bar ("Van…l提示"): a spacer across its layout holds it at least kMessageMinWidth wide and wide
-  // enough for the title beside the title bar's icon and buttons.
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
     const int title = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
     grid->addItem(new QSpacerItem(std::max(kMessageMinWidth, title), 0), grid->rowCount(), 0, 1,
                   grid->columnCount());
   }
+}
+
+}  // namespace
+
+void QtModalHost::ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) {
+  QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
+                  QMessageBox::Ok, UserWindow());
+  KeepTitleWhole(box);
   box.exec();
+}
+
+bool QtModalHost::AskYesNo(const std::string& text, const std::string& title) {
+  QMessageBox box(QMessageBox::Question, QString::fromStdString(title),
+                  QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No, UserWindow());
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  KeepTitleWhole(box);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void QtModalHost::ProcessPendingMessages() {

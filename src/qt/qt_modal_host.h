@@ -46,6 +46,7 @@ class QtModalHost : public ModalHost {
 
   void RunModal(Form& form) override;
   void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+  bool AskYesNo(const std::string& text, const std::string& title) override;
   void ProcessPendingMessages() override;
   void WaitForRead(Form* form, StoppableRead& read) override;
   void FormEnded(Form& form) override;

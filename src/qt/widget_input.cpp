@@ -75,23 +75,12 @@ void DeleteForward(TextBox& box) {
 
 // The selection after a Ctrl-click (the row toggled) or a Shift-click (the rows from the cursor
 // to the row, so that the cursor ends on it) in a multi-row grid.
-std::vector<int32_t> ExtendedSelection(const Ledger& grid, int32_t row, bool range) {
+std::vector<int32_t> RangeSelection(const Ledger& grid, int32_t row) {
   const int32_t cursor = grid.CursorRow();
+  const int32_t anchor = cursor >= 2 ? cursor : row;
+  const int32_t step = row >= anchor ? 1 : -1;
   std::vector<int32_t> rows;
-  if (range) {
-    const int32_t anchor = cursor >= 2 ? cursor : row;
-    const int32_t step = row >= anchor ? 1 : -1;
-    for (int32_t r = anchor; r != row + step; r += step) rows.push_back(r);
-    return rows;
-  }
-  rows = grid.SelectedRows();
-  if (rows.empty() && cursor >= 2) rows.push_back(cursor);  // shown selected, see ApplySelection
-  auto hit = std::find(rows.begin(), rows.end(), row);
-  if (hit != rows.end()) {
-    rows.erase(hit);
-  } else {
-    rows.push_back(row);
-  }
+  for (int32_t r = anchor; r != row + step; r += step) rows.push_back(r);
   return rows;
 }
 

@@ -31,9 +31,9 @@ bool IsTyped(const QString& text);
 bool IsCaretKey(const QKeyEvent& event);
 // The Delete key in a text box: removes the selection, or the character after the caret.
 void DeleteForward(TextBox& box);
-// The selection after a Ctrl-click (the row toggled) or a Shift-click (the rows from the cursor
-// to the row, so that the cursor ends on it) in a multi-row grid.
-std::vector<int32_t> ExtendedSelection(const Ledger& grid, int32_t row, bool range);
+// The selection after a Shift-click in a multi-row grid: the rows from the cursor to the row,
+// so that the cursor ends on it.
+std::vector<int32_t> RangeSelection(const Ledger& grid, int32_t row);
 
 }  // namespace qt_input
 }  // namespace qmz

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/text.h"
 #include "qmz/error.h"
 
 namespace qmz::suite {
@@ -171,19 +172,7 @@ bool TsqlLike(const std::string& text, const std::string& pattern) {
 }
 
 int TsqlCompare(std::string_view a, std::string_view b) {
-  const size_t na = WithoutTrailingBlanks(a), nb = WithoutTrailingBlanks(b);
-  const size_t n = std::min(na, nb);
-  size_t i = 0;
-  // Equal bytes are equal under the collation: skip them eight at a time.
-  while (i + 8 <= n && std::memcmp(a.data() + i, b.data() + i, 8) == 0) i += 8;
-  for (; i < n; ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-    if (ca == cb) continue;
-    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  return na == nb ? 0 : (na < nb ? -1 : 1);
+  return CompareCollated(a, b);
 }
 
 // A file that nobody may write is opened read-only, also for root, whom the system would let

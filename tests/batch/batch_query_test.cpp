@@ -75,49 +75,6 @@ TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
             "a.FBatchNoIndex ");
 }
 
-TEST(BatchQueryTest, FirstExpiryFirstOrdersTheFirstPickersListByItsExpiryColumn) {
-  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kStock, {.item_id = 5, .fefo = true}),
-            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
-            "0 as Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
-            "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,"
-            "max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex "
-            "\r\n"
-            "from t_cc_inventory      a\r\n"
-            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
-            " Where a.FitemID=5 and a.FQty<>0  And ((d.FISBatchManager=1 And a.FBatchNo<>'') "
-            "OR d.FISBatchManager=0)  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,"
-            "a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex  order by "
-            "case when d.FISKFPeriod=0 or isNull(a.FPeriodDate,'1900-01-01')<'1900-01-02' then 1 "
-            "else 0 end,a.FPeriodDate,a.FBatchNo ");
-  EXPECT_EQ(
-      ComposeBatchListQuery(BatchPicker::kStock, {.closed = false, .item_id = 5, .fefo = true}),
-      "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-      "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
-      " isnull(sum(Fprice),0) as Fprice, isnull(sum(FAmount),0) as FAmount,"
-      "\r\n"
-      "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber "
-      "as AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex"
-      "\r\n"
-      "from ICInvInitial        a\r\n"
-      "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-      "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-      "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-      "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
-      " Where a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
-      "d.FISBatchManager=0)  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,"
-      "a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,"
-      "a.FBatchNoIndex  order by case when d.FISKFPeriod=0 or isNull(a.FdestDate,"
-      "'1900-01-01')<'1900-01-02' then 1 else 0 end,a.FdestDate,a.FBatchNo ");
-  // The second picker lists as it did.
-  EXPECT_EQ(ComposeBatchListQuery(BatchPicker::kSelectBatchNo, {.item_id = 5, .fefo = true})
-                .find("order by"),
-            std::string::npos);
-}
-
 TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
   const BatchPicker second = BatchPicker::kSelectBatchNo;
   EXPECT_EQ(

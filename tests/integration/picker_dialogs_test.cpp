@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <map>
 
 #include "auxprop/aux_query.h"
@@ -152,60 +154,128 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
       "update t_cc_inventory set FPeriodDate = '2027-06-30' where FBatchNo = 'B2601' and "
       "FStockID = 2");
   const std::string gs = "\x1d";
-  auto pick = [&](const std::string& script) {
+  auto pick = [&](const std::string& script, int32_t item = 1, const std::string& fragment = "") {
     std::string answer;
     AsUser(script, [&](BaseList& list) {
-      answer = Fields(list.ShowBatch(1, "", 0, 0, 1030003), {"FBatchNo", "stockName"});
+      answer = Fields(list.ShowBatch(item, fragment, 0, 0, 1030003), {"FBatchNo", "stockName"});
     });
     return answer;
   };
   // Without ScanGS1 a label is typed text: no batch holds it, nothing is chosen.
   EXPECT_EQ(pick("type txtBatchNo (10)B2601(17)270630; key Enter txtBatchNo; click cmdYes"),
             "null");
-  host.Set("ScanGS1", 1);
-  // The row of the label's batch whose expiry matches, in either form; day 00 is the last.
+  host.Set("ScanGS1", "on");
+  // The row of the label's batch whose expiry matches, in either form; day 00 is the last; the
+  // batch compared as the database compares it; the other fields of a real label read past.
   EXPECT_EQ(
-      pick("type txtBatchNo ]C110B2601" + gs + "17270600; key Enter txtBatchNo; click cmdYes"),
+      pick("type txtBatchNo ]C110b2601" + gs + "17270600; key Enter txtBatchNo; click cmdYes"),
       "B2601|上海仓");
-  EXPECT_EQ(pick("type txtBatchNo (10)A'B; key Enter txtBatchNo; click cmdYes"), "A'B|广州仓");
-  // A batch the list as it stands does not show: the list of that batch is read.
+  EXPECT_EQ(pick("type txtBatchNo ]C1310300125010A'B" + gs + "400PO-1" + gs +
+                 "99X; key Enter txtBatchNo; click cmdYes"),
+            "A'B|广州仓");
+  // A batch outside the list as it stands, or outside the host's fragment, is found in the
+  // item's stock, read once.
   EXPECT_EQ(pick("type txtBatchNo B2603; click cmdQuery; key Back txtBatchNo; key Back; key Back; "
                  "key Back; key Back; type txtBatchNo (01)09501101530003(10)B2601(17)270105; "
                  "key Enter txtBatchNo; click cmdYes"),
             "B2601|北京仓");
-  // Malformed, not found: the user is told, nothing changes.
+  sql_sent->clear();
+  EXPECT_EQ(pick("type txtBatchNo (10)A'B; key Enter txtBatchNo; click cmdYes", 1, "B26"),
+            "A'B|广州仓");
+  const auto lists = [&] {
+    return std::count_if(sql_sent->begin(), sql_sent->end(), [](const std::string& sql) {
+      return sql.find(" Group by a.FBatchNo") != std::string::npos;
+    });
+  };
+  EXPECT_EQ(lists(), 2);  // the load, the one read of the item's stock
+  // After every scan the box holds it selected: the next scan replaces it, found or refused.
   messages.str("");
+  EXPECT_EQ(pick("type txtBatchNo (10)B2603; key Enter txtBatchNo; type txtBatchNo (10)A'B; "
+                 "key Enter txtBatchNo; click cmdYes"),
+            "A'B|广州仓");
+  sql_sent->clear();
+  EXPECT_EQ(pick("type txtBatchNo (10)B2699; key Enter txtBatchNo; type txtBatchNo ]C110B2603; "
+                 "key Enter txtBatchNo; click cmdYes"),
+            "B2603|上海仓");
+  EXPECT_EQ(lists(), 2);  // the load, the one read of the missing batch
+  // Malformed, of another GTIN, not in the stock: the clerk is told, nothing changes.
   EXPECT_EQ(pick("type txtBatchNo (01)09501101530004(10)B2601; key Enter txtBatchNo; close"),
             "null");
-  EXPECT_EQ(pick("type txtBatchNo (10)B2699; key Enter txtBatchNo; close"), "null");
+  EXPECT_EQ(pick("type txtBatchNo (10)B2601(3106)1; key Enter txtBatchNo; close"), "null");
+  host.Set("ItemGTIN", "04006381333931");
+  EXPECT_EQ(pick("type txtBatchNo (01)09501101530003(10)B2601; key Enter txtBatchNo; close"),
+            "null");
+  host.Set("ItemGTIN", "");
   EXPECT_EQ(messages.str(),
-            "[Vantrel提示] The label's GTIN 09501101530004 has a wrong check digit\n"
-            "[Vantrel提示] The label's batch B2699 is not in the list\n");
+            "[Vantrel提示] 库存中没有批号 B2699\n"
+            "[Vantrel提示] 标签的商品条码(01) 09501101530004 校验位错误\n"
+            "[Vantrel提示] 标签的应用标识符 (3106) 未知\n"
+            "[Vantrel提示] 标签的商品条码 09501101530003 不是本商品的条码 04006381333931\n");
+  // The box after a refused scan: the label, selected.
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    PlayLoaded(form, "type txtBatchNo (10)B2699; key Enter txtBatchNo", messages);
+    EXPECT_EQ(form.Box().Text(), "(10)B2699");
+    EXPECT_EQ(form.Box().SelStart(), 0u);
+    EXPECT_EQ(form.Box().SelLength(), form.Box().Text().size());
+  });
+  // An item tracked by number: the label's serial number.
+  EXPECT_EQ(
+      pick("type txtBatchNo (01)09501101530003(21)N-0002; key Enter txtBatchNo; click cmdYes", 4),
+      "N-0002|上海仓");
+  // An expired batch the host hides is named as expired.
+  host.Set("DocumentDate", "2027-07-01");
+  host.Set("HideExpired", 1);
+  messages.str("");
+  EXPECT_EQ(pick("type txtBatchNo (10)B2601; key Enter txtBatchNo; close"), "null");
+  EXPECT_EQ(messages.str(),
+            "[Vantrel提示] 批号 B2601 已于 2027-06-30 过期（单据日期 2027-07-01），过期的库存不在"
+            "列表中\n");
+  host.Set("HideExpired", 0);
+  host.Set("DocumentDate", "");
   // With ScanConfirm the scan confirms its row.
-  host.Set("ScanConfirm", 1);
+  host.Set("ScanConfirm", "TRUE");
   EXPECT_EQ(pick("type txtBatchNo (10)B2603; key Enter txtBatchNo"), "B2603|上海仓");
 }
 
 // On 2027-01-10 B2601 (有效期至 2027-01-05) has expired, A'B (2027-03-01) and B2604 (2027-03-15)
-// expire within 70 days, B2603 has no expiry.
+// expire within 70 days, B2603 has no expiry. The dates are stored as other programs write them.
 TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocumentDate) {
+  Exec(
+      "update t_cc_inventory set FPeriodDate = '2027/1/5' where FBatchNo = 'B2601' and FStockID = "
+      "1");
+  Exec(
+      "update t_cc_inventory set FPeriodDate = '20270105' where FBatchNo = 'B2601' and FStockID = "
+      "2");
+  Exec("update t_cc_inventory set FPeriodDate = '2027-03-01 00:00:00' where FBatchNo = 'A''B'");
   host.Set("ExpiryWarnDays", 70);
   host.Set("DocumentDate", "2027-01-10");
   host.Set("BatchOrder", "FEFO");
   OnNewThread([&] {
     frmStock form;
     form.SetRequest({1, "", 0, 0, 1030003});
-    PlayLoaded(form, "hover 2 3; hover 5 3", messages);
+    PlayLoaded(form, "hover 2 3; hover 5 3; key Down Ledger", messages);
     EXPECT_EQ(form.Grid().ToolTipText(),
               "即将过期：有效期至 2027-03-01，距单据日期 2027-01-10 还有 50 天（提前 70 天提醒）");
+    // The rows of one expiry and batch in the order the database grouped them, first-expiry-
+    // first whatever form the date was stored in.
+    EXPECT_EQ(ColumnTexts(form.Grid(), 4),
+              (std::vector<std::string>{"上海仓", "北京仓", "虚拟仓", "广州仓", "上海仓"}));
     EXPECT_EQ(ColumnTexts(form.Grid(), 2),
               (std::vector<std::string>{"B2601", "B2601", "B2601", "A'B", "B2603"}));
     std::vector<int64_t> colors;
+    std::vector<std::string> notes;
     for (int32_t row = 2; row <= form.Grid().Rows(); ++row) {
       colors.push_back(form.Grid().RowColorOf(row));
+      notes.push_back(form.Grid().RowNoteOf(row));
     }
     EXPECT_EQ(colors, (std::vector<int64_t>{0xCEC7FF, 0xCEC7FF, 0xCEC7FF, 0x82E0FF, -1}));
-    EXPECT_THAT(sql_sent->at(0), ::testing::EndsWith("else 0 end,a.FPeriodDate,a.FBatchNo "));
+    EXPECT_EQ(notes, (std::vector<std::string>{"已过期", "已过期", "已过期", "即将过期", ""}));
+    // The cursor row's reason is written under the grid.
+    EXPECT_EQ(form.Find<Label>("lblReason").Caption(),
+              "已过期：有效期至 2027-01-05，早于单据日期 2027-01-10 5 天");
+    EXPECT_EQ(sql_sent->at(0).find("order by"), std::string::npos);
   });
   host.Set("ICClosed", false);  // the opening balance's expiry column orders it alike
   OnNewThread([&] {
@@ -225,7 +295,20 @@ TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocum
     PlayLoaded(form, "click chkShowZero", messages);
     EXPECT_EQ(ColumnTexts(form.Grid(), 2), (std::vector<std::string>{"A'B", "B2604", "B2603"}));
     EXPECT_EQ(form.Find<Label>("lblHiddenExpired").Caption(),
-              "已隐藏 3 个过期批次（有效期至早于单据日期 2027-01-10）");
+              "已隐藏 3 行已过期的库存（有效期至早于单据日期 2027-01-10）");
+    EXPECT_TRUE(form.Find<Label>("lblHiddenExpired").Visible());
+  });
+  // Nothing hidden, no note; an empty list is no failure.
+  host.Set("DocumentDate", "2026-01-01");
+  OnNewThread([&] {
+    frmStock form;
+    form.SetRequest({1, "", 0, 0, 1030003});
+    PlayLoaded(form, "", messages);
+    EXPECT_FALSE(form.Find<Label>("lblHiddenExpired").Visible());
+    frmStock empty;
+    empty.SetRequest({99, "", 0, 0, 1030003});
+    PlayLoaded(empty, "", messages);
+    EXPECT_EQ(empty.Grid().Rows(), 1);
   });
   EXPECT_EQ(messages.str(), "");
 }
@@ -233,50 +316,146 @@ TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocum
 TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTheClerk) {
   const std::vector<std::string> taken = {"FBatchNo", "stockName", "FQty", "FTakeQty"};
   host.Set("DocumentDate", "2027-01-01");
-  auto cover = [&](double quantity, const std::string& script) {
+  auto cover = [&](double quantity, const std::string& script, int32_t item = 1) {
     std::string answer;
     AsUser(script, [&](BaseList& list) {
       list.RequiredQty(quantity);
-      answer = Fields(list.ShowBatchForMultiSelBatchNo(1, "", 0, 0, 1030003), taken);
+      answer = Fields(list.ShowBatchForMultiSelBatchNo(item, "", 0, 0, 1030003), taken);
+      if (!LastFailure().empty()) answer += " failed: " + LastFailure();
     });
     return answer;
   };
   EXPECT_EQ(cover(150, "click cmdYes"), "B2601|上海仓|40|40,B2601|北京仓|120|110");
   // The clerk adds B2603 (nothing is missing: it takes nothing) and types its quantity, takes
-  // 北京仓 out and back (it takes what is missing then), and asks for more than a row holds.
+  // 北京仓 out and back (it takes what is missing then), and asks for more than a row holds;
+  // 12 over is confirmed when asked.
   EXPECT_EQ(cover(150,
                   "select 3,4,6; type txtTakeQty 50; key Enter txtTakeQty; key Back txtTakeQty; "
                   "key Back; type txtTakeQty 12; key Enter txtTakeQty; select 3,6; select 3,6,4; "
                   "click cmdYes"),
             "B2601|上海仓|40|40,B2603|上海仓|12|12,B2601|北京仓|120|98");
-  EXPECT_EQ(messages.str(), "[Vantrel提示] Batch B2603 holds 12, less than the 50 to take\n");
-  // Short: every row taken, the tally says what is missing.
+  EXPECT_EQ(messages.str(), "[Vantrel提示] 批号 B2603（上海仓）只有 12，不够取用 50\n");
+  // Keys only: Down moves the cursor and keeps the cover, Space adds and removes the cursor
+  // row, the take box edits the cursor row; short is asked about, and a no keeps the dialog.
+  messages.str("");
+  EXPECT_EQ(cover(150,
+                  "key Up Ledger; key Space; key Down; key Down; key Down; key Space; "
+                  "click cmdYes; answer no; key Up Ledger; key Space; click cmdYes; answer yes"),
+            "B2601|北京仓|120|110,B2603|上海仓|12|12,B2601|虚拟仓|5|5");
+  // A scan joins the cover, taking what is missing up to its stock, and drops nothing.
+  host.Set("ScanGS1", 1);
+  EXPECT_EQ(cover(150,
+                  "toggle 4; type txtBatchNo (10)B2603; key Enter txtBatchNo; click cmdYes; "
+                  "answer yes"),
+            "B2601|上海仓|40|40,B2603|上海仓|12|12");
+  EXPECT_EQ(messages.str(),
+            "[Vantrel提示] 已选 122，比需要的 150 少 28。仍然确定吗？ (no)\n"
+            "[Vantrel提示] 已选 127，比需要的 150 少 23。仍然确定吗？ (yes)\n"
+            "[Vantrel提示] 已选 52，比需要的 150 少 98。仍然确定吗？ (yes)\n");
+  // Decimals add up exactly and show as taken.
+  Exec("update t_cc_inventory set FQty = 0.1 where FItemID = 1 and FBatchNo = 'B2601'");
+  messages.str("");
+  EXPECT_EQ(cover(0.3, "click cmdYes"), "B2601|上海仓|0.1|0.1,B2601|北京仓|0.2|0.2");
   OnNewThread([&] {
-    ListSettings().RequiredQty = 200;
+    ListSettings().RequiredQty = 30;
     frmStock form;
     form.SetRequest({1, "", 0, 0, 1030003});
     form.SetMultiSelect(1);
     PlayLoaded(form, "", messages);
-    EXPECT_EQ(form.Find<Label>("lblTally").Caption(), "需要 200 / 已选 184 / 尚缺 16");
-    EXPECT_EQ(form.Grid().CellText(1, 12), "取用数量");
-    form.Grid().Column(2).SetWidth(1600);
-    form.RunUnload();
+    EXPECT_EQ(form.Find<Label>("lblTally").Caption(), "需要 30 / 已选 19.4 / 尚缺 10.6");
+    EXPECT_EQ(form.Grid().CellText(3, 12), "0.1");
   });
-  // The take column is no column of the remembered widths.
-  EXPECT_EQ(GetUserProfile("BaseList", "ColWidth"),
-            "500|1600|1000|1000|1000|1000|900|1100|1100|0|0");
-  // Expired rows are never taken unless the host allows them.
-  host.Set("DocumentDate", "2027-01-10");
-  EXPECT_EQ(cover(10, "click cmdYes"), "A'B|广州仓|7|7,B2603|上海仓|12|3");
+  // Refused quantities, and an empty list.
+  messages.str("");
+  EXPECT_EQ(cover(std::numeric_limits<double>::quiet_NaN(), "click cmdYes"),
+            "null failed: The required quantity (RequiredQty), nan, is not a number above 0");
+  EXPECT_EQ(cover(-5, "click cmdYes"),
+            "null failed: The required quantity (RequiredQty), -5, is not a number above 0");
+  EXPECT_EQ(cover(10, "click cmdYes", 99), "null");
+  EXPECT_EQ(messages.str(),
+            "[script] 1 action was not played\n[script] 1 action was not played\n"
+            "[Vantrel提示] 选中的行没有取用任何数量（需要 10）\n");
+}
+
+TEST_F(PickerDialogsTest, ThePickersPreselectionAndAllocateBatchesAgree) {
+  const std::vector<std::string> taken = {"FBatchNo", "stockName", "FQty",   "Fprice",
+                                          "FAmount",  "FTakeQty",  "FKFDate"};
+  // A row with an expiry stored in another form, and a clerk under data authorisation.
+  Exec("update t_cc_inventory set FPeriodDate = '2027/3/1' where FBatchNo = 'A''B'");
+  struct Scene {
+    const char* order;
+    const char* hide;
+    const char* allow;
+    const char* date;
+  };
+  for (const Scene& scene :
+       {Scene{"", "", "", "2027-01-01"}, Scene{"FEFO", "", "", "2027-01-01"},
+        Scene{"", "1", "", "2027-01-10"}, Scene{"FEFO", "1", "1", "2027-01-10"},
+        Scene{"", "", "1", "2027-01-10"}}) {
+    for (const char* user : {"administrator", "clerk"}) {
+      LogInAs(user);
+      host.Set("BatchOrder", scene.order);
+      host.Set("HideExpired", scene.hide);
+      host.Set("AllowExpired", scene.allow);
+      host.Set("DocumentDate", scene.date);
+      host.Set("AppType", 4);  // the dialogs apply data authorisation as the allocation does
+      for (double quantity : {1.0, 30.0, 150.0, 500.0}) {
+        std::string allocated, missing;
+        AsUser("", [&](BaseList& list) {
+          const ObjectPtr rows = list.AllocateBatches(1, quantity, 0, 0, 1030003);
+          allocated = Fields(rows, taken);
+          missing = Fields(rows, {"FMissingQty"});
+        });
+        // The clerk confirms what was preselected; short, he is asked and says yes; with
+        // nothing to take he is told so and closes.
+        const std::string script = allocated.empty() ? "click cmdYes; close"
+                                   : missing.rfind("0,", 0) == 0 || missing == "0"
+                                       ? "click cmdYes"
+                                       : "click cmdYes; answer yes";
+        std::string picked;
+        messages.str("");
+        AsUser(script, [&](BaseList& list) {
+          list.RequiredQty(quantity);
+          picked = Fields(list.ShowBatchForMultiSelBatchNo(1, "", 0, 0, 1030003), taken);
+        });
+        const std::string scene_name = std::string(scene.order) + "/" + scene.hide + "/" +
+                                       scene.allow + "/" + scene.date + " " + user + " " +
+                                       std::to_string(quantity);
+        if (allocated.empty()) {
+          EXPECT_EQ(picked, "null") << scene_name;
+          EXPECT_THAT(messages.str(), HasSubstr("选中的行没有取用任何数量")) << scene_name;
+        } else {
+          EXPECT_EQ(picked, allocated) << scene_name;
+        }
+      }
+    }
+  }
+  // Under AppType 4 the clerk's allocation keeps to his warehouses; AllocateBatches applies his
+  // data authorisation under any application type, as GetBatch does.
+  LogInAs("clerk");
+  host.Set("DocumentDate", "2027-01-01");
   AsUser("", [&](BaseList& list) {
-    EXPECT_EQ(
-        Fields(list.AllocateBatches(1, 10, 0, 0, 1030003), {"FBatchNo", "FTakeQty", "FMissingQty"}),
-        "A'B|7|0,B2603|3|0");
-    EXPECT_EQ(Fields(list.AllocateBatches(1, 30, 0, 0, 1030003), {"FBatchNo", "FMissingQty"}),
-              "A'B|11,B2603|11");
-    host.Set("AllowExpired", 1);
-    EXPECT_EQ(Fields(list.AllocateBatches(1, 10, 0, 0, 1030003), {"stockName", "FTakeQty"}),
-              "上海仓|10");
+    EXPECT_EQ(Fields(list.AllocateBatches(1, 500, 0, 0, 1030003), {"stockName", "FTakeQty"}),
+              "北京仓|120,虚拟仓|5");
+  });
+  // The rows are the picker's: texts, with the price, amount and quantities as numbers.
+  AsUser("", [&](BaseList& list) {
+    auto rows = std::dynamic_pointer_cast<Vector>(list.AllocateBatches(1, 10, 0, 0, 1030003));
+    ASSERT_TRUE(rows);
+    auto row = std::dynamic_pointer_cast<Dictionary>(rows->Item(1));
+    EXPECT_EQ(row->Get("Fprice"), Variant(2.5));
+    EXPECT_EQ(row->Get("FAmount"), Variant(300.0));
+    EXPECT_EQ(row->Get("FTakeQty"), Variant(10.0));
+    EXPECT_EQ(row->Get("FQty"), Variant("120"));
+  });
+  // Nothing to allocate is an empty answer, a quantity that is none a refusal with its reason.
+  AsUser("", [&](BaseList& list) {
+    EXPECT_EQ(Fields(list.AllocateBatches(99, 10, 0, 0, 1030003), taken), "");
+    EXPECT_EQ(LastFailure(), "");
+    for (double refused : {0.0, -5.0, std::numeric_limits<double>::quiet_NaN()}) {
+      EXPECT_EQ(list.AllocateBatches(1, refused, 0, 0, 1030003), nullptr);
+      EXPECT_THAT(LastFailure(), HasSubstr("is not a number above 0"));
+    }
   });
 }
 

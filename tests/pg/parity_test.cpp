@@ -87,8 +87,6 @@ std::vector<std::string> Queries(const std::string& text) {
       queries.push_back(ComposeBatchListQuery(
           picker, {.closed = closed, .item_id = 1, .show_zero = true, .box_text = text}));
     }
-    queries.push_back(ComposeBatchListQuery(
-        BatchPicker::kStock, {.closed = closed, .item_id = 1, .box_text = text, .fefo = true}));
     queries.push_back(ComposeAuxListQuery({.closed = closed, .item_id = 1, .box_text = text}));
     queries.push_back(ComposeBatchLookupSql({.item_id = 1, .text = text}, closed, ""));
     queries.push_back(ComposeAuxLookupSql({.item_id = 1, .text = text}, closed, ""));

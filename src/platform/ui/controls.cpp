@@ -16,6 +16,11 @@ void Control::SetEnabled(bool enabled) {
   Changed();
 }
 
+void Control::SetAccessibleName(std::string name) {
+  accessible_name_ = std::move(name);
+  Changed();
+}
+
 void Control::SetToolTipText(std::string text) {
   tool_tip_ = std::move(text);
   Changed();

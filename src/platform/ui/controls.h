@@ -26,6 +26,7 @@ class Ledger;
 inline constexpr int16_t kKeyBack = 8;
 inline constexpr int16_t kKeyEnter = 13;
 inline constexpr int16_t kKeyEscape = 27;
+inline constexpr int16_t kKeySpace = 32;
 inline constexpr int16_t kKeyPageUp = 33;
 inline constexpr int16_t kKeyPageDown = 34;
 inline constexpr int16_t kKeyEnd = 35;
@@ -63,6 +64,10 @@ class Control {
   void SetEnabled(bool enabled);
   const std::string& ToolTipText() const { return tool_tip_; }
   void SetToolTipText(std::string text);
+  // The name a screen reader gives the control; empty: the view's own (a label's text, the
+  // caption of the label before a box).
+  const std::string& AccessibleName() const { return accessible_name_; }
+  void SetAccessibleName(std::string name);
 
   // Whether the control takes the focus (labels do not).
   bool TakesFocus() const { return kind_ != ControlKind::kLabel; }
@@ -89,6 +94,7 @@ class Control {
   bool visible_ = true;
   bool enabled_ = true;
   std::string tool_tip_;
+  std::string accessible_name_;
   std::function<void()> listener_;
 };
 

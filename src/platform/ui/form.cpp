@@ -180,6 +180,10 @@ void Form::GridKeyBehaviour(GridControl& control, int16_t key_code, int16_t shif
     if (several) grid.SetSelectedRows(RowsFromTo(2, grid.Rows()));
     return;
   }
+  if (key_code == kKeySpace && several && grid.CursorApart() && grid.CursorRow() >= 2) {
+    grid.ToggleSelected(grid.CursorRow());
+    return;
+  }
   int32_t row = grid.CursorRow();
   int32_t target = row;
   switch (key_code) {
@@ -341,6 +345,15 @@ void Form::SelectGridRows(const std::string& name, const std::vector<int32_t>& r
   SetFocus(&control);
   if (!visible_) return;
   control.Grid().SetSelectedRows(rows);
+  if (visible_) control.Grid().RaiseClick();
+}
+
+void Form::ToggleGridRow(const std::string& name, int32_t row) {
+  if (!visible_) return;
+  auto& control = Find<GridControl>(name);
+  SetFocus(&control);
+  if (!visible_) return;
+  control.Grid().ToggleSelected(row);
   if (visible_) control.Grid().RaiseClick();
 }
 

@@ -13,13 +13,14 @@
 //    that sets the code to 0 discards it. Then the focused control's KeyDown, then the
 //    control's own behaviour (a grid moves its cursor on Up/Down/PageUp/PageDown/Home/End; in a
 //    grid that allows several rows, Shift with those keys extends the selection from its anchor
-//    and Ctrl+A selects every row).
+//    and Ctrl+A selects every row; where the cursor moves apart from the selection, Space adds
+//    the cursor row to the selection or takes it out).
 //    Keys that type a character (Enter, Esc, Backspace) follow with PressChar.
 //  - PressChar(ascii) / TypeText(text): key preview KeyPress first, then the focused control's
 //    KeyPress; a character still not discarded is typed into a focused text box (Backspace
 //    deletes). Characters outside ASCII are typed without key events.
 //  - Click(name), ClickGridRow(row), DoubleClickGrid(row, col), HoverGrid(row, col),
-//    SelectGridRows(rows), Paste(name, text), CloseBox().
+//    SelectGridRows(rows), ToggleGridRow(row) (Ctrl+click), Paste(name, text), CloseBox().
 // Every action stops as soon as the form is hidden: what the user did after the window closed
 // never reaches it. Access keys: PressAccessKey('l') acts as Alt+L does (a button is clicked,
 // a label gives the focus to its buddy, another control takes the focus).
@@ -111,6 +112,7 @@ class Form : public Object {
                        bool first_press_done = false);
   void HoverGrid(const std::string& grid, int32_t row, int32_t col);
   void SelectGridRows(const std::string& grid, const std::vector<int32_t>& rows);
+  void ToggleGridRow(const std::string& grid, int32_t row);
   void CloseBox();
 
   // For views: told after each change of the form's caption, visibility or focus.

@@ -209,7 +209,7 @@ void Ledger::MoveCursor(int32_t row) {
 
 void Ledger::SetCursorRow(int32_t row) {
   CheckRow(row);
-  if (MultiSelect()) {
+  if (MultiSelect() && !cursor_apart_) {
     selected_.assign(1, row);
     Changed(LedgerChange::kSelection);
   }
@@ -244,6 +244,29 @@ void Ledger::SetSelectedRows(const std::vector<int32_t>& rows) {
   selected_ = std::move(selection);
   Changed(LedgerChange::kSelection);
   if (!selected_.empty()) MoveCursor(selected_.back());
+}
+
+void Ledger::ToggleSelected(int32_t row) {
+  if (!MultiSelect()) throw Error("The grid allows one selected row only");
+  if (row < 2 || row > rows_) {
+    throw Error("Ledger row " + std::to_string(row) + " cannot be selected (2 to " +
+                std::to_string(rows_) + ")");
+  }
+  if (selected_.empty() && !cursor_apart_ && cursor_row_ >= 2) selected_.push_back(cursor_row_);
+  const auto hit = std::find(selected_.begin(), selected_.end(), row);
+  if (hit != selected_.end()) {
+    selected_.erase(hit);
+  } else {
+    selected_.push_back(row);
+  }
+  Changed(LedgerChange::kSelection);
+  MoveCursor(row);
+}
+
+void Ledger::SetCursorApart(bool apart) {
+  if (apart == cursor_apart_) return;
+  cursor_apart_ = apart;
+  Changed(LedgerChange::kLook);
 }
 
 LedgerColumn& Ledger::Column(int32_t col) {
@@ -300,6 +323,13 @@ int64_t Ledger::RowColorOf(int32_t row) {
   int64_t color = -1;
   if (row >= 2 && RowColor) RowColor(row, color);
   return color;
+}
+
+std::string Ledger::RowNoteOf(int32_t row) {
+  CheckRow(row);
+  std::string note;
+  if (row >= 2 && RowNote) RowNote(row, note);
+  return note;
 }
 
 std::string Ledger::RowTextOf(int32_t row) {

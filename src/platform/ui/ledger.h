@@ -140,6 +140,9 @@ class Ledger : public Object {
   // The background colour (0xBBGGRR) of a data row, or -1 (as passed) for the grid's own. Asked
   // as the row is drawn, like RowText, and never raised as an event.
   std::function<void(int32_t row, int64_t& color)> RowColor;
+  // What a data row's colour means, in words, for a view that speaks (a screen reader hears it
+  // with the row's cells); empty as passed for nothing. Asked like RowColor.
+  std::function<void(int32_t row, std::string& note)> RowNote;
 
   // Raising the events, for the view or host that plays the user's actions.
   void RaiseClick();
@@ -187,6 +190,13 @@ class Ledger : public Object {
   // count once, the cursor ends on the last row and one SelChanged is raised for it. An empty
   // list clears the selection and leaves the cursor.
   void SetSelectedRows(const std::vector<int32_t>& rows);
+  // Adds the row to the selection list or takes it out, and puts the cursor on it (one
+  // SelChanged). Unless the cursor moves apart, an empty list stands for the cursor row, which
+  // shows selected. Multi-row selection only.
+  void ToggleSelected(int32_t row);
+  // Whether the cursor moves apart from the selection (multi-row selection only).
+  bool CursorApart() const { return cursor_apart_; }
+  void SetCursorApart(bool apart);
 
   LedgerColumn& Column(int32_t col);
   const LedgerColumn& Column(int32_t col) const;
@@ -208,6 +218,8 @@ class Ledger : public Object {
   std::string RowTextOf(int32_t row);
   // The owner's colour of a data row (RowColor), -1 without one; errors of the handler pass.
   int64_t RowColorOf(int32_t row);
+  // The owner's note of a data row (RowNote), "" without one; errors of the handler pass.
+  std::string RowNoteOf(int32_t row);
   // Every row, title first, one line each ending in "\n": each cell's text and a "|".
   std::string DumpGrid();
 
@@ -244,6 +256,7 @@ class Ledger : public Object {
   int32_t mouse_col_ = 0;
   int32_t cursor_row_ = 1;
   std::vector<int32_t> selected_;
+  bool cursor_apart_ = false;
   CellValueMap values_;
   int32_t refresh_count_ = 0;
   int32_t force_refresh_count_ = 0;

@@ -85,6 +85,12 @@ void MessageBox(const std::string& text, MessageIcon icon, const std::string& ti
   }
 }
 
+bool AskYesNo(const std::string& text, const std::string& title) {
+  if (current_host) return current_host->AskYesNo(text, title);
+  std::cerr << "[" << title << "] " << text << " (no)\n";
+  return false;
+}
+
 void DoEvents() {
   if (current_host) current_host->ProcessPendingMessages();
 }

@@ -37,6 +37,8 @@ class ModalHost {
   // calls form.HostShown() when the form appears.
   virtual void RunModal(Form& form) = 0;
   virtual void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) = 0;
+  // A question the user answers yes (true) or no; no is the default answer.
+  virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
   virtual void ProcessPendingMessages() = 0;
   // Waits until `read` has ended, showing its progress over `form` (null: no form loads or
   // shows) and stopping it when the user asks. The default waits without a word.
@@ -60,6 +62,9 @@ ModalHost* CurrentModalHost();
 
 void ShowModal(Form& form);
 void MessageBox(const std::string& text, MessageIcon icon, const std::string& title);
+// The current host's question box; without a host the question goes to standard error and the
+// answer is no.
+bool AskYesNo(const std::string& text, const std::string& title);
 void DoEvents();
 
 // Runs `read` as a list's read (or, with kSorting, its sort): on a helper thread while the

@@ -99,7 +99,8 @@ int16_t ScriptKeyCode(const std::string& name) {
       {"pageup", kKeyPageUp}, {"pagedown", kKeyPageDown},
       {"home", kKeyHome},     {"end", kKeyEnd},
       {"left", kKeyLeft},     {"right", kKeyRight},
-      {"back", kKeyBack},     {"backspace", kKeyBack}};
+      {"back", kKeyBack},     {"backspace", kKeyBack},
+      {"space", kKeySpace}};
   auto hit = keys.find(ToLowerAscii(name));
   if (hit != keys.end()) return hit->second;
   int32_t code = 0;
@@ -145,6 +146,15 @@ std::vector<ScriptAction> ParseScript(const std::string& script) {
       } else if (verb == "select") {
         need(1, 1);
         for (const std::string& row : SplitText(action.args[0], ',')) Number(row, piece);
+      } else if (verb == "toggle") {
+        need(1, 1);
+        Number(action.args[0], piece);
+      } else if (verb == "answer") {
+        need(1, 1);
+        const std::string answer = ToLowerAscii(action.args[0]);
+        if (answer != "yes" && answer != "no") {
+          throw Error("The script action '" + Trim(piece) + "' answers yes or no");
+        }
       } else if (verb == "dblclick" || verb == "hover") {
         need(1, 2);
         for (const std::string& n : action.args) Number(n, piece);
@@ -235,6 +245,10 @@ void ScriptedHost::Play(Form& form, const ScriptAction& action) {
     std::vector<int32_t> rows;
     for (const std::string& row : SplitText(args[0], ',')) rows.push_back(Number(row, verb));
     form.SelectGridRows(FirstGridName(form), rows);
+  } else if (verb == "toggle") {
+    form.ToggleGridRow(FirstGridName(form), Number(args[0], verb));
+  } else if (verb == "answer") {
+    throw Error("No question was asked for 'answer " + args[0] + "'");
   } else if (verb == "dblclick" || verb == "hover") {
     int32_t row = Number(args[0], verb);
     int32_t col = args.size() > 1 ? Number(args[1], verb) : 1;
@@ -253,6 +267,16 @@ void ScriptedHost::Play(Form& form, const ScriptAction& action) {
 void ScriptedHost::ShowMessage(const std::string& text, MessageIcon, const std::string& title) {
   messages_ << "[" << title << "] " << text << "\n";
   shown_.push_back("[" + title + "] " + text);
+}
+
+bool ScriptedHost::AskYesNo(const std::string& text, const std::string& title) {
+  bool yes = false;
+  if (!actions_.empty() && actions_.front().verb == "answer") {
+    yes = ToLowerAscii(actions_.front().args[0]) == "yes";
+    actions_.pop_front();
+  }
+  ShowMessage(text + (yes ? " (yes)" : " (no)"), MessageIcon::kQuestion, title);
+  return yes;
 }
 
 }  // namespace qmz

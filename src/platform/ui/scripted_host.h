@@ -3,18 +3,22 @@
 // the host lives, in order: each form takes actions until it hides itself; a form still shown
 // when the script runs out is closed as the close box would close it (and hidden if its
 // QueryClose refuses). Message boxes are written to `messages` as "[title] text" and answered
-// with OK. Like a screen, the host paints each grid's title row when the form shows and after
-// every action (the form answers that row's text).
+// with OK; a question as "[title] text (yes)" or "(no)", answered by the script's next action
+// when it is `answer`, else no. Like a screen, the host paints each grid's title row when the form
+// shows and after every action (the form answers that row's text).
 //
 // Script: actions separated by ";" (a text in double quotes may hold ";", "\"" and "\\"):
 //   type <control> <text>     focus the control and type the text key by key
 //   paste <control> <text>    focus the control and paste the text (no key events)
 //   click <control>           click a button, check box or control
 //   key <name|code> [<control>]  press a key (Enter, Esc, F9, Up, Down, PageUp, PageDown, Home,
-//                             End, Left, Right, Back, or a key code), in the control if named
+//                             End, Left, Right, Back, Space, or a key code), in the control if
+//                             named
 //   alt <letter>              the access key Alt+letter
 //   row <n>                   click grid row n
 //   select <n>,<n>,...        select grid rows (multi-row selection)
+//   toggle <n>                Ctrl+click grid row n (adds it to the selection or takes it out)
+//   answer yes|no             the answer to the question the last action asked
 //   dblclick <row> [<col>]    double-click a grid cell (column 1 when left out)
 //   hover <row> [<col>]       move the mouse over a grid cell
 //   close                     the window's close box
@@ -63,6 +67,7 @@ class ScriptedHost : public ModalHost {
 
   void RunModal(Form& form) override;
   void ShowMessage(const std::string& text, MessageIcon icon, const std::string& title) override;
+  bool AskYesNo(const std::string& text, const std::string& title) override;
   void ProcessPendingMessages() override {}
   // Waits for the read; a `cancel` armed by the last action, or the next action when it is one,
   // stops it after its time.
