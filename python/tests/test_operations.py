@@ -58,7 +58,7 @@ def test_the_lookups_answer_rows_and_none(suite):
     assert bl.GetBatch(1, label) == B2601_BEIJING
     with pytest.raises(qb.Error) as refused:
         bl.GetBatch(1, "(01)09501101530004(10)B2601")
-    assert str(refused.value) == "The label's GTIN 09501101530004 has a wrong check digit"
+    assert str(refused.value) == "标签的商品条码(01) 09501101530004 校验位错误"
     suite.set_host_property("ScanGS1", False)
 
 
@@ -81,10 +81,12 @@ def test_the_batch_pickers_answer_the_scripted_users_choice(suite):
         rows = bl.ShowBatchForMultiSelBatchNo(1)
     assert [(r["FBatchNo"], r["FTakeQty"]) for r in rows] == [("A'B", 7.0), ("B2603", 3.0)]
     bl.RequiredQty = 0
-    assert [(r["FBatchNo"], r["FTakeQty"], r["FMissingQty"]) for r in bl.AllocateBatches(1, 30)] == [
-        ("A'B", 7.0, 11.0),
-        ("B2603", 12.0, 11.0),
-    ]
+    # Without a dialog the clerk's data authorisation always applies: his warehouses hold only
+    # the expired B2601, so nothing is allocated; a quantity that is none is refused.
+    assert bl.AllocateBatches(1, 30) == []
+    with pytest.raises(qb.Error) as refused:
+        bl.AllocateBatches(1, float("nan"))
+    assert str(refused.value) == "The quantity to allocate, nan, is not a number above 0"
     suite.set_host_property("DocumentDate", "")
     # The scripted user is gone after the block: without dialogs the picker cannot open.
     with pytest.raises(qb.Error) as without:

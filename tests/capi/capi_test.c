@@ -216,7 +216,9 @@ static void a_required_quantity_is_covered(qmz_session* session, qmz_object* lis
   qmz_result_destroy(rows);
   CHECK(qmz_set_property(list, "RequiredQty", number(0)) == QMZ_OK);
   CHECK(qmz_session_set_dialogs(session, QMZ_DIALOGS_NONE, NULL) == QMZ_OK);
-  qmz_value args[5] = {integer(1), number(30), integer(0), integer(0), integer(0)};
+  /* Without a dialog the clerk's data authorisation applies: 北京仓 and 虚拟仓 only. */
+  CHECK(qmz_session_set_text(session, "DocumentDate", "2027-01-01") == QMZ_OK);
+  qmz_value args[5] = {integer(1), number(200), integer(0), integer(0), integer(0)};
   /* In one call: an answer of no texts alone comes back as a result. */
   const char* packed = "";
   size_t length = 1;
@@ -224,16 +226,21 @@ static void a_required_quantity_is_covered(qmz_session* session, qmz_object* lis
   CHECK(packed == NULL && length == 0 && rows != NULL);
   qmz_result_destroy(rows);
   CHECK(qmz_invoke(list, "AllocateBatches", args, 5, &rows) == QMZ_OK);
+  CHECK(qmz_vector_count(rows, &count) == QMZ_OK && count == 2);
+  CHECK(taken(rows, 0) == 120 && taken(rows, 1) == 5);
   qmz_result* last = NULL;
   qmz_value missing;
   CHECK(qmz_result_item(rows, 1, &last) == QMZ_OK);
   CHECK(qmz_dict_get(last, "FMissingQty", &missing) == QMZ_OK && missing.type == QMZ_DOUBLE &&
-        missing.as.number == 11);
+        missing.as.number == 75);
   qmz_result_destroy(last);
   qmz_result_destroy(rows);
   CHECK(qmz_session_set_text(session, "DocumentDate", "someday") == QMZ_OK);
   CHECK(qmz_invoke(list, "AllocateBatches", args, 5, &rows) == QMZ_E_COMPONENT);
   CHECK_TEXT(qmz_last_error(), "The host's DocumentDate someday is not a date (YYYY-MM-DD)");
+  args[1] = number(-5);
+  CHECK(qmz_invoke(list, "AllocateBatches", args, 5, &rows) == QMZ_E_COMPONENT);
+  CHECK_TEXT(qmz_last_error(), "The quantity to allocate, -5, is not a number above 0");
   CHECK(qmz_session_set_text(session, "DocumentDate", "") == QMZ_OK);
 }
 

@@ -14,11 +14,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 
 #include "qmz/error.h"
 #include "qt/form_dialog.h"
+#include "qt/ledger_model.h"
 
 namespace qmz::testing {
 
@@ -26,9 +28,32 @@ inline std::string S(const QString& text) {
   return text.toStdString();
 }
 
-// The middle of a data cell (from 0) of a dialog's grid.
-inline QPoint CellCenter(QTableView& table, int row, int col) {
-  return table.visualRect(table.model()->index(row, col)).center();
+// The model index of data row `row` (from 0) in ledger column `col` (from 1; the view holds
+// the shown columns only).
+inline QModelIndex CellIndex(const QTableView& table, int row, int32_t col) {
+  const auto* model = static_cast<const LedgerModel*>(table.model());
+  return model->index(row, model->ModelColumn(col));
+}
+// The text of that cell.
+inline std::string CellText(const QTableView& table, int row, int32_t col) {
+  return CellIndex(table, row, col).data().toString().toStdString();
+}
+// The middle of that cell.
+inline QPoint CellCenter(QTableView& table, int row, int32_t col) {
+  return table.visualRect(CellIndex(table, row, col)).center();
+}
+
+// Answers the next question box (yes or no) as soon as it shows, keeping its text in `asked`.
+inline void AnswerNextQuestion(bool yes, std::string* asked = nullptr) {
+  auto* look = new QTimer(QCoreApplication::instance());  // the application's, whatever loop ends
+  QObject::connect(look, &QTimer::timeout, [look, yes, asked] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    if (asked) *asked = box->text().toStdString();
+    look->stop();
+    box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+  });
+  look->start(10);
 }
 
 class DialogPlay {

@@ -176,7 +176,7 @@ TEST_F(QtHostTest, KeysAndClicksBecomeTheFormsActions) {
     EXPECT_EQ(pick_.form.Find<CheckBox>("chkAll").Value(), 1);
     EXPECT_TRUE(dialog.findChild<QCheckBox*>("chkAll")->isChecked());
 
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 3, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 3, 1));
     EXPECT_EQ(pick_.grid->CursorRow(), 5);
     EXPECT_EQ(pick_.form.Focused()->Name(), "grdList");
     QTest::keyClick(table, Qt::Key_Down);
@@ -196,7 +196,7 @@ TEST_F(QtHostTest, TheGridsMouseBecomesGridActions) {
   };
   ShowAndPlay(pick_.form, [&](QDialog& dialog) {
     auto* table = dialog.findChild<QTableView*>("grdList");
-    auto at = [&](int32_t row) { return CellCenter(*table, row - 2, 0); };  // a ledger row
+    auto at = [&](int32_t row) { return CellCenter(*table, row - 2, 1); };  // a ledger row
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, at(4));
     EXPECT_EQ(pick_.grid->SelectedRows(), (std::vector<int32_t>{2, 4}));
     QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(6));

@@ -18,6 +18,7 @@
 #include <QColor>
 #include <QDialog>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -83,7 +84,7 @@ TEST_F(DialogsInUseTest, TypingInTheBaseDataListLocatesAndEnterReturnsTheRows) {
     ASSERT_TRUE(box && table);
     box->setFocus();
     QTest::keyClicks(box, "B2603");  // the typed code moves the selection
-    EXPECT_EQ(S(table->model()->index(table->currentIndex().row(), 2).data().toString()), "B2603");
+    EXPECT_EQ(CellText(*table, table->currentIndex().row(), 3), "B2603");
     QTest::keyClick(box, Qt::Key_Return);
   });
   int32_t user = 0;
@@ -160,9 +161,8 @@ TEST_F(DialogsInUseTest, TheBatchPickersWidthsHoldDatesAndAmountsAndItReturnsThe
     auto* table = dialog.findChild<QTableView*>();
     auto* yes = dialog.findChild<QPushButton*>("cmdYes");
     ASSERT_TRUE(item && table && yes);
-    EXPECT_EQ(S(dialog.windowTitle() + "|" + item->text() + "|" +
-                table->model()->index(0, 6).data().toString() + "|" +
-                table->model()->index(0, 7).data().toString()),
+    EXPECT_EQ(S(dialog.windowTitle() + "|" + item->text()) + "|" + CellText(*table, 0, 7) + "|" +
+                  CellText(*table, 0, 8),
               "请选择批号|商品代码:A001|14.00|2026-03-01");
     // The designed size is wider than the offscreen screen (800 pixels): the dialog stays inside.
     const QRect area = dialog.screen()->availableGeometry();
@@ -174,7 +174,7 @@ TEST_F(DialogsInUseTest, TheBatchPickersWidthsHoldDatesAndAmountsAndItReturnsThe
     const QFontMetrics metrics = table->fontMetrics();
     EXPECT_GE(table->columnWidth(7) - margins, metrics.horizontalAdvance("2026-03-15"));
     EXPECT_GE(table->columnWidth(6) - margins, metrics.horizontalAdvance("1,234,567.00"));
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 1));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 2));
     yes->click();
   });
   ObjectPtr row = BaseList().ShowBatch(1, "", 0, 0, 1030003);
@@ -199,8 +199,12 @@ TEST_F(DialogsInUseTest, AScanTypedIntoTheBatchPickersBoxSelectsItsRow) {
                         Qt::ControlModifier);
     QTest::keyClicks(box, "17270600");
     QTest::keyClick(box, Qt::Key_Return);
-    EXPECT_EQ(S(box->text()), "B2601");
-    EXPECT_EQ(S(table->currentIndex().siblingAtColumn(3).data().toString()), "上海仓");
+    // The box holds the scan, selected: the next scan replaces it.
+    EXPECT_EQ(S(box->text()),
+              "]C110B2601\x1d"
+              "17270600");
+    EXPECT_EQ(box->selectedText(), box->text());
+    EXPECT_EQ(CellText(*table, table->currentIndex().row(), 4), "上海仓");
     yes->click();
   });
   ObjectPtr row = BaseList().ShowBatch(1, "", 0, 0, 1030003);
@@ -216,8 +220,8 @@ TEST_F(DialogsInUseTest, TheAuxPickerOpensOverTheHostsWindowAndTakesADoubleClick
     EXPECT_EQ(dialog.parentWidget(), &window);
     auto* table = dialog.findChild<QTableView*>();
     ASSERT_TRUE(table);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
-    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 2));
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 2));
   });
   ObjectPtr row = BaseList().ShowAux(2, "Blue", 0, 0, 1030003);
   ASSERT_TRUE(play.Played());
@@ -256,7 +260,7 @@ TEST_F(DialogsInUseTest, EscapeClosesEveryPickerWithoutAChoice) {
           auto* table = dialog.findChild<QTableView*>("Ledger");
           ASSERT_TRUE(table);
           table->setFocus();  // a row under the cursor: Escape still chooses nothing
-          QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 1));
+          QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 0, 2));
           ASSERT_EQ(QApplication::focusWidget(), table);
           QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         },
@@ -299,7 +303,7 @@ TEST_F(DialogsInUseTest, EnterOnARowConfirmsEveryPicker) {
       auto* table = dialog.findChild<QTableView*>("Ledger");
       ASSERT_TRUE(table);
       table->setFocus();
-      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 1));
+      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, 1, 2));
       QTest::keyClick(table, Qt::Key_Return);
     });
     ObjectPtr row = picker.open();
@@ -330,7 +334,7 @@ TEST_F(DialogsInUseTest, InTheMultiRowPickersShiftKeysExtendAndCtrlASelectsEvery
       auto* table = dialog.findChild<QTableView*>("Ledger");
       ASSERT_TRUE(table);
       table->setFocus();
-      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, row, 1));
+      QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, CellCenter(*table, row, 2));
       for (const auto& [key, modifiers] : keys) QTest::keyClick(table, key, modifiers);
       EXPECT_EQ(SelectedRows(*table), selected);
       QTest::keyClick(table, Qt::Key_Return);
@@ -358,44 +362,88 @@ TEST_F(DialogsInUseTest, InTheMultiRowPickersShiftKeysExtendAndCtrlASelectsEvery
 }
 
 // A required quantity: the preselected rows, a row Ctrl-clicked in and out, its quantity typed
-// into the 取用数量 box, the tally following each step; B2601 marked amber (4 days left).
+// into the 取用数量 box, the tally following each step; B2601 marked amber (4 days left). Then
+// the keyboard alone: the cursor moves apart from the cover, Space takes the cursor row in and
+// out, the search box's Up and Down move the cursor, a short choice is asked about.
 TEST_F(DialogsInUseTest, TheClerkChangesTheRowsThatCoverARequiredQuantity) {
   host.Set("DocumentDate", "2027-01-01");
   host.Set("ExpiryWarnDays", 10);
   DialogPlay play([&](QDialog& dialog) {
     auto* table = dialog.findChild<QTableView*>("Ledger");
     auto* tally = dialog.findChild<QLabel*>("lblTally");
+    auto* caption = dialog.findChild<QLabel*>("lblTakeQty");
+    auto* reason = dialog.findChild<QLabel*>("lblReason");
     auto* box = dialog.findChild<QLineEdit*>("txtTakeQty");
-    ASSERT_TRUE(table && tally && box);
+    auto* search = dialog.findChild<QLineEdit*>("txtBatchNo");
+    ASSERT_TRUE(table && tally && caption && reason && box && search);
     EXPECT_EQ(SelectedRows(*table), "1,2");  // B2601 in 上海仓 and 北京仓
     EXPECT_EQ(S(tally->text()), "需要 150 / 已选 150 / 尚缺 0");
     EXPECT_EQ(table->model()->index(1, 0).data(Qt::BackgroundRole).value<QColor>(),
               QColor(255, 224, 130));
     EXPECT_FALSE(table->model()->index(0, 0).data(Qt::BackgroundRole).isValid());  // A'B
+    // A screen reader meets the named grid, its shown columns and the row's mark.
+    EXPECT_EQ(S(table->accessibleName()), "批号列表");
+    EXPECT_EQ(table->model()->columnCount(), 10);  // stockID and FBatchNoIndex are not there
+    EXPECT_EQ(S(table->model()->index(1, 3).data(Qt::AccessibleDescriptionRole).toString()),
+              "即将过期");
+    // The selected 北京仓 keeps its amber band beside the selection colour.
+    const QImage shot = table->viewport()->grab().toImage();
+    const QRect cell = table->visualRect(table->model()->index(2, 0));
+    EXPECT_EQ(shot.pixelColor(cell.left() + 2, cell.center().y()).rgb(),
+              QColor(255, 224, 130).darker(130).rgb());
     auto ctrl_click = [&](int row) {
       QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                        CellCenter(*table, row, 1));
+                        CellCenter(*table, row, 2));
     };
     ctrl_click(4);  // B2603: nothing is missing, it takes nothing yet
     EXPECT_EQ(S(box->text()), "0");
+    EXPECT_EQ(S(caption->text()), "取用数量(&T)，B2603（上海仓）：");
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Backspace);
     QTest::keyClicks(box, "12");
     QTest::keyClick(box, Qt::Key_Return);
-    EXPECT_EQ(S(tally->text()), "需要 150 / 已选 162 / 尚缺 0");
-    EXPECT_EQ(S(table->model()->index(4, 11).data().toString()), "12");
+    EXPECT_EQ(S(tally->text()), "需要 150 / 已选 162 / 超出 12");
+    EXPECT_EQ(CellText(*table, 4, 12), "12");
     ctrl_click(2);  // 北京仓 out, and in again: it takes what is missing
     EXPECT_EQ(S(tally->text()), "需要 150 / 已选 52 / 尚缺 98");
+    EXPECT_EQ(S(caption->text()), "取用数量(&T)，B2601（北京仓）：");
     ctrl_click(2);
     EXPECT_EQ(S(tally->text()), "需要 150 / 已选 150 / 尚缺 0");
+    // Keys: Up moves the cursor and keeps the cover; Space takes 上海仓 out and in again.
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Up);
+    EXPECT_EQ(SelectedRows(*table), "1,2,4");
+    EXPECT_EQ(S(reason->text()),
+              "即将过期：有效期至 2027-01-05，距单据日期 2027-01-01 还有 4 天（提前 "
+              "10 天提醒）");
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(S(tally->text()), "需要 150 / 已选 110 / 尚缺 40");
+    EXPECT_EQ(SelectedRows(*table), "2,4");
+    // Up and Down in the search box move the grid's cursor too.
+    search->setFocus();
+    QTest::keyClick(search, Qt::Key_Down);
+    QTest::keyClick(search, Qt::Key_Down);
+    EXPECT_EQ(S(caption->text()), "取用数量(&T)，B2601（虚拟仓）：");
+    QTest::keyClick(search, Qt::Key_Up);
+    QTest::keyClick(search, Qt::Key_Up);
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_Space);
+    EXPECT_EQ(SelectedRows(*table), "1,2,4");
+    // Short or over, the clerk is asked first: no keeps the dialog, yes confirms.
+    ctrl_click(4);
+    std::string asked;
+    AnswerNextQuestion(false, &asked);
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(asked, "已选 138，比需要的 150 少 12。仍然确定吗？");
+    EXPECT_TRUE(dialog.isVisible());
+    AnswerNextQuestion(true, &asked);
     QTest::keyClick(table, Qt::Key_Return);
   });
   BaseList list;
   list.RequiredQty(150);
   ObjectPtr rows = list.ShowBatchForMultiSelBatchNo(1, "", 0, 0, 1030003);
   ASSERT_TRUE(play.Played());
-  EXPECT_EQ(Fields(rows, {"FBatchNo", "stockName", "FTakeQty"}),
-            "B2601|上海仓|40,B2603|上海仓|12,B2601|北京仓|98");
+  EXPECT_EQ(Fields(rows, {"FBatchNo", "stockName", "FTakeQty"}), "B2601|北京仓|98,B2601|上海仓|40");
 }
 
 // Drags the right border of grid column `col` (from 0) by `dx` pixels on the title row.
@@ -441,17 +489,18 @@ TEST_F(DialogsInUseTest, ATitleBorderDragsItsColumnAndTheOtherBatchPickerShowsTh
 TEST_F(DialogsInUseTest, InTheBaseDataListATitleCellClickTakesTheCodeABorderPressDoesNot) {
   const auto [played, ok] =
       PlayBaseDataList([](QDialog& dialog, QLineEdit& box, QTableView& table, frmBaseList&) {
-        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, CellCenter(table, 1, 2));
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, CellCenter(table, 1, 3));
         box.setFocus();
         QTest::keyClick(&box, Qt::Key_End);
         QTest::keyClicks(&box, "X");
         ASSERT_EQ(S(box.text()), "B2601X");
         QHeaderView& header = *table.horizontalHeader();
-        const int before = table.columnWidth(2);
-        DragBorder(table, 2, 25);
-        EXPECT_EQ(table.columnWidth(2), before + 25);
+        // The batch title: the first column shown (the two before it are hidden).
+        const int before = table.columnWidth(0);
+        DragBorder(table, 0, 25);
+        EXPECT_EQ(table.columnWidth(0), before + 25);
         EXPECT_EQ(S(box.text()), "B2601X");
-        const QPoint title(header.sectionViewportPosition(2) + 10, header.height() / 2);
+        const QPoint title(header.sectionViewportPosition(0) + 10, header.height() / 2);
         QTest::mouseClick(header.viewport(), Qt::LeftButton, {}, title);
         EXPECT_EQ(S(box.text()), "B2601");
         // A double click there sorts by the batch numbers, descending; equal ones keep the
@@ -459,8 +508,7 @@ TEST_F(DialogsInUseTest, InTheBaseDataListATitleCellClickTakesTheCodeABorderPres
         QTest::mouseDClick(header.viewport(), Qt::LeftButton, {}, title);
         std::vector<std::string> rows;
         for (int row = 0; row < table.model()->rowCount(); ++row) {
-          rows.push_back(S(table.model()->index(row, 2).data().toString() + " " +
-                           table.model()->index(row, 5).data().toString()));
+          rows.push_back(CellText(table, row, 3) + " " + CellText(table, row, 6));
         }
         EXPECT_THAT(rows, ::testing::ElementsAre("P-03 北京仓", "P-02 北京仓", "P-01 上海仓",
                                                  "P-01 北京仓", "N-0002 上海仓", "N-0001 北京仓",
@@ -553,7 +601,7 @@ TEST_F(DialogsInUseTest, ALongListShowsItsProgressAndEscapeOrCancelStopsIt) {
   std::string sorting;
   const auto [played, ok] =
       PlayBaseDataList([&](QDialog& dialog, QLineEdit&, QTableView& table, frmBaseList& form) {
-        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, CellCenter(table, 2, 2));
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, CellCenter(table, 2, 3));
         QTimer look;
         QObject::connect(&look, &QTimer::timeout, [&] {
           auto* text = dialog.findChild<QLabel*>("readProgressText");
@@ -564,11 +612,11 @@ TEST_F(DialogsInUseTest, ALongListShowsItsProgressAndEscapeOrCancelStopsIt) {
         });
         look.start(50);
         QHeaderView& header = *table.horizontalHeader();
-        const QPoint title(header.sectionViewportPosition(2) + 10, header.height() / 2);
+        const QPoint title(header.sectionViewportPosition(0) + 10, header.height() / 2);
         QTest::mouseDClick(header.viewport(), Qt::LeftButton, {}, title);
         std::vector<std::string> codes;
         for (int row = 0; row < 3; ++row) {
-          codes.push_back(S(table.model()->index(row, 2).data().toString()));
+          codes.push_back(CellText(table, row, 3));
         }
         EXPECT_THAT(codes, ::testing::ElementsAre("A'B", "B2601", "B2601"));
         EXPECT_EQ(form.LDGBase().CursorRow(), 4);
