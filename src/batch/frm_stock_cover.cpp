@@ -56,6 +56,8 @@ void BatchPickerForm::AddTakeColumn() {
   if (!Covering()) return;
   take_column_ = grid_->Cols() + 1;
   grid_->SetCols(take_column_);
+  // Shown beside the quantity it takes from, where a small screen still shows it.
+  grid_->SetViewOrder({1, 2, 3, 4, 5, take_column_});
   grid_->Column(take_column_).SetWidth(kTakeColumnWidth);
   grid_->Column(take_column_).SetAlignment(kAlignRight);
 }

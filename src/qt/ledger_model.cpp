@@ -1,5 +1,7 @@
 #include "qt/ledger_model.h"
 
+#include <algorithm>
+
 #include <QColor>
 
 #include "platform/ui/ledger.h"
@@ -19,11 +21,15 @@ int LedgerModel::columnCount(const QModelIndex& parent) const {
 }
 
 std::vector<int32_t> LedgerModel::ShownColumns() const {
-  std::vector<int32_t> shown;
-  for (int32_t col = 1; col <= grid_.Cols(); ++col) {
-    if (!grid_.Column(col).Hidden()) shown.push_back(col);
+  std::vector<int32_t> order;
+  for (int32_t col : grid_.ViewOrder()) {
+    if (col >= 1 && col <= grid_.Cols()) order.push_back(col);
   }
-  return shown;
+  for (int32_t col = 1; col <= grid_.Cols(); ++col) {
+    if (std::find(order.begin(), order.end(), col) == order.end()) order.push_back(col);
+  }
+  std::erase_if(order, [this](int32_t col) { return grid_.Column(col).Hidden(); });
+  return order;
 }
 
 bool LedgerModel::ShownColumnsChanged() const {

@@ -1,5 +1,6 @@
 // LedgerModel: a Qt table model over a Ledger, for the grids of the Qt host (form_dialog.h).
-// Model row i is ledger row i + 2; the model's columns are the ledger's shown columns, in order
+// Model row i is ledger row i + 2; the model's columns are the ledger's shown columns, in its
+// view order
 // (a hidden column is not in the model, so no view or screen reader meets it): model column j is
 // ledger column LedgerColumn(j). The ledger's title row (row 1) is the horizontal header; a data
 // row's background is the ledger's RowColorOf and its cells' accessible description its

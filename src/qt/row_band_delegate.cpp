@@ -19,14 +19,17 @@ RowBandDelegate::RowBandDelegate(const Ledger& grid, QObject* parent)
 
 void RowBandDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
-  QStyledItemDelegate::paint(painter, option, index);
   const QRect cell = option.rect;
-  if (index.column() == 0) {
-    const QVariant color = index.data(Qt::BackgroundRole);
-    if (color.canConvert<QColor>()) {
-      painter->fillRect(QRect(cell.left(), cell.top(), kBandPixels, cell.height()),
-                        color.value<QColor>().darker(130));
-    }
+  const QVariant color = index.column() == 0 ? index.data(Qt::BackgroundRole) : QVariant();
+  if (color.canConvert<QColor>()) {
+    // The band first, the cell beside it, so that the band hides no text.
+    painter->fillRect(QRect(cell.left(), cell.top(), kBandPixels, cell.height()),
+                      color.value<QColor>().darker(130));
+    QStyleOptionViewItem beside = option;
+    beside.rect.setLeft(cell.left() + kBandPixels);
+    QStyledItemDelegate::paint(painter, beside, index);
+  } else {
+    QStyledItemDelegate::paint(painter, option, index);
   }
   const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
   if (!view || !grid_.CursorApart() || view->currentIndex().row() != index.row()) return;

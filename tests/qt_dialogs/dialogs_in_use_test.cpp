@@ -384,6 +384,12 @@ TEST_F(DialogsInUseTest, TheClerkChangesTheRowsThatCoverARequiredQuantity) {
     // A screen reader meets the named grid, its shown columns and the row's mark.
     EXPECT_EQ(S(table->accessibleName()), "批号列表");
     EXPECT_EQ(table->model()->columnCount(), 10);  // stockID and FBatchNoIndex are not there
+    // The 取用数量 column stands beside the quantity, whole on the 800-pixel offscreen screen.
+    QHeaderView& header = *table->horizontalHeader();
+    EXPECT_EQ(S(table->model()->headerData(5, Qt::Horizontal).toString()), "取用数量");
+    EXPECT_LE(header.sectionViewportPosition(5) + header.sectionSize(5),
+              table->viewport()->width());
+    EXPECT_GE(header.sectionSize(5), header.fontMetrics().horizontalAdvance("取用数量"));
     EXPECT_EQ(S(table->model()->index(1, 3).data(Qt::AccessibleDescriptionRole).toString()),
               "即将过期");
     // The selected 北京仓 keeps its amber band beside the selection colour.

@@ -263,6 +263,12 @@ void Ledger::ToggleSelected(int32_t row) {
   MoveCursor(row);
 }
 
+void Ledger::SetViewOrder(std::vector<int32_t> cols) {
+  if (cols == view_order_) return;
+  view_order_ = std::move(cols);
+  Changed(LedgerChange::kCols);
+}
+
 void Ledger::SetCursorApart(bool apart) {
   if (apart == cursor_apart_) return;
   cursor_apart_ = apart;

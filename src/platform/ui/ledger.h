@@ -200,6 +200,11 @@ class Ledger : public Object {
 
   LedgerColumn& Column(int32_t col);
   const LedgerColumn& Column(int32_t col) const;
+  // The order in which views show the columns: these first, in this order, then the others in
+  // their own order. Empty (the default): every column in its own order. Columns and texts keep
+  // their numbers; only what a view draws moves.
+  const std::vector<int32_t>& ViewOrder() const { return view_order_; }
+  void SetViewOrder(std::vector<int32_t> cols);
 
   LedgerCell Cell(int32_t row, int32_t col);
   std::string CellText(int32_t row, int32_t col);
@@ -257,6 +262,7 @@ class Ledger : public Object {
   int32_t cursor_row_ = 1;
   std::vector<int32_t> selected_;
   bool cursor_apart_ = false;
+  std::vector<int32_t> view_order_;
   CellValueMap values_;
   int32_t refresh_count_ = 0;
   int32_t force_refresh_count_ = 0;
