@@ -136,13 +136,12 @@ void BatchPickerForm::ShowTally() {
 
 void BatchPickerForm::ShowTakeRow() {
   const int32_t row = grid_->CursorRow();
-  if (!list_ || row < 2) {
-    take_caption_->SetCaption("取用数量(&T)：");
-    take_box_->SetText("");
-    return;
-  }
-  take_caption_->SetCaption("取用数量(&T)，" + RowName(row) + "：");
-  const Decimal* take = TakeOf(KeyAt(row));
+  const bool on_row = list_ && row >= 2;
+  const std::string caption = on_row ? "取用数量(&T)，" + RowName(row) + "：" : "取用数量(&T)：";
+  take_caption_->SetCaption(caption);
+  // A screen reader keeps the box's name until told: it follows the caption.
+  take_box_->SetAccessibleName(CaptionWithoutAccessMark(caption));
+  const Decimal* take = on_row ? TakeOf(KeyAt(row)) : nullptr;
   take_box_->SetText(take ? take->ToText() : "");
 }
 

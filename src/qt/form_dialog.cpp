@@ -259,7 +259,11 @@ void FormDialog::SyncControl(Control& control) {
   FlagScope mirroring(syncing_);
   widget->setHidden(!control.Visible());
   widget->setEnabled(control.Enabled());
-  if (!control.AccessibleName().empty()) widget->setAccessibleName(ToQt(control.AccessibleName()));
+  // Set only when it changes: each setting is an event a screen reader hears.
+  if (const QString name = ToQt(control.AccessibleName());
+      !name.isEmpty() && widget->accessibleName() != name) {
+    widget->setAccessibleName(name);
+  }
   switch (control.Kind()) {
     case ControlKind::kLabel: {
       auto* label = static_cast<QLabel*>(widget);

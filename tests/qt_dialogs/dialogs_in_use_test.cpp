@@ -404,6 +404,7 @@ TEST_F(DialogsInUseTest, TheClerkChangesTheRowsThatCoverARequiredQuantity) {
     ctrl_click(4);  // B2603: nothing is missing, it takes nothing yet
     EXPECT_EQ(S(box->text()), "0");
     EXPECT_EQ(S(caption->text()), "取用数量(&T)，B2603（上海仓）：");
+    EXPECT_EQ(S(box->accessibleName()), "取用数量(T)，B2603（上海仓）：");  // what is heard
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Backspace);
     QTest::keyClicks(box, "12");

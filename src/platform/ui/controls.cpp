@@ -17,6 +17,7 @@ void Control::SetEnabled(bool enabled) {
 }
 
 void Control::SetAccessibleName(std::string name) {
+  if (name == accessible_name_) return;
   accessible_name_ = std::move(name);
   Changed();
 }
