@@ -352,6 +352,15 @@ TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTh
             "[Vantrel提示] 已选 122，比需要的 150 少 28。仍然确定吗？ (no)\n"
             "[Vantrel提示] 已选 127，比需要的 150 少 23。仍然确定吗？ (yes)\n"
             "[Vantrel提示] 已选 52，比需要的 150 少 98。仍然确定吗？ (yes)\n");
+  // What the take box refuses, and a take kept as typed.
+  messages.str("");
+  EXPECT_EQ(cover(150, "row 6; type txtTakeQty nan; key Enter txtTakeQty; type txtTakeQty -1; "
+                       "key Enter txtTakeQty; type txtTakeQty 2.5; key Enter txtTakeQty; "
+                       "click cmdYes; answer yes"),
+            "B2601|上海仓|40|40,B2601|北京仓|120|110,B2603|上海仓|12|2.5");
+  EXPECT_EQ(messages.str(),
+            "[Vantrel提示] 取用数量“nan”不是数字\n[Vantrel提示] 取用数量不能小于 0\n"
+            "[Vantrel提示] 已选 152.5，比需要的 150 多 2.5。仍然确定吗？ (yes)\n");
   // Decimals add up exactly and show as taken.
   Exec("update t_cc_inventory set FQty = 0.1 where FItemID = 1 and FBatchNo = 'B2601'");
   messages.str("");
@@ -372,8 +381,11 @@ TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTh
   EXPECT_EQ(cover(-5, "click cmdYes"),
             "null failed: The required quantity (RequiredQty), -5, is not a number above 0");
   EXPECT_EQ(cover(10, "click cmdYes", 99), "null");
+  // A search that finds nothing empties the cover it no longer shows, and fails nothing.
+  EXPECT_EQ(cover(10, "type txtBatchNo ZZZ; key Enter txtBatchNo; click cmdYes"), "null");
   EXPECT_EQ(messages.str(),
             "[script] 1 action was not played\n[script] 1 action was not played\n"
+            "[Vantrel提示] 选中的行没有取用任何数量（需要 10）\n"
             "[Vantrel提示] 选中的行没有取用任何数量（需要 10）\n");
 }
 
