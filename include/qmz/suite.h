@@ -19,14 +19,18 @@ namespace qmz {
 
 // Opens an existing suite database, a file or "odbc:..." (Error when it is missing, cannot be
 // reached or is not a suite database) and registers the suite's components for this process.
-// With a `read_target` (a standby of the same suite, checked the same way) the lookups' and the
-// lists' queries and every read of the suite's own tables go there; profile saves, and anything
-// else that writes, go to `database_target`.
+// With a `read_target` (a standby of the same suite) the lookups' and the lists' queries and the
+// reads of the suite's own tables go there; profile saves, and anything else that writes, go to
+// `database_target`, and what the suite writes (a user's profile) is read back from there too,
+// however far the standby lags. A read target that cannot be reached (here or at a later call)
+// leaves the reads to `database_target`, with a warning (LastWarning); one that is no suite
+// database fails here.
 void OpenSuite(const std::string& database_target, const std::string& read_target = "");
 
 // What the suite last set aside without troubling the user, "" for nothing since OpenSuite: a
-// user's setting that could not be saved, tried twice (the second time on a new connection),
-// says so and why. The design ignores such a failure; a host may still tell someone.
+// user's setting that could not be saved, tried twice (the second time on a new connection), or
+// a read database that could not be reached, says so and why. The design ignores such a
+// failure; a host may still tell someone.
 std::string LastWarning();
 
 // Closes the connections the suite keeps between calls (the last session of a host ending); the

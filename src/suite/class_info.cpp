@@ -3,6 +3,7 @@
 #include "platform/list_answer.h"
 #include "qmz/error.h"
 #include "suite/database.h"
+#include "suite/login_cache.h"
 
 namespace qmz::suite {
 
@@ -13,18 +14,36 @@ std::string& DatabasePath() {
   return path;
 }
 
+std::string& PrimaryPath() {
+  static std::string path;
+  return path;
+}
+
 }  // namespace
 
-void SetSuiteDatabase(const std::string& path) {
+void SetSuiteDatabase(const std::string& path, const std::string& primary) {
   DatabasePath() = path;
+  PrimaryPath() = primary == path ? "" : primary;
 }
 const std::string& SuiteDatabase() {
   return DatabasePath();
 }
 
-RecordsetPtr SuiteClassInfo::GetData(const std::string&, const std::string& sql) {
+std::unique_ptr<Database> OpenReadDatabase() {
   if (DatabasePath().empty()) throw Error("No suite database is open");
-  RecordsetPtr result = OpenDatabase(DatabasePath())->RunBatch(sql, ListAnswerScope::Active());
+  if (PrimaryPath().empty()) return OpenDatabase(DatabasePath());
+  try {
+    return OpenDatabase(DatabasePath());
+  } catch (const Error& e) {
+    ProcessLoginCache().last_warning =
+        std::string("The read database cannot be reached; the primary answered instead: ") +
+        e.what();
+    return OpenDatabase(PrimaryPath());
+  }
+}
+
+RecordsetPtr SuiteClassInfo::GetData(const std::string&, const std::string& sql) {
+  RecordsetPtr result = OpenReadDatabase()->RunBatch(sql, ListAnswerScope::Active());
   result->SetSource(sql);
   result->ReleaseConnection();
   return result;

@@ -5,6 +5,8 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
@@ -17,6 +19,7 @@
 #include "qmz/error.h"
 #include "qmz/host.h"
 #include "suite/host_list.h"
+#include "suite/login_cache.h"
 #include "suite/odbc_result.h"
 #include "suite/wide_text.h"
 
@@ -38,6 +41,33 @@ std::chrono::seconds IdleLimit() {
   return std::chrono::seconds(*end == '\0' && seconds >= 1 && seconds <= 86400 ? seconds : 60);
 }
 constexpr auto kAskAfter = std::chrono::seconds(1);
+constexpr auto kRetryPause = std::chrono::milliseconds(200);
+constexpr long kDefaultConnectTimeout = 10;
+constexpr long kMaxConnectTimeout = 300;
+
+// How long a connect may take: QMZ_CONNECT_TIMEOUT seconds (1 to 300), else 10; never longer
+// than the query timeout when there is one.
+long ConnectTimeout(long query_timeout) {
+  long seconds = kDefaultConnectTimeout;
+  if (const char* text = std::getenv("QMZ_CONNECT_TIMEOUT"); text && *text) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*end == '\0' && value >= 1 && value <= kMaxConnectTimeout) seconds = value;
+  }
+  return query_timeout > 0 ? std::min(seconds, query_timeout) : seconds;
+}
+
+// A read database's connections prefer a standby; the one the suite writes needs the primary.
+ServerRole RoleOf(const std::string& connection_string) {
+  const LoginCache& cache = ProcessLoginCache();
+  return cache.read_path != cache.database_path && cache.read_path == "odbc:" + connection_string
+             ? ServerRole::kRead
+             : ServerRole::kPrimary;
+}
+
+std::string ProgramName() {
+  return program_invocation_short_name ? program_invocation_short_name : "";
+}
 constexpr auto kPingLimit = std::chrono::milliseconds(10000);
 
 // A new connection's first request on PostgreSQL: standard_conforming_strings on for the
@@ -180,8 +210,9 @@ Pool& ThePool() {
 }
 
 // A new connection, with the pool's environment.
-std::unique_ptr<OdbcConnection> NewConnection(Pool& pool, const std::string& connection_string) {
-  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string);
+std::unique_ptr<OdbcConnection> NewConnection(Pool& pool, const std::string& connection_string,
+                                              long timeout) {
+  return std::make_unique<OdbcConnection>(pool.env.get(), connection_string, timeout);
 }
 
 // psqlODBC's own connection attributes: reading results through a cursor (declare/fetch) and
@@ -196,19 +227,37 @@ bool NamesStreaming(const std::string& connection_string) {
 
 }  // namespace
 
-OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string)
+OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string, long timeout)
     : dbc_(SQL_HANDLE_DBC, env) {
-  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
-  std::u16string text = Utf8ToUtf16(WithHostsInPqopt(connection_string));
-  SQLRETURN rc = SQL_ERROR;
-  socket_ = ServerSocket::MadeBy([&] {
-    rc = SQLDriverConnectW(dbc_.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
-                           static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
-                           SQL_DRIVER_NOPROMPT);
-  });
-  if (!OdbcOk(rc)) {
-    throw Error("Cannot connect to the suite database: " +
-                OdbcDiagnostics(SQL_HANDLE_DBC, dbc_.get()));
+  const long limit = ConnectTimeout(timeout);
+  SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(limit), 0);
+  const std::string driver_string =
+      ForPsqlodbc(connection_string, {RoleOf(connection_string), timeout, ProgramName()});
+  const std::vector<ServerAddress> servers = ServersOf(driver_string);
+  std::u16string text = Utf8ToUtf16(driver_string);
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limit);
+  for (int attempt = 0;; ++attempt) {
+    SQLRETURN rc = SQL_ERROR;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    socket_ = ServerSocket::MadeBy(
+        [&] {
+          rc = SQLDriverConnectW(dbc_.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                                 static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr,
+                                 SQL_DRIVER_NOPROMPT);
+        },
+        servers, std::max(left, std::chrono::milliseconds(1)));
+    if (OdbcOk(rc)) break;
+    const bool cut_off = ConnectCutOff();
+    const std::string why = OdbcDiagnostics(SQL_HANDLE_DBC, dbc_.get());
+    // A server that is starting, full or briefly unreachable is tried once more in the time left.
+    if (attempt == 0 && !cut_off && Clock::now() + kRetryPause < deadline) {
+      std::this_thread::sleep_for(kRetryPause);
+      continue;
+    }
+    throw Error("Cannot connect to the suite database" +
+                (cut_off ? " within " + std::to_string(limit) + " seconds" : std::string()) +
+                ": " + why);
   }
   connected_ = true;
   char16_t name[128] = {};
@@ -327,7 +376,8 @@ bool OdbcConnection::Ping() {
   }
 }
 
-std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string) {
+std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string,
+                                               long timeout) {
   Pool& pool = ThePool();
   const auto now = Clock::now();
   std::unique_ptr<OdbcConnection> connection;
@@ -345,17 +395,18 @@ std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_str
     return connection;
   }
   connection.reset();
-  return NewConnection(pool, connection_string);
+  return NewConnection(pool, connection_string, timeout);
 }
 
-std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string) {
+std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string,
+                                                  long timeout) {
   Pool& pool = ThePool();
   {
     std::lock_guard lock(pool.mutex);
     pool.ForgetAfterFork();
     pool.idle.erase(connection_string);
   }
-  return NewConnection(pool, connection_string);
+  return NewConnection(pool, connection_string, timeout);
 }
 
 void CloseIdleConnections() {

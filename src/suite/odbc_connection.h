@@ -27,8 +27,13 @@
 // twice by the driver before the suite reads it; other statements answer in one round trip. A
 // connection string that names UseDeclareFetch keeps its own choice.
 //
-// A string that names several PostgreSQL servers as `Server=a,b;Port=p,q` is handed to the
-// driver in libpq's multi-host form (suite/host_list.h).
+// A PostgreSQL string is handed to the driver as suite/host_list.h makes it: several servers in
+// libpq's multi-host form (read-write for the database the suite writes, prefer-standby for a
+// read database), the desk's application_name, TCP keepalives and a tcp_user_timeout. A connect
+// waits at most QMZ_CONNECT_TIMEOUT seconds (default 10, never more than the query timeout),
+// psqlODBC's own first queries included: the watchdog knows the new socket by the server's
+// address and cuts it off at the limit (suite/server_watchdog.h). A connect that fails is tried
+// once more when the time left allows.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
@@ -50,7 +55,8 @@ enum class OdbcDialect { kSqlServer, kSqlite, kPostgres };
 
 class OdbcConnection {
  public:
-  OdbcConnection(SQLHENV env, const std::string& connection_string);
+  // `timeout`: the query timeout (seconds, 0 for none), which also bounds the connect.
+  OdbcConnection(SQLHENV env, const std::string& connection_string, long timeout);
   ~OdbcConnection();
   OdbcConnection(const OdbcConnection&) = delete;
   OdbcConnection& operator=(const OdbcConnection&) = delete;
@@ -125,10 +131,11 @@ class OdbcConnection {
 };
 
 // A connection for `connection_string`: an idle one of the pool, alive, or a new one.
-std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string);
+std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string, long timeout);
 // A new connection, after one of the pool turned out dead: the idle ones of the same string,
 // which most likely died with it (a server restart), are closed.
-std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string);
+std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string,
+                                                  long timeout);
 // Closes every idle connection of the pool.
 void CloseIdleConnections();
 // Gives a connection back (a broken one is closed).

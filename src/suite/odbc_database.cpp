@@ -84,7 +84,7 @@ long QueryTimeoutSetting() {
 
 OdbcDatabase::OdbcDatabase(const std::string& connection_string)
     : connection_string_(connection_string), query_timeout_(QueryTimeoutSetting()) {
-  connection_ = TakeConnection(connection_string_);
+  connection_ = TakeConnection(connection_string_, query_timeout_);
 }
 
 OdbcDatabase::~OdbcDatabase() {
@@ -123,7 +123,7 @@ auto OdbcDatabase::RetriedOnNewIfPoolDied(Work&& work) {
   }
   // The connection from the pool died while it waited (the server restarted): a new one, and
   // the statement once more.
-  connection_ = TakeNewConnection(connection_string_);
+  connection_ = TakeNewConnection(connection_string_, query_timeout_);
   used_ = true;
   try {
     return Watched(work);

@@ -1,19 +1,24 @@
 #include "suite/server_watchdog.h"
 
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <list>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace qmz::suite {
 
@@ -54,6 +59,71 @@ bool SameSocket(const ServerSocket& socket) {
          status.st_ino == socket.inode;
 }
 
+// A peer as "address port" or a socket's path: what a socket's getpeername gives, written alike.
+std::string PeerOf(const sockaddr* address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  switch (address->sa_family) {
+    case AF_INET: {
+      const auto* in = reinterpret_cast<const sockaddr_in*>(address);
+      ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+      return std::string(text) + " " + std::to_string(ntohs(in->sin_port));
+    }
+    case AF_INET6: {
+      const auto* in = reinterpret_cast<const sockaddr_in6*>(address);
+      ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
+      return std::string(text) + " " + std::to_string(ntohs(in->sin6_port));
+    }
+    case AF_UNIX:
+      return reinterpret_cast<const sockaddr_un*>(address)->sun_path;
+    default:
+      return "";
+  }
+}
+
+std::string PeerOf(int fd) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return "";
+  return PeerOf(reinterpret_cast<const sockaddr*>(&address));
+}
+
+// The peers a connection to `servers` may have: each host's addresses, each folder's socket.
+std::vector<std::string> PeersOf(const std::vector<ServerAddress>& servers) {
+  std::vector<std::string> peers;
+  for (const ServerAddress& server : servers) {
+    if (!server.host.empty() && server.host[0] == '/') {
+      peers.push_back(server.host + "/.s.PGSQL." + std::to_string(server.port));
+      continue;
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const std::string port = std::to_string(server.port);
+    if (::getaddrinfo(server.host.c_str(), port.c_str(), &hints, &found) != 0) continue;
+    for (const addrinfo* at = found; at; at = at->ai_next) peers.push_back(PeerOf(at->ai_addr));
+    ::freeaddrinfo(found);
+  }
+  return peers;
+}
+
+// The sockets opened since `before` whose peer is one of `peers` (any new one when `peers` is
+// empty: nothing to go by).
+std::vector<ServerSocket> NewSocketsTo(const std::map<ino_t, int>& before,
+                                       const std::vector<std::string>& peers) {
+  std::vector<ServerSocket> made;
+  for (const auto& [inode, fd] : OpenSockets()) {
+    if (before.count(inode)) continue;
+    if (!peers.empty()) {
+      const std::string peer = PeerOf(fd);
+      if (std::find(peers.begin(), peers.end(), peer) == peers.end()) continue;
+    }
+    made.push_back(ServerSocket{fd, inode, IsTcp(fd)});
+  }
+  return made;
+}
+
+thread_local bool connect_cut_off = false;
+
 }  // namespace
 
 // The one helper thread and the watches it looks after.
@@ -74,7 +144,7 @@ class Watchdog {
   // One connection at a time, so that each finds only its own socket.
   std::mutex& connecting() { return connecting_; }
 
-  void Arm(SilenceWatch& watch) {
+  void Arm(Watch& watch) {
     std::lock_guard lock(mutex_);
     if (!running_) {
       std::thread([this] { Run(); }).detach();
@@ -85,7 +155,7 @@ class Watchdog {
     watches_.push_back(&watch);
   }
 
-  void Disarm(SilenceWatch& watch) {
+  void Disarm(Watch& watch) {
     std::lock_guard lock(mutex_);
     watches_.remove(&watch);
   }
@@ -105,25 +175,10 @@ class Watchdog {
       // No watch: wait without waking until one is armed.
       wake_.wait(lock, [&] { return !watches_.empty(); });
       wake_.wait_for(lock, kLookEvery);
-      for (SilenceWatch* watch : watches_) Look(*watch);
+      for (Watch* watch : watches_) {
+        if (!watch->fired_) watch->Look();
+      }
     }
-  }
-
-  // Called with the mutex held, so the watch's connection is still in use by its caller.
-  static void Look(SilenceWatch& watch) {
-    if (watch.fired_) return;
-    auto silence =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - watch.start_);
-    tcp_info info{};
-    socklen_t length = sizeof info;
-    if (watch.socket_.tcp &&
-        ::getsockopt(watch.socket_.fd, IPPROTO_TCP, TCP_INFO, &info, &length) == 0) {
-      silence = std::min(silence, std::chrono::milliseconds(info.tcpi_last_data_recv));
-    }
-    if (silence < watch.limit_ || !SameSocket(watch.socket_)) return;
-    // Set first: the caller's blocked call may return as soon as the socket is shut down.
-    watch.fired_ = true;
-    ::shutdown(watch.socket_.fd, SHUT_RDWR);
   }
 
   // Never destroyed: the thread may still wait on it while the process ends.
@@ -131,32 +186,90 @@ class Watchdog {
   std::mutex connecting_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::list<SilenceWatch*> watches_;
+  std::list<Watch*> watches_;
   bool running_ = false;
 };
 
-ServerSocket ServerSocket::MadeBy(const std::function<void()>& connect) {
-  std::lock_guard lock(Watchdog::Instance().connecting());
-  const std::map<ino_t, int> before = OpenSockets();
-  connect();
-  ServerSocket made;
-  for (const auto& [inode, fd] : OpenSockets()) {
-    if (before.count(inode)) continue;
-    if (made.known()) return ServerSocket{};  // two new sockets: which is ours is not clear
-    made = ServerSocket{fd, inode, IsTcp(fd)};
-  }
-  return made;
-}
-
-SilenceWatch::SilenceWatch(const ServerSocket& socket, std::chrono::milliseconds limit)
-    : socket_(socket), start_(Clock::now()), limit_(limit) {
-  if (!socket_.known() || limit_.count() <= 0) return;
+void Watch::Arm() {
   Watchdog::Instance().Arm(*this);
   armed_ = true;
 }
 
-SilenceWatch::~SilenceWatch() {
+void Watch::Disarm() {
   if (armed_) Watchdog::Instance().Disarm(*this);
+  armed_ = false;
+}
+
+namespace {
+
+// A connect under way: once it has run its limit, its new sockets to the server are shut down.
+class ConnectWatch : public Watch {
+ public:
+  ConnectWatch(const std::map<ino_t, int>& before, const std::vector<std::string>& peers,
+               std::chrono::milliseconds limit)
+      : before_(before), peers_(peers), start_(Clock::now()), limit_(limit) {
+    if (limit_.count() > 0) Arm();
+  }
+  ~ConnectWatch() override { Disarm(); }
+
+ private:
+  // Called with the watchdog's mutex held, while the connect still runs.
+  void Look() override {
+    if (Clock::now() - start_ < limit_) return;
+    fired_ = true;
+    for (const ServerSocket& socket : NewSocketsTo(before_, peers_)) {
+      ::shutdown(socket.fd, SHUT_RDWR);
+    }
+  }
+
+  const std::map<ino_t, int>& before_;
+  const std::vector<std::string>& peers_;
+  Clock::time_point start_;
+  std::chrono::milliseconds limit_;
+};
+
+}  // namespace
+
+ServerSocket ServerSocket::MadeBy(const std::function<void()>& connect,
+                                  const std::vector<ServerAddress>& servers,
+                                  std::chrono::milliseconds limit) {
+  std::lock_guard lock(Watchdog::Instance().connecting());
+  const std::vector<std::string> peers = PeersOf(servers);
+  const std::map<ino_t, int> before = OpenSockets();
+  {
+    ConnectWatch watch(before, peers, limit);
+    connect();
+    connect_cut_off = watch.Fired();
+  }
+  const std::vector<ServerSocket> made = NewSocketsTo(before, peers);
+  return made.size() == 1 ? made.front() : ServerSocket{};
+}
+
+bool ConnectCutOff() {
+  return connect_cut_off;
+}
+
+SilenceWatch::SilenceWatch(const ServerSocket& socket, std::chrono::milliseconds limit)
+    : socket_(socket), start_(Clock::now()), limit_(limit) {
+  if (socket_.known() && limit_.count() > 0) Arm();
+}
+
+SilenceWatch::~SilenceWatch() {
+  Disarm();
+}
+
+// Called with the watchdog's mutex held, so the watch's connection is still in use by its caller.
+void SilenceWatch::Look() {
+  auto silence = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_);
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  if (socket_.tcp && ::getsockopt(socket_.fd, IPPROTO_TCP, TCP_INFO, &info, &length) == 0) {
+    silence = std::min(silence, std::chrono::milliseconds(info.tcpi_last_data_recv));
+  }
+  if (silence < limit_ || !SameSocket(socket_)) return;
+  // Set first: the caller's blocked call may return as soon as the socket is shut down.
+  fired_ = true;
+  ::shutdown(socket_.fd, SHUT_RDWR);
 }
 
 }  // namespace qmz::suite

@@ -1,9 +1,13 @@
 // The query timeout held on the client's side: a server that stops answering (its process
-// stopped, a network that drops packets without a reset) cannot keep a caller waiting past it.
+// stopped, a network that drops packets without a reset, a pooler that queues the request for
+// a server it cannot reach) cannot keep a caller waiting past it.
 //
-// ServerSocket finds the socket a new connection made (the one socket that appeared while it
-// connected, under a lock that keeps this process's own connections apart); none is known when
-// another thread of the host opened a socket at the same moment, or the driver made no socket.
+// ServerSocket::MadeBy runs a connect and finds the socket it made: the new socket whose peer is
+// one of the servers the connection string names (their addresses resolved, a socket folder's
+// `.s.PGSQL.<port>`), so that a socket another thread of the host opens meanwhile is never
+// taken for it; with no address to go by, the one socket that appeared. A connect that has not
+// ended within its limit has its new sockets to those servers shut down, which ends it with an
+// error: connecting waits no longer than the limit, however the server fails.
 //
 // While a SilenceWatch lives, one helper thread looks at the socket every quarter of a second:
 // once the server has sent nothing for the watch's limit (a TCP socket's own record of the last
@@ -20,8 +24,18 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace qmz::suite {
+
+// A server a connection string names: a host name or address with its port, or a folder of
+// Unix sockets (a path) and the port that names its socket.
+struct ServerAddress {
+  std::string host;
+  int port = 5432;
+  bool operator==(const ServerAddress&) const = default;
+};
 
 struct ServerSocket {
   int fd = -1;
@@ -29,27 +43,46 @@ struct ServerSocket {
   bool tcp = false;
 
   bool known() const { return fd >= 0; }
-  // Runs `connect` and answers the one socket it made (unknown when that is not clear).
-  static ServerSocket MadeBy(const std::function<void()>& connect);
+  // Runs `connect`, for at most `limit` (0: no limit), and answers the socket it made to one of
+  // `servers` (unknown when there is none, or two).
+  static ServerSocket MadeBy(const std::function<void()>& connect,
+                             const std::vector<ServerAddress>& servers,
+                             std::chrono::milliseconds limit);
 };
 
-class SilenceWatch {
+// Whether the connect MadeBy ran last on this thread was cut off at its limit.
+bool ConnectCutOff();
+
+// Something the watchdog looks at four times a second.
+class Watch {
+ public:
+  virtual ~Watch() = default;
+  bool Fired() const { return fired_; }
+
+ protected:
+  friend class Watchdog;
+  virtual void Look() = 0;
+  void Arm();
+  void Disarm();
+  std::atomic<bool> fired_{false};
+
+ private:
+  bool armed_ = false;
+};
+
+class SilenceWatch : public Watch {
  public:
   // No watch for an unknown socket or a limit of 0.
   SilenceWatch(const ServerSocket& socket, std::chrono::milliseconds limit);
-  ~SilenceWatch();
+  ~SilenceWatch() override;
   SilenceWatch(const SilenceWatch&) = delete;
   SilenceWatch& operator=(const SilenceWatch&) = delete;
 
-  bool Fired() const { return fired_; }
-
  private:
-  friend class Watchdog;
+  void Look() override;
   ServerSocket socket_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::milliseconds limit_;
-  std::atomic<bool> fired_{false};
-  bool armed_ = false;
 };
 
 }  // namespace qmz::suite

@@ -16,12 +16,14 @@ namespace qmz {
 namespace suite {
 namespace {
 
-// The suite's own tables where it reads them (a standby when the host named one).
+// The suite's own tables where it reads them (a standby when the host named one, the primary
+// when that standby cannot be reached).
 SuiteStore OpenStore() {
-  return SuiteStore(ProcessLoginCache().read_path);
+  return SuiteStore(OpenReadDatabase());
 }
 
-// The same where it writes them.
+// The same where it writes them: also where it reads what it wrote (a user's profile), which a
+// standby that replays late would answer as it was before the last save.
 SuiteStore OpenPrimaryStore() {
   return SuiteStore(ProcessLoginCache().database_path);
 }
@@ -86,7 +88,7 @@ class SuiteUserProfileInfo : public ClassUserProfileInfo {
  public:
   Variant GetUserProfile(const std::string& props, const std::string& section,
                          const std::string& key) override {
-    return OpenStore().UserProfile(UserIdFromProps(props), section, key);
+    return OpenPrimaryStore().UserProfile(UserIdFromProps(props), section, key);
   }
 };
 
@@ -131,16 +133,18 @@ void RegisterComponent(const char* prog_id) {
 
 void OpenSuite(const std::string& database_target, const std::string& read_target) {
   const std::string& reads = read_target.empty() ? database_target : read_target;
-  for (const std::string& target : {database_target, read_target}) {
-    if (target.empty()) continue;
-    suite::SuiteStore probe(target);  // fails for a missing file or an unreachable server
-    probe.AccountName();              // fails for a file that is no suite database
-  }
+  suite::SuiteStore probe(database_target);  // fails for a missing file or an unreachable server
+  probe.AccountName();                        // fails for a file that is no suite database
   suite::LoginCache& cache = suite::ProcessLoginCache();
   cache.database_path = database_target;
   cache.read_path = reads;
   cache.last_warning.clear();
-  suite::SetSuiteDatabase(reads);
+  suite::SetSuiteDatabase(reads, database_target);
+  if (reads != database_target) {
+    // A read database that is no suite fails here; one that cannot be reached leaves the reads
+    // to the primary, with a warning, until it answers again.
+    suite::SuiteStore(suite::OpenReadDatabase()).AccountName();
+  }
   using namespace suite;
   RegisterComponent<SuiteClassInfo>(progid::kClassInfo);
   RegisterComponent<SuiteCacheFacade>(progid::kCacheFacade);
@@ -167,7 +171,7 @@ void CloseSuite() {
 void LogIn(const std::string& user_name, bool outer_login) {
   suite::LoginCache& cache = suite::ProcessLoginCache();
   if (cache.database_path.empty()) throw Error("LogIn before OpenSuite");
-  suite::SuiteStore store(cache.read_path);
+  suite::SuiteStore store(suite::OpenReadDatabase());
   auto user = store.FindUser(user_name);
   if (!user) throw Error("Unknown user of the suite: " + user_name);
   std::string account = store.AccountName();

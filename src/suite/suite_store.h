@@ -26,6 +26,8 @@ class SuiteStore {
  public:
   // A file or "odbc:..." (database.h).
   explicit SuiteStore(const std::string& database_target);
+  // A database opened already.
+  explicit SuiteStore(std::unique_ptr<Database> database) : database_(std::move(database)) {}
 
   // The CREATE statements of the suite's own tables.
   static const char* Schema();

@@ -99,6 +99,9 @@ case $what in
     done
     server_psql "$dir" primary -c "ALTER SYSTEM SET default_transaction_isolation = serializable" \
       -c "select pg_reload_conf()" >/dev/null
+    # The site test pauses the standby's replay as a slow standby would lag.
+    server_psql "$dir" primary -c "GRANT EXECUTE ON FUNCTION pg_wal_replay_pause() TO suite" \
+      -c "GRANT EXECUTE ON FUNCTION pg_wal_replay_resume() TO suite"
     "$baselist" init-db --demo --db "@$dir/pooler" >/dev/null
     # The standby has replayed the demo suite before any test reads it.
     lsn=$(server_psql "$dir" primary -At -c "select pg_current_wal_lsn()")

@@ -140,6 +140,34 @@ TEST_F(SiteTest, OnTheStandbyLookupsAndListsAnswerAsOnThePrimary) {
             "saved on the primary");
 }
 
+// What the suite wrote reads back from where it was written, however far the standby lags; a
+// read database that cannot be reached leaves the reads to the primary, with a warning. Every
+// connection says in pg_stat_activity whose it is.
+TEST_F(SiteTest, ASavedSettingReadsBackAsSavedAndAnUnreachableStandbyLeavesTheReadsToThePrimary) {
+  OpenSuite(SiteDb("pooler"), SiteDb("standby"));
+  LogIn("clerk");
+  auto standby = suite::OpenDatabase(SiteDb("standby"));
+  standby->Query("select pg_wal_replay_pause()::text", {});
+  SaveUserProfile("BaseList", "Replay", "first");
+  EXPECT_EQ(GetUserProfile("BaseList", "Replay"), "first");
+  SaveUserProfile("BaseList", "Replay", "second");
+  EXPECT_EQ(GetUserProfile("BaseList", "Replay"), "second");
+  standby->Query("select pg_wal_replay_resume()::text", {});
+  EXPECT_EQ(LastWarning(), "");
+  EXPECT_THAT(*standby->Query("select string_agg(distinct application_name, ',') from "
+                              "pg_stat_activity where usename = 'suite' and pid = pg_backend_pid()",
+                              {})[0][0],
+              ::testing::StartsWith("QMZBaseList/"));
+  CloseSuite();
+  const std::string gone =
+      std::regex_replace(SiteDb("standby"), std::regex(";Port=[0-9]+;"), ";Port=1;");
+  OpenSuite(SiteDb("pooler"), gone);
+  EXPECT_THAT(LastWarning(), ::testing::StartsWith("The read database cannot be reached; the "
+                                                   "primary answered instead: "));
+  LogIn("clerk");
+  EXPECT_EQ(LookUpB2601(), kB2601);
+}
+
 // The primary and the standby, the primary first: in libpq's multi-host form, and as a site
 // writes them for psqlODBC (Server=a,b;Port=p,q), which the suite rewrites into that form.
 std::string BothServers(bool pqopt) {
