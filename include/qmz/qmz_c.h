@@ -106,6 +106,13 @@ QMZ_C_API qmz_status qmz_session_open_ex(const char* target, const char* user, i
  * lookups and lists read; saves go to `target`. */
 QMZ_C_API qmz_status qmz_session_open_read(const char* target, const char* read_target,
                                            const char* user, int outer_login, qmz_session** out);
+/* A host's health check of a suite database, no session needed: connects as a desk would
+ * (within the desk's connect and query timeouts), reads the suite's schema, and answers a
+ * dictionary result: server, read_only (a standby in recovery, or read-only by default),
+ * application_name, round_trip_ms; with a `read_target` (NULL or "" for none) its own under
+ * "read" (read the whole with qmz_result_json). QMZ_E_COMPONENT with the reason when it cannot
+ * connect or holds no suite. */
+QMZ_C_API qmz_status qmz_check(const char* target, const char* read_target, qmz_result** out);
 /* What the suite last set aside without troubling the user ("" for nothing since the session
  * opened): a user's setting that could not be saved, and why. Valid until the next call. */
 QMZ_C_API const char* qmz_last_warning(void);

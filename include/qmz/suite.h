@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string>
 
+#include "qmz/variant.h"
+
 namespace qmz {
 
 // Opens an existing suite database, a file or "odbc:..." (Error when it is missing, cannot be
@@ -32,6 +34,15 @@ void OpenSuite(const std::string& database_target, const std::string& read_targe
 // a read database that could not be reached, says so and why. The design ignores such a
 // failure; a host may still tell someone.
 std::string LastWarning();
+
+// A host's health check of a suite database (a file or "odbc:...", as OpenSuite takes it, no
+// suite open needed): connects as a desk would (within the desk's connect and query
+// timeouts), reads the suite's schema, and answers a Dictionary: server (the database's name and
+// version), read_only (it writes nothing for this desk: a standby in recovery, or read-only by
+// default), application_name (as the server records the desk; "" on SQLite), round_trip_ms (one
+// request's round trip, a double). Error with the reason when it cannot connect or holds no
+// suite.
+ObjectPtr CheckSuite(const std::string& target);
 
 // Closes the connections the suite keeps between calls (the last session of a host ending); the
 // components stay registered, and the next call opens anew.

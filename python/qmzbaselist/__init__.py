@@ -21,6 +21,7 @@ libqmzbaselist.so.1 (see _native).
 import contextlib as _contextlib
 import ctypes as _ctypes
 import enum as _enum
+import json as _json
 import weakref as _weakref
 from typing import Any as _Any
 from typing import Iterator as _Iterator
@@ -40,6 +41,7 @@ __all__ = [
     "Recordset",
     "version",
     "live_handles",
+    "check",
 ]
 
 _HostValue = _Union[bool, int, str]
@@ -86,6 +88,22 @@ def _row(packed: int, length: int) -> dict[str, str]:
 
 
 _string_at = _ctypes.string_at
+
+
+def check(database: str, read_db: _Optional[str] = None) -> dict:
+    """A host's health check of a suite database, no session needed: connects as a desk would,
+    reads the suite's schema, and answers server, read_only, application_name and round_trip_ms
+    (with `read_db`, its own under "read"); raises Error with the reason."""
+    handle = _ctypes.c_void_p()
+    _check(
+        _lib.qmz_check(
+            _native.encode(database),
+            None if read_db is None else _native.encode(read_db),
+            _ctypes.byref(handle),
+        )
+    )
+    with _Result(handle) as result:
+        return _json.loads(result.json())
 
 
 def version() -> str:
@@ -422,6 +440,7 @@ class Suite:
             )
         )
         self._handle: _Optional[_ctypes.c_void_p] = handle
+        self._database, self._read_db = database, read_db
         # A Suite collected without close() closes its session then (or at exit at the latest),
         # so the process can open another.
         self._closer = _weakref.finalize(self, _lib.qmz_session_close, handle)
@@ -438,6 +457,10 @@ class Suite:
 
     def __exit__(self, *exc: object) -> None:
         self.close()
+
+    def check(self) -> dict:
+        """The health check (`check`) of the session's database and read database."""
+        return check(self._database, self._read_db)
 
     @property
     def warnings(self) -> list[str]:

@@ -81,6 +81,7 @@ _PROTOTYPES = {
         [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_char_p, ctypes.c_int, _out],
     ),
     "qmz_last_warning": (ctypes.c_char_p, []),
+    "qmz_check": (_status, [ctypes.c_char_p, ctypes.c_char_p, _out]),
     "qmz_session_close": (_status, [_handle]),
     "qmz_session_set_bool": (_status, [_handle, ctypes.c_char_p, ctypes.c_int]),
     "qmz_session_set_integer": (_status, [_handle, ctypes.c_char_p, ctypes.c_int64]),

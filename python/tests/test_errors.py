@@ -16,9 +16,10 @@ def test_a_missing_database_and_an_unknown_user(demo, tmp_path):
         qb.Suite(str(tmp_path / "none.db"))
     assert missing.value.status is qb.Status.E_COMPONENT
     assert str(tmp_path / "none.db") in str(missing.value)
-    with pytest.raises(qb.Error) as unread:
-        qb.Suite(demo, read_db=str(tmp_path / "none.db"))
-    assert str(tmp_path / "none.db") in str(unread.value)
+    # A read database that cannot be reached leaves the reads to the database, with a warning.
+    with qb.Suite(demo, read_db=str(tmp_path / "none.db")) as unread:
+        assert unread.BaseList().GetBatch(1, "B2601")["FBatchNo"] == "B2601"
+        assert str(tmp_path / "none.db") in unread.warnings[0]
     with pytest.raises(qb.Error) as unknown:
         qb.Suite(demo, user="nobody")
     assert (unknown.value.status, str(unknown.value)) == (

@@ -1,5 +1,6 @@
 """Every operation of BaseList once through the Python package, with scripted users."""
 
+import gc
 import pathlib
 import re
 import shutil
@@ -42,6 +43,17 @@ DARK_RED = {
     "FitemID": "0",
     "FIndex": "0",
 }
+
+
+def test_the_health_check_answers_without_a_session(suite, demo):
+    answer = qb.check(demo)
+    assert answer["server"].startswith("SQLite 3.")
+    assert (answer["read_only"], answer["application_name"]) == (False, "")
+    assert answer["round_trip_ms"] >= 0
+    assert suite.check()["server"] == answer["server"]
+    with pytest.raises(qb.Error) as failed:
+        qb.check("/nonexistent/suite.db")
+    assert "Cannot open the suite database" in str(failed.value)
 
 
 def test_the_lookups_answer_rows_and_none(suite):
@@ -213,6 +225,7 @@ def test_a_stored_text_that_is_no_utf8_reads_as_in_the_commands_json(demo, tmp_p
 
 
 def test_a_thousand_calls_release_every_handle(suite):
+    gc.collect()  # what earlier tests left for the collector goes now, not during the count
     bl = suite.BaseList()
     before = qb.live_handles()
     with suite.scripted_user("select 2,3; click cmdYes"):

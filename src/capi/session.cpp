@@ -6,6 +6,7 @@
 #include "capi/handles.h"
 #include "qmz/baselist.h"
 #include "qmz/host.h"
+#include "qmz/containers.h"
 #include "qmz/suite.h"
 
 namespace qmz::capi {
@@ -82,6 +83,18 @@ qmz_status qmz_session_open_read(const char* target, const char* read_target, co
       open_session.store(0);
       throw;
     }
+  });
+}
+
+qmz_status qmz_check(const char* target, const char* read_target, qmz_result** out) {
+  return StatusOf([&] {
+    Require(target, "target");
+    Require(out, "out");
+    qmz::ObjectPtr answer = qmz::CheckSuite(target);
+    if (read_target && *read_target) {
+      std::static_pointer_cast<qmz::Dictionary>(answer)->Set("read", qmz::CheckSuite(read_target));
+    }
+    *out = HandleOf<qmz_result>(AddResult(qmz::Variant(answer)));
   });
 }
 

@@ -223,6 +223,15 @@ int Dispatch(const std::string& operation, const Options& options, std::ostream&
                                            options.aux_id, options.class_type);
       return Answer(out, err, result);
     }
+    if (operation == "check") {
+      // The database first; a read database's answer under "read". Any failure is the reason.
+      ObjectPtr answer = CheckSuite(options.db);
+      if (!options.db_read.empty()) {
+        std::static_pointer_cast<Dictionary>(answer)->Set("read", CheckSuite(options.db_read));
+      }
+      Print(out, answer);
+      return 0;
+    }
     if (operation == "allocate-batches") {
       HostSession session(options);
       return Answer(out, err,

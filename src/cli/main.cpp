@@ -150,6 +150,14 @@ int main(int argc, char** argv) {
   allocate->add_option("--aux-id", options.aux_id, "Auxiliary property id, 0 for all");
   allocate->add_option("--class-type", options.class_type, "Class type of the calling host");
 
+  CLI::App* check = app.add_subcommand(
+      "check", "Connects as a desk would and says how the suite database answers (JSON)");
+  check->add_option("--db", options.db,
+                    "Suite database: a SQLite file, odbc:CONNECTION, or @FILE whose first line is "
+                    "one of them (default: $QMZ_DB)");
+  check->add_option("--db-read", options.db_read,
+                    "A read database to check as well (default: $QMZ_DB_READ)");
+
   CLI::App* demo = app.add_subcommand("demo", "The main job on the demo database");
   add_session(demo);
   add_dialog(demo);

@@ -1,6 +1,7 @@
 #include "suite/host_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
@@ -225,8 +226,9 @@ std::string ForPsqlodbc(const std::string& connection_string, const DriverOption
   }
   if (!Sets(own, "keepalives")) added.push_back(kKeepalives);
   if (options.timeout_seconds > 0 && !Sets(own, "tcp_user_timeout")) {
-    added.push_back("tcp_user_timeout=" +
-                    std::to_string((options.timeout_seconds + kMarginSeconds) * 1000));
+    const long long milliseconds =
+        std::min<long long>((options.timeout_seconds + kMarginSeconds) * 1000LL, INT32_MAX);
+    added.push_back("tcp_user_timeout=" + std::to_string(milliseconds));
   }
   std::string merged;
   for (const std::string& option : added) merged += (merged.empty() ? "" : " ") + option;

@@ -81,12 +81,19 @@ constexpr char16_t kPostgresSetUp[] =
 
 // What a request on PostgreSQL runs first, local to its transaction: the isolation the suite's
 // writes are made for (an update, else an insert, else the update again: read committed, as on
-// SQL Server), grouped rows sorted, not hashed, `= NULL` never true, ISO dates, doubles with
-// every digit, and the query timeout. A request the server read with backslashes as escapes
-// (standard_conforming_strings off) is refused before its statements run.
+// SQL Server), the suite's tables and functions where the suite made them, in public after the
+// catalogue and the request's temporary tables (a schema planted first in a role's search_path
+// reaches no statement), grouped rows sorted, not hashed, sorts
+// allowed and no JIT (a lookup's plan stays a lookup's, whatever the role's planner defaults),
+// `= NULL` never true, ISO dates, doubles with every digit, and the query timeout. A request the
+// server read with backslashes as escapes (standard_conforming_strings off) is refused before
+// its statements run.
 std::string PostgresSettings(long timeout) {
   return "set transaction isolation level read committed;\n"
-         "select set_config('enable_hashagg', 'off', true), "
+         "select set_config('search_path', 'public', true), "
+         "set_config('enable_hashagg', 'off', true), "
+         "set_config('enable_sort', 'on', true), "
+         "set_config('jit', 'off', true), "
          "set_config('transform_null_equals', 'off', true), "
          "set_config('DateStyle', 'ISO, YMD', true), "
          "set_config('extra_float_digits', '3', true), "

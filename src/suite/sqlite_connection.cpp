@@ -183,10 +183,17 @@ bool SqliteConnection::MarkedReadOnly(const std::string& path) {
   return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool SqliteConnection::StillOf(const std::string& path) {
+bool SqliteConnection::StillOf(const std::string& path, bool fresh) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || info.st_dev != device_ || info.st_ino != inode_) {
     return false;
+  }
+  if (fresh && (info.st_size != size_ || info.st_mtim.tv_sec != written_.tv_sec ||
+                info.st_mtim.tv_nsec != written_.tv_nsec)) {
+    // No statement runs between calls: every cached page may go.
+    sqlite3_db_release_memory(db_);
+    written_ = info.st_mtim;
+    size_ = info.st_size;
   }
   if (info.st_ctim.tv_sec == changed_.tv_sec && info.st_ctim.tv_nsec == changed_.tv_nsec) {
     return true;  // neither its mode nor its owner changed
@@ -194,6 +201,13 @@ bool SqliteConnection::StillOf(const std::string& path) {
   if (MarkedReadOnly(path) != read_only_) return false;
   changed_ = info.st_ctim;
   return true;
+}
+
+void SqliteConnection::NoteWrites(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return;
+  written_ = info.st_mtim;
+  size_ = info.st_size;
 }
 
 SqliteConnection::SqliteConnection(const std::string& path, bool create) {
@@ -204,6 +218,8 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) {
     device_ = info.st_dev;
     inode_ = info.st_ino;
     changed_ = info.st_ctim;
+    written_ = info.st_mtim;
+    size_ = info.st_size;
   }
   // One connection, one thread: SQLite need not lock each call.
   int flags = SQLITE_OPEN_NOMUTEX;

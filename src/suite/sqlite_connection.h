@@ -44,8 +44,14 @@ class SqliteConnection {
   static bool MarkedReadOnly(const std::string& path);
   // Whether a new connection to `path` would be this one: the same file (device and inode) with
   // the same read-only mark, asked again only when the file's status changed since it was last
-  // asked (its change time). False when the file cannot be seen.
-  bool StillOf(const std::string& path);
+  // asked (its change time). False when the file cannot be seen. With `fresh`, a file written
+  // since NoteWrites (by another program, or copied over in place: a backup put back, whose
+  // change counter SQLite would take for its own) has its pages dropped from the connection's
+  // cache, so that what it now holds is read. One stat.
+  bool StillOf(const std::string& path, bool fresh = false);
+  // Notes the file's modification time and size as this connection left them (after its own
+  // writes), for StillOf's `fresh`.
+  void NoteWrites(const std::string& path);
 
   // Runs one or more statements without results.
   void Exec(const std::string& sql);
@@ -72,6 +78,8 @@ class SqliteConnection {
   ino_t inode_ = 0;
   bool read_only_ = false;
   struct timespec changed_ {};  // the file's change time when its mark was last asked
+  struct timespec written_ {};  // its modification time and size as this connection left them
+  off_t size_ = 0;
 };
 
 // Registers the collation TSQL, like and charindex on a connection opened elsewhere (every

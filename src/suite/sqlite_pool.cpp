@@ -50,7 +50,7 @@ std::unique_ptr<SqliteConnection> TakeSqliteConnection(const std::string& path) 
     std::lock_guard lock(pool.mutex);
     pool.ForgetAfterFork();
     for (auto it = pool.idle.find(path); it != pool.idle.end() && it->first == path;) {
-      if (!it->second->StillOf(path)) {
+      if (!it->second->StillOf(path, true)) {
         stale.push_back(std::move(it->second));
       } else if (!taken) {
         taken = std::move(it->second);
@@ -73,6 +73,7 @@ void GiveBackSqliteConnection(const std::string& path, std::unique_ptr<SqliteCon
       HoldsTemporaryTable(*connection) || !connection->StillOf(path)) {
     return;
   }
+  connection->NoteWrites(path);
   Pool& pool = ThePool();
   std::lock_guard lock(pool.mutex);
   pool.ForgetAfterFork();

@@ -62,6 +62,16 @@ static void opening_fails_with_a_status(const char* db) {
   CHECK_TEXT(qmz_last_error(), "Unknown user of the suite: nobody");
   CHECK(qmz_session_open(NULL, "clerk", &session) == QMZ_E_ARGUMENT);
   CHECK_TEXT(qmz_last_error(), "target is NULL");
+  /* The health check needs no session: a missing database is the reason, a suite answers. */
+  qmz_result* health = NULL;
+  CHECK(qmz_check("/nonexistent/suite.db", NULL, &health) == QMZ_E_COMPONENT && health == NULL);
+  CHECK(qmz_check(db, db, &health) == QMZ_OK);
+  qmz_value server;
+  CHECK(qmz_dict_get(health, "server", &server) == QMZ_OK && server.type == QMZ_TEXT &&
+        strncmp(server.as.text, "SQLite 3.", 9) == 0);
+  const char* json = NULL;
+  CHECK(qmz_result_json(health, &json) == QMZ_OK && strstr(json, "\"read\": {") != NULL);
+  qmz_result_destroy(health);
 }
 
 static void a_dictionary_reads_by_index_and_key(qmz_object* list) {

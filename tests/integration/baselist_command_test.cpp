@@ -256,6 +256,13 @@ TEST_F(BaselistCommandTest, FailuresAreReportedWithTheirExitCode) {
       {"get-batch --item 1 --batch B --db " + Path("missing.db"), 1,
        "Cannot open the suite database"},
       {"get-batch --item 1 --batch B --db " + Path("not-a-suite.db"), 1, ""},
+      // The health check: a database that is none, or no suite, is the reason and exit 1.
+      {"check --db " + Path("missing.db"), 1, "Cannot open the suite database"},
+      {"check --db " + Path("not-a-suite.db"), 1, "baselist: "},
+      {"show-batch-multi --item 1 --required-qty 0" + db, 2,
+       "the required quantity 0 is not a number above 0"},
+      {"show-batch-multi --item 1 --required-qty nan" + db, 2,
+       "the required quantity nan is not a number above 0"},
       // An operation that fails answers null; the command says why instead of printing null.
       {"show-ex --class-id 70000 --script close" + db, 1, "baselist: Overflow\n"},
   };
@@ -265,6 +272,15 @@ TEST_F(BaselistCommandTest, FailuresAreReportedWithTheirExitCode) {
     EXPECT_THAT(run.err, HasSubstr(message)) << arguments;
   }
   EXPECT_FALSE(std::filesystem::exists(Path("missing.db")));
+  // A database that answers: what it is, whether it writes, how it names the desk, how fast.
+  Outcome check = Baselist("check" + db + " --db-read '" + db_value + "'");
+  ASSERT_EQ(check.code, 0) << check.err;
+  const Json answer = Json::parse(check.out);
+  EXPECT_THAT(answer.at("server").get<std::string>(),
+              ::testing::AnyOf(::testing::StartsWith("SQLite 3."), HasSubstr("PostgreSQL")));
+  EXPECT_FALSE(answer.at("read_only").get<bool>());
+  EXPECT_GE(answer.at("round_trip_ms").get<double>(), 0.0);
+  EXPECT_EQ(answer.at("read").at("server"), answer.at("server"));
 }
 
 }  // namespace

@@ -183,6 +183,19 @@ TEST_F(DatabaseFaultsTest, KeptConnectionsAnswerAsNewOnes) {
                 .ToInt64(),
             0);
 
+  // A backup copied over the file in place, its change counter the same as the kept
+  // connection's: the backup's rows answer, not the ones the connection read before.
+  const std::string backup = Folder() + "/backup.db";
+  fs::copy_file(path_, backup, fs::copy_options::overwrite_existing);
+  const std::string one_row = " where FBatchNo = 'B2601' and FStockID = 1 and FQty = 100";
+  suite::SqliteConnection(backup, false).Exec("update t_cc_inventory set FQty = 1111" + one_row);
+  suite::OpenDatabase(path_)->Execute("update t_cc_inventory set FQty = 2222" + one_row);
+  EXPECT_EQ(quantity(), "2242");
+  fs::copy_file(backup, path_, fs::copy_options::overwrite_existing);
+  EXPECT_EQ(quantity(), "1131");
+  suite::OpenDatabase(path_)->Execute("update t_cc_inventory set FQty = 100 where FQty = 1111");
+  ASSERT_EQ(quantity(), "120");
+
   // The file replaced by another suite's, with other stock: the new file answers.
   const std::string other = Folder() + "/other.db";
   fs::copy_file(path_, other, fs::copy_options::overwrite_existing);

@@ -63,7 +63,9 @@ class HostileServerTest : public ::testing::Test {
     }
   }
   void TearDown() override {
-    if (!Server().empty()) SetDatabase({"RESET ALL"});
+    if (Server().empty()) return;
+    SetDatabase({"RESET ALL"});
+    suite::OpenDatabase(Server())->Execute("DROP SCHEMA IF EXISTS evil CASCADE");
   }
 };
 
@@ -72,9 +74,16 @@ TEST_F(HostileServerTest, DatabaseSettingsChangeNoAnswerAndLetNoTextOutOfItsLite
   const std::string b2601 = Text(list.GetBatch(1, "B2601", 0, 0, 0));
   const std::string nothing = Text(list.GetBatch(1, "no such batch", 0, 0, 0));
   ASSERT_THAT(b2601, HasSubstr("FBatchNo=B2601;AuxName=;stockName=上海仓;FQty=40;"));
+  // A schema planted first in the search_path with a t_stock of its own, planner defaults that
+  // would turn a lookup into a JIT-compiled one: no statement of the suite reaches them.
+  auto db = suite::OpenDatabase(Server());
+  db->Execute("CREATE SCHEMA evil");
+  db->Execute("CREATE TABLE evil.t_stock AS SELECT FItemID, FNumber, 'EVIL' AS FName, FTypeID, "
+              "FRightUserID FROM public.t_stock");
   SetDatabase({"SET standard_conforming_strings = off", "SET transform_null_equals = on",
                "SET DateStyle = 'SQL, DMY'", "SET extra_float_digits = -15",
-               "SET enable_hashagg = on"});
+               "SET enable_hashagg = on", "SET search_path = evil, public",
+               "SET enable_sort = off", "SET jit_above_cost = 0"});
 
   // A backslash before the doubled quote stays inside the batch number.
   EXPECT_EQ(Text(list.GetBatch(1,

@@ -31,7 +31,8 @@ hostile_defaults=(
   "extra_float_digits = -15" "enable_hashagg = on" "DateStyle = 'SQL, DMY'"
   "transform_null_equals = on" "standard_conforming_strings = off"
   "statement_timeout = '1h'" "parallel_setup_cost = 0" "parallel_tuple_cost = 0"
-  "min_parallel_table_scan_size = 0")
+  "min_parallel_table_scan_size = 0" "search_path = evil, public" "enable_sort = off"
+  "jit_above_cost = 0")
 # What the plain client must see on every connection the pooler hands it (with the hostile
 # defaults above; psqlODBC's own DateStyle and extra_float_digits aside).
 plain_expected="on|1h|on|serializable|off"
@@ -94,6 +95,14 @@ case $what in
     for file in primary standby pooler; do
       [ "$(stat -c %a "$dir/$file")" = 600 ] || fail "$dir/$file is not private"
     done
+    # A schema planted first in the role's search_path, with a t_stock of its own (the demo
+    # suite's warehouses, every one named EVIL), which the role may read.
+    server_psql "$dir" primary -c "CREATE SCHEMA evil" -c "GRANT USAGE ON SCHEMA evil TO suite" \
+      -c "CREATE TABLE evil.t_stock (FItemID int, FNumber text, FName text, FTypeID int,
+            FRightUserID text)" \
+      -c "INSERT INTO evil.t_stock VALUES (1, '01', 'EVIL', 500, '1,3'), (2, '02', 'EVIL', 500,
+            '1,12'), (3, '03', 'EVIL', 502, '1,3'), (4, '04', 'EVIL', 500, '')" \
+      -c "GRANT SELECT ON evil.t_stock TO suite"
     for setting in "${hostile_defaults[@]}"; do
       server_psql "$dir" primary -c "ALTER ROLE suite SET $setting"
     done

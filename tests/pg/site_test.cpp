@@ -161,6 +161,15 @@ TEST_F(SiteTest, ASavedSettingReadsBackAsSavedAndAnUnreachableStandbyLeavesTheRe
   CloseSuite();
   const std::string gone =
       std::regex_replace(SiteDb("standby"), std::regex(";Port=[0-9]+;"), ";Port=1;");
+  // The health check says where a desk would land, within the connect timeout even for a
+  // server that is not there.
+  const auto health = std::static_pointer_cast<Dictionary>(CheckSuite(SiteDb("standby")));
+  EXPECT_EQ(health->Get("read_only"), Variant(true));
+  EXPECT_THAT(health->Get("application_name").ToText(), ::testing::StartsWith("QMZBaseList/"));
+  EXPECT_EQ(std::static_pointer_cast<Dictionary>(CheckSuite(SiteDb("pooler")))->Get("read_only"),
+            Variant(false));
+  EXPECT_THAT([&] { CheckSuite(gone); },
+              ThrowsMessage<Error>(::testing::StartsWith("Cannot connect to the suite database")));
   OpenSuite(SiteDb("pooler"), gone);
   EXPECT_THAT(LastWarning(), ::testing::StartsWith("The read database cannot be reached; the "
                                                    "primary answered instead: "));

@@ -45,6 +45,10 @@ TEST(HostListTest, APostgresStringGainsWhatASiteNeedsAndKeepsWhatItSets) {
        }) {
     EXPECT_EQ(ForPsqlodbc(kept, kPrimary), kept);
   }
+  // The longest query timeout still makes a tcp_user_timeout libpq reads.
+  EXPECT_NE(ForPsqlodbc("Driver=PostgreSQL Unicode;Server=a", {ServerRole::kPrimary, 2147483, ""})
+                .find("tcp_user_timeout=2147483647}"),
+            std::string::npos);
   EXPECT_EQ(ApplicationName(std::string(80, 'x')).size(), 63u);
   EXPECT_EQ(ApplicationName(""), "QMZBaseList");
 }
