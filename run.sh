@@ -8,7 +8,8 @@
 #   fuzz SECONDS  builds the libFuzzer targets with clang in build/fuzz and runs each that long
 #   pg-start DIR  starts a throwaway PostgreSQL 15 server in DIR and prints the value for --db
 #   pg-stop DIR   stops that server and removes what pg-start made there
-#   site-start DIR  starts a throwaway site in DIR: a primary, a streaming hot standby and
+#   site-start [--sync] DIR  starts a throwaway site in DIR: a primary, a streaming hot standby
+#                 (synchronous with --sync) and
 #                 pgbouncer in transaction mode in front of both; writes DIR/primary,
 #                 DIR/standby and DIR/pooler (one value for --db each)
 #   site-failover DIR  stops the site's primary, promotes its standby and points the pooler at it

@@ -370,6 +370,17 @@ pg_dir_pids() {
   return 0
 }
 
+# A server killed without its shutdown (kill -9) leaves its System V shared memory segment; the
+# one its postmaster.pid names is removed once nothing is attached to it.
+pg_remove_shared_memory() {
+  local dir=$1 id attached
+  id=$(as_pg sed -n 7p "$dir/data/postmaster.pid" 2>/dev/null | awk '{ print $2 }') || return 0
+  [ -n "$id" ] || return 0
+  attached=$(awk -v id="$id" '$2 == id { print $7 }' /proc/sysvipc/shm 2>/dev/null)
+  [ "$attached" = 0 ] || return 0
+  ipcrm -m "$id" 2>/dev/null || as_pg ipcrm -m "$id" 2>/dev/null || true
+}
+
 # Stops the server of DIR and removes what pg-start made there: DIR itself only when pg-start
 # made it. A folder pg-start did not mark, or that another user could have changed, is left.
 pg_stop() {
@@ -408,6 +419,7 @@ pg_stop() {
     kill -KILL "${pids[@]}" 2>/dev/null || true
     sleep 1
   fi
+  pg_remove_shared_memory "$dir"
   if [ "$mark" = older ]; then
     rm -rf -- "$dir"
     return 0

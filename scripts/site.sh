@@ -12,7 +12,8 @@
 #                  directly, and the primary through the pooler; the standby through the pooler
 #                  is its database suite_standby (the pooler file with Database=suite_standby)
 # site-failover stops the primary at once, promotes the standby and points the pooler's suite at
-# it, as a site's failover would.
+# it, as a site's failover would. Each command says what it did, and leaves what it finds done
+# as it is: a second site-start on a running site, a second site-failover.
 site_packages=(pgbouncer)
 
 # The --db value of a server or pooler of the site on PORT, for DATABASE.
@@ -46,7 +47,11 @@ site_make_standby() {
 }
 
 # pgbouncer's configuration: transaction pooling, ten server connections per database, the role
-# suite's password checked by the pooler, the servers reached through their sockets.
+# suite's password checked by the pooler, the servers reached through their sockets. Its waits
+# are a site's, not pgbouncer's defaults: a server that cannot be reached is tried again after
+# a second (server_login_retry, 15 s by default, which kept every desk waiting that long after a
+# failover), a server connection is given 3 s to open (server_connect_timeout), and a client
+# waits at most 10 s for one (query_wait_timeout, 120 s by default) before it is told why.
 site_write_pooler_conf() {
   local dir=$1 port=$2 primary_port=$3 standby_port=$4 target=${5:-primary}
   local pooler=$dir/pooler.d target_port=$primary_port
@@ -70,6 +75,9 @@ default_pool_size = 10
 max_db_connections = 10
 max_client_conn = 2000
 server_lifetime = 600
+server_login_retry = 1
+server_connect_timeout = 3
+query_wait_timeout = 10
 logfile = $pooler/pgbouncer.log
 pidfile = $pooler/pgbouncer.pid
 INI
@@ -83,7 +91,11 @@ site_pooler_pid() {
 
 site_start_pooler() {
   local dir=$1 primary_port=$2 standby_port=$3 pooler=$1/pooler.d port _
-  site_pooler_pid "$dir" >/dev/null && return 0
+  # Running already: its port, as its configuration says.
+  if site_pooler_pid "$dir" >/dev/null; then
+    as_pg sed -n 's/^listen_port = //p' "$pooler/pgbouncer.ini"
+    return 0
+  fi
   if [ ! -d "$pooler" ]; then
     mkdir -m 0700 -- "$pooler"
     pg_own "$pooler"
@@ -104,12 +116,18 @@ site_start_pooler() {
 }
 
 site_start() {
+  local sync=""
+  if [ "${1:-}" = --sync ]; then
+    sync=1
+    shift
+  fi
   if [ $# -ne 1 ] || [ -z "$1" ]; then
-    echo "usage: ./run.sh site-start DIR" >&2
+    echo "usage: ./run.sh site-start [--sync] DIR" >&2
     return 2
   fi
-  local dir primary_port standby_port pooler_port
+  local dir primary_port standby_port pooler_port running=""
   dir=$(pg_abs_dir "$1")
+  [ -s "$dir/pooler" ] && site_pooler_pid "$dir" >/dev/null && running=1
   pg_check_dir "$dir/standby.d" || return 2
   setup "${pg_packages[@]}" "${site_packages[@]}" >&2
   [ "$(id -u)" -ne 0 ] || pg_make_os_user
@@ -124,6 +142,11 @@ site_start() {
       as_pg tee -a "$dir/primary.d/data/pg_hba.conf" >/dev/null
     as_pg pg_ctl reload -D "$dir/primary.d/data" -s
   fi
+  # A confirmed save is on the primary's disk; with --sync also on the standby's (the primary
+  # waits for it), so that a failover loses none.
+  site_primary_psql "$dir" "$primary_port" -c "ALTER SYSTEM SET synchronous_commit = 'on'" \
+    -c "ALTER SYSTEM SET synchronous_standby_names = '${sync:+*}'" -c "select pg_reload_conf()" \
+    >/dev/null || return 1
   site_make_standby "$dir" "$primary_port" || return 1
   standby_port=$(as_pg sed -n 4p "$dir/standby.d/data/postmaster.pid")
   site_line "$standby_port" suite "$dir" | pg_write_file "$dir/standby.d/connection"
@@ -131,9 +154,18 @@ site_start() {
   site_line "$primary_port" suite "$dir" | pg_write_file "$dir/primary"
   site_line "$standby_port" suite "$dir" | pg_write_file "$dir/standby"
   site_line "$pooler_port" suite "$dir" | pg_write_file "$dir/pooler"
+  [ -z "$running" ] || echo "site-start: the site in $dir runs already; left as it is"
   echo "primary: $dir/primary"
-  echo "standby: $dir/standby"
+  echo "standby: $dir/standby$([ -n "$sync" ] && echo " (synchronous)")"
   echo "pooler:  $dir/pooler"
+}
+
+# psql as the server's user on the primary's socket.
+site_primary_psql() {
+  local dir=$1 port=$2
+  shift 2
+  as_pg psql -X -q -v ON_ERROR_STOP=1 -h "$dir/primary.d/socket" -p "$port" -U postgres \
+    -d postgres "$@"
 }
 
 # The primary stopped at once, the standby promoted and the pooler's suite pointed at it.
@@ -149,13 +181,26 @@ site_failover() {
     echo "site-failover: $dir is not a site of site-start" >&2
     return 1
   }
-  as_pg pg_ctl stop -D "$dir/primary.d/data" -m immediate -w -t 30 -s || true
-  as_pg pg_ctl promote -D "$dir/standby.d/data" -w -t 60 -s
+  if ! as_pg test -f "$dir/standby.d/data/standby.signal"; then
+    echo "site-failover: the standby of $dir was promoted already; left as it is"
+    return 0
+  fi
+  if pg_running "$dir/primary.d"; then
+    as_pg pg_ctl stop -D "$dir/primary.d/data" -m immediate -w -t 30 -s || true
+    echo "site-failover: the primary stopped"
+  fi
+  as_pg pg_ctl promote -D "$dir/standby.d/data" -w -t 60 -s || return 1
+  echo "site-failover: the standby promoted"
   standby_port=$(site_port "$dir/standby")
   pooler_port=$(site_port "$dir/pooler")
   site_write_pooler_conf "$dir" "$pooler_port" "$(site_port "$dir/primary")" "$standby_port" \
     standby
-  pid=$(site_pooler_pid "$dir") && kill -HUP "$pid"
+  if pid=$(site_pooler_pid "$dir"); then
+    # Read at once (a reload); its connections to the stopped primary are gone, and with a
+    # login retry of a second the next request opens one to the promoted standby.
+    kill -HUP "$pid"
+    echo "site-failover: the pooler's suite points at the promoted standby"
+  fi
 }
 
 site_stop() {

@@ -24,6 +24,7 @@ struct Masked {
   struct Value {
     std::string_view source;  // as written: a quoted text, or digits
     bool text;
+    bool argument = false;  // CharIndex's needle, not a compared value: never trimmed
   };
   std::vector<Value> values;
 };
@@ -58,21 +59,25 @@ size_t QuotedEnd(const std::string& s, size_t i) {
 }
 
 // The batch with the values it compares with = or <> taken out (the adaption trims such a text
-// on PostgreSQL and otherwise copies values as they are); nullopt when it cannot be read so (a
-// mark in it, something unterminated: the adaption then reads it whole).
+// on PostgreSQL and otherwise copies values as they are), and the text CharIndex looks for (the
+// user's id in the warehouse rights condition: one shape for every user); nullopt when it cannot
+// be read so (a mark in it, something unterminated: the adaption then reads it whole).
 std::optional<Masked> Mask(const std::string& s) {
   if (s.find(kMark) != std::string::npos) return std::nullopt;
   Masked masked;
   masked.batch.reserve(s.size());
   // The last character outside blanks and comments, and whether it ends `=` or `<>`.
   bool compared = false;
-  auto put_value = [&](size_t begin, size_t end, bool text) {
+  // CharIndex was the last word, and then its opening parenthesis: its first argument comes.
+  bool charindex = false;
+  bool needle = false;
+  auto put_value = [&](size_t begin, size_t end, bool text, bool argument = false) {
     masked.batch += '\'';
     masked.batch += kMark;
     masked.batch += std::to_string(masked.values.size());
     masked.batch += kMark;
     masked.batch += '\'';
-    masked.values.push_back({std::string_view(s).substr(begin, end - begin), text});
+    masked.values.push_back({std::string_view(s).substr(begin, end - begin), text, argument});
   };
   for (size_t i = 0; i < s.size();) {
     const char c = s[i];
@@ -85,12 +90,12 @@ std::optional<Masked> Mask(const std::string& s) {
     if (comment || c == '\'' || c == '[') {
       const size_t end = QuotedEnd(s, i);
       if (end == std::string::npos) return std::nullopt;
-      if (c == '\'' && compared) {
-        put_value(i, end, true);
+      if (c == '\'' && (compared || needle)) {
+        put_value(i, end, true, needle);
       } else {
         masked.batch.append(s, i, end - i);
       }
-      if (!comment) compared = false;
+      if (!comment) compared = charindex = needle = false;
       i = end;
       continue;
     }
@@ -104,7 +109,7 @@ std::optional<Masked> Mask(const std::string& s) {
       } else {
         masked.batch.append(s, i, end - i);
       }
-      compared = false;
+      compared = charindex = needle = false;
       i = end;
       continue;
     }
@@ -112,10 +117,13 @@ std::optional<Masked> Mask(const std::string& s) {
       size_t end = i;
       while (end < s.size() && IsWordChar(s[end])) ++end;
       masked.batch.append(s, i, end - i);
-      compared = false;
+      charindex = EqualsIgnoreCase(std::string_view(s).substr(i, end - i), "charindex");
+      compared = needle = false;
       i = end;
       continue;
     }
+    needle = charindex && c == '(';
+    charindex = false;
     compared = c == '=' || (c == '>' && i > 0 && s[i - 1] == '<');
     masked.batch += c;
     ++i;
@@ -160,7 +168,9 @@ std::vector<std::string> Written(const Masked& masked, Target target) {
   written.reserve(masked.values.size());
   for (const Masked::Value& value : masked.values) {
     const std::string source(value.source);
-    written.push_back(value.text && target == Target::kPostgres ? ComparedText(source) : source);
+    written.push_back(value.text && !value.argument && target == Target::kPostgres
+                          ? ComparedText(source)
+                          : source);
   }
   return written;
 }

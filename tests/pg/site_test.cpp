@@ -2,9 +2,12 @@
 // defaults set against everything the suite relies on, on a hot standby, and across a failover.
 // Needs QMZ_TEST_SITE (the folder of ./run.sh site-start) and QMZ_TEST_FAILOVER (the command
 // that fails the site over).
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -202,11 +205,40 @@ TEST(FailoverTest, AHostCallingThroughAFailoverAnswersAgainOnceTheStandbyIsPromo
   ASSERT_EQ(LookUpB2601(), kB2601);
   const std::string failover = std::string(std::getenv("QMZ_TEST_FAILOVER")) + " >/dev/null";
   ASSERT_EQ(std::system(failover.c_str()), 0);
+  // Through the pooler a desk answers within three seconds of the promotion.
+  const auto promoted = std::chrono::steady_clock::now();
+  std::string through_pooler;
+  while (std::chrono::steady_clock::now() - promoted < std::chrono::seconds(20)) {
+    try {
+      through_pooler = ListText(SiteDb("pooler"));
+      break;
+    } catch (const Error&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - promoted, std::chrono::seconds(3));
+  EXPECT_EQ(through_pooler, ListText(SiteDb("standby")));
   // The desk's idle connection went with the primary; the next call reaches the new primary,
   // in either form.
   EXPECT_EQ(LookUpB2601(), kB2601);
   EXPECT_EQ(ListText(BothServers(true)), ListText(SiteDb("standby")));
   CloseSuite();
+
+  // The server behind the pooler stopped (the one both its databases now reach): with a query
+  // timeout of 5 s every call ends, with the reason, within 12 s, whether the pooler queues it
+  // or a connect waits; on the server's direct string too.
+  const std::string pg_ctl =
+      "/usr/lib/postgresql/15/bin/pg_ctl stop -m immediate -w -s -D " + Site() + "/standby.d/data";
+  ASSERT_EQ(std::system(((::getuid() == 0 ? "runuser -u qmzpg -- " : "") + pg_ctl).c_str()), 0);
+  ::setenv("QMZ_QUERY_TIMEOUT", "5", 1);
+  const std::string standby_through_pooler = std::regex_replace(
+      SiteDb("pooler"), std::regex("Database=suite;"), "Database=suite_standby;");
+  for (const std::string& db : {SiteDb("pooler"), standby_through_pooler, SiteDb("standby")}) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(ListText(db), Error) << db.substr(0, db.find(";Pwd"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(12));
+  }
+  ::unsetenv("QMZ_QUERY_TIMEOUT");
 }
 
 }  // namespace

@@ -329,6 +329,11 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
       "IF object_id('tempdb..#a') IS NOT NULL DROP TABLE #a select 1 as x into #a "
       "select x from #a where x = 3");
   batches.push_back("select x from t where y = 'mark \x01 inside'");
+  // The warehouse rights of two users: CharIndex's needle is a value too, kept as written.
+  batches.push_back(
+      "select x from t_stock b where FItemID = 1 And  CharIndex('3 ',b.FRightUserID)>0");
+  batches.push_back(
+      "select x from t_stock b where FItemID = 2 And  CharIndex ( '16',b.FRightUserID)>0");
   // An answer whose reader orders it keeps that order through the shape.
   batches.push_back("select FBatchNo, FQty from t_cc_inventory where FItemID = 5 order by 2 desc");
   batches.push_back("select FBatchNo, FQty from t_cc_inventory where FItemID = 6 order by 2 desc");
@@ -390,6 +395,15 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
       EXPECT_EQ(with_values(kept->parameterized), kept->statements.front()) << batch;
     }
   }
+  // Every user's rights condition is one statement on PostgreSQL, the user's id its argument.
+  const auto clerk = KeptAdaption(batches[8], Target::kPostgres)->parameterized;
+  const auto other = KeptAdaption(batches[9], Target::kPostgres)->parameterized;
+  ASSERT_NE(clerk.statement, nullptr);
+  EXPECT_EQ(*clerk.statement,
+            "select x from t_stock b where FItemID = $1 And  CharIndex($2,b.FRightUserID)>0");
+  EXPECT_EQ(clerk.arguments, "1, '3 '");
+  EXPECT_EQ(other.arguments, "2, '16'");
+  EXPECT_EQ(clerk.types, other.types);
   const auto wide = KeptAdaption(
       "select x from t where a = 2147483647 and b = 2147483648 and c = 9223372036854775808",
       Target::kPostgres);
