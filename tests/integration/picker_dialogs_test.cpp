@@ -411,7 +411,7 @@ TEST_F(PickerDialogsTest, ThePickersPreselectionAndAllocateBatchesAgree) {
       host.Set("AllowExpired", scene.allow);
       host.Set("DocumentDate", scene.date);
       host.Set("AppType", 4);  // the dialogs apply data authorisation as the allocation does
-      for (double quantity : {1.0, 30.0, 150.0, 500.0}) {
+      for (double quantity : {150.0, 500.0}) {  // the ties decide 150; 500 takes all
         std::string allocated, missing;
         AsUser("", [&](BaseList& list) {
           const ObjectPtr rows = list.AllocateBatches(1, quantity, 0, 0, 1030003);

@@ -95,6 +95,12 @@ case $what in
     for file in primary standby pooler; do
       [ "$(stat -c %a "$dir/$file")" = 600 ] || fail "$dir/$file is not private"
     done
+    # Started again, the running site is left as it is, and says so.
+    before=$(cat "$dir/primary" "$dir/standby" "$dir/pooler")
+    said=$("$root/run.sh" site-start "$dir")
+    grep -q "runs already; left as it is" <<<"$said" || fail "a second site-start said: $said"
+    [ "$(cat "$dir/primary" "$dir/standby" "$dir/pooler")" = "$before" ] ||
+      fail "a second site-start changed the site's files"
     # A schema planted first in the role's search_path, with a t_stock of its own (the demo
     # suite's warehouses, every one named EVIL), which the role may read.
     server_psql "$dir" primary -c "CREATE SCHEMA evil" -c "GRANT USAGE ON SCHEMA evil TO suite" \

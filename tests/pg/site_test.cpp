@@ -2,11 +2,15 @@
 // defaults set against everything the suite relies on, on a hot standby, and across a failover.
 // Needs QMZ_TEST_SITE (the folder of ./run.sh site-start) and QMZ_TEST_FAILOVER (the command
 // that fails the site over).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -231,6 +235,24 @@ TEST(FailoverTest, AHostCallingThroughAFailoverAnswersAgainOnceTheStandbyIsPromo
       "/usr/lib/postgresql/15/bin/pg_ctl stop -m immediate -w -s -D " + Site() + "/standby.d/data";
   ASSERT_EQ(std::system(((::getuid() == 0 ? "runuser -u qmzpg -- " : "") + pg_ctl).c_str()), 0);
   ::setenv("QMZ_QUERY_TIMEOUT", "5", 1);
+  // Meanwhile another thread of the host opens sockets of its own, as an HTTP client would.
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 64), 0);
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  std::atomic<bool> busy{true};
+  std::thread other([&] {
+    while (busy) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+      ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      ::close(fd);
+    }
+  });
   const std::string standby_through_pooler = std::regex_replace(
       SiteDb("pooler"), std::regex("Database=suite;"), "Database=suite_standby;");
   for (const std::string& db : {SiteDb("pooler"), standby_through_pooler, SiteDb("standby")}) {
@@ -238,6 +260,9 @@ TEST(FailoverTest, AHostCallingThroughAFailoverAnswersAgainOnceTheStandbyIsPromo
     EXPECT_THROW(ListText(db), Error) << db.substr(0, db.find(";Pwd"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(12));
   }
+  busy = false;
+  other.join();
+  ::close(listener);
   ::unsetenv("QMZ_QUERY_TIMEOUT");
 }
 
