@@ -125,9 +125,16 @@ site_start() {
     echo "usage: ./run.sh site-start [--sync] DIR" >&2
     return 2
   fi
-  local dir primary_port standby_port pooler_port running=""
+  local dir primary_port standby_port pooler_port
   dir=$(pg_abs_dir "$1")
-  [ -s "$dir/pooler" ] && site_pooler_pid "$dir" >/dev/null && running=1
+  if [ -s "$dir/pooler" ] && site_pooler_pid "$dir" >/dev/null && pg_running "$dir/primary.d" &&
+    pg_running "$dir/standby.d"; then
+    echo "site-start: the site in $dir runs already; left as it is"
+    echo "primary: $dir/primary"
+    echo "standby: $dir/standby"
+    echo "pooler:  $dir/pooler"
+    return 0
+  fi
   pg_check_dir "$dir/standby.d" || return 2
   setup "${pg_packages[@]}" "${site_packages[@]}" >&2
   [ "$(id -u)" -ne 0 ] || pg_make_os_user
@@ -154,7 +161,6 @@ site_start() {
   site_line "$primary_port" suite "$dir" | pg_write_file "$dir/primary"
   site_line "$standby_port" suite "$dir" | pg_write_file "$dir/standby"
   site_line "$pooler_port" suite "$dir" | pg_write_file "$dir/pooler"
-  [ -z "$running" ] || echo "site-start: the site in $dir runs already; left as it is"
   echo "primary: $dir/primary"
   echo "standby: $dir/standby$([ -n "$sync" ] && echo " (synchronous)")"
   echo "pooler:  $dir/pooler"
@@ -191,6 +197,11 @@ site_failover() {
   fi
   as_pg pg_ctl promote -D "$dir/standby.d/data" -w -t 60 -s || return 1
   echo "site-failover: the standby promoted"
+  # Its base backup brought the primary's synchronous_standby_names along: the promoted server,
+  # which has no standby of its own, would hold every commit for one.
+  as_pg psql -X -q -v ON_ERROR_STOP=1 -h "$dir/standby.d/socket" -p "$(site_port "$dir/standby")" \
+    -U postgres -d postgres -c "ALTER SYSTEM RESET synchronous_standby_names" \
+    -c "select pg_reload_conf()" >/dev/null || return 1
   standby_port=$(site_port "$dir/standby")
   pooler_port=$(site_port "$dir/pooler")
   site_write_pooler_conf "$dir" "$pooler_port" "$(site_port "$dir/primary")" "$standby_port" \
