@@ -410,8 +410,9 @@ pg_stop() {
   flock 9
   if [ -x "$pg_bin/pg_ctl" ] && { [ "$(id -u)" -ne 0 ] || id -u "$pg_os_user" >/dev/null 2>&1; } &&
     pg_running "$dir"; then
-    as_pg pg_ctl stop -D "$dir/data" -m fast -w -t 60 -s ||
-      as_pg pg_ctl stop -D "$dir/data" -m immediate -w -t 30 -s || true
+    # A server killed (kill -9) leaves its pid file: pg_ctl's complaint about it is no news.
+    as_pg pg_ctl stop -D "$dir/data" -m fast -w -t 60 -s 2>/dev/null ||
+      as_pg pg_ctl stop -D "$dir/data" -m immediate -w -t 30 -s 2>/dev/null || true
   fi
   mapfile -t pids < <(pg_dir_pids "$dir")
   if [ ${#pids[@]} -gt 0 ]; then

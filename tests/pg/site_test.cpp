@@ -196,7 +196,7 @@ std::string BothServers(bool pqopt) {
   const std::string login =
       "Database=suite;Uid=suite;" + primary_db.substr(primary_db.find("Pwd="));
   if (!pqopt) {
-    return "odbc:Driver=PostgreSQL Unicode;Server=127.0.0.1,127.0.0.1;Port=" + ports + ";" + login;
+    return "odbc:Driver=PostgreSQL Unicode;Server=127.0.0.1, 127.0.0.1;Port=" + ports + ";" + login;
   }
   return "odbc:Driver=PostgreSQL Unicode;" + login +
          ";pqopt={host=127.0.0.1,127.0.0.1 port=" + ports + " target_session_attrs=read-write}";
