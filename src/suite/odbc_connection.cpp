@@ -71,44 +71,69 @@ std::string ProgramName() {
 constexpr auto kPingLimit = std::chrono::milliseconds(10000);
 
 // A new connection's first request on PostgreSQL: standard_conforming_strings on for the
-// session when the server started it off (poolers keep it per client), and whether the server
-// writes nothing. Read committed first: a standby refuses a serializable default.
+// session when the server started it off (poolers keep it per client), whether the server writes
+// nothing, and where this connection ends on the server (the address and port of its end, and
+// its server process), by which a connection that reaches the server directly is told from one
+// through a pooler. Read committed first: a standby refuses a serializable default.
 constexpr char16_t kPostgresSetUp[] =
     u"set transaction isolation level read committed;\n"
     u"select case when current_setting('standard_conforming_strings') <> 'on' "
     u"then set_config('standard_conforming_strings', 'on', false) end, "
-    u"pg_is_in_recovery() or current_setting('transaction_read_only') = 'on'";
+    u"(pg_is_in_recovery() or current_setting('transaction_read_only') = 'on')::text || '|' || "
+    u"coalesce(host(inet_server_addr()), '') || '|' || coalesce(inet_server_port()::text, '') || "
+    u"'|' || pg_backend_pid()";
 
-// What a request on PostgreSQL runs first, local to its transaction: the isolation the suite's
-// writes are made for (an update, else an insert, else the update again: read committed, as on
-// SQL Server), the suite's tables and functions where the suite made them, in public after the
-// catalogue and the request's temporary tables (a schema planted first in a role's search_path
-// reaches no statement), grouped rows sorted, not hashed, sorts
-// allowed and no JIT (a lookup's plan stays a lookup's, whatever the role's planner defaults),
-// `= NULL` never true, ISO dates, doubles with every digit, and the query timeout. A request the
-// server read with backslashes as escapes (standard_conforming_strings off) is refused before
-// its statements run.
+// The settings the suite's statements rely on (below), each `set_config(name, value, local)`.
+std::string SettingsSelect(long timeout, bool local) {
+  const std::string scope = local ? "true" : "false";
+  std::string select = "select ";
+  const std::pair<const char*, std::string> settings[] = {
+      {"search_path", "public"},
+      {"enable_hashagg", "off"},
+      {"enable_sort", "on"},
+      {"jit", "off"},
+      {"transform_null_equals", "off"},
+      {"DateStyle", "ISO, YMD"},
+      {"extra_float_digits", "3"},
+      {"statement_timeout", std::to_string(timeout * 1000)}};
+  for (const auto& [name, value] : settings) {
+    select += std::string(select.size() > 7 ? ", " : "") + "set_config('" + name + "', '" + value +
+              "', " + scope + ")";
+  }
+  return select;
+}
+
+// Whether the connection reaches the server itself, from what the set-up's select said.
+bool Direct(const ServerSocket& socket, const std::string& where) {
+  const std::vector<std::string> parts = SplitText(where, '|');
+  if (parts.size() != 4) return false;
+  return ReachesServerItself(socket, parts[1], parts[2], std::atol(parts[3].c_str()));
+}
+
+// What a request on PostgreSQL runs first, local to its transaction, where the session cannot be
+// trusted to keep settings (behind a pooler): the isolation the suite's writes are made for (an
+// update, else an insert, else the update again: read committed, as on SQL Server), the suite's
+// tables and functions where the suite made them, in public after the catalogue and the
+// request's temporary tables (a schema planted first in a role's search_path reaches no
+// statement), grouped rows sorted, not hashed, sorts allowed and no JIT (a lookup's plan stays a
+// lookup's, whatever the role's planner defaults), `= NULL` never true, ISO dates, doubles with
+// every digit, and the query timeout. A request the server read with backslashes as escapes
+// (standard_conforming_strings off) is refused before its statements run. A connection that
+// reaches the server directly is given the same settings once, for its session, instead.
 std::string PostgresSettings(long timeout) {
-  return "set transaction isolation level read committed;\n"
-         "select set_config('search_path', 'public', true), "
-         "set_config('enable_hashagg', 'off', true), "
-         "set_config('enable_sort', 'on', true), "
-         "set_config('jit', 'off', true), "
-         "set_config('transform_null_equals', 'off', true), "
-         "set_config('DateStyle', 'ISO, YMD', true), "
-         "set_config('extra_float_digits', '3', true), "
-         "set_config('statement_timeout', '" +
-         std::to_string(timeout * 1000) +
-         "', true), "
-         "current_setting(case current_setting('standard_conforming_strings') "
+  return "set transaction isolation level read committed;\n" + SettingsSelect(timeout, true) +
+         ", current_setting(case current_setting('standard_conforming_strings') "
          "when 'on' then 'standard_conforming_strings' "
          "else 'standard_conforming_strings is off: the request was not run' end)";
 }
 
-// Past the results of the settings and `more` others, to those of the request's statement.
-void SkipSettings(const OdbcStatement& stmt, int more = 0) {
-  for (int result = 0; result < 2 + more; ++result) stmt.Check(SQLMoreResults(stmt.get()));
+// Past `count` results, to those of the request's statement.
+void SkipResults(const OdbcStatement& stmt, int count) {
+  for (int result = 0; result < count; ++result) stmt.Check(SQLMoreResults(stmt.get()));
 }
+
+// The results the settings in front of a request make.
+constexpr int kSettingsResults = 2;
 
 // Runs a statement and reads its rows away; the last column of the first row of its first
 // result with columns ("" for none). Error on failure.
@@ -235,7 +260,7 @@ bool NamesStreaming(const std::string& connection_string) {
 }  // namespace
 
 OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string, long timeout)
-    : dbc_(SQL_HANDLE_DBC, env) {
+    : dbc_(SQL_HANDLE_DBC, env), session_timeout_(timeout) {
   const long limit = ConnectTimeout(timeout);
   SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(limit), 0);
   const std::string driver_string =
@@ -263,8 +288,8 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
       continue;
     }
     throw Error("Cannot connect to the suite database" +
-                (cut_off ? " within " + std::to_string(limit) + " seconds" : std::string()) +
-                ": " + why);
+                (cut_off ? " within " + std::to_string(limit) + " seconds" : std::string()) + ": " +
+                why);
   }
   connected_ = true;
   char16_t name[128] = {};
@@ -287,8 +312,15 @@ OdbcConnection::~OdbcConnection() {
 void OdbcConnection::SetUpPostgres() {
   try {
     // psqlODBC answers a boolean as "1" or "0".
-    const std::string read_only = RunQuietly(dbc_, kPostgresSetUp);
-    read_only_ = read_only == "1" || read_only == "t" || read_only == "true";
+    const std::string where = RunQuietly(dbc_, kPostgresSetUp);
+    read_only_ = where.rfind("true|", 0) == 0;
+    direct_ = Direct(socket_, where);
+    if (direct_) {
+      RunQuietly(dbc_, Utf8ToUtf16("set session characteristics as transaction isolation level "
+                                   "read committed;\n" +
+                                   SettingsSelect(session_timeout_, false))
+                           .c_str());
+    }
   } catch (const Error& e) {
     SQLDisconnect(dbc_.get());
     connected_ = false;
@@ -314,13 +346,27 @@ void OdbcConnection::SetUpStreaming(const std::string& connection_string) {
 }
 
 void OdbcConnection::Run(const OdbcStatement& stmt, const std::string& sql, long timeout) {
-  if (dialect_ != OdbcDialect::kPostgres || (!autocommit_ && settled_)) {
+  if (dialect_ != OdbcDialect::kPostgres || (!autocommit_ && settled_) || Settled(timeout)) {
     stmt.Run(Utf8ToUtf16(sql));
     return;
   }
   stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + sql));
-  SkipSettings(stmt);
+  SkipResults(stmt, kSettingsResults);
   if (!autocommit_) settled_ = true;
+}
+
+bool OdbcConnection::Settled(long timeout) {
+  if (!direct_) return false;
+  if (timeout != session_timeout_) {
+    // Inside a transaction a session setting would be undone with it: the transaction's own.
+    if (!autocommit_) return false;
+    // The one setting a call may change: its session's own, in a round trip of its own.
+    RunQuietly(dbc_, Utf8ToUtf16("select set_config('statement_timeout', '" +
+                                 std::to_string(timeout * 1000) + "', false)")
+                         .c_str());
+    session_timeout_ = timeout;
+  }
+  return true;
 }
 
 void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& sql,
@@ -328,10 +374,16 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
                                  const std::string& arguments, long timeout) {
   if (dialect_ != OdbcDialect::kPostgres || !autocommit_) return Run(stmt, sql, timeout);
   PreparedStatements::Use use = prepared_.For(statement, types, arguments);
+  const bool settled = Settled(timeout);
   for (bool first = true; !use.request.empty(); first = false) {
     try {
-      stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + use.request));
-      SkipSettings(stmt, use.results_before);
+      if (settled) {
+        stmt.Run(Utf8ToUtf16(use.request));
+        SkipResults(stmt, use.results_before);
+      } else {
+        stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + use.request));
+        SkipResults(stmt, kSettingsResults + use.results_before);
+      }
       return;
     } catch (const Error&) {
       // The request ended with its transaction: what the session lacked is tried next.
@@ -346,7 +398,7 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
 }
 
 void OdbcConnection::Settle(long timeout) {
-  if (dialect_ != OdbcDialect::kPostgres || autocommit_ || settled_) return;
+  if (dialect_ != OdbcDialect::kPostgres || autocommit_ || settled_ || Settled(timeout)) return;
   OdbcStatement stmt(dbc_.get(), 0);
   stmt.Run(Utf8ToUtf16(PostgresSettings(timeout)));
   settled_ = true;
@@ -383,8 +435,7 @@ bool OdbcConnection::Ping() {
   }
 }
 
-std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string,
-                                               long timeout) {
+std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string, long timeout) {
   Pool& pool = ThePool();
   const auto now = Clock::now();
   std::unique_ptr<OdbcConnection> connection;

@@ -77,6 +77,9 @@ class OdbcConnection {
   // Whether the server writes nothing for this connection (a standby in recovery, or read-only
   // transactions by default), as it said when the connection was made.
   bool read_only() const { return read_only_; }
+  // Whether the connection reaches the PostgreSQL server itself, not through a pooler: its
+  // session then keeps the suite's settings, given once, and a request carries none.
+  bool direct() const { return direct_; }
   // The socket to the server, for a SilenceWatch (unknown for a driver that made none).
   const ServerSocket& socket() const { return socket_; }
 
@@ -115,6 +118,9 @@ class OdbcConnection {
 
  private:
   void SetUpPostgres();
+  // Whether the session has the settings for `timeout` (a direct connection; its statement
+  // timeout changed first when it differs); false where each request must carry them.
+  bool Settled(long timeout);
   void SetUpStreaming(const std::string& connection_string);
 
   OdbcHandle dbc_;
@@ -122,6 +128,8 @@ class OdbcConnection {
   OdbcDialect dialect_ = OdbcDialect::kSqlServer;
   bool switches_psqlodbc_cursor_ = false;
   bool read_only_ = false;
+  bool direct_ = false;
+  long session_timeout_ = 0;  // the statement timeout a direct session has
   bool autocommit_ = true;
   bool settled_ = false;  // the open transaction (autocommit off) has the settings
   bool broken_ = false;

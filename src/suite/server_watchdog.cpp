@@ -14,9 +14,12 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <list>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -120,6 +123,19 @@ std::vector<ServerSocket> NewSocketsTo(const std::map<ino_t, int>& before,
     made.push_back(ServerSocket{fd, inode, IsTcp(fd)});
   }
   return made;
+}
+
+// A process's parent, from /proc/<pid>/stat ("pid (name) state ppid ..."; the name may hold
+// blanks and parentheses, so the fields are read after its last ')'); 0 when unknown.
+long ParentOf(long pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  const std::string line((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const std::size_t name_end = line.rfind(')');
+  if (name_end == std::string::npos) return 0;
+  std::istringstream fields(line.substr(name_end + 1));
+  std::string state;
+  long parent = 0;
+  return fields >> state >> parent ? parent : 0;
 }
 
 thread_local bool connect_cut_off = false;
@@ -243,6 +259,20 @@ ServerSocket ServerSocket::MadeBy(const std::function<void()>& connect,
   }
   const std::vector<ServerSocket> made = NewSocketsTo(before, peers);
   return made.size() == 1 ? made.front() : ServerSocket{};
+}
+
+bool ReachesServerItself(const ServerSocket& socket, const std::string& address,
+                         const std::string& port, long backend) {
+  if (!socket.known() || !SameSocket(socket)) return false;
+  if (socket.tcp) return !address.empty() && PeerOf(socket.fd) == address + " " + port;
+  ucred listener{};
+  socklen_t length = sizeof listener;
+  if (!address.empty() || backend <= 0 ||
+      ::getsockopt(socket.fd, SOL_SOCKET, SO_PEERCRED, &listener, &length) != 0 ||
+      listener.pid <= 0) {
+    return false;
+  }
+  return ParentOf(backend) == listener.pid;
 }
 
 bool ConnectCutOff() {

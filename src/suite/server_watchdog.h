@@ -50,6 +50,14 @@ struct ServerSocket {
                              std::chrono::milliseconds limit);
 };
 
+// Whether `socket` reaches the PostgreSQL server itself rather than a pooler in front of it: over
+// TCP, its peer is the server's end of the session (`address`, `port`: what the server says of
+// it, "" over a Unix socket); over a Unix socket, the process listening at its peer is the parent
+// of the session's server process (`backend`). False when the socket is unknown or the process
+// cannot be seen (another process namespace): no telling.
+bool ReachesServerItself(const ServerSocket& socket, const std::string& address,
+                         const std::string& port, long backend);
+
 // Whether the connect MadeBy ran last on this thread was cut off at its limit.
 bool ConnectCutOff();
 

@@ -78,12 +78,17 @@ TEST_F(HostileServerTest, DatabaseSettingsChangeNoAnswerAndLetNoTextOutOfItsLite
   // would turn a lookup into a JIT-compiled one: no statement of the suite reaches them.
   auto db = suite::OpenDatabase(Server());
   db->Execute("CREATE SCHEMA evil");
-  db->Execute("CREATE TABLE evil.t_stock AS SELECT FItemID, FNumber, 'EVIL' AS FName, FTypeID, "
-              "FRightUserID FROM public.t_stock");
+  db->Execute(
+      "CREATE TABLE evil.t_stock AS SELECT FItemID, FNumber, 'EVIL' AS FName, FTypeID, "
+      "FRightUserID FROM public.t_stock");
   SetDatabase({"SET standard_conforming_strings = off", "SET transform_null_equals = on",
                "SET DateStyle = 'SQL, DMY'", "SET extra_float_digits = -15",
-               "SET enable_hashagg = on", "SET search_path = evil, public",
-               "SET enable_sort = off", "SET jit_above_cost = 0"});
+               "SET enable_hashagg = on", "SET search_path = evil, public", "SET enable_sort = off",
+               "SET jit_above_cost = 0"});
+  // New sessions start with them.
+  CloseSuite();
+  OpenSuite(Server());
+  LogIn("clerk");
 
   // A backslash before the doubled quote stays inside the batch number.
   EXPECT_EQ(Text(list.GetBatch(1,
@@ -136,6 +141,14 @@ TEST_F(HostileServerTest, ALookupSentAgainIsPlannedOnceAndAnswersAsItsOwnTextDid
   EXPECT_THAT(name, ::testing::MatchesRegex("qmz_[0-9a-f]{32}"));
   EXPECT_EQ(*statements[0][1], "{integer,citext}");
   EXPECT_EQ(*statements[0][2], "1");
+  // A connection of its own to the server keeps the suite's settings for its session: requests
+  // carry none.
+  EXPECT_EQ(*on_the_desks_connection(
+                "select current_setting('enable_hashagg') || '|' || "
+                "current_setting('search_path') || '|' || current_setting('DateStyle') || '|' || "
+                "current_setting('statement_timeout') || '|' || "
+                "current_setting('default_transaction_isolation')")[0][0],
+            "off|public|ISO, YMD|1min|read committed");
 
   // Tables made anew with other column types: the kept plan answers other columns, and the
   // statement is prepared again under its name.
@@ -166,11 +179,20 @@ TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
 }
 
 TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
+  // The desk's kept connection, made with the default timeout, is handed to a caller with a
+  // shorter one, then back to one with the default.
+  const std::string backend =
+      *suite::OpenDatabase(Server())->Query("select pg_backend_pid()")[0][0];
   ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
   auto db = suite::OpenDatabase(Server());
   ::unsetenv("QMZ_QUERY_TIMEOUT");
+  EXPECT_EQ(*db->Query("select pg_backend_pid()")[0][0], backend);
   EXPECT_THAT([&] { db->RunBatch("select pg_sleep(30) as s"); },
               ThrowsMessage<Error>(HasSubstr("statement timeout")));
+  db.reset();
+  EXPECT_EQ(*suite::OpenDatabase(Server())->Query("select pg_sleep(1.5)::text || "
+                                                  "current_setting('statement_timeout')")[0][0],
+            "1min");
   // Values the drivers would wrap, or that are no number, are refused.
   for (const char* value :
        {"soon", "4294968", "2147484", "99999999999999999999", "-1", " 5", "+5"}) {
