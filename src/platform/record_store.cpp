@@ -51,6 +51,29 @@ constexpr unsigned kShortTextLimit = 0x80;
 constexpr unsigned kSmallInteger = 0x40;
 constexpr unsigned kSmallIntegerLimit = 0x40;
 
+// Kind bytes from 0x10 below the small integers name one of the first 48 repeated texts.
+constexpr unsigned kInlineRepeat = 0x10;
+constexpr unsigned kInlineRepeats = 0x30;
+
+// Texts are remembered by their hash in this many places, once the blocks take this many bytes:
+// a small recordset (a lookup's row) keeps none of it.
+constexpr size_t kWrittenPlaces = 4096;
+constexpr size_t kRememberFrom = size_t{64} << 10;
+// Texts shorter than this are written out: a reference would save little.
+constexpr size_t kShortestRepeat = 4;
+
+// A hash of a short text from its first and last bytes and its length, enough to tell apart
+// the texts written lately.
+size_t HashOf(std::string_view text) {
+  uint64_t head = 0, tail = 0;
+  const size_t n = std::min<size_t>(text.size(), 8);
+  std::memcpy(&head, text.data(), n);
+  std::memcpy(&tail, text.data() + text.size() - n, n);
+  const uint64_t mixed =
+      (head * 0x9E3779B97F4A7C15ULL) ^ (tail + text.size()) * 0xC2B2AE3D27D4EB4FULL;
+  return static_cast<size_t>(mixed >> 52);  // 12 bits: kWrittenPlaces
+}
+
 // Whether `value` comes back exactly from an int64 (-0.0 and fractions do not).
 bool IsWhole(double value) {
   return std::isfinite(value) && std::trunc(value) == value && std::fabs(value) < 0x1p53 &&
@@ -71,6 +94,10 @@ char* RecordStore::Room(size_t bytes) {
     auto block = std::make_unique_for_overwrite<char[]>(size);
     if (open > 0) std::memcpy(block.get(), blocks_.back().get() + record_start_, open);
     blocks_.push_back(std::move(block));
+    stored_ += size;
+    if (!written_ && stored_ >= kRememberFrom) {
+      written_ = std::make_unique<Written[]>(kWrittenPlaces);
+    }
     block_size_ = size;
     used_ = open;
     record_start_ = 0;
@@ -116,9 +143,35 @@ void RecordStore::AppendDouble(double value) {
 
 void RecordStore::AppendText(std::string_view value) {
   if (value.size() < kShortTextLimit) {
+    if (PutRepeated(value)) return;
     return Put(static_cast<Kind>(kShortText | value.size()), value.data(), value.size());
   }
   PutVarint(kText, value.size(), value.data(), value.size());
+}
+
+bool RecordStore::PutRepeated(std::string_view value) {
+  if (!written_ || value.size() < kShortestRepeat) return false;
+  Written& place = written_[HashOf(value)];
+  // Checked at each use: a record given up may have been written over where the text was.
+  const bool same = place.at != nullptr &&
+                    static_cast<unsigned char>(*place.at) == (kShortText | value.size()) &&
+                    std::memcmp(place.at + 1, value.data(), value.size()) == 0;
+  if (!same) {
+    // Written out next, where Put writes it: the open record may move to a new block first,
+    // but the bytes it leaves behind stay as they are, so either copy serves.
+    place = Written{Room(1 + value.size()), UINT32_MAX};
+    return false;
+  }
+  if (place.repeat == UINT32_MAX) {
+    place.repeat = static_cast<uint32_t>(repeated_.size());
+    repeated_.push_back(place.at);
+  }
+  if (place.repeat < kInlineRepeats) {
+    Put(static_cast<Kind>(kInlineRepeat + place.repeat), nullptr, 0);
+  } else {
+    PutVarint(kRepeated, place.repeat - kInlineRepeats, nullptr, 0);
+  }
+  return true;
 }
 
 void RecordStore::Append(const Variant& value) {
@@ -155,9 +208,13 @@ void RecordStore::EndRecord() {
   open_values_ = 0;
 }
 
-RecordStore::Raw RecordStore::ReadRaw(const char*& at) {
+RecordStore::Raw RecordStore::ReadRaw(const char*& at) const {
   Raw raw;
   const auto byte = static_cast<unsigned char>(*at++);
+  if (byte >= kInlineRepeat && byte < kSmallInteger) {
+    const char* first = repeated_[byte - kInlineRepeat];
+    return ReadRaw(first);
+  }
   if (byte & kShortText) {
     raw.kind = Raw::Kind::kText;
     raw.text = std::string_view(at, byte & (kShortTextLimit - 1));
@@ -204,6 +261,10 @@ RecordStore::Raw RecordStore::ReadRaw(const char*& at) {
       raw.kind = Raw::Kind::kObject;
       raw.object = ReadVarint(at);
       break;
+    case kRepeated: {
+      const char* first = repeated_[kInlineRepeats + ReadVarint(at)];
+      return ReadRaw(first);
+    }
   }
   return raw;
 }
@@ -240,7 +301,7 @@ const char* RecordStore::Skip(const char* at) {
   } else if (byte == kText) {
     const size_t length = ReadVarint(at);
     at += length;
-  } else if (byte == kInteger || byte == kObject || byte == kWholeDouble) {
+  } else if (byte == kInteger || byte == kObject || byte == kWholeDouble || byte == kRepeated) {
     ReadVarint(at);
   }
   return at;
@@ -252,7 +313,7 @@ Variant RecordStore::Value(size_t record, size_t field) const {
   return Read(at);
 }
 
-RecordStore::Raw RecordStore::RawValue(const char* record, size_t field) {
+RecordStore::Raw RecordStore::RawValue(const char* record, size_t field) const {
   const char* at = record;
   for (size_t f = 0; f < field; ++f) at = Skip(at);
   return ReadRaw(at);
@@ -263,18 +324,16 @@ void RecordStore::AppendRecordsOf(const RecordStore& other) {
     throw Error("Records of " + std::to_string(other.field_count_) + " fields cannot follow " +
                 std::to_string(field_count_) + " fields");
   }
-  if (!other.objects_.empty()) {
-    // Object values are indexes into the other store's table: appended by value.
-    std::vector<Variant> values;
-    for (size_t r = 0; r < other.Count(); ++r) {
-      other.Decode(r, values);
-      for (const Variant& value : values) Append(value);
-      EndRecord();
-    }
-    return;
-  }
+  // Objects are indexes into the other store's table and repeated texts references into its
+  // own: value by value then; otherwise the records' bytes as they are.
+  const bool as_stored = other.objects_.empty() && other.repeated_.empty();
   for (size_t r = 0; r < other.Count(); ++r) {
     const char* start = other.Start(r);
+    if (!as_stored) {
+      for (size_t f = 0; f < field_count_; ++f) AppendRawOf(other, start);
+      EndRecord();
+      continue;
+    }
     const char* end = start;
     for (size_t f = 0; f < field_count_; ++f) end = Skip(end);
     const auto bytes = static_cast<size_t>(end - start);
@@ -282,6 +341,26 @@ void RecordStore::AppendRecordsOf(const RecordStore& other) {
     used_ += bytes;
     starts_.push_back(reinterpret_cast<uintptr_t>(blocks_.back().get() + record_start_));
     record_start_ = used_;
+  }
+}
+
+void RecordStore::AppendRawOf(const RecordStore& other, const char*& at) {
+  const Raw raw = other.ReadRaw(at);
+  switch (raw.kind) {
+    case Raw::Kind::kEmpty:
+      return Put(kEmpty, nullptr, 0);
+    case Raw::Kind::kNull:
+      return AppendNull();
+    case Raw::Kind::kBoolean:
+      return Put(raw.integer != 0 ? kTrue : kFalse, nullptr, 0);
+    case Raw::Kind::kInteger:
+      return AppendInteger(raw.integer);
+    case Raw::Kind::kDouble:
+      return AppendDouble(raw.number);
+    case Raw::Kind::kText:
+      return AppendText(raw.text);
+    case Raw::Kind::kObject:
+      return Append(Variant(other.objects_[raw.object]));
   }
 }
 

@@ -2,8 +2,11 @@
 // payload (integers as zigzag varints, doubles as their 8 bytes or, when whole, a zigzag
 // varint, texts as a varint length and their bytes, objects as an index into a side table);
 // texts under 128 bytes and integers from -32 to 31 carry their length or value in the kind
-// byte itself. A million rows take about what their values take as text; a value is decoded
-// when it is read. Records never move once written.
+// byte itself. In a large store a short text met again soon (a warehouse, a unit, a date, a
+// batch number on the rows of each warehouse) is written once: later copies are a reference to
+// the first, one byte for the first 48 texts so repeated. A million rows then take well under
+// what their values take as text; a value is decoded when it is read. Records never move once
+// written.
 // The first block is small and each next one twice as large up to 1 MiB (larger only for a
 // record that needs it), so a one-row recordset takes a few hundred bytes. At most 32,768
 // blocks (32 GiB of records); Error past that.
@@ -73,11 +76,12 @@ class RecordStore {
     kDouble,
     kText,
     kObject,
-    kWholeDouble
+    kWholeDouble,
+    kRepeated,  // a varint: which of the repeated texts, past the first kInlineRepeats
   };
 
   // The value of field `field` of the record that starts at `record`.
-  static Raw RawValue(const char* record, size_t field);
+  Raw RawValue(const char* record, size_t field) const;
   const char* Start(size_t record) const { return reinterpret_cast<const char*>(starts_[record]); }
 
   // Room for `bytes` more bytes of the open record, which moves to a new block when the current
@@ -85,8 +89,13 @@ class RecordStore {
   char* Room(size_t bytes);
   void Put(Kind kind, const void* payload, size_t bytes);
   void PutVarint(Kind kind, uint64_t value, const char* text, size_t text_bytes);
+  // Writes `value` as a reference when it was written shortly before; false when it was not
+  // (it is then remembered as written next).
+  bool PutRepeated(std::string_view value);
+  // Appends the value at `at` of another store, which moves past it.
+  void AppendRawOf(const RecordStore& other, const char*& at);
   // The value at `at`, which moves past it.
-  static Raw ReadRaw(const char*& at);
+  Raw ReadRaw(const char*& at) const;
   Variant Read(const char*& at) const;
   // Where the value at `at` ends.
   static const char* Skip(const char* at);
@@ -101,6 +110,15 @@ class RecordStore {
   // takes no further record), so that Order can write a record as its block and offset.
   std::vector<uintptr_t> starts_;
   std::vector<ObjectPtr> objects_;
+  // Texts written lately, by a hash of their bytes: where each was written (its kind byte) and
+  // its number among the repeated texts once it was met again. Made once the store is large.
+  struct Written {
+    const char* at = nullptr;
+    uint32_t repeat = UINT32_MAX;
+  };
+  std::unique_ptr<Written[]> written_;
+  size_t stored_ = 0;                  // bytes of the blocks made so far
+  std::vector<const char*> repeated_;  // the kind byte of each repeated text's first copy
 };
 
 }  // namespace qmz

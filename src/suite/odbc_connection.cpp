@@ -21,6 +21,7 @@
 #include "suite/host_list.h"
 #include "suite/login_cache.h"
 #include "suite/odbc_result.h"
+#include "suite/postgres_settings.h"
 #include "suite/wide_text.h"
 
 namespace qmz::suite {
@@ -83,26 +84,6 @@ constexpr char16_t kPostgresSetUp[] =
     u"coalesce(host(inet_server_addr()), '') || '|' || coalesce(inet_server_port()::text, '') || "
     u"'|' || pg_backend_pid()";
 
-// The settings the suite's statements rely on (below), each `set_config(name, value, local)`.
-std::string SettingsSelect(long timeout, bool local) {
-  const std::string scope = local ? "true" : "false";
-  std::string select = "select ";
-  const std::pair<const char*, std::string> settings[] = {
-      {"search_path", "public"},
-      {"enable_hashagg", "off"},
-      {"enable_sort", "on"},
-      {"jit", "off"},
-      {"transform_null_equals", "off"},
-      {"DateStyle", "ISO, YMD"},
-      {"extra_float_digits", "3"},
-      {"statement_timeout", std::to_string(timeout * 1000)}};
-  for (const auto& [name, value] : settings) {
-    select += std::string(select.size() > 7 ? ", " : "") + "set_config('" + name + "', '" + value +
-              "', " + scope + ")";
-  }
-  return select;
-}
-
 // Whether the connection reaches the server itself, from what the set-up's select said.
 bool Direct(const ServerSocket& socket, const std::string& where) {
   const std::vector<std::string> parts = SplitText(where, '|');
@@ -110,30 +91,10 @@ bool Direct(const ServerSocket& socket, const std::string& where) {
   return ReachesServerItself(socket, parts[1], parts[2], std::atol(parts[3].c_str()));
 }
 
-// What a request on PostgreSQL runs first, local to its transaction, where the session cannot be
-// trusted to keep settings (behind a pooler): the isolation the suite's writes are made for (an
-// update, else an insert, else the update again: read committed, as on SQL Server), the suite's
-// tables and functions where the suite made them, in public after the catalogue and the
-// request's temporary tables (a schema planted first in a role's search_path reaches no
-// statement), grouped rows sorted, not hashed, sorts allowed and no JIT (a lookup's plan stays a
-// lookup's, whatever the role's planner defaults), `= NULL` never true, ISO dates, doubles with
-// every digit, and the query timeout. A request the server read with backslashes as escapes
-// (standard_conforming_strings off) is refused before its statements run. A connection that
-// reaches the server directly is given the same settings once, for its session, instead.
-std::string PostgresSettings(long timeout) {
-  return "set transaction isolation level read committed;\n" + SettingsSelect(timeout, true) +
-         ", current_setting(case current_setting('standard_conforming_strings') "
-         "when 'on' then 'standard_conforming_strings' "
-         "else 'standard_conforming_strings is off: the request was not run' end)";
-}
-
 // Past `count` results, to those of the request's statement.
 void SkipResults(const OdbcStatement& stmt, int count) {
   for (int result = 0; result < count; ++result) stmt.Check(SQLMoreResults(stmt.get()));
 }
-
-// The results the settings in front of a request make.
-constexpr int kSettingsResults = 2;
 
 // Runs a statement and reads its rows away; the last column of the first row of its first
 // result with columns ("" for none). Error on failure.
@@ -318,7 +279,7 @@ void OdbcConnection::SetUpPostgres() {
     if (direct_) {
       RunQuietly(dbc_, Utf8ToUtf16("set session characteristics as transaction isolation level "
                                    "read committed;\n" +
-                                   SettingsSelect(session_timeout_, false))
+                                   SessionSettings(session_timeout_))
                            .c_str());
     }
   } catch (const Error& e) {
@@ -350,8 +311,9 @@ void OdbcConnection::Run(const OdbcStatement& stmt, const std::string& sql, long
     stmt.Run(Utf8ToUtf16(sql));
     return;
   }
-  stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + sql));
-  SkipResults(stmt, kSettingsResults);
+  const bool guarded = Guarded(sql);
+  stmt.Run(Utf8ToUtf16(PostgresSettings(timeout, guarded) + sql));
+  SkipResults(stmt, SettingsResults(guarded));
   if (!autocommit_) settled_ = true;
 }
 
@@ -381,8 +343,9 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
         stmt.Run(Utf8ToUtf16(use.request));
         SkipResults(stmt, use.results_before);
       } else {
-        stmt.Run(Utf8ToUtf16(PostgresSettings(timeout) + ";\n" + use.request));
-        SkipResults(stmt, kSettingsResults + use.results_before);
+        const bool guarded = Guarded(use.request);
+        stmt.Run(Utf8ToUtf16(PostgresSettings(timeout, guarded) + use.request));
+        SkipResults(stmt, SettingsResults(guarded) + use.results_before);
       }
       return;
     } catch (const Error&) {
@@ -400,7 +363,8 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
 void OdbcConnection::Settle(long timeout) {
   if (dialect_ != OdbcDialect::kPostgres || autocommit_ || settled_ || Settled(timeout)) return;
   OdbcStatement stmt(dbc_.get(), 0);
-  stmt.Run(Utf8ToUtf16(PostgresSettings(timeout)));
+  // The transaction's statements come in requests of their own: guarded here for them all.
+  stmt.Run(Utf8ToUtf16(PostgresSettings(timeout, true)));
   settled_ = true;
 }
 

@@ -6,7 +6,8 @@
 //  - alive: one idle longer than a second is asked `select 1` before it is handed out, and a
 //    dead one (server restarted, network cut, no answer within 10 seconds) is dropped and
 //    replaced;
-//  - clean: the suite never changes a session setting after the set-up, its batches drop the
+//  - clean: the suite changes no session setting after the set-up but a direct connection's
+//    statement timeout for a call with another one, its batches drop the
 //    temporary tables they make, and a connection that saw any failure, or that is left inside a
 //    transaction, is closed instead of given back; what a session keeps is the lookups' prepared
 //    statements, each named after its text (suite/prepared_statements.h);
@@ -15,13 +16,15 @@
 //    thread of the pool that looks when the next one is due, and once a minute while none is
 //    idle, so also in a host that never calls again. A child process made by fork() never uses or
 //    closes its parent's connections (they share the parent's sockets).
-// On PostgreSQL every request to the server carries what the T-SQL adaption relies on and the
-// query timeout, local to the request's transaction (Run, Settle): behind a transaction pooler
-// (pgbouncer) a request may run on any server connection, whatever the role's or database's
-// defaults, and nothing the suite sets may reach the pool's other clients. The one session
-// setting is standard_conforming_strings, turned on when a connection starts without it: the
-// server reads a request's texts before its first statement runs, poolers keep that setting per
-// client, and a request that finds it off is refused rather than misread. With psqlODBC, a
+// On PostgreSQL a connection that reaches the server itself gets what the T-SQL adaption relies
+// on and the query timeout once, for its session (suite/postgres_settings.h); through a pooler
+// (pgbouncer in transaction mode) a request may run on any server connection, whatever the
+// role's or database's defaults or another client left there, so each request carries them,
+// local to its transaction (Run, Settle), and nothing the suite sets reaches the pool's other
+// clients. standard_conforming_strings is set for the session when a connection starts without
+// it: the server reads a request's texts before its first statement runs, poolers keep that
+// setting per client, and a request with a backslash that finds it off is refused rather than
+// misread. With psqlODBC, a
 // statement run between StreamRows(true) and StreamRows(false) is read through the driver's own
 // cursor, 10,000 rows a fetch (its declare/fetch mode), so that a million-row list is never held
 // twice by the driver before the suite reads it; other statements answer in one round trip. A

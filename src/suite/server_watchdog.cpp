@@ -166,8 +166,9 @@ class Watchdog {
       std::thread([this] { Run(); }).detach();
       running_ = true;
     }
-    // The thread sleeps only while no watch lives; a busy host's calls do not wake it each time.
-    if (watches_.empty()) wake_.notify_one();
+    // The thread is woken only from its sleep while no watch lives; a busy host's calls do not
+    // wake it each time.
+    if (idle_) wake_.notify_one();
     watches_.push_back(&watch);
   }
 
@@ -189,8 +190,12 @@ class Watchdog {
     std::unique_lock lock(mutex_);
     for (;;) {
       // No watch: wait without waking until one is armed.
+      idle_ = true;
       wake_.wait(lock, [&] { return !watches_.empty(); });
-      wake_.wait_for(lock, kLookEvery);
+      idle_ = false;
+      const Clock::time_point look = Clock::now() + kLookEvery;
+      while (wake_.wait_until(lock, look) == std::cv_status::no_timeout) {
+      }
       for (Watch* watch : watches_) {
         if (!watch->fired_) watch->Look();
       }
@@ -204,6 +209,7 @@ class Watchdog {
   std::condition_variable wake_;
   std::list<Watch*> watches_;
   bool running_ = false;
+  bool idle_ = false;  // the thread sleeps until a watch is armed
 };
 
 void Watch::Arm() {

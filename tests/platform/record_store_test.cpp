@@ -1,5 +1,5 @@
 // The record store against a plain vector of records: random values of every kind, texts across
-// and beyond block boundaries, and records refused for a wrong value count.
+// and beyond block boundaries, texts met again, and records refused for a wrong value count.
 #include "platform/record_store.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +90,21 @@ Variant RandomValue(std::mt19937_64& rng) {
                                     0x1p53,
                                     -0x1p53,
                                     1e300};
+  // Texts met again and again, as warehouses, units and dates are in a long list: more of them
+  // than fit in the kind byte, a few too short to be referred to, and some that share their
+  // first and last bytes.
+  static const std::vector<std::string> kRepeated = [] {
+    std::vector<std::string> texts{"上海仓",
+                                   "abc",
+                                   "2026-02-02",
+                                   "2026-02-03",
+                                   "B000001",
+                                   "B000010",
+                                   std::string("x\0y\0z", 5)};
+    for (int i = 0; i < 70; ++i) texts.push_back("warehouse " + std::to_string(i) + " end");
+    return texts;
+  }();
+  if (rng() % 3 == 0) return Variant(kRepeated[rng() % kRepeated.size()]);
   switch (rng() % 15) {
     case 0:
       return Variant();

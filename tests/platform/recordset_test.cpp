@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "qmz/error.h"
 
 namespace qmz {
@@ -189,6 +191,23 @@ TEST(RecordsetTest, ASortMadeAwayIsSetAsSetSortWouldAndSeesItsStopAsItGoes) {
   EXPECT_EQ(View(wide), "a,b,c,d,");
   wide.MoveLast();
   EXPECT_EQ(wide.Value("T").ToText(), huge);
+  // A long list whose texts repeat (kept once, referred to afterwards) orders by those texts.
+  Recordset repeated({"W", "N"});
+  std::vector<std::pair<std::string, int>> want;
+  for (int i = 0; i < 20000; ++i) {
+    const std::string warehouse = "Warehouse " + std::to_string(i * 7919 % 61);
+    repeated.AddRecord({warehouse, i});
+    want.emplace_back(warehouse, i);
+  }
+  std::stable_sort(want.begin(), want.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  repeated.OrderRecords({{0, false}}, {});
+  repeated.MoveFirst();
+  for (const auto& [warehouse, i] : want) {
+    ASSERT_EQ(repeated.Value("W").ToText(), warehouse);
+    ASSERT_EQ(repeated.Value("N").ToInt32(), i);
+    repeated.MoveNext();
+  }
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+// The settings the suite's statements rely on from a PostgreSQL server, whatever the server, the
+// database, the role or a pooled session's last client left: the suite's tables and functions in
+// public (a schema planted first in a role's search_path reaches no statement), grouped rows
+// sorted, not hashed, sorts allowed and no JIT (a lookup's plan stays a lookup's), `= NULL` never
+// true, ISO dates, doubles with every digit, the query timeout, and read committed (the suite's
+// writes, an update, else an insert, else the update again, are made for it).
+//
+// A connection that reaches the server itself is given them once, for its session; a request
+// through a pooler carries them, local to its transaction. The server reads a request whole
+// before it runs any of it, so a text with a backslash is read as meant only with
+// standard_conforming_strings on: such a request ends its settings with a check that refuses it
+// when it is off.
+//
+// Texts only; nothing here runs or fails.
+#pragma once
+
+#include <string>
+
+namespace qmz::suite {
+
+// The settings for a session, `timeout` in seconds: one select of `set_config(…, false)`.
+std::string SessionSettings(long timeout);
+
+// The settings in front of a request, local to its transaction (`set local` statements, which the
+// server runs without a plan or a row to send), each ending in ";\n"; with the check when
+// `guarded`.
+std::string PostgresSettings(long timeout, bool guarded);
+
+// The results those settings make before the request's own: one a statement.
+int SettingsResults(bool guarded);
+
+// Whether `request` holds a backslash, and so needs the check.
+bool Guarded(const std::string& request);
+
+}  // namespace qmz::suite
