@@ -23,7 +23,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "component/inventory_lookup.h"
+#include "inventory/lookup_query.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/host.h"

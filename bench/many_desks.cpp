@@ -28,7 +28,7 @@
 #include <thread>
 #include <vector>
 
-#include "component/inventory_lookup.h"
+#include "inventory/lookup_query.h"
 #include "qmz/error.h"
 #include "qmz/suite.h"
 #include "suite/database.h"

@@ -33,10 +33,10 @@
 #include <vector>
 
 #include "baselist/base_data_query.h"
-#include "batch/batch_query.h"
+#include "inventory/batch_query.h"
 #include "bench_support.h"
 #include "child_process.h"
-#include "component/inventory_lookup.h"
+#include "inventory/lookup_query.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/host.h"

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_input.h"
-#include "list_services/gs1_identifiers.h"
-#include "list_services/gs1_label.h"
+#include "inventory/gs1_identifiers.h"
+#include "inventory/gs1_label.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "auxprop/frm_select_aux.h"
 
-#include "auxprop/aux_query.h"
+#include "inventory/aux_query.h"
 #include "list_services/middle_tier_query.h"
 #include "login/authorization.h"
 #include "login/host_props.h"

@@ -1,7 +1,7 @@
 #include "baselist/base_detail.h"
 
 #include "baselist/base_data_query.h"
-#include "list_services/batch_dates.h"
+#include "inventory/batch_dates.h"
 #include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"
 #include "list_services/wait_cursor.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "list_services/batch_dates.h"
+#include "inventory/batch_dates.h"
+#include "inventory/scanned_batch.h"
 #include "list_services/list_settings.h"
-#include "list_services/scanned_batch.h"
 #include "login/host_props.h"
 #include "login/language.h"
 #include "picker/picker_format.h"

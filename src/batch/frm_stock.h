@@ -4,13 +4,13 @@
 // fragment into its box. Both confirm on Enter in the grid and offer the batch picker interface
 // of PickerForm.
 //
-// What a host may ask besides (list_services/batch_expiry.h), read when the picker loads:
+// What a host may ask besides (inventory/batch_expiry.h), read when the picker loads:
 //  - ExpiryWarnDays: rows expired by the document date marked red, those expiring within the
 //    days amber (a band at the row's start that the selection colour leaves), the reason in the
 //    row's tool tip and, for the cursor row, in the line under the grid (frm_stock_expiry.cpp);
 //  - HideExpired: expired rows left out of every list read, a note above the grid counting them
 //    when there are any;
-//  - BatchOrder=FEFO: frmStock's list first-expiry-first (batch/batch_list.h);
+//  - BatchOrder=FEFO: frmStock's list first-expiry-first (inventory/batch_list.h);
 //  - RequiredQty (several rows allowed only): the rows that cover it preselected first-expiry-
 //    first, as AllocateBatches allocates; a 取用数量 column, a line under the grid with required
 //    / chosen / still missing and a box for the cursor row's quantity to take. The cursor then
@@ -28,10 +28,10 @@
 #include <utility>
 #include <vector>
 
-#include "batch/batch_list.h"
-#include "batch/batch_query.h"
-#include "list_services/batch_allocation.h"
-#include "list_services/batch_expiry.h"
+#include "inventory/batch_allocation.h"
+#include "inventory/batch_expiry.h"
+#include "inventory/batch_list.h"
+#include "inventory/batch_query.h"
 #include "picker/picker_form.h"
 #include "platform/decimal.h"
 
@@ -57,9 +57,9 @@ class BatchPickerForm : public PickerForm {
   // The texts of the row pieces both pickers share.
   std::string Number(const char* field, const std::string& pattern) const;
   std::string Text(const char* field) const;
-  // A date field's text (list_services/batch_dates.h) when the item keeps a shelf life, else "".
+  // A date field's text (inventory/batch_dates.h) when the item keeps a shelf life, else "".
   std::string DateIfShelfLife(const char* field) const;
-  // With the host flag ScanGS1, a GS1 label in the search box (list_services/scanned_batch.h)
+  // With the host flag ScanGS1, a GS1 label in the search box (inventory/scanned_batch.h)
   // finds the row of its number, the one whose expiry matches where several hold it: among the
   // rows shown, else in the item's whole stock, read once without the host's fragment or the
   // box's (the list then shown, what was chosen kept). The cursor goes to the row; in a

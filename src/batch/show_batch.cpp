@@ -3,19 +3,9 @@
 #include <memory>
 
 #include "batch/frm_stock.h"
-#include "login/login_context.h"
-#include "qmz/components.h"
+#include "inventory/batch_tracking.h"
 
 namespace qmz {
-
-bool IsBatchNoTracked(int32_t item_id) {
-  try {
-    auto item = CreateComponent<ItemInfo>(progid::kItemInfo);
-    return item->ISBatchManagerByNoTrack80(GetPropsString(), item_id).ToBool();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
 
 void ShowBatchPicker(const InventoryRequest& request, bool multi_select, ObjectPtr& result) {
   if (request.item_id <= 0) return;

@@ -15,8 +15,4 @@ struct InventoryRequest;
 // `result` is set as in RunPicker.
 void ShowBatchPicker(const InventoryRequest& request, bool multi_select, ObjectPtr& result);
 
-// Whether the item's batches are tracked by number; false when the item component cannot be
-// created or its call fails.
-bool IsBatchNoTracked(int32_t item_id);
-
 }  // namespace qmz

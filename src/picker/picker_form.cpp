@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "list_services/unit_price.h"
+#include "inventory/unit_price.h"
 
 #include "list_services/middle_tier_query.h"
 #include "list_services/row_to_dictionary.h"

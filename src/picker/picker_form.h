@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "list_services/inventory_request.h"
+#include "inventory/inventory_request.h"
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
 #include "qmz/containers.h"
@@ -127,7 +127,7 @@ class PickerForm : public Form {
   static void AppendPiece(std::string& text, const std::function<std::string()>& piece);
   // A field of the list's current record, null as `fallback`.
   Variant Field(const std::string& name, const Variant& fallback) const;
-  // The unit price of the current record as its row shows it (list_services/unit_price.h): "0"
+  // The unit price of the current record as its row shows it (inventory/unit_price.h): "0"
   // for quantity 0, else FAmount over FQty in the price format.
   std::string UnitPriceText() const;
   // Moves the list to the record of grid row `row`.

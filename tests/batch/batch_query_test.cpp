@@ -1,5 +1,5 @@
 // The exact texts of the batch list query of both pickers.
-#include "batch/batch_query.h"
+#include "inventory/batch_query.h"
 #include "picker/item_header_query.h"
 
 #include <gtest/gtest.h>

@@ -7,12 +7,13 @@
 #include <limits>
 #include <map>
 
-#include "auxprop/aux_query.h"
 #include "auxprop/frm_select_aux.h"
-#include "batch/batch_query.h"
 #include "batch/frm_stock.h"
 #include "batch/show_batch.h"
 #include "integration/demo_suite.h"
+#include "inventory/aux_query.h"
+#include "inventory/batch_query.h"
+#include "inventory/batch_tracking.h"
 #include "list_services/list_settings.h"
 #include "login/user_profile.h"
 #include "qmz/components.h"
@@ -354,9 +355,10 @@ TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTh
             "[Vantrel提示] 已选 52，比需要的 150 少 98。仍然确定吗？ (yes)\n");
   // What the take box refuses, and a take kept as typed.
   messages.str("");
-  EXPECT_EQ(cover(150, "row 6; type txtTakeQty nan; key Enter txtTakeQty; type txtTakeQty -1; "
-                       "key Enter txtTakeQty; type txtTakeQty 2.5; key Enter txtTakeQty; "
-                       "click cmdYes; answer yes"),
+  EXPECT_EQ(cover(150,
+                  "row 6; type txtTakeQty nan; key Enter txtTakeQty; type txtTakeQty -1; "
+                  "key Enter txtTakeQty; type txtTakeQty 2.5; key Enter txtTakeQty; "
+                  "click cmdYes; answer yes"),
             "B2601|上海仓|40|40,B2601|北京仓|120|110,B2603|上海仓|12|2.5");
   EXPECT_EQ(messages.str(),
             "[Vantrel提示] 取用数量“nan”不是数字\n[Vantrel提示] 取用数量不能小于 0\n"

@@ -22,8 +22,8 @@ fi
 
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 declare -A layer=([platform]=0 [login]=1 [suite]=1 [qt]=1 [list_services]=2 [dialogs]=2
-  [picker]=3 [baselist]=4 [batch]=4 [auxprop]=4 [component]=5 [cli]=6
-  [capi]=7)
+  [inventory]=3 [picker]=4 [baselist]=5 [batch]=5 [auxprop]=5 [component]=6 [cli]=7
+  [capi]=8)
 violations=0
 report() {
   echo "layering: $*" >&2

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "auxprop/aux_query.h"
 #include "baselist/base_data_query.h"
-#include "batch/batch_query.h"
-#include "component/inventory_lookup.h"
+#include "inventory/aux_query.h"
+#include "inventory/batch_query.h"
+#include "inventory/lookup_query.h"
 #include "qmz/error.h"
 #include "suite/database.h"
 #include "suite/demo_data.h"

@@ -1,4 +1,4 @@
-#include "batch/batch_list.h"
+#include "inventory/batch_list.h"
 
 #include <algorithm>
 #include <numeric>

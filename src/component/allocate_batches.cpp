@@ -1,11 +1,11 @@
-#include "batch/allocate_batches.h"
+#include "component/allocate_batches.h"
 
-#include "batch/batch_list.h"
-#include "batch/show_batch.h"
+#include "inventory/batch_list.h"
+#include "inventory/batch_tracking.h"
+#include "inventory/unit_price.h"
 #include "list_services/row_to_dictionary.h"
 #include "login/host_props.h"
 #include "login/installation.h"
-#include "picker/picker_format.h"
 #include "qmz/containers.h"
 
 namespace qmz {

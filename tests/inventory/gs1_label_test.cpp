@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "list_services/gs1_label.h"
+#include "inventory/gs1_label.h"
 
 namespace qmz {
 namespace {

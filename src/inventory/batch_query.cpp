@@ -1,6 +1,6 @@
-#include "batch/batch_query.h"
+#include "inventory/batch_query.h"
 
-#include "list_services/inventory_request.h"
+#include "inventory/inventory_request.h"
 #include "platform/text.h"
 
 namespace qmz {

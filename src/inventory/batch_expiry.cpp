@@ -1,10 +1,10 @@
-#include "list_services/batch_expiry.h"
+#include "inventory/batch_expiry.h"
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 
-#include "list_services/batch_dates.h"
+#include "inventory/batch_dates.h"
 #include "login/host_props.h"
 #include "platform/text.h"
 #include "qmz/error.h"

@@ -1,8 +1,8 @@
 // The batch list query of the two batch pickers: the stock of one item summed per batch,
 // warehouse and auxiliary property, from the running balance once the inventory is closed and
 // from the opening balance before. There is no order by: the rows come as the database groups
-// them, and batch/batch_list.h orders them where the host asks. Pure text composition; every text
-// placed in a LIKE pattern has its single quotes doubled.
+// them, and inventory/batch_list.h orders them where the host asks. Pure text composition; every
+// text placed in a LIKE pattern has its single quotes doubled.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,7 @@ struct BatchQueryInput {
   int32_t aux_id = 0;
   bool show_zero = false;   // chkShowZero ticked
   std::string box_text;     // txtBatchNo
-  std::string auth_filter;  // " And ..." or empty (batch/batch_list.h decides)
+  std::string auth_filter;  // " And ..." or empty (inventory/batch_list.h decides)
 };
 
 std::string ComposeBatchListQuery(BatchPicker picker, const BatchQueryInput& input);

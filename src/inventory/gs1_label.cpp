@@ -1,8 +1,8 @@
-#include "list_services/gs1_label.h"
+#include "inventory/gs1_label.h"
 
 #include <cstdio>
 
-#include "list_services/gs1_identifiers.h"
+#include "inventory/gs1_identifiers.h"
 
 namespace qmz {
 

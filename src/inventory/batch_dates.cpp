@@ -1,4 +1,4 @@
-#include "list_services/batch_dates.h"
+#include "inventory/batch_dates.h"
 
 #include "platform/text.h"
 

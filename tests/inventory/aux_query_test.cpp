@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "auxprop/aux_query.h"
+#include "inventory/aux_query.h"
 
 namespace qmz {
 namespace {

@@ -24,4 +24,12 @@ inline bool ExcludesVirtualStocks(int32_t class_type) {
   return class_type == 1020004 || class_type == 1080001;
 }
 
+// The request's warehouse and property, when given, as the lookups' conditions on alias a.
+inline std::string StockAndAuxConditions(const InventoryRequest& request) {
+  std::string sql;
+  if (request.stock_id > 0) sql += " and a.FStockID=" + std::to_string(request.stock_id);
+  if (request.aux_id > 0) sql += " and a.FAuxPropID=" + std::to_string(request.aux_id);
+  return sql;
+}
+
 }  // namespace qmz

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "list_services/batch_expiry.h"
+#include "inventory/batch_expiry.h"
 #include "platform/decimal.h"
 #include "qmz/recordset.h"
 

@@ -1,5 +1,5 @@
 // A batch text as a scanner types it: with the host flag ScanGS1 set, a text that is a GS1 label
-// (list_services/gs1_label.h) stands for the label's batch number and expiry date. With ScanGS1
+// (inventory/gs1_label.h) stands for the label's batch number and expiry date. With ScanGS1
 // unset, or for a text that is no label, the text is the batch as typed (nullopt), as it always
 // was.
 //
@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "list_services/batch_expiry.h"
+#include "inventory/batch_expiry.h"
 #include "qmz/recordset.h"
 
 namespace qmz {

@@ -1,4 +1,5 @@
-// The SQL of the dialog-free inventory lookups behind BaseList.GetBatch and BaseList.GetAux
+// The SQL of the dialog-free inventory lookups behind BaseList.GetBatch (and, through
+// inventory/aux_query.h, BaseList.GetAux)
 // (FetchFirstRow, list_services/middle_tier_query.h, runs it).
 //
 // Pure functions of their request: `closed` is whether the inventory is closed for initial entry
@@ -10,13 +11,12 @@
 #include <cstdint>
 #include <string>
 
-#include "list_services/inventory_request.h"
+#include "inventory/aux_query.h"  // GetAux's: ComposeAuxLookupSql
+#include "inventory/inventory_request.h"
 
 namespace qmz {
 
 std::string ComposeBatchLookupSql(const InventoryRequest& query, bool closed,
                                   const std::string& auth_filter);
-std::string ComposeAuxLookupSql(const InventoryRequest& query, bool closed,
-                                const std::string& auth_filter);
 
 }  // namespace qmz

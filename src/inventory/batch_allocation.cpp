@@ -1,4 +1,4 @@
-#include "list_services/batch_allocation.h"
+#include "inventory/batch_allocation.h"
 
 #include <algorithm>
 #include <numeric>

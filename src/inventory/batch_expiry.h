@@ -8,7 +8,7 @@
 //  - AllowExpired (a flag): a quantity may be covered from expired batches.
 // A host that sets none of them gets none of this. A row has an expiry only where its grid shows
 // one: the item keeps a shelf life (FISKFPeriod not 0) and the date shown reads as a date
-// (BatchDay), not the suite's 1900-01-01 for none (list_services/batch_dates.h).
+// (BatchDay), not the suite's 1900-01-01 for none (inventory/batch_dates.h).
 //
 // Errors (qmz::Error, naming the property and what it held): a DocumentDate that is not
 // YYYY-MM-DD, an ExpiryWarnDays that is no whole number from 0, a BatchOrder other than FEFO, a

@@ -1,6 +1,6 @@
-#include "list_services/scanned_batch.h"
+#include "inventory/scanned_batch.h"
 
-#include "list_services/gs1_label.h"
+#include "inventory/gs1_label.h"
 #include "login/host_props.h"
 #include "platform/text.h"
 #include "qmz/containers.h"

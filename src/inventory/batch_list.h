@@ -1,9 +1,9 @@
 // The batch list as the batch pickers read it, read the same way for the pickers and for
 // BaseList.AllocateBatches, so that a picker's preselection and an allocation agree:
-//  - the batch list query of the picker (batch/batch_query.h);
+//  - the batch list query of the picker (inventory/batch_query.h);
 //  - the warehouse condition where data authorisation applies: in a dialog under application
 //    type 4 only, without a dialog always (login/authorization.h);
-//  - the expired rows left out when the host sets HideExpired (list_services/batch_expiry.h);
+//  - the expired rows left out when the host sets HideExpired (inventory/batch_expiry.h);
 //  - first-expiry-first under BatchOrder=FEFO (frmStock only): by the expiry date the grid
 //    shows, then the batch number as the database collates it, rows without an expiry last,
 //    rows alike in the order the database grouped them.
@@ -15,9 +15,9 @@
 
 #include <vector>
 
-#include "batch/batch_query.h"
-#include "list_services/batch_allocation.h"
-#include "list_services/batch_expiry.h"
+#include "inventory/batch_allocation.h"
+#include "inventory/batch_expiry.h"
+#include "inventory/batch_query.h"
 #include "login/authorization.h"
 #include "qmz/recordset.h"
 

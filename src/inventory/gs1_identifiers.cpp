@@ -1,4 +1,4 @@
-#include "list_services/gs1_identifiers.h"
+#include "inventory/gs1_identifiers.h"
 
 #include <array>
 
