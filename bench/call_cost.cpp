@@ -28,8 +28,8 @@
 #include "qmz/containers.h"
 #include "qmz/host.h"
 #include "qmz/suite.h"
-#include "suite/sqlite_connection.h"
-#include "suite/tsql_adaption.h"
+#include "suite/sqlite/sqlite_connection.h"
+#include "suite/tsql/tsql_adaption.h"
 
 namespace {
 

@@ -27,10 +27,10 @@
 #include "platform/list_answer.h"
 #include "platform/stoppable_read.h"
 #include "qmz/suite.h"
-#include "suite/class_info.h"
 #include "suite/database.h"
-#include "suite/sqlite_connection.h"
-#include "suite/tsql_adaption.h"
+#include "suite/middle_tier/class_info.h"
+#include "suite/sqlite/sqlite_connection.h"
+#include "suite/tsql/tsql_adaption.h"
 
 namespace {
 

@@ -40,7 +40,7 @@
 
 #include "child_process.h"
 #include "open_workload.h"
-#include "suite/sqlite_connection.h"
+#include "suite/sqlite/sqlite_connection.h"
 
 namespace fs = std::filesystem;
 using qmz::bench::Measured;

@@ -25,7 +25,7 @@
 #include <string>
 
 #include "open_workload.h"
-#include "suite/sqlite_connection.h"
+#include "suite/sqlite/sqlite_connection.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "qmz/error.h"
-#include "suite/tsql_adaption.h"
+#include "suite/tsql/tsql_adaption.h"
 
 namespace qmz::bench {
 

@@ -33,9 +33,9 @@
 #include <vector>
 
 #include "baselist/base_data_query.h"
-#include "inventory/batch_query.h"
 #include "bench_support.h"
 #include "child_process.h"
+#include "inventory/batch_query.h"
 #include "inventory/lookup_query.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
@@ -43,7 +43,7 @@
 #include "qmz/recordset.h"
 #include "qmz/suite.h"
 #include "suite/database.h"
-#include "suite/tsql_adaption.h"
+#include "suite/tsql/tsql_adaption.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

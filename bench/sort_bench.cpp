@@ -24,7 +24,7 @@
 #include "platform/stoppable_read.h"
 #include "qmz/recordset.h"
 #include "qmz/suite.h"
-#include "suite/class_info.h"
+#include "suite/middle_tier/class_info.h"
 
 namespace {
 

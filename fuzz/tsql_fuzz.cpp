@@ -9,8 +9,8 @@
 
 #include "fuzz/fuzz_input.h"
 #include "qmz/error.h"
-#include "suite/kept_adaption.h"
-#include "suite/tsql_adaption.h"
+#include "suite/tsql/kept_adaption.h"
+#include "suite/tsql/tsql_adaption.h"
 
 namespace {
 

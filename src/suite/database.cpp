@@ -1,7 +1,7 @@
 #include "suite/database.h"
 
-#include "suite/odbc_database.h"
-#include "suite/sqlite_database.h"
+#include "suite/server/odbc_database.h"
+#include "suite/sqlite/sqlite_database.h"
 
 namespace qmz::suite {
 

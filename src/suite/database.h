@@ -1,13 +1,13 @@
 // One connection to the suite's database for one component call: the embedded SQLite file or a
 // database server reached over ODBC. Underneath, connections are kept between calls and checked
-// before they are handed out again (suite/sqlite_pool.h, suite/odbc_connection.h), so that each
-// call starts as on a new connection.
+// before they are handed out again (suite/sqlite/sqlite_pool.h, suite/server/odbc_connection.h), so
+// that each call starts as on a new connection.
 //
 // The suite's own tables (users, rights, profiles) are read and written with Query and Execute
 // in SQL that every suite database runs unchanged, with `?` parameters, never pasted texts. The
 // component's T-SQL batches go through RunBatch, which hands them to the database in its
 // dialect: byte for byte to SQL Server, through the adaption step to SQLite and to PostgreSQL
-// (suite/tsql_adaption.h), whose answers carry the names the batch gives them.
+// (suite/tsql/tsql_adaption.h), whose answers carry the names the batch gives them.
 //
 // Errors are qmz::Error with the database's message. A Database belongs to one thread.
 #pragma once
@@ -37,9 +37,10 @@ class Database {
   // A batch the component composed: the result of its first statement that returns columns,
   // with the columns' names and kinds (integers, doubles, texts, nulls), its rows in the
   // batch's order, ties alike on every database (the adaption may leave that order to the
-  // reader, which gives it after the statements: suite/kept_adaption.h). Error when no
-  // statement returns columns; ReadStopped when the running read's user stopped it. `list`: the answer feeds a list a person pages through and may
-  // be long, which a server may read otherwise; the rows are the same.
+  // reader, which gives it after the statements: suite/tsql/kept_adaption.h). Error when no
+  // statement returns columns; ReadStopped when the running read's user stopped it. `list`: the
+  // answer feeds a list a person pages through and may be long, which a server may read otherwise;
+  // the rows are the same.
   virtual RecordsetPtr RunBatch(const std::string& tsql, bool list = false) = 0;
 };
 

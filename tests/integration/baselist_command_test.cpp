@@ -12,7 +12,7 @@
 
 #include "component/inventory_sql.h"
 #include "login/installation.h"
-#include "suite/sqlite_connection.h"
+#include "suite/sqlite/sqlite_connection.h"
 
 namespace qmz::testing {
 namespace {

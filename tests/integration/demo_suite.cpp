@@ -17,8 +17,8 @@
 #include "qmz/host.h"
 #include "qmz/recordset.h"
 #include "qmz/suite.h"
-#include "suite/class_info.h"
 #include "suite/database.h"
+#include "suite/middle_tier/class_info.h"
 
 namespace qmz::testing {
 

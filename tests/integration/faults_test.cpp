@@ -30,8 +30,8 @@
 #include "qmz/error.h"
 #include "qmz/suite.h"
 #include "suite/database.h"
-#include "suite/sqlite_connection.h"
-#include "suite/sqlite_database.h"
+#include "suite/sqlite/sqlite_connection.h"
+#include "suite/sqlite/sqlite_database.h"
 
 namespace qmz::testing {
 namespace {

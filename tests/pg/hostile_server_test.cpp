@@ -21,9 +21,9 @@
 #include "qmz/error.h"
 #include "qmz/suite.h"
 #include "suite/database.h"
-#include "suite/server_suite.h"
-#include "suite/sqlite_connection.h"
-#include "suite/suite_store.h"
+#include "suite/middle_tier/suite_store.h"
+#include "suite/server/server_suite.h"
+#include "suite/sqlite/sqlite_connection.h"
 
 namespace qmz {
 namespace {

@@ -19,11 +19,11 @@
 #include "inventory/lookup_query.h"
 #include "qmz/error.h"
 #include "suite/database.h"
-#include "suite/demo_data.h"
-#include "suite/inventory_schema.h"
-#include "suite/server_suite.h"
-#include "suite/sqlite_connection.h"
-#include "suite/suite_seed.h"
+#include "suite/middle_tier/demo_data.h"
+#include "suite/middle_tier/inventory_schema.h"
+#include "suite/middle_tier/suite_seed.h"
+#include "suite/server/server_suite.h"
+#include "suite/sqlite/sqlite_connection.h"
 
 namespace qmz {
 namespace {

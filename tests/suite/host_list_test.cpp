@@ -2,7 +2,7 @@
 // watchdog knows a connection's socket by.
 #include <gtest/gtest.h>
 
-#include "suite/host_list.h"
+#include "suite/server/host_list.h"
 
 namespace qmz::suite {
 namespace {

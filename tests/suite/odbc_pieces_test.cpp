@@ -1,6 +1,6 @@
 // Which statements of a batch a server cursor can read in pieces: queries, never the statements
 // that make or drop tables, nor words that merely begin with "select".
-#include "suite/odbc_pieces.h"
+#include "suite/server/odbc_pieces.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "suite/prepared_statements.h"
+#include "suite/server/prepared_statements.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

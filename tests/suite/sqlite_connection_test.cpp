@@ -9,8 +9,8 @@
 #include <random>
 
 #include "qmz/error.h"
-#include "suite/class_info.h"
-#include "suite/sqlite_connection.h"
+#include "suite/middle_tier/class_info.h"
+#include "suite/sqlite/sqlite_connection.h"
 
 namespace qmz::suite {
 namespace {

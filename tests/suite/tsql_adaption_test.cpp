@@ -11,10 +11,10 @@
 
 #include "platform/stoppable_read.h"
 #include "qmz/error.h"
-#include "suite/kept_adaption.h"
-#include "suite/tsql_adaption.h"
-#include "suite/tsql_names.h"
-#include "suite/tsql_tokens.h"
+#include "suite/tsql/kept_adaption.h"
+#include "suite/tsql/tsql_adaption.h"
+#include "suite/tsql/tsql_names.h"
+#include "suite/tsql/tsql_tokens.h"
 
 namespace qmz::suite {
 namespace {

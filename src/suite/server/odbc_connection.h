@@ -1,0 +1,156 @@
+// Connections to a suite server over ODBC, kept for the next caller in a small per-process pool
+// keyed by the connection string, as the production middle tier keeps its sessions.
+//
+// A component call still opens its Database and closes it; underneath, OdbcConnections are
+// taken from and given back to the pool:
+//  - alive: one idle longer than a second is asked `select 1` before it is handed out, and a
+//    dead one (server restarted, network cut, no answer within 10 seconds) is dropped and
+//    replaced;
+//  - clean: the suite changes no session setting after the set-up but a direct connection's
+//    statement timeout for a call with another one, its batches drop the
+//    temporary tables they make, and a connection that saw any failure, or that is left inside a
+//    transaction, is closed instead of given back; what a session keeps is the lookups' prepared
+//    statements, each named after its text (suite/server/prepared_statements.h);
+//  - bounded: at most one idle connection per connection string, closed once it has been idle
+//    a minute (QMZ_IDLE_CONNECTION_SECONDS, 1 to 86400; other values keep the minute) by a
+//    thread of the pool that looks when the next one is due, and once a minute while none is
+//    idle, so also in a host that never calls again. A child process made by fork() never uses or
+//    closes its parent's connections (they share the parent's sockets).
+// On PostgreSQL a connection that reaches the server itself gets what the T-SQL adaption relies
+// on and the query timeout once, for its session (suite/server/postgres_settings.h); through a
+// pooler (pgbouncer in transaction mode) a request may run on any server connection, whatever the
+// role's or database's defaults or another client left there, so each request carries them,
+// local to its transaction (Run, Settle), and nothing the suite sets reaches the pool's other
+// clients. standard_conforming_strings is set for the session when a connection starts without
+// it: the server reads a request's texts before its first statement runs, poolers keep that
+// setting per client, and a request with a backslash that finds it off is refused rather than
+// misread. With psqlODBC, a
+// statement run between StreamRows(true) and StreamRows(false) is read through the driver's own
+// cursor, 10,000 rows a fetch (its declare/fetch mode), so that a million-row list is never held
+// twice by the driver before the suite reads it; other statements answer in one round trip. A
+// connection string that names UseDeclareFetch keeps its own choice.
+//
+// A PostgreSQL string is handed to the driver as suite/server/host_list.h makes it: several servers
+// in libpq's multi-host form (read-write for the database the suite writes, prefer-standby for a
+// read database), the desk's application_name, TCP keepalives and a tcp_user_timeout. A connect
+// waits at most QMZ_CONNECT_TIMEOUT seconds (default 10, never more than the query timeout),
+// psqlODBC's own first queries included: the watchdog knows the new socket by the server's
+// address and cuts it off at the limit (suite/server/server_watchdog.h). A connect that fails is
+// tried once more when the time left allows.
+//
+// Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
+// why, without the password. Thread-safe: the pool locks; one connection is used by one thread
+// at a time.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "suite/server/odbc_handle.h"
+#include "suite/server/odbc_result.h"
+#include "suite/server/prepared_statements.h"
+#include "suite/server/server_watchdog.h"
+
+namespace qmz::suite {
+
+enum class OdbcDialect { kSqlServer, kSqlite, kPostgres };
+
+class OdbcConnection {
+ public:
+  // `timeout`: the query timeout (seconds, 0 for none), which also bounds the connect.
+  OdbcConnection(SQLHENV env, const std::string& connection_string, long timeout);
+  ~OdbcConnection();
+  OdbcConnection(const OdbcConnection&) = delete;
+  OdbcConnection& operator=(const OdbcConnection&) = delete;
+
+  SQLHDBC dbc() const { return dbc_.get(); }
+  const OdbcHandle& handle() const { return dbc_; }
+  OdbcDialect dialect() const { return dialect_; }
+  // Whether the driver knows the connection is gone, or it fails a round trip.
+  bool Dead() const;
+  bool Ping();
+  // Whether the statements that follow are read through a cursor; nothing on a driver that
+  // cannot. Error when the driver refuses the change.
+  void StreamRows(bool on);
+  // Whether the driver is psqlODBC with its cursor mode left to the suite (the connection string
+  // names no UseDeclareFetch): StreamRows switches it, and long answers are read in pieces
+  // (suite/server/odbc_pieces.h).
+  bool switches_psqlodbc_cursor() const { return switches_psqlodbc_cursor_; }
+  // Whether the server writes nothing for this connection (a standby in recovery, or read-only
+  // transactions by default), as it said when the connection was made.
+  bool read_only() const { return read_only_; }
+  // Whether the connection reaches the PostgreSQL server itself, not through a pooler: its
+  // session then keeps the suite's settings, given once, and a request carries none.
+  bool direct() const { return direct_; }
+  // The socket to the server, for a SilenceWatch (unknown for a driver that made none).
+  const ServerSocket& socket() const { return socket_; }
+
+  // Runs `sql` on `stmt` as one request, `stmt` left at the results of `sql`. On PostgreSQL the
+  // request first gives its transaction the settings and `timeout` (seconds, 0 for none), unless
+  // the open transaction has them already. Error on failure.
+  void Run(const OdbcStatement& stmt, const std::string& sql, long timeout);
+  // Runs the query `sql` as Run does, in autocommit. On PostgreSQL it may instead run as
+  // `statement`, the same query with its values as parameters of `types`, executed with
+  // `arguments` and kept prepared on the server session (suite/server/prepared_statements.h). A
+  // session that lacks the statement, holds it already or holds it for old tables is given what it
+  // needs in the request tried next; when the server cannot prepare it, or that request fails
+  // as well, `sql` runs after all. Error on any other failure.
+  void RunPrepared(const OdbcStatement& stmt, const std::string& sql, const std::string& statement,
+                   const std::string& types, const std::string& arguments, long timeout);
+  // Gives the open transaction (autocommit off) the settings in a request of their own, unless
+  // it has them: for a statement with parameters, which must be a request alone.
+  void Settle(long timeout);
+  // The statement timeout to hand the driver: none on PostgreSQL, where psqlODBC would set it
+  // for the session (the requests carry their own).
+  long DriverTimeout(long timeout) const {
+    return dialect_ == OdbcDialect::kPostgres ? 0 : timeout;
+  }
+  // Autocommit on (each request its own transaction) or off; Error when the driver refuses.
+  void SetAutocommit(bool on);
+  bool autocommit() const { return autocommit_; }
+  // After SQLEndTran: the next transaction starts without the settings.
+  void TransactionEnded() { settled_ = false; }
+
+  // A connection that saw a failure is closed, not given back.
+  void MarkBroken() { broken_ = true; }
+  bool broken() const { return broken_; }
+  // When it was last given back to the pool.
+  void MarkIdle(std::chrono::steady_clock::time_point now) { idle_since_ = now; }
+  std::chrono::steady_clock::time_point idle_since() const { return idle_since_; }
+
+ private:
+  void SetUpPostgres();
+  // Whether the session has the settings for `timeout` (a direct connection; its statement
+  // timeout changed first when it differs); false where each request must carry them.
+  bool Settled(long timeout);
+  void SetUpStreaming(const std::string& connection_string);
+
+  OdbcHandle dbc_;
+  bool connected_ = false;
+  OdbcDialect dialect_ = OdbcDialect::kSqlServer;
+  bool switches_psqlodbc_cursor_ = false;
+  bool read_only_ = false;
+  bool direct_ = false;
+  long session_timeout_ = 0;  // the statement timeout a direct session has
+  bool autocommit_ = true;
+  bool settled_ = false;  // the open transaction (autocommit off) has the settings
+  bool broken_ = false;
+  PreparedStatements prepared_;
+  std::chrono::steady_clock::time_point idle_since_;
+  ServerSocket socket_;
+};
+
+// A connection for `connection_string`: an idle one of the pool, alive, or a new one.
+std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string, long timeout);
+// A new connection, after one of the pool turned out dead: the idle ones of the same string,
+// which most likely died with it (a server restart), are closed.
+std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string,
+                                                  long timeout);
+// Closes every idle connection of the pool.
+void CloseIdleConnections();
+// Gives a connection back (a broken one is closed).
+void GiveBackConnection(const std::string& connection_string,
+                        std::unique_ptr<OdbcConnection> connection);
+
+}  // namespace qmz::suite

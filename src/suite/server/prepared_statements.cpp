@@ -1,0 +1,120 @@
+#include "suite/server/prepared_statements.h"
+
+#include <openssl/evp.h>
+
+namespace qmz::suite {
+
+namespace {
+
+constexpr size_t kMostPrepared = 32;
+// Queries sent once are remembered until this many, then forgotten together.
+constexpr size_t kMostSeen = 256;
+
+// `qmz_` and the first 128 bits of the SHA-256 of the kept query, in hexadecimal.
+std::string NameOf(const std::string& key) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(key.data(), key.size(), digest, &length, EVP_sha256(), nullptr);
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string name = "qmz_";
+  for (unsigned int i = 0; i < 16 && i < length; ++i) {
+    name += kHex[digest[i] >> 4];
+    name += kHex[digest[i] & 0xf];
+  }
+  return name;
+}
+
+std::string Prepares(const PreparedStatements::Use& use) {
+  return "prepare " + use.name + use.key + ";\n";
+}
+
+std::string Executes(const PreparedStatements::Use& use) {
+  return "execute " + use.name + use.arguments;
+}
+
+}  // namespace
+
+PreparedStatements::Use PreparedStatements::For(const std::string& statement,
+                                                const std::string& types,
+                                                const std::string& arguments) {
+  Use use;
+  use.key = (types.empty() ? " as " : "(" + types + ") as ") + statement;
+  use.arguments = arguments.empty() ? "" : "(" + arguments + ")";
+  ++uses_;
+  if (auto kept = by_query_.find(use.key); kept != by_query_.end()) {
+    kept->second.used = uses_;
+    use.name = kept->second.name;
+    use.request = Executes(use);
+    return use;
+  }
+  if (refused_.count(use.key) != 0) return use;
+  if (seen_.insert(use.key).second) {
+    if (seen_.size() > kMostSeen) seen_ = {use.key};
+    return use;
+  }
+  // The second time: prepared in the request that runs it, in place of the query kept longest
+  // unused.
+  seen_.erase(use.key);
+  use.name = NameOf(use.key);
+  if (by_query_.size() >= kMostPrepared) {
+    auto oldest = by_query_.begin();
+    for (auto it = by_query_.begin(); it != by_query_.end(); ++it) {
+      if (it->second.used < oldest->second.used) oldest = it;
+    }
+    if (own_session_) {
+      use.request += "deallocate " + oldest->second.name + ";\n";
+      ++use.results_before;
+    }
+    by_query_.erase(oldest);
+  }
+  use.request += Prepares(use) + Executes(use);
+  ++use.results_before;
+  use.prepares = true;
+  by_query_[use.key] = {use.name, uses_};
+  return use;
+}
+
+std::optional<PreparedStatements::Use> PreparedStatements::Failed(const Use& use,
+                                                                  const std::string& state,
+                                                                  bool first) {
+  if (use.request.empty()) return std::nullopt;
+  const bool refused = use.prepares && state.compare(0, 2, "42") == 0;
+  if (state != "26000" && state != "0A000" && !refused) {
+    by_query_.erase(use.key);
+    return std::nullopt;
+  }
+  Use next = use;
+  next.results_before = 0;
+  next.prepares = false;
+  if (!first) {
+    by_query_.erase(use.key);
+    return Use{};
+  }
+  if (state == "26000") {
+    // The session does not know the name: another of a pooler's sessions, or one that was
+    // reset. Deallocating would reach the statements of the pool's other clients.
+    own_session_ = false;
+    next.request = Prepares(next) + Executes(next);
+    next.results_before = 1;
+    next.prepares = true;
+    return next;
+  }
+  if (state == "42P05") {  // the session has it already
+    next.request = Executes(next);
+    return next;
+  }
+  if (state == "0A000") {
+    // The kept plan no longer answers the same columns (the tables were made anew).
+    next.request = "deallocate " + next.name + ";\n" + Prepares(next) + Executes(next);
+    next.results_before = 2;
+    next.prepares = true;
+    return next;
+  }
+  // The query cannot be prepared with these parameters (a type the server cannot infer).
+  by_query_.erase(use.key);
+  if (refused_.size() >= kMostSeen) refused_.clear();
+  refused_.insert(use.key);
+  return Use{};
+}
+
+}  // namespace qmz::suite
