@@ -29,35 +29,6 @@ struct Masked {
   std::vector<Value> values;
 };
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// The end of a quoted text, comment or bracketed name starting at `i`; npos when unterminated.
-size_t QuotedEnd(const std::string& s, size_t i) {
-  if (s[i] == '\'') {
-    for (size_t j = i + 1; j < s.size(); ++j) {
-      if (s[j] != '\'') continue;
-      if (j + 1 < s.size() && s[j + 1] == '\'') {
-        ++j;
-        continue;
-      }
-      return j + 1;
-    }
-    return std::string::npos;
-  }
-  if (s[i] == '[') {
-    const size_t end = s.find(']', i);
-    return end == std::string::npos ? end : end + 1;
-  }
-  if (s.compare(i, 2, "--") == 0) {
-    const size_t end = s.find('\n', i);
-    return end == std::string::npos ? s.size() : end;
-  }
-  const size_t end = s.find("*/", i + 2);  // "/*"
-  return end == std::string::npos ? end : end + 2;
-}
-
 // The batch with the values it compares with = or <> taken out (the adaption trims such a text
 // on PostgreSQL and otherwise copies values as they are), and the text CharIndex looks for (the
 // user's id in the warehouse rights condition: one shape for every user); nullopt when it cannot
@@ -81,52 +52,50 @@ std::optional<Masked> Mask(const std::string& s) {
   };
   for (size_t i = 0; i < s.size();) {
     const char c = s[i];
-    if (IsBlank(c)) {
-      masked.batch += c;
-      ++i;
-      continue;
-    }
-    const bool comment = s.compare(i, 2, "--") == 0 || s.compare(i, 2, "/*") == 0;
-    if (comment || c == '\'' || c == '[') {
-      const size_t end = QuotedEnd(s, i);
-      if (end == std::string::npos) return std::nullopt;
-      if (c == '\'' && (compared || needle)) {
-        put_value(i, end, true, needle);
-      } else {
+    const Scanned scanned = ScanAt(s, i);
+    const size_t end = scanned.end;
+    if (end == std::string::npos) return std::nullopt;
+    switch (scanned.piece) {
+      case Piece::kBlanks:
         masked.batch.append(s, i, end - i);
-      }
-      if (!comment) compared = charindex = needle = false;
-      i = end;
-      continue;
-    }
-    if (std::isdigit(static_cast<unsigned char>(c)) && (i == 0 || !IsWordChar(s[i - 1])) &&
-        (i == 0 || s[i - 1] != '.')) {
-      size_t end = i;
-      while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end]))) ++end;
-      const bool alone = end == s.size() || (!IsWordChar(s[end]) && s[end] != '.');
-      if (compared && alone) {
-        put_value(i, end, false);
-      } else {
+        break;
+      case Piece::kComment:
         masked.batch.append(s, i, end - i);
+        break;
+      case Piece::kText:
+      case Piece::kBracketed:
+        if (c == '\'' && (compared || needle)) {
+          put_value(i, end, true, needle);
+        } else {
+          masked.batch.append(s, i, end - i);
+        }
+        compared = charindex = needle = false;
+        break;
+      case Piece::kDigits: {
+        // A number alone: not part of a name or of a decimal number.
+        const bool alone = (i == 0 || s[i - 1] != '.') &&
+                           (end == s.size() || (!IsWordChar(s[end]) && s[end] != '.'));
+        if (compared && alone) {
+          put_value(i, end, false);
+        } else {
+          masked.batch.append(s, i, end - i);
+        }
+        compared = charindex = needle = false;
+        break;
       }
-      compared = charindex = needle = false;
-      i = end;
-      continue;
+      case Piece::kWord:
+        masked.batch.append(s, i, end - i);
+        charindex = EqualsIgnoreCase(std::string_view(s).substr(i, end - i), "charindex");
+        compared = needle = false;
+        break;
+      case Piece::kOther:
+        needle = charindex && c == '(';
+        charindex = false;
+        compared = c == '=' || (c == '>' && i > 0 && s[i - 1] == '<');
+        masked.batch += c;
+        break;
     }
-    if (IsWordChar(c)) {
-      size_t end = i;
-      while (end < s.size() && IsWordChar(s[end])) ++end;
-      masked.batch.append(s, i, end - i);
-      charindex = EqualsIgnoreCase(std::string_view(s).substr(i, end - i), "charindex");
-      compared = needle = false;
-      i = end;
-      continue;
-    }
-    needle = charindex && c == '(';
-    charindex = false;
-    compared = c == '=' || (c == '>' && i > 0 && s[i - 1] == '<');
-    masked.batch += c;
-    ++i;
+    i = end;
   }
   return masked;
 }

@@ -1,5 +1,6 @@
 #include "suite/tsql/tsql_tokens.h"
 
+#include <cctype>
 #include <string_view>
 
 #include "platform/text.h"
@@ -20,53 +21,115 @@ bool IsWordChar(char c) {
   return IsWordStart(c) || std::isdigit(static_cast<unsigned char>(c)) || c == '$';
 }
 
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool IsDigit(char c) {
+  return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// Where the piece of `kind` that starts at `i` ends; npos when unterminated.
+size_t EndOf(const std::string& s, size_t i, Piece kind) {
+  switch (kind) {
+    case Piece::kText:
+      for (size_t j = i + 1; j < s.size(); ++j) {
+        if (s[j] != '\'') continue;
+        if (j + 1 < s.size() && s[j + 1] == '\'') {
+          ++j;
+          continue;
+        }
+        return j + 1;
+      }
+      return std::string::npos;
+    case Piece::kBracketed: {
+      const size_t end = s.find(']', i);
+      return end == std::string::npos ? end : end + 1;
+    }
+    case Piece::kComment: {
+      if (s[i] == '-') {
+        const size_t end = s.find('\n', i);
+        return end == std::string::npos ? s.size() : end;
+      }
+      const size_t end = s.find("*/", i + 2);
+      return end == std::string::npos ? end : end + 2;
+    }
+    case Piece::kBlanks:
+    case Piece::kWord:
+    case Piece::kDigits: {
+      bool (*within)(char) = kind == Piece::kBlanks ? IsBlank
+                             : kind == Piece::kWord ? IsWordChar
+                                                    : IsDigit;
+      size_t end = i + 1;
+      while (end < s.size() && within(s[end])) ++end;
+      return end;
+    }
+    case Piece::kOther:
+      break;
+  }
+  return i + 1;
+}
+
+}  // namespace
+
+Scanned ScanAt(const std::string& s, size_t i) {
+  const char c = s[i];
+  const bool comment =
+      (c == '-' && s.compare(i, 2, "--") == 0) || (c == '/' && s.compare(i, 2, "/*") == 0);
+  const Piece kind = comment          ? Piece::kComment
+                     : c == '\''      ? Piece::kText
+                     : c == '['       ? Piece::kBracketed
+                     : IsBlank(c)     ? Piece::kBlanks
+                     : IsWordStart(c) ? Piece::kWord
+                     : IsDigit(c)     ? Piece::kDigits
+                                      : Piece::kOther;
+  return {kind, EndOf(s, i, kind)};
+}
+
 std::vector<Token> Tokenize(const std::string& s) {
   std::vector<Token> tokens;
-  size_t i = 0;
-  while (i < s.size()) {
-    char c = s[i];
-    size_t start = i;
-    if (c == '\'') {
-      ++i;
-      while (true) {
-        if (i >= s.size())
-          throw Error("Unterminated text in the SQL batch: " + s.substr(start, 40));
-        if (s[i] == '\'' && i + 1 < s.size() && s[i + 1] == '\'') {
-          i += 2;
-        } else if (s[i] == '\'') {
-          ++i;
-          break;
-        } else {
-          ++i;
-        }
+  for (size_t i = 0; i < s.size();) {
+    const Scanned scanned = ScanAt(s, i);
+    if (scanned.end == std::string::npos) {
+      switch (scanned.piece) {
+        case Piece::kText:
+          throw Error("Unterminated text in the SQL batch: " + s.substr(i, 40));
+        case Piece::kComment:
+          throw Error("Unterminated comment in the SQL batch");
+        default:
+          throw Error("Unterminated name in the SQL batch");
       }
-      tokens.push_back({Kind::Text, s.substr(start, i - start)});
-    } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
-      while (i < s.size() && s[i] != '\n') ++i;
-      tokens.push_back({Kind::Space, " "});
-    } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
-      size_t end = s.find("*/", i + 2);
-      if (end == std::string::npos) throw Error("Unterminated comment in the SQL batch");
-      i = end + 2;
-      tokens.push_back({Kind::Space, " "});
-    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')) ++i;
-      tokens.push_back({Kind::Space, s.substr(start, i - start)});
-    } else if (c == '[') {
-      size_t end = s.find(']', i);
-      if (end == std::string::npos) throw Error("Unterminated name in the SQL batch");
-      i = end + 1;
-      tokens.push_back({Kind::Word, "\"" + s.substr(start + 1, end - start - 1) + "\""});
-    } else if (IsWordStart(c)) {
-      while (i < s.size() && IsWordChar(s[i])) ++i;
-      tokens.push_back({Kind::Word, s.substr(start, i - start)});
-    } else {
-      ++i;
-      tokens.push_back({c == '('   ? Kind::Open
-                        : c == ')' ? Kind::Close
-                                   : Kind::Other,
-                        std::string(1, c)});
     }
+    const std::string text = s.substr(i, scanned.end - i);
+    switch (scanned.piece) {
+      case Piece::kText:
+        tokens.push_back({Kind::Text, text});
+        break;
+      case Piece::kComment:
+        tokens.push_back({Kind::Space, " "});
+        break;
+      case Piece::kBlanks:
+        tokens.push_back({Kind::Space, text});
+        break;
+      case Piece::kBracketed:
+        tokens.push_back({Kind::Word, "\"" + text.substr(1, text.size() - 2) + "\""});
+        break;
+      case Piece::kWord:
+        tokens.push_back({Kind::Word, text});
+        break;
+      case Piece::kDigits:
+      case Piece::kOther:
+        for (char c : text) {
+          tokens.push_back({c == '('   ? Kind::Open
+                            : c == ')' ? Kind::Close
+                                       : Kind::Other,
+                            std::string(1, c)});
+        }
+        break;
+    }
+    i = scanned.end;
   }
   return tokens;
 }

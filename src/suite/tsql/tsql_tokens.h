@@ -1,6 +1,7 @@
 // The tokens of a T-SQL batch, as the adaption (suite/tsql/tsql_adaption.h) reads it: names and
 // keywords (a bracketed name becomes a quoted one), quoted texts whole with their doubled quotes,
-// runs of blanks (a comment becomes one blank), parentheses and single other characters.
+// runs of blanks (a comment becomes one blank), parentheses and single other characters (each
+// digit of a number among them). The one scanner of a batch's pieces (ScanAt) is here too.
 // Joining the tokens' texts gives the batch back, comments aside. Also the walks over tokens at
 // top level (outside parentheses) that the adaption reads statements with: their depth, the
 // comma-separated lists of a select (its items, GROUP BY and ORDER BY keys).
@@ -16,6 +17,18 @@
 #include <vector>
 
 namespace qmz::suite {
+
+// The pieces of a batch as written, which the tokens and the kept adaption's reading of values
+// are both made of: a run of blanks, a quoted text with its doubled quotes, a bracketed name, a
+// comment (to the line's end, or /* to */), a name or keyword, a run of digits that starts no
+// name, and any other single character.
+enum class Piece { kBlanks, kText, kBracketed, kComment, kWord, kDigits, kOther };
+struct Scanned {
+  Piece piece;
+  size_t end;  // std::string::npos for an unterminated text, comment or bracketed name
+};
+// The piece of `s` that starts at `i` (< s.size()).
+Scanned ScanAt(const std::string& s, size_t i);
 
 enum class Kind { Word, Text, Space, Open, Close, Other };
 
