@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "component/inventory_sql.h"
+
 namespace qmz {
 namespace {
 
@@ -17,62 +19,31 @@ TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
                                           .aux_id = 9,
                                           .box_text = "  b'1 ",
                                           .auth_filter = " And  CharIndex('3',b.FRightUserID)>0 "}),
-            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
-            "0 as Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
-            "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,"
-            "max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex "
-            "\r\n"
-            "from t_cc_inventory      a\r\n"
-            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
-            " Where a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
-            " and a.FQty<>0  And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManag"
-            "er=0)  and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and "
-            "a.FStockID=1 and a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  "
-            "b.FTypeID <> 502  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,"
-            "a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
+            testing::kStockListHeadClosed +
+                " Where a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
+                " and a.FQty<>0  And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManag"
+                "er=0)  and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and "
+                "a.FStockID=1 and a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  "
+                "b.FTypeID <> 502  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,"
+                "a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
   EXPECT_EQ(ComposeBatchListQuery(
                 first, {.item_id = 5, .class_type = 1080001, .aux_id = -1, .show_zero = true}),
-            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
-            "0 as Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
-            "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,"
-            "max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex "
-            "\r\n"
-            "from t_cc_inventory      a\r\n"
-            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
-            " Where a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) "
-            " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) "
-            " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
-            "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
+            testing::kStockListHeadClosed +
+                " Where a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) "
+                " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) "
+                " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
+                "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
   // Before the closing the box has no effect and there is no zero filter.
   EXPECT_EQ(ComposeBatchListQuery(first, {.closed = false,
                                           .item_id = 5,
                                           .class_type = 1030003,
                                           .show_zero = true,
                                           .box_text = "   "}),
-            "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-            "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
-            " isnull(sum(Fprice),0) as Fprice, isnull(sum(FAmount),0) as FAmount,"
-            "\r\n"
-            "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber "
-            "as AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex"
-            "\r\n"
-            "from ICInvInitial        a\r\n"
-            "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
-            "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
-            "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
-            "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
-            " Where a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
-            "d.FISBatchManager=0)  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,"
-            "a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,"
-            "a.FBatchNoIndex ");
+            testing::kStockListHeadOpen +
+                " Where a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
+                "d.FISBatchManager=0)  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,"
+                "a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,"
+                "a.FBatchNoIndex ");
 }
 
 TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {

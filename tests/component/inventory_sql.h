@@ -1,6 +1,7 @@
-// The base-data list's queries around their one varying part, the where-lines (with the warehouse
-// condition) and the outer query's conditions: fixed texts written out once for the tests that
-// check them.
+// The inventory SQL the tests check, written out once: the base-data list's queries around their
+// one varying part, the where-lines (with the warehouse condition) and the outer query's
+// conditions; the first batch picker's head (select list and joins) up to its where, which
+// GetBatch's lookup shares.
 #pragma once
 
 #include <string>
@@ -32,5 +33,30 @@ inline std::string BatchRowsSql(const std::string& where, const std::string& out
          "FStockName,t1.FKFDate,t1.FKFPeriod,t2.FTypeID \r\n" +
          kBaseDataJoins + where + " ) as T1 where " + outer + " order by FBatchNo,FStockName\r\n";
 }
+
+// The first batch picker's select list and joins over the running balance (the inventory closed)
+// and over the opening balance, up to its where.
+inline const std::string kStockListHeadClosed =
+    "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
+    "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
+    "0 as Fprice,isnull(sum(FBal),0) as FAmount,\r\n"
+    "a.FKFDate,a.FPeriodDate,b.FNumber as StockNumber,c.Fnumber as AuxNumber,"
+    "max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex \r\n"
+    "from t_cc_inventory      a\r\n"
+    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
+    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
+inline const std::string kStockListHeadOpen =
+    "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
+    "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
+    " isnull(sum(Fprice),0) as Fprice, isnull(sum(FAmount),0) as FAmount,\r\n"
+    "a.FKFDate,a.FdestDate as FPeriodDate,b.FNumber as StockNumber,c.Fnumber "
+    "as AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex\r\n"
+    "from ICInvInitial        a\r\n"
+    "inner join t_stock       b on a.Fstockid=b.FitemID\r\n"
+    "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
+    "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
+    "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
 
 }  // namespace qmz::testing
