@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "login/user_profile.h"
+#include "pg/answer_text.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
@@ -36,14 +37,7 @@ std::string Server() {
   return server ? server : "";
 }
 
-// Every key and value of an answer, or "null".
-std::string Text(const ObjectPtr& answer) {
-  auto row = std::dynamic_pointer_cast<Dictionary>(answer);
-  if (!row) return "null";
-  std::string text;
-  for (const auto& [key, value] : row->Entries()) text += key + "=" + value.ToText() + ";";
-  return text;
-}
+using testing::Text;
 
 class HostileServerTest : public ::testing::Test {
  protected:

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "login/user_profile.h"
+#include "pg/answer_text.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
@@ -29,16 +30,7 @@ constexpr int kHosts = 6;
 constexpr int kRounds = 25;
 const char* const kUsers[] = {"administrator", "clerk", "guest"};
 
-// Every key and value of an answer, or "null".
-std::string Text(const ObjectPtr& answer) {
-  auto row = std::dynamic_pointer_cast<Dictionary>(answer);
-  if (!row) return "null";
-  std::string text;
-  for (const auto& [key, value] : row->Entries()) {
-    text += key + "=" + (value.IsNull() ? "NULL" : value.ToText()) + ";";
-  }
-  return text;
-}
+using testing::Text;
 
 // The calls of one round, each host's in the same order.
 std::vector<std::string> Round() {

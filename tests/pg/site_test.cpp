@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "login/user_profile.h"
+#include "pg/answer_text.h"
 #include "qmz/baselist.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
@@ -45,13 +46,7 @@ std::string SiteDb(const std::string& name) {
   return line;
 }
 
-std::string Text(const ObjectPtr& answer) {
-  auto row = std::dynamic_pointer_cast<Dictionary>(answer);
-  if (!row) return "null";
-  std::string text;
-  for (const auto& [key, value] : row->Entries()) text += key + "=" + value.ToText() + ";";
-  return text;
-}
+using testing::Text;
 
 // B2601 in the virtual warehouse: an amount with a fraction, dates, Chinese.
 constexpr char kB2601[] =
