@@ -1,4 +1,6 @@
-// The unit price of an inventory row: the one rule every picker and lookup follows.
+// The unit price of an inventory row (UnitPrice: what the pickers show and the lookups of an
+// open inventory answer), and the prices a picker hands on for a chosen row as its cells show
+// them (ChosenRowPrices, which AllocateBatches answers too).
 //
 // A row of quantity 0 has the unit price 0; any other row FAmount / FQty. The price the queries
 // deliver is never shown or handed on for a row of quantity 0: with the inventory open for
