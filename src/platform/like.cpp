@@ -4,45 +4,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "qmz/error.h"
 
 namespace qmz {
 namespace {
-
-// Invalid bytes decode into this block, where no decoded code point can land.
-constexpr char32_t kInvalidByteBase = 0xDC00;
-
-char32_t NextCodePoint(std::string_view text, size_t& i) {
-  unsigned char lead = text[i];
-  size_t length = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3
-                                                                    : lead >= 0xC0 ? 2 : 0;
-  if (length == 1) {
-    ++i;
-    return lead;
-  }
-  if (length == 0 || i + length > text.size()) {
-    ++i;
-    return kInvalidByteBase + lead;
-  }
-  char32_t code = lead & (0x7F >> length);
-  for (size_t k = 1; k < length; ++k) {
-    unsigned char next = text[i + k];
-    if ((next & 0xC0) != 0x80) {
-      ++i;
-      return kInvalidByteBase + lead;
-    }
-    code = (code << 6) | (next & 0x3F);
-  }
-  i += length;
-  return code;
-}
-
-std::vector<char32_t> Decode(std::string_view text) {
-  std::vector<char32_t> out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) out.push_back(NextCodePoint(text, i));
-  return out;
-}
 
 // One pattern element; every kind but kAnyRun matches exactly one character.
 struct Element {
@@ -71,10 +37,12 @@ struct Element {
   }
 };
 
-[[noreturn]] void InvalidPattern() { throw Error("Invalid pattern string"); }
+[[noreturn]] void InvalidPattern() {
+  throw Error("Invalid pattern string");
+}
 
 // Reads a list after its "[" up to and including the "]"; false for an empty list "[]".
-bool ParseList(const std::vector<char32_t>& pattern, size_t& i, Element& element) {
+bool ParseList(const std::u32string& pattern, size_t& i, Element& element) {
   element.kind = Element::kList;
   if (i < pattern.size() && pattern[i] == U'!') {
     element.negated = true;
@@ -100,7 +68,7 @@ bool ParseList(const std::vector<char32_t>& pattern, size_t& i, Element& element
 }
 
 std::vector<Element> Compile(std::string_view text) {
-  std::vector<char32_t> pattern = Decode(text);
+  const std::u32string pattern = DecodeUtf8(text);
   std::vector<Element> elements;
   for (size_t i = 0; i < pattern.size();) {
     char32_t c = pattern[i++];
@@ -126,7 +94,7 @@ std::vector<Element> Compile(std::string_view text) {
 
 bool Like(const std::string& text, const std::string& pattern) {
   const std::vector<Element> elements = Compile(pattern);
-  const std::vector<char32_t> chars = Decode(text);
+  const std::u32string chars = DecodeUtf8(text);
   // Greedy match; on a mismatch the last "*" takes one more character and matching resumes
   // after it. Every other element takes exactly one character, so that one restart point
   // suffices.

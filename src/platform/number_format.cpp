@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "qmz/error.h"
 #include "qmz/variant.h"
 
@@ -39,14 +40,6 @@ void AddLiteral(std::vector<Token>& tokens, const std::string& text) {
   }
 }
 
-// Length of the UTF-8 sequence that starts with `lead` (1 for anything unexpected).
-size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0 && lead < 0xF8) return 4;
-  if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
-  if (lead >= 0xC0) return 2;
-  return 1;
-}
-
 std::vector<Token> Tokenize(const std::string& pattern, Pattern& out) {
   std::vector<Token> tokens;
   size_t i = 0;
@@ -68,7 +61,7 @@ std::vector<Token> Tokenize(const std::string& pattern, Pattern& out) {
                (pattern[i + 1] == '+' || pattern[i + 1] == '-')) {
       throw Error("Scientific number formats are not supported: " + pattern);
     } else if (c == '\\' && i + 1 < pattern.size()) {
-      size_t length = std::min(SequenceLength(pattern[i + 1]), pattern.size() - i - 1);
+      const size_t length = CharacterLength(pattern, i + 1);
       AddLiteral(tokens, pattern.substr(i + 1, length));
       i += 1 + length;
     } else if (c == '"') {

@@ -4,6 +4,7 @@
 
 #include "platform/ui/controls.h"
 #include "platform/ui/ledger.h"
+#include "platform/utf8.h"
 
 namespace qmz::qt_input {
 
@@ -63,11 +64,7 @@ void DeleteForward(TextBox& box) {
   size_t length = box.SelLength();
   if (length == 0) {
     if (start >= text.size()) return;
-    length = 1;
-    while (start + length < text.size() &&
-           (static_cast<unsigned char>(text[start + length]) & 0xC0) == 0x80) {
-      ++length;
-    }
+    length = CharacterLength(text, start);
   }
   box.SetSelection(start, length);
   box.InsertAtCaret("");

@@ -9,6 +9,7 @@
 
 #include "platform/like.h"
 #include "platform/number_format.h"
+#include "platform/utf8.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
 #include "qmz/variant.h"
@@ -170,6 +171,25 @@ TEST(LikeTest, CountsUtf8CodePoints) {
   ExpectLike({"批号01", "批号##", "批号", "??", "批", "[批次]", "号", "[!批次]", "中", "[一-龥]",
               "仓库A", "仓*", "\xff", "?", "a\xff", "a\xff"},
              {"批号", "?", "\xfe", "\xff", "\xe6\x89", "?"});
+}
+
+// One rule for bytes that are no UTF-8: each is a character of its own, kept as itself.
+TEST(Utf8Test, ABadByteIsOneCharacterThatWritesBackAsItself) {
+  // A stray continuation byte, an overlong '/', an encoded surrogate, a cut sequence.
+  const std::string text("a\x80\xc0\xaf\xed\xa0\x80\xe6\x89\xb9\xe6\x89", 12);
+  EXPECT_EQ(DecodeUtf8(text), (std::u32string{U'a', 0xDC80, 0xDCC0, 0xDCAF, 0xDCED, 0xDCA0, 0xDC80,
+                                              U'批', 0xDCE6, 0xDC89}));
+  std::string written;
+  for (char32_t point : DecodeUtf8(text)) AppendUtf8(written, point);
+  EXPECT_EQ(written, text);
+  EXPECT_EQ(CharacterLength(text, 0), 1u);
+  EXPECT_EQ(CharacterLength(text, 2), 1u);
+  EXPECT_EQ(CharacterLength(text, 7), 3u);
+  EXPECT_EQ(LastCharacterLength(text, 10), 3u);
+  EXPECT_EQ(LastCharacterLength(text, 12), 1u);
+  EXPECT_EQ(LastCharacterLength(text, 4), 1u);
+  EXPECT_EQ(LastCharacterLength("\xf0\x9f\x93\xa6", 4), 4u);
+  EXPECT_EQ(DecodeUtf8("\xf4\x90\x80\x80").size(), 4u);  // past U+10FFFF
 }
 
 TEST(LikeTest, ManyStarsStayFast) {

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/modal_host.h"
+#include "platform/utf8.h"
 
 namespace qmz {
 
@@ -12,16 +13,6 @@ namespace {
 
 constexpr int32_t kPageRows = 10;
 constexpr int16_t kGroupSeparator = 29;  // a barcode scanner's field separator
-
-// Bytes of the last UTF-8 character before `end`.
-size_t LastCharacterLength(const std::string& text, size_t end) {
-  size_t start = end;
-  while (start > 0) {
-    --start;
-    if ((static_cast<unsigned char>(text[start]) & 0xC0) != 0x80) break;
-  }
-  return end - start;
-}
 
 // The rows from `first` to `last` in that order, either way.
 std::vector<int32_t> RowsFromTo(int32_t first, int32_t last) {
@@ -257,11 +248,7 @@ void Form::TypeText(const std::string& text) {
       continue;
     }
     // A character outside ASCII comes through the input method: no key events.
-    size_t length = 1;
-    while (i + length < text.size() &&
-           (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) {
-      ++length;
-    }
+    const size_t length = CharacterLength(text, i);
     if (auto* box = dynamic_cast<TextBox*>(focused_)) box->InsertAtCaret(text.substr(i, length));
     i += length;
   }

@@ -1,11 +1,11 @@
-// UTF-8 to UTF-16 and back for the wide ODBC calls, and UTF-8 as code points. The component
-// converts its texts itself, so that no driver converts them through the process's locale: a host
-// started under LC_ALL=C, a GB18030 or a UTF-8 locale sends and reads the same characters.
+// UTF-8 to UTF-16 and back for the wide ODBC calls. The component converts its texts itself, so
+// that no driver converts them through the process's locale: a host started under LC_ALL=C, a
+// GB18030 or a UTF-8 locale sends and reads the same characters.
 //
-// Invalid UTF-8 and unpaired surrogates become U+FFFD. Utf16Reader takes a text in pieces (a
-// column read in chunks) and keeps a high surrogate that ends one piece for the next, so a
-// character outside the BMP split across two pieces comes out whole. Pure functions and plain
-// values; safe on any thread.
+// Bytes that are no UTF-8 (platform/utf8.h) and unpaired surrogates become U+FFFD. Utf16Reader
+// takes a text in pieces (a column read in chunks) and keeps a high surrogate that ends one piece
+// for the next, so a character outside the BMP split across two pieces comes out whole. Pure
+// functions and plain values; safe on any thread.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +17,6 @@ namespace qmz::suite {
 
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
-std::u32string Utf8ToUtf32(std::string_view text);
-void AppendUtf8(std::string& out, char32_t code_point);
 
 class Utf16Reader {
  public:

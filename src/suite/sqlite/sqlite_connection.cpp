@@ -8,28 +8,12 @@
 #include <string_view>
 
 #include "platform/text.h"
+#include "platform/utf8.h"
 #include "qmz/error.h"
 
 namespace qmz::suite {
 
 namespace {
-
-// Decodes the UTF-8 code point at `i` and advances `i`; malformed bytes count as one point.
-char32_t NextCodePoint(const std::string& s, size_t& i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-  if (i + static_cast<size_t>(length) > s.size()) length = 1;
-  char32_t point = length == 1 ? c : c & (0x7F >> length);
-  for (int k = 1; k < length; ++k) point = (point << 6) | (s[i + k] & 0x3F);
-  i += static_cast<size_t>(length);
-  return point;
-}
-
-std::u32string Decode(const std::string& s) {
-  std::u32string out;
-  for (size_t i = 0; i < s.size();) out.push_back(NextCodePoint(s, i));
-  return out;
-}
 
 char32_t Fold(char32_t c) {
   return (c >= 'A' && c <= 'Z') ? c + 32 : c;
@@ -124,8 +108,8 @@ void CharIndexFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
       return;
     }
   }
-  std::u32string needle = Decode(ArgText(argv[0]));
-  std::u32string text = Decode(ArgText(argv[1]));
+  std::u32string needle = DecodeUtf8(ArgText(argv[0]));
+  std::u32string text = DecodeUtf8(ArgText(argv[1]));
   int64_t start = argc > 2 ? sqlite3_value_int64(argv[2]) : 1;
   if (start < 1) start = 1;
   if (needle.empty()) {
@@ -168,7 +152,7 @@ void RegisterSuiteFunctions(sqlite3* db) {
 }
 
 bool TsqlLike(const std::string& text, const std::string& pattern) {
-  return Match(Decode(text.substr(0, WithoutTrailingBlanks(text))), Decode(pattern));
+  return Match(DecodeUtf8(text.substr(0, WithoutTrailingBlanks(text))), DecodeUtf8(pattern));
 }
 
 int TsqlCompare(std::string_view a, std::string_view b) {

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "platform/text.h"
+#include "platform/utf8.h"
 #include "qmz/error.h"
-#include "suite/server/wide_text.h"
 #include "suite/tsql/statement_order.h"
 #include "suite/tsql/temp_table_fold.h"
 #include "suite/tsql/tsql_names.h"
@@ -95,7 +95,7 @@ std::optional<std::string> SimilarSet(const std::u32string& p, size_t& i) {
 // meaning, every other character stands for itself.
 std::string SimilarPattern(const std::string& literal) {
   const std::u32string pattern =
-      Utf8ToUtf32(ReplaceAll(literal.substr(1, literal.size() - 2), "''", "'"));
+      DecodeUtf8(ReplaceAll(literal.substr(1, literal.size() - 2), "''", "'"));
   std::string out;
   for (size_t i = 0; i < pattern.size();) {
     const char32_t c = pattern[i++];
