@@ -1,6 +1,8 @@
-// The login property string parser: any text parses or is refused, never more.
+// The key=value parsers: any login property string parses or is refused, any connection string
+// parses, never more.
 #include "fuzz/fuzz_input.h"
 #include "login/props_parser.h"
+#include "platform/key_values.h"
 #include "qmz/error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -16,6 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int i = 0; i < 64 && !rest.empty(); ++i) {
     qmz::NextKey(rest);
     qmz::NextValue(rest);
+  }
+  for (const qmz::KeyValue& attribute : qmz::ConnectionAttributes(text)) {
+    qmz::Unbraced(attribute.value);
   }
   return 0;
 }

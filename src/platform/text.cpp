@@ -20,6 +20,13 @@ static char UpperAscii(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
+std::string TrimBlanksAndTabs(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last - first + 1));
+}
+
 std::string ToLowerAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = LowerAscii(c);

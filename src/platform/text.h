@@ -9,6 +9,8 @@
 namespace qmz {
 
 std::string Trim(std::string_view text);
+// Trimmed of blanks and tabs, as ODBC and libpq connection strings are.
+std::string TrimBlanksAndTabs(std::string_view text);
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);

@@ -13,6 +13,7 @@
 #include "qmz/components.h"
 #include "qmz/host.h"
 #include "qmz/suite.h"
+#include "suite/middle_tier/login_cache.h"
 
 namespace qmz::testing {
 namespace {
@@ -45,6 +46,10 @@ TEST_F(SuiteComponentsTest, LoginCacheServesTheLoggedInUser) {
   EXPECT_EQ(GetLoginProperty("Language").ToText(), "chs");
   registry.Unregister(progid::kShareProps);
   EXPECT_EQ(GetPropsString(), "");
+  // The suite reads the user from the property string as the login reads it: a braced value
+  // is one value, whatever it holds.
+  EXPECT_EQ(suite::UserIdFromProps("Note={x;UserID=9};UserID = 5"), 5);
+  EXPECT_THROW(suite::UserIdFromProps("=1;UserID=5"), Error);
 }
 
 TEST_F(SuiteComponentsTest, DataAuthorisationIsAskedOncePerThreadAndKeptForTheHost) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/key_values.h"
 #include "platform/text.h"
 
 namespace qmz::suite {
@@ -20,70 +21,12 @@ constexpr char kKeepalives[] =
 // What the desk's own watch allows past the query timeout (suite/server/server_watchdog.h).
 constexpr long kMarginSeconds = 2;
 
-struct Attribute {
-  std::string key;
-  std::string value;  // as written, braces included, blanks around it dropped
-  std::string text;   // `key=value` so
-};
-
-std::string TrimBlanks(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(" \t");
-  return std::string(text.substr(first, last - first + 1));
-}
-
-// The attributes of an ODBC connection string: `key=value` separated by `;`, a value in braces
-// may hold `;` (and `}}` for a brace).
-std::vector<Attribute> Attributes(std::string_view text) {
-  std::vector<Attribute> attributes;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t equals = text.find('=', at);
-    const size_t semicolon = text.find(';', at);
-    if (equals == std::string_view::npos || semicolon < equals) {
-      // A part without a value: kept as a key alone.
-      const size_t end = semicolon == std::string_view::npos ? text.size() : semicolon;
-      const std::string alone = TrimBlanks(text.substr(at, end - at));
-      if (!alone.empty()) attributes.push_back({alone, "", alone});
-      at = end + 1;
-      continue;
-    }
-    size_t end = text.find_first_not_of(" \t", equals + 1);
-    if (end == std::string_view::npos) end = text.size();
-    if (end < text.size() && text[end] == '{') {
-      for (++end; end < text.size(); ++end) {
-        if (text[end] != '}') continue;
-        if (end + 1 < text.size() && text[end + 1] == '}') {
-          ++end;
-          continue;
-        }
-        ++end;
-        break;
-      }
-    }
-    end = std::min(text.find(';', end), text.size());
-    Attribute attribute{TrimBlanks(text.substr(at, equals - at)),
-                        TrimBlanks(text.substr(equals + 1, end - equals - 1)), ""};
-    attribute.text = attribute.key + "=" + attribute.value;
-    attributes.push_back(std::move(attribute));
-    at = end + 1;
-  }
-  return attributes;
-}
-
-// A value without its braces.
-std::string Unbraced(const std::string& value) {
-  if (value.size() < 2 || value.front() != '{' || value.back() != '}') return value;
-  return value.substr(1, value.size() - 2);
-}
-
 // A list of hosts or ports without the blanks around its commas; "" when it holds what libpq's
 // form may not carry unquoted.
 std::string PlainList(const std::string& list) {
   std::string plain;
   for (const std::string& part : SplitText(list, ',')) {
-    const std::string item = TrimBlanks(part);
+    const std::string item = TrimBlanksAndTabs(part);
     if (item.empty() || item.find_first_of(" \t'\\{}=") != std::string::npos) return "";
     plain += (plain.empty() ? "" : ",") + item;
   }
@@ -106,7 +49,7 @@ std::vector<Option> Options(std::string_view text) {
     const size_t start = at;
     const size_t equals = text.find('=', at);
     if (equals == std::string_view::npos) {
-      options.push_back({TrimBlanks(text.substr(at)), std::string(text.substr(at))});
+      options.push_back({TrimBlanksAndTabs(text.substr(at)), std::string(text.substr(at))});
       break;
     }
     size_t end = text.find_first_not_of(" \t", equals + 1);
@@ -119,7 +62,7 @@ std::vector<Option> Options(std::string_view text) {
     } else {
       end = std::min(text.find_first_of(" \t", end), text.size());
     }
-    options.push_back({ToLowerAscii(TrimBlanks(text.substr(start, equals - start))),
+    options.push_back({ToLowerAscii(TrimBlanksAndTabs(text.substr(start, equals - start))),
                        std::string(text.substr(start, end - start))});
     at = end;
   }
@@ -133,7 +76,7 @@ bool Sets(const std::vector<Option>& options, std::string_view key) {
 
 // The value of `key=value`, unquoted.
 std::string OptionValue(const Option& option) {
-  std::string value = TrimBlanks(option.text.substr(option.text.find('=') + 1));
+  std::string value = TrimBlanksAndTabs(option.text.substr(option.text.find('=') + 1));
   if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
     value = ReplaceAll(value.substr(1, value.size() - 2), "\\'", "'");
   }
@@ -144,7 +87,7 @@ std::string OptionValue(const Option& option) {
 
 std::vector<ServerAddress> ServersOf(const std::string& driver_string) {
   std::string hosts, ports;
-  for (const Attribute& attribute : Attributes(driver_string)) {
+  for (const KeyValue& attribute : ConnectionAttributes(driver_string)) {
     const std::string key = ToLowerAscii(attribute.key);
     if (key == "server" || key == "servername") hosts = Unbraced(attribute.value);
     if (key == "port") ports = Unbraced(attribute.value);
@@ -158,10 +101,10 @@ std::vector<ServerAddress> ServersOf(const std::string& driver_string) {
   const std::vector<std::string> host_list = SplitText(hosts, ',');
   const std::vector<std::string> port_list = SplitText(ports, ',');
   for (size_t i = 0; i < host_list.size(); ++i) {
-    const std::string host = TrimBlanks(host_list[i]);
+    const std::string host = TrimBlanksAndTabs(host_list[i]);
     if (host.empty()) continue;
     const std::string port =
-        TrimBlanks(port_list.size() == host_list.size() ? port_list[i] : port_list.front());
+        TrimBlanksAndTabs(port_list.size() == host_list.size() ? port_list[i] : port_list.front());
     ServerAddress server{host, 5432};
     if (!port.empty()) server.port = std::atoi(port.c_str());
     servers.push_back(server);
@@ -181,11 +124,11 @@ std::string ApplicationName(const std::string& program) {
 }
 
 std::string ForPsqlodbc(const std::string& connection_string, const DriverOptions& options) {
-  const std::vector<Attribute> attributes = Attributes(connection_string);
+  const std::vector<KeyValue> attributes = ConnectionAttributes(connection_string);
   bool postgres = false;
   bool own_sslmode = false;
   std::string hosts, ports, pqopt;
-  for (const Attribute& attribute : attributes) {
+  for (const KeyValue& attribute : attributes) {
     const std::string key = ToLowerAscii(attribute.key);
     if (key == "driver")
       postgres = FindIgnoreCase(attribute.value, "postgres") != std::string::npos;
@@ -208,7 +151,7 @@ std::string ForPsqlodbc(const std::string& connection_string, const DriverOption
                        (ports.empty() || !port_list.empty());
 
   std::string rewritten;
-  for (const Attribute& attribute : attributes) {
+  for (const KeyValue& attribute : attributes) {
     const std::string key = ToLowerAscii(attribute.key);
     if (key == "pqopt") continue;
     if (several && (key == "server" || key == "servername" || key == "port")) continue;
