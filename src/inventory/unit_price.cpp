@@ -40,6 +40,14 @@ int32_t DigitCount(const std::string& text) {
   return Trim(text).empty() ? 0 : Variant(text).ToInt32();
 }
 
+std::optional<std::string> RecomputedPriceCell(const std::string& quantity_cell,
+                                               const std::string& amount_cell,
+                                               int32_t price_digits) {
+  const double quantity = CellNumber(quantity_cell);
+  if (quantity == 0) return std::nullopt;
+  return FormatNumber(CellNumber(amount_cell) / quantity, PlainPattern(price_digits));
+}
+
 RowPrices ChosenRowPrices(double quantity, double amount, bool closed, int32_t quantity_digits,
                           int32_t price_digits) {
   const double shown_amount = CellNumber(FormatNumber(amount, "###,##0.00"));
@@ -48,10 +56,10 @@ RowPrices ChosenRowPrices(double quantity, double amount, bool closed, int32_t q
     return {CellNumber(FormatNumber(amount / quantity, GroupedPattern(price_digits))),
             shown_amount};
   }
-  const double shown_quantity = CellNumber(FormatNumber(quantity, GroupedPattern(quantity_digits)));
-  if (shown_quantity == 0) return {0, shown_amount};
-  return {CellNumber(FormatNumber(shown_amount / shown_quantity, PlainPattern(price_digits))),
-          shown_amount};
+  const std::optional<std::string> price =
+      RecomputedPriceCell(FormatNumber(quantity, GroupedPattern(quantity_digits)),
+                          FormatNumber(amount, "###,##0.00"), price_digits);
+  return {price ? CellNumber(*price) : 0, shown_amount};
 }
 
 }  // namespace qmz

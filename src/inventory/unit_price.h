@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "qmz/containers.h"
@@ -38,10 +39,16 @@ double CellNumber(const std::string& text);
 // The digit count of a system profile text, as the pickers read it (an empty text is 0).
 int32_t DigitCount(const std::string& text);
 
+// The unit price a picker of a closed inventory shows in a row: the amount over the quantity as
+// their cells show them, in the plain pattern; nullopt for a row whose quantity cell reads 0.
+std::optional<std::string> RecomputedPriceCell(const std::string& quantity_cell,
+                                               const std::string& amount_cell,
+                                               int32_t price_digits);
+
 // The unit price and amount a batch picker returns for a chosen row: the numbers its cells show
 // once the dialog is active. The amount as "###,##0.00" shows it; the price 0 for a row of no
 // quantity, else the amount over the quantity: with the inventory closed the shown amount over
-// the shown quantity in the plain pattern (the recomputation), open the exact quotient in the
+// the shown quantity (RecomputedPriceCell), open the exact quotient in the
 // grouped pattern.
 struct RowPrices {
   double price;

@@ -332,12 +332,11 @@ void PickerForm::ApplyRecomputedPrice(std::string& text) const {
       !ParseNumber(piece(columns_.quantity), quantity)) {
     return;
   }
-  if (quantity == 0) return;
-  const double amount = CellNumber(piece(columns_.amount));
-  const std::string price =
-      FormatNumber(amount / CellNumber(piece(columns_.quantity)), PlainPattern(price_digits_));
+  const std::optional<std::string> price =
+      RecomputedPriceCell(piece(columns_.quantity), piece(columns_.amount), price_digits_);
+  if (quantity == 0 || !price) return;
   const auto [price_start, price_length] = pieces[static_cast<size_t>(columns_.price - 1)];
-  text.replace(price_start, price_length, price);
+  text.replace(price_start, price_length, *price);
 }
 
 std::vector<int32_t> PickerForm::ChosenRows() const {
