@@ -226,11 +226,6 @@ int Sign(double d) {
   return d < 0 ? -1 : d > 0 ? 1 : 0;
 }
 
-int CompareText(const std::string& a, const std::string& b) {
-  std::string la = ToLowerAscii(a), lb = ToLowerAscii(b);
-  return la < lb ? -1 : la > lb ? 1 : 0;
-}
-
 // Compares a field value with a criterion value (neither Null). Numbers compare as numbers when
 // both sides read as numbers, everything else as texts without regard to case.
 int CompareValues(const Variant& field, const Variant& value) {
@@ -241,7 +236,7 @@ int CompareValues(const Variant& field, const Variant& value) {
                                        : value.IsText() && ParseNumber(value.ToText(), b);
   if (field_number && value_number && (IsNumeric(field) || IsNumeric(value))) return Sign(a - b);
   if (field.IsObject()) return 1;
-  return CompareText(field.ToText(), IsNumeric(value) ? value.ToText() : value.ToText());
+  return CompareIgnoringCase(field.ToText(), value.ToText());
 }
 
 bool LeafMatches(const Criteria::Node& node, const Variant& field) {
@@ -354,6 +349,7 @@ int CompareForSort(const SortValue& a, const SortValue& b) {
   if (a.rank == 0) return 0;
   if (a.rank == 1) return Sign(a.number - b.number);
   if (a.object || b.object) return 0;
+  // CompareIgnoringCase, on texts folded once.
   const int order = a.folded.compare(b.folded);
   return order < 0 ? -1 : order > 0 ? 1 : 0;
 }

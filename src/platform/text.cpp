@@ -81,6 +81,15 @@ int CompareCollated(std::string_view a, std::string_view b) {
   return na == nb ? 0 : (na < nb ? -1 : 1);
 }
 
+int CompareIgnoringCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const char ca = LowerAscii(a[i]), cb = LowerAscii(b[i]);
+    if (ca != cb) return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb) ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 std::string DoubleQuotes(std::string_view text) {
   return ReplaceAll(text, "'", "''");
 }

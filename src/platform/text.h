@@ -22,7 +22,12 @@ size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
 // Compares two texts as the suite's databases collate them: byte by byte with ASCII letters
 // folded to one case and trailing blanks ignored ("b2601 " equals "B2601"). Below, at or above
 // zero as `a` sorts before, with or after `b`.
+// The one collation compare; the recordset's own orders (platform/record_order.cpp) make keys
+// that order as it does.
 int CompareCollated(std::string_view a, std::string_view b);
+// A recordset's Sort and Filter rule, which is not the databases': ASCII letters folded to one
+// case, trailing blanks counted ("b1 " sorts after "B1").
+int CompareIgnoringCase(std::string_view a, std::string_view b);
 // Every single quote doubled, for a quoted SQL literal or LIKE pattern.
 std::string DoubleQuotes(std::string_view text);
 // Replaces every occurrence of `from` (non-empty) by `to`.

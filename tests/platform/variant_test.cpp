@@ -9,6 +9,7 @@
 
 #include "platform/like.h"
 #include "platform/number_format.h"
+#include "platform/text.h"
 #include "platform/utf8.h"
 #include "qmz/containers.h"
 #include "qmz/error.h"
@@ -171,6 +172,17 @@ TEST(LikeTest, CountsUtf8CodePoints) {
   ExpectLike({"批号01", "批号##", "批号", "??", "批", "[批次]", "号", "[!批次]", "中", "[一-龥]",
               "仓库A", "仓*", "\xff", "?", "a\xff", "a\xff"},
              {"批号", "?", "\xfe", "\xff", "\xe6\x89", "?"});
+}
+
+// The databases' collation ignores trailing blanks; a recordset's Sort and Filter count them.
+TEST(TextTest, TheCollationAndTheRecordsetRuleDifferOnlyInTrailingBlanks) {
+  EXPECT_EQ(CompareCollated("b2601 ", "B2601"), 0);
+  EXPECT_GT(CompareIgnoringCase("b2601 ", "B2601"), 0);
+  for (auto [a, b] : {std::pair{"abc", "ABD"}, {"B10", "b9"}, {"z", "\xe6\x89\xb9"}, {"a", "ab"}}) {
+    EXPECT_LT(CompareCollated(a, b), 0) << a;
+    EXPECT_LT(CompareIgnoringCase(a, b), 0) << a;
+  }
+  EXPECT_EQ(CompareCollated("0123456789ABCDEFx", "0123456789abcdefX  "), 0);  // past 8 bytes
 }
 
 // One rule for bytes that are no UTF-8: each is a character of its own, kept as itself.
