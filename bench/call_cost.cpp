@@ -37,7 +37,7 @@ namespace {
 class Limit {
  public:
   Limit(const std::string& database, const std::string& batch)
-      : connection_(database, false), texts_(qmz::suite::AdaptBatch(batch).statements) {}
+      : connection_(database, false), texts_(qmz::suite::AdaptWithOrder(batch).statements) {}
   ~Limit() {
     for (sqlite3_stmt* statement : statements_) sqlite3_finalize(statement);
   }
@@ -95,7 +95,7 @@ int PrintOrderLines(int lines) {
         {"item", line.item_id},
         {"batch", line.text},
         {"statements",
-         qmz::suite::AdaptBatch(qmz::ComposeBatchLookupSql(line, true, "")).statements}};
+         qmz::suite::AdaptWithOrder(qmz::ComposeBatchLookupSql(line, true, "")).statements}};
     std::printf("%s\n", record.dump().c_str());
   }
   return 0;

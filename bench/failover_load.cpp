@@ -31,7 +31,7 @@ constexpr char kLookup[] =
 
 struct Desk {
   long calls = 0, failed = 0, saves = 0;
-  long confirmed = 0;  // the last save the desk was told was made
+  long confirmed = 0;                  // the last save the desk was told was made
   Clock::time_point answered_again{};  // its first call that worked after the failover
 };
 
@@ -71,13 +71,13 @@ int main(int argc, char** argv) {
   for (int d = 0; d < desks; ++d) {
     threads.emplace_back([&, d] {
       Desk& desk = tally[static_cast<size_t>(d)];
-      const std::string own = pooler + ";pqopt={application_name=failover_desk" +
-                              std::to_string(d) + "}";
+      const std::string own =
+          pooler + ";pqopt={application_name=failover_desk" + std::to_string(d) + "}";
       for (long seq = 1; !stop; ++seq) {
         ++desk.calls;
         try {
           auto db = qmz::suite::OpenDatabase(own);
-          db->RunBatch(kLookup);
+          db->RunTsql(kLookup);
           if (db->Execute("update qmz_failover_saves set seq = ? where desk = ?",
                           {std::to_string(seq), std::to_string(d)}) == 1) {
             desk.confirmed = seq;
@@ -117,12 +117,13 @@ int main(int argc, char** argv) {
     if (desk.answered_again == Clock::time_point{}) {
       ++silent;
     } else {
-      slowest = std::max(
-          slowest, std::chrono::duration<double>(desk.answered_again - after).count());
+      slowest =
+          std::max(slowest, std::chrono::duration<double>(desk.answered_again - after).count());
     }
   }
-  std::printf("| desks | calls | failed calls | saves confirmed | desks whose last confirmed save "
-              "was lost | failover command | every desk answered again after it |\n");
+  std::printf(
+      "| desks | calls | failed calls | saves confirmed | desks whose last confirmed save "
+      "was lost | failover command | every desk answered again after it |\n");
   std::printf("|---|---|---|---|---|---|---|\n");
   std::printf("| %d | %ld | %ld | %ld | %ld | %.1f s (exit %d) | %s |\n", desks, calls, failed,
               confirmed, lost, std::chrono::duration<double>(after - before).count(), status,

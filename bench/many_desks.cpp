@@ -43,7 +43,7 @@ struct Lookup {
 };
 
 std::string FirstRow(qmz::suite::Database& db, const std::string& tsql) {
-  qmz::RecordsetPtr rows = db.RunBatch(tsql);
+  qmz::RecordsetPtr rows = db.RunTsql(tsql);
   std::string text;
   if (rows->RecordCount() == 0) return text;
   rows->MoveFirst();

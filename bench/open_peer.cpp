@@ -42,8 +42,8 @@ sqlite3* Handle(const QSqlDatabase& db) {
 }
 
 // Runs one batch on a new connection; answers the rows and columns of its result.
-std::pair<int, int> RunBatch(const QString& name, const std::string& database,
-                             const std::vector<std::string>& statements) {
+std::pair<int, int> RunTsql(const QString& name, const std::string& database,
+                            const std::vector<std::string>& statements) {
   QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
   db.setDatabaseName(QString::fromStdString(database));
   db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     for (const auto& statements : qmz::bench::AdaptedBatches(trace)) {
       ++number;
       QString name = QString("batch%1").arg(number);
-      auto [rows, columns] = RunBatch(name, database, statements);
+      auto [rows, columns] = RunTsql(name, database, statements);
       QSqlDatabase::removeDatabase(name);
       std::printf("batch=%d rows=%d columns=%d\n", number, rows, columns);
       if (rows > largest) largest = rows;

@@ -41,13 +41,13 @@ std::vector<std::vector<std::string>> AdaptedBatches(const std::string& trace_pa
 }
 
 bool SuiteSendsAsFound(const std::string& trace_path) {
-  using qmz::suite::AdaptBatch;
+  using qmz::suite::AdaptWithOrder;
   using qmz::suite::Target;
   using qmz::suite::Ties;
   for (const std::string& batch : ReadTrace(trace_path)) {
-    const qmz::suite::Adaption sent = AdaptBatch(batch, Target::kSqlite, Ties::kByReader);
+    const qmz::suite::Adaption sent = AdaptWithOrder(batch, Target::kSqlite, Ties::kByReader);
     if (!sent.order.empty() ||
-        sent.statements != AdaptBatch(batch, Target::kSqlite, Ties::kAsFound).statements) {
+        sent.statements != AdaptWithOrder(batch, Target::kSqlite, Ties::kAsFound).statements) {
       return false;
     }
   }

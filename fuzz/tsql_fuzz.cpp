@@ -63,7 +63,7 @@ void CheckKept(const std::string& batch, qmz::suite::Target target) {
   }
   qmz::suite::Adaption alone;
   try {
-    alone = qmz::suite::AdaptBatch(batch, target);
+    alone = qmz::suite::AdaptWithOrder(batch, target);
   } catch (const qmz::Error&) {
     return;
   }
@@ -71,7 +71,7 @@ void CheckKept(const std::string& batch, qmz::suite::Target target) {
     qmz::suite::KeptAdaption(sibling, target);
   } catch (const qmz::Error&) {
   }
-  std::shared_ptr<const qmz::suite::AdaptedBatch> kept;
+  std::shared_ptr<const qmz::suite::AdaptedTsql> kept;
   try {
     kept = qmz::suite::KeptAdaption(batch, target);
   } catch (const qmz::Error&) {
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const Target target : {Target::kSqlite, Target::kPostgres}) {
     for (const Ties ties : {Ties::kBroken, Ties::kByReader}) {
       try {
-        const qmz::suite::Adaption adaption = qmz::suite::AdaptBatch(batch, target, ties);
+        const qmz::suite::Adaption adaption = qmz::suite::AdaptWithOrder(batch, target, ties);
         for (const std::string& statement : adaption.statements) {
           qmz::fuzz::Require(statement.size() <= 8 * size + 256);
         }

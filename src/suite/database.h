@@ -5,7 +5,7 @@
 //
 // The suite's own tables (users, rights, profiles) are read and written with Query and Execute
 // in SQL that every suite database runs unchanged, with `?` parameters, never pasted texts. The
-// component's T-SQL batches go through RunBatch, which hands them to the database in its
+// component's T-SQL batches go through RunTsql, which hands them to the database in its
 // dialect: byte for byte to SQL Server, through the adaption step to SQLite and to PostgreSQL
 // (suite/tsql/tsql_adaption.h), whose answers carry the names the batch gives them.
 //
@@ -41,7 +41,7 @@ class Database {
   // statement returns columns; ReadStopped when the running read's user stopped it. `list`: the
   // answer feeds a list a person pages through and may be long, which a server may read otherwise;
   // the rows are the same.
-  virtual RecordsetPtr RunBatch(const std::string& tsql, bool list = false) = 0;
+  virtual RecordsetPtr RunTsql(const std::string& tsql, bool list = false) = 0;
 };
 
 // What `--db` and OpenSuite take: "odbc:" followed by an ODBC connection string, or the path of

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "auxprop/frm_select_aux.h"
-#include "baselist/frm_base_list.h"
+#include "base_data_list/frm_base_list.h"
 #include "batch/frm_stock.h"
 #include "integration/demo_suite.h"
 #include "list_services/list_settings.h"
@@ -175,10 +175,10 @@ TEST_F(DatabaseFaultsTest, KeptConnectionsAnswerAsNewOnes) {
   EXPECT_EQ(GetUserProfile("BaseList", "Desk"), "saved again");
 
   // A batch that leaves a temporary table: the next batch finds none.
-  suite::OpenDatabase(path_)->RunBatch(
+  suite::OpenDatabase(path_)->RunTsql(
       "select FItemID into #left from t_icitem select count(*) as n from #left");
   EXPECT_EQ(suite::OpenDatabase(path_)
-                ->RunBatch("select count(*) as n from sqlite_temp_master")
+                ->RunTsql("select count(*) as n from sqlite_temp_master")
                 ->Value("n")
                 .ToInt64(),
             0);
@@ -203,7 +203,7 @@ TEST_F(DatabaseFaultsTest, KeptConnectionsAnswerAsNewOnes) {
       .Exec("update t_cc_inventory set FQty = FQty + 1000 where FBatchNo = 'B2601'");
   fs::rename(other, path_);
   const std::string b2601 = "select sum(FQty) as q from t_cc_inventory where FBatchNo = 'B2601'";
-  EXPECT_EQ(suite::OpenDatabase(path_)->RunBatch(b2601)->Value("q").ToInt64(), 4165);
+  EXPECT_EQ(suite::OpenDatabase(path_)->RunTsql(b2601)->Value("q").ToInt64(), 4165);
   EXPECT_EQ(quantity(), "2120");
 
   // The file removed: a clear failure, not the old rows.

@@ -167,7 +167,7 @@ TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
   // The driver hands a text out in pieces of 2,047 UTF-16 units: the pair of 😀 is split.
   const std::string long_text = std::string(2046, 'a') + "😀仓b";
   auto db = suite::OpenDatabase(Server());
-  RecordsetPtr rows = db->RunBatch("select '" + long_text + "' as t");
+  RecordsetPtr rows = db->RunTsql("select '" + long_text + "' as t");
   ASSERT_EQ(rows->RecordCount(), 1);
   EXPECT_EQ(rows->Value("t").ToText(), long_text);
 }
@@ -181,7 +181,7 @@ TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
   auto db = suite::OpenDatabase(Server());
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   EXPECT_EQ(*db->Query("select pg_backend_pid()")[0][0], backend);
-  EXPECT_THAT([&] { db->RunBatch("select pg_sleep(30) as s"); },
+  EXPECT_THAT([&] { db->RunTsql("select pg_sleep(30) as s"); },
               ThrowsMessage<Error>(HasSubstr("statement timeout")));
   db.reset();
   EXPECT_EQ(*suite::OpenDatabase(Server())->Query("select pg_sleep(1.5)::text || "
@@ -206,13 +206,13 @@ TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
   auto db = suite::OpenDatabase(Server());
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   const pid_t backend = std::stoi(*db->Query("select pg_backend_pid()")[0][0]);
-  const int64_t stocks = db->RunBatch("select count(*) as n from t_stock")->Value("n").ToInt64();
+  const int64_t stocks = db->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64();
   if (::kill(backend, SIGSTOP) != 0) GTEST_SKIP() << "may not stop the server's process";
   // The server's process is stopped: its own statement timeout cannot fire. The call ends anyway;
   // should it not, the process goes on after a minute and the test fails.
   auto answer = std::async(std::launch::async, [&] {
     try {
-      db->RunBatch("select count(*) as n from t_stock");
+      db->RunTsql("select count(*) as n from t_stock");
       return std::string("answered");
     } catch (const Error& e) {
       return std::string(e.what());
@@ -228,7 +228,7 @@ TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
   db.reset();
   auto next = suite::OpenDatabase(Server());
   EXPECT_NE(*next->Query("select pg_backend_pid()")[0][0], std::to_string(backend));
-  EXPECT_EQ(next->RunBatch("select count(*) as n from t_stock")->Value("n").ToInt64(), stocks);
+  EXPECT_EQ(next->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64(), stocks);
 }
 
 // Whether the server still has a backend of that process id, asked on a connection of its own
@@ -285,9 +285,9 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
       auto db = suite::OpenDatabase(Server());
       const std::string pid = *db->Query("select pg_backend_pid()")[0][0];
       RecordsetPtr rows =
-          db->RunBatch("select FID, FName from qmz_pieces where FID <= " + std::to_string(count) +
-                           " order by FID",
-                       list);
+          db->RunTsql("select FID, FName from qmz_pieces where FID <= " + std::to_string(count) +
+                          " order by FID",
+                      list);
       ASSERT_EQ(rows->RecordCount(), count);
       ASSERT_EQ(rows->FieldCount(), 2);
       EXPECT_EQ(rows->FieldName(0), "FID");
@@ -324,7 +324,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   std::string plan;
   for (const auto& line : db->Query("explain " + list)) plan += *line[0] + "\n";
   ASSERT_THAT(plan, HasSubstr("Gather Merge"));
-  RecordsetPtr rows = db->RunBatch(list, true);
+  RecordsetPtr rows = db->RunTsql(list, true);
   ASSERT_EQ(rows->RecordCount(), 25001);
   int64_t want = 25001, out_of_order = 0;
   for (rows->MoveFirst(); !rows->Eof(); rows->MoveNext(), --want) {
@@ -332,7 +332,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   }
   EXPECT_EQ(want, 0);
   EXPECT_EQ(out_of_order, 0);
-  rows = db->RunBatch("select FID, FID from qmz_pieces where FID > 24990 order by FID", true);
+  rows = db->RunTsql("select FID, FID from qmz_pieces where FID > 24990 order by FID", true);
   ASSERT_EQ(rows->RecordCount(), 11);
   EXPECT_EQ(rows->Value(1).ToInt64(), 24991);
   EXPECT_EQ(*db->Query("select count(*) from pg_class where relname = 'qmz_answer'")[0][0], "0");
@@ -340,7 +340,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   // same. Turned read-only after the connection was made, the table is refused and the list
   // read all the same; made on a read-only server, the connection never asks for the table.
   db->Execute("set default_transaction_read_only = on");
-  ASSERT_EQ(db->RunBatch(list, true)->RecordCount(), 25001);
+  ASSERT_EQ(db->RunTsql(list, true)->RecordCount(), 25001);
   db->Execute("reset default_transaction_read_only");
   SetDatabase({"SET default_transaction_read_only = on"});
   CloseSuite();  // the kept connections were made before: the next one is new
@@ -348,7 +348,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
     auto standby = suite::OpenDatabase(Server());
     for (const std::string& setting : parallel) standby->Execute("set " + setting + " = 0");
     standby->Execute("set max_parallel_workers_per_gather = 2");
-    rows = standby->RunBatch(list, true);
+    rows = standby->RunTsql(list, true);
     ASSERT_EQ(rows->RecordCount(), 25001);
     EXPECT_EQ(rows->Value("FID").ToInt64(), 25001);
   }
@@ -363,14 +363,14 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   EXPECT_THAT(
       [&] {
-        db->RunBatch(
+        db->RunTsql(
             "select FID, case when FID = 15000 then (select 1 from pg_sleep(3)) end as s "
             "from qmz_pieces");
       },
       ThrowsMessage<Error>(HasSubstr("statement timeout")));
   db.reset();
   auto after = suite::OpenDatabase(Server());
-  EXPECT_EQ(after->RunBatch("select count(*) as n from qmz_pieces")->Value("n").ToInt64(), 25001);
+  EXPECT_EQ(after->RunTsql("select count(*) as n from qmz_pieces")->Value("n").ToInt64(), 25001);
   after->Execute("drop table qmz_pieces");
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "baselist/base_data_query.h"
+#include "base_data_list/base_data_query.h"
 #include "inventory/aux_query.h"
 #include "inventory/batch_query.h"
 #include "inventory/lookup_query.h"
@@ -65,7 +65,7 @@ void Fill(suite::SqliteConnection& db) {
 // Every row of an answer, its values as texts, or the error.
 std::string Rows(suite::Database& db, const std::string& sql) {
   try {
-    RecordsetPtr rows = db.RunBatch(sql);
+    RecordsetPtr rows = db.RunTsql(sql);
     std::string text = std::to_string(rows->RecordCount()) + " rows\n";
     for (int32_t r = 1; r <= rows->RecordCount(); ++r) {
       for (const Variant& value : rows->RecordValues(r)) {

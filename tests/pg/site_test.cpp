@@ -65,7 +65,7 @@ constexpr char kEveryStockRow[] =
     "order by FItemID, FStockID, FBatchNo";
 
 std::string ListText(const std::string& db) {
-  RecordsetPtr rows = suite::OpenDatabase(db)->RunBatch(kEveryStockRow, true);
+  RecordsetPtr rows = suite::OpenDatabase(db)->RunTsql(kEveryStockRow, true);
   std::string text;
   for (rows->MoveFirst(); !rows->Eof(); rows->MoveNext()) {
     for (const char* field : {"FItemID", "FStockID", "FBatchNo", "FBal"}) {
@@ -107,7 +107,7 @@ TEST_F(SiteTest, ThroughATransactionPoolerEveryCallHasTheSuitesSettingsAndItsTim
   ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
   for (int i = 0; i < 3; ++i) {
     auto db = suite::OpenDatabase(SiteDb("pooler"));
-    EXPECT_THAT([&] { db->RunBatch("select pg_sleep(3) as s"); },
+    EXPECT_THAT([&] { db->RunTsql("select pg_sleep(3) as s"); },
                 ThrowsMessage<Error>(HasSubstr("statement timeout")));
   }
   ::unsetenv("QMZ_QUERY_TIMEOUT");

@@ -51,14 +51,14 @@ TEST(DatabaseTest, SqlServerReceivesTheBatchByteForByte) {
       "from #tempAux order by AuxName \r\nIF object_id('tempdb..#tempAux') IS NOT NULL DROP "
       "TABLE #tempAux\t ";
   auto server = OpenDatabase("odbc:Driver=" QMZ_RECORDING_DRIVER ";Record=" + record);
-  EXPECT_EQ(server->RunBatch(batch)->RecordCount(), 1);
+  EXPECT_EQ(server->RunTsql(batch)->RecordCount(), 1);
   std::ifstream in(record, std::ios::binary);
   const std::string received{std::istreambuf_iterator<char>(in), {}};
   EXPECT_EQ(received, batch + "\n-- end of statement --\n");
 
   // A statement of the batch that fails after the first result is reported, not dropped (the
   // driver gives no reason of its own: the driver manager says so).
-  EXPECT_THAT([&] { server->RunBatch("select 1 RAISERROR('no', 16, 1)"); },
+  EXPECT_THAT([&] { server->RunTsql("select 1 RAISERROR('no', 16, 1)"); },
               ThrowsMessage<Error>(HasSubstr("Driver returned SQL_ERROR")));
 }
 

@@ -200,7 +200,7 @@ TEST(TsqlAdaptionTest, TiesAreBrokenByTheFewestColumnsThatTellTheRowsApart) {
 // The statements of a batch as the suite runs it, joined with " ;; ", and after " | " the
 // order its reader gives the answer (column, "d" when descending), or "in the statement".
 std::string ReaderOrdered(const std::string& batch, Target target = Target::kSqlite) {
-  const Adaption adaption = AdaptBatch(batch, target);
+  const Adaption adaption = AdaptWithOrder(batch, target);
   std::string text;
   for (const std::string& statement : adaption.statements) {
     text += (text.empty() ? "" : " ;; ") + statement;
@@ -266,7 +266,7 @@ TEST(TsqlAdaptionTest, AnAnswerOfEveryRowIsPutInOrderByItsReader) {
 }
 
 TEST(KeptAdaptionTest, AnAnswerIsPutInOrderOnItsReadAndAStopLeavesItAsRead) {
-  AdaptedBatch adapted;
+  AdaptedTsql adapted;
   adapted.order = {{0, false}};
   auto answer = [](int rows) {
     auto records = std::make_shared<Recordset>(std::vector<std::string>{"K"});
@@ -341,7 +341,7 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
     for (int round = 0; round < 2; ++round) {
       for (const std::string& batch : batches) {
         const auto kept = KeptAdaption(batch, target);
-        const Adaption alone = AdaptBatch(batch, target);
+        const Adaption alone = AdaptWithOrder(batch, target);
         EXPECT_EQ(kept->statements, alone.statements) << batch;
         EXPECT_EQ(kept->order, alone.order) << batch;
         if (target == Target::kPostgres) {

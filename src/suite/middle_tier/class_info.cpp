@@ -43,7 +43,7 @@ std::unique_ptr<Database> OpenReadDatabase() {
 }
 
 RecordsetPtr SuiteClassInfo::GetData(const std::string&, const std::string& sql) {
-  RecordsetPtr result = OpenReadDatabase()->RunBatch(sql, ListAnswerScope::Active());
+  RecordsetPtr result = OpenReadDatabase()->RunTsql(sql, ListAnswerScope::Active());
   result->SetSource(sql);
   result->ReleaseConnection();
   return result;

@@ -180,10 +180,10 @@ OdbcDatabase::Dialect OdbcDatabase::DatabaseDialect() const {
   return connection_->dialect();
 }
 
-std::shared_ptr<const AdaptedBatch> OdbcDatabase::Statements(const std::string& tsql) const {
+std::shared_ptr<const AdaptedTsql> OdbcDatabase::Statements(const std::string& tsql) const {
   switch (DatabaseDialect()) {
     case Dialect::kSqlServer: {
-      auto batch = std::make_shared<AdaptedBatch>();
+      auto batch = std::make_shared<AdaptedTsql>();
       batch->statements.push_back(tsql);
       return batch;
     }
@@ -195,19 +195,19 @@ std::shared_ptr<const AdaptedBatch> OdbcDatabase::Statements(const std::string& 
   return KeptAdaption(tsql, Target::kPostgres);
 }
 
-RecordsetPtr OdbcDatabase::RunBatch(const std::string& tsql, bool list) {
-  std::shared_ptr<const AdaptedBatch> adapted;
+RecordsetPtr OdbcDatabase::RunTsql(const std::string& tsql, bool list) {
+  std::shared_ptr<const AdaptedTsql> adapted;
   RecordsetPtr result = RetriedOnNewIfPoolDied([&] {
     adapted = Statements(tsql);
     return SettledApart(adapted->statements.size() > 1,
-                        [&] { return RunBatchOnce(*adapted, list); });
+                        [&] { return RunTsqlOnce(*adapted, list); });
   });
   // Once the server's transaction has ended: the connection holds nothing while the rows sort.
   PutInOrder(*adapted, *result);
   return result;
 }
 
-RecordsetPtr OdbcDatabase::RunBatchOnce(const AdaptedBatch& adapted, bool list) {
+RecordsetPtr OdbcDatabase::RunTsqlOnce(const AdaptedTsql& adapted, bool list) {
   // A batch's answer may be a list of any length: on PostgreSQL it is read in pieces, and its
   // other statements' rows through the driver's cursor. The suite's own short queries are not.
   connection_->StreamRows(true);

@@ -56,11 +56,11 @@ class OdbcDatabase : public Database {
 
   TextRows Query(const std::string& sql, const Params& params) override;
   int64_t Execute(const std::string& sql, const Params& params) override;
-  RecordsetPtr RunBatch(const std::string& tsql, bool list = false) override;
+  RecordsetPtr RunTsql(const std::string& tsql, bool list = false) override;
 
   Dialect DatabaseDialect() const;
   // The statements a batch becomes in this connection's dialect (kept per thread).
-  std::shared_ptr<const AdaptedBatch> Statements(const std::string& tsql) const;
+  std::shared_ptr<const AdaptedTsql> Statements(const std::string& tsql) const;
   // Seconds a statement may run; 0 waits without limit.
   void SetQueryTimeout(long seconds) { query_timeout_ = seconds; }
   // Runs `work` in one transaction: committed when it returns, rolled back when it throws.
@@ -110,7 +110,7 @@ class OdbcDatabase : public Database {
   auto Watched(Work&& work);
   std::chrono::milliseconds SilenceLimit() const;
   TextRows QueryOnce(const std::string& sql, const Params& params);
-  RecordsetPtr RunBatchOnce(const AdaptedBatch& adapted, bool list);
+  RecordsetPtr RunTsqlOnce(const AdaptedTsql& adapted, bool list);
 
   std::string connection_string_;
   std::unique_ptr<OdbcConnection> connection_;

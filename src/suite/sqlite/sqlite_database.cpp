@@ -101,7 +101,7 @@ int64_t SqliteDatabase::Execute(const std::string& sql, const Params& params) {
   });
 }
 
-RecordsetPtr SqliteDatabase::RunBatch(const std::string& tsql, bool) {
+RecordsetPtr SqliteDatabase::RunTsql(const std::string& tsql, bool) {
   const auto adapted = KeptAdaption(tsql, Target::kSqlite);
   RecordsetPtr result = Noted([&] {
     // A user who stops the list's read interrupts the statement that runs.

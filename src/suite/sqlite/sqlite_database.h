@@ -1,7 +1,7 @@
 // The embedded suite's Database: a SQLite file, the component's batches run through the T-SQL
 // adaption step (tsql_adaption.h). Its connection is taken from the process's kept connections
 // (sqlite_pool.h) and given back when the object ends, unless a statement of it failed.
-// RunBatch on a list's read (platform/stoppable_read.h) counts the rows it reads, and a stop
+// RunTsql on a list's read (platform/stoppable_read.h) counts the rows it reads, and a stop
 // interrupts the statement that runs (sqlite3_interrupt); the connection is then not kept.
 #pragma once
 
@@ -23,7 +23,7 @@ class SqliteDatabase : public Database {
 
   TextRows Query(const std::string& sql, const Params& params) override;
   int64_t Execute(const std::string& sql, const Params& params) override;
-  RecordsetPtr RunBatch(const std::string& tsql, bool list = false) override;
+  RecordsetPtr RunTsql(const std::string& tsql, bool list = false) override;
 
   SqliteConnection& Connection() { return *connection_; }
 

@@ -206,9 +206,9 @@ const char* LiteralType(const Masked::Value& value) {
   return fits("9223372036854775807") ? "bigint" : "numeric";
 }
 
-std::shared_ptr<AdaptedBatch> Adapt(const std::string& tsql, Target target) {
-  auto adapted = std::make_shared<AdaptedBatch>();
-  Adaption adaption = AdaptBatch(tsql, target);
+std::shared_ptr<AdaptedTsql> Adapt(const std::string& tsql, Target target) {
+  auto adapted = std::make_shared<AdaptedTsql>();
+  Adaption adaption = AdaptWithOrder(tsql, target);
   adapted->statements = std::move(adaption.statements);
   adapted->order = std::move(adaption.order);
   if (target == Target::kPostgres) {
@@ -226,25 +226,25 @@ std::shared_ptr<AdaptedBatch> Adapt(const std::string& tsql, Target target) {
 // again), and by their shape, the compared values taken out (a host asking for line after line).
 struct Kept {
   static constexpr size_t kMost = 64;
-  std::unordered_map<std::string, std::shared_ptr<const AdaptedBatch>> by_text, by_shape;
+  std::unordered_map<std::string, std::shared_ptr<const AdaptedTsql>> by_text, by_shape;
 
-  static void Keep(std::unordered_map<std::string, std::shared_ptr<const AdaptedBatch>>& map,
-                   const std::string& key, std::shared_ptr<const AdaptedBatch> adapted) {
+  static void Keep(std::unordered_map<std::string, std::shared_ptr<const AdaptedTsql>>& map,
+                   const std::string& key, std::shared_ptr<const AdaptedTsql> adapted) {
     if (map.size() == kMost) map.clear();
     map.emplace(key, std::move(adapted));
   }
 };
 
 // The adaption of `tsql` through the one of its shape.
-std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql, Target target) {
+std::shared_ptr<const AdaptedTsql> ByShape(Kept& kept, const std::string& tsql, Target target) {
   const std::optional<Masked> masked = Mask(tsql);
   if (!masked) return Adapt(tsql, target);
-  std::shared_ptr<const AdaptedBatch> shape;
+  std::shared_ptr<const AdaptedTsql> shape;
   auto found = kept.by_shape.find(masked->batch);
   if (found != kept.by_shape.end()) {
     shape = found->second;
   } else {
-    std::shared_ptr<AdaptedBatch> made;
+    std::shared_ptr<AdaptedTsql> made;
     try {
       made = Adapt(masked->batch, target);
     } catch (const std::exception&) {
@@ -261,7 +261,7 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
   const std::vector<std::string> written = Written(*masked, target);
   std::optional<std::vector<std::string>> statements = PutBack(shape->statements, written);
   if (!statements) return Adapt(tsql, target);
-  auto adapted = std::make_shared<AdaptedBatch>();
+  auto adapted = std::make_shared<AdaptedTsql>();
   adapted->statements = std::move(*statements);
   adapted->order = shape->order;
   adapted->names = shape->names;
@@ -290,19 +290,19 @@ std::shared_ptr<const AdaptedBatch> ByShape(Kept& kept, const std::string& tsql,
 
 }  // namespace
 
-std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target) {
+std::shared_ptr<const AdaptedTsql> KeptAdaption(const std::string& tsql, Target target) {
   constexpr size_t kLongestKept = 8192;
   thread_local Kept kept[2];
   if (tsql.size() > kLongestKept) return Adapt(tsql, target);
   Kept& of_target = kept[target == Target::kPostgres ? 1 : 0];
   auto found = of_target.by_text.find(tsql);
   if (found != of_target.by_text.end()) return found->second;
-  std::shared_ptr<const AdaptedBatch> adapted = ByShape(of_target, tsql, target);
+  std::shared_ptr<const AdaptedTsql> adapted = ByShape(of_target, tsql, target);
   Kept::Keep(of_target.by_text, tsql, adapted);
   return adapted;
 }
 
-void PutInOrder(const AdaptedBatch& adapted, Recordset& answer) {
+void PutInOrder(const AdaptedTsql& adapted, Recordset& answer) {
   if (adapted.order.empty()) return;
   StoppableRead* read = CurrentRead();
   if (read) read->NowSorting();

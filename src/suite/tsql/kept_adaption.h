@@ -46,19 +46,19 @@ struct Parameterized {
   std::vector<Variant> values;                   // SQLite's
 };
 
-struct AdaptedBatch {
+struct AdaptedTsql {
   std::vector<std::string> statements;
   std::vector<OrderField> order;             // the answer's, when its reader gives it (Adaption)
   std::shared_ptr<const AnswerNames> names;  // PostgreSQL only, else null
   Parameterized parameterized;
 };
 
-std::shared_ptr<const AdaptedBatch> KeptAdaption(const std::string& tsql, Target target);
+std::shared_ptr<const AdaptedTsql> KeptAdaption(const std::string& tsql, Target target);
 
-// Puts a batch's answer in the order its reader is to give it (AdaptedBatch::order). The
+// Puts a batch's answer in the order its reader is to give it (AdaptedTsql::order). The
 // thread's running read (platform/stoppable_read.h), if any, then shows a sort, and its stop
 // ends the sort with ReadStopped, the rows left as read. Nothing to do when the statements
 // ordered the answer.
-void PutInOrder(const AdaptedBatch& adapted, Recordset& answer);
+void PutInOrder(const AdaptedTsql& adapted, Recordset& answer);
 
 }  // namespace qmz::suite

@@ -254,7 +254,7 @@ std::string ComparedText(const std::string& literal) {
   return literal.substr(0, kept + 1) + "'";
 }
 
-Adaption AdaptBatch(const std::string& batch, Target target, Ties ties) {
+Adaption AdaptWithOrder(const std::string& batch, Target target, Ties ties) {
   Adaption adaption;
   std::vector<std::string>& out = adaption.statements;
   bool answered = false;  // a select without INTO came: the batch's answer
@@ -284,7 +284,7 @@ Adaption AdaptBatch(const std::string& batch, Target target, Ties ties) {
 }
 
 std::vector<std::string> AdaptTsql(const std::string& batch, Target target, Ties ties) {
-  return AdaptBatch(batch, target, ties).statements;
+  return AdaptWithOrder(batch, target, ties).statements;
 }
 
 std::map<std::string, std::string> NameSpellings(const std::string& batch) {

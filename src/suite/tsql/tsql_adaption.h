@@ -51,8 +51,8 @@ struct Adaption {
   std::vector<std::string> statements;
   std::vector<OrderField> order;
 };
-Adaption AdaptBatch(const std::string& batch, Target target = Target::kSqlite,
-                    Ties ties = Ties::kByReader);
+Adaption AdaptWithOrder(const std::string& batch, Target target = Target::kSqlite,
+                        Ties ties = Ties::kByReader);
 // The statements alone, their answers ordered by themselves by default.
 std::vector<std::string> AdaptTsql(const std::string& batch, Target target = Target::kSqlite,
                                    Ties ties = Ties::kBroken);
