@@ -142,7 +142,7 @@ bench() {
   # generates them starts them afresh.
   local data="$out/data" stamp
   mkdir -p "$data"
-  stamp=$(cat "$root"/src/suite/{demo_data,inventory_schema,suite_seed,suite_store,suite_setup}.cpp |
+  stamp=$(cat "$root"/src/suite/middle_tier/{demo_data,inventory_schema,suite_seed,suite_store,suite_setup}.cpp |
     sha1sum | cut -c1-16)
   if [ "$(cat "$data/generator" 2>/dev/null)" != "$stamp" ]; then
     rm -f "$data"/*.db

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "baselist/base_detail.h"
+#include "base_data_list/base_detail.h"
 #include "list_services/list_settings.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/scripted_host.h"

@@ -6,7 +6,7 @@
 //   hosts    six host processes calling GetBatch for a few seconds: lookups per second
 //            together, errors and wrong answers;
 //   list     the base-data list of every batch (ITEMS x 10 x 5 rows) as a whole process:
-//            ours (the suite's RunBatch, read as a list) / libpq in single-row mode, time and
+//            ours (the suite's RunTsql, read as a list) / libpq in single-row mode, time and
 //            peak memory, five pairs run in turn (eleven for the picker), the median of their
 //            ratios;
 //   picker   the batch picker's list of one item of N/5 batches x 5 warehouses, the same way;
@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "baselist/base_data_query.h"
+#include "base_data_list/base_data_query.h"
 #include "bench_support.h"
 #include "child_process.h"
 #include "inventory/batch_query.h"
@@ -133,7 +133,7 @@ int ChildLibpq(const std::string& target, const std::string& sql,
   PGconn* conn = Connect(target);
   int64_t rows = 0, payload = 0;
   const qmz::suite::Adaption adaption =
-      qmz::suite::AdaptBatch(sql, qmz::suite::Target::kPostgres, ties);
+      qmz::suite::AdaptWithOrder(sql, qmz::suite::Target::kPostgres, ties);
   std::unique_ptr<qmz::Recordset> kept;
   for (const std::string& statement : adaption.statements) {
     PQsendQuery(conn, statement.c_str());
@@ -163,7 +163,7 @@ int ChildLibpq(const std::string& target, const std::string& sql,
 
 // The same list through the suite: the recordset the dialogs read, read as a list.
 int ChildOurs(const std::string& target, const std::string& sql) {
-  qmz::RecordsetPtr rows = qmz::suite::OpenDatabase(target)->RunBatch(sql, true);
+  qmz::RecordsetPtr rows = qmz::suite::OpenDatabase(target)->RunTsql(sql, true);
   std::cout << rows->RecordCount() << " 0\n";
   return 0;
 }
@@ -243,7 +243,8 @@ std::vector<std::vector<std::string>> LookupStatements(int items, bool batch) {
         batch ? qmz::ComposeBatchLookupSql(
                     {.item_id = item, .text = "B000007", .class_type = 1020004}, true, "")
               : qmz::ComposeAuxLookupSql({.item_id = item, .text = "Re"}, true, "");
-    statements.push_back(qmz::suite::AdaptBatch(tsql, qmz::suite::Target::kPostgres).statements);
+    statements.push_back(
+        qmz::suite::AdaptWithOrder(tsql, qmz::suite::Target::kPostgres).statements);
   }
   return statements;
 }
@@ -364,10 +365,11 @@ HostsRun SixHosts(int items, double seconds) {
 HostsRun SixLibpqHosts(const std::string& target, int items, double seconds) {
   std::vector<std::vector<std::string>> statements;
   for (int item = 1; item <= std::min(items, kHostItems); ++item) {
-    statements.push_back(qmz::suite::AdaptBatch(qmz::ComposeBatchLookupSql(
-                                                    {.item_id = item, .text = "B000007"}, true, ""),
-                                                qmz::suite::Target::kPostgres)
-                             .statements);
+    statements.push_back(
+        qmz::suite::AdaptWithOrder(
+            qmz::ComposeBatchLookupSql({.item_id = item, .text = "B000007"}, true, ""),
+            qmz::suite::Target::kPostgres)
+            .statements);
   }
   PGconn* conn = nullptr;  // each host's own, made after the fork
   std::vector<std::vector<std::string>> prepared;

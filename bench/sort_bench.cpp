@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "baselist/base_data_query.h"
+#include "base_data_list/base_data_query.h"
 #include "bench_support.h"
 #include "platform/list_answer.h"
 #include "platform/stoppable_read.h"

@@ -1,4 +1,4 @@
-#include "baselist/base_data_columns.h"
+#include "base_data_list/base_data_columns.h"
 
 #include "login/language.h"
 

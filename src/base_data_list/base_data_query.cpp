@@ -1,4 +1,4 @@
-#include "baselist/base_data_query.h"
+#include "base_data_list/base_data_query.h"
 
 #include "platform/number_format.h"
 #include "platform/text.h"

@@ -1,6 +1,6 @@
-#include "baselist/base_detail.h"
+#include "base_data_list/base_detail.h"
 
-#include "baselist/base_data_query.h"
+#include "base_data_list/base_data_query.h"
 #include "inventory/batch_dates.h"
 #include "list_services/list_settings.h"
 #include "list_services/middle_tier_query.h"

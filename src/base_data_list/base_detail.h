@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "baselist/base_data_columns.h"
+#include "base_data_list/base_data_columns.h"
 #include "qmz/recordset.h"
 
 namespace qmz {

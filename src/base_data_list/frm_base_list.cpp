@@ -1,4 +1,4 @@
-#include "baselist/frm_base_list.h"
+#include "base_data_list/frm_base_list.h"
 
 #include <cmath>
 

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "baselist/base_detail.h"
+#include "base_data_list/base_detail.h"
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
 #include "qmz/recordset.h"

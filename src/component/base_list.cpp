@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "auxprop/frm_select_aux.h"
-#include "baselist/frm_base_list.h"
+#include "base_data_list/frm_base_list.h"
 #include "batch/show_batch.h"
 #include "component/allocate_batches.h"
 #include "inventory/batch_tracking.h"

@@ -1,6 +1,6 @@
 // BaseDetail on a grid and in-memory recordsets: titles, row texts, locating, stepping, sorting,
 // and the texts of the base-data queries.
-#include "baselist/base_detail.h"
+#include "base_data_list/base_detail.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "baselist/base_data_query.h"
+#include "base_data_list/base_data_query.h"
 #include "component/inventory_sql.h"
 #include "list_services/list_settings.h"
 #include "platform/ui/ledger.h"

@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "baselist/base_detail.h"
-#include "baselist/frm_base_list.h"
+#include "base_data_list/base_detail.h"
+#include "base_data_list/frm_base_list.h"
 #include "component/inventory_sql.h"
 #include "integration/demo_suite.h"
 #include "list_services/list_settings.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "auxprop/frm_select_aux.h"
-#include "baselist/frm_base_list.h"
+#include "base_data_list/frm_base_list.h"
 #include "batch/frm_stock.h"
 #include "integration/demo_suite.h"
 #include "list_services/list_settings.h"

@@ -29,7 +29,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "baselist/frm_base_list.h"
+#include "base_data_list/frm_base_list.h"
 #include "integration/demo_suite.h"
 #include "list_services/list_settings.h"
 #include "login/user_profile.h"
