@@ -46,13 +46,13 @@ class PreparedStatements {
   size_t prepared() const { return by_query_.size(); }
 
  private:
-  struct Kept {
+  struct Prepared {
     std::string name;
     uint64_t used = 0;
   };
 
   uint64_t uses_ = 0;
-  std::map<std::string, Kept> by_query_;  // prepared, as far as the connection knows
+  std::map<std::string, Prepared> by_query_;  // prepared, as far as the connection knows
   std::set<std::string> seen_;            // sent once, as their own text
   std::set<std::string> refused_;         // the server could not prepare them
   bool own_session_ = true;               // every request reached the one server session

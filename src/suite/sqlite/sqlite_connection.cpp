@@ -229,7 +229,7 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) {
 }
 
 SqliteConnection::~SqliteConnection() {
-  for (const Kept& kept : kept_) sqlite3_finalize(kept.statement);
+  for (const KeptStatement& kept : kept_) sqlite3_finalize(kept.statement);
   sqlite3_close(db_);
 }
 

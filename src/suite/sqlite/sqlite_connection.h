@@ -68,11 +68,11 @@ class SqliteConnection {
   // Keeps a statement Acquire gave out (reset, bindings cleared), or finalizes it.
   void Release(const std::string& sql, sqlite3_stmt* statement);
 
-  struct Kept {
+  struct KeptStatement {
     std::string sql;
     sqlite3_stmt* statement;
   };
-  std::vector<Kept> kept_;  // the most recently released last
+  std::vector<KeptStatement> kept_;  // the most recently released last
   sqlite3* db_ = nullptr;
   dev_t device_ = 0;
   ino_t inode_ = 0;

@@ -224,7 +224,7 @@ std::shared_ptr<AdaptedTsql> Adapt(const std::string& tsql, Target target) {
 
 // Kept per thread and database: the last batches by their text (a host asking for one line
 // again), and by their shape, the compared values taken out (a host asking for line after line).
-struct Kept {
+struct KeptAdaptions {
   static constexpr size_t kMost = 64;
   std::unordered_map<std::string, std::shared_ptr<const AdaptedTsql>> by_text, by_shape;
 
@@ -236,7 +236,7 @@ struct Kept {
 };
 
 // The adaption of `tsql` through the one of its shape.
-std::shared_ptr<const AdaptedTsql> ByShape(Kept& kept, const std::string& tsql, Target target) {
+std::shared_ptr<const AdaptedTsql> ByShape(KeptAdaptions& kept, const std::string& tsql, Target target) {
   const std::optional<Masked> masked = Mask(tsql);
   if (!masked) return Adapt(tsql, target);
   std::shared_ptr<const AdaptedTsql> shape;
@@ -255,7 +255,7 @@ std::shared_ptr<const AdaptedTsql> ByShape(Kept& kept, const std::string& tsql, 
           WithParameters(made->statements.front(), masked->values.size(), target);
     }
     shape = made;
-    Kept::Keep(kept.by_shape, masked->batch, shape);
+    KeptAdaptions::Keep(kept.by_shape, masked->batch, shape);
   }
   if (masked->values.empty()) return shape;
   const std::vector<std::string> written = Written(*masked, target);
@@ -292,13 +292,13 @@ std::shared_ptr<const AdaptedTsql> ByShape(Kept& kept, const std::string& tsql, 
 
 std::shared_ptr<const AdaptedTsql> KeptAdaption(const std::string& tsql, Target target) {
   constexpr size_t kLongestKept = 8192;
-  thread_local Kept kept[2];
+  thread_local KeptAdaptions kept[2];
   if (tsql.size() > kLongestKept) return Adapt(tsql, target);
-  Kept& of_target = kept[target == Target::kPostgres ? 1 : 0];
+  KeptAdaptions& of_target = kept[target == Target::kPostgres ? 1 : 0];
   auto found = of_target.by_text.find(tsql);
   if (found != of_target.by_text.end()) return found->second;
   std::shared_ptr<const AdaptedTsql> adapted = ByShape(of_target, tsql, target);
-  Kept::Keep(of_target.by_text, tsql, adapted);
+  KeptAdaptions::Keep(of_target.by_text, tsql, adapted);
   return adapted;
 }
 
