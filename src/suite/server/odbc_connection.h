@@ -1,42 +1,10 @@
 // Connections to a suite server over ODBC, kept for the next caller in a small per-process pool
-// keyed by the connection string, as the production middle tier keeps its sessions.
-//
-// A component call still opens its Database and closes it; underneath, OdbcConnections are
-// taken from and given back to the pool:
-//  - alive: one idle longer than a second is asked `select 1` before it is handed out, and a
-//    dead one (server restarted, network cut, no answer within 10 seconds) is dropped and
-//    replaced;
-//  - clean: the suite changes no session setting after the set-up but a direct connection's
-//    statement timeout for a call with another one, its batches drop the
-//    temporary tables they make, and a connection that saw any failure, or that is left inside a
-//    transaction, is closed instead of given back; what a session keeps is the lookups' prepared
-//    statements, each named after its text (suite/server/prepared_statements.h);
-//  - bounded: at most one idle connection per connection string, closed once it has been idle
-//    a minute (QMZ_IDLE_CONNECTION_SECONDS, 1 to 86400; other values keep the minute) by a
-//    thread of the pool that looks when the next one is due, and once a minute while none is
-//    idle, so also in a host that never calls again. A child process made by fork() never uses or
-//    closes its parent's connections (they share the parent's sockets).
-// On PostgreSQL a connection that reaches the server itself gets what the T-SQL adaption relies
-// on and the query timeout once, for its session (suite/server/postgres_settings.h); through a
-// pooler (pgbouncer in transaction mode) a request may run on any server connection, whatever the
-// role's or database's defaults or another client left there, so each request carries them,
-// local to its transaction (Run, Settle), and nothing the suite sets reaches the pool's other
-// clients. standard_conforming_strings is set for the session when a connection starts without
-// it: the server reads a request's texts before its first statement runs, poolers keep that
-// setting per client, and a request with a backslash that finds it off is refused rather than
-// misread. With psqlODBC, a
-// statement run between StreamRows(true) and StreamRows(false) is read through the driver's own
-// cursor, 10,000 rows a fetch (its declare/fetch mode), so that a million-row list is never held
-// twice by the driver before the suite reads it; other statements answer in one round trip. A
-// connection string that names UseDeclareFetch keeps its own choice.
-//
-// A PostgreSQL string is handed to the driver as suite/server/host_list.h makes it: several servers
-// in libpq's multi-host form (read-write for the database the suite writes, prefer-standby for a
-// read database), the desk's application_name, TCP keepalives and a tcp_user_timeout. A connect
-// waits at most QMZ_CONNECT_TIMEOUT seconds (default 10, never more than the query timeout),
-// psqlODBC's own first queries included: the watchdog knows the new socket by the server's
-// address and cuts it off at the limit (suite/server/server_watchdog.h). A connect that fails is
-// tried once more when the time left allows.
+// keyed by the connection string (at most one idle per string, closed after a minute idle,
+// QMZ_IDLE_CONNECTION_SECONDS); an idle one is checked alive before it is handed out, and one that
+// saw a failure or is left inside a transaction is closed instead of given back. On PostgreSQL a
+// direct connection gets the suite's settings once per session, a pooled request carries them
+// (suite/server/postgres_settings.h). A connect waits at most QMZ_CONNECT_TIMEOUT seconds. Why and
+// how: docs/server-reads.md.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
