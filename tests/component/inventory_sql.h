@@ -1,7 +1,7 @@
 // The inventory SQL the tests check, written out once: the base-data list's queries around their
 // one varying part, the where-lines (with the warehouse condition) and the outer query's
 // conditions; the first batch picker's head (select list and joins) up to its where, which
-// GetBatch's lookup shares.
+// GetBatch's lookup shares; GetAux's batch around its conditions.
 #pragma once
 
 #include <string>
@@ -58,5 +58,35 @@ inline const std::string kStockListHeadOpen =
     "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
     "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
     "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
+
+// GetAux's T-SQL batch: `where` follows "Where a.FitemID=", `like` the totals' "where ".
+inline std::string AuxLookupSql(bool closed, const std::string& where, const std::string& like) {
+  const std::string grouped =
+      closed ? "0 as Fprice,isnull(sum(FBal),0) as FAmount, "
+             : " isnull(sum(Fprice),0) as Fprice, isnull(sum(FAmount),0) as FAmount, ";
+  const std::string source = closed ? "from t_cc_inventory a " : "from ICInvInitial a ";
+  return "set nocount on  IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux \r\n"
+         "select c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),0) as FQty,"
+         "isNull(sum(a.FSecQty),0) as FSecQty," +
+         grouped +
+         "b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) as AuxPropID,"
+         "b.FitemID, 1 as FIndex  into #tempAux  " +
+         source +
+         "inner join t_stock b on a.Fstockid=b.FitemID left outer join t_auxItem c on "
+         "a.FAuxPropID=c.FitemID  inner join t_icitem d on a.FitemID=d.FitemID Where a.FitemID=" +
+         where +
+         " Group by c.Fname,b.Fname,b.FNumber,c.Fnumber,b.FitemID  order by c.Fname,b.Fname,"
+         "b.FNumber,c.Fnumber,b.FitemID  select c.Fname as AuxName,'全部仓库' as stockName, "
+         "isNull(a.FQty,0) as FQty, isNull(a.FSecQty,0) as FSecQty,  0 as Fprice,"
+         "isnull(FAmount,0) as FAmount, '' as StockNumber,c.Fnumber as AuxNumber,  c.FItemID "
+         "as AuxPropID, 0 FitemID, 0 as FIndex  from t_auxItem c left join (  select AuxPropID, "
+         "isNull(sum(FQty),0) as FQty, isNull(sum(FSecQty),0) as FSecQty,  0 as Fprice,"
+         "isnull(sum(FAmount),0) as FAmount  from #tempAux group by AuxPropID  ) a on "
+         "a.AuxPropID=c.FitemID  where " +
+         like +
+         "  Union  select AuxName,stockName,FQty, FSecQty, Fprice,FAmount, StockNumber,"
+         "AuxNumber, AuxPropID, FitemID, FIndex  from #tempAux order by AuxName, FIndex \r\n"
+         "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ";
+}
 
 }  // namespace qmz::testing

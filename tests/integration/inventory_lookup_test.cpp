@@ -182,28 +182,10 @@ TEST_F(InventoryLookupTest, DataAuthorisationKeepsOutWarehousesOfOtherUsers) {
 
     list.GetAux(2, "Red", 0, 0, 1020004);
     EXPECT_EQ(sql_sent->back(),
-              "set nocount on  IF object_id('tempdb..#tempAux') IS NOT NULL DROP "
-              "TABLE #tempAux \r\n"
-              "select c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-              "0) as FQty,isNull(sum(a.FSecQty),0) as FSecQty,0 as Fprice,isnull(sum(FBal),"
-              "0) as FAmount, b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) "
-              "as AuxPropID,b.FitemID, 1 as FIndex  into #tempAux  from t_cc_inventory "
-              "a inner join t_stock b on a.Fstockid=b.FitemID left outer join t_auxItem "
-              "c on a.FAuxPropID=c.FitemID  inner join t_icitem d on a.FitemID=d.FitemID "
-              "Where a.FitemID=2 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
-              " and c.Fname like '%Red%' Group by c.Fname,b.Fname,b.FNumber,c.Fnumber,"
-              "b.FitemID  order by c.Fname,b.Fname,b.FNumber,c.Fnumber,b.FitemID "
-              " select c.Fname as AuxName,'全部仓库' as stockName, isNull(a.FQty,"
-              "0) as FQty, isNull(a.FSecQty,0) as FSecQty,  0 as Fprice,isnull(FAmount,"
-              "0) as FAmount, '' as StockNumber,c.Fnumber as AuxNumber,  c.FItemID "
-              "as AuxPropID, 0 FitemID, 0 as FIndex  from t_auxItem c left join ( "
-              " select AuxPropID, isNull(sum(FQty),0) as FQty, isNull(sum(FSecQty),"
-              "0) as FSecQty,  0 as Fprice,isnull(sum(FAmount),0) as FAmount  from "
-              "#tempAux group by AuxPropID  ) a on a.AuxPropID=c.FitemID  where c.Fname "
-              "like '%Red%'  Union  select AuxName,stockName,FQty, FSecQty, Fprice,"
-              "FAmount, StockNumber,AuxNumber, AuxPropID, FitemID, FIndex  from #tempAux "
-              "order by AuxName, FIndex \r\n"
-              "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ");
+              testing::AuxLookupSql(true,
+                                    "2 and  b.FTypeID <> 502  And  "
+                                    "CharIndex('3',b.FRightUserID)>0  and c.Fname like '%Red%'",
+                                    "c.Fname like '%Red%'"));
     EXPECT_THAT(Rows(sql_sent->back(), kAuxFields),
                 UnorderedElementsAre("Dark Red|全部仓库|0|4|0", "Dark Red|北京仓|0|4|1",
                                      "Red|全部仓库|10|1|0", "Red|北京仓|10|1|1"));
@@ -215,27 +197,7 @@ TEST_F(InventoryLookupTest, GetAuxAnswersTheFirstMatchingPropertysTotal) {
     BaseList list;
     ObjectPtr result = list.GetAux(2, "Red", 0, 0, 0);
     EXPECT_EQ(sql_sent->back(),
-              "set nocount on  IF object_id('tempdb..#tempAux') IS NOT NULL DROP "
-              "TABLE #tempAux \r\n"
-              "select c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-              "0) as FQty,isNull(sum(a.FSecQty),0) as FSecQty,0 as Fprice,isnull(sum(FBal),"
-              "0) as FAmount, b.FNumber as StockNumber,c.Fnumber as AuxNumber,max(c.FItemID) "
-              "as AuxPropID,b.FitemID, 1 as FIndex  into #tempAux  from t_cc_inventory "
-              "a inner join t_stock b on a.Fstockid=b.FitemID left outer join t_auxItem "
-              "c on a.FAuxPropID=c.FitemID  inner join t_icitem d on a.FitemID=d.FitemID "
-              "Where a.FitemID=2 and c.Fname like '%Red%' Group by c.Fname,b.Fname,"
-              "b.FNumber,c.Fnumber,b.FitemID  order by c.Fname,b.Fname,b.FNumber,"
-              "c.Fnumber,b.FitemID  select c.Fname as AuxName,'全部仓库' as stockName,"
-              " isNull(a.FQty,0) as FQty, isNull(a.FSecQty,0) as FSecQty,  0 as Fprice,"
-              "isnull(FAmount,0) as FAmount, '' as StockNumber,c.Fnumber as AuxNumber,"
-              "  c.FItemID as AuxPropID, 0 FitemID, 0 as FIndex  from t_auxItem c "
-              "left join (  select AuxPropID, isNull(sum(FQty),0) as FQty, isNull(sum(FSecQty),"
-              "0) as FSecQty,  0 as Fprice,isnull(sum(FAmount),0) as FAmount  from "
-              "#tempAux group by AuxPropID  ) a on a.AuxPropID=c.FitemID  where c.Fname "
-              "like '%Red%'  Union  select AuxName,stockName,FQty, FSecQty, Fprice,"
-              "FAmount, StockNumber,AuxNumber, AuxPropID, FitemID, FIndex  from #tempAux "
-              "order by AuxName, FIndex \r\n"
-              "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ");
+              testing::AuxLookupSql(true, "2 and c.Fname like '%Red%'", "c.Fname like '%Red%'"));
     std::vector<std::string> rows = Rows(sql_sent->back(), kAuxFields);
     // Totals first within each property; properties not matching the text never show.
     ASSERT_EQ(rows.size(), 5u);
@@ -254,56 +216,17 @@ TEST_F(InventoryLookupTest, GetAuxAnswersTheFirstMatchingPropertysTotal) {
     // Not closed, one warehouse, one property id: the opening balances of that cell only.
     list.GetAux(2, "Red", 2, 1, 0);
     EXPECT_EQ(sql_sent->back(),
-              "set nocount on  IF object_id('tempdb..#tempAux') IS NOT NULL DROP "
-              "TABLE #tempAux \r\n"
-              "select c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-              "0) as FQty,isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),"
-              "0) as Fprice, isnull(sum(FAmount),0) as FAmount, b.FNumber as StockNumber,"
-              "c.Fnumber as AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID, 1 as "
-              "FIndex  into #tempAux  from ICInvInitial a inner join t_stock b on "
-              "a.Fstockid=b.FitemID left outer join t_auxItem c on a.FAuxPropID=c.FitemID "
-              " inner join t_icitem d on a.FitemID=d.FitemID Where a.FitemID=2 and "
-              "c.Fname like '%Red%' and a.FStockID=2 and a.FAuxPropID=1 Group by "
-              "c.Fname,b.Fname,b.FNumber,c.Fnumber,b.FitemID  order by c.Fname,b.Fname,"
-              "b.FNumber,c.Fnumber,b.FitemID  select c.Fname as AuxName,'全部仓库' "
-              "as stockName, isNull(a.FQty,0) as FQty, isNull(a.FSecQty,0) as FSecQty,"
-              "  0 as Fprice,isnull(FAmount,0) as FAmount, '' as StockNumber,c.Fnumber "
-              "as AuxNumber,  c.FItemID as AuxPropID, 0 FitemID, 0 as FIndex  from "
-              "t_auxItem c left join (  select AuxPropID, isNull(sum(FQty),0) as "
-              "FQty, isNull(sum(FSecQty),0) as FSecQty,  0 as Fprice,isnull(sum(FAmount),"
-              "0) as FAmount  from #tempAux group by AuxPropID  ) a on a.AuxPropID=c.FitemID "
-              " where c.Fname like '%Red%'  Union  select AuxName,stockName,FQty,"
-              " FSecQty, Fprice,FAmount, StockNumber,AuxNumber, AuxPropID, FitemID,"
-              " FIndex  from #tempAux order by AuxName, FIndex \r\n"
-              "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ");
+              testing::AuxLookupSql(false,
+                                    "2 and c.Fname like '%Red%' and a.FStockID=2 and "
+                                    "a.FAuxPropID=1",
+                                    "c.Fname like '%Red%'"));
     EXPECT_THAT(Rows(sql_sent->back(), kAuxFields),
                 ElementsAre("Dark Red|全部仓库|0|4|0", "Red|全部仓库|5|1|0", "Red|上海仓|5|1|1"));
 
     // A quote in the text is doubled in both conditions; nothing matches.
     result = list.GetAux(2, "O'Neil", 0, 0, 0);
-    EXPECT_EQ(sql_sent->back(),
-              "set nocount on  IF object_id('tempdb..#tempAux') IS NOT NULL DROP "
-              "TABLE #tempAux \r\n"
-              "select c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
-              "0) as FQty,isNull(sum(a.FSecQty),0) as FSecQty, isnull(sum(Fprice),"
-              "0) as Fprice, isnull(sum(FAmount),0) as FAmount, b.FNumber as StockNumber,"
-              "c.Fnumber as AuxNumber,max(c.FItemID) as AuxPropID,b.FitemID, 1 as "
-              "FIndex  into #tempAux  from ICInvInitial a inner join t_stock b on "
-              "a.Fstockid=b.FitemID left outer join t_auxItem c on a.FAuxPropID=c.FitemID "
-              " inner join t_icitem d on a.FitemID=d.FitemID Where a.FitemID=2 and "
-              "c.Fname like '%O''Neil%' Group by c.Fname,b.Fname,b.FNumber,c.Fnumber,"
-              "b.FitemID  order by c.Fname,b.Fname,b.FNumber,c.Fnumber,b.FitemID "
-              " select c.Fname as AuxName,'全部仓库' as stockName, isNull(a.FQty,"
-              "0) as FQty, isNull(a.FSecQty,0) as FSecQty,  0 as Fprice,isnull(FAmount,"
-              "0) as FAmount, '' as StockNumber,c.Fnumber as AuxNumber,  c.FItemID "
-              "as AuxPropID, 0 FitemID, 0 as FIndex  from t_auxItem c left join ( "
-              " select AuxPropID, isNull(sum(FQty),0) as FQty, isNull(sum(FSecQty),"
-              "0) as FSecQty,  0 as Fprice,isnull(sum(FAmount),0) as FAmount  from "
-              "#tempAux group by AuxPropID  ) a on a.AuxPropID=c.FitemID  where c.Fname "
-              "like '%O''Neil%'  Union  select AuxName,stockName,FQty, FSecQty, Fprice,"
-              "FAmount, StockNumber,AuxNumber, AuxPropID, FitemID, FIndex  from #tempAux "
-              "order by AuxName, FIndex \r\n"
-              "IF object_id('tempdb..#tempAux') IS NOT NULL DROP TABLE #tempAux ");
+    EXPECT_EQ(sql_sent->back(), testing::AuxLookupSql(false, "2 and c.Fname like '%O''Neil%'",
+                                                      "c.Fname like '%O''Neil%'"));
     EXPECT_EQ(Fields(result, kAuxFields), "||||");
   });
 }
