@@ -41,6 +41,9 @@ std::string Describe(const Gs1Reading& reading) {
 
 using Cases = std::vector<std::pair<std::string, std::string>>;
 
+// The group separator (FNC1) that ends a field of variable length.
+const std::string kGS = "\x1d";
+
 void ExpectReadings(const Cases& cases) {
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(Describe(ReadGs1Label(text)), expected) << "text: " << text;
@@ -50,47 +53,27 @@ void ExpectReadings(const Cases& cases) {
 TEST(Gs1LabelTest, EveryFormGivesTheSameLabel) {
   const std::string same = "label gtin=09501101530003 batch=ABC expiry=2026-01-31";
   ExpectReadings({
-      {"010950110153000310ABC\x1d"
-       "17260131",
-       same},
+      {"010950110153000310ABC" + kGS + "17260131", same},
       {"01095011015300031726013110ABC", same},
-      {"0109501101530003\x1d"
-       "17260131\x1d"
-       "10ABC\x1d",
-       same},
-      {"10ABC\x1d"
-       "010950110153000317260131",
-       same},
-      {"]C1010950110153000310ABC\x1d"
-       "17260131",
-       same},
-      {"]d2010950110153000310ABC\x1d"
-       "17260131",
-       same},
-      {"]Q3010950110153000310ABC\x1d"
-       "17260131",
-       same},
+      {"0109501101530003" + kGS + "17260131" + kGS + "10ABC" + kGS, same},
+      {"10ABC" + kGS + "010950110153000317260131", same},
+      {"]C1010950110153000310ABC" + kGS + "17260131", same},
+      {"]d2010950110153000310ABC" + kGS + "17260131", same},
+      {"]Q3010950110153000310ABC" + kGS + "17260131", same},
       {"]e001095011015300031726013110ABC", same},
-      {"\x1d"
-       "010950110153000310ABC\x1d"
-       "17260131",
-       same},
-      {"]C1\x1d"
-       "01095011015300031726013110ABC",
-       same},
+      {kGS + "010950110153000310ABC" + kGS + "17260131", same},
+      {"]C1" + kGS + "01095011015300031726013110ABC", same},
       {"(01)09501101530003(10)ABC(17)260131", same},
       {"(17)260131(10)ABC(01)09501101530003", same},
       {"]Q3(01)09501101530003(10)ABC(17)260131", same},
-      {"\x1d(01)09501101530003(10)ABC(17)260131", same},
+      {kGS + "(01)09501101530003(10)ABC(17)260131", same},
   });
   // Every field, and each count identifier.
   ExpectReadings({
       {"(01)09501101530003(11)250615(17)260100(21)SN-7(30)12",
        "label gtin=09501101530003 produced=2025-06-15 expiry=2026-01-31 serial=SN-7 count=12"},
       {"01095011015300033700000250", "label gtin=09501101530003 count=250"},
-      {"]C13099999999\x1d"
-       "21X1",
-       "label serial=X1 count=99999999"},
+      {"]C13099999999" + kGS + "21X1", "label serial=X1 count=99999999"},
       {"(10)B2601", "label batch=B2601"},
       {"]C1", "error: 标签是空的"},
   });
@@ -102,30 +85,18 @@ TEST(Gs1LabelTest, EveryFormGivesTheSameLabel) {
 TEST(Gs1LabelTest, EveryApplicationIdentifierOfTheTableIsReadPast) {
   const std::string vector_label = "label gtin=12312312312333 batch=ABC123 (99)TESTING";
   ExpectReadings({
-      {"]Q3011231231231233310ABC123\x1d"
-       "99TESTING",
-       vector_label},
-      {"]d2011231231231233310ABC123\x1d"
-       "99TESTING",
-       vector_label},
-      {"]C1011231231231233310ABC123\x1d"
-       "99TESTING",
-       vector_label},
-      {"]e0011231231231233310ABC123\x1d"
-       "99TESTING\x1d"
-       "98XYZ",
+      {"]Q3011231231231233310ABC123" + kGS + "99TESTING", vector_label},
+      {"]d2011231231231233310ABC123" + kGS + "99TESTING", vector_label},
+      {"]C1011231231231233310ABC123" + kGS + "99TESTING", vector_label},
+      {"]e0011231231231233310ABC123" + kGS + "99TESTING" + kGS + "98XYZ",
        vector_label + " (98)XYZ"},
-      {"]e0011231231231233310ABC123\x1d"
-       "1199122598TESTING\x1d"
-       "97XYZ",
+      {"]e0011231231231233310ABC123" + kGS + "1199122598TESTING" + kGS + "97XYZ",
        "label gtin=12312312312333 batch=ABC123 produced=2099-12-25 (98)TESTING (97)XYZ"},
-      {"]e0012401234567890599COMPOSITE\x1d"
-       "98XYZ",
+      {"]e0012401234567890599COMPOSITE" + kGS + "98XYZ",
        "label gtin=24012345678905 (99)COMPOSITE (98)XYZ"},
       // EAN-13 and EAN-8 are GTINs; a composite follows "|]e0".
       {"]E02112345678900", "label gtin=02112345678900"},
-      {"]E02112345678900|]e099COMPOSITE\x1d"
-       "98XYZ",
+      {"]E02112345678900|]e099COMPOSITE" + kGS + "98XYZ",
        "label gtin=02112345678900 (99)COMPOSITE (98)XYZ"},
       {"]E402345673", "label gtin=00000002345673"},
       {"]E02112345678901", "error: 标签的商品条码(01) 02112345678901 校验位错误"},
@@ -140,16 +111,12 @@ TEST(Gs1LabelTest, EveryApplicationIdentifierOfTheTableIsReadPast) {
       {"(01)09501101530003(3103)001250(10)B2601(15)270101(17)270105(240)ART-7(400)PO4711(91)X",
        "label gtin=09501101530003 batch=B2601 expiry=2027-01-05 (3103)001250 (15)270101 "
        "(240)ART-7 (400)PO4711 (91)X"},
-      {"]C101095011015300033103001250"
-       "10B2601\x1d"
-       "1527010117270105240ART-7\x1d"
-       "400PO4711\x1d"
-       "91X",
+      {"]C10109501101530003310300125010B2601" + kGS + "1527010117270105240ART-7" + kGS +
+           "400PO4711" + kGS + "91X",
        "label gtin=09501101530003 batch=B2601 expiry=2027-01-05 (3103)001250 (15)270101 "
        "(240)ART-7 (400)PO4711 (91)X"},
       // Predefined lengths need no separator, others do.
-      {"]C1310300125015270101422156\x1d"
-       "10X",
+      {"]C1310300125015270101422156" + kGS + "10X",
        "label batch=X (3103)001250 (15)270101 (422)156"},
       {"]C142215610X", "error: 标签的(422) 15610X 不是 3 位数字"},
       // Every check the table asks for.
@@ -186,9 +153,7 @@ TEST(Gs1LabelTest, BatchAndSerialTakeGs1PunctuationUpToTwentyCharacters) {
   ExpectReadings({
       {"(10)A-1/2.B", "label batch=A-1/2.B"},
       {"(10)A)B", "label batch=A)B"},
-      {"]C110A(1)B\x1d"
-       "21!\"%&'*+,:;<=>?_z",
-       "label batch=A(1)B serial=!\"%&'*+,:;<=>?_z"},
+      {"]C110A(1)B" + kGS + "21!\"%&'*+,:;<=>?_z", "label batch=A(1)B serial=!\"%&'*+,:;<=>?_z"},
       {"(10)ABCDEFGHIJ0123456789", "label batch=ABCDEFGHIJ0123456789"},
       {"(21)abcdefghij0123456789", "label serial=abcdefghij0123456789"},
       {"(10)ABCDEFGHIJ0123456789K", "error: 标签的批号(10) ABCDEFGHIJ0123456789K 超过 20 个字符"},
@@ -209,9 +174,7 @@ TEST(Gs1LabelTest, BatchAndSerialTakeGs1PunctuationUpToTwentyCharacters) {
       {"(21)\xc3\x84"
        "1",
        "error: 标签的序列号(21) <C3><84>1 含有 GS1 字符集以外的字符：<C3>"},
-      {"(10)A\x1d"
-       "B",
-       "error: 标签的批号(10) A<GS>B 含有 GS1 字符集以外的字符：<GS>"},
+      {"(10)A" + kGS + "B", "error: 标签的批号(10) A<GS>B 含有 GS1 字符集以外的字符：<GS>"},
   });
 }
 
@@ -252,26 +215,21 @@ TEST(Gs1LabelTest, PlainTextIsNotALabel) {
 
 TEST(Gs1LabelTest, MalformedLabelsAreRefusedNamingWhatWasRead) {
   ExpectReadings({
-      {"\x1d", "error: 标签是空的"},
-      {"]d2\x1d", "error: 标签是空的"},
+      {kGS, "error: 标签是空的"},
+      {"]d2" + kGS, "error: 标签是空的"},
       {"(9999)1", "error: 标签的应用标识符 (9999) 未知"},
       {"(2400)X", "error: 标签的应用标识符 (2400) 未知"},
       {"(10)A()", "error: 标签的应用标识符 () 未知"},
       {"]C17712", "error: 标签的应用标识符 77 未知"},
-      {"]C110A\x1d\x1d"
-       "21B",
-       "error: 标签的应用标识符 <GS>2 未知"},
-      {"]C110A\x1d"
-       "7",
-       "error: 标签的应用标识符 7 未知"},
+      {"]C110A" + kGS + kGS + "21B", "error: 标签的应用标识符 <GS>2 未知"},
+      {"]C110A" + kGS + "7", "error: 标签的应用标识符 7 未知"},
       {"(10)A(01", "error: 标签的应用标识符 (01 缺少右括号"},
       {"(10)A(21(17)260131", "error: 标签的应用标识符 (21 缺少右括号"},
       {"(01)", "error: 标签的商品条码(01)是空的"},
       {"(01)0950110153000", "error: 标签的商品条码(01) 0950110153000 不是 14 位数字"},
       {"(01)095011015300030", "error: 标签的商品条码(01) 095011015300030 不是 14 位数字"},
       {"(01)0950110153000A", "error: 标签的商品条码(01) 0950110153000A 不是 14 位数字"},
-      {"]C1010950110153000\x1d"
-       "10A",
+      {"]C1010950110153000" + kGS + "10A",
        "error: 标签的商品条码(01) 0950110153000 不是 14 位数字"},
       {"(17)261332", "error: 标签的有效期(17) 261332 不是有效日期"},
       {"(17)261301", "error: 标签的有效期(17) 261301 不是有效日期"},
@@ -280,9 +238,7 @@ TEST(Gs1LabelTest, MalformedLabelsAreRefusedNamingWhatWasRead) {
       {"(11)26013A", "error: 标签的生产日期(11) 26013A 不是 6 位数字"},
       {"]C1172601", "error: 标签的有效期(17) 2601 不是 6 位数字"},
       {"(10)", "error: 标签的批号(10)是空的"},
-      {"]C110\x1d"
-       "17260131",
-       "error: 标签的批号(10)是空的"},
+      {"]C110" + kGS + "17260131", "error: 标签的批号(10)是空的"},
       {"(21)(10)A", "error: 标签的序列号(21)是空的"},
       {"(30)123456789", "error: 标签的数量(30) 123456789 不是最多 8 位的数字"},
       {"(37)12a", "error: 标签的数量(37) 12a 不是最多 8 位的数字"},
@@ -293,7 +249,7 @@ TEST(Gs1LabelTest, MalformedLabelsAreRefusedNamingWhatWasRead) {
       {"(10)" + std::string(508, 'A'),
        "error: 标签的批号(10) " + std::string(40, 'A') + "... 超过 20 个字符"},
       {"(10)" + std::string(509, 'A'), "error: 标签太长：513 字节，最多 512 字节"},
-      {"]C110" + std::string(600, 'A') + "\x1d", "error: 标签太长：606 字节，最多 512 字节"},
+      {"]C110" + std::string(600, 'A') + kGS, "error: 标签太长：606 字节，最多 512 字节"},
   });
 }
 
