@@ -299,15 +299,19 @@ void Form::PressAccessKey(char key) {
   }
 }
 
-void Form::ClickGridRow(const std::string& name, int32_t row, int32_t col) {
-  if (!visible_) return;
+Ledger* Form::FocusGrid(const std::string& name) {
+  if (!visible_) return nullptr;
   auto& control = Find<GridControl>(name);
-  Ledger& grid = control.Grid();
   SetFocus(&control);
-  if (!visible_) return;
-  grid.SetMouse(row, col);
-  if (row >= 2 && row != grid.CursorRow()) grid.SetCursorRow(row);
-  if (visible_) grid.RaiseClick();
+  return visible_ ? &control.Grid() : nullptr;
+}
+
+void Form::ClickGridRow(const std::string& name, int32_t row, int32_t col) {
+  Ledger* grid = FocusGrid(name);
+  if (!grid) return;
+  grid->SetMouse(row, col);
+  if (row >= 2 && row != grid->CursorRow()) grid->SetCursorRow(row);
+  if (visible_) grid->RaiseClick();
 }
 
 void Form::DoubleClickGrid(const std::string& name, int32_t row, int32_t col,
@@ -327,21 +331,17 @@ void Form::HoverGrid(const std::string& name, int32_t row, int32_t col) {
 }
 
 void Form::SelectGridRows(const std::string& name, const std::vector<int32_t>& rows) {
-  if (!visible_) return;
-  auto& control = Find<GridControl>(name);
-  SetFocus(&control);
-  if (!visible_) return;
-  control.Grid().SetSelectedRows(rows);
-  if (visible_) control.Grid().RaiseClick();
+  Ledger* grid = FocusGrid(name);
+  if (!grid) return;
+  grid->SetSelectedRows(rows);
+  if (visible_) grid->RaiseClick();
 }
 
 void Form::ToggleGridRow(const std::string& name, int32_t row) {
-  if (!visible_) return;
-  auto& control = Find<GridControl>(name);
-  SetFocus(&control);
-  if (!visible_) return;
-  control.Grid().ToggleSelected(row);
-  if (visible_) control.Grid().RaiseClick();
+  Ledger* grid = FocusGrid(name);
+  if (!grid) return;
+  grid->ToggleSelected(row);
+  if (visible_) grid->RaiseClick();
 }
 
 void Form::CloseBox() {

@@ -125,6 +125,9 @@ class Form : public Object {
     if (listener_) listener_();
   }
   void GridKeyBehaviour(GridControl& grid, int16_t key_code, int16_t shift);
+  // The grid `name` given the focus, as a click on it does; null when the form is hidden, or
+  // hides as the focus moves.
+  Ledger* FocusGrid(const std::string& name);
 
   std::string name_;
   std::string caption_;

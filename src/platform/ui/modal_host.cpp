@@ -17,13 +17,7 @@ thread_local bool read_waiting = false;
 
 }  // namespace
 
-ModalHostScope::ModalHostScope(ModalHost& host) : previous_(current_host) {
-  current_host = &host;
-}
-
-ModalHostScope::~ModalHostScope() {
-  current_host = previous_;
-}
+ModalHostScope::ModalHostScope(ModalHost& host) : SlotScope(current_host, host) {}
 
 ModalHost* CurrentModalHost() {
   return current_host;
@@ -61,13 +55,7 @@ bool ReadWaiting() {
   return read_waiting;
 }
 
-FrontFormScope::FrontFormScope(Form& form) : previous_(front_form) {
-  front_form = &form;
-}
-
-FrontFormScope::~FrontFormScope() {
-  front_form = previous_;
-}
+FrontFormScope::FrontFormScope(Form& form) : SlotScope(front_form, form) {}
 
 Form* FrontForm() {
   return front_form;

@@ -47,15 +47,25 @@ class ModalHost {
   virtual void FormEnded(Form&) {}
 };
 
-class ModalHostScope {
+// Puts `value` in a slot of the calling thread for the life of the scope, and what the slot
+// held back after it.
+template <typename T>
+class SlotScope {
  public:
-  explicit ModalHostScope(ModalHost& host);
-  ~ModalHostScope();
-  ModalHostScope(const ModalHostScope&) = delete;
-  ModalHostScope& operator=(const ModalHostScope&) = delete;
+  SlotScope(T*& slot, T& value) : slot_(slot), previous_(slot) { slot = &value; }
+  ~SlotScope() { slot_ = previous_; }
+  SlotScope(const SlotScope&) = delete;
+  SlotScope& operator=(const SlotScope&) = delete;
 
  private:
-  ModalHost* previous_;
+  T*& slot_;
+  T* previous_;
+};
+
+// The current host of the calling thread while the scope lives.
+class ModalHostScope : public SlotScope<ModalHost> {
+ public:
+  explicit ModalHostScope(ModalHost& host);
 };
 
 ModalHost* CurrentModalHost();
@@ -76,15 +86,9 @@ void RunStoppableRead(const std::function<void()>& read,
 bool ReadWaiting();
 // The form that loads or shows in front on this thread, or null: set by Form::RunLoad for its
 // Load handler and by ShowModal while the form shows.
-class FrontFormScope {
+class FrontFormScope : public SlotScope<Form> {
  public:
   explicit FrontFormScope(Form& form);
-  ~FrontFormScope();
-  FrontFormScope(const FrontFormScope&) = delete;
-  FrontFormScope& operator=(const FrontFormScope&) = delete;
-
- private:
-  Form* previous_;
 };
 Form* FrontForm();
 // Tells the current host that a form ends (Form::RunUnload and ~Form).
