@@ -19,31 +19,27 @@ TEST(BatchQueryTest, FirstPickerAppendsEveryConditionInItsOrder) {
                                           .aux_id = 9,
                                           .box_text = "  b'1 ",
                                           .auth_filter = " And  CharIndex('3',b.FRightUserID)>0 "}),
-            testing::kStockListHeadClosed +
-                " Where a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0 "
-                " and a.FQty<>0  And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManag"
-                "er=0)  and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and "
-                "a.FStockID=1 and a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  "
-                "b.FTypeID <> 502  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,"
-                "a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
+            testing::StockListSql(
+                true,
+                "a.FitemID=5 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0  and "
+                "a.FQty<>0  And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0)  "
+                "and a.FBatchNo like '%O''K%' and a.FBatchNo like '%O''K%' and a.FStockID=1 and "
+                "a.FAuxPropID=9 and a.FBatchNo like '%b''1%' and  b.FTypeID <> 502 "));
   EXPECT_EQ(ComposeBatchListQuery(
                 first, {.item_id = 5, .class_type = 1080001, .aux_id = -1, .show_zero = true}),
-            testing::kStockListHeadClosed +
-                " Where a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) "
-                " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR d.FISBatchManager=0) "
-                " Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
-                "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
+            testing::StockListSql(true,
+                                  "a.FitemID=5 and  b.FTypeID <> 502  and (a.FQty<>0 or a.FBal<>0) "
+                                  " And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
+                                  "d.FISBatchManager=0) "));
   // Before the closing the box has no effect and there is no zero filter.
   EXPECT_EQ(ComposeBatchListQuery(first, {.closed = false,
                                           .item_id = 5,
                                           .class_type = 1030003,
                                           .show_zero = true,
                                           .box_text = "   "}),
-            testing::kStockListHeadOpen +
-                " Where a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
-                "d.FISBatchManager=0)  Group by a.FBatchNo,c.Fname,b.Fname,e.FName,"
-                "a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,"
-                "a.FBatchNoIndex ");
+            testing::StockListSql(false,
+                                  "a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
+                                  "d.FISBatchManager=0) "));
 }
 
 TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
@@ -65,8 +61,8 @@ TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
       "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
       " Where a.FitemID=5 and  b.FTypeID <> 502  and a.FQty<>0  And ((d.FISBatchManager"
       "=1 And a.FBatchNo<>'') OR d.FISBatchManager=0)  and a.FBatchNo like "
-      "'%O''K%' Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
-      "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ");
+      "'%O''K%'" +
+          testing::StockListGroupBy(true));
   EXPECT_EQ(ComposeBatchListQuery(second, {.closed = false, .item_id = 5, .stock_id = 2}),
             "select a.FBatchNo,c.Fname as AuxName,b.Fname as stockName,isNull(sum(a.FQty),"
             "0) as FQty,e.FName As FUnitName,isNull(sum(a.FSecQty),0) as FSecQty,"
@@ -81,9 +77,8 @@ TEST(BatchQueryTest, SecondPickerUsesItsHeadsAndTheBoxOnly) {
             "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
             "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n"
             " Where a.FitemID=5 And ((d.FISBatchManager=1 And a.FBatchNo<>'') OR "
-            "d.FISBatchManager=0)  and a.FStockID=2 Group by a.FBatchNo,c.Fname,"
-            "b.Fname,e.FName,a.FKFDate,a.FdestDate,b.FNumber,c.Fnumber,b.FitemID,"
-            "d.FISKFPeriod,a.FBatchNoIndex ");
+            "d.FISBatchManager=0)  and a.FStockID=2" +
+                testing::StockListGroupBy(false));
   EXPECT_EQ(ComposeItemHeaderQuery(5),
             "select a.FNumber,a.Fname,a.Fmodel from t_icitem a Where a.FitemID=5");
 }

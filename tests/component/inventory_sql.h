@@ -1,7 +1,7 @@
 // The inventory SQL the tests check, written out once: the base-data list's queries around their
 // one varying part, the where-lines (with the warehouse condition) and the outer query's
-// conditions; the first batch picker's head (select list and joins) up to its where, which
-// GetBatch's lookup shares; GetAux's batch around its conditions.
+// conditions; the first batch picker's query (head, where, grouping), which GetBatch's lookup
+// shares; GetAux's batch around its conditions.
 #pragma once
 
 #include <string>
@@ -58,6 +58,18 @@ inline const std::string kStockListHeadOpen =
     "left  join t_auxItem     c on a.FAuxPropID=c.FitemID\r\n"
     "inner join t_icitem      d on a.FitemID=d.FitemID\r\n"
     "left  join t_MeasureUnit e on d.FUnitID=e.FItemID\r\n";
+
+// The grouping that ends both batch pickers' queries, over either balance.
+inline std::string StockListGroupBy(bool closed) {
+  return std::string(" Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,") +
+         (closed ? "a.FPeriodDate" : "a.FdestDate") +
+         ",b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ";
+}
+// The first batch picker's query, which GetBatch's lookup shares: `where` follows " Where ".
+inline std::string StockListSql(bool closed, const std::string& where) {
+  return (closed ? kStockListHeadClosed : kStockListHeadOpen) + " Where " + where +
+         StockListGroupBy(closed);
+}
 
 // GetAux's T-SQL batch: `where` follows "Where a.FitemID=", `like` the totals' "where ".
 inline std::string AuxLookupSql(bool closed, const std::string& where, const std::string& like) {

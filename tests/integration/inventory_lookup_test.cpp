@@ -32,46 +32,27 @@ TEST_F(InventoryLookupTest, GetBatchSendsItsConditionsAndAnswersTheFirstRow) {
     std::string answer;  // kBatchFields of the row returned
   };
   const Case cases[] = {
-      {true, "B2601", 0, 0, 0,
-       testing::kStockListHeadClosed +
-           " Where a.FitemID = 1 and a.FBatchNo='B2601' Group by a.FBatchNo,c.Fname,"
-           "b.Fname,e.FName,a.FKFDate,a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,"
-           "d.FISKFPeriod,a.FBatchNoIndex ",
+      {true, "B2601", 0, 0, 0, testing::StockListSql(true, "a.FitemID = 1 and a.FBatchNo='B2601'"),
        "上海仓|40,北京仓|120,虚拟仓|5", ""},
       // Virtual warehouses are left out for the two class types; a stock id narrows to one.
       {true, "B2601", 0, 0, 1080001,
-       testing::kStockListHeadClosed +
-           " Where a.FitemID = 1 and  b.FTypeID <> 502  and a.FBatchNo='B2601' "
-           "Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,"
-           "b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ",
+       testing::StockListSql(true, "a.FitemID = 1 and  b.FTypeID <> 502  and a.FBatchNo='B2601'"),
        "上海仓|40,北京仓|120", ""},
       {true, "B2601", 2, 0, 1020004,
-       testing::kStockListHeadClosed +
-           " Where a.FitemID = 1 and  b.FTypeID <> 502  and a.FBatchNo='B2601' "
-           "and a.FStockID=2 Group by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,"
-           "a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ",
+       testing::StockListSql(
+           true, "a.FitemID = 1 and  b.FTypeID <> 502  and a.FBatchNo='B2601' and a.FStockID=2"),
        "上海仓|40", "B2601|上海仓|40|0|100|2026-01-05|2027-01-05|个"},
       // Quotes are doubled and still find the batch.
-      {true, "A'B", 0, 0, 0,
-       testing::kStockListHeadClosed +
-           " Where a.FitemID = 1 and a.FBatchNo='A''B' Group by a.FBatchNo,c.Fname,"
-           "b.Fname,e.FName,a.FKFDate,a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,"
-           "d.FISKFPeriod,a.FBatchNoIndex ",
+      {true, "A'B", 0, 0, 0, testing::StockListSql(true, "a.FitemID = 1 and a.FBatchNo='A''B'"),
        "广州仓|7", "A'B|广州仓|7|0|14|2026-03-01|2027-03-01|个"},
       // A batch the item does not have: every key, each empty.
       {true, "B2699", 0, 7, 0,
-       testing::kStockListHeadClosed +
-           " Where a.FitemID = 1 and a.FBatchNo='B2699' and a.FAuxPropID=7 Group "
-           "by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FPeriodDate,b.FNumber,"
-           "c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ",
-       "", "|||||||"},
+       testing::StockListSql(true, "a.FitemID = 1 and a.FBatchNo='B2699' and a.FAuxPropID=7"), "",
+       "|||||||"},
       // Before the closing: two opening rows in warehouse 1, summed as sent; the answer's unit
       // price is the amount over the quantity, not the sum of the two unit prices (5).
       {false, "B2601", 1, 0, 0,
-       testing::kStockListHeadOpen +
-           " Where a.FitemID = 1 and a.FBatchNo='B2601' and a.FStockID=1 Group "
-           "by a.FBatchNo,c.Fname,b.Fname,e.FName,a.FKFDate,a.FdestDate,b.FNumber,"
-           "c.Fnumber,b.FitemID,d.FISKFPeriod,a.FBatchNoIndex ",
+       testing::StockListSql(false, "a.FitemID = 1 and a.FBatchNo='B2601' and a.FStockID=1"),
        "北京仓|120", "B2601|北京仓|120|2.5|300|2026-01-05|2027-01-05|个"},
   };
   for (const Case& c : cases) {
@@ -171,11 +152,9 @@ TEST_F(InventoryLookupTest, DataAuthorisationKeepsOutWarehousesOfOtherUsers) {
     BaseList list;
     list.GetBatch(1, "B2601", 0, 0, 1020004);
     EXPECT_EQ(sql_sent->back(),
-              testing::kStockListHeadClosed +
-                  " Where a.FitemID = 1 and  b.FTypeID <> 502  And  CharIndex('3',b.FRightUserID)>0"
-                  "  and a.FBatchNo='B2601' Group by a.FBatchNo,c.Fname,b.Fname,e.FName,"
-                  "a.FKFDate,a.FPeriodDate,b.FNumber,c.Fnumber,b.FitemID,d.FISKFPeriod,"
-                  "a.FBatchNoIndex ");
+              testing::StockListSql(true,
+                                    "a.FitemID = 1 and  b.FTypeID <> 502  And  "
+                                    "CharIndex('3',b.FRightUserID)>0  and a.FBatchNo='B2601'"));
     EXPECT_EQ(*props_sent, "UserName=clerk;UserID=3;AcctName={演示账套};Language=chs");
     // 上海仓 lists users 1 and 12 only; 虚拟仓 is virtual.
     EXPECT_THAT(Rows(sql_sent->back(), {"stockName", "FQty"}), ElementsAre("北京仓|120"));
