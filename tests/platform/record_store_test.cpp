@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -59,48 +60,20 @@ std::string RandomText(std::mt19937_64& rng, size_t length) {
 }
 
 Variant RandomValue(std::mt19937_64& rng) {
-  static const int64_t kIntegers[] = {std::numeric_limits<int64_t>::min(),
-                                      std::numeric_limits<int64_t>::max(),
-                                      0,
-                                      -1,
-                                      1,
-                                      63,
-                                      64,
-                                      -64,
-                                      -65,
-                                      31,
-                                      32,
-                                      -32,
-                                      -33,
-                                      (int64_t{1} << 56) - 1};
-  static const double kDoubles[] = {std::numeric_limits<double>::quiet_NaN(),
-                                    -std::numeric_limits<double>::quiet_NaN(),
-                                    std::bit_cast<double>(uint64_t{0x7FF0000000000001}),
-                                    std::numeric_limits<double>::infinity(),
-                                    -std::numeric_limits<double>::infinity(),
-                                    0.0,
-                                    -0.0,
-                                    std::numeric_limits<double>::denorm_min(),
-                                    std::numeric_limits<double>::max(),
-                                    std::numeric_limits<double>::lowest(),
-                                    1.0,
-                                    -3.0,
-                                    0.5,
-                                    0x1p53 - 1,
-                                    0x1p53,
-                                    -0x1p53,
-                                    1e300};
+  using Int = std::numeric_limits<int64_t>;
+  static const int64_t kIntegers[] = {
+      Int::min(), Int::max(), 0, -1, 1, 63, 64, -64, -65, 31, 32, -32, -33, (int64_t{1} << 56) - 1};
+  static const double kSignallingNaN = std::bit_cast<double>(uint64_t{0x7FF0000000000001});
+  static const double kDoubles[] = {NAN,  -NAN,         kSignallingNaN, INFINITY, -INFINITY, 0.0,
+                                    -0.0, DBL_TRUE_MIN, DBL_MAX,        -DBL_MAX, 1.0,       -3.0,
+                                    0.5,  0x1p53 - 1,   0x1p53,         -0x1p53,  1e300};
   // Texts met again and again, as warehouses, units and dates are in a long list: more of them
   // than fit in the kind byte, a few too short to be referred to, and some that share their
   // first and last bytes.
   static const std::vector<std::string> kRepeated = [] {
-    std::vector<std::string> texts{"上海仓",
-                                   "abc",
-                                   "2026-02-02",
-                                   "2026-02-03",
-                                   "B000001",
-                                   "B000010",
-                                   std::string("x\0y\0z", 5)};
+    std::vector<std::string> texts{"上海仓",     "abc",     "2026-02-02",
+                                   "2026-02-03", "B000001", "B000010"};
+    texts.push_back(std::string("x\0y\0z", 5));
     for (int i = 0; i < 70; ++i) texts.push_back("warehouse " + std::to_string(i) + " end");
     return texts;
   }();

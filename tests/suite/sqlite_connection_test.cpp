@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <sstream>
 
 #include "qmz/error.h"
 #include "suite/middle_tier/class_info.h"
@@ -122,38 +123,13 @@ TEST_F(SqliteConnectionTest, AnAnswerItsReaderOrdersComesAsSqliteWouldOrderIt) {
   // Values that sort awkwardly: Null, integers and doubles (beyond 2^53 too, -0), texts that
   // differ in case or trailing blanks only, in their ninth byte or later, multi-byte texts, and
   // punctuation between the upper- and lower-case letters.
-  const std::vector<std::string> values = {"null",
-                                           "5",
-                                           "-3",
-                                           "2.5",
-                                           "-0.0",
-                                           "0",
-                                           "1e300",
-                                           "1152921504606846976",
-                                           "1152921504606846977",
-                                           "9007199254740993",
-                                           "9007199254740992.0",
-                                           "''",
-                                           "' '",
-                                           "'a'",
-                                           "'A'",
-                                           "'a  '",
-                                           "'aB'",
-                                           "'ab'",
-                                           "'abcdefgh'",
-                                           "'ABCDEFGH'",
-                                           "'abcdefgh '",
-                                           "'abcdefghi'",
-                                           "'abcdefghI'",
-                                           "'abcdefghijklmnopqrs'",
-                                           "'abcdefghijklmnopqrT'",
-                                           "'abcdefghijklmnopq'",
-                                           "'仓库1'",
-                                           "'仓库10'",
-                                           "'Z'",
-                                           "'_'",
-                                           "'['",
-                                           "'b'"};
+  std::vector<std::string> values;
+  std::istringstream all(
+      "null|5|-3|2.5|-0.0|0|1e300|1152921504606846976|1152921504606846977|9007199254740993|"
+      "9007199254740992.0|''|' '|'a'|'A'|'a  '|'aB'|'ab'|'abcdefgh'|'ABCDEFGH'|'abcdefgh '|"
+      "'abcdefghi'|'abcdefghI'|'abcdefghijklmnopqrs'|'abcdefghijklmnopqrT'|'abcdefghijklmnopq'|"
+      "'仓库1'|'仓库10'|'Z'|'_'|'['|'b'");
+  for (std::string value; std::getline(all, value, '|');) values.push_back(value);
   std::mt19937 random(7);
   std::string inserts = "create table t (v collate TSQL, n, i integer); begin;";
   for (int i = 0; i < 3000; ++i) {
@@ -166,9 +142,8 @@ TEST_F(SqliteConnectionTest, AnAnswerItsReaderOrdersComesAsSqliteWouldOrderIt) {
   const std::string sqlite_order = Texts(db, "select i from t order by v, n desc, i");
   SetSuiteDatabase(path_);
   SuiteClassInfo info;
-  for (const char* batch : {"select v, n, i from t order by v, n desc",
-                            "select i, n, v from t "
-                            "order by 3, 2 desc"}) {
+  for (const char* batch :
+       {"select v, n, i from t order by v, n desc", "select i, n, v from t order by 3, 2 desc"}) {
     RecordsetPtr rows = info.GetData("", batch);
     std::string read;
     for (rows->MoveFirst(); !rows->Eof(); rows->MoveNext()) {
