@@ -173,6 +173,11 @@ def encode(value: str) -> bytes:
     return encoded
 
 
+def encode_optional(value: "str | None") -> "bytes | None":
+    """As encode; None stays None (the library's null pointer)."""
+    return None if value is None else encode(value)
+
+
 def to_value(value: Any, keep: list) -> Value:
     """A Python value as a qmz_value; `keep` holds the encoded texts while the call runs."""
     out = Value()

@@ -22,13 +22,8 @@ def check(database: str, read_db: _Optional[str] = None) -> dict:
     reads the suite's schema, and answers server, read_only, application_name and round_trip_ms
     (with `read_db`, its own under "read"); raises Error with the reason."""
     handle = _ctypes.c_void_p()
-    _check(
-        _lib.qmz_check(
-            _native.encode(database),
-            None if read_db is None else _native.encode(read_db),
-            _ctypes.byref(handle),
-        )
-    )
+    encoded = _native.encode(database), _native.encode_optional(read_db)
+    _check(_lib.qmz_check(*encoded, _ctypes.byref(handle)))
     with _Result(handle) as result:
         return _json.loads(result.json())
 
@@ -45,15 +40,8 @@ class Suite:
         read_db: _Optional[str] = None,
     ) -> None:
         handle = _ctypes.c_void_p()
-        _check(
-            _lib.qmz_session_open_read(
-                _native.encode(database),
-                None if read_db is None else _native.encode(read_db),
-                _native.encode(user),
-                int(outer_login),
-                _ctypes.byref(handle),
-            )
-        )
+        encoded = _native.encode(database), _native.encode_optional(read_db), _native.encode(user)
+        _check(_lib.qmz_session_open_read(*encoded, int(outer_login), _ctypes.byref(handle)))
         self._handle: _Optional[_ctypes.c_void_p] = handle
         self._database, self._read_db = database, read_db
         # A Suite collected without close() closes its session then (or at exit at the latest),
