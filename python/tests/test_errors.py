@@ -106,25 +106,21 @@ def test_integers_beyond_64_bits_and_texts_holding_nul_are_refused(suite, demo):
     assert str(batch.value) == (
         "a text passed to the library holds a NUL character: 'B2601\\x00junk'"
     )
-    with refused():
-        bl.invoke("GetBatch\0", 1, "B2601", 0, 0, 0)
-    with refused():
-        bl.set_property("KeyWord", "B26\0")
-    with refused():
-        bl.set_property("KeyWord\0", "B26")
-    with refused():
-        suite.set_host_property("ICClosed\0", 1)
-    with refused():
-        suite.set_host_property("ICClosed", "1\0")
-    with refused():
-        suite.create("QMZBaseList.BaseList\0")
+    for call in (
+        lambda: bl.invoke("GetBatch\0", 1, "B2601", 0, 0, 0),
+        lambda: bl.set_property("KeyWord", "B26\0"),
+        lambda: bl.set_property("KeyWord\0", "B26"),
+        lambda: suite.set_host_property("ICClosed\0", 1),
+        lambda: suite.set_host_property("ICClosed", "1\0"),
+        lambda: suite.create("QMZBaseList.BaseList\0"),
+        lambda: qb.Suite(demo + "\0"),
+        lambda: qb.Suite(demo, user="clerk\0"),
+    ):
+        with refused():
+            call()
     with refused():
         with suite.scripted_user("click cmdNo\0"):
             pass
-    with refused():
-        qb.Suite(demo + "\0")
-    with refused():
-        qb.Suite(demo, user="clerk\0")
     assert bl.GetBatch(1, "B2601")["FBatchNo"] == "B2601"
 
 
