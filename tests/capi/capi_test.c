@@ -32,17 +32,11 @@ static int failures = 0;
   } while (0)
 
 static qmz_value integer(int64_t v) {
-  qmz_value value;
-  value.type = QMZ_INTEGER;
-  value.as.integer = v;
-  return value;
+  return (qmz_value){.type = QMZ_INTEGER, .as.integer = v};
 }
 
 static qmz_value text(const char* t) {
-  qmz_value value;
-  value.type = QMZ_TEXT;
-  value.as.text = t;
-  return value;
+  return (qmz_value){.type = QMZ_TEXT, .as.text = t};
 }
 
 static qmz_result* invoke5(qmz_object* list, const char* member, int64_t item, const char* t) {
@@ -199,10 +193,7 @@ static void a_scripted_user_picks_several_rows(qmz_session* session, qmz_object*
 }
 
 static qmz_value number(double v) {
-  qmz_value value;
-  value.type = QMZ_DOUBLE;
-  value.as.number = v;
-  return value;
+  return (qmz_value){.type = QMZ_DOUBLE, .as.number = v};
 }
 
 /* The take of row `index` of a vector of rows. */
@@ -286,9 +277,7 @@ static void mistakes_give_a_status_and_a_message(qmz_session* session, qmz_objec
   qmz_value wrong[5] = {text("one"), text("B2601"), integer(0), integer(0), integer(0)};
   CHECK(qmz_invoke(list, "GetBatch", wrong, 5, &result) == QMZ_E_COMPONENT);
   CHECK_TEXT(qmz_last_error(), "Type mismatch");
-  qmz_value odd;
-  odd.type = (qmz_type)42;
-  odd.as.integer = 0;
+  qmz_value odd = {.type = (qmz_type)42, .as.integer = 0};
   CHECK(qmz_invoke(list, "GetBatch", &odd, 1, &result) == QMZ_E_ARGUMENT);
   CHECK_TEXT(qmz_last_error(), "Unknown value type 42");
   CHECK(qmz_invoke(list, "GetBatch", NULL, 5, &result) == QMZ_E_ARGUMENT);
