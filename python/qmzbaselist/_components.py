@@ -1,9 +1,9 @@
 """Components created by ProgID and called by member name; BaseList with its members."""
 
 import ctypes as _ctypes
-from typing import TYPE_CHECKING
 from typing import Any as _Any
 from typing import Optional as _Optional
+from typing import Protocol as _Protocol
 
 from . import _native
 from ._errors import Error
@@ -13,8 +13,12 @@ from ._results import Recordset, Result
 from ._results import Scalar as _Scalar
 from ._results import row as _row
 
-if TYPE_CHECKING:
-    from ._suite import Suite
+
+class _Session(_Protocol):
+    """What a component needs of its Suite: the open session's handle."""
+
+    _handle: _Optional[_ctypes.c_void_p]
+
 
 # Member names as the library takes them, encoded once.
 _MEMBER_NAMES: dict[str, bytes] = {}
@@ -26,7 +30,7 @@ _INT64_MIN, _INT64_MAX = _native.INT64_MIN, _native.INT64_MAX
 class Component:
     """A component created by ProgID, called by member name."""
 
-    def __init__(self, suite: "Suite", prog_id: str) -> None:
+    def __init__(self, suite: _Session, prog_id: str) -> None:
         handle = _ctypes.c_void_p()
         _check(_lib.qmz_create(suite._handle, _native.encode(prog_id), _ctypes.byref(handle)))
         object.__setattr__(self, "_handle", handle)
@@ -128,7 +132,7 @@ class BaseList(Component):
 
     _PROPERTIES = ("KeyWord", "Filter", "FilterItem", "RequiredQty")
 
-    def __init__(self, suite: "Suite") -> None:
+    def __init__(self, suite: _Session) -> None:
         super().__init__(suite, "QMZBaseList.BaseList")
 
     def __setattr__(self, name: str, value: _Any) -> None:
