@@ -38,7 +38,14 @@ std::string HiddenColumns(const Ledger& grid) {
   return hidden;
 }
 
-using PickerDialogsTest = DemoSuite;
+class PickerDialogsTest : public DemoSuite {
+ protected:
+  // Sets `form`'s request, loads it and shows it to a user playing `script`.
+  void Play(PickerForm& form, const InventoryRequest& request, const std::string& script = "") {
+    form.SetRequest(request);
+    PlayLoaded(form, script, messages);
+  }
+};
 
 TEST_F(PickerDialogsTest, BatchQueriesReturnTheBatchesAUserExpects) {
   auto rows = [](BatchPicker picker, const BatchQueryInput& in,
@@ -92,8 +99,7 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
   SaveUserProfile("BaseList", "ColWidth", "600|1600");
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 1, 0, 1030003});
-    PlayLoaded(form, "", messages);
+    Play(form, {1, "", 1, 0, 1030003});
     EXPECT_EQ(form.Find<Label>("lblName").Caption() + form.Find<Label>("lblModel").Caption(),
               "商品名称:螺丝钉规格型号:M3x10");
     // Unit prices are recomputed from amount and quantity, except where the quantity is zero.
@@ -110,8 +116,7 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
     EXPECT_THAT(ColumnWidths(form.Grid()),
                 ElementsAre(600, 1600, 1000, 1000, 1000, 1000, 900, 1100, 1100, 0, 0));
     frmStock no_date;  // B2603 is stored with the date 1900-01-01: no date, as in the list
-    no_date.SetRequest({1, "B2603", 0, 0, 1030003});
-    PlayLoaded(no_date, "", messages);
+    Play(no_date, {1, "B2603", 0, 0, 1030003});
     EXPECT_EQ(no_date.Grid().RowTextOf(2), "1|B2603||上海仓|12.000|2.50|30.00|||2|0|");
   });
   // Before the closing the unit price is the amount over the quantity (the query sums the
@@ -120,13 +125,11 @@ TEST_F(PickerDialogsTest, BatchRowTextsFollowTheDigitsTheBoxAndTheClosing) {
   Exec("update ICInvInitial set FQty=0 where FBatchNo='N-0002'");
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 1, 0, 1030003});
-    PlayLoaded(form, "", messages);
+    Play(form, {1, "", 1, 0, 1030003});
     EXPECT_EQ(form.Grid().RowTextOf(2),
               "1|B2601||北京仓|120.000|2.50|300.00|2026-01-05|2027-01-05|1|0|");
     frmSelectBatchNo second;
-    second.SetRequest({4, "", 0, 0, 1030003});
-    PlayLoaded(second, "", messages);
+    Play(second, {4, "", 0, 0, 1030003});
     EXPECT_EQ(
         second.Grid().DumpGrid(),
         "序号|批号|辅助属性|仓库|数量|单位|单价|金额|生产日期|有效期至|stockID|FBatchNoIndex|\n"
@@ -215,8 +218,7 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
   // The box after a refused scan: the label, selected.
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 0, 0, 1030003});
-    PlayLoaded(form, "type txtBatchNo (10)B2699; key Enter txtBatchNo", messages);
+    Play(form, {1, "", 0, 0, 1030003}, "type txtBatchNo (10)B2699; key Enter txtBatchNo");
     EXPECT_EQ(form.Box().Text(), "(10)B2699");
     EXPECT_EQ(form.Box().SelStart(), 0u);
     EXPECT_EQ(form.Box().SelLength(), form.Box().Text().size());
@@ -255,8 +257,7 @@ TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocum
   host.Set("BatchOrder", "FEFO");
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 0, 0, 1030003});
-    PlayLoaded(form, "hover 2 3; hover 5 3; key Down Ledger", messages);
+    Play(form, {1, "", 0, 0, 1030003}, "hover 2 3; hover 5 3; key Down Ledger");
     EXPECT_EQ(form.Grid().ToolTipText(),
               "即将过期：有效期至 2027-03-01，距单据日期 2027-01-10 还有 50 天（提前 70 天提醒）");
     // The rows of one expiry and batch in the order the database grouped them, first-expiry-
@@ -281,8 +282,7 @@ TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocum
   host.Set("ICClosed", false);  // the opening balance's expiry column orders it alike
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 0, 0, 1030003});
-    PlayLoaded(form, "", messages);
+    Play(form, {1, "", 0, 0, 1030003});
     EXPECT_EQ(
         ColumnTexts(form.Grid(), 2),
         (std::vector<std::string>{"B2601", "B2601", "B2601", "B2602", "A'B", "B2604", "B2603"}));
@@ -291,9 +291,8 @@ TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocum
   host.Set("HideExpired", 1);
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 0, 0, 1030003});
     // The box that shows rows of no quantity does not bring the expired ones back.
-    PlayLoaded(form, "click chkShowZero", messages);
+    Play(form, {1, "", 0, 0, 1030003}, "click chkShowZero");
     EXPECT_EQ(ColumnTexts(form.Grid(), 2), (std::vector<std::string>{"A'B", "B2604", "B2603"}));
     EXPECT_EQ(form.Find<Label>("lblHiddenExpired").Caption(),
               "已隐藏 3 行已过期的库存（有效期至早于单据日期 2027-01-10）");
@@ -303,12 +302,10 @@ TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocum
   host.Set("DocumentDate", "2026-01-01");
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 0, 0, 1030003});
-    PlayLoaded(form, "", messages);
+    Play(form, {1, "", 0, 0, 1030003});
     EXPECT_FALSE(form.Find<Label>("lblHiddenExpired").Visible());
     frmStock empty;
-    empty.SetRequest({99, "", 0, 0, 1030003});
-    PlayLoaded(empty, "", messages);
+    Play(empty, {99, "", 0, 0, 1030003});
     EXPECT_EQ(empty.Grid().Rows(), 1);
   });
   EXPECT_EQ(messages.str(), "");
@@ -370,9 +367,8 @@ TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTh
   OnNewThread([&] {
     ListSettings().RequiredQty = 30;
     frmStock form;
-    form.SetRequest({1, "", 0, 0, 1030003});
     form.SetMultiSelect(1);
-    PlayLoaded(form, "", messages);
+    Play(form, {1, "", 0, 0, 1030003});
     EXPECT_EQ(form.Find<Label>("lblTally").Caption(), "需要 30 / 已选 19.4 / 尚缺 10.6");
     EXPECT_EQ(form.Grid().CellText(3, 12), "0.1");
   });
@@ -477,8 +473,7 @@ TEST_F(PickerDialogsTest, AuxRowTextsAndTheIndustrysCaptions) {
   host.Set("IndustryType", 1);
   OnNewThread([&] {
     frmSelectAux form;
-    form.SetRequest({2, "", 1, 0, 1030003});
-    PlayLoaded(form, "", messages);
+    Play(form, {2, "", 1, 0, 1030003});
     EXPECT_EQ(form.Caption(), "请选择辅助属性");
     EXPECT_EQ(form.Grid().DumpGrid(),
               "序号|辅助属性|仓库|理论重量|单价|金额|stockID|\n"
@@ -547,9 +542,8 @@ TEST_F(PickerDialogsTest, TrackedItemsOpenTheSecondPicker) {
 TEST_F(PickerDialogsTest, ChosenRowsComeBackInTheOrderChosen) {
   OnNewThread([&] {
     frmStock form;
-    form.SetRequest({1, "", 0, 0, 1030003});
     form.SetMultiSelect(1);
-    PlayLoaded(form, "select 4,2,3; click cmdYes", messages);
+    Play(form, {1, "", 0, 0, 1030003}, "select 4,2,3; click cmdYes");
     ASSERT_TRUE(form.OK);
     EXPECT_EQ(Fields(form.RtnVect(), {"FBatchNo", "stockName", "FQty"}),
               "B2601|北京仓|120,A'B|广州仓|7,B2601|上海仓|40");
@@ -560,8 +554,7 @@ TEST_F(PickerDialogsTest, ChosenRowsComeBackInTheOrderChosen) {
     EXPECT_EQ(form.RtnDict()->Get("FQty"), Variant("40"));
 
     frmStock none;
-    none.SetRequest({1, "ZZ", 0, 0, 1030003});
-    PlayLoaded(none, "click cmdYes", messages);
+    Play(none, {1, "ZZ", 0, 0, 1030003}, "click cmdYes");
     EXPECT_FALSE(none.OK);
     EXPECT_EQ(none.RtnVect(), nullptr);
     EXPECT_EQ(none.Grid().Rows(), 1);
@@ -601,8 +594,7 @@ TEST_F(PickerDialogsTest, ThePickersShareTheirWidthsByColumnAndOpeningThemChange
   auto open = [&](PickerForm& form, int32_t item, const std::function<void(Ledger&)>& user) {
     std::vector<float> shown;
     OnNewThread([&] {
-      form.SetRequest({item, "", 0, 0, 1030003});
-      PlayLoaded(form, "", messages);
+      Play(form, {item, "", 0, 0, 1030003});
       shown = ColumnWidths(form.Grid());
       if (user) user(form.Grid());
       form.RunUnload();
