@@ -95,22 +95,15 @@ TEST_F(InventoryLookupTest, GetBatchReadsAScannedLabelWhenTheHostAsks) {
   host.Set("ScanGS1", "yes");
   const std::pair<std::string, std::string> cases[] = {
       {"B2601", plain},  // typed text as before
-      {"]C10109501101530003"
-       "10B2601",
-       plain},
+      {"]C1010950110153000310B2601", plain},
       {"]d2" + gs + "10B2601" + gs + "17270600", "B2601|上海仓"},  // day 00: the month's last
       {"(01)09501101530003(10)B2601(17)270630", "B2601|上海仓"},
       {"(10)b2601(17)270630", "B2601|上海仓"},  // the batch compared as the database compares
-      {"0109501101530003"
-       "10B2601" +
-           gs + "17270105",
-       "B2601|北京仓"},
+      {"010950110153000310B2601" + gs + "17270105", "B2601|北京仓"},
       // A real label's other fields (net weight, best before, article, order, internal) are
       // read past.
-      {"]C101095011015300033103001250"
-       "15270101"
-       "10B2601" +
-           gs + "240ART-7" + gs + "400PO4711" + gs + "99INTERNAL",
+      {"]C1010950110153000331030012501527010110B2601" + gs + "240ART-7" + gs + "400PO4711" + gs +
+           "99INTERNAL",
        plain},
       {"(10)A'B", "A'B|广州仓"},  // GS1 punctuation in a batch, its quote doubled in the SQL
       {"(10)B2699", "|"},         // no such batch: every key, each empty

@@ -246,12 +246,10 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
 // expire within 70 days, B2603 has no expiry. The dates are stored as other programs write them.
 TEST_F(PickerDialogsTest, ExpiryMarksHiddenRowsAndFirstExpiryFirstFollowTheDocumentDate) {
   Exec(
-      "update t_cc_inventory set FPeriodDate = '2027/1/5' where FBatchNo = 'B2601' and FStockID = "
-      "1");
-  Exec(
-      "update t_cc_inventory set FPeriodDate = '20270105' where FBatchNo = 'B2601' and FStockID = "
-      "2");
-  Exec("update t_cc_inventory set FPeriodDate = '2027-03-01 00:00:00' where FBatchNo = 'A''B'");
+      "update t_cc_inventory set FPeriodDate = '2027/1/5' where FBatchNo = 'B2601' and "
+      "FStockID = 1; update t_cc_inventory set FPeriodDate = '20270105' where FBatchNo = "
+      "'B2601' and FStockID = 2; update t_cc_inventory set FPeriodDate = '2027-03-01 00:00:00' "
+      "where FBatchNo = 'A''B'");
   host.Set("ExpiryWarnDays", 70);
   host.Set("DocumentDate", "2027-01-10");
   host.Set("BatchOrder", "FEFO");
