@@ -82,27 +82,27 @@ class DatabaseFaultsTest : public DemoSuiteWithComponentFolder {
   }
 
   std::string path_ = Folder() + "/faulty.db";
+  // What an operation on the removed file fails with.
+  std::string cannot_open_ =
+      "Cannot open the suite database " + path_ + ": unable to open database file";
 };
 
 // The lookups and the pickers fail quietly; the base-data list says why, once per dialog.
 TEST_F(DatabaseFaultsTest, AMissingOrDamagedDatabaseAnswersNothing) {
-  const std::string answers = "null null null null null null raised \n";
+  const auto answers = [](const std::string& why) {  // and the two dialogs' messages
+    return "null null null null null null raised \n[Vantrel提示] " + why + "\n[Vantrel提示] " +
+           why + "\n";
+  };
   fs::remove(path_);
-  std::string cannot_open =
-      "[Vantrel提示] Cannot open the suite database " + path_ + ": unable to open database file\n";
-  EXPECT_EQ(EveryOperation(), answers + cannot_open + cannot_open);
+  EXPECT_EQ(EveryOperation(), answers(cannot_open_));
   EXPECT_FALSE(fs::exists(path_));  // nothing created in its place
 
   std::ofstream(path_, std::ios::trunc) << "hello, this is no database";
-  EXPECT_EQ(EveryOperation(), answers +
-                                  "[Vantrel提示] file is not a database\n"
-                                  "[Vantrel提示] file is not a database\n");
+  EXPECT_EQ(EveryOperation(), answers("file is not a database"));
 
   fs::copy_file(DatabasePath(), path_, fs::copy_options::overwrite_existing);
   fs::resize_file(path_, 4096);  // the first page only
-  EXPECT_EQ(EveryOperation(), answers +
-                                  "[Vantrel提示] database disk image is malformed\n"
-                                  "[Vantrel提示] database disk image is malformed\n");
+  EXPECT_EQ(EveryOperation(), answers("database disk image is malformed"));
 }
 
 // Read-only by its permissions, also for root: the lookups and the pickers work, the widths
@@ -208,8 +208,7 @@ TEST_F(DatabaseFaultsTest, KeptConnectionsAnswerAsNewOnes) {
 
   // The file removed: a clear failure, not the old rows.
   fs::remove(path_);
-  EXPECT_EQ(quantity(),
-            "nullCannot open the suite database " + path_ + ": unable to open database file");
+  EXPECT_EQ(quantity(), "null" + cannot_open_);
   CloseSuite();
 }
 
@@ -282,8 +281,7 @@ TEST_F(DatabaseFaultsTest, ADatabaseGoneAfterTheDialogOpenedIsReported) {
     EXPECT_EQ(picker.Grid().CellText(2, 5), "30.00");
     EXPECT_NO_THROW(picker.RunUnload());
   });
-  std::string gone =
-      "[Vantrel提示] Cannot open the suite database " + path_ + ": unable to open database file\n";
+  const std::string gone = "[Vantrel提示] " + cannot_open_ + "\n";
   EXPECT_EQ(messages.str(), gone + gone + gone + gone);
 }
 
