@@ -158,6 +158,9 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
       "update t_cc_inventory set FPeriodDate = '2027-06-30' where FBatchNo = 'B2601' and "
       "FStockID = 2");
   const std::string gs = "\x1d";
+  const auto scan = [](const std::string& label) {
+    return "type txtBatchNo " + label + "; key Enter txtBatchNo";
+  };
   auto pick = [&](const std::string& script, int32_t item = 1, const std::string& fragment = "") {
     std::string answer;
     AsUser(script, [&](BaseList& list) {
@@ -166,26 +169,21 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
     return answer;
   };
   // Without ScanGS1 a label is typed text: no batch holds it, nothing is chosen.
-  EXPECT_EQ(pick("type txtBatchNo (10)B2601(17)270630; key Enter txtBatchNo; click cmdYes"),
-            "null");
+  EXPECT_EQ(pick(scan("(10)B2601(17)270630") + "; click cmdYes"), "null");
   host.Set("ScanGS1", "on");
   // The row of the label's batch whose expiry matches, in either form; day 00 is the last; the
   // batch compared as the database compares it; the other fields of a real label read past.
-  EXPECT_EQ(
-      pick("type txtBatchNo ]C110b2601" + gs + "17270600; key Enter txtBatchNo; click cmdYes"),
-      "B2601|上海仓");
-  EXPECT_EQ(pick("type txtBatchNo ]C1310300125010A'B" + gs + "400PO-1" + gs +
-                 "99X; key Enter txtBatchNo; click cmdYes"),
+  EXPECT_EQ(pick(scan("]C110b2601" + gs + "17270600") + "; click cmdYes"), "B2601|上海仓");
+  EXPECT_EQ(pick(scan("]C1310300125010A'B" + gs + "400PO-1" + gs + "99X") + "; click cmdYes"),
             "A'B|广州仓");
   // A batch outside the list as it stands, or outside the host's fragment, is found in the
   // item's stock, read once.
   EXPECT_EQ(pick("type txtBatchNo B2603; click cmdQuery; key Back txtBatchNo; key Back; key Back; "
-                 "key Back; key Back; type txtBatchNo (01)09501101530003(10)B2601(17)270105; "
-                 "key Enter txtBatchNo; click cmdYes"),
+                 "key Back; key Back; " +
+                 scan("(01)09501101530003(10)B2601(17)270105") + "; click cmdYes"),
             "B2601|北京仓");
   sql_sent->clear();
-  EXPECT_EQ(pick("type txtBatchNo (10)A'B; key Enter txtBatchNo; click cmdYes", 1, "B26"),
-            "A'B|广州仓");
+  EXPECT_EQ(pick(scan("(10)A'B") + "; click cmdYes", 1, "B26"), "A'B|广州仓");
   const auto lists = [&] {
     return std::count_if(sql_sent->begin(), sql_sent->end(), [](const std::string& sql) {
       return sql.find(" Group by a.FBatchNo") != std::string::npos;
@@ -194,21 +192,15 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
   EXPECT_EQ(lists(), 2);  // the load, the one read of the item's stock
   // After every scan the box holds it selected: the next scan replaces it, found or refused.
   messages.str("");
-  EXPECT_EQ(pick("type txtBatchNo (10)B2603; key Enter txtBatchNo; type txtBatchNo (10)A'B; "
-                 "key Enter txtBatchNo; click cmdYes"),
-            "A'B|广州仓");
+  EXPECT_EQ(pick(scan("(10)B2603") + "; " + scan("(10)A'B") + "; click cmdYes"), "A'B|广州仓");
   sql_sent->clear();
-  EXPECT_EQ(pick("type txtBatchNo (10)B2699; key Enter txtBatchNo; type txtBatchNo ]C110B2603; "
-                 "key Enter txtBatchNo; click cmdYes"),
-            "B2603|上海仓");
+  EXPECT_EQ(pick(scan("(10)B2699") + "; " + scan("]C110B2603") + "; click cmdYes"), "B2603|上海仓");
   EXPECT_EQ(lists(), 2);  // the load, the one read of the missing batch
   // Malformed, of another GTIN, not in the stock: the clerk is told, nothing changes.
-  EXPECT_EQ(pick("type txtBatchNo (01)09501101530004(10)B2601; key Enter txtBatchNo; close"),
-            "null");
-  EXPECT_EQ(pick("type txtBatchNo (10)B2601(3106)1; key Enter txtBatchNo; close"), "null");
+  EXPECT_EQ(pick(scan("(01)09501101530004(10)B2601") + "; close"), "null");
+  EXPECT_EQ(pick(scan("(10)B2601(3106)1") + "; close"), "null");
   host.Set("ItemGTIN", "04006381333931");
-  EXPECT_EQ(pick("type txtBatchNo (01)09501101530003(10)B2601; key Enter txtBatchNo; close"),
-            "null");
+  EXPECT_EQ(pick(scan("(01)09501101530003(10)B2601") + "; close"), "null");
   host.Set("ItemGTIN", "");
   EXPECT_EQ(messages.str(),
             "[Vantrel提示] 库存中没有批号 B2699\n"
@@ -218,20 +210,18 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
   // The box after a refused scan: the label, selected.
   OnNewThread([&] {
     frmStock form;
-    Play(form, {1, "", 0, 0, 1030003}, "type txtBatchNo (10)B2699; key Enter txtBatchNo");
+    Play(form, {1, "", 0, 0, 1030003}, scan("(10)B2699"));
     EXPECT_EQ(form.Box().Text(), "(10)B2699");
     EXPECT_EQ(form.Box().SelStart(), 0u);
     EXPECT_EQ(form.Box().SelLength(), form.Box().Text().size());
   });
   // An item tracked by number: the label's serial number.
-  EXPECT_EQ(
-      pick("type txtBatchNo (01)09501101530003(21)N-0002; key Enter txtBatchNo; click cmdYes", 4),
-      "N-0002|上海仓");
+  EXPECT_EQ(pick(scan("(01)09501101530003(21)N-0002") + "; click cmdYes", 4), "N-0002|上海仓");
   // An expired batch the host hides is named as expired.
   host.Set("DocumentDate", "2027-07-01");
   host.Set("HideExpired", 1);
   messages.str("");
-  EXPECT_EQ(pick("type txtBatchNo (10)B2601; key Enter txtBatchNo; close"), "null");
+  EXPECT_EQ(pick(scan("(10)B2601") + "; close"), "null");
   EXPECT_EQ(messages.str(),
             "[Vantrel提示] 批号 B2601 已于 2027-06-30 过期（单据日期 2027-07-01），过期的库存不在"
             "列表中\n");
@@ -239,7 +229,7 @@ TEST_F(PickerDialogsTest, AScannedLabelSelectsItsBatchWhenTheHostAsks) {
   host.Set("DocumentDate", "");
   // With ScanConfirm the scan confirms its row.
   host.Set("ScanConfirm", "TRUE");
-  EXPECT_EQ(pick("type txtBatchNo (10)B2603; key Enter txtBatchNo"), "B2603|上海仓");
+  EXPECT_EQ(pick(scan("(10)B2603")), "B2603|上海仓");
 }
 
 // On 2027-01-10 B2601 (有效期至 2027-01-05) has expired, A'B (2027-03-01) and B2604 (2027-03-15)
