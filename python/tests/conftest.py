@@ -36,3 +36,10 @@ def command(*args):
         [os.environ["QMZ_BASELIST"], *args], check=True, capture_output=True, text=True
     )
     return done.stdout
+
+
+def failure(call):
+    """The status and message of the library's error that `call` raises."""
+    with pytest.raises(qb.Error) as raised:
+        call()
+    return raised.value.status, str(raised.value)

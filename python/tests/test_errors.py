@@ -9,31 +9,25 @@ import sys
 import pytest
 
 import qmzbaselist as qb
-
-
-def _failure(call):
-    """The status and message of the library's error that `call` raises."""
-    with pytest.raises(qb.Error) as raised:
-        call()
-    return raised.value.status, str(raised.value)
+from conftest import failure
 
 
 def test_a_missing_database_and_an_unknown_user(demo, tmp_path):
-    status, message = _failure(lambda: qb.Suite(str(tmp_path / "none.db")))
+    status, message = failure(lambda: qb.Suite(str(tmp_path / "none.db")))
     assert status is qb.Status.E_COMPONENT
     assert str(tmp_path / "none.db") in message
     # A read database that cannot be reached leaves the reads to the database, with a warning.
     with qb.Suite(demo, read_db=str(tmp_path / "none.db")) as unread:
         assert unread.BaseList().GetBatch(1, "B2601")["FBatchNo"] == "B2601"
         assert str(tmp_path / "none.db") in unread.warnings[0]
-    assert _failure(lambda: qb.Suite(demo, user="nobody")) == (
+    assert failure(lambda: qb.Suite(demo, user="nobody")) == (
         qb.Status.E_COMPONENT,
         "Unknown user of the suite: nobody",
     )
 
 
 def test_one_session_at_a_time(suite, demo):
-    assert _failure(lambda: qb.Suite(demo)) == (
+    assert failure(lambda: qb.Suite(demo)) == (
         qb.Status.E_STATE,
         "A session is already open in this process; close it first",
     )
@@ -54,13 +48,13 @@ def test_one_session_at_a_time(suite, demo):
 
 def test_unknown_members_and_wrong_arguments(suite):
     bl = suite.BaseList()
-    assert _failure(lambda: bl.invoke("NoSuchMember"))[1] == (
+    assert failure(lambda: bl.invoke("NoSuchMember"))[1] == (
         "Object doesn't support this property or method: NoSuchMember"
     )
-    assert _failure(lambda: bl.invoke("GetBatch", 1, "B2601"))[1] == (
+    assert failure(lambda: bl.invoke("GetBatch", 1, "B2601"))[1] == (
         "Argument not optional: GetBatch expects more than 2 argument(s)"
     )
-    assert _failure(lambda: bl.GetBatch("one", "B2601")) == (qb.Status.E_COMPONENT, "Type mismatch")
+    assert failure(lambda: bl.GetBatch("one", "B2601")) == (qb.Status.E_COMPONENT, "Type mismatch")
     with pytest.raises(TypeError):
         bl.GetBatch([1], "B2601")
     with pytest.raises(TypeError):
@@ -76,7 +70,7 @@ def test_unknown_members_and_wrong_arguments(suite):
         with suite.scripted_user('type txtBatchNo "unclosed'):
             pass
     assert unread.value.status is qb.Status.E_COMPONENT
-    assert _failure(lambda: suite.create("No.Such"))[0] is qb.Status.E_COMPONENT
+    assert failure(lambda: suite.create("No.Such"))[0] is qb.Status.E_COMPONENT
 
 
 def test_integers_beyond_64_bits_and_texts_holding_nul_are_refused(suite, demo):
@@ -92,7 +86,7 @@ def test_integers_beyond_64_bits_and_texts_holding_nul_are_refused(suite, demo):
     with pytest.raises(OverflowError):
         suite.set_host_property("ICClosed", 2**64 + 1)
     # Within 64 bits the value reaches the component, which takes a 32-bit item.
-    assert _failure(lambda: bl.GetBatch(2**63 - 1, "B2601")) == (qb.Status.E_COMPONENT, "Overflow")
+    assert failure(lambda: bl.GetBatch(2**63 - 1, "B2601")) == (qb.Status.E_COMPONENT, "Overflow")
 
     def refused():
         return pytest.raises(ValueError, match="^a text passed to the library holds a NUL ")
@@ -138,18 +132,18 @@ def test_freed_handles_and_closed_sessions(demo):
     suite = qb.Suite(demo, user="clerk")
     bl = suite.BaseList()
     bl.close()
-    assert _failure(lambda: bl.GetBatch(1, "B2601")) == (
+    assert failure(lambda: bl.GetBatch(1, "B2601")) == (
         qb.Status.E_HANDLE,
         "qmz_invoke_texts: the object handle is not a live handle (destroyed, or never made)",
     )
     bl.close()  # a second release is refused quietly
     other = suite.BaseList()
     suite.close()
-    assert _failure(lambda: other.GetBatch(1, "B2601")) == (
+    assert failure(lambda: other.GetBatch(1, "B2601")) == (
         qb.Status.E_STATE,
         "qmz_invoke_texts: the object's session is closed",
     )
-    assert _failure(lambda: suite.set_host_property("ICClosed", 1)) == (
+    assert failure(lambda: suite.set_host_property("ICClosed", 1)) == (
         qb.Status.E_HANDLE,
         "qmz_session_set_integer: the session is NULL",
     )
