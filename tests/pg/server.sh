@@ -9,14 +9,7 @@
 #                             gone, and a second pg-stop quiet too
 #   server.sh run POINTER CMD...  runs CMD with QMZ_TEST_SERVER set to the server's --db value,
 #                             QMZ_TEST_SERVER_DIR to its folder and QMZ_TEST_RUN_SH to run.sh
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-what=$1 pointer=$2
-shift 2
-fail() {
-  echo "server.sh: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/script_start.sh"
 
 # Each file of FOLDER with its owner, mode and contents.
 snapshot() {

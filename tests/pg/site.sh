@@ -14,14 +14,7 @@
 #   site.sh run POINTER CMD...  runs CMD with QMZ_TEST_SERVER set to the pooler's --db value,
 #                             QMZ_TEST_SITE to the folder and QMZ_TEST_FAILOVER to the command
 #                             of the failover above
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-what=$1 pointer=$2
-shift 2
-fail() {
-  echo "site.sh: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/script_start.sh"
 
 # What the role suite gets by default: each against what the suite relies on, and plans in
 # parallel wherever the server can. Serializable transactions are the primary's own default:
