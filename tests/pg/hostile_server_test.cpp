@@ -32,24 +32,21 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
-std::string Server() {
-  const char* server = std::getenv("QMZ_TEST_SERVER");
-  return server ? server : "";
-}
+const std::string kServer = testing::FromEnvironment("QMZ_TEST_SERVER");
 
 using testing::Text;
 
 class HostileServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Server().empty()) GTEST_SKIP() << "run through tests/pg/server.sh";
-    CreateDemoDatabase(Server());
-    OpenSuite(Server());
+    if (kServer.empty()) GTEST_SKIP() << "run through tests/pg/server.sh";
+    CreateDemoDatabase(kServer);
+    OpenSuite(kServer);
     LogIn("clerk");
   }
   // The database's own settings, as its owner (the suite's role) may set them.
   void SetDatabase(const std::vector<std::string>& settings) {
-    auto db = suite::OpenDatabase(Server());
+    auto db = suite::OpenDatabase(kServer);
     db->Execute("set default_transaction_read_only = off");  // also on a read-only database
     const std::string name = *db->Query("select current_database()")[0][0];
     for (const std::string& setting : settings) {
@@ -57,9 +54,9 @@ class HostileServerTest : public ::testing::Test {
     }
   }
   void TearDown() override {
-    if (Server().empty()) return;
+    if (kServer.empty()) return;
     SetDatabase({"RESET ALL"});
-    suite::OpenDatabase(Server())->Execute("DROP SCHEMA IF EXISTS evil CASCADE");
+    suite::OpenDatabase(kServer)->Execute("DROP SCHEMA IF EXISTS evil CASCADE");
   }
 };
 
@@ -70,7 +67,7 @@ TEST_F(HostileServerTest, DatabaseSettingsChangeNoAnswerAndLetNoTextOutOfItsLite
   ASSERT_THAT(b2601, HasSubstr("FBatchNo=B2601;AuxName=;stockName=上海仓;FQty=40;"));
   // A schema planted first in the search_path with a t_stock of its own, planner defaults that
   // would turn a lookup into a JIT-compiled one: no statement of the suite reaches them.
-  auto db = suite::OpenDatabase(Server());
+  auto db = suite::OpenDatabase(kServer);
   db->Execute("CREATE SCHEMA evil");
   db->Execute(
       "CREATE TABLE evil.t_stock AS SELECT FItemID, FNumber, 'EVIL' AS FName, FTypeID, "
@@ -81,7 +78,7 @@ TEST_F(HostileServerTest, DatabaseSettingsChangeNoAnswerAndLetNoTextOutOfItsLite
                "SET jit_above_cost = 0"});
   // New sessions start with them.
   CloseSuite();
-  OpenSuite(Server());
+  OpenSuite(kServer);
   LogIn("clerk");
 
   // A backslash before the doubled quote stays inside the batch number.
@@ -122,7 +119,7 @@ TEST_F(HostileServerTest, ALookupSentAgainIsPlannedOnceAndAnswersAsItsOwnTextDid
   // The desk's one connection keeps the one statement, its values typed as what they meet, and
   // planned once for all values.
   const auto on_the_desks_connection = [&](const std::string& sql) {
-    return suite::OpenDatabase(Server())->Query(sql);
+    return suite::OpenDatabase(kServer)->Query(sql);
   };
   const auto kept = [&] {
     return on_the_desks_connection(
@@ -166,7 +163,7 @@ TEST_F(HostileServerTest, ALookupSentAgainIsPlannedOnceAndAnswersAsItsOwnTextDid
 TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
   // The driver hands a text out in pieces of 2,047 UTF-16 units: the pair of 😀 is split.
   const std::string long_text = std::string(2046, 'a') + "😀仓b";
-  auto db = suite::OpenDatabase(Server());
+  auto db = suite::OpenDatabase(kServer);
   RecordsetPtr rows = db->RunTsql("select '" + long_text + "' as t");
   ASSERT_EQ(rows->RecordCount(), 1);
   EXPECT_EQ(rows->Value("t").ToText(), long_text);
@@ -175,35 +172,34 @@ TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
 TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
   // The desk's kept connection, made with the default timeout, is handed to a caller with a
   // shorter one, then back to one with the default.
-  const std::string backend =
-      *suite::OpenDatabase(Server())->Query("select pg_backend_pid()")[0][0];
+  const std::string backend = *suite::OpenDatabase(kServer)->Query("select pg_backend_pid()")[0][0];
   ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
-  auto db = suite::OpenDatabase(Server());
+  auto db = suite::OpenDatabase(kServer);
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   EXPECT_EQ(*db->Query("select pg_backend_pid()")[0][0], backend);
   EXPECT_THAT([&] { db->RunTsql("select pg_sleep(30) as s"); },
               ThrowsMessage<Error>(HasSubstr("statement timeout")));
   db.reset();
-  EXPECT_EQ(*suite::OpenDatabase(Server())->Query("select pg_sleep(1.5)::text || "
-                                                  "current_setting('statement_timeout')")[0][0],
+  EXPECT_EQ(*suite::OpenDatabase(kServer)->Query("select pg_sleep(1.5)::text || "
+                                                 "current_setting('statement_timeout')")[0][0],
             "1min");
   // Values the drivers would wrap, or that are no number, are refused.
   for (const char* value :
        {"soon", "4294968", "2147484", "99999999999999999999", "-1", " 5", "+5"}) {
     ::setenv("QMZ_QUERY_TIMEOUT", value, 1);
-    EXPECT_THAT([] { suite::OpenDatabase(Server()); },
+    EXPECT_THAT([] { suite::OpenDatabase(kServer); },
                 ThrowsMessage<Error>("QMZ_QUERY_TIMEOUT must be a number of seconds from 0 (no "
                                      "limit) to 2147483: " +
                                      std::string(value)));
   }
   ::setenv("QMZ_QUERY_TIMEOUT", "2147483", 1);
-  EXPECT_EQ(*suite::OpenDatabase(Server())->Query("select 1")[0][0], "1");
+  EXPECT_EQ(*suite::OpenDatabase(kServer)->Query("select 1")[0][0], "1");
   ::unsetenv("QMZ_QUERY_TIMEOUT");
 }
 
 TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
   ::setenv("QMZ_QUERY_TIMEOUT", "2", 1);
-  auto db = suite::OpenDatabase(Server());
+  auto db = suite::OpenDatabase(kServer);
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   const pid_t backend = std::stoi(*db->Query("select pg_backend_pid()")[0][0]);
   const int64_t stocks = db->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64();
@@ -226,7 +222,7 @@ TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
             "connection was dropped");
   // The dropped connection is not reused; the next caller answers.
   db.reset();
-  auto next = suite::OpenDatabase(Server());
+  auto next = suite::OpenDatabase(kServer);
   EXPECT_NE(*next->Query("select pg_backend_pid()")[0][0], std::to_string(backend));
   EXPECT_EQ(next->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64(), stocks);
 }
@@ -234,7 +230,7 @@ TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
 // Whether the server still has a backend of that process id, asked on a connection of its own
 // (another connection string, so that it takes nothing from the pool the test watches).
 bool BackendLives(const std::string& pid) {
-  auto probe = suite::OpenDatabase(Server() + ";");
+  auto probe = suite::OpenDatabase(kServer + ";");
   return *probe->Query("select count(*) from pg_stat_activity where pid = " + pid)[0][0] != "0";
 }
 
@@ -250,8 +246,8 @@ TEST_F(HostileServerTest, ADeskKeepsOneIdleConnectionAndClosesItWhenIdleTooLong)
   CloseSuite();
   std::string first, second;
   {
-    auto a = suite::OpenDatabase(Server());
-    auto b = suite::OpenDatabase(Server());
+    auto a = suite::OpenDatabase(kServer);
+    auto b = suite::OpenDatabase(kServer);
     first = *a->Query("select pg_backend_pid()")[0][0];
     second = *b->Query("select pg_backend_pid()")[0][0];
   }
@@ -261,7 +257,7 @@ TEST_F(HostileServerTest, ADeskKeepsOneIdleConnectionAndClosesItWhenIdleTooLong)
   // Idle past the limit, it is closed although the host calls no more.
   ::setenv("QMZ_IDLE_CONNECTION_SECONDS", "1", 1);
   {
-    auto c = suite::OpenDatabase(Server());
+    auto c = suite::OpenDatabase(kServer);
     EXPECT_EQ(*c->Query("select pg_backend_pid()")[0][0], second);
   }
   EXPECT_TRUE(BackendEnds(second));
@@ -270,7 +266,7 @@ TEST_F(HostileServerTest, ADeskKeepsOneIdleConnectionAndClosesItWhenIdleTooLong)
 }
 
 TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackClean) {
-  auto made = suite::OpenDatabase(Server());
+  auto made = suite::OpenDatabase(kServer);
   made->Execute("drop table if exists qmz_pieces");
   made->Execute(
       "create table qmz_pieces as select g as FID, case when g % 7 = 0 then null when g % 1000 = 0 "
@@ -282,7 +278,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   for (int count : {0, 1, 2000, 5000, 20000, 25001}) {
     for (bool list : {false, true}) {
       SCOPED_TRACE(std::to_string(count) + (list ? " rows of a list" : " rows of a lookup"));
-      auto db = suite::OpenDatabase(Server());
+      auto db = suite::OpenDatabase(kServer);
       const std::string pid = *db->Query("select pg_backend_pid()")[0][0];
       RecordsetPtr rows =
           db->RunTsql("select FID, FName from qmz_pieces where FID <= " + std::to_string(count) +
@@ -305,7 +301,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
       }
       db.reset();
       // The same connection serves the next caller: no transaction and no cursor left open.
-      auto next = suite::OpenDatabase(Server());
+      auto next = suite::OpenDatabase(kServer);
       EXPECT_EQ(*next->Query("select pg_backend_pid()")[0][0], pid);
       EXPECT_EQ(*next->Query("select count(*) from pg_cursors")[0][0], "0");
       EXPECT_EQ(*next->Query("select case when now() = statement_timestamp() then 'own' end")[0][0],
@@ -315,7 +311,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
 
   // A list the server would read in parallel, as a server set to parallelise even small scans
   // would: the same rows in the same order, also when no table can hold the answer.
-  auto db = suite::OpenDatabase(Server());
+  auto db = suite::OpenDatabase(kServer);
   const std::vector<std::string> parallel = {"parallel_setup_cost", "parallel_tuple_cost",
                                              "min_parallel_table_scan_size"};
   for (const std::string& setting : parallel) db->Execute("set " + setting + " = 0");
@@ -345,7 +341,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
   SetDatabase({"SET default_transaction_read_only = on"});
   CloseSuite();  // the kept connections were made before: the next one is new
   {
-    auto standby = suite::OpenDatabase(Server());
+    auto standby = suite::OpenDatabase(kServer);
     for (const std::string& setting : parallel) standby->Execute("set " + setting + " = 0");
     standby->Execute("set max_parallel_workers_per_gather = 2");
     rows = standby->RunTsql(list, true);
@@ -359,7 +355,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
 
   // A piece that fails after the first: the error, and the next caller answers.
   ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
-  db = suite::OpenDatabase(Server());
+  db = suite::OpenDatabase(kServer);
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   EXPECT_THAT(
       [&] {
@@ -369,7 +365,7 @@ TEST_F(HostileServerTest, ALongAnswerComesWholeInPiecesAndItsConnectionGoesBackC
       },
       ThrowsMessage<Error>(HasSubstr("statement timeout")));
   db.reset();
-  auto after = suite::OpenDatabase(Server());
+  auto after = suite::OpenDatabase(kServer);
   EXPECT_EQ(after->RunTsql("select count(*) as n from qmz_pieces")->Value("n").ToInt64(), 25001);
   after->Execute("drop table qmz_pieces");
 }
@@ -382,7 +378,7 @@ TEST_F(HostileServerTest, ACopyThatFailsHalfWayLeavesTheSuiteAsItWas) {
   source.Exec(
       "create table t_icitem (FItemID INTEGER); insert into t_icitem values (1);"
       "create table t_stock (FItemID INTEGER); insert into t_stock values ('x');");
-  auto server = suite::OpenDatabase(Server());
+  auto server = suite::OpenDatabase(kServer);
   EXPECT_THROW(suite::CopySuiteToServer(source, *server), Error);
   EXPECT_EQ(Text(list.GetBatch(1, "B2601", 0, 0, 0)), b2601);
 }
@@ -396,7 +392,7 @@ TEST_F(HostileServerTest, HostsSavingTheSameNewProfileEntryAtOnceAllSucceed) {
   for (int h = 0; h < kHosts; ++h) {
     hosts.emplace_back([h, &failures] {
       try {
-        suite::SuiteStore store(Server());
+        suite::SuiteStore store(kServer);
         for (int k = 0; k < kKeys; ++k) {
           store.SaveUserProfile(1, "Race", "Key" + std::to_string(k), "host" + std::to_string(h));
         }
@@ -407,7 +403,7 @@ TEST_F(HostileServerTest, HostsSavingTheSameNewProfileEntryAtOnceAllSucceed) {
   }
   for (auto& host : hosts) host.join();
   EXPECT_EQ(failures, std::vector<std::string>(kHosts));
-  suite::SuiteStore store(Server());
+  suite::SuiteStore store(kServer);
   EXPECT_THAT(store.UserProfile(1, "Race", "Key24"), HasSubstr("host"));
 }
 

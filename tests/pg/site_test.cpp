@@ -33,14 +33,11 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::ThrowsMessage;
 
-std::string Site() {
-  const char* site = std::getenv("QMZ_TEST_SITE");
-  return site ? site : "";
-}
+const std::string kSite = testing::FromEnvironment("QMZ_TEST_SITE");
 
 // The --db value site-start wrote in the site's file `name`.
 std::string SiteDb(const std::string& name) {
-  std::ifstream file(Site() + "/" + name);
+  std::ifstream file(kSite + "/" + name);
   std::string line;
   std::getline(file, line);
   return line;
@@ -79,7 +76,7 @@ std::string ListText(const std::string& db) {
 class SiteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Site().empty()) GTEST_SKIP() << "run through tests/pg/site.sh";
+    if (kSite.empty()) GTEST_SKIP() << "run through tests/pg/site.sh";
   }
   void TearDown() override { CloseSuite(); }
 };
@@ -198,7 +195,7 @@ std::string BothServers(bool pqopt) {
 }
 
 TEST(FailoverTest, AHostCallingThroughAFailoverAnswersAgainOnceTheStandbyIsPromoted) {
-  if (Site().empty()) GTEST_SKIP() << "run through tests/pg/site.sh";
+  if (kSite.empty()) GTEST_SKIP() << "run through tests/pg/site.sh";
   OpenSuite(BothServers(false));
   LogIn("clerk");
   ASSERT_EQ(LookUpB2601(), kB2601);
@@ -227,7 +224,7 @@ TEST(FailoverTest, AHostCallingThroughAFailoverAnswersAgainOnceTheStandbyIsPromo
   // timeout of 5 s every call ends, with the reason, within 12 s, whether the pooler queues it
   // or a connect waits; on the server's direct string too.
   const std::string pg_ctl =
-      "/usr/lib/postgresql/15/bin/pg_ctl stop -m immediate -w -s -D " + Site() + "/standby.d/data";
+      "/usr/lib/postgresql/15/bin/pg_ctl stop -m immediate -w -s -D " + kSite + "/standby.d/data";
   ASSERT_EQ(std::system(((::getuid() == 0 ? "runuser -u qmzpg -- " : "") + pg_ctl).c_str()), 0);
   ::setenv("QMZ_QUERY_TIMEOUT", "5", 1);
   // Meanwhile another thread of the host opens sockets of its own, as an HTTP client would.
