@@ -381,31 +381,39 @@ pg_remove_shared_memory() {
   ipcrm -m "$id" 2>/dev/null || as_pg ipcrm -m "$id" 2>/dev/null || true
 }
 
+# The folder a stop command (COMMAND, of what MAKER made) was given, checked: sets the caller's
+# `dir` and `mark`, and answers 0 to go on with a mark among MARKS, 3 when there is nothing to
+# stop, 2 for a wrong call and 1 for a folder to leave as it is, after saying why.
+pg_stop_target() {
+  local command=$1 maker=$2 marks=$3 left="left as it is"
+  shift 3
+  if [ $# -ne 1 ] || [ -z "$1" ]; then
+    echo "usage: ./run.sh $command DIR" >&2
+    return 2
+  fi
+  dir=$(pg_abs_dir "$1")
+  [ -e "$dir" ] || [ -L "$dir" ] || return 3
+  pg_check_parents "$command" "$dir" "$left" || return 1
+  pg_check_own_dir "$command" "$dir" "$left" || return 1
+  mark=$(pg_mark "$dir")
+  [[ " $marks " != *" $mark "* ]] || return 0
+  if [ "$mark" = none ]; then
+    # Nothing of a start's is left in an empty folder.
+    [ -n "$(ls -A -- "$dir")" ] || return 3
+    echo "$command: $dir was not made by $maker; $left" >&2
+  else
+    echo "$command: $dir/.qmz-pg was not written by $maker; $left" >&2
+  fi
+  return 1
+}
+
 # Stops the server of DIR and removes what pg-start made there: DIR itself only when pg-start
 # made it. A folder pg-start did not mark, or that another user could have changed, is left.
 pg_stop() {
-  if [ $# -ne 1 ] || [ -z "$1" ]; then
-    echo "usage: ./run.sh pg-stop DIR" >&2
-    return 2
-  fi
-  local dir mark pids=() left="left as it is"
-  dir=$(pg_abs_dir "$1")
-  [ -e "$dir" ] || [ -L "$dir" ] || return 0
-  pg_check_parents pg-stop "$dir" "$left" || return 1
-  pg_check_own_dir pg-stop "$dir" "$left" || return 1
-  mark=$(pg_mark "$dir")
-  case $mark in
-    none)
-      # Nothing of pg-start's is left in an empty folder.
-      [ -n "$(ls -A -- "$dir")" ] || return 0
-      echo "pg-stop: $dir was not made by pg-start; $left" >&2
-      return 1
-      ;;
-    foreign)
-      echo "pg-stop: $dir/.qmz-pg was not written by pg-start; $left" >&2
-      return 1
-      ;;
-  esac
+  local dir mark pids=() status=0
+  pg_stop_target pg-stop pg-start "made taken older" "$@" || status=$?
+  [ "$status" -ne 3 ] || return 0
+  [ "$status" -eq 0 ] || return "$status"
   exec 9<"$dir/.qmz-pg"
   flock 9
   if [ -x "$pg_bin/pg_ctl" ] && { [ "$(id -u)" -ne 0 ] || id -u "$pg_os_user" >/dev/null 2>&1; } &&

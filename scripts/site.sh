@@ -215,28 +215,10 @@ site_failover() {
 }
 
 site_stop() {
-  if [ $# -ne 1 ] || [ -z "$1" ]; then
-    echo "usage: ./run.sh site-stop DIR" >&2
-    return 2
-  fi
-  local dir mark pid left="left as it is"
-  dir=$(pg_abs_dir "$1")
-  [ -e "$dir" ] || [ -L "$dir" ] || return 0
-  pg_check_parents site-stop "$dir" "$left" || return 1
-  pg_check_own_dir site-stop "$dir" "$left" || return 1
-  mark=$(pg_mark "$dir")
-  case $mark in
-    made | taken) ;;
-    none)
-      [ -n "$(ls -A -- "$dir")" ] || return 0
-      echo "site-stop: $dir was not made by site-start; $left" >&2
-      return 1
-      ;;
-    *)
-      echo "site-stop: $dir/.qmz-pg was not written by site-start; $left" >&2
-      return 1
-      ;;
-  esac
+  local dir mark pid status=0
+  pg_stop_target site-stop site-start "made taken" "$@" || status=$?
+  [ "$status" -ne 3 ] || return 0
+  [ "$status" -eq 0 ] || return "$status"
   exec 7<"$dir/.qmz-pg"
   flock 7
   if pid=$(site_pooler_pid "$dir"); then
