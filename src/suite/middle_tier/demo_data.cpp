@@ -1,6 +1,7 @@
 #include "suite/middle_tier/demo_data.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace qmz::suite {
@@ -112,6 +113,22 @@ insert into t_auxItem (FItemID, FNumber, FName, FItemClassID) values
   return {4};
 }
 
+namespace {
+
+// Runs `sql` for n = 1 to `count`, its first value n and `bind` binding the others.
+void InsertNumbered(SqliteConnection& db, const char* sql, int32_t count,
+                    const std::function<void(Statement&, int64_t)>& bind) {
+  Statement statement(db, sql);
+  for (int64_t n = 1; n <= count; ++n) {
+    statement.Bind(1, n);
+    bind(statement, n);
+    statement.Step();
+    statement.Reset();
+  }
+}
+
+}  // namespace
+
 void FillLargeData(SqliteConnection& db, int32_t items, int32_t batches_per_item,
                    int32_t warehouses) {
   db.Exec("begin;");
@@ -119,30 +136,22 @@ void FillLargeData(SqliteConnection& db, int32_t items, int32_t batches_per_item
       "insert into t_MeasureUnit (FItemID, FNumber, FName) values (1, 'PCS', '个');"
       "insert into t_auxItem (FItemID, FNumber, FName) values (1, 'R', 'Red'), "
       "(2, 'B', 'Blue'), (3, 'G', 'Green');");
-  {
-    Statement stock(db,
-                    "insert into t_stock (FItemID, FNumber, FName, FTypeID, FRightUserID) "
-                    "values (?, ?, ?, ?, ?)");
-    for (int32_t w = 1; w <= warehouses; ++w) {
-      stock.Bind(1, static_cast<int64_t>(w));
-      stock.Bind(2, "W" + std::to_string(w));
-      stock.Bind(3, "仓库" + std::to_string(w));
-      stock.Bind(4, static_cast<int64_t>(w % 10 == 0 ? 502 : 500));
-      stock.Bind(5, std::string(w % 2 == 0 ? "1,3" : "1"));
-      stock.Step();
-      stock.Reset();
-    }
-    Statement item(db,
-                   "insert into t_icitem (FItemID, FNumber, FName, FModel, FUnitID, "
-                   "FBatchManager, FISBatchManager) values (?, ?, ?, '', 1, 1, 1)");
-    for (int32_t i = 1; i <= items; ++i) {
-      item.Bind(1, static_cast<int64_t>(i));
-      item.Bind(2, "I" + std::to_string(i));
-      item.Bind(3, "物料" + std::to_string(i));
-      item.Step();
-      item.Reset();
-    }
-  }
+  InsertNumbered(db,
+                 "insert into t_stock (FItemID, FNumber, FName, FTypeID, FRightUserID) "
+                 "values (?, ?, ?, ?, ?)",
+                 warehouses, [](Statement& stock, int64_t w) {
+                   stock.Bind(2, "W" + std::to_string(w));
+                   stock.Bind(3, "仓库" + std::to_string(w));
+                   stock.Bind(4, static_cast<int64_t>(w % 10 == 0 ? 502 : 500));
+                   stock.Bind(5, std::string(w % 2 == 0 ? "1,3" : "1"));
+                 });
+  InsertNumbered(db,
+                 "insert into t_icitem (FItemID, FNumber, FName, FModel, FUnitID, "
+                 "FBatchManager, FISBatchManager) values (?, ?, ?, '', 1, 1, 1)",
+                 items, [](Statement& item, int64_t i) {
+                   item.Bind(2, "I" + std::to_string(i));
+                   item.Bind(3, "物料" + std::to_string(i));
+                 });
   InventoryWriter writer(db);
   char batch[32];
   char date[16];
