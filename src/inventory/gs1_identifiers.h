@@ -1,7 +1,7 @@
 // The GS1 application identifiers (AIs) as one table: for each AI or range of AIs, the length
 // of its value, its character set, whether its length is predefined (no group separator follows
-// it in a scanned element string) and what the pickers make of it. The table follows the GS1
-// General Specifications (2024); a code not in it is no AI.
+// it in a scanned element string) and what the pickers make of it. The table follows GS1's
+// published list of AIs (2024 edition); a code not in it is no AI.
 //
 // Pure data and lookups; safe on any thread.
 #pragma once
