@@ -332,9 +332,10 @@ void PickerForm::ApplyRecomputedPrice(std::string& text) const {
       !ParseNumber(piece(columns_.quantity), quantity)) {
     return;
   }
+  if (quantity == 0) return;
   const std::optional<std::string> price =
       RecomputedPriceCell(piece(columns_.quantity), piece(columns_.amount), price_digits_);
-  if (quantity == 0 || !price) return;
+  if (!price) return;
   const auto [price_start, price_length] = pieces[static_cast<size_t>(columns_.price - 1)];
   text.replace(price_start, price_length, *price);
 }
