@@ -1,5 +1,7 @@
 #include "suite/server/prepared_statements.h"
 
+#include "suite/server/driver_statements.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -100,6 +102,28 @@ TEST(PreparedStatementsTest, ASessionThatLacksOrHoldsTheStatementIsGivenWhatItNe
     EXPECT_THAT(kept.For(query, "int", "1").request, MatchesRegex("prepare .*")) << q;
   }
   EXPECT_EQ(kept.prepared(), 32u);
+}
+
+TEST(PreparedStatementsTest, TheDriverGetsTheQueryWithMarkersTypedAsPrepareTypesThem) {
+  const auto marked = WithMarkers("select x from t where a = $2 and b = $1 and c = $3 and d <> $2",
+                                  "int, unknown, numeric");
+  ASSERT_TRUE(marked.has_value());
+  EXPECT_EQ(marked->text,
+            "select x from t where a = ? and b = ?::int and c = ?::numeric and d <> ?");
+  EXPECT_EQ(marked->order, (std::vector<size_t>{1, 0, 2, 1}));
+  std::string types = "int";
+  for (int k = 2; k <= 10; ++k) types += ", unknown";
+  EXPECT_EQ(WithMarkers("select x from t where a = $10 and b = $1", types)->text,
+            "select x from t where a = ? and b = ?::int");
+  const auto none = WithMarkers("select 1 as x", "");
+  ASSERT_TRUE(none.has_value());
+  EXPECT_EQ(none->text, "select 1 as x");
+  EXPECT_TRUE(none->order.empty());
+  // A parameter the types do not name, or a ? or backslash the driver would read: not kept.
+  EXPECT_FALSE(WithMarkers("select x from t where a = $12", "int, int, int").has_value());
+  EXPECT_FALSE(WithMarkers("select x from t where a = $0", "int").has_value());
+  EXPECT_FALSE(WithMarkers("select x from t where a = $1 and b = '?'", "int").has_value());
+  EXPECT_FALSE(WithMarkers("select x from t where a = $1 and b = 'a\\b'", "int").has_value());
 }
 
 }  // namespace

@@ -382,6 +382,10 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
                         "and b.FName like 'B%' and b.FitemID >= $5 and 1=$6 Group by"));
   EXPECT_EQ(parameterized.types, "int, unknown, unknown, unknown, int, int");
   EXPECT_EQ(parameterized.arguments, "20000, 'B2601', '', 'O''Neil', 10, 1");
+  // The same values as the driver sends them apart from the statement.
+  std::vector<std::string> texts;
+  for (const Variant& value : parameterized.values) texts.push_back(value.ToText());
+  EXPECT_EQ(texts, (std::vector<std::string>{"20000", "B2601", "", "O'Neil", "10", "1"}));
   EXPECT_EQ(KeptAdaption(batches[3], Target::kPostgres)->parameterized.arguments,
             "007, 'it''s', '=', 'tempdb..#t', 10, 1");
   for (const std::string& batch : batches) {
@@ -397,6 +401,7 @@ TEST(KeptAdaptionTest, BatchesThatDifferOnlyInComparedValuesShareOneAdaptionAndA
   EXPECT_EQ(*clerk.statement,
             "select x from t_stock b where FItemID = $1 And  CharIndex($2,b.FRightUserID)>0");
   EXPECT_EQ(clerk.arguments, "1, '3 '");
+  EXPECT_EQ(clerk.values.back().ToText(), "3 ");
   EXPECT_EQ(other.arguments, "2, '16'");
   EXPECT_EQ(clerk.types, other.types);
   const auto wide = KeptAdaption(

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "qmz/error.h"
 #include "qmz/host.h"
@@ -267,6 +268,7 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
 }
 
 OdbcConnection::~OdbcConnection() {
+  driver_statements_ = DriverStatements();  // freed while their connection is open
   if (connected_) SQLDisconnect(dbc_.get());
 }
 
@@ -358,6 +360,50 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
     }
   }
   Run(stmt, sql, timeout);
+}
+
+namespace {
+
+// Whether a kept statement's failure is the request's own (it would fail however it was sent):
+// a timeout or cancel, a lost connection, a transaction the server rolled back, a server out of
+// resources.
+bool FailsHoweverSent(const std::string& state) {
+  for (const char* kind : {"57", "08", "40", "53", "HYT", "HY008"}) {
+    if (state.rfind(kind, 0) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+DriverStatement* OdbcConnection::RunKept(const std::string& statement, const std::string& types,
+                                         const std::vector<Variant>& values, long timeout) {
+  if (dialect_ != OdbcDialect::kPostgres || !autocommit_ || !direct_ || CurrentRead() != nullptr ||
+      !Settled(timeout)) {
+    return nullptr;
+  }
+  DriverStatement* kept = nullptr;
+  try {
+    kept = driver_statements_.Bound(dbc_.get(), statement, types, values);
+    if (kept == nullptr) return nullptr;
+    const SQLRETURN rc = kept->stmt().Execute();
+    if (rc != SQL_NO_DATA) kept->stmt().Check(rc);
+    return kept;
+  } catch (const Error&) {
+    const std::string state = kept ? OdbcState(SQL_HANDLE_STMT, kept->stmt().get()) : "";
+    if (FailsHoweverSent(state)) {
+      SQLFreeStmt(kept->stmt().get(), SQL_CLOSE);  // kept for the next call
+      throw;
+    }
+    // A server session that lost the statement, or tables made anew since it was planned: kept
+    // again later. Any other failure (a value the statement cannot take as a parameter): never.
+    if (state == "26000" || state == "0A000") {
+      driver_statements_.Forget(statement, types);
+    } else {
+      driver_statements_.Refuse(statement, types);
+    }
+    return nullptr;
+  }
 }
 
 void OdbcConnection::Settle(long timeout) {

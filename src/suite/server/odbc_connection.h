@@ -14,7 +14,10 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "qmz/variant.h"
+#include "suite/server/driver_statements.h"
 #include "suite/server/odbc_handle.h"
 #include "suite/server/odbc_result.h"
 #include "suite/server/prepared_statements.h"
@@ -66,6 +69,14 @@ class OdbcConnection {
   // as well, `sql` runs after all. Error on any other failure.
   void RunPrepared(const OdbcStatement& stmt, const std::string& sql, const std::string& statement,
                    const std::string& types, const std::string& arguments, long timeout);
+  // Runs the lookup `statement` ($1, $2, … of `types`, given `values`) on a statement the driver
+  // keeps prepared (suite/server/driver_statements.h): on a direct PostgreSQL connection in
+  // autocommit, outside a list's read. The statement to read the answer of and then close, or
+  // null when the lookup did not run so (RunPrepared runs it then): not kept yet, or failed as a
+  // kept statement (a type the server cannot take there, tables made anew), which is then never
+  // tried so again. Error when it failed otherwise (timeout, cancel, a lost connection).
+  DriverStatement* RunKept(const std::string& statement, const std::string& types,
+                           const std::vector<Variant>& values, long timeout);
   // Gives the open transaction (autocommit off) the settings in a request of their own, unless
   // it has them: for a statement with parameters, which must be a request alone.
   void Settle(long timeout);
@@ -105,6 +116,7 @@ class OdbcConnection {
   bool settled_ = false;  // the open transaction (autocommit off) has the settings
   bool broken_ = false;
   PreparedStatements prepared_;
+  DriverStatements driver_statements_;
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;
 };

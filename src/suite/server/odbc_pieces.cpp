@@ -61,6 +61,15 @@ class CursorTransaction {
   bool owned_ = false;
 };
 
+std::string FetchPiece() {
+  return "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
+}
+
+// The cursor over `query` and its first piece, in one request.
+std::string DeclareAndFetch(const std::string& query) {
+  return "declare qmz_rows no scroll cursor for " + query + ";\n" + FetchPiece();
+}
+
 // Past the declaration's result to the first piece's rows.
 void SkipToRows(const OdbcStatement& stmt) {
   while (stmt.ColumnCount() == 0) {
@@ -192,40 +201,59 @@ bool ReadsInPieces(const std::string& statement) {
   return StartsWithWord(query, "select") || StartsWithWord(query, "with");
 }
 
+namespace {
+
+// A lookup's answer is short: read in the one round trip that asks for it, as a plain statement of
+// at most a piece and a row, which the driver reads whole (a statement that has a limit of its
+// own: a cursor that lives in that round trip); null when it is longer, to be read again through a
+// cursor of a transaction of its own.
+RecordsetPtr ReadShort(OdbcConnection& connection, const std::string& select, long timeout,
+                       const Spelling* spelling, const Parameterized* parameterized) {
+  const bool limited = TakesALimit(select);
+  const std::string limit = " limit " + std::to_string(kPieceRows + 1);
+  if (limited) connection.StreamRows(false);
+  DriverStatement* kept = nullptr;
+  std::optional<OdbcStatement> own;
+  if (limited && parameterized && parameterized->statement) {
+    const std::string statement = *parameterized->statement + limit;
+    kept = connection.RunKept(statement, parameterized->types, parameterized->values, timeout);
+    if (kept == nullptr) {
+      own.emplace(connection.dbc(), connection.DriverTimeout(timeout));
+      connection.RunPrepared(*own, select + limit, statement, parameterized->types,
+                             parameterized->arguments, timeout);
+    }
+  } else {
+    own.emplace(connection.dbc(), connection.DriverTimeout(timeout));
+    connection.Run(*own, limited ? select + limit : DeclareAndFetch(select), timeout);
+  }
+  if (limited) connection.StreamRows(true);
+  const OdbcStatement& answered = kept ? kept->stmt() : *own;
+  SkipToRows(answered);
+  const SQLLEN rows = PieceRows(answered);
+  RecordsetPtr records;
+  if (rows >= 0 && rows <= (limited ? kPieceRows : kPieceRows - 1)) {
+    if (kept) {
+      records = kept->ReadAnswer(spelling);
+    } else {
+      ResultReader reader(*own, own->ColumnCount(), spelling);
+      reader.ReadRows(*own);
+      records = reader.records();
+    }
+  }
+  answered.Close();
+  return records;
+}
+
+}  // namespace
+
 RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select, long timeout,
                           const Spelling* spelling, bool list, const Parameterized* parameterized) {
-  const std::string fetch = "fetch " + std::to_string(kPieceRows) + " from qmz_rows";
-  const std::string declare = "declare qmz_rows no scroll cursor for ";
-  // The cursor and its first piece, in one request.
-  const auto declare_and_fetch = [&](const std::string& query) {
-    return declare + query + ";\n" + fetch;
-  };
-  OdbcStatement first(connection.dbc(), connection.DriverTimeout(timeout));
   if (!list && connection.autocommit()) {
-    // A lookup's answer is short: read in the one round trip that asks for it, as a plain
-    // statement of at most a piece and a row, which the driver reads whole (a statement that
-    // has a limit of its own: a cursor that lives in that round trip). Only a longer answer is
-    // read again through a cursor of a transaction of its own.
-    const bool limited = TakesALimit(select);
-    const std::string limit = " limit " + std::to_string(kPieceRows + 1);
-    if (limited) connection.StreamRows(false);
-    if (limited && parameterized && parameterized->statement) {
-      connection.RunPrepared(first, select + limit, *parameterized->statement + limit,
-                             parameterized->types, parameterized->arguments, timeout);
-    } else {
-      connection.Run(first, limited ? select + limit : declare_and_fetch(select), timeout);
+    if (RecordsetPtr records = ReadShort(connection, select, timeout, spelling, parameterized)) {
+      return records;
     }
-    if (limited) connection.StreamRows(true);
-    SkipToRows(first);
-    const SQLLEN rows = PieceRows(first);
-    if (rows >= 0 && rows <= (limited ? kPieceRows : kPieceRows - 1)) {
-      ResultReader reader(first, first.ColumnCount(), spelling);
-      reader.ReadRows(first);
-      first.Close();
-      return reader.records();
-    }
-    first.Close();
   }
+  OdbcStatement first(connection.dbc(), connection.DriverTimeout(timeout));
   CursorTransaction transaction(connection);
   // The cursor and its first piece in one round trip; for a list the server would sort or scan
   // in parallel, over the table it makes of the answer in parallel.
@@ -235,7 +263,7 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
     try {
       connection.Run(first,
                      "savepoint qmz_answer;\ncreate temp table qmz_answer on commit drop as " +
-                         select + ";\n" + declare_and_fetch("select * from qmz_answer"),
+                         select + ";\n" + DeclareAndFetch("select * from qmz_answer"),
                      timeout);
     } catch (const Error&) {
       // An answer no table can hold (two columns of one name), a role that may make no
@@ -246,16 +274,16 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
       if (state != "42701" && state != "42501" && state != "25006") throw;
       first.Close();
       UndoMaterializing(first);
-      connection.Run(first, declare_and_fetch(select), timeout);
+      connection.Run(first, DeclareAndFetch(select), timeout);
     }
   } else {
-    connection.Run(first, declare_and_fetch(select), timeout);
+    connection.Run(first, DeclareAndFetch(select), timeout);
   }
   SkipToRows(first);
   ResultReader reader(first, first.ColumnCount(), spelling);
   const SQLLEN rows = PieceRows(first);
   if (MayHaveMore(rows)) {
-    ReadTheRest(reader, first, Utf8ToUtf16(fetch));
+    ReadTheRest(reader, first, Utf8ToUtf16(FetchPiece()));
   } else if (rows > static_cast<SQLLEN>(BoundRows::kRows)) {
     BoundRows rows(first, reader.kinds());  // the whole answer came with the declaration
     reader.ReadRows(first, rows);

@@ -36,6 +36,18 @@ SQLRETURN OdbcStatement::Execute(const std::u16string& sql) const {
   return rc;
 }
 
+void OdbcStatement::Prepare(const std::u16string& sql) const {
+  auto* text = reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(sql.data()));
+  Check(SQLPrepareW(get(), text, static_cast<SQLINTEGER>(sql.size())));
+}
+
+SQLRETURN OdbcStatement::Execute() const {
+  executing_.store(true);
+  const SQLRETURN rc = SQLExecute(get());
+  executing_.store(false);
+  return rc;
+}
+
 void OdbcStatement::Close() const {
   Check(SQLFreeStmt(get(), SQL_CLOSE));
 }
@@ -83,7 +95,9 @@ std::string Spelling::operator()(size_t column, const std::string& given) const 
   return spelled != batch_names->end() ? spelled->second : given;
 }
 
-ColumnKind ResultReader::KindOf(SQLLEN type) {
+namespace {
+
+ColumnKind KindOf(SQLLEN type) {
   switch (type) {
     case SQL_BIT:
     case SQL_TINYINT:
@@ -102,8 +116,10 @@ ColumnKind ResultReader::KindOf(SQLLEN type) {
   }
 }
 
-ResultReader::ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Spelling* spelling) {
-  std::vector<std::string> names;
+}  // namespace
+
+ResultColumns ColumnsOf(const OdbcHandle& stmt, SQLSMALLINT columns) {
+  ResultColumns result;
   for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c) {
     // SQL_DESC_TYPE is the concise type for every kind but dates and intervals, which are read
     // as texts anyway.
@@ -117,9 +133,21 @@ ResultReader::ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Sp
     const size_t units = std::min<size_t>(
         static_cast<size_t>(std::max<SQLSMALLINT>(name_bytes, 0)) / sizeof(char16_t),
         std::size(name) - 1);
-    const std::string given = Utf16ToUtf8({name, units});
-    names.push_back(spelling ? (*spelling)(c - 1u, given) : given);
-    kinds_.push_back(KindOf(type));
+    result.names.push_back(Utf16ToUtf8({name, units}));
+    result.kinds.push_back(KindOf(type));
+  }
+  return result;
+}
+
+ResultReader::ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Spelling* spelling)
+    : ResultReader(ColumnsOf(stmt, columns), spelling) {}
+
+ResultReader::ResultReader(const ResultColumns& columns, const Spelling* spelling)
+    : kinds_(columns.kinds) {
+  std::vector<std::string> names;
+  names.reserve(columns.names.size());
+  for (size_t c = 0; c < columns.names.size(); ++c) {
+    names.push_back(spelling ? (*spelling)(c, columns.names[c]) : columns.names[c]);
   }
   records_ = std::make_shared<Recordset>(std::move(names));
   read_ = CurrentRead();
@@ -209,23 +237,23 @@ size_t ResultReader::ReadRows(const OdbcHandle& stmt, const BoundRows& bound) {
   return rows;
 }
 
-BoundRows::BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kinds)
-    : stmt_(stmt), indicators_(kinds.size() * kRows) {
+BoundRows::BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kinds, size_t rows)
+    : stmt_(stmt), rows_(rows), indicators_(kinds.size() * rows) {
   size_t size = 0;
   for (ColumnKind kind : kinds) {
     offsets_.push_back(size);
-    size += kRows * (kind == ColumnKind::kText ? kTextUnits * sizeof(char16_t) : 8);
+    size += rows_ * (kind == ColumnKind::kText ? kTextUnits * sizeof(char16_t) : 8);
   }
   data_ = std::make_unique_for_overwrite<char[]>(size);  // every cell is written before read
   stmt.Check(
-      SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kRows), 0));
+      SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows_), 0));
   stmt.Check(SQLSetStmtAttr(stmt.get(), SQL_ATTR_ROWS_FETCHED_PTR, &fetched_, 0));
   for (size_t c = 0; c < kinds.size(); ++c) {
     static constexpr SQLSMALLINT kTypes[] = {SQL_C_SBIGINT, SQL_C_DOUBLE, SQL_C_WCHAR};
     const bool text = kinds[c] == ColumnKind::kText;
     stmt.Check(SQLBindCol(stmt.get(), static_cast<SQLUSMALLINT>(c + 1),
                           kTypes[static_cast<int>(kinds[c])], data_.get() + offsets_[c],
-                          text ? kTextUnits * sizeof(char16_t) : 8, &indicators_[c * kRows]));
+                          text ? kTextUnits * sizeof(char16_t) : 8, &indicators_[c * rows_]));
   }
 }
 

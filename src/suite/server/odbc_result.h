@@ -39,6 +39,10 @@ class OdbcStatement : public OdbcHandle {
   void Run(const std::u16string& sql) const;
   // Runs `sql` directly and answers the driver's return code.
   SQLRETURN Execute(const std::u16string& sql) const;
+  // Has the driver prepare `sql` (with ? markers) for Execute() to run again and again.
+  void Prepare(const std::u16string& sql) const;
+  // Runs the prepared statement with the parameters bound now; the driver's return code.
+  SQLRETURN Execute() const;
   // The statement's result closed, the handle ready for the next statement.
   void Close() const;
   SQLSMALLINT ColumnCount() const;
@@ -75,13 +79,14 @@ class BoundRows {
   static constexpr size_t kRows = 256;
   static constexpr size_t kTextUnits = 256;  // UTF-16 units of a text cell, its NUL included
 
-  BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kinds);
+  // `rows`: the rows one SQLFetch brings.
+  BoundRows(const OdbcHandle& stmt, const std::vector<ColumnKind>& kinds, size_t rows = kRows);
   ~BoundRows();
   BoundRows(const BoundRows&) = delete;
   BoundRows& operator=(const BoundRows&) = delete;
 
   size_t fetched() const { return fetched_; }
-  SQLLEN indicator(size_t column, size_t row) const { return indicators_[column * kRows + row]; }
+  SQLLEN indicator(size_t column, size_t row) const { return indicators_[column * rows_ + row]; }
   SQLBIGINT integer(size_t column, size_t row) const;
   double number(size_t column, size_t row) const;
   // The text of a cell, or nullopt when it did not fit.
@@ -89,17 +94,27 @@ class BoundRows {
 
  private:
   const OdbcHandle& stmt_;
+  size_t rows_;
   std::vector<size_t> offsets_;  // where each column's cells start in data_
   std::unique_ptr<char[]> data_;
   std::vector<SQLLEN> indicators_;
   SQLULEN fetched_ = 0;
 };
 
+// The names (as the server gives them) and kinds of a result's columns.
+struct ResultColumns {
+  std::vector<std::string> names;
+  std::vector<ColumnKind> kinds;
+};
+ResultColumns ColumnsOf(const OdbcHandle& stmt, SQLSMALLINT columns);
+
 class ResultReader {
  public:
   // The columns of `stmt`'s current result, named as `spelling` gives them (as the server
   // gives them without one).
   ResultReader(const OdbcHandle& stmt, SQLSMALLINT columns, const Spelling* spelling);
+  // The same for columns learnt before, of a statement prepared once and run again.
+  ResultReader(const ResultColumns& columns, const Spelling* spelling);
   // Appends every row of `stmt`'s current result; the number of rows read.
   size_t ReadRows(const OdbcHandle& stmt);
   // The same through arrays bound to `stmt` for this reader's columns.
@@ -112,8 +127,6 @@ class ResultReader {
 
  private:
   ResultReader() = default;
-
-  static ColumnKind KindOf(SQLLEN type);
 
   std::vector<ColumnKind> kinds_;
   RecordsetPtr records_;

@@ -193,6 +193,13 @@ Variant SqliteValue(const Masked::Value& value) {
   return std::strtod(std::string(source).c_str(), nullptr);
 }
 
+// A value as PostgreSQL's statement is given it apart from its text: a text without its quotes
+// (and, as `written`, without its trailing blanks), digits as they are.
+Variant PostgresValue(const std::string& written, bool text) {
+  if (!text) return written;
+  return ReplaceAll(std::string_view(written).substr(1, written.size() - 2), "''", "'");
+}
+
 // PostgreSQL's type of a value written as a literal: a text takes the type of what it is
 // compared with (unknown), digits are an int, a bigint, or beyond those a numeric.
 const char* LiteralType(const Masked::Value& value) {
@@ -236,7 +243,8 @@ struct KeptAdaptions {
 };
 
 // The adaption of `tsql` through the one of its shape.
-std::shared_ptr<const AdaptedTsql> ByShape(KeptAdaptions& kept, const std::string& tsql, Target target) {
+std::shared_ptr<const AdaptedTsql> ByShape(KeptAdaptions& kept, const std::string& tsql,
+                                           Target target) {
   const std::optional<Masked> masked = Mask(tsql);
   if (!masked) return Adapt(tsql, target);
   std::shared_ptr<const AdaptedTsql> shape;
@@ -283,6 +291,7 @@ std::shared_ptr<const AdaptedTsql> ByShape(KeptAdaptions& kept, const std::strin
       parameterized.types += LiteralType(value);
       parameterized.arguments += i == 0 ? "" : ", ";
       parameterized.arguments += written[i];
+      parameterized.values.push_back(PostgresValue(written[i], value.text));
     }
   }
   return adapted;

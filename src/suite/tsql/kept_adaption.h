@@ -34,8 +34,9 @@ struct AnswerNames {
 // A batch of one statement, kept by its shape, as that statement with the values it compares as
 // parameters, so that a connection prepares it once for every batch of the shape:
 //  - PostgreSQL: $1, $2, …, kept prepared on the server session
-//  (suite/server/prepared_statements.h);
-//    `types` and `arguments` as PREPARE and EXECUTE write them;
+//    (suite/server/prepared_statements.h, suite/server/driver_statements.h); `types` and
+//    `arguments` as PREPARE and EXECUTE write them, `values` as texts (a text unquoted, digits as
+//    written), for the driver to send apart from the statement;
 //  - SQLite: ?1, ?2, …, kept prepared by the connection; `values` bound in order: a text
 //    unquoted, digits an integer (a real beyond 64 bits, as SQLite reads such a literal).
 // Not for a statement that has a parameter sign of its own ($ on PostgreSQL; ? : @ $ on SQLite).
@@ -43,7 +44,7 @@ struct Parameterized {
   std::shared_ptr<const std::string> statement;  // the shape's; null for none
   std::string types;                             // "int, unknown"
   std::string arguments;                         // "5, 'B000007'"
-  std::vector<Variant> values;                   // SQLite's
+  std::vector<Variant> values;                   // in order, as above
 };
 
 struct AdaptedTsql {
