@@ -21,7 +21,7 @@ cd "$(dirname "$0")"
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libssl-dev libgtest-dev libgmock-dev
+packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libpq-dev libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei
   libqt6sql6-sqlite gnuplot-nox python3 python3-pytest python3-pyqt6)
 
@@ -130,7 +130,7 @@ call_cost() {
 # The Google Benchmark programs (arguments go to them), the long run, then opening long lists
 # side by side: ours, the limit and the peer (bench/open_compare.cpp, docs/performance.md).
 bench() {
-  setup "${packages[@]}" "${pg_packages[@]}" "${site_packages[@]}" libpq-dev
+  setup "${packages[@]}" "${pg_packages[@]}" "${site_packages[@]}"
   local out="$root/build/bench"
   configure_and_build "$out" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF -DQMZ_BUILD_BENCH=ON
   "$out/bench/lookup_bench" "$@"

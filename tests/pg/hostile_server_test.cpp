@@ -116,58 +116,103 @@ TEST_F(HostileServerTest, ALookupSentAgainIsPlannedOnceAndAnswersAsItsOwnTextDid
     return answers;
   };
   for (int round = 0; round < 3; ++round) EXPECT_EQ(again(), first);
-  // The desk's one connection, direct to the server, keeps the one statement prepared by the
-  // driver, its values typed as what they meet, and planned once for all values.
-  const auto on_the_desks_connection = [&](const std::string& sql) {
-    return suite::OpenDatabase(kServer)->Query(sql);
+  // A desk direct to the server reads its lookups through libpq on a second connection, which
+  // keeps the one statement, its values typed as what they meet, planned once for all values. A
+  // lookup of that connection's statements, sent a second time, is read there too.
+  // Each opening takes the desk's one kept connection.
+  const auto on_the_lookups_connection = [&] {
+    auto db = suite::OpenDatabase(kServer);
+    const std::string sql =
+        "select name, parameter_types::text as types, generic_plans > 0 as generic, "
+        "prepare_time::text as at from pg_prepared_statements where 1 = 1 order by prepare_time";
+    db->RunTsql(sql);
+    return db->RunTsql(sql);
   };
-  const auto kept = [&] {
-    return on_the_desks_connection(
-        "select name, parameter_types::text, generic_plans > 0, prepare_time::text "
-        "from pg_prepared_statements order by prepare_time");
-  };
-  const auto statements = kept();
-  ASSERT_EQ(statements.size(), 1u);
-  EXPECT_THAT(*statements[0][0], ::testing::StartsWith("_PLAN"));
-  EXPECT_EQ(*statements[0][1], "{integer,citext}");
-  EXPECT_EQ(*statements[0][2], "1");
-  // A connection of its own to the server keeps the suite's settings for its session: requests
-  // carry none.
-  EXPECT_EQ(*on_the_desks_connection(
-                "select current_setting('enable_hashagg') || '|' || "
-                "current_setting('search_path') || '|' || current_setting('DateStyle') || '|' || "
-                "current_setting('statement_timeout') || '|' || "
-                "current_setting('default_transaction_isolation')")[0][0],
-            "off|public|ISO, YMD|1min|read committed");
+  RecordsetPtr statements = on_the_lookups_connection();
+  ASSERT_EQ(statements->RecordCount(), 2);
+  EXPECT_EQ(statements->Value("name").ToText(), "qmz_lookup_1");
+  EXPECT_EQ(statements->Value("types").ToText(), "{integer,citext}");
+  EXPECT_EQ(statements->Value("generic").ToText(), "1");  // a boolean as the driver gives it
+  const std::string prepared_at = statements->Value("at").ToText();
+  // The desk's driver connection keeps the suite's settings for its session, and so does the
+  // lookups' own: requests carry none.
+  const std::string settings =
+      "select current_setting('enable_hashagg') || '|' || current_setting('search_path') || '|' || "
+      "current_setting('DateStyle') || '|' || current_setting('statement_timeout') || '|' || "
+      "current_setting('default_transaction_isolation') || "
+      "current_setting('standard_conforming_strings') as s where 2 = 2";
+  for (int call = 0; call < 3; ++call) {
+    EXPECT_EQ(suite::OpenDatabase(kServer)->RunTsql(settings)->Value("s").ToText(),
+              "off|public|ISO, YMD|1min|read committedon");
+  }
 
-  // Tables made anew with other column types: the kept plan answers other columns, and the
-  // lookup is sent as a statement prepared by name, then kept by the driver again.
-  on_the_desks_connection("alter table t_stock alter column FNumber type varchar(80)");
-  EXPECT_EQ(again(), first);
-  EXPECT_EQ(again(), first);
-  auto remade = kept();
-  ASSERT_EQ(remade.size(), 2u);
-  EXPECT_THAT(*remade[0][0], ::testing::MatchesRegex("qmz_[0-9a-f]{32}"));
-  EXPECT_THAT(*remade[1][0], ::testing::StartsWith("_PLAN"));
-  EXPECT_GT(*remade[1][3], *statements[0][3]);
-  // A session that lost what the connection prepared is given it again.
-  on_the_desks_connection("deallocate all");
-  EXPECT_EQ(again(), first);
-  EXPECT_EQ(again(), first);
-  EXPECT_EQ(again(), first);
-  remade = kept();
-  ASSERT_FALSE(remade.empty());
-  EXPECT_EQ(*remade.back()[1], "{integer,citext}");
-  EXPECT_EQ(*remade.back()[2], "1");
-  // The driver keeps at most 32: the statement used longest ago is freed on the server too.
+  // Tables made anew with other column types: the kept plan answers other columns; the lookup
+  // is read by the driver meanwhile, then prepared again.
+  suite::OpenDatabase(kServer)->Execute(
+      "alter table t_stock alter column FNumber type varchar(80)");
+  for (int round = 0; round < 3; ++round) EXPECT_EQ(again(), first);
+  statements = on_the_lookups_connection();
+  bool remade = false;
+  for (int at = 1; at <= statements->RecordCount(); ++at) {
+    statements->SetAbsolutePosition(at);
+    remade |= statements->Value("types").ToText() == "{integer,citext}" &&
+              statements->Value("at").ToText() > prepared_at;
+  }
+  EXPECT_TRUE(remade);
+  // At most 32 stay prepared: the statement used longest ago is deallocated.
   auto db = suite::OpenDatabase(kServer);
   for (int q = 0; q < 40; ++q) {
     const std::string sql = "select " + std::to_string(q) + " as x from t_stock where FItemID = 1";
     for (int round = 0; round < 3; ++round) EXPECT_EQ(db->RunTsql(sql)->Value("x").ToInt64(), q);
   }
-  EXPECT_EQ(
-      *db->Query("select count(*) from pg_prepared_statements where name like '\\_PLAN%'")[0][0],
-      "32");
+  db.reset();
+  EXPECT_EQ(on_the_lookups_connection()->RecordCount(), 32);
+
+  // A desk whose connection string sets what libpq cannot be told alike (here psqlODBC's own
+  // default, spelt out) has the driver keep its lookups prepared, with the same answers.
+  CloseSuite();
+  OpenSuite(kServer + ";BoolsAsChar=1");
+  LogIn("clerk");
+  for (int round = 0; round < 3; ++round) EXPECT_EQ(again(), first);
+  const auto driver_kept = suite::OpenDatabase(kServer + ";BoolsAsChar=1")
+                               ->Query(
+                                   "select name, parameter_types::text, generic_plans > 0 "
+                                   "from pg_prepared_statements");
+  ASSERT_EQ(driver_kept.size(), 1u);
+  EXPECT_THAT(*driver_kept[0][0], ::testing::StartsWith("_PLAN"));
+  EXPECT_EQ(*driver_kept[0][1], "{integer,citext}");
+  EXPECT_EQ(*driver_kept[0][2], "1");
+}
+
+TEST_F(HostileServerTest, EveryKindOfColumnReadsAlikeHoweverALookupIsSent) {
+  // Sent once as its text, then through libpq (then kept there): the same names, kinds and
+  // values each time. A zoned timestamp, which the driver writes otherwise, stays with the driver.
+  auto db = suite::OpenDatabase(kServer);
+  const std::vector<std::string> lookups = {
+      "select 5::int2 as i2, 7 as i4, 5000000000 as i8, 12::oid as o, 0.1::float4 as f4, "
+      "0.1::float8 as F8, 1.50 as n, 'NaN'::numeric as nan, 1e300::float8 * 10 as big, "
+      "'仓😀 '::text as t, 'v'::varchar as v, 'x'::char(3) as bp, 'nm'::name as nm, "
+      "FNumber as ci, date '2026-01-02' as d, timestamp '2026-01-02 03:04:05.5' as ts, "
+      "true as yes, false as no, null::int as ni, null::text as nt "
+      "from t_stock where FItemID = 1",
+      "select timestamptz '2026-01-02 03:04:05+08' as tz from t_stock where FItemID = 1"};
+  const auto described = [](const RecordsetPtr& rows) {
+    std::string text;
+    for (int32_t c = 0; c < rows->FieldCount(); ++c) {
+      const Variant value = rows->Value(c);
+      text += rows->FieldName(c) + ":" + std::to_string(static_cast<int>(value.type())) + "=" +
+              (value.IsNull() ? "" : value.ToText()) + ";";
+    }
+    return text;
+  };
+  for (const std::string& lookup : lookups) {
+    const std::string first = described(db->RunTsql(lookup));
+    for (int again = 0; again < 3; ++again) EXPECT_EQ(described(db->RunTsql(lookup)), first);
+  }
+  EXPECT_EQ(described(db->RunTsql(lookups[0])),
+            "i2:3=5;i4:3=7;i8:3=5000000000;o:3=12;f4:4=0.1;F8:4=0.1;n:4=1.5;nan:4=NaN;"
+            "big:4=1E+301;t:5=仓😀 ;v:5=v;bp:5=x  ;nm:5=nm;ci:5=01;d:5=2026-01-02;"
+            "ts:5=2026-01-02 03:04:05.5;yes:5=1;no:5=0;ni:1=;nt:1=;");
 }
 
 TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
@@ -208,33 +253,43 @@ TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
 }
 
 TEST_F(HostileServerTest, AServerThatStopsAnsweringIsCutOffAtTheQueryTimeout) {
-  ::setenv("QMZ_QUERY_TIMEOUT", "2", 1);
-  auto db = suite::OpenDatabase(kServer);
-  ::unsetenv("QMZ_QUERY_TIMEOUT");
-  const pid_t backend = std::stoi(*db->Query("select pg_backend_pid()")[0][0]);
-  const int64_t stocks = db->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64();
-  if (::kill(backend, SIGSTOP) != 0) GTEST_SKIP() << "may not stop the server's process";
-  // The server's process is stopped: its own statement timeout cannot fire. The call ends anyway;
+  // A lookup sent again is read on the desk's libpq connection, another server process than the
+  // driver's. Either process stopped: its own statement timeout cannot fire. The call ends anyway;
   // should it not, the process goes on after a minute and the test fails.
-  auto answer = std::async(std::launch::async, [&] {
-    try {
-      db->RunTsql("select count(*) as n from t_stock");
-      return std::string("answered");
-    } catch (const Error& e) {
-      return std::string(e.what());
-    }
-  });
-  const bool ended = answer.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
-  ::kill(backend, SIGCONT);
-  ASSERT_TRUE(ended);
-  EXPECT_EQ(answer.get(),
-            "The suite database did not answer within 2 seconds (QMZ_QUERY_TIMEOUT); its "
-            "connection was dropped");
-  // The dropped connection is not reused; the next caller answers.
-  db.reset();
-  auto next = suite::OpenDatabase(kServer);
-  EXPECT_NE(*next->Query("select pg_backend_pid()")[0][0], std::to_string(backend));
-  EXPECT_EQ(next->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64(), stocks);
+  const std::string lookup = "select pg_backend_pid() as p from t_stock where FItemID = 1";
+  for (const bool libpq : {true, false}) {
+    ::setenv("QMZ_QUERY_TIMEOUT", "2", 1);
+    auto db = suite::OpenDatabase(kServer);
+    ::unsetenv("QMZ_QUERY_TIMEOUT");
+    const pid_t backend = std::stoi(*db->Query("select pg_backend_pid()")[0][0]);
+    const int64_t stocks = db->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64();
+    db->RunTsql(lookup);
+    const auto lookups = static_cast<pid_t>(db->RunTsql(lookup)->Value("p").ToInt64());
+    ASSERT_NE(lookups, backend);
+    const pid_t stopped = libpq ? lookups : backend;
+    const std::string sql = libpq ? lookup : "select count(*) as n from t_stock where FItemID > 0";
+    if (::kill(stopped, SIGSTOP) != 0) GTEST_SKIP() << "may not stop the server's process";
+    auto answer = std::async(std::launch::async, [&] {
+      try {
+        db->RunTsql(sql);
+        return std::string("answered");
+      } catch (const Error& e) {
+        return std::string(e.what());
+      }
+    });
+    const bool ended = answer.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    ::kill(stopped, SIGCONT);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(answer.get(),
+              "The suite database did not answer within 2 seconds (QMZ_QUERY_TIMEOUT); its "
+              "connection was dropped")
+        << libpq;
+    // The dropped connection is not reused; the next caller answers.
+    db.reset();
+    auto next = suite::OpenDatabase(kServer);
+    EXPECT_NE(*next->Query("select pg_backend_pid()")[0][0], std::to_string(backend));
+    EXPECT_EQ(next->RunTsql("select count(*) as n from t_stock")->Value("n").ToInt64(), stocks);
+  }
 }
 
 // Whether the server still has a backend of that process id, asked on a connection of its own

@@ -65,5 +65,28 @@ TEST(HostListTest, TheServersOfAStringAreWhereItsSocketGoes) {
   EXPECT_TRUE(ServersOf("DSN=suite").empty());
 }
 
+TEST(HostListTest, LibpqIsGivenTheSameServerAndSessionOrNothing) {
+  EXPECT_EQ(LibpqConninfo("Driver={PostgreSQL Unicode};Server=db1;Port=5433;Database=suite;"
+                          "Uid=clerk;Pwd={a;b'c\\d}}};UseDeclareFetch=1;"
+                          "pqopt={application_name=QMZBaseList/x keepalives=1}",
+                          10),
+            "host='db1' port='5433' dbname='suite' user='clerk' password='a;b\\'c\\\\d}' "
+            "client_encoding=UTF8 connect_timeout=10 application_name=QMZBaseList/x keepalives=1");
+  // Several servers come in pqopt, which libpq reads after (and over) the rest.
+  const std::string several =
+      ForPsqlodbc("Driver=PostgreSQL Unicode;Server=a, b;Port=1,2;Database=suite;Uid=u;Pwd=p", {});
+  EXPECT_EQ(LibpqConninfo(several, 3),
+            "dbname='suite' user='u' password='p' client_encoding=UTF8 connect_timeout=3 "
+            "host=a,b port=1,2 target_session_attrs=read-write application_name=QMZBaseList "
+            "keepalives=1 keepalives_idle=10 keepalives_interval=5 keepalives_count=3");
+  // What libpq cannot be told alike: the driver reads those lookups.
+  for (const char* odbc :
+       {"DSN=suite", "Driver=SQL Server;Server=db1", "Driver=PostgreSQL;Server=db1;BoolsAsChar=0",
+        "Driver=PostgreSQL;Server=db1;ConnSettings={set search_path=x}",
+        "Driver=PostgreSQL;Server=db1;B9=0"}) {
+    EXPECT_EQ(LibpqConninfo(odbc, 10), "") << odbc;
+  }
+}
+
 }  // namespace
 }  // namespace qmz::suite

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/key_values.h"
@@ -110,6 +111,64 @@ std::vector<ServerAddress> ServersOf(const std::string& driver_string) {
     servers.push_back(server);
   }
   return servers;
+}
+
+namespace {
+
+// A value as libpq reads it: in single quotes, its quotes and backslashes escaped.
+std::string Quoted(const std::string& value) {
+  return "'" + ReplaceAll(ReplaceAll(value, "\\", "\\\\"), "'", "\\'") + "'";
+}
+
+// psqlODBC's keywords for the connection itself, as libpq names them.
+const char* LibpqKeyword(const std::string& key) {
+  static const std::pair<const char*, const char*> kKeywords[] = {
+      {"server", "host"},     {"servername", "host"},   {"port", "port"},
+      {"database", "dbname"}, {"uid", "user"},          {"username", "user"},
+      {"pwd", "password"},    {"password", "password"}, {"sslmode", "sslmode"}};
+  for (const auto& [odbc, libpq] : kKeywords) {
+    if (key == odbc) return libpq;
+  }
+  return nullptr;
+}
+
+// psqlODBC's keywords that change only how the driver itself works on the client's side.
+bool ClientSideOnly(const std::string& key) {
+  static const char* const kKeys[] = {"driver",
+                                      "usedeclarefetch",
+                                      "fetch",
+                                      "useserversideprepare",
+                                      "parse",
+                                      "debug",
+                                      "commlog",
+                                      "maxvarcharsize",
+                                      "maxlongvarcharsize",
+                                      "textaslongvarchar",
+                                      "unknownsaslongvarchar"};
+  return std::any_of(std::begin(kKeys), std::end(kKeys),
+                     [&](const char* known) { return key == known; });
+}
+
+}  // namespace
+
+std::string LibpqConninfo(const std::string& driver_string, long connect_seconds) {
+  std::string conninfo, pqopt;
+  bool postgres = false;
+  for (const KeyValue& attribute : ConnectionAttributes(driver_string)) {
+    const std::string key = ToLowerAscii(attribute.key);
+    const std::string value = ReplaceAll(Unbraced(attribute.value), "}}", "}");
+    if (key == "driver") postgres = FindIgnoreCase(value, "postgres") != std::string::npos;
+    if (key == "pqopt") {
+      pqopt = value;
+    } else if (const char* keyword = LibpqKeyword(key)) {
+      conninfo += std::string(keyword) + "=" + Quoted(value) + " ";
+    } else if (!ClientSideOnly(key)) {
+      return "";
+    }
+  }
+  if (!postgres) return "";
+  return conninfo + "client_encoding=UTF8 connect_timeout=" + std::to_string(connect_seconds) +
+         (pqopt.empty() ? "" : " " + pqopt);
 }
 
 std::string ApplicationName(const std::string& program) {

@@ -39,6 +39,14 @@ std::string ForPsqlodbc(const std::string& connection_string, const DriverOption
 // DSN), or no PostgreSQL.
 std::vector<ServerAddress> ServersOf(const std::string& driver_string);
 
+// The libpq connection string for the server and session a string made by ForPsqlodbc reaches:
+// its server(s), port(s), database, user, password and SSL mode, its pqopt, a UTF-8 client
+// encoding and a connect timeout of `connect_seconds`. "" for a string libpq cannot be given alike:
+// a DSN, no PostgreSQL, or any keyword that changes what psqlODBC asks of the server or how it
+// hands answers over (ConnSettings, BoolsAsChar, LFConversion, …: only the driver's own
+// client-side options are allowed beside the connection's).
+std::string LibpqConninfo(const std::string& driver_string, long connect_seconds);
+
 // The application_name a desk gives its connections: "QMZBaseList " and the program's name,
 // cut to PostgreSQL's 63 bytes.
 std::string ApplicationName(const std::string& program);

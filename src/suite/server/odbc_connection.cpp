@@ -71,6 +71,9 @@ std::string ProgramName() {
   return program_invocation_short_name ? program_invocation_short_name : "";
 }
 constexpr auto kPingLimit = std::chrono::milliseconds(10000);
+// How long past the query timeout a lookup on libpq is waited for: the desk's watch on the
+// driver's connection allows two seconds.
+constexpr long kLibpqMargin = 3;
 
 // A new connection's first request on PostgreSQL: standard_conforming_strings on for the
 // session when the server started it off (poolers keep it per client), whether the server writes
@@ -228,6 +231,7 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
   const std::string driver_string =
       ForPsqlodbc(connection_string, {RoleOf(connection_string), timeout, ProgramName()});
   const std::vector<ServerAddress> servers = ServersOf(driver_string);
+  libpq_conninfo_ = LibpqConninfo(driver_string, limit);
   std::u16string text = Utf8ToUtf16(driver_string);
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limit);
   for (int attempt = 0;; ++attempt) {
@@ -269,6 +273,7 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
 
 OdbcConnection::~OdbcConnection() {
   driver_statements_ = DriverStatements();  // freed while their connection is open
+  pq_lookups_.reset();
   if (connected_) SQLDisconnect(dbc_.get());
 }
 
@@ -279,6 +284,7 @@ void OdbcConnection::SetUpPostgres() {
     read_only_ = where.rfind("true|", 0) == 0;
     direct_ = Direct(socket_, where);
     if (direct_) {
+      pq_lookups_ = std::make_unique<PqLookups>(libpq_conninfo_);
       RunQuietly(dbc_, Utf8ToUtf16("set session characteristics as transaction isolation level "
                                    "read committed;\n" +
                                    SessionSettings(session_timeout_))
@@ -362,19 +368,15 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
   Run(stmt, sql, timeout);
 }
 
-namespace {
-
-// Whether a kept statement's failure is the request's own (it would fail however it was sent):
-// a timeout or cancel, a lost connection, a transaction the server rolled back, a server out of
-// resources.
-bool FailsHoweverSent(const std::string& state) {
-  for (const char* kind : {"57", "08", "40", "53", "HYT", "HY008"}) {
-    if (state.rfind(kind, 0) == 0) return true;
-  }
-  return false;
+RecordsetPtr OdbcConnection::ReadOnLibpq(const std::string& statement, const std::string& types,
+                                         const std::vector<Variant>& values,
+                                         const Spelling* spelling, long timeout) {
+  if (!pq_lookups_ || !autocommit_ || CurrentRead() != nullptr) return nullptr;
+  // A second past the desk's own watch on the driver's connection, which speaks first.
+  const std::chrono::milliseconds limit =
+      timeout > 0 ? std::chrono::seconds(timeout + kLibpqMargin) : std::chrono::milliseconds(0);
+  return pq_lookups_->Read(statement, types, values, spelling, timeout, limit);
 }
-
-}  // namespace
 
 DriverStatement* OdbcConnection::RunKept(const std::string& statement, const std::string& types,
                                          const std::vector<Variant>& values, long timeout) {

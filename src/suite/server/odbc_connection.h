@@ -20,6 +20,7 @@
 #include "suite/server/driver_statements.h"
 #include "suite/server/odbc_handle.h"
 #include "suite/server/odbc_result.h"
+#include "suite/server/pq_lookups.h"
 #include "suite/server/prepared_statements.h"
 #include "suite/server/server_watchdog.h"
 
@@ -69,6 +70,13 @@ class OdbcConnection {
   // as well, `sql` runs after all. Error on any other failure.
   void RunPrepared(const OdbcStatement& stmt, const std::string& sql, const std::string& statement,
                    const std::string& types, const std::string& arguments, long timeout);
+  // The answer of the lookup `statement` ($1, $2, … of `types`, given `values`), its columns named
+  // as `spelling` gives them, read through the desk's libpq connection (suite/server/pq_lookups.h):
+  // on a direct PostgreSQL connection in autocommit, outside a list's read. Null when it is not
+  // read so (RunKept, then RunPrepared, run it then). Error as PqLookups::Read.
+  RecordsetPtr ReadOnLibpq(const std::string& statement, const std::string& types,
+                           const std::vector<Variant>& values, const Spelling* spelling,
+                           long timeout);
   // Runs the lookup `statement` ($1, $2, … of `types`, given `values`) on a statement the driver
   // keeps prepared (suite/server/driver_statements.h): on a direct PostgreSQL connection in
   // autocommit, outside a list's read. The statement to read the answer of and then close, or
@@ -117,6 +125,8 @@ class OdbcConnection {
   bool broken_ = false;
   PreparedStatements prepared_;
   DriverStatements driver_statements_;
+  std::unique_ptr<PqLookups> pq_lookups_;  // a direct connection's, else null
+  std::string libpq_conninfo_;
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;
 };

@@ -211,10 +211,18 @@ RecordsetPtr ReadShort(OdbcConnection& connection, const std::string& select, lo
                        const Spelling* spelling, const Parameterized* parameterized) {
   const bool limited = TakesALimit(select);
   const std::string limit = " limit " + std::to_string(kPieceRows + 1);
+  const bool parameters = limited && parameterized && parameterized->statement;
+  if (parameters) {
+    if (RecordsetPtr answer =
+            connection.ReadOnLibpq(*parameterized->statement + limit, parameterized->types,
+                                   parameterized->values, spelling, timeout)) {
+      return answer->RecordCount() <= kPieceRows ? answer : nullptr;
+    }
+  }
   if (limited) connection.StreamRows(false);
   DriverStatement* kept = nullptr;
   std::optional<OdbcStatement> own;
-  if (limited && parameterized && parameterized->statement) {
+  if (parameters) {
     const std::string statement = *parameterized->statement + limit;
     kept = connection.RunKept(statement, parameterized->types, parameterized->values, timeout);
     if (kept == nullptr) {

@@ -117,4 +117,11 @@ std::optional<PreparedStatements::Use> PreparedStatements::Failed(const Use& use
   return Use{};
 }
 
+bool FailsHoweverSent(const std::string& state) {
+  for (const char* kind : {"57", "08", "40", "53", "HYT", "HY008"}) {
+    if (state.rfind(kind, 0) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace qmz::suite

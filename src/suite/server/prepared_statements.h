@@ -53,9 +53,14 @@ class PreparedStatements {
 
   uint64_t uses_ = 0;
   std::map<std::string, Prepared> by_query_;  // prepared, as far as the connection knows
-  std::set<std::string> seen_;            // sent once, as their own text
-  std::set<std::string> refused_;         // the server could not prepare them
-  bool own_session_ = true;               // every request reached the one server session
+  std::set<std::string> seen_;                // sent once, as their own text
+  std::set<std::string> refused_;             // the server could not prepare them
+  bool own_session_ = true;                   // every request reached the one server session
 };
+
+// Whether a statement's failure with SQLSTATE `state` is the request's own, which it would meet
+// however it was sent: a timeout or cancel, a lost connection, a transaction the server rolled
+// back, a server out of resources.
+bool FailsHoweverSent(const std::string& state);
 
 }  // namespace qmz::suite

@@ -1,0 +1,344 @@
+#include "suite/server/pq_lookups.h"
+
+#include <libpq-fe.h>
+#include <locale.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+
+#include "platform/text.h"
+#include "qmz/error.h"
+#include "suite/server/postgres_settings.h"
+#include "suite/server/prepared_statements.h"
+#include "suite/server/server_watchdog.h"
+
+namespace qmz::suite {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kMostPrepared = 32;
+// Queries asked for once are remembered until this many, then forgotten together.
+constexpr size_t kMostSeen = 256;
+
+// How a column is read: a ColumnKind, a boolean, or not here (the driver's reading differs).
+constexpr int kBoolean = -1;
+constexpr int kNotReadHere = -2;
+
+// A column of type `type` as psqlODBC hands it over; `citext`: that type's oid on the server.
+int KindOfType(Oid type, uint32_t citext) {
+  switch (type) {
+    case 16:  // bool: psqlODBC's "1" and "0"
+      return kBoolean;
+    case 20:  // int8
+    case 21:  // int2
+    case 23:  // int4
+    case 26:  // oid
+      return static_cast<int>(ColumnKind::kInteger);
+    case 700:   // float4
+    case 701:   // float8
+    case 1700:  // numeric
+      return static_cast<int>(ColumnKind::kDouble);
+    case 19:    // name
+    case 25:    // text
+    case 1042:  // bpchar
+    case 1043:  // varchar
+    case 1082:  // date
+    case 1114:  // timestamp without time zone
+      return static_cast<int>(ColumnKind::kText);
+    default:
+      return type != 0 && type == citext ? static_cast<int>(ColumnKind::kText) : kNotReadHere;
+  }
+}
+
+// A parameter's type as PREPARE writes it, as an oid; 0 leaves it to what it is compared with.
+Oid ParameterType(const std::string& type) {
+  if (type == "int") return 23;
+  if (type == "bigint") return 20;
+  if (type == "numeric") return 1700;
+  return 0;
+}
+
+struct ResultFree {
+  void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultFree>;
+
+std::string StateOf(const PGresult* result) {
+  const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  return state ? state : "";
+}
+
+// The server's message on one line.
+std::string MessageOf(const PGresult* result, PGconn* connection) {
+  std::string text = result ? PQresultErrorMessage(result) : PQerrorMessage(connection);
+  for (char& c : text) {
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+// A number as the C locale reads it, whatever the host's.
+double ParsedDouble(const char* text) {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+  return strtod_l(text, nullptr, c_locale);
+}
+
+int64_t ParsedInteger(const char* text, int length) {
+  int64_t value = 0;
+  std::from_chars(text, text + length, value);
+  return value;
+}
+
+// The socket of a libpq connection, as the watchdog's functions know sockets.
+ServerSocket SocketOf(PGconn* connection) {
+  ServerSocket socket;
+  socket.fd = PQsocket(connection);
+  struct stat status {};
+  if (socket.fd < 0 || ::fstat(socket.fd, &status) != 0) return {};
+  socket.inode = status.st_ino;
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(socket.fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    socket.tcp = address.ss_family == AF_INET || address.ss_family == AF_INET6;
+  }
+  return socket;
+}
+
+// The first result of what was sent, the rest read away.
+Result TakeResult(PGconn* connection) {
+  Result first(PQgetResult(connection));
+  while (PGresult* more = PQgetResult(connection)) PQclear(more);
+  return first;
+}
+
+}  // namespace
+
+PqLookups::PqLookups(std::string conninfo) : conninfo_(std::move(conninfo)) {}
+
+PqLookups::~PqLookups() {
+  Drop();
+}
+
+void PqLookups::Drop() {
+  if (connection_) PQfinish(connection_);
+  connection_ = nullptr;
+  prepared_.clear();
+  session_timeout_ = -1;
+}
+
+void PqLookups::Deallocate(const std::string& name) {
+  Result gone(PQexec(connection_, ("deallocate " + name).c_str()));
+}
+
+bool PqLookups::Connect(long timeout) {
+  connection_ = PQconnectdb(conninfo_.c_str());
+  if (PQstatus(connection_) != CONNECTION_OK) {
+    Drop();
+    return false;  // tried again at the next lookup kept
+  }
+  // As the driver's connection is set up: read committed first (a standby refuses a
+  // serializable default), backslashes ordinary in texts, then the suite's settings.
+  Result where(PQexec(connection_,
+                      "set transaction isolation level read committed;\n"
+                      "select case when current_setting('standard_conforming_strings') <> 'on' "
+                      "then set_config('standard_conforming_strings', 'on', false) end, "
+                      "coalesce(host(inet_server_addr()), ''), "
+                      "coalesce(inet_server_port()::text, ''), pg_backend_pid(), "
+                      "coalesce(to_regtype('citext')::oid, 0)"));
+  if (PQresultStatus(where.get()) != PGRES_TUPLES_OK || PQntuples(where.get()) != 1 ||
+      !ReachesServerItself(SocketOf(connection_), PQgetvalue(where.get(), 0, 1),
+                           PQgetvalue(where.get(), 0, 2),
+                           std::atol(PQgetvalue(where.get(), 0, 3)))) {
+    Drop();
+    unusable_ = true;
+    return false;
+  }
+  citext_ = static_cast<uint32_t>(std::strtoul(PQgetvalue(where.get(), 0, 4), nullptr, 10));
+  const std::string settings =
+      "set session characteristics as transaction isolation level read committed;\n" +
+      SessionSettings(timeout);
+  Result set(PQexec(connection_, settings.c_str()));
+  if (PQresultStatus(set.get()) != PGRES_TUPLES_OK) {
+    Drop();
+    unusable_ = true;
+    return false;
+  }
+  session_timeout_ = timeout;
+  return true;
+}
+
+void PqLookups::AwaitAnswer(Clock::time_point deadline) {
+  while (PQisBusy(connection_)) {
+    pollfd socket{PQsocket(connection_), POLLIN, 0};
+    int wait = -1;
+    if (deadline != Clock::time_point::max()) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      wait = static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
+    }
+    const int ready = ::poll(&socket, 1, wait);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) {
+      Drop();
+      throw Error("The suite database did not answer a lookup in time; its connection was dropped");
+    }
+    if (!PQconsumeInput(connection_)) return;  // the result says why
+  }
+}
+
+PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::string& statement,
+                                        const std::string& types, Clock::time_point deadline) {
+  std::vector<Oid> oids;
+  if (!types.empty()) {
+    for (const std::string& type : SplitText(types, ',')) oids.push_back(ParameterType(Trim(type)));
+  }
+  if (prepared_.size() >= kMostPrepared) {
+    const auto oldest = std::min_element(
+        prepared_.begin(), prepared_.end(),
+        [](const auto& a, const auto& b) { return a.second.used < b.second.used; });
+    Deallocate(oldest->second.name);
+    prepared_.erase(oldest);
+  }
+  Prepared prepared;
+  prepared.name = "qmz_lookup_" + std::to_string(++names_);
+  if (!PQsendPrepare(connection_, prepared.name.c_str(), statement.c_str(),
+                     static_cast<int>(oids.size()), oids.data())) {
+    return nullptr;
+  }
+  AwaitAnswer(deadline);
+  Result made = TakeResult(connection_);
+  if (PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
+    if (FailsHoweverSent(StateOf(made.get()))) throw Error(MessageOf(made.get(), connection_));
+    if (PQstatus(connection_) == CONNECTION_OK) refused_.insert(key);
+    return nullptr;
+  }
+  if (!PQsendDescribePrepared(connection_, prepared.name.c_str())) return nullptr;
+  AwaitAnswer(deadline);
+  Result described = TakeResult(connection_);
+  bool read_here = PQresultStatus(described.get()) == PGRES_COMMAND_OK;
+  for (int c = 0; read_here && c < PQnfields(described.get()); ++c) {
+    prepared.kinds.push_back(KindOfType(PQftype(described.get(), c), citext_));
+    read_here = prepared.kinds.back() != kNotReadHere;
+  }
+  if (!read_here) {
+    Deallocate(prepared.name);
+    refused_.insert(key);
+    return nullptr;
+  }
+  return &prepared_.emplace(key, std::move(prepared)).first->second;
+}
+
+RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& types,
+                             const std::vector<Variant>& values, const Spelling* spelling,
+                             long timeout, std::chrono::milliseconds limit) {
+  if (conninfo_.empty() || unusable_) return nullptr;
+  const std::string key = types + "\n" + statement;
+  ++uses_;
+  auto found = prepared_.find(key);
+  if (found == prepared_.end()) {
+    if (refused_.count(key) != 0) return nullptr;
+    if (seen_.insert(key).second) {
+      if (seen_.size() > kMostSeen) seen_ = {key};
+      return nullptr;
+    }
+  }
+  const Clock::time_point deadline =
+      limit.count() > 0 ? Clock::now() + limit : Clock::time_point::max();
+  if (!connection_) {
+    if (!Connect(timeout)) return nullptr;
+    found = prepared_.end();
+  }
+  if (timeout != session_timeout_) {
+    const std::string set =
+        "select set_config('statement_timeout', '" + std::to_string(timeout * 1000) + "', false)";
+    Result changed(PQexec(connection_, set.c_str()));
+    if (PQresultStatus(changed.get()) != PGRES_TUPLES_OK) {
+      Drop();
+      return nullptr;
+    }
+    session_timeout_ = timeout;
+  }
+  Prepared* prepared =
+      found != prepared_.end() ? &found->second : Prepare(key, statement, types, deadline);
+  if (prepared == nullptr) {
+    if (PQstatus(connection_) != CONNECTION_OK) Drop();
+    return nullptr;
+  }
+  seen_.erase(key);
+  prepared->used = uses_;
+
+  std::vector<std::string> texts;
+  std::vector<const char*> pointers;
+  texts.reserve(values.size());
+  for (const Variant& value : values) texts.push_back(value.ToText());
+  for (const std::string& text : texts) pointers.push_back(text.c_str());
+  if (!PQsendQueryPrepared(connection_, prepared->name.c_str(), static_cast<int>(pointers.size()),
+                           pointers.data(), nullptr, nullptr, 0)) {
+    Drop();
+    return nullptr;
+  }
+  AwaitAnswer(deadline);
+  Result answer = TakeResult(connection_);
+  if (PQresultStatus(answer.get()) != PGRES_TUPLES_OK) {
+    const std::string state = StateOf(answer.get());
+    if (PQstatus(connection_) != CONNECTION_OK) {
+      Drop();  // the driver's connection says what became of the server
+      return nullptr;
+    }
+    if (FailsHoweverSent(state)) throw Error(MessageOf(answer.get(), connection_));
+    // The session lost the statement, or its tables were made anew: prepared again later. Any
+    // other failure is the driver's to report.
+    if (state != "26000") Deallocate(prepared->name);
+    prepared_.erase(key);
+    if (state != "26000" && state != "0A000") refused_.insert(key);
+    return nullptr;
+  }
+  const PGresult* rows = answer.get();
+  const std::vector<int>& kinds = prepared->kinds;
+  if (PQnfields(rows) != static_cast<int>(kinds.size())) {
+    Deallocate(prepared->name);
+    prepared_.erase(key);  // not as described: described again
+    return nullptr;
+  }
+  std::vector<std::string> names;
+  for (int c = 0; c < PQnfields(rows); ++c) {
+    const std::string given = PQfname(rows, c);
+    names.push_back(spelling ? (*spelling)(static_cast<size_t>(c), given) : given);
+  }
+  auto records = std::make_shared<Recordset>(std::move(names));
+  for (int r = 0; r < PQntuples(rows); ++r) {
+    for (int c = 0; c < static_cast<int>(kinds.size()); ++c) {
+      if (PQgetisnull(rows, r, c)) {
+        records->AppendNull();
+        continue;
+      }
+      const char* text = PQgetvalue(rows, r, c);
+      switch (kinds[static_cast<size_t>(c)]) {
+        case kBoolean:
+          records->AppendText(*text == 't' ? "1" : "0");
+          break;
+        case static_cast<int>(ColumnKind::kInteger):
+          records->AppendInteger(ParsedInteger(text, PQgetlength(rows, r, c)));
+          break;
+        case static_cast<int>(ColumnKind::kDouble):
+          records->AppendDouble(ParsedDouble(text));
+          break;
+        default:
+          records->AppendText({text, static_cast<size_t>(PQgetlength(rows, r, c))});
+          break;
+      }
+    }
+    records->EndRecord();
+  }
+  return records;
+}
+
+}  // namespace qmz::suite
