@@ -3,8 +3,9 @@
 // QMZ_IDLE_CONNECTION_SECONDS); an idle one is checked alive before it is handed out, and one that
 // saw a failure or is left inside a transaction is closed instead of given back. On PostgreSQL a
 // direct connection gets the suite's settings once per session, a pooled request carries them
-// (suite/server/postgres_settings.h). A connect waits at most QMZ_CONNECT_TIMEOUT seconds. Why and
-// how: docs/server-reads.md.
+// (suite/server/postgres_settings.h); a direct connection reads lookups sent again through libpq
+// on a second connection of its own, or has the driver keep them prepared. A connect waits at most
+// QMZ_CONNECT_TIMEOUT seconds. Why and how: docs/server-reads.md.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
