@@ -8,7 +8,7 @@
 #include "suite/middle_tier/class_info.h"
 #include "suite/middle_tier/login_cache.h"
 #include "suite/middle_tier/suite_store.h"
-#include "suite/server/odbc_connection.h"
+#include "suite/server/odbc_pool.h"
 #include "suite/sqlite/sqlite_pool.h"
 
 namespace qmz {

@@ -1,11 +1,8 @@
-// Connections to a suite server over ODBC, kept for the next caller in a small per-process pool
-// keyed by the connection string (at most one idle per string, closed after a minute idle,
-// QMZ_IDLE_CONNECTION_SECONDS); an idle one is checked alive before it is handed out, and one that
-// saw a failure or is left inside a transaction is closed instead of given back. On PostgreSQL a
-// direct connection gets the suite's settings once per session, a pooled request carries them
-// (suite/server/postgres_settings.h); a direct connection reads lookups sent again through libpq
-// on a second connection of its own, or has the driver keep them prepared. A connect waits at most
-// QMZ_CONNECT_TIMEOUT seconds. Why and how: docs/server-reads.md.
+// A connection to a suite server over ODBC (kept between calls by suite/server/odbc_pool.h). On
+// PostgreSQL a direct connection gets the suite's settings once per session, a pooled request
+// carries them (suite/server/postgres_settings.h); a direct connection reads lookups sent again
+// through libpq on a second connection of its own, or has the driver keep them prepared. A connect
+// waits at most QMZ_CONNECT_TIMEOUT seconds. Why and how: docs/server-reads.md.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
@@ -131,17 +128,5 @@ class OdbcConnection {
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;
 };
-
-// A connection for `connection_string`: an idle one of the pool, alive, or a new one.
-std::unique_ptr<OdbcConnection> TakeConnection(const std::string& connection_string, long timeout);
-// A new connection, after one of the pool turned out dead: the idle ones of the same string,
-// which most likely died with it (a server restart), are closed.
-std::unique_ptr<OdbcConnection> TakeNewConnection(const std::string& connection_string,
-                                                  long timeout);
-// Closes every idle connection of the pool.
-void CloseIdleConnections();
-// Gives a connection back (a broken one is closed).
-void GiveBackConnection(const std::string& connection_string,
-                        std::unique_ptr<OdbcConnection> connection);
 
 }  // namespace qmz::suite

@@ -13,7 +13,7 @@
 #include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "qmz/error.h"
-#include "suite/server/odbc_connection.h"
+#include "suite/server/odbc_pool.h"
 #include "suite/server/odbc_pieces.h"
 #include "suite/server/odbc_result.h"
 #include "suite/server/wide_text.h"

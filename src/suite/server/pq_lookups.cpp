@@ -278,11 +278,7 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
   std::vector<std::string> texts;
   std::vector<const char*> pointers;
   texts.reserve(values.size());
-  for (const Variant& value : values) {
-    texts.push_back(value.ToText());
-    // libpq ends a value at a NUL: the driver's request fails with it, as the text did.
-    if (texts.back().find('\0') != std::string::npos) return nullptr;
-  }
+  for (const Variant& value : values) texts.push_back(value.ToText());
   for (const std::string& text : texts) pointers.push_back(text.c_str());
   if (!PQsendQueryPrepared(connection_, prepared->name.c_str(), static_cast<int>(pointers.size()),
                            pointers.data(), nullptr, nullptr, 0)) {

@@ -278,12 +278,13 @@ std::shared_ptr<const AdaptedTsql> ByShape(KeptAdaptions& kept, const std::strin
     parameterized.statement = shape->parameterized.statement;
     for (size_t i = 0; i < masked->values.size(); ++i) {
       const Masked::Value& value = masked->values[i];
+      // SQLite reads a statement's text up to a NUL, libpq a value: a value with one fails as
+      // the batch wrote it.
+      if (value.source.find('\0') != std::string_view::npos) {
+        adapted->parameterized = {};
+        break;
+      }
       if (target == Target::kSqlite) {
-        // SQLite reads a statement's text up to a NUL: a value with one fails as written.
-        if (value.source.find('\0') != std::string_view::npos) {
-          adapted->parameterized = {};
-          break;
-        }
         parameterized.values.push_back(SqliteValue(value));
         continue;
       }

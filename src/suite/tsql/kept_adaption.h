@@ -39,7 +39,8 @@ struct AnswerNames {
 //    written), for the driver to send apart from the statement;
 //  - SQLite: ?1, ?2, …, kept prepared by the connection; `values` bound in order: a text
 //    unquoted, digits an integer (a real beyond 64 bits, as SQLite reads such a literal).
-// Not for a statement that has a parameter sign of its own ($ on PostgreSQL; ? : @ $ on SQLite).
+// Not for a statement that has a parameter sign of its own ($ on PostgreSQL; ? : @ $ on SQLite),
+// nor for values holding a NUL.
 struct Parameterized {
   std::shared_ptr<const std::string> statement;  // the shape's; null for none
   std::string types;                             // "int, unknown"
