@@ -227,11 +227,29 @@ TEST_F(HostileServerTest, TextsOutsideTheBmpCrossTheReadChunksWhole) {
 TEST_F(HostileServerTest, AStatementEndsAtTheQueryTimeout) {
   // The desk's kept connection, made with the default timeout, is handed to a caller with a
   // shorter one, then back to one with the default.
-  const std::string backend = *suite::OpenDatabase(kServer)->Query("select pg_backend_pid()")[0][0];
+  // A lookup sent again is read on the desk's libpq session, which follows the caller's timeout.
+  const std::string timeout_lookup =
+      "select current_setting('statement_timeout') as s from t_stock where FItemID = 1";
+  const std::string sleeping_lookup =
+      "select pg_sleep(3)::text as s from t_stock where FItemID = 1";
+  std::string backend;
+  {
+    auto db = suite::OpenDatabase(kServer);
+    backend = *db->Query("select pg_backend_pid()")[0][0];
+    db->RunTsql(timeout_lookup);
+    EXPECT_EQ(db->RunTsql(timeout_lookup)->Value("s").ToText(), "1min");
+  }
   ::setenv("QMZ_QUERY_TIMEOUT", "1", 1);
   auto db = suite::OpenDatabase(kServer);
   ::unsetenv("QMZ_QUERY_TIMEOUT");
   EXPECT_EQ(*db->Query("select pg_backend_pid()")[0][0], backend);
+  EXPECT_EQ(db->RunTsql(timeout_lookup)->Value("s").ToText(), "1s");
+  for (int sent = 0; sent < 2; ++sent) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THAT([&] { db->RunTsql(sleeping_lookup); },
+                ThrowsMessage<Error>(HasSubstr("canceling statement due to statement timeout")));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+  }
   EXPECT_THAT([&] { db->RunTsql("select pg_sleep(30) as s"); },
               ThrowsMessage<Error>(HasSubstr("statement timeout")));
   db.reset();
