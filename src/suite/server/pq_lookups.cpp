@@ -1,6 +1,5 @@
 #include "suite/server/pq_lookups.h"
 
-#include <libpq-fe.h>
 #include <locale.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -13,6 +12,7 @@
 
 #include "platform/text.h"
 #include "qmz/error.h"
+#include "suite/server/libpq_library.h"
 #include "suite/server/postgres_settings.h"
 #include "suite/server/prepared_statements.h"
 #include "suite/server/server_watchdog.h"
@@ -22,6 +22,11 @@ namespace qmz::suite {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// libpq's functions, once PqLookups::Read has found it loaded.
+const LibpqFunctions& Pq() {
+  return *Libpq();
+}
 
 constexpr size_t kMostPrepared = 32;
 // Queries asked for once are remembered until this many, then forgotten together.
@@ -66,18 +71,18 @@ Oid ParameterType(const std::string& type) {
 }
 
 struct ResultFree {
-  void operator()(PGresult* result) const { PQclear(result); }
+  void operator()(PGresult* result) const { Pq().PQclear(result); }
 };
 using Result = std::unique_ptr<PGresult, ResultFree>;
 
 std::string StateOf(const PGresult* result) {
-  const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+  const char* state = result ? Pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
   return state ? state : "";
 }
 
 // The server's message on one line.
 std::string MessageOf(const PGresult* result, PGconn* connection) {
-  std::string text = result ? PQresultErrorMessage(result) : PQerrorMessage(connection);
+  std::string text = result ? Pq().PQresultErrorMessage(result) : Pq().PQerrorMessage(connection);
   for (char& c : text) {
     if (c == '\n' || c == '\r' || c == '\t') c = ' ';
   }
@@ -100,7 +105,7 @@ int64_t ParsedInteger(const char* text, int length) {
 // The socket of a libpq connection, as the watchdog's functions know sockets.
 ServerSocket SocketOf(PGconn* connection) {
   ServerSocket socket;
-  socket.fd = PQsocket(connection);
+  socket.fd = Pq().PQsocket(connection);
   struct stat status {};
   if (socket.fd < 0 || ::fstat(socket.fd, &status) != 0) return {};
   socket.inode = status.st_ino;
@@ -114,8 +119,8 @@ ServerSocket SocketOf(PGconn* connection) {
 
 // The first result of what was sent, the rest read away.
 Result TakeResult(PGconn* connection) {
-  Result first(PQgetResult(connection));
-  while (PGresult* more = PQgetResult(connection)) PQclear(more);
+  Result first(Pq().PQgetResult(connection));
+  while (PGresult* more = Pq().PQgetResult(connection)) Pq().PQclear(more);
   return first;
 }
 
@@ -128,45 +133,46 @@ PqLookups::~PqLookups() {
 }
 
 void PqLookups::Drop() {
-  if (connection_) PQfinish(connection_);
+  if (connection_) Pq().PQfinish(connection_);
   connection_ = nullptr;
   prepared_.clear();
   session_timeout_ = -1;
 }
 
 void PqLookups::Deallocate(const std::string& name) {
-  Result gone(PQexec(connection_, ("deallocate " + name).c_str()));
+  Result gone(Pq().PQexec(connection_, ("deallocate " + name).c_str()));
 }
 
 bool PqLookups::Connect(long timeout) {
-  connection_ = PQconnectdb(conninfo_.c_str());
-  if (PQstatus(connection_) != CONNECTION_OK) {
+  connection_ = Pq().PQconnectdb(conninfo_.c_str());
+  if (Pq().PQstatus(connection_) != CONNECTION_OK) {
     Drop();
     return false;  // tried again at the next lookup kept
   }
   // As the driver's connection is set up: read committed first (a standby refuses a
   // serializable default), backslashes ordinary in texts, then the suite's settings.
-  Result where(PQexec(connection_,
-                      "set transaction isolation level read committed;\n"
-                      "select case when current_setting('standard_conforming_strings') <> 'on' "
-                      "then set_config('standard_conforming_strings', 'on', false) end, "
-                      "coalesce(host(inet_server_addr()), ''), "
-                      "coalesce(inet_server_port()::text, ''), pg_backend_pid(), "
-                      "coalesce(to_regtype('citext')::oid, 0)"));
-  if (PQresultStatus(where.get()) != PGRES_TUPLES_OK || PQntuples(where.get()) != 1 ||
-      !ReachesServerItself(SocketOf(connection_), PQgetvalue(where.get(), 0, 1),
-                           PQgetvalue(where.get(), 0, 2),
-                           std::atol(PQgetvalue(where.get(), 0, 3)))) {
+  Result where(
+      Pq().PQexec(connection_,
+                  "set transaction isolation level read committed;\n"
+                  "select case when current_setting('standard_conforming_strings') <> 'on' "
+                  "then set_config('standard_conforming_strings', 'on', false) end, "
+                  "coalesce(host(inet_server_addr()), ''), "
+                  "coalesce(inet_server_port()::text, ''), pg_backend_pid(), "
+                  "coalesce(to_regtype('citext')::oid, 0)"));
+  if (Pq().PQresultStatus(where.get()) != PGRES_TUPLES_OK || Pq().PQntuples(where.get()) != 1 ||
+      !ReachesServerItself(SocketOf(connection_), Pq().PQgetvalue(where.get(), 0, 1),
+                           Pq().PQgetvalue(where.get(), 0, 2),
+                           std::atol(Pq().PQgetvalue(where.get(), 0, 3)))) {
     Drop();
     unusable_ = true;
     return false;
   }
-  citext_ = static_cast<uint32_t>(std::strtoul(PQgetvalue(where.get(), 0, 4), nullptr, 10));
+  citext_ = static_cast<uint32_t>(std::strtoul(Pq().PQgetvalue(where.get(), 0, 4), nullptr, 10));
   const std::string settings =
       "set session characteristics as transaction isolation level read committed;\n" +
       SessionSettings(timeout);
-  Result set(PQexec(connection_, settings.c_str()));
-  if (PQresultStatus(set.get()) != PGRES_TUPLES_OK) {
+  Result set(Pq().PQexec(connection_, settings.c_str()));
+  if (Pq().PQresultStatus(set.get()) != PGRES_TUPLES_OK) {
     Drop();
     unusable_ = true;
     return false;
@@ -176,8 +182,8 @@ bool PqLookups::Connect(long timeout) {
 }
 
 void PqLookups::AwaitAnswer(Clock::time_point deadline) {
-  while (PQisBusy(connection_)) {
-    pollfd socket{PQsocket(connection_), POLLIN, 0};
+  while (Pq().PQisBusy(connection_)) {
+    pollfd socket{Pq().PQsocket(connection_), POLLIN, 0};
     int wait = -1;
     if (deadline != Clock::time_point::max()) {
       const auto left =
@@ -190,7 +196,7 @@ void PqLookups::AwaitAnswer(Clock::time_point deadline) {
       Drop();
       throw Error("The suite database did not answer a lookup in time; its connection was dropped");
     }
-    if (!PQconsumeInput(connection_)) return;  // the result says why
+    if (!Pq().PQconsumeInput(connection_)) return;  // the result says why
   }
 }
 
@@ -209,23 +215,23 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
   }
   Prepared prepared;
   prepared.name = "qmz_lookup_" + std::to_string(++names_);
-  if (!PQsendPrepare(connection_, prepared.name.c_str(), statement.c_str(),
-                     static_cast<int>(oids.size()), oids.data())) {
+  if (!Pq().PQsendPrepare(connection_, prepared.name.c_str(), statement.c_str(),
+                          static_cast<int>(oids.size()), oids.data())) {
     return nullptr;
   }
   AwaitAnswer(deadline);
   Result made = TakeResult(connection_);
-  if (PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
+  if (Pq().PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
     if (FailsHoweverSent(StateOf(made.get()))) throw Error(MessageOf(made.get(), connection_));
-    if (PQstatus(connection_) == CONNECTION_OK) refused_.insert(key);
+    if (Pq().PQstatus(connection_) == CONNECTION_OK) refused_.insert(key);
     return nullptr;
   }
-  if (!PQsendDescribePrepared(connection_, prepared.name.c_str())) return nullptr;
+  if (!Pq().PQsendDescribePrepared(connection_, prepared.name.c_str())) return nullptr;
   AwaitAnswer(deadline);
   Result described = TakeResult(connection_);
-  bool read_here = PQresultStatus(described.get()) == PGRES_COMMAND_OK;
-  for (int c = 0; read_here && c < PQnfields(described.get()); ++c) {
-    prepared.kinds.push_back(KindOfType(PQftype(described.get(), c), citext_));
+  bool read_here = Pq().PQresultStatus(described.get()) == PGRES_COMMAND_OK;
+  for (int c = 0; read_here && c < Pq().PQnfields(described.get()); ++c) {
+    prepared.kinds.push_back(KindOfType(Pq().PQftype(described.get(), c), citext_));
     read_here = prepared.kinds.back() != kNotReadHere;
   }
   if (!read_here) {
@@ -239,7 +245,7 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
 RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& types,
                              const std::vector<Variant>& values, const Spelling* spelling,
                              long timeout, std::chrono::milliseconds limit) {
-  if (conninfo_.empty() || unusable_) return nullptr;
+  if (conninfo_.empty() || unusable_ || Libpq() == nullptr) return nullptr;
   const std::string key = types + "\n" + statement;
   ++uses_;
   auto found = prepared_.find(key);
@@ -259,8 +265,8 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
   if (timeout != session_timeout_) {
     const std::string set =
         "select set_config('statement_timeout', '" + std::to_string(timeout * 1000) + "', false)";
-    Result changed(PQexec(connection_, set.c_str()));
-    if (PQresultStatus(changed.get()) != PGRES_TUPLES_OK) {
+    Result changed(Pq().PQexec(connection_, set.c_str()));
+    if (Pq().PQresultStatus(changed.get()) != PGRES_TUPLES_OK) {
       Drop();
       return nullptr;
     }
@@ -269,7 +275,7 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
   Prepared* prepared =
       found != prepared_.end() ? &found->second : Prepare(key, statement, types, deadline);
   if (prepared == nullptr) {
-    if (PQstatus(connection_) != CONNECTION_OK) Drop();
+    if (Pq().PQstatus(connection_) != CONNECTION_OK) Drop();
     return nullptr;
   }
   seen_.erase(key);
@@ -280,16 +286,17 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
   texts.reserve(values.size());
   for (const Variant& value : values) texts.push_back(value.ToText());
   for (const std::string& text : texts) pointers.push_back(text.c_str());
-  if (!PQsendQueryPrepared(connection_, prepared->name.c_str(), static_cast<int>(pointers.size()),
-                           pointers.data(), nullptr, nullptr, 0)) {
+  if (!Pq().PQsendQueryPrepared(connection_, prepared->name.c_str(),
+                                static_cast<int>(pointers.size()), pointers.data(), nullptr,
+                                nullptr, 0)) {
     Drop();
     return nullptr;
   }
   AwaitAnswer(deadline);
   Result answer = TakeResult(connection_);
-  if (PQresultStatus(answer.get()) != PGRES_TUPLES_OK) {
+  if (Pq().PQresultStatus(answer.get()) != PGRES_TUPLES_OK) {
     const std::string state = StateOf(answer.get());
-    if (PQstatus(connection_) != CONNECTION_OK) {
+    if (Pq().PQstatus(connection_) != CONNECTION_OK) {
       Drop();  // the driver's connection says what became of the server
       return nullptr;
     }
@@ -303,36 +310,36 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
   }
   const PGresult* rows = answer.get();
   const std::vector<int>& kinds = prepared->kinds;
-  if (PQnfields(rows) != static_cast<int>(kinds.size())) {
+  if (Pq().PQnfields(rows) != static_cast<int>(kinds.size())) {
     Deallocate(prepared->name);
     prepared_.erase(key);  // not as described: described again
     return nullptr;
   }
   std::vector<std::string> names;
-  for (int c = 0; c < PQnfields(rows); ++c) {
-    const std::string given = PQfname(rows, c);
+  for (int c = 0; c < Pq().PQnfields(rows); ++c) {
+    const std::string given = Pq().PQfname(rows, c);
     names.push_back(spelling ? (*spelling)(static_cast<size_t>(c), given) : given);
   }
   auto records = std::make_shared<Recordset>(std::move(names));
-  for (int r = 0; r < PQntuples(rows); ++r) {
+  for (int r = 0; r < Pq().PQntuples(rows); ++r) {
     for (int c = 0; c < static_cast<int>(kinds.size()); ++c) {
-      if (PQgetisnull(rows, r, c)) {
+      if (Pq().PQgetisnull(rows, r, c)) {
         records->AppendNull();
         continue;
       }
-      const char* text = PQgetvalue(rows, r, c);
+      const char* text = Pq().PQgetvalue(rows, r, c);
       switch (kinds[static_cast<size_t>(c)]) {
         case kBoolean:
           records->AppendText(*text == 't' ? "1" : "0");
           break;
         case static_cast<int>(ColumnKind::kInteger):
-          records->AppendInteger(ParsedInteger(text, PQgetlength(rows, r, c)));
+          records->AppendInteger(ParsedInteger(text, Pq().PQgetlength(rows, r, c)));
           break;
         case static_cast<int>(ColumnKind::kDouble):
           records->AppendDouble(ParsedDouble(text));
           break;
         default:
-          records->AppendText({text, static_cast<size_t>(PQgetlength(rows, r, c))});
+          records->AppendText({text, static_cast<size_t>(Pq().PQgetlength(rows, r, c))});
           break;
       }
     }

@@ -1,0 +1,54 @@
+#include "suite/server/libpq_library.h"
+
+#include <dlfcn.h>
+
+#include <type_traits>
+
+namespace qmz::suite {
+
+namespace {
+
+const LibpqFunctions* Load() {
+  void* library = ::dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) return nullptr;
+  static LibpqFunctions functions;
+  bool found = true;
+  const auto bind = [&](auto& function, const char* name) {
+    function =
+        reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+    found = found && function != nullptr;
+  };
+  bind(functions.PQconnectdb, "PQconnectdb");
+  bind(functions.PQstatus, "PQstatus");
+  bind(functions.PQfinish, "PQfinish");
+  bind(functions.PQsocket, "PQsocket");
+  bind(functions.PQerrorMessage, "PQerrorMessage");
+  bind(functions.PQexec, "PQexec");
+  bind(functions.PQsendPrepare, "PQsendPrepare");
+  bind(functions.PQsendDescribePrepared, "PQsendDescribePrepared");
+  bind(functions.PQsendQueryPrepared, "PQsendQueryPrepared");
+  bind(functions.PQisBusy, "PQisBusy");
+  bind(functions.PQconsumeInput, "PQconsumeInput");
+  bind(functions.PQgetResult, "PQgetResult");
+  bind(functions.PQresultStatus, "PQresultStatus");
+  bind(functions.PQresultErrorField, "PQresultErrorField");
+  bind(functions.PQresultErrorMessage, "PQresultErrorMessage");
+  bind(functions.PQntuples, "PQntuples");
+  bind(functions.PQnfields, "PQnfields");
+  bind(functions.PQfname, "PQfname");
+  bind(functions.PQftype, "PQftype");
+  bind(functions.PQgetvalue, "PQgetvalue");
+  bind(functions.PQgetlength, "PQgetlength");
+  bind(functions.PQgetisnull, "PQgetisnull");
+  bind(functions.PQclear, "PQclear");
+  return found ? &functions : nullptr;
+}
+
+}  // namespace
+
+const LibpqFunctions* Libpq() {
+  static const LibpqFunctions* const loaded = Load();
+  return loaded;
+}
+
+}  // namespace qmz::suite
