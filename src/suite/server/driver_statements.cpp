@@ -13,9 +13,6 @@ namespace qmz::suite {
 
 namespace {
 
-constexpr size_t kMostKept = 32;
-// Queries asked for once are remembered until this many, then forgotten together.
-constexpr size_t kMostSeen = 256;
 // The rows one fetch of a kept statement's answer brings: a lookup's answer is a row or a few.
 constexpr size_t kFetchedRows = 16;
 
@@ -68,42 +65,30 @@ DriverStatement* DriverStatements::Made(SQLHDBC dbc, const std::string& key,
                                         const std::string& statement, const std::string& types) {
   std::optional<MarkedStatement> marked = WithMarkers(statement, types);
   if (!marked) {
-    refused_.insert(key);
+    kept_.Refuse(key);
     return nullptr;
   }
-  if (kept_.size() >= kMostKept) {
-    const auto oldest = std::min_element(
-        kept_.begin(), kept_.end(),
-        [](const auto& a, const auto& b) { return a.second->used_ < b.second->used_; });
-    kept_.erase(oldest);
-  }
+  kept_.MakeRoom();  // the statement given up is freed here
   auto made = std::make_unique<DriverStatement>(dbc);
   made->stmt_.Prepare(Utf8ToUtf16(marked->text));
   made->order_ = std::move(marked->order);
   made->texts_.resize(made->order_.size());
   made->lengths_.resize(made->order_.size());
-  return kept_.emplace(key, std::move(made)).first->second.get();
+  return kept_.Keep(key, std::move(made)).get();
 }
 
 DriverStatement* DriverStatements::Bound(SQLHDBC dbc, const std::string& statement,
                                          const std::string& types,
                                          const std::vector<Variant>& values) {
   const std::string key = KeyOf(statement, types);
-  ++uses_;
   DriverStatement* kept = nullptr;
-  if (auto found = kept_.find(key); found != kept_.end()) {
-    kept = found->second.get();
+  if (std::unique_ptr<DriverStatement>* found = kept_.Find(key)) {
+    kept = found->get();
   } else {
-    if (refused_.count(key) != 0) return nullptr;
-    if (seen_.insert(key).second) {
-      if (seen_.size() > kMostSeen) seen_ = {key};
-      return nullptr;
-    }
-    seen_.erase(key);
+    if (!kept_.Due(key)) return nullptr;
     kept = Made(dbc, key, statement, types);
     if (kept == nullptr) return nullptr;
   }
-  kept->used_ = uses_;
   const OdbcStatement& stmt = kept->stmt_;
   for (size_t m = 0; m < kept->order_.size(); ++m) {
     const size_t value = kept->order_[m];
@@ -120,16 +105,11 @@ DriverStatement* DriverStatements::Bound(SQLHDBC dbc, const std::string& stateme
 }
 
 void DriverStatements::Forget(const std::string& statement, const std::string& types) {
-  const std::string key = KeyOf(statement, types);
-  kept_.erase(key);
-  seen_.erase(key);
+  kept_.Forget(KeyOf(statement, types));
 }
 
 void DriverStatements::Refuse(const std::string& statement, const std::string& types) {
-  Forget(statement, types);
-  const std::string key = KeyOf(statement, types);
-  if (refused_.size() >= kMostSeen) refused_.clear();
-  refused_.insert(key);
+  kept_.Refuse(KeyOf(statement, types));
 }
 
 }  // namespace qmz::suite

@@ -6,8 +6,8 @@
 // A query comes as suite/tsql/kept_adaption.h gives it: its values as $1, $2, … of `types`
 // ("int, unknown"). The driver gets it with ? markers, a typed one cast as PREPARE would type it
 // (`?::int`), an `unknown` one bare, so that it takes the type of what it is compared with; the
-// values are bound as UTF-16 texts. A query is kept the second time it is asked for; at most 32
-// are kept, the one used longest ago freed (the driver then closes it on the server). A query
+// values are bound as UTF-16 texts. Which queries are kept: suite/server/kept_queries.h (a
+// statement given up is freed, and the driver closes it on the server). A query
 // holding a ? or a backslash of its own is never kept: the driver would read them.
 //
 // Threading: belongs to its connection, used by one thread at a time, outside a list's read (a
@@ -17,15 +17,13 @@
 
 #include <sql.h>
 
-#include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "qmz/variant.h"
+#include "suite/server/kept_queries.h"
 #include "suite/server/odbc_result.h"
 
 namespace qmz::suite {
@@ -48,7 +46,6 @@ class DriverStatement {
   std::vector<SQLLEN> lengths_;
   std::optional<ResultColumns> columns_;
   std::unique_ptr<BoundRows> bound_;
-  uint64_t used_ = 0;
 };
 
 class DriverStatements {
@@ -70,10 +67,7 @@ class DriverStatements {
   DriverStatement* Made(SQLHDBC dbc, const std::string& key, const std::string& statement,
                         const std::string& types);
 
-  uint64_t uses_ = 0;
-  std::map<std::string, std::unique_ptr<DriverStatement>> kept_;
-  std::set<std::string> seen_;
-  std::set<std::string> refused_;
+  KeptQueries<std::unique_ptr<DriverStatement>> kept_;
 };
 
 // `statement` ($1, $2, … of `types`) written with the driver's ? markers, and the parameter

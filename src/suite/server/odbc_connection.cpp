@@ -121,7 +121,6 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
   const std::string driver_string =
       ForPsqlodbc(connection_string, {RoleOf(connection_string), timeout, ProgramName()});
   const std::vector<ServerAddress> servers = ServersOf(driver_string);
-  libpq_conninfo_ = LibpqConninfo(driver_string, limit);
   std::u16string text = Utf8ToUtf16(driver_string);
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limit);
   for (int attempt = 0;; ++attempt) {
@@ -156,6 +155,7 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
     dialect_ = OdbcDialect::kPostgres;
     SetUpPostgres();
     SetUpStreaming(connection_string);
+    if (direct_) pq_lookups_ = std::make_unique<PqLookups>(LibpqConninfo(driver_string, limit));
   } else if (dbms.find("SQLite") != std::string::npos) {
     dialect_ = OdbcDialect::kSqlite;
   }
@@ -174,7 +174,6 @@ void OdbcConnection::SetUpPostgres() {
     read_only_ = where.rfind("true|", 0) == 0;
     direct_ = Direct(socket_, where);
     if (direct_) {
-      pq_lookups_ = std::make_unique<PqLookups>(libpq_conninfo_);
       RunQuietly(dbc_, Utf8ToUtf16("set session characteristics as transaction isolation level "
                                    "read committed;\n" +
                                    SessionSettings(session_timeout_))
@@ -289,7 +288,7 @@ DriverStatement* OdbcConnection::RunKept(const std::string& statement, const std
     }
     // A server session that lost the statement, or tables made anew since it was planned: kept
     // again later. Any other failure (a value the statement cannot take as a parameter): never.
-    if (state == "26000" || state == "0A000") {
+    if (PreparesAgain(state)) {
       driver_statements_.Forget(statement, types);
     } else {
       driver_statements_.Refuse(statement, types);

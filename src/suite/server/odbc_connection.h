@@ -124,7 +124,6 @@ class OdbcConnection {
   PreparedStatements prepared_;
   DriverStatements driver_statements_;
   std::unique_ptr<PqLookups> pq_lookups_;  // a direct connection's, else null
-  std::string libpq_conninfo_;
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;
 };

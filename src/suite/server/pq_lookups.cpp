@@ -28,10 +28,6 @@ const LibpqFunctions& Pq() {
   return *Libpq();
 }
 
-constexpr size_t kMostPrepared = 32;
-// Queries asked for once are remembered until this many, then forgotten together.
-constexpr size_t kMostSeen = 256;
-
 // How a column is read: a ColumnKind, a boolean, or not here (the driver's reading differs).
 constexpr int kBoolean = -1;
 constexpr int kNotReadHere = -2;
@@ -135,7 +131,7 @@ PqLookups::~PqLookups() {
 void PqLookups::Drop() {
   if (connection_) Pq().PQfinish(connection_);
   connection_ = nullptr;
-  prepared_.clear();
+  prepared_.ForgetKept();
   session_timeout_ = -1;
 }
 
@@ -206,13 +202,7 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
   if (!types.empty()) {
     for (const std::string& type : SplitText(types, ',')) oids.push_back(ParameterType(Trim(type)));
   }
-  if (prepared_.size() >= kMostPrepared) {
-    const auto oldest = std::min_element(
-        prepared_.begin(), prepared_.end(),
-        [](const auto& a, const auto& b) { return a.second.used < b.second.used; });
-    Deallocate(oldest->second.name);
-    prepared_.erase(oldest);
-  }
+  if (const std::optional<Prepared> oldest = prepared_.MakeRoom()) Deallocate(oldest->name);
   Prepared prepared;
   prepared.name = "qmz_lookup_" + std::to_string(++names_);
   if (!Pq().PQsendPrepare(connection_, prepared.name.c_str(), statement.c_str(),
@@ -223,7 +213,7 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
   Result made = TakeResult(connection_);
   if (Pq().PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
     if (FailsHoweverSent(StateOf(made.get()))) throw Error(MessageOf(made.get(), connection_));
-    if (Pq().PQstatus(connection_) == CONNECTION_OK) refused_.insert(key);
+    if (Pq().PQstatus(connection_) == CONNECTION_OK) prepared_.Refuse(key);
     return nullptr;
   }
   if (!Pq().PQsendDescribePrepared(connection_, prepared.name.c_str())) return nullptr;
@@ -236,10 +226,10 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
   }
   if (!read_here) {
     Deallocate(prepared.name);
-    refused_.insert(key);
+    prepared_.Refuse(key);
     return nullptr;
   }
-  return &prepared_.emplace(key, std::move(prepared)).first->second;
+  return &prepared_.Keep(key, std::move(prepared));
 }
 
 RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& types,
@@ -247,20 +237,13 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
                              long timeout, std::chrono::milliseconds limit) {
   if (conninfo_.empty() || unusable_ || Libpq() == nullptr) return nullptr;
   const std::string key = types + "\n" + statement;
-  ++uses_;
-  auto found = prepared_.find(key);
-  if (found == prepared_.end()) {
-    if (refused_.count(key) != 0) return nullptr;
-    if (seen_.insert(key).second) {
-      if (seen_.size() > kMostSeen) seen_ = {key};
-      return nullptr;
-    }
-  }
+  Prepared* found = prepared_.Find(key);
+  if (found == nullptr && !prepared_.Due(key)) return nullptr;
   const Clock::time_point deadline =
       limit.count() > 0 ? Clock::now() + limit : Clock::time_point::max();
   if (!connection_) {
     if (!Connect(timeout)) return nullptr;
-    found = prepared_.end();
+    found = nullptr;  // what a dropped connection prepared went with it
   }
   if (timeout != session_timeout_) {
     const std::string set =
@@ -272,14 +255,11 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
     }
     session_timeout_ = timeout;
   }
-  Prepared* prepared =
-      found != prepared_.end() ? &found->second : Prepare(key, statement, types, deadline);
+  Prepared* prepared = found ? found : Prepare(key, statement, types, deadline);
   if (prepared == nullptr) {
     if (Pq().PQstatus(connection_) != CONNECTION_OK) Drop();
     return nullptr;
   }
-  seen_.erase(key);
-  prepared->used = uses_;
 
   std::vector<std::string> texts;
   std::vector<const char*> pointers;
@@ -304,15 +284,18 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
     // The session lost the statement, or its tables were made anew: prepared again later. Any
     // other failure is the driver's to report.
     if (state != "26000") Deallocate(prepared->name);
-    prepared_.erase(key);
-    if (state != "26000" && state != "0A000") refused_.insert(key);
+    if (PreparesAgain(state)) {
+      prepared_.Forget(key);
+    } else {
+      prepared_.Refuse(key);
+    }
     return nullptr;
   }
   const PGresult* rows = answer.get();
   const std::vector<int>& kinds = prepared->kinds;
   if (Pq().PQnfields(rows) != static_cast<int>(kinds.size())) {
     Deallocate(prepared->name);
-    prepared_.erase(key);  // not as described: described again
+    prepared_.Forget(key);  // not as described: described again
     return nullptr;
   }
   std::vector<std::string> names;

@@ -6,12 +6,12 @@
 // The connection is made at the first lookup sent a second time, from the driver's connection
 // string (host_list.h: LibpqConninfo), and given the suite's settings for its session
 // (postgres_settings.h); it is used only when it too reaches the server itself. A query (its values
-// as $1, $2, … of `types`, typed as PREPARE would type them) is prepared the second time it is
-// asked for, at most 32 kept; its answer's columns must all be of types read here byte for byte as
-// the driver hands them over (integers, floating and numeric numbers, texts, booleans as "1" and
-// "0", dates and timestamps without zone), else the query is left to the driver. A query that
-// fails as a prepared statement for its own reasons (a type its values cannot take there) is left
-// to the driver too; the server's loss of the statement, or tables made anew, have it prepared
+// as $1, $2, … of `types`, typed as PREPARE would type them) is kept prepared as
+// suite/server/kept_queries.h says; its answer's columns must all be of types read here byte for
+// byte as the driver hands them over (integers, floating and numeric numbers, texts, booleans as
+// "1" and "0", dates and timestamps without zone), else the query is left to the driver. A query
+// that fails as a prepared statement for its own reasons (a type its values cannot take there) is
+// left to the driver too; the server's loss of the statement, or tables made anew, have it prepared
 // again later.
 //
 // Waits at most `limit` for an answer (0: no limit), then drops its connection. Errors: qmz::Error
@@ -22,14 +22,13 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "qmz/recordset.h"
 #include "qmz/variant.h"
+#include "suite/server/kept_queries.h"
 #include "suite/server/odbc_result.h"
 
 struct pg_conn;  // libpq's PGconn
@@ -58,7 +57,6 @@ class PqLookups {
   struct Prepared {
     std::string name;
     std::vector<int> kinds;  // the columns', as ColumnKind, or -1 for a boolean
-    uint64_t used = 0;
   };
   bool Connect(long timeout);
   void Drop();
@@ -75,11 +73,8 @@ class PqLookups {
   bool unusable_ = false;  // no connection could be made that reaches the server itself
   long session_timeout_ = -1;
   uint32_t citext_ = 0;  // the citext type's oid on the server, 0 without one
-  uint64_t uses_ = 0;
   uint64_t names_ = 0;
-  std::map<std::string, Prepared> prepared_;
-  std::set<std::string> seen_;
-  std::set<std::string> refused_;
+  KeptQueries<Prepared> prepared_;
 };
 
 }  // namespace qmz::suite

@@ -6,10 +6,6 @@ namespace qmz::suite {
 
 namespace {
 
-constexpr size_t kMostPrepared = 32;
-// Queries sent once are remembered until this many, then forgotten together.
-constexpr size_t kMostSeen = 256;
-
 // `qmz_` and the first 128 bits of the SHA-256 of the kept query, in hexadecimal.
 std::string NameOf(const std::string& key) {
   unsigned char digest[EVP_MAX_MD_SIZE];
@@ -40,37 +36,23 @@ PreparedStatements::Use PreparedStatements::For(const std::string& statement,
   Use use;
   use.key = (types.empty() ? " as " : "(" + types + ") as ") + statement;
   use.arguments = arguments.empty() ? "" : "(" + arguments + ")";
-  ++uses_;
-  if (auto kept = by_query_.find(use.key); kept != by_query_.end()) {
-    kept->second.used = uses_;
-    use.name = kept->second.name;
+  if (const std::string* name = by_query_.Find(use.key)) {
+    use.name = *name;
     use.request = Executes(use);
     return use;
   }
-  if (refused_.count(use.key) != 0) return use;
-  if (seen_.insert(use.key).second) {
-    if (seen_.size() > kMostSeen) seen_ = {use.key};
-    return use;
-  }
+  if (!by_query_.Due(use.key)) return use;
   // The second time: prepared in the request that runs it, in place of the query kept longest
   // unused.
-  seen_.erase(use.key);
   use.name = NameOf(use.key);
-  if (by_query_.size() >= kMostPrepared) {
-    auto oldest = by_query_.begin();
-    for (auto it = by_query_.begin(); it != by_query_.end(); ++it) {
-      if (it->second.used < oldest->second.used) oldest = it;
-    }
-    if (own_session_) {
-      use.request += "deallocate " + oldest->second.name + ";\n";
-      ++use.results_before;
-    }
-    by_query_.erase(oldest);
+  if (const std::optional<std::string> oldest = by_query_.MakeRoom(); oldest && own_session_) {
+    use.request += "deallocate " + *oldest + ";\n";
+    ++use.results_before;
   }
   use.request += Prepares(use) + Executes(use);
   ++use.results_before;
   use.prepares = true;
-  by_query_[use.key] = {use.name, uses_};
+  by_query_.Keep(use.key, use.name);
   return use;
 }
 
@@ -80,14 +62,14 @@ std::optional<PreparedStatements::Use> PreparedStatements::Failed(const Use& use
   if (use.request.empty()) return std::nullopt;
   const bool refused = use.prepares && state.compare(0, 2, "42") == 0;
   if (state != "26000" && state != "0A000" && !refused) {
-    by_query_.erase(use.key);
+    by_query_.Forget(use.key);
     return std::nullopt;
   }
   Use next = use;
   next.results_before = 0;
   next.prepares = false;
   if (!first) {
-    by_query_.erase(use.key);
+    by_query_.Forget(use.key);
     return Use{};
   }
   if (state == "26000") {
@@ -111,9 +93,7 @@ std::optional<PreparedStatements::Use> PreparedStatements::Failed(const Use& use
     return next;
   }
   // The query cannot be prepared with these parameters (a type the server cannot infer).
-  by_query_.erase(use.key);
-  if (refused_.size() >= kMostSeen) refused_.clear();
-  refused_.insert(use.key);
+  by_query_.Refuse(use.key);
   return Use{};
 }
 
@@ -122,6 +102,10 @@ bool FailsHoweverSent(const std::string& state) {
     if (state.rfind(kind, 0) == 0) return true;
   }
   return false;
+}
+
+bool PreparesAgain(const std::string& state) {
+  return state == "26000" || state == "0A000";
 }
 
 }  // namespace qmz::suite

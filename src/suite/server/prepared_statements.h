@@ -9,17 +9,17 @@
 // reach any of the pool's server sessions, a session that does not know the name yet
 // (SQLSTATE 26000) is given the query in the request tried next, and one that has it already
 // (42P05) executes it. A session whose tables were made anew since it prepared the query
-// (0A000) prepares it again. At most 32 are kept; the one used longest ago is deallocated on a
-// session of its own only (a pooler's sessions serve other clients' calls of it too).
+// (0A000) prepares it again. At most 32 are kept (suite/server/kept_queries.h); the one used
+// longest ago is deallocated on a session of its own only (a pooler's sessions serve other clients'
+// calls of it too).
 //
 // Threading: belongs to its connection, used by one thread at a time. Never fails itself.
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
+
+#include "suite/server/kept_queries.h"
 
 namespace qmz::suite {
 
@@ -46,21 +46,16 @@ class PreparedStatements {
   size_t prepared() const { return by_query_.size(); }
 
  private:
-  struct Prepared {
-    std::string name;
-    uint64_t used = 0;
-  };
-
-  uint64_t uses_ = 0;
-  std::map<std::string, Prepared> by_query_;  // prepared, as far as the connection knows
-  std::set<std::string> seen_;                // sent once, as their own text
-  std::set<std::string> refused_;             // the server could not prepare them
-  bool own_session_ = true;                   // every request reached the one server session
+  KeptQueries<std::string> by_query_;  // each prepared query's name, as far as the connection knows
+  bool own_session_ = true;            // every request reached the one server session
 };
 
 // Whether a statement's failure with SQLSTATE `state` is the request's own, which it would meet
 // however it was sent: a timeout or cancel, a lost connection, a transaction the server rolled
 // back, a server out of resources.
 bool FailsHoweverSent(const std::string& state);
+// Whether a kept statement failed with SQLSTATE `state` because the session lost it (26000) or its
+// tables were made anew since it was planned (0A000): it is prepared again later.
+bool PreparesAgain(const std::string& state);
 
 }  // namespace qmz::suite
