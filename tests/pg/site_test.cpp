@@ -12,9 +12,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,6 +77,35 @@ std::string ListText(const std::string& db) {
   return text;
 }
 
+// The TCP connections this process holds to `port` on this machine.
+int ConnectionsTo(int port) {
+  std::set<std::string> ours;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+    if (target.rfind("socket:[", 0) == 0) ours.insert(target.substr(8, target.size() - 9));
+  }
+  char remote[16];
+  std::snprintf(remote, sizeof remote, ":%04X", port);
+  int count = 0;
+  std::ifstream table("/proc/self/net/tcp");
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot, local, peer, state, queues, timer, retransmits, uid, timeout, inode;
+    fields >> slot >> local >> peer >> state >> queues >> timer >> retransmits >> uid >> timeout >>
+        inode;
+    count += state == "01" && peer.size() > 5 && peer.substr(peer.size() - 5) == remote &&
+             ours.count(inode) != 0;
+  }
+  return count;
+}
+
+int PortOf(const std::string& db) {
+  std::smatch port;
+  return std::regex_search(db, port, std::regex(";Port=([0-9]+)")) ? std::stoi(port[1]) : 0;
+}
+
 class SiteTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -94,6 +127,18 @@ TEST_F(SiteTest, ThroughATransactionPoolerEveryCallHasTheSuitesSettingsAndItsTim
   }
   for (std::thread& desk : desks) desk.join();
   EXPECT_THAT(wrong, ::testing::Each(0));
+  // A desk reads the lookups it sends again on a second client connection to the pooler, each
+  // request carrying the settings: every kind of column answers as on a direct server, whatever
+  // the role's defaults, sent as its text and then there.
+  {
+    auto db = suite::OpenDatabase(SiteDb("pooler"));
+    for (int sent = 0; sent < 4; ++sent) {
+      EXPECT_EQ(testing::Described(db->RunTsql(testing::kEveryKindLookup)),
+                testing::kEveryKindAnswer);
+    }
+    // The desk's one kept connection and its lookups' own.
+    EXPECT_EQ(ConnectionsTo(PortOf(SiteDb("pooler"))), 2);
+  }
   // The list the server plans in parallel is made into a table and read in one transaction.
   const std::string list = ListText(SiteDb("pooler"));
   EXPECT_THAT(list, HasSubstr("1|3|B2601|12.5|;"));
@@ -106,6 +151,15 @@ TEST_F(SiteTest, ThroughATransactionPoolerEveryCallHasTheSuitesSettingsAndItsTim
     auto db = suite::OpenDatabase(SiteDb("pooler"));
     EXPECT_THAT([&] { db->RunTsql("select pg_sleep(3) as s"); },
                 ThrowsMessage<Error>(HasSubstr("statement timeout")));
+  }
+  // So does a lookup's, sent as its text, then prepared and executed on the lookups' connection.
+  auto db = suite::OpenDatabase(SiteDb("pooler"));
+  for (int sent = 0; sent < 3; ++sent) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THAT(
+        [&] { db->RunTsql("select pg_sleep(3)::text as s from t_stock where FItemID = 1"); },
+        ThrowsMessage<Error>(HasSubstr("canceling statement due to statement timeout")));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
   }
   ::unsetenv("QMZ_QUERY_TIMEOUT");
 }

@@ -24,6 +24,7 @@ const LibpqFunctions* Load() {
   bind(functions.PQsocket, "PQsocket");
   bind(functions.PQerrorMessage, "PQerrorMessage");
   bind(functions.PQexec, "PQexec");
+  bind(functions.PQsendQuery, "PQsendQuery");
   bind(functions.PQsendPrepare, "PQsendPrepare");
   bind(functions.PQsendDescribePrepared, "PQsendDescribePrepared");
   bind(functions.PQsendQueryPrepared, "PQsendQueryPrepared");

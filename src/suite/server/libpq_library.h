@@ -17,6 +17,7 @@ struct LibpqFunctions {
   decltype(&::PQsocket) PQsocket;
   decltype(&::PQerrorMessage) PQerrorMessage;
   decltype(&::PQexec) PQexec;
+  decltype(&::PQsendQuery) PQsendQuery;
   decltype(&::PQsendPrepare) PQsendPrepare;
   decltype(&::PQsendDescribePrepared) PQsendDescribePrepared;
   decltype(&::PQsendQueryPrepared) PQsendQueryPrepared;

@@ -155,7 +155,7 @@ OdbcConnection::OdbcConnection(SQLHENV env, const std::string& connection_string
     dialect_ = OdbcDialect::kPostgres;
     SetUpPostgres();
     SetUpStreaming(connection_string);
-    if (direct_) pq_lookups_ = std::make_unique<PqLookups>(LibpqConninfo(driver_string, limit));
+    pq_lookups_ = std::make_unique<PqLookups>(LibpqConninfo(driver_string, limit), direct_);
   } else if (dbms.find("SQLite") != std::string::npos) {
     dialect_ = OdbcDialect::kSqlite;
   }
@@ -173,6 +173,7 @@ void OdbcConnection::SetUpPostgres() {
     const std::string where = RunQuietly(dbc_, kPostgresSetUp);
     read_only_ = where.rfind("true|", 0) == 0;
     direct_ = Direct(socket_, where);
+    if (!direct_) prepared_ = PreparedStatements(false);
     if (direct_) {
       RunQuietly(dbc_, Utf8ToUtf16("set session characteristics as transaction isolation level "
                                    "read committed;\n" +
@@ -259,12 +260,13 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
 
 RecordsetPtr OdbcConnection::ReadOnLibpq(const std::string& statement, const std::string& types,
                                          const std::vector<Variant>& values,
-                                         const Spelling* spelling, long timeout) {
+                                         const std::string& arguments, const Spelling* spelling,
+                                         long timeout) {
   if (!pq_lookups_ || !autocommit_ || CurrentRead() != nullptr) return nullptr;
   // A second past the desk's own watch on the driver's connection, which speaks first.
   const std::chrono::milliseconds limit =
       timeout > 0 ? std::chrono::seconds(timeout + kLibpqMargin) : std::chrono::milliseconds(0);
-  return pq_lookups_->Read(statement, types, values, spelling, timeout, limit);
+  return pq_lookups_->Read(statement, types, values, arguments, spelling, timeout, limit);
 }
 
 DriverStatement* OdbcConnection::RunKept(const std::string& statement, const std::string& types,

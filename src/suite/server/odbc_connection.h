@@ -1,8 +1,8 @@
 // A connection to a suite server over ODBC (kept between calls by suite/server/odbc_pool.h). On
 // PostgreSQL a direct connection gets the suite's settings once per session, a pooled request
-// carries them (suite/server/postgres_settings.h); a direct connection reads lookups sent again
-// through libpq on a second connection of its own, or has the driver keep them prepared. A connect
-// waits at most QMZ_CONNECT_TIMEOUT seconds. Why and how: docs/server-reads.md.
+// carries them (suite/server/postgres_settings.h); lookups sent again are read through libpq on a
+// second connection of the desk's own, or a direct connection has the driver keep them prepared. A
+// connect waits at most QMZ_CONNECT_TIMEOUT seconds. Why and how: docs/server-reads.md.
 //
 // Errors: qmz::Error; a failed connection says "Cannot connect to the suite database: " and
 // why, without the password. Thread-safe: the pool locks; one connection is used by one thread
@@ -68,13 +68,14 @@ class OdbcConnection {
   // as well, `sql` runs after all. Error on any other failure.
   void RunPrepared(const OdbcStatement& stmt, const std::string& sql, const std::string& statement,
                    const std::string& types, const std::string& arguments, long timeout);
-  // The answer of the lookup `statement` ($1, $2, … of `types`, given `values`), its columns named
-  // as `spelling` gives them, read through the desk's libpq connection (suite/server/pq_lookups.h):
-  // on a direct PostgreSQL connection in autocommit, outside a list's read. Null when it is not
-  // read so (RunKept, then RunPrepared, run it then). Error as PqLookups::Read.
+  // The answer of the lookup `statement` ($1, $2, … of `types`, given `values`, written as
+  // `arguments`), its columns named as `spelling` gives them, read through the desk's libpq
+  // connection (suite/server/pq_lookups.h): on a PostgreSQL connection in autocommit, outside a
+  // list's read. Null when it is not read so (RunKept, then RunPrepared, run it then). Error as
+  // PqLookups::Read.
   RecordsetPtr ReadOnLibpq(const std::string& statement, const std::string& types,
-                           const std::vector<Variant>& values, const Spelling* spelling,
-                           long timeout);
+                           const std::vector<Variant>& values, const std::string& arguments,
+                           const Spelling* spelling, long timeout);
   // Runs the lookup `statement` ($1, $2, … of `types`, given `values`) on a statement the driver
   // keeps prepared (suite/server/driver_statements.h): on a direct PostgreSQL connection in
   // autocommit, outside a list's read. The statement to read the answer of and then close, or
@@ -123,7 +124,7 @@ class OdbcConnection {
   bool broken_ = false;
   PreparedStatements prepared_;
   DriverStatements driver_statements_;
-  std::unique_ptr<PqLookups> pq_lookups_;  // a direct connection's, else null
+  std::unique_ptr<PqLookups> pq_lookups_;  // a PostgreSQL connection's, else null
   std::chrono::steady_clock::time_point idle_since_;
   ServerSocket socket_;
 };

@@ -213,9 +213,9 @@ RecordsetPtr ReadShort(OdbcConnection& connection, const std::string& select, lo
   const std::string limit = " limit " + std::to_string(kPieceRows + 1);
   const bool parameters = limited && parameterized && parameterized->statement;
   if (parameters) {
-    if (RecordsetPtr answer =
-            connection.ReadOnLibpq(*parameterized->statement + limit, parameterized->types,
-                                   parameterized->values, spelling, timeout)) {
+    if (RecordsetPtr answer = connection.ReadOnLibpq(*parameterized->statement + limit,
+                                                     parameterized->types, parameterized->values,
+                                                     parameterized->arguments, spelling, timeout)) {
       return answer->RecordCount() <= kPieceRows ? answer : nullptr;
     }
   }

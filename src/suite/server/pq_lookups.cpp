@@ -120,9 +120,56 @@ Result TakeResult(PGconn* connection) {
   return first;
 }
 
+// How each column of `answer` is read, or nullopt when one is not read here.
+std::optional<std::vector<int>> KindsOf(const PGresult* answer, uint32_t citext) {
+  std::vector<int> kinds;
+  for (int c = 0; c < Pq().PQnfields(answer); ++c) {
+    kinds.push_back(KindOfType(Pq().PQftype(answer, c), citext));
+    if (kinds.back() == kNotReadHere) return std::nullopt;
+  }
+  return kinds;
+}
+
+// The rows of `answer`, each column read as `kinds` says, named as `spelling` gives them.
+RecordsetPtr RowsOf(const PGresult* answer, const std::vector<int>& kinds,
+                    const Spelling* spelling) {
+  std::vector<std::string> names;
+  for (int c = 0; c < Pq().PQnfields(answer); ++c) {
+    const std::string given = Pq().PQfname(answer, c);
+    names.push_back(spelling ? (*spelling)(static_cast<size_t>(c), given) : given);
+  }
+  auto records = std::make_shared<Recordset>(std::move(names));
+  for (int r = 0; r < Pq().PQntuples(answer); ++r) {
+    for (int c = 0; c < static_cast<int>(kinds.size()); ++c) {
+      if (Pq().PQgetisnull(answer, r, c)) {
+        records->AppendNull();
+        continue;
+      }
+      const char* text = Pq().PQgetvalue(answer, r, c);
+      switch (kinds[static_cast<size_t>(c)]) {
+        case kBoolean:
+          records->AppendText(*text == 't' ? "1" : "0");
+          break;
+        case static_cast<int>(ColumnKind::kInteger):
+          records->AppendInteger(ParsedInteger(text, Pq().PQgetlength(answer, r, c)));
+          break;
+        case static_cast<int>(ColumnKind::kDouble):
+          records->AppendDouble(ParsedDouble(text));
+          break;
+        default:
+          records->AppendText({text, static_cast<size_t>(Pq().PQgetlength(answer, r, c))});
+          break;
+      }
+    }
+    records->EndRecord();
+  }
+  return records;
+}
+
 }  // namespace
 
-PqLookups::PqLookups(std::string conninfo) : conninfo_(std::move(conninfo)) {}
+PqLookups::PqLookups(std::string conninfo, bool direct)
+    : conninfo_(std::move(conninfo)), direct_(direct) {}
 
 PqLookups::~PqLookups() {
   Drop();
@@ -156,14 +203,15 @@ bool PqLookups::Connect(long timeout) {
                   "coalesce(inet_server_port()::text, ''), pg_backend_pid(), "
                   "coalesce(to_regtype('citext')::oid, 0)"));
   if (Pq().PQresultStatus(where.get()) != PGRES_TUPLES_OK || Pq().PQntuples(where.get()) != 1 ||
-      !ReachesServerItself(SocketOf(connection_), Pq().PQgetvalue(where.get(), 0, 1),
-                           Pq().PQgetvalue(where.get(), 0, 2),
-                           std::atol(Pq().PQgetvalue(where.get(), 0, 3)))) {
+      (direct_ && !ReachesServerItself(SocketOf(connection_), Pq().PQgetvalue(where.get(), 0, 1),
+                                       Pq().PQgetvalue(where.get(), 0, 2),
+                                       std::atol(Pq().PQgetvalue(where.get(), 0, 3))))) {
     Drop();
     unusable_ = true;
     return false;
   }
   citext_ = static_cast<uint32_t>(std::strtoul(Pq().PQgetvalue(where.get(), 0, 4), nullptr, 10));
+  if (!direct_) return true;  // through a pooler each request carries the settings
   const std::string settings =
       "set session characteristics as transaction isolation level read committed;\n" +
       SessionSettings(timeout);
@@ -233,18 +281,29 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
 }
 
 RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& types,
-                             const std::vector<Variant>& values, const Spelling* spelling,
-                             long timeout, std::chrono::milliseconds limit) {
+                             const std::vector<Variant>& values, const std::string& arguments,
+                             const Spelling* spelling, long timeout,
+                             std::chrono::milliseconds limit) {
   if (conninfo_.empty() || unusable_ || Libpq() == nullptr) return nullptr;
-  const std::string key = types + "\n" + statement;
-  Prepared* found = prepared_.Find(key);
-  if (found == nullptr && !prepared_.Due(key)) return nullptr;
   const Clock::time_point deadline =
       limit.count() > 0 ? Clock::now() + limit : Clock::time_point::max();
-  if (!connection_) {
-    if (!Connect(timeout)) return nullptr;
-    found = nullptr;  // what a dropped connection prepared went with it
+  if (direct_) {
+    const std::string key = types + "\n" + statement;
+    Prepared* found = prepared_.Find(key);  // none while no connection is open
+    if (found == nullptr && !prepared_.Due(key)) return nullptr;
+    if (!connection_ && !Connect(timeout)) return nullptr;
+    return ReadPrepared(key, found, statement, types, values, spelling, timeout, deadline);
   }
+  PreparedStatements::Use use = sent_.For(statement, types, arguments);
+  if (use.request.empty()) return nullptr;
+  if (!connection_ && !Connect(timeout)) return nullptr;
+  return ReadSent(std::move(use), spelling, timeout, deadline);
+}
+
+RecordsetPtr PqLookups::ReadPrepared(const std::string& key, Prepared* found,
+                                     const std::string& statement, const std::string& types,
+                                     const std::vector<Variant>& values, const Spelling* spelling,
+                                     long timeout, Clock::time_point deadline) {
   if (timeout != session_timeout_) {
     const std::string set =
         "select set_config('statement_timeout', '" + std::to_string(timeout * 1000) + "', false)";
@@ -291,44 +350,51 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
     }
     return nullptr;
   }
-  const PGresult* rows = answer.get();
-  const std::vector<int>& kinds = prepared->kinds;
-  if (Pq().PQnfields(rows) != static_cast<int>(kinds.size())) {
+  if (Pq().PQnfields(answer.get()) != static_cast<int>(prepared->kinds.size())) {
     Deallocate(prepared->name);
     prepared_.Forget(key);  // not as described: described again
     return nullptr;
   }
-  std::vector<std::string> names;
-  for (int c = 0; c < Pq().PQnfields(rows); ++c) {
-    const std::string given = Pq().PQfname(rows, c);
-    names.push_back(spelling ? (*spelling)(static_cast<size_t>(c), given) : given);
-  }
-  auto records = std::make_shared<Recordset>(std::move(names));
-  for (int r = 0; r < Pq().PQntuples(rows); ++r) {
-    for (int c = 0; c < static_cast<int>(kinds.size()); ++c) {
-      if (Pq().PQgetisnull(rows, r, c)) {
-        records->AppendNull();
-        continue;
-      }
-      const char* text = Pq().PQgetvalue(rows, r, c);
-      switch (kinds[static_cast<size_t>(c)]) {
-        case kBoolean:
-          records->AppendText(*text == 't' ? "1" : "0");
-          break;
-        case static_cast<int>(ColumnKind::kInteger):
-          records->AppendInteger(ParsedInteger(text, Pq().PQgetlength(rows, r, c)));
-          break;
-        case static_cast<int>(ColumnKind::kDouble):
-          records->AppendDouble(ParsedDouble(text));
-          break;
-        default:
-          records->AppendText({text, static_cast<size_t>(Pq().PQgetlength(rows, r, c))});
-          break;
-      }
+  return RowsOf(answer.get(), prepared->kinds, spelling);
+}
+
+RecordsetPtr PqLookups::ReadSent(PreparedStatements::Use use, const Spelling* spelling,
+                                 long timeout, Clock::time_point deadline) {
+  for (bool first = true; !use.request.empty(); first = false) {
+    const bool guarded = Guarded(use.request);
+    const std::string request = PostgresSettings(timeout, guarded) + use.request;
+    if (!Pq().PQsendQuery(connection_, request.c_str())) {
+      Drop();
+      return nullptr;
     }
-    records->EndRecord();
+    AwaitAnswer(deadline);
+    // The settings' results and those before the query's, then its answer; a failure ends the
+    // request.
+    Result answer;
+    for (int before = SettingsResults(guarded) + use.results_before; before >= 0; --before) {
+      answer.reset(Pq().PQgetResult(connection_));
+      if (!answer || Pq().PQresultStatus(answer.get()) == PGRES_FATAL_ERROR) break;
+    }
+    while (PGresult* more = Pq().PQgetResult(connection_)) Pq().PQclear(more);
+    if (Pq().PQresultStatus(answer.get()) == PGRES_TUPLES_OK) {
+      const std::optional<std::vector<int>> kinds = KindsOf(answer.get(), citext_);
+      if (kinds) return RowsOf(answer.get(), *kinds, spelling);
+      sent_.Refuse(use);
+      return nullptr;  // the driver reads it, now and from now on
+    }
+    const std::string state = StateOf(answer.get());
+    if (Pq().PQstatus(connection_) != CONNECTION_OK) {
+      Drop();
+      return nullptr;
+    }
+    std::optional<PreparedStatements::Use> next = sent_.Failed(use, state, first);
+    if (!next) {
+      if (FailsHoweverSent(state)) throw Error(MessageOf(answer.get(), connection_));
+      return nullptr;  // the driver's to run and report
+    }
+    use = std::move(*next);
   }
-  return records;
+  return nullptr;  // the query's own text, which the driver sends
 }
 
 }  // namespace qmz::suite

@@ -1,18 +1,23 @@
-// PqLookups: the lookups of a desk's direct PostgreSQL connection, read through libpq on a second
-// connection of the desk's own, as statements prepared at the protocol level: a lookup sent again
-// costs one Bind and Execute in one round trip, its answer read straight from the server's rows.
-// Through the ODBC driver the same lookup costs several times the client's own processor time.
+// PqLookups: the lookups of a desk's PostgreSQL connection, read through libpq on a second
+// connection of the desk's own. Through the ODBC driver the same lookup costs several times the
+// client's own processor time.
 //
 // The connection is made at the first lookup sent a second time, from the driver's connection
-// string (host_list.h: LibpqConninfo), and given the suite's settings for its session
-// (postgres_settings.h); it is used only when it too reaches the server itself. A query (its values
-// as $1, $2, … of `types`, typed as PREPARE would type them) is kept prepared as
-// suite/server/kept_queries.h says; its answer's columns must all be of types read here byte for
-// byte as the driver hands them over (integers, floating and numeric numbers, texts, booleans as
-// "1" and "0", dates and timestamps without zone), else the query is left to the driver. A query
-// that fails as a prepared statement for its own reasons (a type its values cannot take there) is
-// left to the driver too; the server's loss of the statement, or tables made anew, have it prepared
-// again later.
+// string (host_list.h: LibpqConninfo). How a lookup is sent depends on what the driver's
+// connection reaches:
+//  - the server itself: the libpq connection is given the suite's settings for its session
+//    (postgres_settings.h) and used only when it too reaches the server itself. A query (its
+//    values as $1, $2, … of `types`, typed as PREPARE would type them) is prepared at the protocol
+//    level, so a lookup sent again costs one Bind and Execute in one round trip;
+//  - a pooler: each request carries the settings and runs the query as an SQL-prepared statement
+//    (prepared_statements.h), the same text the driver would send, so that any of the pool's
+//    server sessions answers it alike.
+// Either way a query is kept as suite/server/kept_queries.h says, and its answer's columns must
+// all be of types read here byte for byte as the driver hands them over (integers, floating and
+// numeric numbers, texts, booleans as "1" and "0", dates and timestamps without zone), else the
+// query is left to the driver. A query that fails for its own reasons (a type its values cannot
+// take there) is left to the driver too; the server's loss of the statement, or tables made
+// anew, have it prepared again.
 //
 // Waits at most `limit` for an answer (0: no limit), then drops its connection. Errors: qmz::Error
 // with the server's message for a failure that any way of sending would meet (a timeout, a
@@ -30,6 +35,7 @@
 #include "qmz/variant.h"
 #include "suite/server/kept_queries.h"
 #include "suite/server/odbc_result.h"
+#include "suite/server/prepared_statements.h"
 
 struct pg_conn;  // libpq's PGconn
 
@@ -37,18 +43,20 @@ namespace qmz::suite {
 
 class PqLookups {
  public:
-  // `conninfo` for libpq ("" for none: nothing is read here then).
-  explicit PqLookups(std::string conninfo);
+  // `conninfo` for libpq ("" for none: nothing is read here then); `direct`: whether the driver's
+  // connection reaches the server itself.
+  PqLookups(std::string conninfo, bool direct);
   ~PqLookups();
   PqLookups(const PqLookups&) = delete;
   PqLookups& operator=(const PqLookups&) = delete;
 
-  // The answer of `statement` with parameters of `types` ("int, unknown") given `values`, its
-  // columns named as `spelling` gives them; null when it is not read here (see above). `timeout`:
-  // the query timeout in seconds, for the session; `limit`: how long its answer is waited for.
+  // The answer of `statement` with parameters of `types` ("int, unknown") given `values` (written
+  // as the statement would write them: `arguments`), its columns named as `spelling` gives them;
+  // null when it is not read here (see above). `timeout`: the query timeout in seconds; `limit`:
+  // how long its answer is waited for.
   RecordsetPtr Read(const std::string& statement, const std::string& types,
-                    const std::vector<Variant>& values, const Spelling* spelling, long timeout,
-                    std::chrono::milliseconds limit);
+                    const std::vector<Variant>& values, const std::string& arguments,
+                    const Spelling* spelling, long timeout, std::chrono::milliseconds limit);
 
   // Whether the connection is open (for tests and the pool's count).
   bool open() const { return connection_ != nullptr; }
@@ -59,6 +67,15 @@ class PqLookups {
     std::vector<int> kinds;  // the columns', as ColumnKind, or -1 for a boolean
   };
   bool Connect(long timeout);
+  // Read, on a direct connection: the statement prepared at the protocol level.
+  // `found`: the statement kept for `key`, or null.
+  RecordsetPtr ReadPrepared(const std::string& key, Prepared* found, const std::string& statement,
+                            const std::string& types, const std::vector<Variant>& values,
+                            const Spelling* spelling, long timeout,
+                            std::chrono::steady_clock::time_point deadline);
+  // Read, through a pooler: `use`'s request as the driver would send it, the settings in front.
+  RecordsetPtr ReadSent(PreparedStatements::Use use, const Spelling* spelling, long timeout,
+                        std::chrono::steady_clock::time_point deadline);
   void Drop();
   // Frees a prepared statement on the server (a failure is left for the next request to meet).
   void Deallocate(const std::string& name);
@@ -69,12 +86,14 @@ class PqLookups {
   void AwaitAnswer(std::chrono::steady_clock::time_point deadline);
 
   std::string conninfo_;
+  bool direct_;
   ::pg_conn* connection_ = nullptr;
-  bool unusable_ = false;  // no connection could be made that reaches the server itself
+  bool unusable_ = false;  // a connection was made but could not be set up as the lookups need
   long session_timeout_ = -1;
   uint32_t citext_ = 0;  // the citext type's oid on the server, 0 without one
   uint64_t names_ = 0;
-  KeptQueries<Prepared> prepared_;
+  KeptQueries<Prepared> prepared_;  // a direct connection's statements
+  PreparedStatements sent_{false};  // through a pooler: the server's statements, by name
 };
 
 }  // namespace qmz::suite

@@ -25,6 +25,10 @@ namespace qmz::suite {
 
 class PreparedStatements {
  public:
+  // `own_session`: false for a connection known to go through a pooler, whose requests may reach
+  // any of its server sessions (a query given up is then never deallocated).
+  explicit PreparedStatements(bool own_session = true) : own_session_(own_session) {}
+
   // How to send a query: `request` is the statements that run it, the query's answer the
   // result after `results_before` others; an empty request sends the query's own text.
   struct Use {
@@ -42,12 +46,14 @@ class PreparedStatements {
   // own text; nullopt when the failure stands. `first` is false for a request that was itself
   // tried next: its own failure sends the text.
   std::optional<Use> Failed(const Use& use, const std::string& state, bool first = true);
+  // The query of `use` is never sent so again (its answer is not read the way the caller reads).
+  void Refuse(const Use& use) { by_query_.Refuse(use.key); }
 
   size_t prepared() const { return by_query_.size(); }
 
  private:
   KeptQueries<std::string> by_query_;  // each prepared query's name, as far as the connection knows
-  bool own_session_ = true;            // every request reached the one server session
+  bool own_session_;                   // every request reached the one server session
 };
 
 // Whether a statement's failure with SQLSTATE `state` is the request's own, which it would meet
