@@ -102,6 +102,18 @@ TEST(PreparedStatementsTest, ASessionThatLacksOrHoldsTheStatementIsGivenWhatItNe
     EXPECT_THAT(kept.For(query, "int", "1").request, MatchesRegex("prepare .*")) << q;
   }
   EXPECT_EQ(kept.prepared(), 32u);
+  // Nor by a connection known to go through a pooler, from its first query on; a query whose
+  // answer its reader refuses is sent as its text from then on.
+  PreparedStatements pooled(false);
+  for (int q = 0; q < 33; ++q) {
+    const std::string query = "select " + std::to_string(q) + " as x where 1 = $1";
+    pooled.For(query, "int", "1");
+    EXPECT_THAT(pooled.For(query, "int", "1").request, MatchesRegex("prepare .*")) << q;
+  }
+  const char* latest = "select 32 as x where 1 = $1";
+  EXPECT_THAT(pooled.For(latest, "int", "1").request, MatchesRegex("execute .*"));
+  pooled.Refuse(pooled.For(latest, "int", "1"));
+  EXPECT_EQ(pooled.For(latest, "int", "1").request, "");
 }
 
 TEST(PreparedStatementsTest, TheDriverGetsTheQueryWithMarkersTypedAsPrepareTypesThem) {
