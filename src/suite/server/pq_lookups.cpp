@@ -23,6 +23,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long the driver reads every lookup after a connect failed.
+constexpr std::chrono::seconds kConnectPause{30};
+
 // libpq's functions, once PqLookups::Read has found it loaded.
 const LibpqFunctions& Pq() {
   return *Libpq();
@@ -189,8 +192,10 @@ void PqLookups::Deallocate(const std::string& name) {
 bool PqLookups::Connect(long timeout) {
   connection_ = Pq().PQconnectdb(conninfo_.c_str());
   if (Pq().PQstatus(connection_) != CONNECTION_OK) {
+    // A server or pooler at its connection limit is not asked again at every lookup.
     Drop();
-    return false;  // tried again at the next lookup kept
+    connect_again_ = Clock::now() + kConnectPause;
+    return false;
   }
   // As the driver's connection is set up: read committed first (a standby refuses a
   // serializable default), backslashes ordinary in texts, then the suite's settings.
@@ -285,6 +290,7 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
                              const Spelling* spelling, long timeout,
                              std::chrono::milliseconds limit) {
   if (conninfo_.empty() || unusable_ || Libpq() == nullptr) return nullptr;
+  if (!connection_ && Clock::now() < connect_again_) return nullptr;
   const Clock::time_point deadline =
       limit.count() > 0 ? Clock::now() + limit : Clock::time_point::max();
   if (direct_) {

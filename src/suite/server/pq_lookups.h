@@ -19,7 +19,9 @@
 // take there) is left to the driver too; the server's loss of the statement, or tables made
 // anew, have it prepared again.
 //
-// Waits at most `limit` for an answer (0: no limit), then drops its connection. Errors: qmz::Error
+// A connect that fails (a server or pooler at its connection limit, say) is not tried again for 30
+// seconds; meanwhile the driver reads every lookup. Waits at most `limit` for an answer (0: no
+// limit), then drops its connection. Errors: qmz::Error
 // with the server's message for a failure that any way of sending would meet (a timeout, a
 // cancel, a lost or silent connection); nothing else throws. Belongs to its ODBC connection, used
 // by one thread at a time.
@@ -89,6 +91,7 @@ class PqLookups {
   bool direct_;
   ::pg_conn* connection_ = nullptr;
   bool unusable_ = false;  // a connection was made but could not be set up as the lookups need
+  std::chrono::steady_clock::time_point connect_again_;  // no connect tried before then
   long session_timeout_ = -1;
   uint32_t citext_ = 0;  // the citext type's oid on the server, 0 without one
   uint64_t names_ = 0;
