@@ -22,6 +22,7 @@ const LibpqFunctions* Load() {
   bind(functions.PQstatus, "PQstatus");
   bind(functions.PQfinish, "PQfinish");
   bind(functions.PQsocket, "PQsocket");
+  bind(functions.PQsslInUse, "PQsslInUse");
   bind(functions.PQerrorMessage, "PQerrorMessage");
   bind(functions.PQexec, "PQexec");
   bind(functions.PQsendQuery, "PQsendQuery");

@@ -15,6 +15,7 @@ struct LibpqFunctions {
   decltype(&::PQstatus) PQstatus;
   decltype(&::PQfinish) PQfinish;
   decltype(&::PQsocket) PQsocket;
+  decltype(&::PQsslInUse) PQsslInUse;
   decltype(&::PQerrorMessage) PQerrorMessage;
   decltype(&::PQexec) PQexec;
   decltype(&::PQsendQuery) PQsendQuery;

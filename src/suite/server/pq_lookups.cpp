@@ -116,13 +116,6 @@ ServerSocket SocketOf(PGconn* connection) {
   return socket;
 }
 
-// The first result of what was sent, the rest read away.
-Result TakeResult(PGconn* connection) {
-  Result first(Pq().PQgetResult(connection));
-  while (PGresult* more = Pq().PQgetResult(connection)) Pq().PQclear(more);
-  return first;
-}
-
 // How each column of `answer` is read, or nullopt when one is not read here.
 std::optional<std::vector<int>> KindsOf(const PGresult* answer, uint32_t citext) {
   std::vector<int> kinds;
@@ -189,28 +182,29 @@ void PqLookups::Deallocate(const std::string& name) {
   Result gone(Pq().PQexec(connection_, ("deallocate " + name).c_str()));
 }
 
-bool PqLookups::Connect(long timeout) {
+bool PqLookups::Connect(long timeout, Clock::time_point deadline) {
   connection_ = Pq().PQconnectdb(conninfo_.c_str());
   if (Pq().PQstatus(connection_) != CONNECTION_OK) {
-    // A server or pooler at its connection limit is not asked again at every lookup.
-    Drop();
-    connect_again_ = Clock::now() + kConnectPause;
+    PauseConnecting();
     return false;
   }
   // As the driver's connection is set up: read committed first (a standby refuses a
   // serializable default), backslashes ordinary in texts, then the suite's settings.
   Result where(
-      Pq().PQexec(connection_,
-                  "set transaction isolation level read committed;\n"
-                  "select case when current_setting('standard_conforming_strings') <> 'on' "
-                  "then set_config('standard_conforming_strings', 'on', false) end, "
-                  "coalesce(host(inet_server_addr()), ''), "
-                  "coalesce(inet_server_port()::text, ''), pg_backend_pid(), "
-                  "coalesce(to_regtype('citext')::oid, 0)"));
-  if (Pq().PQresultStatus(where.get()) != PGRES_TUPLES_OK || Pq().PQntuples(where.get()) != 1 ||
-      (direct_ && !ReachesServerItself(SocketOf(connection_), Pq().PQgetvalue(where.get(), 0, 1),
-                                       Pq().PQgetvalue(where.get(), 0, 2),
-                                       std::atol(Pq().PQgetvalue(where.get(), 0, 3))))) {
+      RunToEnd("set transaction isolation level read committed;\n"
+               "select case when current_setting('standard_conforming_strings') <> 'on' "
+               "then set_config('standard_conforming_strings', 'on', false) end, "
+               "coalesce(host(inet_server_addr()), ''), "
+               "coalesce(inet_server_port()::text, ''), pg_backend_pid(), "
+               "coalesce(to_regtype('citext')::oid, 0)",
+               deadline));
+  if (Pq().PQresultStatus(where.get()) != PGRES_TUPLES_OK || Pq().PQntuples(where.get()) != 1) {
+    PauseConnecting();  // a pooler with no server to give, a server restarting: asked again later
+    return false;
+  }
+  if (direct_ && !ReachesServerItself(SocketOf(connection_), Pq().PQgetvalue(where.get(), 0, 1),
+                                      Pq().PQgetvalue(where.get(), 0, 2),
+                                      std::atol(Pq().PQgetvalue(where.get(), 0, 3)))) {
     Drop();
     unusable_ = true;
     return false;
@@ -220,33 +214,62 @@ bool PqLookups::Connect(long timeout) {
   const std::string settings =
       "set session characteristics as transaction isolation level read committed;\n" +
       SessionSettings(timeout);
-  Result set(Pq().PQexec(connection_, settings.c_str()));
+  Result set(RunToEnd(settings, deadline));
   if (Pq().PQresultStatus(set.get()) != PGRES_TUPLES_OK) {
-    Drop();
-    unusable_ = true;
+    PauseConnecting();
     return false;
   }
   session_timeout_ = timeout;
   return true;
 }
 
+void PqLookups::PauseConnecting() {
+  Drop();
+  connect_again_ = Clock::now() + kConnectPause;
+}
+
+PGresult* PqLookups::RunToEnd(const std::string& sql, Clock::time_point deadline) {
+  if (!Pq().PQsendQuery(connection_, sql.c_str())) return nullptr;
+  Result last;
+  while (Result next{NextResult(deadline)}) last = std::move(next);
+  return last.release();
+}
+
 void PqLookups::AwaitAnswer(Clock::time_point deadline) {
+  // Over TLS, records already read from the socket may wait inside the TLS library, which the
+  // socket does not show: looked for again every 10 ms.
+  const bool tls = Pq().PQsslInUse(connection_) != 0;
   while (Pq().PQisBusy(connection_)) {
     pollfd socket{Pq().PQsocket(connection_), POLLIN, 0};
-    int wait = -1;
+    int wait = tls ? 10 : -1;
     if (deadline != Clock::time_point::max()) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      wait = static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
+      if (left.count() <= 0) {
+        Drop();
+        throw Error(
+            "The suite database did not answer a lookup in time; its connection was dropped");
+      }
+      const int until_deadline = static_cast<int>(std::min<long long>(left.count(), 1 << 30));
+      wait = tls ? std::min(wait, until_deadline) : until_deadline;
     }
     const int ready = ::poll(&socket, 1, wait);
     if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) {
-      Drop();
-      throw Error("The suite database did not answer a lookup in time; its connection was dropped");
-    }
+    if (ready == 0 && !tls) continue;               // the deadline, checked above
     if (!Pq().PQconsumeInput(connection_)) return;  // the result says why
   }
+}
+
+PGresult* PqLookups::NextResult(Clock::time_point deadline) {
+  AwaitAnswer(deadline);
+  return Pq().PQgetResult(connection_);
+}
+
+PGresult* PqLookups::TakeResult(Clock::time_point deadline) {
+  Result first(NextResult(deadline));
+  while (Result more{NextResult(deadline)}) {
+  }
+  return first.release();
 }
 
 PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::string& statement,
@@ -262,16 +285,14 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
                           static_cast<int>(oids.size()), oids.data())) {
     return nullptr;
   }
-  AwaitAnswer(deadline);
-  Result made = TakeResult(connection_);
+  Result made(TakeResult(deadline));
   if (Pq().PQresultStatus(made.get()) != PGRES_COMMAND_OK) {
     if (FailsHoweverSent(StateOf(made.get()))) throw Error(MessageOf(made.get(), connection_));
     if (Pq().PQstatus(connection_) == CONNECTION_OK) prepared_.Refuse(key);
     return nullptr;
   }
   if (!Pq().PQsendDescribePrepared(connection_, prepared.name.c_str())) return nullptr;
-  AwaitAnswer(deadline);
-  Result described = TakeResult(connection_);
+  Result described(TakeResult(deadline));
   bool read_here = Pq().PQresultStatus(described.get()) == PGRES_COMMAND_OK;
   for (int c = 0; read_here && c < Pq().PQnfields(described.get()); ++c) {
     prepared.kinds.push_back(KindOfType(Pq().PQftype(described.get(), c), citext_));
@@ -297,12 +318,12 @@ RecordsetPtr PqLookups::Read(const std::string& statement, const std::string& ty
     const std::string key = types + "\n" + statement;
     Prepared* found = prepared_.Find(key);  // none while no connection is open
     if (found == nullptr && !prepared_.Due(key)) return nullptr;
-    if (!connection_ && !Connect(timeout)) return nullptr;
+    if (!connection_ && !Connect(timeout, deadline)) return nullptr;
     return ReadPrepared(key, found, statement, types, values, spelling, timeout, deadline);
   }
   PreparedStatements::Use use = sent_.For(statement, types, arguments);
   if (use.request.empty()) return nullptr;
-  if (!connection_ && !Connect(timeout)) return nullptr;
+  if (!connection_ && !Connect(timeout, deadline)) return nullptr;
   return ReadSent(std::move(use), spelling, timeout, deadline);
 }
 
@@ -337,8 +358,7 @@ RecordsetPtr PqLookups::ReadPrepared(const std::string& key, Prepared* found,
     Drop();
     return nullptr;
   }
-  AwaitAnswer(deadline);
-  Result answer = TakeResult(connection_);
+  Result answer(TakeResult(deadline));
   if (Pq().PQresultStatus(answer.get()) != PGRES_TUPLES_OK) {
     const std::string state = StateOf(answer.get());
     if (Pq().PQstatus(connection_) != CONNECTION_OK) {
@@ -373,15 +393,15 @@ RecordsetPtr PqLookups::ReadSent(PreparedStatements::Use use, const Spelling* sp
       Drop();
       return nullptr;
     }
-    AwaitAnswer(deadline);
     // The settings' results and those before the query's, then its answer; a failure ends the
     // request.
     Result answer;
     for (int before = SettingsResults(guarded) + use.results_before; before >= 0; --before) {
-      answer.reset(Pq().PQgetResult(connection_));
+      answer.reset(NextResult(deadline));
       if (!answer || Pq().PQresultStatus(answer.get()) == PGRES_FATAL_ERROR) break;
     }
-    while (PGresult* more = Pq().PQgetResult(connection_)) Pq().PQclear(more);
+    while (Result more{NextResult(deadline)}) {
+    }
     if (Pq().PQresultStatus(answer.get()) == PGRES_TUPLES_OK) {
       const std::optional<std::vector<int>> kinds = KindsOf(answer.get(), citext_);
       if (kinds) return RowsOf(answer.get(), *kinds, spelling);

@@ -19,12 +19,13 @@
 // take there) is left to the driver too; the server's loss of the statement, or tables made
 // anew, have it prepared again.
 //
-// A connect that fails (a server or pooler at its connection limit, say) is not tried again for 30
-// seconds; meanwhile the driver reads every lookup. Waits at most `limit` for an answer (0: no
-// limit), then drops its connection. Errors: qmz::Error
-// with the server's message for a failure that any way of sending would meet (a timeout, a
-// cancel, a lost or silent connection); nothing else throws. Belongs to its ODBC connection, used
-// by one thread at a time.
+// A connect that fails, or whose session cannot be set up (a server or pooler at its connection
+// limit, a pooler with no server to give), is not tried again for 30 seconds; meanwhile the driver
+// reads every lookup. A lost connection hands the lookup to the driver too. Waits at most `limit`
+// for an answer or a connection's set-up (0: no limit), then drops its connection. Errors:
+// qmz::Error for a failure that any way of sending would meet: the server's message for a timeout
+// or a cancel, and a connection silent past `limit`; nothing else throws. Belongs to its ODBC
+// connection, used by one thread at a time.
 #pragma once
 
 #include <chrono>
@@ -39,7 +40,8 @@
 #include "suite/server/odbc_result.h"
 #include "suite/server/prepared_statements.h"
 
-struct pg_conn;  // libpq's PGconn
+struct pg_conn;    // libpq's PGconn
+struct pg_result;  // libpq's PGresult
 
 namespace qmz::suite {
 
@@ -68,7 +70,12 @@ class PqLookups {
     std::string name;
     std::vector<int> kinds;  // the columns', as ColumnKind, or -1 for a boolean
   };
-  bool Connect(long timeout);
+  bool Connect(long timeout, std::chrono::steady_clock::time_point deadline);
+  // Drops the connection, and connects again no sooner than 30 seconds from now.
+  void PauseConnecting();
+  // What `sql` answers last (the caller's to free), null when it could not be sent; each result
+  // waited for until `deadline`.
+  ::pg_result* RunToEnd(const std::string& sql, std::chrono::steady_clock::time_point deadline);
   // Read, on a direct connection: the statement prepared at the protocol level.
   // `found`: the statement kept for `key`, or null.
   RecordsetPtr ReadPrepared(const std::string& key, Prepared* found, const std::string& statement,
@@ -84,8 +91,14 @@ class PqLookups {
   // The statement prepared for `key`, or null when the query is left to the driver.
   Prepared* Prepare(const std::string& key, const std::string& statement, const std::string& types,
                     std::chrono::steady_clock::time_point deadline);
-  // Waits for the answer of what was sent; Error when it does not come by `deadline`.
+  // Waits for the next result of what was sent (or its end); Error when it does not come by
+  // `deadline`.
   void AwaitAnswer(std::chrono::steady_clock::time_point deadline);
+  // The next result of what was sent, null after the last, waited for until `deadline`.
+  ::pg_result* NextResult(std::chrono::steady_clock::time_point deadline);
+  // The first result of what was sent (the caller's to free), the rest read away, each waited for
+  // until `deadline`.
+  ::pg_result* TakeResult(std::chrono::steady_clock::time_point deadline);
 
   std::string conninfo_;
   bool direct_;
