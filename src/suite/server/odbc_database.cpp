@@ -13,8 +13,8 @@
 #include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "qmz/error.h"
-#include "suite/server/odbc_pool.h"
 #include "suite/server/odbc_pieces.h"
+#include "suite/server/odbc_pool.h"
 #include "suite/server/odbc_result.h"
 #include "suite/server/wide_text.h"
 
@@ -99,6 +99,15 @@ std::chrono::milliseconds OdbcDatabase::SilenceLimit() const {
 template <typename Work>
 auto OdbcDatabase::Watched(Work&& work) {
   SilenceWatch watch(connection_->socket(), SilenceLimit());
+  // A watch that fired has shut the driver's socket, even when the answer came another way (the
+  // lookups' libpq connection, which waits a second longer): that connection is not used again.
+  struct BrokenIfFired {
+    const SilenceWatch& watch;
+    OdbcConnection& connection;
+    ~BrokenIfFired() {
+      if (watch.Fired()) connection.MarkBroken();
+    }
+  } broken_if_fired{watch, *connection_};
   try {
     return work();
   } catch (const Error&) {
