@@ -3,6 +3,7 @@
 // Needs QMZ_TEST_SITE (the folder of ./run.sh site-start) and QMZ_TEST_FAILOVER (the command
 // that fails the site over).
 #include <arpa/inet.h>
+#include <linux/tcp.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -77,17 +79,19 @@ std::string ListText(const std::string& db) {
   return text;
 }
 
-// The TCP connections this process holds to `port` on this machine.
-int ConnectionsTo(int port) {
-  std::set<std::string> ours;
+// The TCP connections this process holds to `port` on this machine, by descriptor.
+std::set<int> ConnectionsTo(int port) {
+  std::map<std::string, int> ours;  // socket inode → descriptor
   for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
     std::error_code error;
     const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
-    if (target.rfind("socket:[", 0) == 0) ours.insert(target.substr(8, target.size() - 9));
+    if (target.rfind("socket:[", 0) == 0) {
+      ours[target.substr(8, target.size() - 9)] = std::stoi(fd.path().filename().string());
+    }
   }
   char remote[16];
   std::snprintf(remote, sizeof remote, ":%04X", port);
-  int count = 0;
+  std::set<int> found;
   std::ifstream table("/proc/self/net/tcp");
   std::string line;
   while (std::getline(table, line)) {
@@ -95,16 +99,46 @@ int ConnectionsTo(int port) {
     std::string slot, local, peer, state, queues, timer, retransmits, uid, timeout, inode;
     fields >> slot >> local >> peer >> state >> queues >> timer >> retransmits >> uid >> timeout >>
         inode;
-    count += state == "01" && peer.size() > 5 && peer.substr(peer.size() - 5) == remote &&
-             ours.count(inode) != 0;
+    if (state == "01" && peer.size() > 5 && peer.substr(peer.size() - 5) == remote &&
+        ours.count(inode) != 0) {
+      found.insert(ours[inode]);
+    }
   }
-  return count;
+  return found;
 }
+
+// What the connection on descriptor `fd` has received, in bytes.
+uint64_t Received(int fd) {
+  tcp_info info{};
+  socklen_t length = sizeof info;
+  return ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) == 0 ? info.tcpi_bytes_received
+                                                                      : 0;
+}
+
+// A desk of its own through the pooler, found by the connections it makes: its driver's, made by
+// its first lookup, and its lookups' own, made when a lookup comes again.
+struct PooledDesk {
+  std::string db = SiteDb("pooler") + ";";  // a string of its own: no connection kept for it yet
+  int port = 0;
+  std::set<int> others;  // the connections that were there before
+  int driver = -1, lookups = -1;
+
+  PooledDesk();
+  // The one connection made since `before`.
+  int MadeSince(const std::set<int>& before) const {
+    std::set<int> now = ConnectionsTo(port);
+    for (int fd : before) now.erase(fd);
+    EXPECT_EQ(now.size(), 1u);
+    return now.empty() ? -1 : *now.begin();
+  }
+};
 
 int PortOf(const std::string& db) {
   std::smatch port;
   return std::regex_search(db, port, std::regex(";Port=([0-9]+)")) ? std::stoi(port[1]) : 0;
 }
+
+PooledDesk::PooledDesk() : port(PortOf(db)), others(ConnectionsTo(port)) {}
 
 class SiteTest : public ::testing::Test {
  protected:
@@ -129,15 +163,25 @@ TEST_F(SiteTest, ThroughATransactionPoolerEveryCallHasTheSuitesSettingsAndItsTim
   EXPECT_THAT(wrong, ::testing::Each(0));
   // A desk reads the lookups it sends again on a second client connection to the pooler, each
   // request carrying the settings: every kind of column answers as on a direct server, whatever
-  // the role's defaults, sent as its text and then there.
+  // the role's defaults, sent as its text on the driver's connection and then on the lookups' own,
+  // while the driver's receives nothing.
+  PooledDesk desk;
   {
-    auto db = suite::OpenDatabase(SiteDb("pooler"));
-    for (int sent = 0; sent < 4; ++sent) {
+    auto db = suite::OpenDatabase(desk.db);
+    const auto every_kind = [&] {
       EXPECT_EQ(testing::Described(db->RunTsql(testing::kEveryKindLookup)),
                 testing::kEveryKindAnswer);
-    }
-    // The desk's one kept connection and its lookups' own.
-    EXPECT_EQ(ConnectionsTo(PortOf(SiteDb("pooler"))), 2);
+    };
+    every_kind();
+    desk.driver = desk.MadeSince(desk.others);
+    std::set<int> before = desk.others;
+    before.insert(desk.driver);
+    every_kind();
+    desk.lookups = desk.MadeSince(before);
+    const uint64_t driver = Received(desk.driver), lookups = Received(desk.lookups);
+    for (int sent = 0; sent < 3; ++sent) every_kind();
+    EXPECT_EQ(Received(desk.driver), driver);
+    EXPECT_GT(Received(desk.lookups), lookups);
   }
   // The list the server plans in parallel is made into a table and read in one transaction.
   const std::string list = ListText(SiteDb("pooler"));
@@ -152,16 +196,21 @@ TEST_F(SiteTest, ThroughATransactionPoolerEveryCallHasTheSuitesSettingsAndItsTim
     EXPECT_THAT([&] { db->RunTsql("select pg_sleep(3) as s"); },
                 ThrowsMessage<Error>(HasSubstr("statement timeout")));
   }
-  // So does a lookup's, sent as its text, then prepared and executed on the lookups' connection.
-  auto db = suite::OpenDatabase(SiteDb("pooler"));
-  for (int sent = 0; sent < 3; ++sent) {
+  // So does a lookup's: sent as its text on the desk's driver connection, then on its lookups'
+  // own, which receives the server's refusal.
+  auto db = suite::OpenDatabase(desk.db);
+  ::unsetenv("QMZ_QUERY_TIMEOUT");
+  const auto sleeping = [&] {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THAT(
         [&] { db->RunTsql("select pg_sleep(3)::text as s from t_stock where FItemID = 1"); },
         ThrowsMessage<Error>(HasSubstr("canceling statement due to statement timeout")));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
-  }
-  ::unsetenv("QMZ_QUERY_TIMEOUT");
+  };
+  sleeping();
+  const uint64_t lookups = Received(desk.lookups);
+  sleeping();
+  EXPECT_GT(Received(desk.lookups), lookups);
 }
 
 TEST_F(SiteTest, OnTheStandbyLookupsAndListsAnswerAsOnThePrimary) {
