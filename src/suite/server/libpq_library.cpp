@@ -24,7 +24,6 @@ const LibpqFunctions* Load() {
   bind(functions.PQsocket, "PQsocket");
   bind(functions.PQsslInUse, "PQsslInUse");
   bind(functions.PQerrorMessage, "PQerrorMessage");
-  bind(functions.PQexec, "PQexec");
   bind(functions.PQsendQuery, "PQsendQuery");
   bind(functions.PQsendPrepare, "PQsendPrepare");
   bind(functions.PQsendDescribePrepared, "PQsendDescribePrepared");

@@ -17,7 +17,6 @@ struct LibpqFunctions {
   decltype(&::PQsocket) PQsocket;
   decltype(&::PQsslInUse) PQsslInUse;
   decltype(&::PQerrorMessage) PQerrorMessage;
-  decltype(&::PQexec) PQexec;
   decltype(&::PQsendQuery) PQsendQuery;
   decltype(&::PQsendPrepare) PQsendPrepare;
   decltype(&::PQsendDescribePrepared) PQsendDescribePrepared;

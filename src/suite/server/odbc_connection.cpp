@@ -173,8 +173,9 @@ void OdbcConnection::SetUpPostgres() {
     const std::string where = RunQuietly(dbc_, kPostgresSetUp);
     read_only_ = where.rfind("true|", 0) == 0;
     direct_ = Direct(socket_, where);
-    if (!direct_) prepared_ = PreparedStatements(false);
-    if (direct_) {
+    if (!direct_) {
+      prepared_ = PreparedStatements(false);  // a pooler's sessions are shared
+    } else {
       RunQuietly(dbc_, Utf8ToUtf16("set session characteristics as transaction isolation level "
                                    "read committed;\n" +
                                    SessionSettings(session_timeout_))
@@ -221,9 +222,7 @@ bool OdbcConnection::Settled(long timeout) {
     // Inside a transaction a session setting would be undone with it: the transaction's own.
     if (!autocommit_) return false;
     // The one setting a call may change: its session's own, in a round trip of its own.
-    RunQuietly(dbc_, Utf8ToUtf16("select set_config('statement_timeout', '" +
-                                 std::to_string(timeout * 1000) + "', false)")
-                         .c_str());
+    RunQuietly(dbc_, Utf8ToUtf16(SessionTimeout(timeout)).c_str());
     session_timeout_ = timeout;
   }
   return true;

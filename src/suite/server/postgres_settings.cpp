@@ -30,6 +30,10 @@ std::string SessionSettings(long timeout) {
   return select;
 }
 
+std::string SessionTimeout(long timeout) {
+  return "select set_config('statement_timeout', '" + std::to_string(timeout * 1000) + "', false)";
+}
+
 std::string PostgresSettings(long timeout, bool guarded) {
   std::string settings = "set transaction isolation level read committed;\n";
   for (const auto& [name, value] : SuiteSettings(timeout)) {

@@ -21,6 +21,9 @@ namespace qmz::suite {
 // The settings for a session, `timeout` in seconds: one select of `set_config(…, false)`.
 std::string SessionSettings(long timeout);
 
+// A session's statement timeout changed to `timeout` seconds: one select of `set_config`.
+std::string SessionTimeout(long timeout);
+
 // The settings in front of a request, local to its transaction (`set local` statements, which the
 // server runs without a plan or a row to send), each ending in ";\n"; with the check when
 // `guarded`.

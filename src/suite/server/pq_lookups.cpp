@@ -178,8 +178,8 @@ void PqLookups::Drop() {
   session_timeout_ = -1;
 }
 
-void PqLookups::Deallocate(const std::string& name) {
-  Result gone(Pq().PQexec(connection_, ("deallocate " + name).c_str()));
+void PqLookups::Deallocate(const std::string& name, Clock::time_point deadline) {
+  Result gone(RunToEnd("deallocate " + name, deadline));
 }
 
 bool PqLookups::Connect(long timeout, Clock::time_point deadline) {
@@ -278,7 +278,8 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
   if (!types.empty()) {
     for (const std::string& type : SplitText(types, ',')) oids.push_back(ParameterType(Trim(type)));
   }
-  if (const std::optional<Prepared> oldest = prepared_.MakeRoom()) Deallocate(oldest->name);
+  if (const std::optional<Prepared> oldest = prepared_.MakeRoom())
+    Deallocate(oldest->name, deadline);
   Prepared prepared;
   prepared.name = "qmz_lookup_" + std::to_string(++names_);
   if (!Pq().PQsendPrepare(connection_, prepared.name.c_str(), statement.c_str(),
@@ -293,16 +294,16 @@ PqLookups::Prepared* PqLookups::Prepare(const std::string& key, const std::strin
   }
   if (!Pq().PQsendDescribePrepared(connection_, prepared.name.c_str())) return nullptr;
   Result described(TakeResult(deadline));
-  bool read_here = Pq().PQresultStatus(described.get()) == PGRES_COMMAND_OK;
-  for (int c = 0; read_here && c < Pq().PQnfields(described.get()); ++c) {
-    prepared.kinds.push_back(KindOfType(Pq().PQftype(described.get(), c), citext_));
-    read_here = prepared.kinds.back() != kNotReadHere;
+  std::optional<std::vector<int>> kinds;
+  if (Pq().PQresultStatus(described.get()) == PGRES_COMMAND_OK) {
+    kinds = KindsOf(described.get(), citext_);
   }
-  if (!read_here) {
-    Deallocate(prepared.name);
+  if (!kinds) {
+    Deallocate(prepared.name, deadline);
     prepared_.Refuse(key);
     return nullptr;
   }
+  prepared.kinds = std::move(*kinds);
   return &prepared_.Keep(key, std::move(prepared));
 }
 
@@ -332,9 +333,7 @@ RecordsetPtr PqLookups::ReadPrepared(const std::string& key, Prepared* found,
                                      const std::vector<Variant>& values, const Spelling* spelling,
                                      long timeout, Clock::time_point deadline) {
   if (timeout != session_timeout_) {
-    const std::string set =
-        "select set_config('statement_timeout', '" + std::to_string(timeout * 1000) + "', false)";
-    Result changed(Pq().PQexec(connection_, set.c_str()));
+    Result changed(RunToEnd(SessionTimeout(timeout), deadline));
     if (Pq().PQresultStatus(changed.get()) != PGRES_TUPLES_OK) {
       Drop();
       return nullptr;
@@ -368,7 +367,7 @@ RecordsetPtr PqLookups::ReadPrepared(const std::string& key, Prepared* found,
     if (FailsHoweverSent(state)) throw Error(MessageOf(answer.get(), connection_));
     // The session lost the statement, or its tables were made anew: prepared again later. Any
     // other failure is the driver's to report.
-    if (state != "26000") Deallocate(prepared->name);
+    if (state != "26000") Deallocate(prepared->name, deadline);
     if (PreparesAgain(state)) {
       prepared_.Forget(key);
     } else {
@@ -377,7 +376,7 @@ RecordsetPtr PqLookups::ReadPrepared(const std::string& key, Prepared* found,
     return nullptr;
   }
   if (Pq().PQnfields(answer.get()) != static_cast<int>(prepared->kinds.size())) {
-    Deallocate(prepared->name);
+    Deallocate(prepared->name, deadline);
     prepared_.Forget(key);  // not as described: described again
     return nullptr;
   }

@@ -86,8 +86,9 @@ class PqLookups {
   RecordsetPtr ReadSent(PreparedStatements::Use use, const Spelling* spelling, long timeout,
                         std::chrono::steady_clock::time_point deadline);
   void Drop();
-  // Frees a prepared statement on the server (a failure is left for the next request to meet).
-  void Deallocate(const std::string& name);
+  // Frees a prepared statement on the server (a failure is left for the next request to meet),
+  // waited for until `deadline`.
+  void Deallocate(const std::string& name, std::chrono::steady_clock::time_point deadline);
   // The statement prepared for `key`, or null when the query is left to the driver.
   Prepared* Prepare(const std::string& key, const std::string& statement, const std::string& types,
                     std::chrono::steady_clock::time_point deadline);
