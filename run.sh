@@ -15,6 +15,8 @@
 #   site-failover DIR  stops the site's primary, promotes its standby and points the pooler at it
 #   site-stop DIR   stops that site and removes what site-start made there
 #   package  builds the Debian package (CPack) of a release build in build/package
+#   build-windows  cross-builds the Windows command, DLL (C ABI and COM server) and tests with
+#                 MinGW-w64 in build/windows (docs/windows.md)
 set -euo pipefail
 callers_dir=$(pwd)
 cd "$(dirname "$0")"
@@ -31,6 +33,9 @@ source "$root/scripts/pg_server.sh"
 # The throwaway site (site-start, site-failover, site-stop): site_start, site_failover, site_stop.
 # shellcheck source=scripts/site.sh
 source "$root/scripts/site.sh"
+# The Windows build (build-windows): windows_packages, build_windows.
+# shellcheck source=scripts/windows.sh
+source "$root/scripts/windows.sh"
 
 # Installs the Debian packages named (default: the build's), only those missing.
 setup() {
@@ -259,8 +264,9 @@ case "$cmd" in
   site-failover) site_failover "$@" ;;
   site-stop) site_stop "$@" ;;
   package) package ;;
+  build-windows) build_windows ;;
   *)
-    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz|pg-start|pg-stop|site-start|site-failover|site-stop|package [args...]" >&2
+    echo "usage: ./run.sh setup|build|test|demo|bench|fuzz|pg-start|pg-stop|site-start|site-failover|site-stop|package|build-windows [args...]" >&2
     exit 2
     ;;
 esac

@@ -1,7 +1,14 @@
 # qmz_library(<target> <folder> [deps...]): a static library from every .cpp of the folder and
-# its sub-folders; public headers come from include/, private ones from src/.
+# its sub-folders; public headers come from include/, private ones from src/. A source named
+# *_windows.cpp is built for Windows only, one named *_linux.cpp everywhere else: a platform's
+# side of a header lives in a file of its own.
 function(qmz_library target folder)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_linux\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_windows\\.cpp$")
+  endif()
   if(NOT sources)
     # A folder whose first sources are still to come builds as an empty library.
     set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)

@@ -28,7 +28,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(__GNUC__)
+#if defined(_WIN32) && defined(QMZ_BUILDING_DLL)
+#define QMZ_C_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define QMZ_C_API __declspec(dllimport)
+#elif defined(__GNUC__)
 #define QMZ_C_API __attribute__((visibility("default")))
 #else
 #define QMZ_C_API

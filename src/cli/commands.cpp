@@ -8,6 +8,7 @@
 #include "cli/json_output.h"
 #include "cli/sql_trace.h"
 #include "platform/ini_file.h"
+#include "platform/machine_settings.h"
 #include "platform/ui/form.h"
 #include "platform/ui/ledger.h"
 #include "platform/ui/modal_host.h"
@@ -88,19 +89,12 @@ int Answer(std::ostream& out, std::ostream& err, const ObjectPtr& result) {
 // The demo's machine settings, next to its database: every edition's key names the database's
 // folder as the install folder (where JXCSystem.INI is kept).
 std::string WriteDemoMachineSettings(const std::string& database_path) {
-  namespace fs = std::filesystem;
-  fs::path folder = fs::absolute(database_path).parent_path();
-  fs::path file = folder / "machine.ini";
-  std::string text =
-      "; Machine settings of the demo suite (point QMZ_MACHINE_SETTINGS at this file).\n";
+  const std::string folder = std::filesystem::absolute(database_path).parent_path().string();
+  std::vector<MachineSetting> settings;
   for (const char* edition : {"QMZPRODUCT", "Ombrel", "Tessan", "Virel", "Caldor", "Pennet"}) {
-    text += std::string("[SOFTWARE\\Vantrel\\COMMERCE\\") + edition + "]\nPath=" + folder.string() +
-            "\n";
+    settings.push_back({std::string("SOFTWARE\\Vantrel\\COMMERCE\\") + edition, "Path", folder});
   }
-  // Replaced whole, as the component writes its settings: a host reading it meanwhile sees the
-  // old file or the new one.
-  ReplaceFileAtomically(file.string(), text);
-  return file.string();
+  return WriteMachineSettingsFile(folder, settings);
 }
 
 int InitDatabase(const Options& options, std::ostream& out) {

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "cli/commands.h"
+#include "platform/program.h"
 #include "qmz/variant.h"
 
 namespace {
@@ -45,6 +46,7 @@ bool ReadDbFile(const std::string& path, std::string& db, std::string& error) {
 
 int main(int argc, char** argv) {
   using qmz::cli::Options;
+  qmz::WriteStandardStreamsAsBytes();
   Options options;
   CLI::App app{"baselist: pick master data of the suite from the command line"};
   app.require_subcommand(1, 1);
@@ -163,7 +165,10 @@ int main(int argc, char** argv) {
   add_dialog(demo);
 
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> arguments = qmz::ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? 0 : 2;

@@ -1,12 +1,12 @@
 #include "login/installation.h"
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "login/host_props.h"
 #include "login/login_context.h"
 #include "platform/ignore_errors.h"
 #include "platform/machine_settings.h"
+#include "platform/program.h"
 #include "platform/text.h"
 #include "qmz/components.h"
 
@@ -54,7 +54,7 @@ std::string RedirectKeyFor32BitView(const std::string& key_path, bool is_32_bit_
 }
 
 bool IsWow64Process() {
-  return false;
+  return Is32BitOn64Bit();
 }
 
 std::string ReadMachineRegValue(const std::string& key_path, const std::string& value_name) {
@@ -83,13 +83,7 @@ std::string GetSystemProfile(const std::string& key, const std::string& category
 
 std::string GetComponentFolder() {
   const char* folder = std::getenv("QMZ_COMPONENT_DIR");
-  std::string path;
-  if (folder && *folder) {
-    path = folder;
-  } else {
-    std::error_code error;
-    path = std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
-  }
+  std::string path = (folder && *folder) ? folder : ModuleFolder();
   if (path.empty() || path.back() != '/') path += "/";
   return path;
 }

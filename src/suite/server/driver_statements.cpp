@@ -1,7 +1,6 @@
 #include "suite/server/driver_statements.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "suite/server/odbc_api.h"
 
 #include <algorithm>
 #include <cctype>

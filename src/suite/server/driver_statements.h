@@ -15,7 +15,7 @@
 // diagnostics when a statement cannot be made or prepared.
 #pragma once
 
-#include <sql.h>
+#include "suite/server/odbc_api.h"
 
 #include <memory>
 #include <optional>

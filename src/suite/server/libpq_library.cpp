@@ -1,21 +1,21 @@
 #include "suite/server/libpq_library.h"
 
-#include <dlfcn.h>
-
 #include <type_traits>
+
+#include "platform/shared_library.h"
 
 namespace qmz::suite {
 
 namespace {
 
 const LibpqFunctions* Load() {
-  void* library = ::dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
+  void* library = LoadSharedLibrary("pq", 5);
   if (library == nullptr) return nullptr;
   static LibpqFunctions functions;
   bool found = true;
   const auto bind = [&](auto& function, const char* name) {
-    function =
-        reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
+        SharedLibraryFunction(library, name));
     found = found && function != nullptr;
   };
   bind(functions.PQconnectdb, "PQconnectdb");

@@ -2,8 +2,8 @@
 // that a host that never reaches a server directly neither loads it nor the Kerberos, LDAP and SASL
 // libraries it brings (4 to 6 ms of every start-up). Its functions keep their own names.
 //
-// Libpq() is null when libpq.so.5 or one of its functions cannot be found: the driver then reads
-// every lookup. Thread-safe: loaded once, never unloaded.
+// Libpq() is null when libpq (libpq.so.5, on Windows libpq.dll) or one of its functions cannot be
+// found: the driver then reads every lookup. Thread-safe: loaded once, never unloaded.
 #pragma once
 
 #include <libpq-fe.h>

@@ -1,7 +1,6 @@
 #include "suite/server/odbc_connection.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "suite/server/odbc_api.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/program.h"
 #include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "qmz/error.h"
@@ -49,9 +49,6 @@ ServerRole RoleOf(const std::string& connection_string) {
              : ServerRole::kPrimary;
 }
 
-std::string ProgramName() {
-  return program_invocation_short_name ? program_invocation_short_name : "";
-}
 constexpr auto kPingLimit = std::chrono::milliseconds(10000);
 // How long past the query timeout a lookup on libpq is waited for: the desk's watch on the
 // driver's connection allows two seconds.

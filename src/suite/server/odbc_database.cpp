@@ -1,7 +1,6 @@
 #include "suite/server/odbc_database.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "suite/server/odbc_api.h"
 
 #include <algorithm>
 #include <cctype>

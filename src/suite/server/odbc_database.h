@@ -32,7 +32,7 @@
 // closed, not pooled. An OdbcDatabase belongs to one thread.
 #pragma once
 
-#include <sql.h>
+#include "suite/server/odbc_api.h"
 
 #include <chrono>
 #include <memory>

@@ -1,7 +1,6 @@
 #include "suite/server/odbc_handle.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "suite/server/odbc_api.h"
 
 #include <algorithm>
 

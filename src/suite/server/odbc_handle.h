@@ -3,7 +3,7 @@
 // diagnostics.
 #pragma once
 
-#include <sql.h>
+#include "suite/server/odbc_api.h"
 
 #include <string>
 

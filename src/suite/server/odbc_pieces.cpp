@@ -1,6 +1,6 @@
 #include "suite/server/odbc_pieces.h"
 
-#include <sqlext.h>
+#include "suite/server/odbc_api.h"
 
 #include <cstring>
 #include <future>

@@ -1,7 +1,7 @@
 #include "suite/server/odbc_pool.h"
 
 #include <pthread.h>
-#include <sqlext.h>
+#include "suite/server/odbc_api.h"
 
 #include <condition_variable>
 #include <cstdlib>
@@ -106,13 +106,13 @@ Pool& ThePool() {
   static Pool* pool = [] {
     auto* made = new Pool();
     // Held across a fork(), so that the child's copy is not locked by a thread it has not.
-    ::pthread_atfork([] { ThePool().mutex.lock(); }, [] { ThePool().mutex.unlock(); },
-                     [] {
-                       Pool& pool = ThePool();
-                       static_cast<void>(pool.idle_changed.release());
-                       pool.idle_changed = std::make_unique<std::condition_variable>();
-                       pool.mutex.unlock();
-                     });
+    pthread_atfork([] { ThePool().mutex.lock(); }, [] { ThePool().mutex.unlock(); },
+                   [] {
+                     Pool& pool = ThePool();
+                     static_cast<void>(pool.idle_changed.release());
+                     pool.idle_changed = std::make_unique<std::condition_variable>();
+                     pool.mutex.unlock();
+                   });
     return made;
   }();
   return *pool;

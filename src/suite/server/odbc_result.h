@@ -13,7 +13,7 @@
 // stopped. A statement and a reader belong to one thread at a time.
 #pragma once
 
-#include <sql.h>
+#include "suite/server/odbc_api.h"
 
 #include <atomic>
 #include <map>

@@ -1,12 +1,6 @@
 #include "suite/server/pq_lookups.h"
 
-#include <locale.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 
@@ -89,10 +83,12 @@ std::string MessageOf(const PGresult* result, PGconn* connection) {
   return text;
 }
 
-// A number as the C locale reads it, whatever the host's.
-double ParsedDouble(const char* text) {
-  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
-  return strtod_l(text, nullptr, c_locale);
+// A number as the server writes it ("1.5", "-1e+300", "Infinity", "NaN"), whatever the host's
+// locale.
+double ParsedDouble(const char* text, int length) {
+  double value = 0;
+  std::from_chars(text, text + length, value);
+  return value;
 }
 
 int64_t ParsedInteger(const char* text, int length) {
@@ -103,17 +99,7 @@ int64_t ParsedInteger(const char* text, int length) {
 
 // The socket of a libpq connection, as the watchdog's functions know sockets.
 ServerSocket SocketOf(PGconn* connection) {
-  ServerSocket socket;
-  socket.fd = Pq().PQsocket(connection);
-  struct stat status {};
-  if (socket.fd < 0 || ::fstat(socket.fd, &status) != 0) return {};
-  socket.inode = status.st_ino;
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (::getsockname(socket.fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    socket.tcp = address.ss_family == AF_INET || address.ss_family == AF_INET6;
-  }
-  return socket;
+  return ServerSocket::Of(Pq().PQsocket(connection));
 }
 
 // How each column of `answer` is read, or nullopt when one is not read here.
@@ -150,7 +136,7 @@ RecordsetPtr RowsOf(const PGresult* answer, const std::vector<int>& kinds,
           records->AppendInteger(ParsedInteger(text, Pq().PQgetlength(answer, r, c)));
           break;
         case static_cast<int>(ColumnKind::kDouble):
-          records->AppendDouble(ParsedDouble(text));
+          records->AppendDouble(ParsedDouble(text, Pq().PQgetlength(answer, r, c)));
           break;
         default:
           records->AppendText({text, static_cast<size_t>(Pq().PQgetlength(answer, r, c))});
@@ -240,7 +226,6 @@ void PqLookups::AwaitAnswer(Clock::time_point deadline) {
   // socket does not show: looked for again every 10 ms.
   const bool tls = Pq().PQsslInUse(connection_) != 0;
   while (Pq().PQisBusy(connection_)) {
-    pollfd socket{Pq().PQsocket(connection_), POLLIN, 0};
     int wait = tls ? 10 : -1;
     if (deadline != Clock::time_point::max()) {
       const auto left =
@@ -253,9 +238,8 @@ void PqLookups::AwaitAnswer(Clock::time_point deadline) {
       const int until_deadline = static_cast<int>(std::min<long long>(left.count(), 1 << 30));
       wait = tls ? std::min(wait, until_deadline) : until_deadline;
     }
-    const int ready = ::poll(&socket, 1, wait);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0 && !tls) continue;               // the deadline, checked above
+    // The deadline is checked above.
+    if (!WaitReadable(Pq().PQsocket(connection_), wait) && !tls) continue;
     if (!Pq().PQconsumeInput(connection_)) return;  // the result says why
   }
 }

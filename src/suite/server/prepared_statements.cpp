@@ -1,6 +1,6 @@
 #include "suite/server/prepared_statements.h"
 
-#include <openssl/evp.h>
+#include "suite/server/sha256.h"
 
 namespace qmz::suite {
 
@@ -8,12 +8,10 @@ namespace {
 
 // `qmz_` and the first 128 bits of the SHA-256 of the kept query, in hexadecimal.
 std::string NameOf(const std::string& key) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(key.data(), key.size(), digest, &length, EVP_sha256(), nullptr);
+  const Sha256Digest digest = Sha256(key);
   static constexpr char kHex[] = "0123456789abcdef";
   std::string name = "qmz_";
-  for (unsigned int i = 0; i < 16 && i < length; ++i) {
+  for (size_t i = 0; i < 16; ++i) {
     name += kHex[digest[i] >> 4];
     name += kHex[digest[i] & 0xf];
   }

@@ -16,6 +16,10 @@
 // timeout normally ends a statement first; the watch is what holds when the server cannot.
 // The thread runs only while a watch lives; after fork() the child starts its own.
 //
+// On Windows the driver's sockets are not seen (MadeBy finds none and does not cut a connect off,
+// no watch arms, ReachesServerItself answers false): the server's own statement timeout and the
+// driver's login timeout are what hold there.
+//
 // Thread-safe. Nothing here throws but the constructors' std::bad_alloc.
 #pragma once
 
@@ -43,6 +47,8 @@ struct ServerSocket {
   bool tcp = false;
 
   bool known() const { return fd >= 0; }
+  // The socket of descriptor `fd` (unknown when it is none).
+  static ServerSocket Of(int fd);
   // Runs `connect`, for at most `limit` (0: no limit), and answers the socket it made to one of
   // `servers` (unknown when there is none, or two).
   static ServerSocket MadeBy(const std::function<void()>& connect,
@@ -60,6 +66,10 @@ bool ReachesServerItself(const ServerSocket& socket, const std::string& address,
 
 // Whether the connect MadeBy ran last on this thread was cut off at its limit.
 bool ConnectCutOff();
+
+// Waits at most `wait` milliseconds (-1: no limit) for data on socket `fd`: false when the wait
+// ran out or was interrupted, true when there is data or the socket failed (reading tells which).
+bool WaitReadable(int fd, int wait);
 
 // Something the watchdog looks at four times a second.
 class Watch {

@@ -1,12 +1,10 @@
 #include "suite/sqlite/sqlite_connection.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 
+#include "platform/file_state.h"
 #include "platform/text.h"
 #include "platform/utf8.h"
 #include "qmz/error.h"
@@ -162,49 +160,35 @@ int TsqlCompare(std::string_view a, std::string_view b) {
 // A file that nobody may write is opened read-only, also for root, whom the system would let
 // write it anyway: a database someone marked read-only is never changed by us.
 bool SqliteConnection::MarkedReadOnly(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return false;
-  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+  return FileMarkedReadOnly(path);
 }
 
 bool SqliteConnection::StillOf(const std::string& path, bool fresh) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || info.st_dev != device_ || info.st_ino != inode_) {
-    return false;
-  }
-  if (fresh && (info.st_size != size_ || info.st_mtim.tv_sec != written_.tv_sec ||
-                info.st_mtim.tv_nsec != written_.tv_nsec)) {
+  const std::optional<FileState> now = StateOfFile(path);
+  if (!now || now->volume != state_.volume || now->number != state_.number) return false;
+  if (fresh && (now->size != state_.size || now->written != state_.written)) {
     // No statement runs between calls: every cached page may go.
     sqlite3_db_release_memory(db_);
-    written_ = info.st_mtim;
-    size_ = info.st_size;
+    state_.written = now->written;
+    state_.size = now->size;
   }
-  if (info.st_ctim.tv_sec == changed_.tv_sec && info.st_ctim.tv_nsec == changed_.tv_nsec) {
-    return true;  // neither its mode nor its owner changed
-  }
+  if (now->changed == state_.changed) return true;  // neither its mode nor its owner changed
   if (MarkedReadOnly(path) != read_only_) return false;
-  changed_ = info.st_ctim;
+  state_.changed = now->changed;
   return true;
 }
 
 void SqliteConnection::NoteWrites(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return;
-  written_ = info.st_mtim;
-  size_ = info.st_size;
+  const std::optional<FileState> now = StateOfFile(path);
+  if (!now) return;
+  state_.written = now->written;
+  state_.size = now->size;
 }
 
 SqliteConnection::SqliteConnection(const std::string& path, bool create) {
   // The file's identity before it is opened: should it be replaced in between, the connection
   // is only taken for stale once too often, never the other way round.
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) {
-    device_ = info.st_dev;
-    inode_ = info.st_ino;
-    changed_ = info.st_ctim;
-    written_ = info.st_mtim;
-    size_ = info.st_size;
-  }
+  state_ = StateOfFile(path).value_or(FileState{});
   // One connection, one thread: SQLite need not lock each call.
   int flags = SQLITE_OPEN_NOMUTEX;
   read_only_ = !create && MarkedReadOnly(path);

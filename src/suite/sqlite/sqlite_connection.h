@@ -13,13 +13,14 @@
 #pragma once
 
 #include <sqlite3.h>
-#include <sys/types.h>
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/file_state.h"
 
 namespace qmz::suite {
 
@@ -34,15 +35,12 @@ class SqliteConnection {
   SqliteConnection& operator=(const SqliteConnection&) = delete;
 
   sqlite3* handle() const { return db_; }
-  // The file as it was when the connection opened it (0 for none) and whether it opened
-  // read-only.
-  dev_t device() const { return device_; }
-  ino_t inode() const { return inode_; }
+  // Whether it opened read-only.
   bool read_only() const { return read_only_; }
   // Whether a file is marked read-only: nobody may write it, or this process may not. A marked
   // file opens read-only, also for root, whom the system would let write it.
   static bool MarkedReadOnly(const std::string& path);
-  // Whether a new connection to `path` would be this one: the same file (device and inode) with
+  // Whether a new connection to `path` would be this one: the same file (volume and number) with
   // the same read-only mark, asked again only when the file's status changed since it was last
   // asked (its change time). False when the file cannot be seen. With `fresh`, a file written
   // since NoteWrites (by another program, or copied over in place: a backup put back, whose
@@ -74,12 +72,10 @@ class SqliteConnection {
   };
   std::vector<KeptStatement> kept_;  // the most recently released last
   sqlite3* db_ = nullptr;
-  dev_t device_ = 0;
-  ino_t inode_ = 0;
   bool read_only_ = false;
-  struct timespec changed_ {};  // the file's change time when its mark was last asked
-  struct timespec written_ {};  // its modification time and size as this connection left them
-  off_t size_ = 0;
+  // The file as opened; its status change time as when its mark was last asked, its content's
+  // change time and size as this connection left them.
+  FileState state_;
 };
 
 // Registers the collation TSQL, like and charindex on a connection opened elsewhere (every

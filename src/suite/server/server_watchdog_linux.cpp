@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <fstream>
@@ -283,6 +285,26 @@ bool ReachesServerItself(const ServerSocket& socket, const std::string& address,
 
 bool ConnectCutOff() {
   return connect_cut_off;
+}
+
+ServerSocket ServerSocket::Of(int fd) {
+  ServerSocket socket;
+  socket.fd = fd;
+  struct stat status {};
+  if (socket.fd < 0 || ::fstat(socket.fd, &status) != 0) return {};
+  socket.inode = status.st_ino;
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (::getsockname(socket.fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    socket.tcp = address.ss_family == AF_INET || address.ss_family == AF_INET6;
+  }
+  return socket;
+}
+
+bool WaitReadable(int fd, int wait) {
+  pollfd socket{fd, POLLIN, 0};
+  const int ready = ::poll(&socket, 1, wait);
+  return ready > 0 || (ready < 0 && errno != EINTR);
 }
 
 SilenceWatch::SilenceWatch(const ServerSocket& socket, std::chrono::milliseconds limit)

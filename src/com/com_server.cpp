@@ -1,0 +1,213 @@
+// The DLL as a COM in-process server: its four entry points, the class factory of BaseList and
+// Suite, and their registration (the classes under HKEY_CLASSES_ROOT with their ProgIDs, the
+// type library embedded in the DLL).
+#include <windows.h>
+
+#include <objbase.h>
+#include <olectl.h>
+
+#include <string>
+
+#include "com/com_baselist.h"
+#include "com/com_object.h"
+#include "com/com_suite.h"
+#include "com/qmzbaselist.h"
+#include "platform/wide_path.h"
+
+namespace qmz::com {
+
+std::atomic<long> live_objects{0};
+
+// {2b1f0c58-6a3e-4d1b-9a57-8f3c2e6d4b71}
+const IID kOwnObject = {
+    0x2b1f0c58, 0x6a3e, 0x4d1b, {0x9a, 0x57, 0x8f, 0x3c, 0x2e, 0x6d, 0x4b, 0x71}};
+
+namespace {
+
+HMODULE the_module = nullptr;
+
+// A class the DLL serves.
+struct ServedClass {
+  const CLSID& clsid;
+  const wchar_t* prog_id;
+  HRESULT (*create)(REFIID, void**);
+};
+const ServedClass kClasses[] = {{CLSID_BaseList, L"QMZBaseList.BaseList", CreateBaseList},
+                                {CLSID_Suite, L"QMZBaseList.Suite", CreateSuite}};
+
+std::wstring ModulePath() {
+  std::wstring path(32768, L'\0');
+  const DWORD length =
+      ::GetModuleFileNameW(the_module, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(length < path.size() ? length : 0);
+  return path;
+}
+
+std::wstring GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  ::StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+ITypeLib* TypeLibrary() {
+  static ITypeLib* const library = [] {
+    ITypeLib* loaded = nullptr;
+    return SUCCEEDED(::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &loaded)) ? loaded
+                                                                                   : nullptr;
+  }();
+  return library;
+}
+
+class ClassFactory : public IClassFactory {
+ public:
+  explicit ClassFactory(const ServedClass& served) : served_(served) { ++live_objects; }
+  virtual ~ClassFactory() { --live_objects; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    return served_.create(iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) {
+      ++live_objects;
+    } else {
+      --live_objects;
+    }
+    return S_OK;
+  }
+
+ private:
+  const ServedClass& served_;
+  std::atomic<ULONG> references_{1};
+};
+
+// Sets `name` (empty: the default value) of key `path` under HKEY_CLASSES_ROOT.
+bool SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LSTATUS status =
+      ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(key);
+  return status == ERROR_SUCCESS;
+}
+
+bool Register(const ServedClass& served, const std::wstring& module) {
+  const std::wstring clsid = L"CLSID\\" + GuidText(served.clsid);
+  return SetKey(served.prog_id, nullptr, served.prog_id) &&
+         SetKey(std::wstring(served.prog_id) + L"\\CLSID", nullptr, GuidText(served.clsid)) &&
+         SetKey(clsid, nullptr, served.prog_id) &&
+         SetKey(clsid + L"\\InprocServer32", nullptr, module) &&
+         SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+         SetKey(clsid + L"\\ProgID", nullptr, served.prog_id) &&
+         SetKey(clsid + L"\\TypeLib", nullptr, GuidText(LIBID_QMZBaseList)) &&
+         SetKey(clsid + L"\\Version", nullptr, L"1.1");
+}
+
+void Unregister(const ServedClass& served) {
+  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, served.prog_id);
+  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(served.clsid)).c_str());
+}
+
+}  // namespace
+
+ITypeInfo* TypeInfoOf(REFIID iid) {
+  ITypeLib* library = TypeLibrary();
+  if (library == nullptr) return nullptr;
+  ITypeInfo* info = nullptr;
+  if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) return nullptr;
+  // The library keeps its type information alive; this reference is not handed on.
+  info->Release();
+  return info;
+}
+
+HRESULT Failure(const std::string& message, const wchar_t* source, REFIID iid) {
+  ICreateErrorInfo* made = nullptr;
+  if (SUCCEEDED(::CreateErrorInfo(&made))) {
+    const std::wstring description = WidePath(message);
+    made->SetDescription(const_cast<LPOLESTR>(description.c_str()));
+    made->SetSource(const_cast<LPOLESTR>(source));
+    made->SetGUID(iid);
+    IErrorInfo* info = nullptr;
+    if (SUCCEEDED(made->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+      ::SetErrorInfo(0, info);
+      info->Release();
+    }
+    made->Release();
+  }
+  return E_FAIL;
+}
+
+}  // namespace qmz::com
+
+using qmz::com::kClasses;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    qmz::com::the_module = module;
+    ::DisableThreadLibraryCalls(module);
+  }
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  for (const auto& served : kClasses) {
+    if (!IsEqualCLSID(clsid, served.clsid)) continue;
+    auto* factory = new (std::nothrow) qmz::com::ClassFactory(served);
+    if (factory == nullptr) return E_OUTOFMEMORY;
+    const HRESULT answer = factory->QueryInterface(iid, out);
+    factory->Release();
+    return answer;
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllCanUnloadNow() {
+  return qmz::com::live_objects == 0 ? S_OK : S_FALSE;
+}
+
+STDAPI DllRegisterServer() {
+  const std::wstring module = qmz::com::ModulePath();
+  ITypeLib* library = nullptr;
+  // Registers the type library and its dual interfaces, for marshalling and early binding.
+  if (module.empty() || FAILED(::LoadTypeLibEx(module.c_str(), REGKIND_REGISTER, &library))) {
+    return SELFREG_E_TYPELIB;
+  }
+  library->Release();
+  for (const auto& served : kClasses) {
+    if (!qmz::com::Register(served, module)) {
+      DllUnregisterServer();
+      return SELFREG_E_CLASS;
+    }
+  }
+  return S_OK;
+}
+
+STDAPI DllUnregisterServer() {
+  for (const auto& served : kClasses) qmz::com::Unregister(served);
+  ::UnRegisterTypeLib(LIBID_QMZBaseList, 1, 1, LOCALE_NEUTRAL, SYS_WIN64);
+  return S_OK;
+}
