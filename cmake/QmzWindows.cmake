@@ -30,3 +30,38 @@ target_include_directories(qmzbaselist PRIVATE ${PROJECT_SOURCE_DIR}/src ${qmz_g
 set_property(SOURCE ${PROJECT_SOURCE_DIR}/src/com/qmzbaselist.rc APPEND PROPERTY
   COMPILE_OPTIONS "-I${qmz_generated}")
 target_link_libraries(qmzbaselist PRIVATE qmz_cli ole32 oleaut32 uuid)
+
+# The tests that are platform- and SQL-level, cross-built into one program and run under Wine
+# (tests/windows/wine.sh as the emulator), and the Windows host under Wine
+# (tests/windows/windows_test.sh): the command beside the Linux one, regsvr32, a VBScript host.
+if(QMZ_BUILD_TESTS)
+  enable_testing()
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(qmz_windows_tests
+    tests/platform/ledger_test.cpp tests/platform/record_store_test.cpp
+    tests/platform/recordset_test.cpp tests/platform/variant_test.cpp
+    tests/list_services/list_services_test.cpp tests/inventory/aux_query_test.cpp
+    tests/inventory/gs1_label_test.cpp tests/inventory/inventory_rules_test.cpp
+    tests/component/base_list_test.cpp tests/base_data_list/base_detail_test.cpp
+    tests/batch/batch_query_test.cpp tests/suite/host_list_test.cpp
+    tests/suite/odbc_pieces_test.cpp
+    tests/suite/sqlite_connection_test.cpp tests/suite/tsql_adaption_test.cpp
+    tests/windows/platform_windows_test.cpp)
+  list(TRANSFORM qmz_windows_tests PREPEND ${PROJECT_SOURCE_DIR}/)
+  add_executable(windows_unit_test ${qmz_windows_tests})
+  target_include_directories(windows_unit_test PRIVATE ${PROJECT_SOURCE_DIR}/src
+    ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(windows_unit_test PRIVATE ${QMZ_INSTALLED_LIBRARIES} gtest gmock
+    gtest_main)
+  add_test(NAME windows.UnitTests COMMAND windows_unit_test)
+  set_tests_properties(windows.UnitTests PROPERTIES TIMEOUT 300)
+  if(QMZ_LINUX_BASELIST)
+    add_test(NAME windows.HostsUnderWine
+      COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/windows_test.sh
+        $<TARGET_FILE:baselist> $<TARGET_FILE:qmzbaselist> ${QMZ_LINUX_BASELIST}
+        ${PROJECT_BINARY_DIR}/windows-test)
+    set_tests_properties(windows.HostsUnderWine PROPERTIES TIMEOUT 600)
+  endif()
+endif()

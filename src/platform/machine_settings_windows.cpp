@@ -12,21 +12,22 @@ std::optional<std::string> ReadMachineSetting(const std::string& key_path,
                                               const std::string& value_name) {
   HKEY key = nullptr;
   // Opened to read values only: an ordinary user may read the machine's keys, not change them.
-  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+  // Wide, so that a path in any script reads whole whatever the system's code page.
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, WidePath(key_path).c_str(), 0, KEY_QUERY_VALUE, &key) !=
       ERROR_SUCCESS) {
     return std::nullopt;
   }
+  const std::wstring name = WidePath(value_name);
   std::optional<std::string> value;
   DWORD type = 0;
   DWORD size = 0;
-  if (::RegQueryValueExA(key, value_name.c_str(), nullptr, &type, nullptr, &size) ==
-          ERROR_SUCCESS &&
+  if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
       (type == REG_SZ || type == REG_EXPAND_SZ)) {
-    std::vector<char> data(size + 1, '\0');
-    if (::RegQueryValueExA(key, value_name.c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                           &size) == ERROR_SUCCESS) {
       // The text ends at its first terminator, whether or not the value holds one.
-      value = std::string(data.data());
+      value = Utf8Of(std::wstring(data.data()));
     }
   }
   ::RegCloseKey(key);

@@ -23,7 +23,7 @@ fi
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 declare -A layer=([platform]=0 [login]=1 [suite]=1 [qt]=1 [list_services]=2 [dialogs]=2
   [inventory]=3 [picker]=4 [base_data_list]=5 [batch]=5 [auxprop]=5 [component]=6 [cli]=7
-  [capi]=8)
+  [capi]=8 [com]=9)
 violations=0
 report() {
   echo "layering: $*" >&2
