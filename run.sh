@@ -69,12 +69,16 @@ build() {
 
 run_tests() {
   # The tests also run on a throwaway PostgreSQL server (tests/pg/server.sh) and site
-  # (tests/pg/site.sh).
-  setup "${packages[@]}" "${pg_packages[@]}" "${site_packages[@]}"
+  # (tests/pg/site.sh), and the Windows build's under Wine (docs/windows.md).
+  setup "${packages[@]}" "${pg_packages[@]}" "${site_packages[@]}" "${windows_packages[@]}"
   configure_and_build "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DQMZ_SANITIZE=ON \
     -DQMZ_BUILD_TESTS=ON
   export QT_QPA_PLATFORM=offscreen
-  ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs" --timeout 600
+  local status=0
+  ctest --test-dir "$root/build/test" --output-on-failure -j "$jobs" --timeout 600 || status=$?
+  build_windows -DQMZ_BUILD_TESTS=ON -DQMZ_LINUX_BASELIST="$root/build/test/baselist"
+  ctest --test-dir "$root/build/windows" --output-on-failure --timeout 600 || status=$?
+  return "$status"
 }
 
 demo() {

@@ -56,11 +56,12 @@ windows_headers() {
   done
 }
 
+# Builds build/windows; further arguments go to CMake (the tests add theirs).
 build_windows() {
   setup "${windows_packages[@]}"
   windows_sqlite
   windows_headers
   configure_and_build "$root/build/windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DQMZ_WITH_QT=OFF \
-    -DQMZ_WINDOWS_DEPS="$root/build/windows-deps"
+    -DQMZ_WINDOWS_DEPS="$root/build/windows-deps" "$@"
 }
