@@ -31,6 +31,12 @@ set_property(SOURCE ${PROJECT_SOURCE_DIR}/src/com/qmzbaselist.rc APPEND PROPERTY
   COMPILE_OPTIONS "-I${qmz_generated}")
 target_link_libraries(qmzbaselist PRIVATE qmz_cli ole32 oleaut32 uuid)
 
+# A C++ host of the COM server, early-bound (docs/windows.md).
+add_executable(com_host ${PROJECT_SOURCE_DIR}/examples/windows/com_host.cpp
+  ${qmz_generated}/qmzbaselist_i.c)
+target_include_directories(com_host PRIVATE ${qmz_generated}/..)
+target_link_libraries(com_host PRIVATE ole32 oleaut32 uuid)
+
 # The tests that are platform- and SQL-level, cross-built into one program and run under Wine
 # (tests/windows/wine.sh as the emulator), and the Windows host under Wine
 # (tests/windows/windows_test.sh): the command beside the Linux one, regsvr32, a VBScript host.
@@ -60,7 +66,8 @@ if(QMZ_BUILD_TESTS)
   if(QMZ_LINUX_BASELIST)
     add_test(NAME windows.HostsUnderWine
       COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/windows_test.sh
-        $<TARGET_FILE:baselist> $<TARGET_FILE:qmzbaselist> ${QMZ_LINUX_BASELIST}
+        $<TARGET_FILE:baselist> $<TARGET_FILE:qmzbaselist> $<TARGET_FILE:com_host>
+        ${QMZ_LINUX_BASELIST}
         ${PROJECT_BINARY_DIR}/windows-test)
     set_tests_properties(windows.HostsUnderWine PROPERTIES TIMEOUT 600)
   endif()

@@ -7,24 +7,24 @@
 // write to something that is not a plain file (a device, a FIFO) or to a file this process may
 // not write (one nobody may write is refused also for root).
 //
-// A path that is a link stands for the file its chain of links ends at: that file is rewritten
-// and the links stay, so a site may keep one shared file elsewhere.
+// On Linux a path that is a link stands for the file its chain of links ends at: that file is
+// rewritten and the links stay, so a site may keep one shared file elsewhere.
 //
 // Writers in other threads and processes (each with its own component) lose nothing: a write
-// holds an exclusive flock on the file's folder while it reads the file, changes its keys and
-// replaces it, and lets it go explicitly when done (a child forked meanwhile does not keep it).
-// The folder is locked rather than a lock file beside the settings file, so nothing is left next
-// to it, and it is open anyway to flush the rename. The lock is advisory and as wide as the
-// filesystem's flock (on a network share: the processes of this machine). Reads take no lock;
-// they see the old or the new file, never a mix.
+// holds the file's lock while it reads the file, changes its keys and replaces it. On Linux that
+// is an exclusive flock on the file's folder, let go explicitly when done (a child forked
+// meanwhile does not keep it): nothing is left next to the file, and the folder is open anyway
+// to flush the rename; it is advisory and as wide as the filesystem's flock (on a network share:
+// the processes of this machine). On Windows it is a machine-wide named mutex named after the
+// file's full path. Reads take no lock; they see the old or the new file, never a mix.
 //
 // A write goes to a temporary file in the same folder (`<name>.tmp.<pid>.<n>`), flushed to disk
 // and renamed over the old file, then the folder is flushed; a failed write (qmz::Error) leaves the
 // old file as it was and no temporary file. A process killed in the middle leaves a temporary
-// file, which the next write removes once no process of that id lives. The new file keeps the
-// old one's mode and, where the system allows it, its owner; a new file gets what any new file
-// gets (0666 less the umask, the folder's default ACL). WriteAll changes all its keys in one such
-// write.
+// file, which the next write removes once no process of that id lives. On Linux the new file
+// keeps the old one's mode and, where the system allows it, its owner; a new file gets what any
+// new file gets (0666 less the umask, the folder's default ACL). On Windows a read-only file is
+// refused as one nobody may write. WriteAll changes all its keys in one such write.
 //
 // One component per thread. Reads before SetFile give the default; writes before SetFile fail.
 #pragma once

@@ -155,14 +155,16 @@ TEST_F(WindowsTest, SettingsFilesKeepEveryWritersKeys) {
 
   // A read-only file and a folder are never written over.
   ::SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_THAT([&] { ini.Write("Hosts", "refused", "1"); },
-              ThrowsMessage<Error>("Cannot write " + path + ": the file is read-only for this user"));
+  EXPECT_THAT(
+      [&] { ini.Write("Hosts", "refused", "1"); },
+      ThrowsMessage<Error>("Cannot write " + path + ": the file is read-only for this user"));
   fs::create_directory(fs::path(WidePath(Path("folder.ini"))));
   IniFileComponent folder;
   folder.SetFile(Path("folder.ini"));
   EXPECT_EQ(folder.Read("A", "b", "fallback"), "fallback");
-  EXPECT_THAT([&] { folder.Write("A", "b", "1"); },
-              ThrowsMessage<Error>("Cannot write " + Path("folder.ini") + ": it is not a plain file"));
+  EXPECT_THAT(
+      [&] { folder.Write("A", "b", "1"); },
+      ThrowsMessage<Error>("Cannot write " + Path("folder.ini") + ": it is not a plain file"));
 }
 
 TEST_F(WindowsTest, TheProgramsFolderNameAndArguments) {

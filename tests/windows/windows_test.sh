@@ -6,9 +6,11 @@
 #   - regsvr32 registers the DLL, a VBScript host under cscript creates QMZBaseList.Suite and
 #     QMZBaseList.BaseList by name and gets the same answers, and its errors are the library's;
 #   - regsvr32 /u leaves none of the DLL's keys behind.
-# windows_test.sh BASELIST_EXE QMZBASELIST_DLL LINUX_BASELIST WORKDIR
+#   - a C++ host (examples/windows/com_host.cpp) creates them with CoCreateInstance and calls the
+#     dual interfaces early-bound;
+# windows_test.sh BASELIST_EXE QMZBASELIST_DLL COM_HOST_EXE LINUX_BASELIST WORKDIR
 set -euo pipefail
-exe=$1 dll=$2 linux=$3 work=$4
+exe=$1 dll=$2 com_host=$3 linux=$4 work=$5
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 rm -rf "$work"
@@ -97,6 +99,17 @@ check_com_host() {
   wine cscript //nologo "$(winpath "$here/host.vbs")" "$target" \
     "$(winpath "$work/windows/$label-host.txt")" >"$work/windows/$label-cscript.log" 2>&1 ||
     { fail "$label: the VBScript host failed"; cat "$work/windows/$label-cscript.log" >&2; }
+  wine "$com_host" "$target" administrator 1 B2601 1 >"$work/windows/$label-com-host.out" 2>&1 ||
+    fail "$label: the C++ host failed"
+  "$linux" get-batch --item 1 --batch B2601 --stock 1 --db "$linux_db" \
+    >"$work/linux/$label-com-host.out"
+  same "$label: the C++ host's GetBatch" "$work/linux/$label-com-host.out" \
+    "$work/windows/$label-com-host.out"
+  wine "$com_host" "$target" nobody 1 B2601 1 >"$work/windows/$label-com-refused.out" 2>&1 &&
+    fail "$label: the C++ host logged in an unknown user"
+  printf 'Open: Unknown user of the suite: nobody\n' >"$work/linux/$label-com-refused.out"
+  same "$label: the C++ host's refused login" "$work/linux/$label-com-refused.out" \
+    "$work/windows/$label-com-refused.out"
   iconv -f UTF-16 -t UTF-8 "$work/windows/$label-host.txt" >"$work/windows/$label-host.out" ||
     true
   expected_host_output "$linux_db" >"$work/linux/$label-host.out"
@@ -114,7 +127,7 @@ check_com_host() {
     'HKCR\Interface\{94833e5c-107d-4379-a40e-cc55f6b0cc77}'; do
     if wine reg query "$key" >/dev/null 2>&1; then fail "$label: regsvr32 /u left $key"; fi
   done
-  echo "$label: regsvr32, the VBScript host and regsvr32 /u checked"
+  echo "$label: regsvr32, the VBScript and C++ hosts and regsvr32 /u checked"
 }
 
 # The demo suite in a SQLite file, made by each command; the Windows one's machine settings are
