@@ -31,6 +31,11 @@ set_property(SOURCE ${PROJECT_SOURCE_DIR}/src/com/qmzbaselist.rc APPEND PROPERTY
   COMPILE_OPTIONS "-I${qmz_generated}")
 target_link_libraries(qmzbaselist PRIVATE qmz_cli ole32 oleaut32 uuid)
 
+# A C host of the DLL's C interface, as on Linux (examples/c_host.c).
+add_executable(c_host ${PROJECT_SOURCE_DIR}/examples/c_host.c)
+target_include_directories(c_host PRIVATE ${PROJECT_SOURCE_DIR}/include)
+target_link_libraries(c_host PRIVATE qmzbaselist)
+
 # A C++ host of the COM server, early-bound (docs/windows.md).
 add_executable(com_host ${PROJECT_SOURCE_DIR}/examples/windows/com_host.cpp
   ${qmz_generated}/qmzbaselist_i.c)
@@ -67,6 +72,7 @@ if(QMZ_BUILD_TESTS)
     add_test(NAME windows.HostsUnderWine
       COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/windows_test.sh
         $<TARGET_FILE:baselist> $<TARGET_FILE:qmzbaselist> $<TARGET_FILE:com_host>
+        $<TARGET_FILE:c_host>
         ${QMZ_LINUX_BASELIST}
         ${PROJECT_BINARY_DIR}/windows-test)
     set_tests_properties(windows.HostsUnderWine PROPERTIES TIMEOUT 600)

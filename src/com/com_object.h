@@ -33,6 +33,10 @@ class OwnObject {
   virtual ObjectPtr Held() const = 0;
 };
 
+// The DLL's own module, noted when it is loaded, and its file's path ("" before).
+void NoteModule(HMODULE module);
+std::wstring ModulePath();
+
 // The type information of interface `iid` from the DLL's type library; null when it cannot be
 // loaded. Not counted: it lives as long as the process.
 ITypeInfo* TypeInfoOf(REFIID iid);

@@ -12,19 +12,10 @@
 #include "com/com_object.h"
 #include "com/com_suite.h"
 #include "com/qmzbaselist.h"
-#include "platform/wide_path.h"
 
 namespace qmz::com {
 
-std::atomic<long> live_objects{0};
-
-// {2b1f0c58-6a3e-4d1b-9a57-8f3c2e6d4b71}
-const IID kOwnObject = {
-    0x2b1f0c58, 0x6a3e, 0x4d1b, {0x9a, 0x57, 0x8f, 0x3c, 0x2e, 0x6d, 0x4b, 0x71}};
-
 namespace {
-
-HMODULE the_module = nullptr;
 
 // A class the DLL serves.
 struct ServedClass {
@@ -35,27 +26,10 @@ struct ServedClass {
 const ServedClass kClasses[] = {{CLSID_BaseList, L"QMZBaseList.BaseList", CreateBaseList},
                                 {CLSID_Suite, L"QMZBaseList.Suite", CreateSuite}};
 
-std::wstring ModulePath() {
-  std::wstring path(32768, L'\0');
-  const DWORD length =
-      ::GetModuleFileNameW(the_module, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(length < path.size() ? length : 0);
-  return path;
-}
-
 std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
   ::StringFromGUID2(guid, text, 40);
   return text;
-}
-
-ITypeLib* TypeLibrary() {
-  static ITypeLib* const library = [] {
-    ITypeLib* loaded = nullptr;
-    return SUCCEEDED(::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &loaded)) ? loaded
-                                                                                   : nullptr;
-  }();
-  return library;
 }
 
 class ClassFactory : public IClassFactory {
@@ -132,40 +106,13 @@ void Unregister(const ServedClass& served) {
 
 }  // namespace
 
-ITypeInfo* TypeInfoOf(REFIID iid) {
-  ITypeLib* library = TypeLibrary();
-  if (library == nullptr) return nullptr;
-  ITypeInfo* info = nullptr;
-  if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) return nullptr;
-  // The library keeps its type information alive; this reference is not handed on.
-  info->Release();
-  return info;
-}
-
-HRESULT Failure(const std::string& message, const wchar_t* source, REFIID iid) {
-  ICreateErrorInfo* made = nullptr;
-  if (SUCCEEDED(::CreateErrorInfo(&made))) {
-    const std::wstring description = WidePath(message);
-    made->SetDescription(const_cast<LPOLESTR>(description.c_str()));
-    made->SetSource(const_cast<LPOLESTR>(source));
-    made->SetGUID(iid);
-    IErrorInfo* info = nullptr;
-    if (SUCCEEDED(made->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-      ::SetErrorInfo(0, info);
-      info->Release();
-    }
-    made->Release();
-  }
-  return E_FAIL;
-}
-
 }  // namespace qmz::com
 
 using qmz::com::kClasses;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    qmz::com::the_module = module;
+    qmz::com::NoteModule(module);
     ::DisableThreadLibraryCalls(module);
   }
   return TRUE;

@@ -8,9 +8,10 @@
 #   - regsvr32 /u leaves none of the DLL's keys behind.
 #   - a C++ host (examples/windows/com_host.cpp) creates them with CoCreateInstance and calls the
 #     dual interfaces early-bound;
-# windows_test.sh BASELIST_EXE QMZBASELIST_DLL COM_HOST_EXE LINUX_BASELIST WORKDIR
+#   - the C host (examples/c_host.c) calls the DLL's C interface.
+# windows_test.sh BASELIST_EXE QMZBASELIST_DLL COM_HOST_EXE C_HOST_EXE LINUX_BASELIST WORKDIR
 set -euo pipefail
-exe=$1 dll=$2 com_host=$3 linux=$4 work=$5
+exe=$1 dll=$2 com_host=$3 c_host=$4 linux=$5 work=$6
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 rm -rf "$work"
@@ -64,6 +65,21 @@ compare_commands() {
     same "$label: baselist $command" "$work/linux/$label-$i.out" "$work/windows/$label-$i.out"
   done
   echo "$label: ${#commands[@]} commands compared"
+}
+
+# The C host on the DLL's C interface: GetBatch and a scripted ShowBatch, printed as the Linux
+# command prints them (the C host's own printf ends its lines with "\r\n" on Windows).
+check_c_host() {
+  local linux_db=$1 target=$2 label=$3
+  wine "$c_host" "$target" 1 B2601 "row 2; key Enter" | tr -d '\r' >"$work/windows/$label-c-host.out" ||
+    fail "$label: the C host failed"
+  {
+    printf 'GetBatch: %s\n' "$("$linux" get-batch --item 1 --batch B2601 --host-prop ICClosed=1 \
+      --db "$linux_db")"
+    printf 'ShowBatch: %s\n' "$("$linux" show-batch --item 1 --host-prop ICClosed=1 \
+      --script 'row 2; key Enter' --db "$linux_db")"
+  } >"$work/linux/$label-c-host.out"
+  same "$label: the C host" "$work/linux/$label-c-host.out" "$work/windows/$label-c-host.out"
 }
 
 # What the VBScript host (host.vbs) must write, from the Linux command's answers on `db` and
@@ -143,6 +159,7 @@ wine reg import "$(winpath "$work/windows/machine.reg")"
   awk '/Path/ {print $3}')" = "$(winpath "$work/windows")" ] ||
   fail "the demo's install folder is not in the registry"
 compare_commands "$work/linux/demo.db" "$(winpath "$work/windows/demo.db")" sqlite
+check_c_host "$work/linux/demo.db" "$(winpath "$work/windows/demo.db")" sqlite
 check_com_host "$work/linux/demo.db" "$(winpath "$work/windows/demo.db")" sqlite
 
 # The same on a throwaway PostgreSQL server: one suite, each build on its own ODBC.
@@ -154,6 +171,7 @@ if [ "$status" -eq 0 ]; then
   target=$(tail -1 "$server/connection")
   "$linux" init-db --demo --db "$target" >/dev/null
   compare_commands "$target" "$target" server
+  check_c_host "$target" "$target" server
   check_com_host "$target" "$target" server
 else
   fail "the throwaway server did not start"
