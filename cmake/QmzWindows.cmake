@@ -59,13 +59,14 @@ if(QMZ_BUILD_TESTS)
     tests/batch/batch_query_test.cpp tests/suite/host_list_test.cpp
     tests/suite/odbc_pieces_test.cpp
     tests/suite/sqlite_connection_test.cpp tests/suite/tsql_adaption_test.cpp
-    tests/windows/platform_windows_test.cpp)
+    tests/windows/platform_windows_test.cpp tests/windows/com_values_test.cpp
+    src/com/com_object.cpp src/com/com_result.cpp src/com/com_values.cpp)
   list(TRANSFORM qmz_windows_tests PREPEND ${PROJECT_SOURCE_DIR}/)
-  add_executable(windows_unit_test ${qmz_windows_tests})
+  add_executable(windows_unit_test ${qmz_windows_tests} ${qmz_generated}/qmzbaselist_i.c)
   target_include_directories(windows_unit_test PRIVATE ${PROJECT_SOURCE_DIR}/src
-    ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(windows_unit_test PRIVATE ${QMZ_INSTALLED_LIBRARIES} gtest gmock
-    gtest_main)
+    ${PROJECT_SOURCE_DIR}/tests ${qmz_generated}/..)
+  target_link_libraries(windows_unit_test PRIVATE qmz_cli gtest gmock gtest_main ole32 oleaut32
+    uuid)
   add_test(NAME windows.UnitTests COMMAND windows_unit_test)
   set_tests_properties(windows.UnitTests PROPERTIES TIMEOUT 300)
   if(QMZ_LINUX_BASELIST)

@@ -2,7 +2,8 @@
 // QMZBaseList.BaseList with CoCreateInstance through their ProgIDs and calls them through the
 // dual interfaces the type library describes (com/qmzbaselist.h, made by widl).
 //   com_host TARGET USER ITEM BATCH STOCK
-// prints GetBatch's answer as JSON (UTF-8), or the library's message and exit 1.
+// prints GetBatch's answer as JSON (UTF-8), or the library's message and exit 1; then releases
+// everything, lets COM unload what it may, and lives on for a while as a host would.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -107,6 +108,17 @@ int main(int argc, char** argv) {
   }
   if (base_list) base_list->Release();
   if (suite) suite->Release();
+  // As a long-lived host does from time to time: COM may unload DLLs none of whose objects live.
+  // The library's own threads (the idle connections' closer) must still find their code.
+  // (Twice: COM unloads a DLL found unused on two calls in a row.)
+  ::CoFreeUnusedLibrariesEx(0, 0);
+  ::Sleep(100);
+  ::CoFreeUnusedLibrariesEx(0, 0);
+  if (::GetModuleHandleW(L"qmzbaselist.dll") == nullptr) {
+    std::fprintf(stdout, "qmzbaselist.dll was unloaded under its own threads\n");
+    status = 1;
+  }
+  ::Sleep(2500);
   ::CoUninitialize();
   return status;
 }

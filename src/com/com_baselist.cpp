@@ -83,15 +83,7 @@ class ComBaseList : public DispatchObject<IBaseList, IID_IBaseList> {
       }
       Variant answer = base_.Invoke("Show", args);
       // UserID is passed by reference: it goes back as the library left it.
-      VARIANT back;
-      ::VariantInit(&back);
-      SetVariant(args.front(), &back);
-      if (V_VT(user_id) == (VT_BYREF | VT_VARIANT)) {
-        ::VariantCopy(V_VARIANTREF(user_id), &back);
-      } else {
-        ::VariantCopy(user_id, &back);
-      }
-      ::VariantClear(&back);
+      SetThrough(args.front(), user_id);
       return answer;
     });
   }

@@ -1,5 +1,9 @@
 #include "com/com_object.h"
 
+#include <mutex>
+#include <utility>
+#include <vector>
+
 #include "platform/wide_path.h"
 
 namespace qmz::com {
@@ -38,12 +42,17 @@ std::wstring ModulePath() {
 }
 
 ITypeInfo* TypeInfoOf(REFIID iid) {
+  // Each interface's information is asked once and kept, with its reference, for the process.
+  static std::mutex mutex;
+  static std::vector<std::pair<IID, ITypeInfo*>> kept;
+  std::lock_guard lock(mutex);
+  for (const auto& [known, info] : kept) {
+    if (IsEqualIID(known, iid)) return info;
+  }
   ITypeLib* library = TypeLibrary();
-  if (library == nullptr) return nullptr;
   ITypeInfo* info = nullptr;
-  if (FAILED(library->GetTypeInfoOfGuid(iid, &info))) return nullptr;
-  // The library keeps its type information alive; this reference is not handed on.
-  info->Release();
+  if (library == nullptr || FAILED(library->GetTypeInfoOfGuid(iid, &info))) return nullptr;
+  kept.emplace_back(iid, info);
   return info;
 }
 

@@ -38,7 +38,7 @@ void NoteModule(HMODULE module);
 std::wstring ModulePath();
 
 // The type information of interface `iid` from the DLL's type library; null when it cannot be
-// loaded. Not counted: it lives as long as the process.
+// loaded. Kept for the process: the caller does not release it. Thread-safe.
 ITypeInfo* TypeInfoOf(REFIID iid);
 
 // Sets the thread's error information (`message`, from `source`, about `iid`) and answers E_FAIL.

@@ -38,6 +38,7 @@ class Enumerator : public IEnumVARIANT {
 
   HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* out, ULONG* given) override {
     if (out == nullptr) return E_POINTER;
+    if (given == nullptr && wanted > 1) return E_INVALIDARG;
     ULONG count = 0;
     try {
       for (; count < wanted && next_ < items_.size(); ++count, ++next_) {
@@ -52,8 +53,9 @@ class Enumerator : public IEnumVARIANT {
     return count == wanted ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
-    next_ = std::min(items_.size(), next_ + count);
-    return next_ < items_.size() ? S_OK : S_FALSE;
+    const size_t left = items_.size() - next_;
+    next_ += std::min<size_t>(left, count);
+    return count <= left ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE Reset() override {
     next_ = 0;
@@ -82,12 +84,18 @@ std::string JsonOf(const ObjectPtr& object) {
 void SetTexts(const std::vector<std::string>& texts, VARIANT* out) {
   SAFEARRAY* array = ::SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(texts.size()));
   if (array == nullptr) throw std::bad_alloc();
-  for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
-    VARIANT text;
-    ::VariantInit(&text);
-    SetVariant(Variant(texts[static_cast<size_t>(i)]), &text);
-    ::SafeArrayPutElement(array, &i, &text);
-    ::VariantClear(&text);
+  try {
+    for (LONG i = 0; i < static_cast<LONG>(texts.size()); ++i) {
+      VARIANT text;
+      ::VariantInit(&text);
+      SetVariant(Variant(texts[static_cast<size_t>(i)]), &text);
+      const HRESULT put = ::SafeArrayPutElement(array, &i, &text);
+      ::VariantClear(&text);
+      if (FAILED(put)) throw std::bad_alloc();
+    }
+  } catch (...) {
+    ::SafeArrayDestroy(array);
+    throw;
   }
   V_VT(out) = VT_ARRAY | VT_VARIANT;
   V_ARRAY(out) = array;
@@ -104,6 +112,7 @@ class Result : public DispatchObject<IResult, IID_IResult>, public OwnObject {
   ObjectPtr Held() const override { return object_; }
 
   HRESULT STDMETHODCALLTYPE get_Item(VARIANT key, VARIANT* value) override {
+    if (value == nullptr) return E_POINTER;
     return Guarded(kResultSource, IID_IResult, [&] {
       const Variant wanted = ValueOf(key);
       ::VariantInit(value);
@@ -128,10 +137,12 @@ class Result : public DispatchObject<IResult, IID_IResult>, public OwnObject {
   }
   HRESULT STDMETHODCALLTYPE Exists(BSTR key, VARIANT_BOOL* exists) override {
     if (exists == nullptr) return E_POINTER;
-    *exists = dictionary_ && dictionary_->Exists(TextOf(key)) ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
+    return Guarded(kResultSource, IID_IResult, [&] {
+      *exists = dictionary_ && dictionary_->Exists(TextOf(key)) ? VARIANT_TRUE : VARIANT_FALSE;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_Keys(VARIANT* keys) override {
+    if (keys == nullptr) return E_POINTER;
     return Guarded(kResultSource, IID_IResult, [&] {
       ::VariantInit(keys);
       std::vector<std::string> names;
@@ -142,9 +153,11 @@ class Result : public DispatchObject<IResult, IID_IResult>, public OwnObject {
     });
   }
   HRESULT STDMETHODCALLTYPE get_Json(BSTR* json) override {
+    if (json == nullptr) return E_POINTER;
     return Guarded(kResultSource, IID_IResult, [&] { *json = NewText(JsonOf(object_)); });
   }
   HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** items) override {
+    if (items == nullptr) return E_POINTER;
     return Guarded(kResultSource, IID_IResult, [&] {
       std::vector<Variant> all;
       if (dictionary_) {
@@ -170,6 +183,7 @@ class Records : public DispatchObject<IRecords, IID_IRecords>, public OwnObject 
   ObjectPtr Held() const override { return records_; }
 
   HRESULT STDMETHODCALLTYPE get_Item(VARIANT field, VARIANT* value) override {
+    if (value == nullptr) return E_POINTER;
     return Guarded(kRecordsSource, IID_IRecords, [&] {
       const Variant wanted = ValueOf(field);
       ::VariantInit(value);
@@ -201,6 +215,7 @@ class Records : public DispatchObject<IRecords, IID_IRecords>, public OwnObject 
     return Guarded(kRecordsSource, IID_IRecords, [&] { records_->MoveNext(); });
   }
   HRESULT STDMETHODCALLTYPE get_Fields(VARIANT* names) override {
+    if (names == nullptr) return E_POINTER;
     return Guarded(kRecordsSource, IID_IRecords, [&] {
       ::VariantInit(names);
       std::vector<std::string> fields;
@@ -209,6 +224,7 @@ class Records : public DispatchObject<IRecords, IID_IRecords>, public OwnObject 
     });
   }
   HRESULT STDMETHODCALLTYPE get_Json(BSTR* json) override {
+    if (json == nullptr) return E_POINTER;
     return Guarded(kRecordsSource, IID_IRecords, [&] { *json = NewText(JsonOf(records_)); });
   }
 
@@ -232,7 +248,8 @@ IDispatch* ResultObject(const ObjectPtr& object) {
 ObjectPtr ObjectOf(IDispatch* dispatch) {
   IUnknown* own = nullptr;
   if (FAILED(dispatch->QueryInterface(kOwnObject, reinterpret_cast<void**>(&own)))) return nullptr;
-  const ObjectPtr object = dynamic_cast<OwnObject*>(own)->Held();
+  const OwnObject* held = dynamic_cast<OwnObject*>(own);
+  const ObjectPtr object = held ? held->Held() : nullptr;
   own->Release();
   return object;
 }

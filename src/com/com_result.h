@@ -1,7 +1,8 @@
 // The objects the library answers, as COM objects a script indexes and enumerates:
 //  - a Dictionary (a row) as IResult: r("FQty") by key, For Each over its keys, Count, Keys,
 //    Exists, Json;
-//  - a Vector (rows) as IResult: v(0) by position from 0, For Each over its rows, Count, Json;
+//  - a Vector (rows) as IResult: v(1) by position from 1 (as the library's Vector), For Each
+//    over its rows, Count, Json;
 //  - a Recordset as IRecords, moved through as ADO's: rs("FBatchNo") of the current record,
 //    EOF, BOF, MoveFirst, MoveNext, RecordCount, Fields, Json.
 // Each holds the library's object (shared with no one else); apartment-threaded.

@@ -32,6 +32,18 @@ std::wstring GuidText(REFGUID guid) {
   return text;
 }
 
+// Whether the DLL stays loaded for the rest of the process: once an object was made, the library
+// may have started threads of its own (a list's reader, the idle connections' closer) that run
+// its code after the host released every object, so COM may not unload it then.
+std::atomic<bool> pinned{false};
+
+void KeepLoaded() {
+  if (pinned.exchange(true)) return;
+  HMODULE kept = nullptr;
+  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&KeepLoaded), &kept);
+}
+
 class ClassFactory : public IClassFactory {
  public:
   explicit ClassFactory(const ServedClass& served) : served_(served) { ++live_objects; }
@@ -57,6 +69,7 @@ class ClassFactory : public IClassFactory {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    KeepLoaded();
     return served_.create(iid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
@@ -99,9 +112,15 @@ bool Register(const ServedClass& served, const std::wstring& module) {
          SetKey(clsid + L"\\Version", nullptr, L"1.1");
 }
 
-void Unregister(const ServedClass& served) {
-  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, served.prog_id);
-  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(served.clsid)).c_str());
+// Removes a key and everything under it: true when it is gone (or never was).
+bool RemoveKey(const std::wstring& path) {
+  const LSTATUS status = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+bool Unregister(const ServedClass& served) {
+  const bool prog_id = RemoveKey(served.prog_id);
+  return RemoveKey(L"CLSID\\" + GuidText(served.clsid)) && prog_id;
 }
 
 }  // namespace
@@ -113,7 +132,6 @@ using qmz::com::kClasses;
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     qmz::com::NoteModule(module);
-    ::DisableThreadLibraryCalls(module);
   }
   return TRUE;
 }
@@ -133,7 +151,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 }
 
 STDAPI DllCanUnloadNow() {
-  return qmz::com::live_objects == 0 ? S_OK : S_FALSE;
+  return qmz::com::live_objects == 0 && !qmz::com::pinned ? S_OK : S_FALSE;
 }
 
 STDAPI DllRegisterServer() {
@@ -154,7 +172,9 @@ STDAPI DllRegisterServer() {
 }
 
 STDAPI DllUnregisterServer() {
-  for (const auto& served : kClasses) qmz::com::Unregister(served);
-  ::UnRegisterTypeLib(LIBID_QMZBaseList, 1, 1, LOCALE_NEUTRAL, SYS_WIN64);
-  return S_OK;
+  bool classes = true;
+  for (const auto& served : kClasses) classes = qmz::com::Unregister(served) && classes;
+  const HRESULT library = ::UnRegisterTypeLib(LIBID_QMZBaseList, 1, 1, LOCALE_NEUTRAL, SYS_WIN64);
+  if (!classes) return SELFREG_E_CLASS;
+  return SUCCEEDED(library) || library == TYPE_E_LIBNOTREGISTERED ? S_OK : SELFREG_E_TYPELIB;
 }

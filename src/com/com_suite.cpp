@@ -58,6 +58,7 @@ class ComSuite : public DispatchObject<ISuite, IID_ISuite> {
     });
   }
   HRESULT STDMETHODCALLTYPE get_Messages(BSTR* text) override {
+    if (text == nullptr) return E_POINTER;
     return Guarded(kSource, IID_ISuite, [&] {
       RequireOpen();
       const char* messages = nullptr;
@@ -66,6 +67,7 @@ class ComSuite : public DispatchObject<ISuite, IID_ISuite> {
     });
   }
   HRESULT STDMETHODCALLTYPE get_LastWarning(BSTR* text) override {
+    if (text == nullptr) return E_POINTER;
     return Guarded(kSource, IID_ISuite, [&] { *text = NewText(qmz_last_warning()); });
   }
   HRESULT STDMETHODCALLTYPE Close() override {

@@ -1,5 +1,8 @@
 #include "com/com_values.h"
 
+#include <cstdint>
+#include <optional>
+
 #include "com/com_result.h"
 #include "platform/wide_path.h"
 #include "qmz/error.h"
@@ -18,8 +21,42 @@ BSTR NewText(const std::string& text) {
   return made;
 }
 
-Variant ValueOf(const VARIANT& value) {
-  if (V_VT(&value) == (VT_BYREF | VT_VARIANT)) return ValueOf(*V_VARIANTREF(&value));
+namespace {
+
+// A whole number of any width, or nullopt for a VARIANT of another kind.
+std::optional<int64_t> WholeNumber(const VARIANT& value) {
+  switch (V_VT(&value)) {
+    case VT_I1:
+      return V_I1(&value);
+    case VT_UI1:
+      return V_UI1(&value);
+    case VT_I2:
+      return V_I2(&value);
+    case VT_UI2:
+      return V_UI2(&value);
+    case VT_I4:
+      return V_I4(&value);
+    case VT_UI4:
+      return V_UI4(&value);
+    case VT_INT:
+      return V_INT(&value);
+    case VT_UINT:
+      return V_UINT(&value);
+    case VT_I8:
+      return V_I8(&value);
+    case VT_UI8:
+      if (V_UI8(&value) > static_cast<ULONGLONG>(INT64_MAX)) return std::nullopt;
+      return static_cast<int64_t>(V_UI8(&value));
+    default:
+      return std::nullopt;
+  }
+}
+
+// The value of a VARIANT that holds no reference.
+Variant ValueOfDirect(const VARIANT& value) {
+  if (const std::optional<int64_t> whole = WholeNumber(value)) {
+    return Variant(static_cast<long long>(*whole));
+  }
   switch (V_VT(&value)) {
     case VT_EMPTY:
     case VT_ERROR:  // an optional argument left out
@@ -31,7 +68,9 @@ Variant ValueOf(const VARIANT& value) {
     case VT_BSTR:
       return Variant(TextOf(V_BSTR(&value)));
     case VT_R4:
+      return Variant(static_cast<double>(V_R4(&value)));
     case VT_R8:
+      return Variant(V_R8(&value));
     case VT_CY:
     case VT_DECIMAL: {
       VARIANT number;
@@ -43,16 +82,32 @@ Variant ValueOf(const VARIANT& value) {
       if (V_DISPATCH(&value) == nullptr) return Variant(ObjectPtr());
       if (ObjectPtr object = ObjectOf(V_DISPATCH(&value))) return Variant(object);
       throw Error("An object the library did not make cannot be passed to it");
-    default: {
-      // Every kind of whole number, by value or by reference.
-      VARIANT number;
-      ::VariantInit(&number);
-      if (FAILED(::VariantChangeType(&number, const_cast<VARIANT*>(&value), 0, VT_I8))) break;
-      return Variant(static_cast<long long>(V_I8(&number)));
-    }
+    default:
+      break;
   }
   throw Error("A value of VARIANT type " + std::to_string(V_VT(&value)) +
               " cannot be passed to the library");
+}
+
+}  // namespace
+
+Variant ValueOf(const VARIANT& value) {
+  if ((V_VT(&value) & VT_BYREF) == 0) return ValueOfDirect(value);
+  // A variable passed by reference (VBA's typed variables, VBScript's variables): its value.
+  VARIANT direct;
+  ::VariantInit(&direct);
+  if (FAILED(::VariantCopyInd(&direct, const_cast<VARIANT*>(&value)))) {
+    throw Error("A value of VARIANT type " + std::to_string(V_VT(&value)) +
+                " cannot be passed to the library");
+  }
+  try {
+    Variant answer = ValueOfDirect(direct);
+    ::VariantClear(&direct);
+    return answer;
+  } catch (...) {
+    ::VariantClear(&direct);
+    throw;
+  }
 }
 
 void SetVariant(const Variant& value, VARIANT* out) {
@@ -91,6 +146,47 @@ void SetVariant(const Variant& value, VARIANT* out) {
       V_VT(out) = VT_DISPATCH;
       return;
   }
+}
+
+void SetThrough(const Variant& value, VARIANT* out) {
+  VARIANT given;
+  ::VariantInit(&given);
+  SetVariant(value, &given);
+  HRESULT done = S_OK;
+  if (V_VT(out) == (VT_BYREF | VT_VARIANT)) {
+    done = ::VariantCopy(V_VARIANTREF(out), &given);
+  } else if ((V_VT(out) & VT_BYREF) != 0) {
+    // A typed variable: the value in its type, written where the reference points.
+    VARIANT typed;
+    ::VariantInit(&typed);
+    done = ::VariantChangeType(&typed, &given, 0, V_VT(out) & ~VT_BYREF);
+    if (SUCCEEDED(done)) {
+      switch (V_VT(out) & ~VT_BYREF) {
+        case VT_I2:
+          *V_I2REF(out) = V_I2(&typed);
+          break;
+        case VT_I4:
+          *V_I4REF(out) = V_I4(&typed);
+          break;
+        case VT_R8:
+          *V_R8REF(out) = V_R8(&typed);
+          break;
+        case VT_BSTR:
+          ::SysFreeString(*V_BSTRREF(out));
+          *V_BSTRREF(out) = V_BSTR(&typed);
+          V_VT(&typed) = VT_EMPTY;  // handed over
+          break;
+        default:
+          done = DISP_E_TYPEMISMATCH;
+          break;
+      }
+    }
+    ::VariantClear(&typed);
+  } else {
+    done = ::VariantCopy(out, &given);
+  }
+  ::VariantClear(&given);
+  if (FAILED(done)) throw Error("A value cannot be written back to the caller's variable");
 }
 
 }  // namespace qmz::com

@@ -2,8 +2,8 @@
 // whole numbers as VT_I4 when they fit (VT_I8 else), doubles, booleans, Null and Empty; an
 // object result as a result object (com_result.h), a null object as Nothing.
 //
-// What may fail: a VARIANT of a kind the library has no value for (a date, an array, a foreign
-// object) gives qmz::Error naming it.
+// A value passed by reference is read through the reference. What may fail: a VARIANT of a kind
+// the library has no value for (a date, an array, a foreign object) gives qmz::Error naming it.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,9 @@ std::string TextOf(BSTR text);
 BSTR NewText(const std::string& text);
 
 Variant ValueOf(const VARIANT& value);
+// Writes `value` back into a VARIANT passed by reference (a variable of the caller's, whatever its
+// type: converted to it) or, when `out` holds no reference, into `out` itself.
+void SetThrough(const Variant& value, VARIANT* out);
 // Fills `out` (which the caller has initialised) with `value`.
 void SetVariant(const Variant& value, VARIANT* out);
 

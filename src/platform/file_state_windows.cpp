@@ -34,8 +34,18 @@ std::optional<FileState> StateOfFile(const std::string& path) {
 }
 
 bool FileMarkedReadOnly(const std::string& path) {
-  const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  const std::wstring wide = WidePath(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return true;
+  // The file's permissions may still deny this user writing: asked by opening it to write,
+  // sharing everything, and closing it again unchanged.
+  HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  ::CloseHandle(file);
+  return false;
 }
 
 }  // namespace qmz

@@ -16,7 +16,8 @@
 // meanwhile does not keep it): nothing is left next to the file, and the folder is open anyway
 // to flush the rename; it is advisory and as wide as the filesystem's flock (on a network share:
 // the processes of this machine). On Windows it is a machine-wide named mutex named after the
-// file's full path. Reads take no lock; they see the old or the new file, never a mix.
+// file (its folder's volume and number, and its name). Reads take no lock; they see the old or
+// the new file, never a mix.
 //
 // A write goes to a temporary file in the same folder (`<name>.tmp.<pid>.<n>`), flushed to disk
 // and renamed over the old file, then the folder is flushed; a failed write (qmz::Error) leaves the

@@ -1,8 +1,10 @@
 // Settings files on Windows. Writers of one file are kept apart by a named mutex of the machine
-// named after the file's full path (as flock on its folder does on Linux); a write goes to a
-// temporary file beside it that replaces the old one by MoveFileEx, so readers see the old or the
-// new file. A mutex whose holder died is taken over: the file itself is whole either way.
+// named after the file (as flock on its folder does on Linux); a write goes to a temporary file
+// beside it that replaces the old one by MoveFileEx, so readers see the old or the new file. A
+// mutex whose holder died is taken over: the file itself is whole either way.
 #include <windows.h>
+
+#include <sddl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -78,16 +80,62 @@ bool IsLeftOver(const std::wstring& name, const std::wstring& settings) {
   return writer != ::GetCurrentProcessId() && ProcessGone(writer);
 }
 
-// The machine-wide mutex of a settings file: its name is a hash of the file's full path,
-// compared without case as Windows compares paths.
+// The machine-wide mutex of a settings file, named after the file: its folder's volume and
+// number (whatever path reaches it: a short name, a junction, a mapped drive) and its name,
+// compared without case as Windows compares names. Empty when the folder cannot be opened.
 std::wstring MutexName(const std::filesystem::path& full) {
+  HANDLE folder = ::CreateFileW(full.parent_path().c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool seen = ::GetFileInformationByHandle(folder, &info);
+  ::CloseHandle(folder);
+  if (!seen) return {};
   uint64_t hash = 1469598103934665603ull;
-  for (wchar_t c : full.wstring()) {
-    hash = (hash ^ static_cast<uint64_t>(std::towlower(c == L'/' ? L'\\' : c))) * 1099511628211ull;
+  for (wchar_t c : full.filename().wstring()) {
+    hash = (hash ^ static_cast<uint64_t>(std::towlower(c))) * 1099511628211ull;
   }
-  wchar_t hex[17];
-  swprintf(hex, 17, L"%016llx", static_cast<unsigned long long>(hash));
-  return L"Global\\qmzbaselist-settings-" + std::wstring(hex);
+  wchar_t name[96];
+  swprintf(name, 96, L"Global\\qmzbaselist-settings-%08lx-%08lx%08lx-%016llx",
+           static_cast<unsigned long>(info.dwVolumeSerialNumber),
+           static_cast<unsigned long>(info.nFileIndexHigh),
+           static_cast<unsigned long>(info.nFileIndexLow), static_cast<unsigned long long>(hash));
+  return name;
+}
+
+// The mutex `name`, made so that every user of the machine may wait on it (a second user's
+// writes to a shared file then wait too, rather than fail), or opened when another made it.
+HANDLE OpenMachineMutex(const std::wstring& name) {
+  SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
+  // Everyone: SYNCHRONIZE and MUTEX_MODIFY_STATE, nothing more.
+  ::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100001;;;WD)", SDDL_REVISION_1,
+                                                         &security.lpSecurityDescriptor, nullptr);
+  HANDLE mutex = ::CreateMutexW(&security, FALSE, name.c_str());
+  const DWORD failure = ::GetLastError();
+  ::LocalFree(security.lpSecurityDescriptor);
+  if (mutex == nullptr && failure == ERROR_ACCESS_DENIED) {
+    mutex = ::OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
+  }
+  if (mutex == nullptr) ::SetLastError(failure);
+  return mutex;
+}
+
+// Replaces `target` by `temp`. A reader or a virus scanner that has the old file open makes
+// Windows refuse the replacement for a moment: tried again for up to two seconds.
+bool ReplaceWith(const std::filesystem::path& temp, const std::filesystem::path& target) {
+  for (int attempt = 0;; ++attempt) {
+    if (::MoveFileExW(temp.c_str(), target.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    const DWORD failure = ::GetLastError();
+    if ((failure != ERROR_ACCESS_DENIED && failure != ERROR_SHARING_VIOLATION) || attempt == 40) {
+      ::SetLastError(failure);
+      return false;
+    }
+    ::Sleep(static_cast<DWORD>(std::min(10 + attempt * 5, 100)));
+  }
 }
 
 // A settings file's mutex held until destroyed.
@@ -98,7 +146,9 @@ class LockedFile {
     full_ = std::filesystem::absolute(std::filesystem::path(WidePath(given)), error);
     if (error) Fail("Cannot write", given, static_cast<DWORD>(error.value()));
     if (!full_.has_filename()) Fail("Cannot write", given, ERROR_DIRECTORY);
-    mutex_ = ::CreateMutexW(nullptr, FALSE, MutexName(full_).c_str());
+    const std::wstring name = MutexName(full_);
+    if (name.empty()) Fail("Cannot write", given, ::GetLastError());
+    mutex_ = OpenMachineMutex(name);
     if (mutex_ == nullptr) Fail("Cannot lock", given, ::GetLastError());
     const DWORD waited = ::WaitForSingleObject(mutex_, INFINITE);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
@@ -168,10 +218,7 @@ class LockedFile {
     }
     if (error == 0 && !::FlushFileBuffers(file)) error = ::GetLastError();
     ::CloseHandle(file);
-    if (error == 0 && !::MoveFileExW(temp.c_str(), full_.c_str(),
-                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      error = ::GetLastError();
-    }
+    if (error == 0 && !ReplaceWith(temp, full_)) error = ::GetLastError();
     if (error != 0) {
       ::DeleteFileW(temp.c_str());
       Fail("Cannot write", path_, error);

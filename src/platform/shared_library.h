@@ -1,5 +1,6 @@
 // A shared library loaded by its base name and major version ("pq", 5: libpq.so.5 on Linux,
-// libpq.dll on Windows, found where the system looks for libraries), and its functions by name.
+// libpq.dll on Windows, found beside this code's own DLL, else where the system looks for
+// libraries), and its functions by name.
 // A loaded library is never unloaded. Thread-safe; nothing here throws.
 #pragma once
 

@@ -115,7 +115,9 @@ check_com_host() {
   wine cscript //nologo "$(winpath "$here/host.vbs")" "$target" \
     "$(winpath "$work/windows/$label-host.txt")" >"$work/windows/$label-cscript.log" 2>&1 ||
     { fail "$label: the VBScript host failed"; cat "$work/windows/$label-cscript.log" >&2; }
-  wine "$com_host" "$target" administrator 1 B2601 1 >"$work/windows/$label-com-host.out" 2>&1 ||
+  # The idle connection's closer wakes within a second, after COM was free to unload the DLL.
+  QMZ_IDLE_CONNECTION_SECONDS=1 wine "$com_host" "$target" administrator 1 B2601 1 \
+    >"$work/windows/$label-com-host.out" 2>&1 ||
     fail "$label: the C++ host failed"
   "$linux" get-batch --item 1 --batch B2601 --stock 1 --db "$linux_db" \
     >"$work/linux/$label-com-host.out"
