@@ -29,12 +29,9 @@ class ComBaseList : public DispatchObject<IBaseList, IID_IBaseList> {
     return Guarded(kSource, IID_IBaseList, [&] { Call("ItemExtInfo", {ValueOf(value)}); });
   }
   HRESULT STDMETHODCALLTYPE putref_ItemExtInfo(IDispatch* value) override {
-    return Guarded(kSource, IID_IBaseList, [&] {
-      ObjectPtr object = value ? ObjectOf(value) : nullptr;
-      if (value && !object)
-        throw Error("An object the library did not make cannot be passed to it");
-      Call("ItemExtInfo", {Variant(object)});
-    });
+    // Any object: the library holds it and reads nothing of it.
+    return Guarded(kSource, IID_IBaseList,
+                   [&] { Call("ItemExtInfo", {Variant(ObjectOf(value))}); });
   }
   HRESULT STDMETHODCALLTYPE put_RequiredQty(double value) override {
     return Set("RequiredQty", Variant(value));

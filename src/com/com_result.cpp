@@ -234,6 +234,20 @@ class Records : public DispatchObject<IRecords, IID_IRecords>, public OwnObject 
 
 }  // namespace
 
+// A caller's own object handed to the library (ItemExtInfo holds one and never reads it): kept
+// with a reference of its own, given back as itself.
+class ComReference : public Object {
+ public:
+  explicit ComReference(IDispatch* dispatch) : dispatch_(dispatch) { dispatch_->AddRef(); }
+  ~ComReference() override { dispatch_->Release(); }
+  ComReference(const ComReference&) = delete;
+  ComReference& operator=(const ComReference&) = delete;
+  IDispatch* dispatch() const { return dispatch_; }
+
+ private:
+  IDispatch* dispatch_;
+};
+
 IDispatch* ResultObject(const ObjectPtr& object) {
   if (!object) return nullptr;
   if (auto records = std::dynamic_pointer_cast<Recordset>(object)) {
@@ -242,14 +256,21 @@ IDispatch* ResultObject(const ObjectPtr& object) {
   if (std::dynamic_pointer_cast<Dictionary>(object) || std::dynamic_pointer_cast<Vector>(object)) {
     return static_cast<IResult*>(new Result(object));
   }
+  if (auto reference = std::dynamic_pointer_cast<ComReference>(object)) {
+    reference->dispatch()->AddRef();
+    return reference->dispatch();
+  }
   throw Error("The library answered an object COM cannot show");
 }
 
 ObjectPtr ObjectOf(IDispatch* dispatch) {
+  if (dispatch == nullptr) return nullptr;
   IUnknown* own = nullptr;
-  if (FAILED(dispatch->QueryInterface(kOwnObject, reinterpret_cast<void**>(&own)))) return nullptr;
+  if (FAILED(dispatch->QueryInterface(kOwnObject, reinterpret_cast<void**>(&own)))) {
+    return std::make_shared<ComReference>(dispatch);
+  }
   const OwnObject* held = dynamic_cast<OwnObject*>(own);
-  const ObjectPtr object = held ? held->Held() : nullptr;
+  const ObjectPtr object = held ? held->Held() : std::make_shared<ComReference>(dispatch);
   own->Release();
   return object;
 }

@@ -16,11 +16,13 @@
 
 namespace qmz::com {
 
-// A new COM object for `object` with one reference the caller owns; null for a null object.
-// Error for an object of a kind the library never answers.
+// A new COM object for `object` with one reference the caller owns (a caller's own object given
+// back as itself); null for a null object. Error for an object of a kind the library never
+// answers.
 IDispatch* ResultObject(const ObjectPtr& object);
 
-// The library's object behind a result object made here; null for any other object.
+// The library's object behind a result object made here; any other caller's object as an object
+// the library holds (with a reference of its own) and gives back as it came; null for null.
 ObjectPtr ObjectOf(IDispatch* dispatch);
 
 }  // namespace qmz::com

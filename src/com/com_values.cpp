@@ -79,9 +79,7 @@ Variant ValueOfDirect(const VARIANT& value) {
       return Variant(V_R8(&number));
     }
     case VT_DISPATCH:
-      if (V_DISPATCH(&value) == nullptr) return Variant(ObjectPtr());
-      if (ObjectPtr object = ObjectOf(V_DISPATCH(&value))) return Variant(object);
-      throw Error("An object the library did not make cannot be passed to it");
+      return Variant(ObjectOf(V_DISPATCH(&value)));
     default:
       break;
   }

@@ -2,8 +2,9 @@
 // whole numbers as VT_I4 when they fit (VT_I8 else), doubles, booleans, Null and Empty; an
 // object result as a result object (com_result.h), a null object as Nothing.
 //
-// A value passed by reference is read through the reference. What may fail: a VARIANT of a kind
-// the library has no value for (a date, an array, a foreign object) gives qmz::Error naming it.
+// A value passed by reference is read through the reference; an object as com_result.h's
+// ObjectOf takes it. What may fail: a VARIANT of a kind the library has no value for (a date, an
+// array, an object without IDispatch) gives qmz::Error naming it.
 #pragma once
 
 #include <windows.h>

@@ -26,6 +26,49 @@ struct Held {
   VARIANT value;
 };
 
+// A caller's own object, counting its references.
+class CallersObject : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return E_NOTIMPL;
+  }
+  ULONG references = 1;
+};
+
+TEST(ComValuesTest, ACallersOwnObjectIsHeldAndGivenBackAsItself) {
+  CallersObject callers;
+  Held given;
+  V_VT(&given.value) = VT_DISPATCH;
+  V_DISPATCH(&given.value) = &callers;
+  callers.AddRef();  // the VARIANT's reference
+  {
+    const Variant held = ValueOf(given.value);
+    EXPECT_EQ(callers.references, 3u);  // the library holds one of its own
+    Held back;
+    SetVariant(held, &back.value);
+    ASSERT_EQ(V_VT(&back.value), VT_DISPATCH);
+    EXPECT_EQ(V_DISPATCH(&back.value), &callers);
+  }
+  EXPECT_EQ(callers.references, 2u);  // let go with the library's value
+}
+
 TEST(ComValuesTest, ACallersValuesAndVariablesReadAsTheLibrarysValues) {
   Held text;
   V_VT(&text.value) = VT_BSTR;

@@ -54,6 +54,10 @@ For Each k In rs.Fields
 Next
 Section "Show moved through", "RecordCount=" & rs.RecordCount & " UserID=" & uid & " " & line
 
+' Any object of the host's own: the component holds it.
+Set bl.ItemExtInfo = CreateObject("Scripting.Dictionary")
+Section "ItemExtInfo", "held"
+
 On Error Resume Next
 Set other = CreateObject("QMZBaseList.Suite")
 other.Open target, "administrator"

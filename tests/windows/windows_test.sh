@@ -101,6 +101,7 @@ expected_host_output() {
   section "ShowAux" "$(answer show-aux --item 2 --script 'row 1; key Enter')"
   section "Show" "$(answer show --class-id 18 --keyword B2603 --script 'key Enter')"
   section "Show moved through" "RecordCount=1 UserID=7 B2603/0| Fields=FStockPlaceID,FAuxPropID,FAuxPropName,FItemID,FBatchNo,FQty,FStockID,FStockName,FKFDate,FKFPeriod,FTypeID,"
+  section "ItemExtInfo" "held"
   section "Second suite" "Err 80004005: A session is already open in this process; close it first"
   section "Unknown user" "Err 80004005: Unknown user of the suite: nobody"
   section "BaseList after its suite closed" "120"
