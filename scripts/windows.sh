@@ -7,17 +7,26 @@ windows_packages=(g++-mingw-w64-x86-64-posix wine64 wine64-tools tcl dpkg-dev)
 # Wine's loader is not on PATH.
 wine_loader=/usr/lib/wine/wine64
 
-# Adds a deb-src twin of the machine's own Debian entry (same mirror, suites and key) when no
-# source entry is there yet, so that `apt-get source` works.
+# Adds a deb-src twin of the machine's own Debian entries (same mirrors, suites and keys) when no
+# source entry is there yet, so that `apt-get source` works: from a deb822 file
+# (/etc/apt/sources.list.d/debian.sources) or from one-line "deb" entries (/etc/apt/sources.list).
 windows_source_entry() {
-  local list=/etc/apt/sources.list.d/debian.sources twin=/etc/apt/sources.list.d/qmz-deb-src.sources
+  local deb822=/etc/apt/sources.list.d/debian.sources one_line=/etc/apt/sources.list
   if grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
     return 0
   fi
-  [ -f "$list" ] || { echo "no Debian source entry to copy: $list" >&2; return 1; }
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  sed 's/^Types:.*/Types: deb-src/' "$list" | $sudo tee "$twin" >/dev/null
+  if [ -f "$deb822" ]; then
+    sed 's/^Types:.*/Types: deb-src/' "$deb822" |
+      $sudo tee /etc/apt/sources.list.d/qmz-deb-src.sources >/dev/null
+  elif grep -qs '^deb ' "$one_line"; then
+    sed -n 's/^deb /deb-src /p' "$one_line" |
+      $sudo tee /etc/apt/sources.list.d/qmz-deb-src.list >/dev/null
+  else
+    echo "no Debian entry to copy for the sources: $deb822, $one_line" >&2
+    return 1
+  fi
   $sudo apt-get update -q
 }
 
