@@ -24,7 +24,7 @@ For Each k In r
 Next
 Section "GetBatch indexed", "FQty=" & r("FQty") & " stockName=" & r("stockName") & " Count=" & r.Count & " " & line
 
-Section "GetAux", bl.GetAux(2, "蓝", 0, 0, 0).Json
+Section "GetAux", bl.GetAux(2, "Blue", 0, 0, 0).Json
 Set r = bl.AllocateBatches(4, 0.1, 0, 0, 0)
 Section "AllocateBatches", r.Json
 Section "AllocateBatches indexed", "rows=" & r.Count & " first FTakeQty=" & r(1)("FTakeQty")

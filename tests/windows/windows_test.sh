@@ -90,7 +90,7 @@ expected_host_output() {
   section() { printf '== %s\n%s\n' "$1" "$2"; }
   section "GetBatch" "$(answer get-batch --item 1 --batch B2601 --stock 1)"
   section "GetBatch indexed" "FQty=120 stockName=北京仓 Count=16 FBatchNo=B2601|AuxName=|stockName=北京仓|FQty=120|FUnitName=个|FSecQty=0|Fprice=0|FAmount=300|FKFDate=2026-01-05|FPeriodDate=2027-01-05|StockNumber=01|AuxNumber=|AuxPropID=|FitemID=1|FISKFPeriod=1|FBatchNoIndex=0|"
-  section "GetAux" "$(answer get-aux --item 2 --aux 蓝)"
+  section "GetAux" "$(answer get-aux --item 2 --aux Blue)"
   section "AllocateBatches" "$(answer allocate-batches --item 4 --qty 0.1)"
   section "AllocateBatches indexed" "rows=1 first FTakeQty=0.1"
   section "GetBatch of no batch" "$(answer get-batch --item 1 --batch 'no such batch')"
