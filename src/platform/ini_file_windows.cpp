@@ -15,6 +15,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/file_state.h"
 #include "platform/ini_file.h"
 #include "platform/wide_path.h"
 
@@ -84,23 +85,16 @@ bool IsLeftOver(const std::wstring& name, const std::wstring& settings) {
 // number (whatever path reaches it: a short name, a junction, a mapped drive) and its name,
 // compared without case as Windows compares names. Empty when the folder cannot be opened.
 std::wstring MutexName(const std::filesystem::path& full) {
-  HANDLE folder = ::CreateFileW(full.parent_path().c_str(), FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return {};
-  BY_HANDLE_FILE_INFORMATION info{};
-  const bool seen = ::GetFileInformationByHandle(folder, &info);
-  ::CloseHandle(folder);
-  if (!seen) return {};
+  const std::optional<FileState> folder = StateOfFile(Utf8Of(full.parent_path().wstring()));
+  if (!folder) return {};
   uint64_t hash = 1469598103934665603ull;
   for (wchar_t c : full.filename().wstring()) {
     hash = (hash ^ static_cast<uint64_t>(std::towlower(c))) * 1099511628211ull;
   }
   wchar_t name[96];
-  swprintf(name, 96, L"Global\\qmzbaselist-settings-%08lx-%08lx%08lx-%016llx",
-           static_cast<unsigned long>(info.dwVolumeSerialNumber),
-           static_cast<unsigned long>(info.nFileIndexHigh),
-           static_cast<unsigned long>(info.nFileIndexLow), static_cast<unsigned long long>(hash));
+  swprintf(name, 96, L"Global\\qmzbaselist-settings-%08llx-%016llx-%016llx",
+           static_cast<unsigned long long>(folder->volume),
+           static_cast<unsigned long long>(folder->number), static_cast<unsigned long long>(hash));
   return name;
 }
 
