@@ -115,11 +115,7 @@ class ComBaseList : public DispatchObject<IBaseList, IID_IBaseList> {
 }  // namespace
 
 HRESULT CreateBaseList(REFIID iid, void** out) {
-  auto* made = new (std::nothrow) ComBaseList();
-  if (made == nullptr) return E_OUTOFMEMORY;
-  const HRESULT answer = made->QueryInterface(iid, out);
-  made->Release();
-  return answer;
+  return MadeAs<ComBaseList>(iid, out);
 }
 
 }  // namespace qmz::com

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/program.h"
 #include "platform/wide_path.h"
 
 namespace qmz::com {
@@ -16,30 +17,18 @@ const IID kOwnObject = {
 
 namespace {
 
-HMODULE the_module = nullptr;
-
+// The DLL's type library, loaded once and kept for the process.
 ITypeLib* TypeLibrary() {
   static ITypeLib* const library = [] {
     ITypeLib* loaded = nullptr;
-    return SUCCEEDED(::LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &loaded)) ? loaded
-                                                                                   : nullptr;
+    return SUCCEEDED(::LoadTypeLibEx(WidePath(ModuleFile()).c_str(), REGKIND_NONE, &loaded))
+               ? loaded
+               : nullptr;
   }();
   return library;
 }
 
 }  // namespace
-
-void NoteModule(HMODULE module) {
-  the_module = module;
-}
-
-std::wstring ModulePath() {
-  std::wstring path(32768, L'\0');
-  const DWORD length =
-      ::GetModuleFileNameW(the_module, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(length < path.size() ? length : 0);
-  return path;
-}
 
 ITypeInfo* TypeInfoOf(REFIID iid) {
   // Each interface's information is asked once and kept, with its reference, for the process.

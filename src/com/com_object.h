@@ -33,10 +33,6 @@ class OwnObject {
   virtual ObjectPtr Held() const = 0;
 };
 
-// The DLL's own module, noted when it is loaded, and its file's path ("" before).
-void NoteModule(HMODULE module);
-std::wstring ModulePath();
-
 // The type information of interface `iid` from the DLL's type library; null when it cannot be
 // loaded. Kept for the process: the caller does not release it. Thread-safe.
 ITypeInfo* TypeInfoOf(REFIID iid);
@@ -57,27 +53,22 @@ HRESULT Guarded(const wchar_t* source, REFIID iid, Body&& body) {
   }
 }
 
-// IUnknown, IDispatch and ISupportErrorInfo for a dual interface `Interface` whose IID is `kIid`.
+// IUnknown for an object of interface `Interface` (IID `kIid`): one reference when made, deleted
+// at the last release, counted in live_objects while it lives. A class answering more interfaces
+// names them in Other.
 template <class Interface, const IID& kIid>
-class DispatchObject : public Interface, public ISupportErrorInfo {
+class CountedObject : public Interface {
  public:
-  DispatchObject() { ++live_objects; }
-  virtual ~DispatchObject() { --live_objects; }
-  DispatchObject(const DispatchObject&) = delete;
-  DispatchObject& operator=(const DispatchObject&) = delete;
+  CountedObject() { ++live_objects; }
+  virtual ~CountedObject() { --live_objects; }
+  CountedObject(const CountedObject&) = delete;
+  CountedObject& operator=(const CountedObject&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIid)) {
-      *out = static_cast<Interface*>(this);
-    } else if (IsEqualIID(iid, kOwnObject) && dynamic_cast<OwnObject*>(this) != nullptr) {
-      *out = static_cast<IUnknown*>(static_cast<Interface*>(this));
-    } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
-      *out = static_cast<ISupportErrorInfo*>(this);
-    } else {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
+    *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIid) ? static_cast<Interface*>(this)
+                                                                  : Other(iid);
+    if (*out == nullptr) return E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
@@ -87,6 +78,38 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
     if (left == 0) delete this;
     return left;
   }
+
+ protected:
+  // The object as interface `iid` beyond IUnknown and `Interface`, or null.
+  virtual void* Other(REFIID iid) { return nullptr; }
+
+ private:
+  std::atomic<ULONG> references_{1};
+};
+
+// A new `Made` (a CountedObject) answered as interface `iid` in `out`; the caller owns the
+// reference.
+template <class Made>
+HRESULT MadeAs(REFIID iid, void** out) {
+  auto* made = new (std::nothrow) Made();
+  if (made == nullptr) return E_OUTOFMEMORY;
+  const HRESULT answer = made->QueryInterface(iid, out);
+  made->Release();
+  return answer;
+}
+
+// IUnknown, IDispatch and ISupportErrorInfo for a dual interface `Interface` whose IID is `kIid`.
+template <class Interface, const IID& kIid>
+class DispatchObject : public CountedObject<Interface, kIid>, public ISupportErrorInfo {
+  using Counted = CountedObject<Interface, kIid>;
+
+ public:
+  // One reference count for both bases.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return Counted::QueryInterface(iid, out);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return Counted::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return Counted::Release(); }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
@@ -119,8 +142,15 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
     return IsEqualIID(iid, kIid) ? S_OK : S_FALSE;
   }
 
- private:
-  std::atomic<ULONG> references_{1};
+ protected:
+  void* Other(REFIID iid) override {
+    if (IsEqualIID(iid, IID_IDispatch)) return static_cast<Interface*>(this);
+    if (IsEqualIID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
+    if (IsEqualIID(iid, kOwnObject) && dynamic_cast<OwnObject*>(this) != nullptr) {
+      return static_cast<IUnknown*>(static_cast<Interface*>(this));
+    }
+    return nullptr;
+  }
 };
 
 }  // namespace qmz::com

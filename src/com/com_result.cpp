@@ -14,27 +14,9 @@ namespace qmz::com {
 namespace {
 
 // A snapshot of values handed out one by one (For Each).
-class Enumerator : public IEnumVARIANT {
+class Enumerator : public CountedObject<IEnumVARIANT, IID_IEnumVARIANT> {
  public:
-  explicit Enumerator(std::vector<Variant> items) : items_(std::move(items)) { ++live_objects; }
-  virtual ~Enumerator() { --live_objects; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IEnumVARIANT)) {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IEnumVARIANT*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
+  explicit Enumerator(std::vector<Variant> items) : items_(std::move(items)) {}
 
   HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* out, ULONG* given) override {
     if (out == nullptr) return E_POINTER;
@@ -73,7 +55,6 @@ class Enumerator : public IEnumVARIANT {
  private:
   std::vector<Variant> items_;
   size_t next_ = 0;
-  std::atomic<ULONG> references_{1};
 };
 
 std::string JsonOf(const ObjectPtr& object) {

@@ -12,6 +12,8 @@
 #include "com/com_object.h"
 #include "com/com_suite.h"
 #include "com/qmzbaselist.h"
+#include "platform/program.h"
+#include "platform/wide_path.h"
 
 namespace qmz::com {
 
@@ -44,27 +46,10 @@ void KeepLoaded() {
                        reinterpret_cast<LPCWSTR>(&KeepLoaded), &kept);
 }
 
-class ClassFactory : public IClassFactory {
+class ClassFactory : public CountedObject<IClassFactory, IID_IClassFactory> {
  public:
-  explicit ClassFactory(const ServedClass& served) : served_(served) { ++live_objects; }
-  virtual ~ClassFactory() { --live_objects; }
+  explicit ClassFactory(const ServedClass& served) : served_(served) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
@@ -83,7 +68,6 @@ class ClassFactory : public IClassFactory {
 
  private:
   const ServedClass& served_;
-  std::atomic<ULONG> references_{1};
 };
 
 // Sets `name` (empty: the default value) of key `path` under HKEY_CLASSES_ROOT.
@@ -129,13 +113,6 @@ bool Unregister(const ServedClass& served) {
 
 using qmz::com::kClasses;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    qmz::com::NoteModule(module);
-  }
-  return TRUE;
-}
-
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
@@ -155,7 +132,7 @@ STDAPI DllCanUnloadNow() {
 }
 
 STDAPI DllRegisterServer() {
-  const std::wstring module = qmz::com::ModulePath();
+  const std::wstring module = qmz::WidePath(qmz::ModuleFile());
   ITypeLib* library = nullptr;
   // Registers the type library and its dual interfaces, for marshalling and early binding.
   if (module.empty() || FAILED(::LoadTypeLibEx(module.c_str(), REGKIND_REGISTER, &library))) {

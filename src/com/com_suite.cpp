@@ -90,11 +90,7 @@ class ComSuite : public DispatchObject<ISuite, IID_ISuite> {
 }  // namespace
 
 HRESULT CreateSuite(REFIID iid, void** out) {
-  auto* made = new (std::nothrow) ComSuite();
-  if (made == nullptr) return E_OUTOFMEMORY;
-  const HRESULT answer = made->QueryInterface(iid, out);
-  made->Release();
-  return answer;
+  return MadeAs<ComSuite>(iid, out);
 }
 
 }  // namespace qmz::com

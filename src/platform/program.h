@@ -7,9 +7,11 @@
 
 namespace qmz {
 
-// The folder of the file this code was loaded from, without a trailing separator: on Linux the
-// running program's (which holds the statically linked library), on Windows the DLL's or the
-// program's that holds it. "" when the system does not say.
+// The file this code was loaded from: on Linux the running program (which holds the statically
+// linked library), on Windows the DLL or the program that holds it. "" when the system does not
+// say.
+std::string ModuleFile();
+// Its folder, without a trailing separator.
 std::string ModuleFolder();
 
 // The running program's file name without its folder (and on Windows without ".exe"); "" when

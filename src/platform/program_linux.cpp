@@ -6,9 +6,13 @@
 
 namespace qmz {
 
-std::string ModuleFolder() {
+std::string ModuleFile() {
   std::error_code error;
-  return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+std::string ModuleFolder() {
+  return std::filesystem::path(ModuleFile()).parent_path().string();
 }
 
 std::string ProgramName() {

@@ -12,26 +12,35 @@
 
 namespace qmz {
 
-std::string ModuleFolder() {
-  HMODULE module = nullptr;
-  if (!::GetModuleHandleExW(
-          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCWSTR>(&ModuleFolder), &module)) {
-    return {};
-  }
+namespace {
+
+// The path of a module's file (null: the program's); empty when the system does not say.
+std::filesystem::path FileOf(HMODULE module) {
   std::wstring path(32768, L'\0');
   const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
   if (length == 0 || length >= path.size()) return {};
   path.resize(length);
-  return Utf8Of(std::filesystem::path(path).parent_path().wstring());
+  return path;
+}
+
+}  // namespace
+
+std::string ModuleFile() {
+  HMODULE module = nullptr;
+  if (!::GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCWSTR>(&ModuleFile), &module)) {
+    return {};
+  }
+  return Utf8Of(FileOf(module).wstring());
+}
+
+std::string ModuleFolder() {
+  return Utf8Of(std::filesystem::path(WidePath(ModuleFile())).parent_path().wstring());
 }
 
 std::string ProgramName() {
-  std::wstring path(32768, L'\0');
-  const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  if (length == 0 || length >= path.size()) return {};
-  path.resize(length);
-  return Utf8Of(std::filesystem::path(path).stem().wstring());
+  return Utf8Of(FileOf(nullptr).stem().wstring());
 }
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
