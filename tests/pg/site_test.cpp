@@ -182,6 +182,32 @@ TEST_F(SiteTest, ThroughATransactionPoolerEveryCallHasTheSuitesSettingsAndItsTim
     for (int sent = 0; sent < 3; ++sent) every_kind();
     EXPECT_EQ(Received(desk.driver), driver);
     EXPECT_GT(Received(desk.lookups), lookups);
+
+    // Executed by name, a lookup carries only the settings its answer relies on: dates, the
+    // digits of floating numbers, `= null`. Each answers as its text did, also once the server
+    // parses it again after its table changed (with the search_path and transform_null_equals of
+    // the request, not the role's).
+    const std::vector<std::pair<std::string, std::string>> relying = {
+        {"select FNumber as ci, date '2026-01-02' as d, FItemID * 0.5 as n from t_stock "
+         "where FItemID = 1",
+         "ci:5=01;d:5=2026-01-02;n:4=0.5;"},
+        {"select FName as name, 1 / 3::float8 as third from t_stock where FItemID = 1",
+         "name:5=北京仓;third:4=0.333333333333333;"},
+        {"select count(*) as n, max(FName) as name from t_stock "
+         "where FItemID = 1 or nullif(FNumber, '02') = null",
+         "n:3=1;name:5=北京仓;"}};
+    for (int round = 0; round < 2; ++round) {
+      if (round == 1) {
+        suite::OpenDatabase(SiteDb("primary"))
+            ->Execute("alter table t_stock alter column FName set statistics 200");
+      }
+      // Enough requests that the pool's server sessions have prepared each before the change.
+      for (int sent = 0; sent < 20; ++sent) {
+        for (const auto& [lookup, answer] : relying) {
+          EXPECT_EQ(testing::Described(db->RunTsql(lookup)), answer) << lookup << " " << sent;
+        }
+      }
+    }
   }
   // The list the server plans in parallel is made into a table and read in one transaction.
   const std::string list = ListText(SiteDb("pooler"));

@@ -1,6 +1,7 @@
 #include "suite/server/prepared_statements.h"
 
 #include "suite/server/driver_statements.h"
+#include "suite/server/postgres_settings.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -136,6 +137,60 @@ TEST(PreparedStatementsTest, TheDriverGetsTheQueryWithMarkersTypedAsPrepareTypes
   EXPECT_FALSE(WithMarkers("select x from t where a = $0", "int").has_value());
   EXPECT_FALSE(WithMarkers("select x from t where a = $1 and b = '?'", "int").has_value());
   EXPECT_FALSE(WithMarkers("select x from t where a = $1 and b = 'a\\b'", "int").has_value());
+}
+
+TEST(PreparedStatementsTest, ARequestThroughAPoolerCarriesTheSettingsItsAnswerReliesOn) {
+  const std::string every =
+      "set transaction isolation level read committed;\n"
+      "set local search_path = 'public';\n"
+      "set local enable_hashagg = 'off';\n"
+      "set local enable_sort = 'on';\n"
+      "set local jit = 'off';\n"
+      "set local transform_null_equals = 'off';\n"
+      "set local DateStyle = 'ISO, YMD';\n"
+      "set local extra_float_digits = '3';\n"
+      "set local statement_timeout = '60000';\n";
+  EXPECT_EQ(PostgresSettings(60, false), every);
+  EXPECT_EQ(ResultsOf(every), 9);
+  // Executed by name: what every answer relies on, and of the rest only what this one does.
+  const std::string floats =
+      "set transaction isolation level read committed;\n"
+      "set local search_path = 'public';\n"
+      "set local jit = 'off';\n"
+      "set local extra_float_digits = '3';\n"
+      "set local statement_timeout = '5000';\n";
+  EXPECT_EQ(LookupSettings(5, Reliance{true, false, false}, false), floats);
+  EXPECT_EQ(LookupSettings(5, Reliance{false, true, true}, true),
+            "set transaction isolation level read committed;\n"
+            "set local search_path = 'public';\n"
+            "set local jit = 'off';\n"
+            "set local transform_null_equals = 'off';\n"
+            "set local DateStyle = 'ISO, YMD';\n"
+            "set local statement_timeout = '5000';\n"
+            "select current_setting(case current_setting('standard_conforming_strings') when 'on' "
+            "then 'standard_conforming_strings' else 'standard_conforming_strings is off: the "
+            "request was not run' end);\n");
+  EXPECT_EQ(ResultsOf(floats), 5);
+  EXPECT_EQ(LookupSettings(5, Reliance{}, false),
+            "set transaction isolation level read committed;\n"
+            "set local search_path = 'public';\n"
+            "set local jit = 'off';\n"
+            "set local transform_null_equals = 'off';\n"
+            "set local DateStyle = 'ISO, YMD';\n"
+            "set local extra_float_digits = '3';\n"
+            "set local statement_timeout = '5000';\n");
+
+  // `= NULL` either way round, any case, across lines; not <=, not a name, not IS NULL.
+  for (const char* compares : {"select 1 where a = null", "select 1 where NULL=a",
+                               "select 1 where a =\r\n  Null and b is null"}) {
+    EXPECT_TRUE(ComparesWithNull(compares)) << compares;
+  }
+  for (const char* not_compared :
+       {"select 1 where a is null", "select 1 where a <> null", "select coalesce(a, 0) as x",
+        "select nullif(a, 1) as x", "select 1 where a = nulls_table.b",
+        "select 1 where a = b order by a nulls first", "select isnull(a, 0) as x"}) {
+    EXPECT_FALSE(ComparesWithNull(not_compared)) << not_compared;
+  }
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ const LibpqFunctions* Load() {
   bind(functions.PQnfields, "PQnfields");
   bind(functions.PQfname, "PQfname");
   bind(functions.PQftype, "PQftype");
+  bind(functions.PQftable, "PQftable");
   bind(functions.PQgetvalue, "PQgetvalue");
   bind(functions.PQgetlength, "PQgetlength");
   bind(functions.PQgetisnull, "PQgetisnull");

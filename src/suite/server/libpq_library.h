@@ -31,6 +31,7 @@ struct LibpqFunctions {
   decltype(&::PQnfields) PQnfields;
   decltype(&::PQfname) PQfname;
   decltype(&::PQftype) PQftype;
+  decltype(&::PQftable) PQftable;
   decltype(&::PQgetvalue) PQgetvalue;
   decltype(&::PQgetlength) PQgetlength;
   decltype(&::PQgetisnull) PQgetisnull;

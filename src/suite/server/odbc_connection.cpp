@@ -207,9 +207,9 @@ void OdbcConnection::Run(const OdbcStatement& stmt, const std::string& sql, long
     stmt.Run(Utf8ToUtf16(sql));
     return;
   }
-  const bool guarded = Guarded(sql);
-  stmt.Run(Utf8ToUtf16(PostgresSettings(timeout, guarded) + sql));
-  SkipResults(stmt, SettingsResults(guarded));
+  const std::string settings = PostgresSettings(timeout, Guarded(sql));
+  stmt.Run(Utf8ToUtf16(settings + sql));
+  SkipResults(stmt, ResultsOf(settings));
   if (!autocommit_) settled_ = true;
 }
 
@@ -237,9 +237,9 @@ void OdbcConnection::RunPrepared(const OdbcStatement& stmt, const std::string& s
         stmt.Run(Utf8ToUtf16(use.request));
         SkipResults(stmt, use.results_before);
       } else {
-        const bool guarded = Guarded(use.request);
-        stmt.Run(Utf8ToUtf16(PostgresSettings(timeout, guarded) + use.request));
-        SkipResults(stmt, SettingsResults(guarded) + use.results_before);
+        const std::string settings = PostgresSettings(timeout, Guarded(use.request));
+        stmt.Run(Utf8ToUtf16(settings + use.request));
+        SkipResults(stmt, ResultsOf(settings) + use.results_before);
       }
       return;
     } catch (const Error&) {

@@ -6,7 +6,8 @@
 // writes, an update, else an insert, else the update again, are made for it).
 //
 // A connection that reaches the server itself is given them once, for its session; a request
-// through a pooler carries them, local to its transaction. The server reads a request whole
+// through a pooler carries them, local to its transaction, or, for a lookup it executes by name,
+// those its answer relies on. The server reads a request whole
 // before it runs any of it, so a text with a backslash is read as meant only with
 // standard_conforming_strings on: such a request ends its settings with a check that refuses it
 // when it is off.
@@ -29,8 +30,29 @@ std::string SessionTimeout(long timeout);
 // `guarded`.
 std::string PostgresSettings(long timeout, bool guarded);
 
-// The results those settings make before the request's own: one a statement.
-int SettingsResults(bool guarded);
+// What a lookup prepared through a pooler relies on of the settings that reach an answer once it
+// is planned: its answer's floating numbers (their digits), dates or timestamps (their style),
+// and a comparison with NULL in its statement (transform_null_equals applies when the server
+// parses the statement again, after its tables changed).
+struct Reliance {
+  bool digits = true;
+  bool dates = true;
+  bool null_equals = true;
+};
+
+// The settings in front of a lookup executed by the name it was prepared with, in the shape of
+// PostgresSettings: read committed, the query timeout, public first (a statement is parsed again
+// when the search_path differs from its preparing one), no JIT, and of the others only what
+// `reliance` names. The planner's other choices never reach its answer: the reader orders the
+// rows.
+std::string LookupSettings(long timeout, const Reliance& reliance, bool guarded);
+
+// The results `settings` (PostgresSettings' or LookupSettings') make before the request's own: one
+// a statement.
+int ResultsOf(const std::string& settings);
+
+// Whether `statement` may compare something with NULL by `=`, which transform_null_equals changes.
+bool ComparesWithNull(const std::string& statement);
 
 // Whether `request` holds a backslash, and so needs the check.
 bool Guarded(const std::string& request);

@@ -110,6 +110,21 @@ int64_t ParsedInteger(const char* text, int length) {
   return value;
 }
 
+// What `answer`, the answer of the query kept as `key`, relies on of the settings: its floating
+// numbers and dates as the server writes them, and a text it computed, which may hold either
+// (a number or a date cast to text); a text taken straight from a table holds neither.
+Reliance RelianceOf(const PGresult* answer, const std::string& key, uint32_t citext) {
+  Reliance reliance{false, false, ComparesWithNull(key)};
+  for (int c = 0; c < Pq().PQnfields(answer); ++c) {
+    const Oid type = Pq().PQftype(answer, c);
+    const bool computed_text = Pq().PQftable(answer, c) == 0 && type != 1082 && type != 1114 &&
+                               KindOfType(type, citext) == static_cast<int>(ColumnKind::kText);
+    reliance.digits |= type == 700 || type == 701 || computed_text;   // float4, float8
+    reliance.dates |= type == 1082 || type == 1114 || computed_text;  // date, timestamp
+  }
+  return reliance;
+}
+
 // The socket of a libpq connection, as the watchdog's functions know sockets.
 ServerSocket SocketOf(PGconn* connection) {
   return ServerSocket::Of(Pq().PQsocket(connection));
@@ -383,8 +398,14 @@ RecordsetPtr PqLookups::ReadPrepared(const std::string& key, Prepared* found,
 RecordsetPtr PqLookups::ReadSent(PreparedStatements::Use use, const Spelling* spelling,
                                  long timeout, Clock::time_point deadline) {
   for (bool first = true; !use.request.empty(); first = false) {
+    // A query executed by name carries only the settings its answer relies on, once an answer
+    // has shown them; a query prepared in the request, all of them.
+    const auto relied = use.prepares ? relied_.end() : relied_.find(use.key);
     const bool guarded = Guarded(use.request);
-    const std::string request = PostgresSettings(timeout, guarded) + use.request;
+    const std::string settings = relied == relied_.end()
+                                     ? PostgresSettings(timeout, guarded)
+                                     : LookupSettings(timeout, relied->second, guarded);
+    const std::string request = settings + use.request;
     if (!Pq().PQsendQuery(connection_, request.c_str())) {
       Drop();
       return nullptr;
@@ -392,7 +413,7 @@ RecordsetPtr PqLookups::ReadSent(PreparedStatements::Use use, const Spelling* sp
     // The settings' results and those before the query's, then its answer; a failure ends the
     // request.
     Result answer;
-    for (int before = SettingsResults(guarded) + use.results_before; before >= 0; --before) {
+    for (int before = ResultsOf(settings) + use.results_before; before >= 0; --before) {
       answer.reset(NextResult(deadline));
       if (!answer || Pq().PQresultStatus(answer.get()) == PGRES_FATAL_ERROR) break;
     }
@@ -400,7 +421,11 @@ RecordsetPtr PqLookups::ReadSent(PreparedStatements::Use use, const Spelling* sp
     }
     if (Pq().PQresultStatus(answer.get()) == PGRES_TUPLES_OK) {
       const std::optional<std::vector<int>> kinds = KindsOf(answer.get(), citext_);
-      if (kinds) return RowsOf(answer.get(), *kinds, spelling);
+      if (kinds) {
+        if (relied_.size() >= kMostRelied) relied_.clear();
+        relied_[use.key] = RelianceOf(answer.get(), use.key, citext_);
+        return RowsOf(answer.get(), *kinds, spelling);
+      }
       sent_.Refuse(use);
       return nullptr;  // the driver reads it, now and from now on
     }

@@ -9,9 +9,11 @@
 //    (postgres_settings.h) and used only when it too reaches the server itself. A query (its
 //    values as $1, $2, … of `types`, typed as PREPARE would type them) is prepared at the protocol
 //    level, so a lookup sent again costs one Bind and Execute in one round trip;
-//  - a pooler: each request carries the settings and runs the query as an SQL-prepared statement
-//    (prepared_statements.h), the same text the driver would send, so that any of the pool's
-//    server sessions answers it alike.
+//  - a pooler: each request runs the query as an SQL-prepared statement (prepared_statements.h),
+//    the same text the driver would send, so that any of the pool's server sessions answers it
+//    alike. A request that prepares it carries every setting; one that executes it by name, once
+//    an answer has shown its columns, only those its answer relies on (postgres_settings.h:
+//    LookupSettings).
 // Either way a query is kept as suite/server/kept_queries.h says, and its answer's columns must
 // all be of types read here byte for byte as the driver hands them over (integers, floating and
 // numeric numbers, texts, booleans as "1" and "0", dates and timestamps without zone), else the
@@ -32,12 +34,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "qmz/recordset.h"
 #include "qmz/variant.h"
 #include "suite/server/kept_queries.h"
 #include "suite/server/odbc_result.h"
+#include "suite/server/postgres_settings.h"
 #include "suite/server/prepared_statements.h"
 
 struct pg_conn;    // libpq's PGconn
@@ -111,6 +115,9 @@ class PqLookups {
   uint64_t names_ = 0;
   KeptQueries<Prepared> prepared_;  // a direct connection's statements
   PreparedStatements sent_{false};  // through a pooler: the server's statements, by name
+  // Through a pooler: what each query's answer relies on of the settings, by its key as kept.
+  std::unordered_map<std::string, Reliance> relied_;
+  static constexpr size_t kMostRelied = 256;
 };
 
 }  // namespace qmz::suite
