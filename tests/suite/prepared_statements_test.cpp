@@ -159,8 +159,8 @@ TEST(PreparedStatementsTest, ARequestThroughAPoolerCarriesTheSettingsItsAnswerRe
       "set local jit = 'off';\n"
       "set local extra_float_digits = '3';\n"
       "set local statement_timeout = '5000';\n";
-  EXPECT_EQ(LookupSettings(5, Reliance{true, false, false}, false), floats);
-  EXPECT_EQ(LookupSettings(5, Reliance{false, true, true}, true),
+  EXPECT_EQ(LookupSettings(5, Reliance{true, false, false, false}, false), floats);
+  EXPECT_EQ(LookupSettings(5, Reliance{false, true, true, false}, true),
             "set transaction isolation level read committed;\n"
             "set local search_path = 'public';\n"
             "set local jit = 'off';\n"
@@ -171,9 +171,18 @@ TEST(PreparedStatementsTest, ARequestThroughAPoolerCarriesTheSettingsItsAnswerRe
             "then 'standard_conforming_strings' else 'standard_conforming_strings is off: the "
             "request was not run' end);\n");
   EXPECT_EQ(ResultsOf(floats), 5);
+  EXPECT_EQ(LookupSettings(5, Reliance{false, false, false, true}, false),
+            "set transaction isolation level read committed;\n"
+            "set local search_path = 'public';\n"
+            "set local enable_hashagg = 'off';\n"
+            "set local enable_sort = 'on';\n"
+            "set local jit = 'off';\n"
+            "set local statement_timeout = '5000';\n");
   EXPECT_EQ(LookupSettings(5, Reliance{}, false),
             "set transaction isolation level read committed;\n"
             "set local search_path = 'public';\n"
+            "set local enable_hashagg = 'off';\n"
+            "set local enable_sort = 'on';\n"
             "set local jit = 'off';\n"
             "set local transform_null_equals = 'off';\n"
             "set local DateStyle = 'ISO, YMD';\n"
@@ -190,6 +199,17 @@ TEST(PreparedStatementsTest, ARequestThroughAPoolerCarriesTheSettingsItsAnswerRe
         "select nullif(a, 1) as x", "select 1 where a = nulls_table.b",
         "select 1 where a = b order by a nulls first", "select isnull(a, 0) as x"}) {
     EXPECT_FALSE(ComparesWithNull(not_compared)) << not_compared;
+  }
+  // Sets of rows, whose order hashing would change.
+  for (const char* sets : {"select DISTINCT a from t", "select a from t union select b from u",
+                           "select a from t\r\nintersect\r\nselect a from u",
+                           "select a from t except select b from u", "select count(distinct a)"}) {
+    EXPECT_TRUE(MakesSets(sets)) << sets;
+  }
+  for (const char* no_sets :
+       {"select a from t group by a", "select distinct_count from t", "select a as union_id",
+        "select 'x' as exceptions", "select a from t_distinct"}) {
+    EXPECT_FALSE(MakesSets(no_sets)) << no_sets;
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -41,15 +42,26 @@ std::string LocalSettings(const std::vector<std::pair<std::string, std::string>>
   return text;
 }
 
-// Where "null" comes again in `text` from `from`, any case; npos when it does not.
-size_t NextNull(std::string_view text, size_t from) {
-  const size_t found = FindIgnoreCase(text.substr(from), "null");
-  return found == std::string_view::npos ? found : from + found;
-}
+// The words of a statement that makes sets of rows.
+constexpr const char* kSetWords[] = {"distinct", "union", "intersect", "except"};
 
 bool IsNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' ||
          static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Where `word` stands whole in `text` from `from` on, in any case; npos when it does not.
+size_t FindWord(std::string_view text, std::string_view word, size_t from = 0) {
+  for (size_t at = from; at + word.size() <= text.size(); ++at) {
+    const size_t found = FindIgnoreCase(text.substr(at), word);
+    if (found == std::string_view::npos) return found;
+    at += found;
+    const size_t end = at + word.size();
+    if ((at == 0 || !IsNameChar(text[at - 1])) && (end == text.size() || !IsNameChar(text[end]))) {
+      return at;
+    }
+  }
+  return std::string_view::npos;
 }
 
 }  // namespace
@@ -76,6 +88,7 @@ std::string LookupSettings(long timeout, const Reliance& reliance, bool guarded)
   for (auto& setting : SuiteSettings(timeout)) {
     const std::string& name = setting.first;
     const bool relied = name == "search_path" || name == "jit" || name == "statement_timeout" ||
+                        ((name == "enable_hashagg" || name == "enable_sort") && reliance.sets) ||
                         (name == "transform_null_equals" && reliance.null_equals) ||
                         (name == "DateStyle" && reliance.dates) ||
                         (name == "extra_float_digits" && reliance.digits);
@@ -91,12 +104,8 @@ int ResultsOf(const std::string& settings) {
 bool ComparesWithNull(const std::string& statement) {
   const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
   const std::string_view text(statement);
-  for (size_t at = FindIgnoreCase(text, "null"); at != std::string_view::npos;
-       at = NextNull(text, at + 4)) {
-    if ((at > 0 && IsNameChar(statement[at - 1])) ||
-        (at + 4 < statement.size() && IsNameChar(statement[at + 4]))) {
-      continue;
-    }
+  for (size_t at = FindWord(text, "null"); at != std::string_view::npos;
+       at = FindWord(text, "null", at + 4)) {
     size_t before = at;
     while (before > 0 && blank(statement[before - 1])) --before;
     size_t after = at + 4;
@@ -107,6 +116,12 @@ bool ComparesWithNull(const std::string& statement) {
     }
   }
   return false;
+}
+
+bool MakesSets(const std::string& statement) {
+  return std::any_of(std::begin(kSetWords), std::end(kSetWords), [&](const char* word) {
+    return FindWord(statement, word) != std::string_view::npos;
+  });
 }
 
 bool Guarded(const std::string& request) {

@@ -31,20 +31,22 @@ std::string SessionTimeout(long timeout);
 std::string PostgresSettings(long timeout, bool guarded);
 
 // What a lookup prepared through a pooler relies on of the settings that reach an answer once it
-// is planned: its answer's floating numbers (their digits), dates or timestamps (their style),
-// and a comparison with NULL in its statement (transform_null_equals applies when the server
-// parses the statement again, after its tables changed).
+// is planned: its answer's floating numbers (their digits), dates or timestamps (their style); in
+// its statement, a comparison with NULL (transform_null_equals applies when the server parses the
+// statement again, after its tables changed) and sets of rows (DISTINCT, UNION, INTERSECT,
+// EXCEPT), which come out in order only when the server sorts them rather than hash them.
 struct Reliance {
   bool digits = true;
   bool dates = true;
   bool null_equals = true;
+  bool sets = true;
 };
 
 // The settings in front of a lookup executed by the name it was prepared with, in the shape of
 // PostgresSettings: read committed, the query timeout, public first (a statement is parsed again
 // when the search_path differs from its preparing one), no JIT, and of the others only what
-// `reliance` names. The planner's other choices never reach its answer: the reader orders the
-// rows.
+// `reliance` names. The planner's choices reach no other answer: its ORDER BY or its reader
+// orders the rows.
 std::string LookupSettings(long timeout, const Reliance& reliance, bool guarded);
 
 // The results `settings` (PostgresSettings' or LookupSettings') make before the request's own: one
@@ -53,6 +55,9 @@ int ResultsOf(const std::string& settings);
 
 // Whether `statement` may compare something with NULL by `=`, which transform_null_equals changes.
 bool ComparesWithNull(const std::string& statement);
+
+// Whether `statement` may make a set of rows: DISTINCT, UNION, INTERSECT or EXCEPT, in any case.
+bool MakesSets(const std::string& statement);
 
 // Whether `request` holds a backslash, and so needs the check.
 bool Guarded(const std::string& request);

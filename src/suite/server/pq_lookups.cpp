@@ -114,7 +114,7 @@ int64_t ParsedInteger(const char* text, int length) {
 // numbers and dates as the server writes them, and a text it computed, which may hold either
 // (a number or a date cast to text); a text taken straight from a table holds neither.
 Reliance RelianceOf(const PGresult* answer, const std::string& key, uint32_t citext) {
-  Reliance reliance{false, false, ComparesWithNull(key)};
+  Reliance reliance{false, false, ComparesWithNull(key), MakesSets(key)};
   for (int c = 0; c < Pq().PQnfields(answer); ++c) {
     const Oid type = Pq().PQftype(answer, c);
     const bool computed_text = Pq().PQftable(answer, c) == 0 && type != 1082 && type != 1114 &&
