@@ -400,7 +400,7 @@ RecordsetPtr PqLookups::ReadSent(PreparedStatements::Use use, const Spelling* sp
   for (bool first = true; !use.request.empty(); first = false) {
     // A query executed by name carries only the settings its answer relies on, once an answer
     // has shown them; a query prepared in the request, all of them.
-    const auto relied = use.prepares ? relied_.end() : relied_.find(use.key);
+    const auto relied = use.prepares ? relied_.end() : relied_.find(use.name);
     const bool guarded = Guarded(use.request);
     const std::string settings = relied == relied_.end()
                                      ? PostgresSettings(timeout, guarded)
@@ -422,8 +422,13 @@ RecordsetPtr PqLookups::ReadSent(PreparedStatements::Use use, const Spelling* sp
     if (Pq().PQresultStatus(answer.get()) == PGRES_TUPLES_OK) {
       const std::optional<std::vector<int>> kinds = KindsOf(answer.get(), citext_);
       if (kinds) {
-        if (relied_.size() >= kMostRelied) relied_.clear();
-        relied_[use.key] = RelianceOf(answer.get(), use.key, citext_);
+        // Learnt from the request that prepared the statement: its columns cannot change while
+        // it stays prepared (the server refuses such an execution, 0A000, and it is prepared
+        // again).
+        if (relied == relied_.end()) {
+          if (relied_.size() >= kMostRelied) relied_.clear();
+          relied_[use.name] = RelianceOf(answer.get(), use.key, citext_);
+        }
         return RowsOf(answer.get(), *kinds, spelling);
       }
       sent_.Refuse(use);

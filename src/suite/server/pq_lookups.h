@@ -115,7 +115,8 @@ class PqLookups {
   uint64_t names_ = 0;
   KeptQueries<Prepared> prepared_;  // a direct connection's statements
   PreparedStatements sent_{false};  // through a pooler: the server's statements, by name
-  // Through a pooler: what each query's answer relies on of the settings, by its key as kept.
+  // Through a pooler: what each query's answer relies on of the settings, by the name of its
+  // prepared statement (the SHA-256 of the query as kept).
   std::unordered_map<std::string, Reliance> relied_;
   static constexpr size_t kMostRelied = 256;
 };
