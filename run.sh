@@ -25,7 +25,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake pkg-config libsqlite3-dev unixodbc-dev libpq-dev libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-wqy-microhei
-  libqt6sql6-sqlite gnuplot-nox python3 python3-pytest python3-pyqt6)
+  libqt6sql6-sqlite gnuplot-nox python3 python3-pytest python3-pyqt6 locales)
 
 # The throwaway server (pg-start, pg-stop): pg_packages, pg_start, pg_stop.
 # shellcheck source=scripts/pg_server.sh
@@ -67,10 +67,19 @@ build() {
   configure_and_build "$root/build/release" -DCMAKE_BUILD_TYPE=Release -DQMZ_BUILD_TESTS=OFF
 }
 
+# A German locale, whose decimal comma the number tests set as a Qt host sets its user's.
+german_locale() {
+  locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8' && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
+}
+
 run_tests() {
   # The tests also run on a throwaway PostgreSQL server (tests/pg/server.sh) and site
   # (tests/pg/site.sh), and the Windows build's under Wine (docs/windows.md).
   setup "${packages[@]}" "${pg_packages[@]}" "${site_packages[@]}" "${windows_packages[@]}"
+  german_locale
   configure_and_build "$root/build/test" -DCMAKE_BUILD_TYPE=Debug -DQMZ_SANITIZE=ON \
     -DQMZ_BUILD_TESTS=ON
   export QT_QPA_PLATFORM=offscreen

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/plain_number.h"
 #include "platform/utf8.h"
 #include "qmz/error.h"
 #include "qmz/variant.h"
@@ -123,11 +124,10 @@ Pattern Parse(const std::string& text) {
 // away from zero to `decimals` places: integer digits (may be empty or carry leading zeros)
 // and exactly `decimals` fraction digits.
 void RoundedDigits(double magnitude, int decimals, std::string& integer, std::string& fraction) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);
-  std::string digits(1, buffer[0]);
-  digits.append(buffer + 2, 14);
-  int point = std::atoi(std::strchr(buffer, 'e') + 1) + 1;  // digits before the point
+  const std::string written = PlainE(magnitude, 14);  // "d.dddddddddddddde+XX"
+  std::string digits(1, written[0]);
+  digits.append(written, 2, 14);
+  int point = std::atoi(written.c_str() + written.find('e') + 1) + 1;  // digits before the point
   int keep = point + decimals;
   if (keep < 0) {
     digits.clear();
@@ -282,15 +282,13 @@ double LeadingNumber(const std::string& text) {
       i = save;
     }
   }
-  double value = std::strtod(number.c_str(), nullptr);
+  const double value = ReadPlainDouble(number).value_or(0.0);
   if (!std::isfinite(value)) throw Error("Overflow");
   return value == 0 ? 0.0 : value;
 }
 
 std::string SingleToText(float value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.7g", static_cast<double>(value));
-  return text;
+  return PlainG(static_cast<double>(value), 7);
 }
 
 }  // namespace qmz

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/plain_number.h"
 #include "platform/text.h"
 #include "qmz/error.h"
 
@@ -43,10 +44,11 @@ std::string DoubleToText(double value) {
   if (value == 0) return "0";
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  std::string text(buffer);
-  // %G writes the exponent with at least two digits ("1E+20"), as the scripting language does.
+  // The exponent has at least two digits and a capital E ("1E+20"), as the scripting language
+  // writes it.
+  std::string text = PlainG(value, 15);
+  const size_t e = text.find('e');
+  if (e != std::string::npos) text[e] = 'E';
   return text;
 }
 
@@ -83,7 +85,7 @@ bool ParseNumber(const std::string& raw, double& out) {
     if (!exponent_digit) return false;
   }
   if (i != text.size()) return false;
-  out = std::strtod(digits.c_str(), nullptr);
+  out = ReadPlainDouble(digits).value_or(0.0);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The platform's values: Variant conversions, the containers, number texts and Like.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "platform/like.h"
 #include "platform/number_format.h"
+#include "platform/plain_number.h"
 #include "platform/text.h"
 #include "platform/utf8.h"
 #include "qmz/containers.h"
@@ -135,6 +137,53 @@ TEST(NumberFormatTest, LeadingNumberReadsLikeVal) {
   for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
   EXPECT_FALSE(std::signbit(LeadingNumber("-0")));
   EXPECT_THROW(LeadingNumber("1e999"), Error);
+}
+
+// A host that sets its user's locale (every Qt application does) must not change a number's
+// text: a German locale writes 12.5 through printf as "12,5" and reads "12.5" through strtod as
+// 12.
+TEST(NumberFormatTest, NumbersReadAndWriteAlikeInALocaleWithADecimalComma) {
+  struct Restore {
+    ~Restore() { std::setlocale(LC_ALL, "C"); }
+  } restore;
+  const bool comma =
+      (std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "German_Germany.1252")) &&
+      std::string(std::localeconv()->decimal_point) == ",";
+  ASSERT_TRUE(comma) << "no German locale here (./run.sh test makes de_DE.UTF-8)";
+  EXPECT_EQ(Variant(12.5).ToText(), "12.5");
+  EXPECT_EQ(Variant(-1.25e-7).ToText(), "-1.25E-07");
+  EXPECT_EQ(DoubleToText(0.1 + 0.2), "0.3");
+  EXPECT_EQ(SingleToText(0.1f), "0.1");
+  EXPECT_EQ(SingleToText(1234.5f), "1234.5");
+  EXPECT_EQ(FormatNumber(1234.5678, "###,##0.000"), "1,234.568");
+  EXPECT_EQ(FormatNumber(1.005, "0.00"), "1.01");
+  EXPECT_EQ(LeadingNumber(" 0.1kg"), 0.1);
+  double n = 0;
+  EXPECT_TRUE(ParseNumber(" 1,234.50 ", n));
+  EXPECT_EQ(n, 1234.5);
+  EXPECT_TRUE(ParseNumber("+0.1", n));
+  EXPECT_EQ(n, 0.1);
+  EXPECT_EQ(Variant("3.5").ToInt32(), 4);
+
+  const std::string many_zeros(400, '0');
+  const std::pair<std::string, double> read[] = {{"12.5", 12.5},
+                                                 {"+.5", 0.5},
+                                                 {"-1e+300", -1e300},
+                                                 {"Infinity", HUGE_VAL},
+                                                 {"-inf", -HUGE_VAL},
+                                                 {"1e400", HUGE_VAL},
+                                                 {"-1e400", -HUGE_VAL},
+                                                 {"1e-400", 0},
+                                                 {"1" + many_zeros + "e-5", HUGE_VAL},
+                                                 {"0." + many_zeros + "1e+5", 0},
+                                                 {"1e-99999999999999999999", 0}};
+  for (const auto& [text, value] : read) EXPECT_EQ(ReadPlainDouble(text), value) << text;
+  EXPECT_TRUE(std::signbit(*ReadPlainDouble("-1e-400")));
+  EXPECT_TRUE(std::isnan(*ReadPlainDouble("NaN")));
+  for (const char* bad : {"", "12,5", " 1", "1 ", "--1", "+-1", "-", "1e", "0x10", "."})
+    EXPECT_EQ(ReadPlainDouble(bad), std::nullopt) << bad;
+  EXPECT_EQ(PlainG(0.1, 17), "0.10000000000000001");
+  EXPECT_EQ(PlainE(12.5, 14), "1.25000000000000e+01");
 }
 
 // Each list holds (text, pattern) pairs that match, then pairs that do not.

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/plain_number.h"
 #include "platform/text.h"
 #include "qmz/error.h"
 #include "suite/server/libpq_library.h"
@@ -89,19 +89,7 @@ std::string MessageOf(const PGresult* result, PGconn* connection) {
 // locale. One past a double's range reads as strtod reads it: an infinity, or 0 for one too
 // small (a numeric of 1e400, 0.000…1).
 double ParsedDouble(const char* text, int length) {
-  double value = 0;
-  const auto [end, error] = std::from_chars(text, text + length, value);
-  if (error == std::errc::result_out_of_range) {
-    const std::string_view number(text, static_cast<size_t>(length));
-    const bool negative = number.starts_with('-');
-    const std::string_view magnitude = number.substr(negative ? 1 : 0);
-    const bool tiny = magnitude.starts_with("0.") || magnitude.starts_with('.') ||
-                      number.find("e-") != std::string_view::npos ||
-                      number.find("E-") != std::string_view::npos;
-    value = tiny ? 0.0 : HUGE_VAL;
-    return negative ? -value : value;
-  }
-  return value;
+  return ReadPlainDouble(std::string_view(text, static_cast<size_t>(length))).value_or(0.0);
 }
 
 int64_t ParsedInteger(const char* text, int length) {

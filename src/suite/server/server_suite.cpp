@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <regex>
 
+#include "platform/plain_number.h"
 #include "qmz/error.h"
 #include "suite/server/odbc_database.h"
 
@@ -49,11 +50,8 @@ std::optional<std::string> ParamText(sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
       return std::nullopt;
-    case SQLITE_FLOAT: {
-      char text[32];
-      std::snprintf(text, sizeof text, "%.17g", sqlite3_column_double(statement, column));
-      return std::string(text);
-    }
+    case SQLITE_FLOAT:
+      return PlainG(sqlite3_column_double(statement, column), 17);
     default:
       return std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
                          static_cast<size_t>(sqlite3_column_bytes(statement, column)));

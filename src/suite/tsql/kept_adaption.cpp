@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/plain_number.h"
 #include "platform/stoppable_read.h"
 #include "platform/text.h"
 #include "suite/tsql/tsql_tokens.h"
@@ -190,7 +191,7 @@ Variant SqliteValue(const Masked::Value& value) {
   int64_t integer = 0;
   const auto [end, error] = std::from_chars(source.data(), source.data() + source.size(), integer);
   if (error == std::errc() && end == source.data() + source.size()) return integer;
-  return std::strtod(std::string(source).c_str(), nullptr);
+  return ReadPlainDouble(source).value_or(0.0);
 }
 
 // A value as PostgreSQL's statement is given it apart from its text: a text without its quotes
