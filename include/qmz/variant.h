@@ -52,7 +52,8 @@ class Variant {
   bool IsNumber() const { return type() == Type::Integer || type() == Type::Double; }
   bool IsText() const { return type() == Type::Text; }
 
-  std::string ToText() const;
+  std::string ToText() const&;
+  std::string ToText() &&;  // a text is moved out
   int16_t ToInt16() const;
   int32_t ToInt32() const;
   int64_t ToInt64() const;

@@ -14,7 +14,10 @@ std::shared_ptr<Dictionary> RowToDictionary(const Recordset& recordset) {
       row->Set(name, std::string());
       continue;
     }
-    row->Set(name, Trim(NullToDefault(recordset.Value(i), "").ToText()));
+    Variant value = recordset.Value(i);
+    std::string text = value.IsNull() ? std::string() : std::move(value).ToText();
+    const bool blanks = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+    row->Set(name, blanks ? Trim(text) : std::move(text));
   }
   return row;
 }

@@ -1,8 +1,8 @@
 #include "qmz/variant.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "platform/plain_number.h"
 #include "platform/text.h"
@@ -89,7 +89,12 @@ bool ParseNumber(const std::string& raw, double& out) {
   return true;
 }
 
-std::string Variant::ToText() const {
+std::string Variant::ToText() && {
+  if (auto* text = std::get_if<std::string>(&value_)) return std::move(*text);
+  return std::as_const(*this).ToText();
+}
+
+std::string Variant::ToText() const& {
   switch (type()) {
     case Type::Empty:
       return {};

@@ -312,9 +312,10 @@ void OdbcConnection::SetAutocommit(bool on) {
 }
 
 void OdbcConnection::StreamRows(bool on) {
-  if (!switches_psqlodbc_cursor_) return;
+  if (!switches_psqlodbc_cursor_ || streaming_ == on) return;
   handle().Check(SQLSetConnectAttr(dbc_.get(), kPsqlodbcDeclareFetch,
                                    reinterpret_cast<SQLPOINTER>(on ? 1 : 0), 0));
+  streaming_ = on;
 }
 
 bool OdbcConnection::Dead() const {

@@ -41,7 +41,7 @@ class OdbcConnection {
   bool Dead() const;
   bool Ping();
   // Whether the statements that follow are read through a cursor; nothing on a driver that
-  // cannot. Error when the driver refuses the change.
+  // cannot, or when the mode is already so. Error when the driver refuses the change.
   void StreamRows(bool on);
   // Whether the driver is psqlODBC with its cursor mode left to the suite (the connection string
   // names no UseDeclareFetch): StreamRows switches it, and long answers are read in pieces
@@ -116,6 +116,7 @@ class OdbcConnection {
   bool connected_ = false;
   OdbcDialect dialect_ = OdbcDialect::kSqlServer;
   bool switches_psqlodbc_cursor_ = false;
+  bool streaming_ = false;  // the driver's cursor mode as StreamRows last set it
   bool read_only_ = false;
   bool direct_ = false;
   long session_timeout_ = 0;  // the statement timeout a direct session has

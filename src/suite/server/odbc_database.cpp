@@ -218,7 +218,8 @@ RecordsetPtr OdbcDatabase::RunTsql(const std::string& tsql, bool list) {
 RecordsetPtr OdbcDatabase::RunTsqlOnce(const AdaptedTsql& adapted, bool list) {
   // A batch's answer may be a list of any length: on PostgreSQL it is read in pieces, and its
   // other statements' rows through the driver's cursor. The suite's own short queries are not.
-  connection_->StreamRows(true);
+  // The cursor mode is switched only for what the driver reads: a lookup answered through libpq
+  // leaves it alone.
   struct StopStreaming {
     OdbcConnection& connection;
     ~StopStreaming() {
@@ -244,6 +245,7 @@ RecordsetPtr OdbcDatabase::RunTsqlOnce(const AdaptedTsql& adapted, bool list) {
                             alone ? &adapted.parameterized : nullptr);
       continue;
     }
+    connection_->StreamRows(true);
     OdbcStatement stmt(connection_->dbc(), connection_->DriverTimeout(query_timeout_));
     connection_->Run(stmt, statement, query_timeout_);
     // A batch answers one result after another; the first with columns is the answer. A

@@ -219,7 +219,7 @@ RecordsetPtr ReadShort(OdbcConnection& connection, const std::string& select, lo
       return answer->RecordCount() <= kPieceRows ? answer : nullptr;
     }
   }
-  if (limited) connection.StreamRows(false);
+  connection.StreamRows(!limited);
   DriverStatement* kept = nullptr;
   std::optional<OdbcStatement> own;
   if (parameters) {
@@ -234,7 +234,7 @@ RecordsetPtr ReadShort(OdbcConnection& connection, const std::string& select, lo
     own.emplace(connection.dbc(), connection.DriverTimeout(timeout));
     connection.Run(*own, limited ? select + limit : DeclareAndFetch(select), timeout);
   }
-  if (limited) connection.StreamRows(true);
+  connection.StreamRows(true);
   const OdbcStatement& answered = kept ? kept->stmt() : *own;
   SkipToRows(answered);
   const SQLLEN rows = PieceRows(answered);
@@ -261,6 +261,7 @@ RecordsetPtr ReadInPieces(OdbcConnection& connection, const std::string& select,
       return records;
     }
   }
+  connection.StreamRows(true);
   OdbcStatement first(connection.dbc(), connection.DriverTimeout(timeout));
   CursorTransaction transaction(connection);
   // The cursor and its first piece in one round trip; for a list the server would sort or scan

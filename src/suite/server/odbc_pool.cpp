@@ -167,11 +167,8 @@ void CloseIdleConnections() {
 
 void GiveBackConnection(const std::string& connection_string,
                         std::unique_ptr<OdbcConnection> connection) {
-  if (!connection || connection->broken() || connection->Dead()) return;
-  SQLULEN autocommit = SQL_AUTOCOMMIT_ON;
-  SQLGetConnectAttr(connection->dbc(), SQL_ATTR_AUTOCOMMIT, &autocommit, sizeof autocommit,
-                    nullptr);
-  if (autocommit != SQL_AUTOCOMMIT_ON) return;
+  // A dead one is found when it is next taken.
+  if (!connection || connection->broken() || !connection->autocommit()) return;
   Pool& pool = ThePool();
   const Clock::time_point now = Clock::now();
   connection->MarkIdle(now);
