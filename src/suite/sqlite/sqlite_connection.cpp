@@ -163,12 +163,12 @@ bool SqliteConnection::MarkedReadOnly(const std::string& path) {
   return FileMarkedReadOnly(path);
 }
 
-bool SqliteConnection::StillOf(const std::string& path, bool fresh) {
+bool SqliteConnection::StillOf(const std::string& path, Moment moment) {
   const std::optional<FileState> now = StateOfFile(path);
   if (!now || now->volume != state_.volume || now->number != state_.number) return false;
-  if (fresh && (now->size != state_.size || now->written != state_.written)) {
+  if (now->size != state_.size || now->written != state_.written) {
     // No statement runs between calls: every cached page may go.
-    sqlite3_db_release_memory(db_);
+    if (moment == Moment::kTaken) sqlite3_db_release_memory(db_);
     state_.written = now->written;
     state_.size = now->size;
   }
@@ -176,13 +176,6 @@ bool SqliteConnection::StillOf(const std::string& path, bool fresh) {
   if (MarkedReadOnly(path) != read_only_) return false;
   state_.changed = now->changed;
   return true;
-}
-
-void SqliteConnection::NoteWrites(const std::string& path) {
-  const std::optional<FileState> now = StateOfFile(path);
-  if (!now) return;
-  state_.written = now->written;
-  state_.size = now->size;
 }
 
 SqliteConnection::SqliteConnection(const std::string& path, bool create) {

@@ -40,16 +40,16 @@ class SqliteConnection {
   // Whether a file is marked read-only: nobody may write it, or this process may not. A marked
   // file opens read-only, also for root, whom the system would let write it.
   static bool MarkedReadOnly(const std::string& path);
+  // When StillOf is asked: as the connection is taken for a call, or given back after it.
+  enum class Moment { kTaken, kGivenBack };
   // Whether a new connection to `path` would be this one: the same file (volume and number) with
   // the same read-only mark, asked again only when the file's status changed since it was last
-  // asked (its change time). False when the file cannot be seen. With `fresh`, a file written
-  // since NoteWrites (by another program, or copied over in place: a backup put back, whose
-  // change counter SQLite would take for its own) has its pages dropped from the connection's
-  // cache, so that what it now holds is read. One stat.
-  bool StillOf(const std::string& path, bool fresh = false);
-  // Notes the file's modification time and size as this connection left them (after its own
-  // writes), for StillOf's `fresh`.
-  void NoteWrites(const std::string& path);
+  // asked (its change time). False when the file cannot be seen. When given back, the file's
+  // modification time and size are noted as this connection left them (after its own writes);
+  // when taken, a file written since (by another program, or copied over in place: a backup put
+  // back, whose change counter SQLite would take for its own) has its pages dropped from the
+  // connection's cache, so that what it now holds is read. One stat.
+  bool StillOf(const std::string& path, Moment moment);
 
   // Runs one or more statements without results.
   void Exec(const std::string& sql);

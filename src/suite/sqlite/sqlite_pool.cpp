@@ -50,7 +50,7 @@ std::unique_ptr<SqliteConnection> TakeSqliteConnection(const std::string& path) 
     std::lock_guard lock(pool.mutex);
     pool.ForgetAfterFork();
     for (auto it = pool.idle.find(path); it != pool.idle.end() && it->first == path;) {
-      if (!it->second->StillOf(path, true)) {
+      if (!it->second->StillOf(path, SqliteConnection::Moment::kTaken)) {
         stale.push_back(std::move(it->second));
       } else if (!taken) {
         taken = std::move(it->second);
@@ -70,10 +70,10 @@ void GiveBackSqliteConnection(const std::string& path, std::unique_ptr<SqliteCon
                               bool failed) {
   // A file replaced while the batch ran is not kept for either.
   if (!connection || failed || !sqlite3_get_autocommit(connection->handle()) ||
-      HoldsTemporaryTable(*connection) || !connection->StillOf(path)) {
+      HoldsTemporaryTable(*connection) ||
+      !connection->StillOf(path, SqliteConnection::Moment::kGivenBack)) {
     return;
   }
-  connection->NoteWrites(path);
   Pool& pool = ThePool();
   std::lock_guard lock(pool.mutex);
   pool.ForgetAfterFork();
