@@ -44,6 +44,10 @@ std::string DoubleToText(double value) {
   if (value == 0) return "0";
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+  // A whole number of up to 15 digits is its digits (a quantity, most amounts): no need to round.
+  if (std::fabs(value) < 1e15 && std::trunc(value) == value) {
+    return std::to_string(static_cast<int64_t>(value));
+  }
   // The exponent has at least two digits and a capital E ("1E+20"), as the scripting language
   // writes it.
   std::string text = PlainG(value, 15);

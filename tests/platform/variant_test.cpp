@@ -25,7 +25,8 @@ TEST(VariantTest, TextFormsFollowTheScriptingLanguage) {
   const std::pair<Variant, const char*> cases[] = {
       {Variant(), ""}, {true, "True"},  {false, "False"},
       {42, "42"},      {3.5, "3.5"},    {0.1 + 0.2, "0.3"},
-      {-0.0, "0"},     {1e20, "1E+20"}, {123456789012345.0, "123456789012345"}};
+      {-0.0, "0"},     {1e20, "1E+20"}, {123456789012345.0, "123456789012345"},
+      {-40.0, "-40"},  {1e15, "1E+15"}, {-999999999999999.0, "-999999999999999"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(value.ToText(), text);
   EXPECT_THROW(Variant::Null().ToText(), Error);
   EXPECT_THROW(Variant(std::make_shared<Dictionary>()).ToText(), Error);
