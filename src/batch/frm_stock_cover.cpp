@@ -190,6 +190,18 @@ void BatchPickerForm::AddToCover(int32_t row) {
 
 std::optional<std::vector<int32_t>> BatchPickerForm::RowsTaken(std::vector<int32_t> rows) {
   if (!Covering()) return rows;
+  // A quantity typed into the box but not entered is the clerk's last word on the cursor row
+  // (the box always shows the cursor row's): confirming takes it as Enter would, refusals
+  // included, rather than put the row's former quantity back in its place.
+  const int32_t cursor = grid_->CursorRow();
+  const std::string typed = Trim(take_box_->Text());
+  if (list_ && cursor >= 2 && !typed.empty()) {
+    const Decimal* take = TakeOf(KeyAt(cursor));
+    if (typed != (take ? take->ToText() : "")) {
+      TakeTypedQuantity();
+      rows = ChosenRows();
+    }
+  }
   FollowSelection();
   std::erase_if(rows, [this](int32_t row) {
     const Decimal* take = TakeOf(KeyAt(row));

@@ -348,6 +348,15 @@ TEST_F(PickerDialogsTest, ARequiredQuantityIsCoveredFirstExpiryFirstAndFollowsTh
   EXPECT_EQ(messages.str(),
             "[Vantrel提示] 取用数量“nan”不是数字\n[Vantrel提示] 取用数量不能小于 0\n"
             "[Vantrel提示] 已选 152.5，比需要的 150 多 2.5。仍然确定吗？ (yes)\n");
+  // A quantity typed but not entered counts when the clerk confirms, refused as Enter refuses.
+  messages.str("");
+  EXPECT_EQ(cover(150,
+                  "row 6; type txtTakeQty 50; click cmdYes; type txtTakeQty 3; click cmdYes; "
+                  "answer yes"),
+            "B2601|上海仓|40|40,B2601|北京仓|120|110,B2603|上海仓|12|3");
+  EXPECT_EQ(messages.str(),
+            "[Vantrel提示] 批号 B2603（上海仓）只有 12，不够取用 50\n"
+            "[Vantrel提示] 已选 153，比需要的 150 多 3。仍然确定吗？ (yes)\n");
   // Decimals add up exactly and show as taken.
   Exec("update t_cc_inventory set FQty = 0.1 where FItemID = 1 and FBatchNo = 'B2601'");
   messages.str("");
