@@ -114,6 +114,8 @@ class BatchPickerForm : public PickerForm {
   void ShowTally();
   // The take box and its caption for the cursor row.
   void ShowTakeRow();
+  // The take box's text for `row` as the row's take shows it ("" for none).
+  std::string TakeTextOf(int32_t row) const;
   // Enter in the 取用数量 box: the cursor row takes the quantity typed.
   void TakeTypedQuantity();
   // A scanned row joins the choice (an expired row only where expired stock is allowed).

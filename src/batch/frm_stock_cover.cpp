@@ -141,8 +141,12 @@ void BatchPickerForm::ShowTakeRow() {
   take_caption_->SetCaption(caption);
   // A screen reader keeps the box's name until told: it follows the caption.
   take_box_->SetAccessibleName(CaptionWithoutAccessMark(caption));
-  const Decimal* take = on_row ? TakeOf(KeyAt(row)) : nullptr;
-  take_box_->SetText(take ? take->ToText() : "");
+  take_box_->SetText(on_row ? TakeTextOf(row) : "");
+}
+
+std::string BatchPickerForm::TakeTextOf(int32_t row) const {
+  const Decimal* take = TakeOf(KeyAt(row));
+  return take ? take->ToText() : "";
 }
 
 void BatchPickerForm::TakeTypedQuantity() {
@@ -195,12 +199,9 @@ std::optional<std::vector<int32_t>> BatchPickerForm::RowsTaken(std::vector<int32
   // included, rather than put the row's former quantity back in its place.
   const int32_t cursor = grid_->CursorRow();
   const std::string typed = Trim(take_box_->Text());
-  if (list_ && cursor >= 2 && !typed.empty()) {
-    const Decimal* take = TakeOf(KeyAt(cursor));
-    if (typed != (take ? take->ToText() : "")) {
-      TakeTypedQuantity();
-      rows = ChosenRows();
-    }
+  if (list_ && cursor >= 2 && !typed.empty() && typed != TakeTextOf(cursor)) {
+    TakeTypedQuantity();
+    rows = ChosenRows();
   }
   FollowSelection();
   std::erase_if(rows, [this](int32_t row) {
