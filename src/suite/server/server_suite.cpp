@@ -1,6 +1,5 @@
 #include "suite/server/server_suite.h"
 
-#include <cstdio>
 #include <regex>
 
 #include "platform/plain_number.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
